@@ -1,0 +1,40 @@
+# Reelkeep: `make run` starts the program under Wine, `make test` runs every test layer.
+# Both install whatever a fresh Debian 12 machine lacks first.
+.PHONY: all setup build native win run test test-native test-win test-e2e bench clean
+
+all: build
+
+setup:
+	@scripts/setup.sh
+
+build: setup native win
+
+native:
+	@cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -Wno-dev >/dev/null
+	@cmake --build build/native
+
+win:
+	@cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release -Wno-dev \
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	@cmake --build build/win
+
+run: setup win
+	@scripts/run.sh
+
+test: build
+	@scripts/test.sh all
+
+test-native: setup native
+	@scripts/test.sh native
+
+test-win: setup win
+	@scripts/test.sh win
+
+test-e2e: setup win
+	@scripts/test.sh e2e
+
+bench: build
+	@scripts/bench.sh
+
+clean:
+	rm -rf build/native build/win

@@ -1,0 +1,14 @@
+# Shared environment for the set-up, test, run and bench scripts. Sourced, not run.
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD="$ROOT/build"
+CACHE="${XDG_CACHE_HOME:-$HOME/.cache}/reelkeep"
+export WINEPREFIX="$BUILD/wineprefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEARCH=win64
+export WINELOADER=/usr/lib/wine/wine64
+# Keeps Wine from offering to download Mono and Gecko into a new prefix.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=}"
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+FFMPEG_PACKAGE="@ffmpeg-installer/win32-x64@4.1.0"
+WIN_BIN="$BUILD/win/bin"

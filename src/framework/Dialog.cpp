@@ -1,0 +1,165 @@
+#include "framework/Dialog.h"
+
+#include "framework/WinApp.h"
+
+#include <exception>
+#include <utility>
+
+namespace framework {
+
+namespace {
+thread_local Dialog* innermostModal = nullptr;
+}
+
+Dialog::Dialog(UINT templateId, HWND parent) : parent_(parent), templateId_(templateId) {}
+
+Dialog::~Dialog() {
+    if (hwnd_ != nullptr) {
+        HWND window = hwnd_;
+        // Unbind first so that the messages of the destruction reach no half-destroyed object.
+        SetWindowLongPtrW(window, DWLP_USER, 0);
+        hwnd_ = nullptr;
+        DestroyWindow(window);
+    }
+}
+
+Dialog* Dialog::ActiveModal() { return innermostModal; }
+
+bool Dialog::CreateModeless() {
+    if (hwnd_ != nullptr) return true;
+    HWND created = CreateDialogParamW(WinApp::ResourceInstance(), MAKEINTRESOURCEW(templateId_),
+                                      parent_, DialogProc, reinterpret_cast<LPARAM>(this));
+    return created != nullptr;
+}
+
+INT_PTR Dialog::DoModal() {
+    if (!CreateModeless()) return -1;
+    ShowWindow(hwnd_, SW_SHOW);
+    return RunModalLoop();
+}
+
+INT_PTR Dialog::RunModalLoop() {
+    if (hwnd_ == nullptr) return -1;
+    const bool disableParent = parent_ != nullptr && IsWindowEnabled(parent_);
+    if (disableParent) EnableWindow(parent_, FALSE);
+    outerModal_ = std::exchange(innermostModal, this);
+    inModalLoop_ = true;
+
+    MSG message;
+    while (!ended_ && hwnd_ != nullptr) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            // WM_QUIT belongs to the outer loop; pass it on after leaving ours.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (got == -1) break;
+        if (PreTranslateMessage(message)) continue;
+        if (IsDialogMessageW(hwnd_, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+
+    inModalLoop_ = false;
+    innermostModal = outerModal_;
+    if (disableParent) EnableWindow(parent_, TRUE);
+    if (hwnd_ != nullptr) {
+        // Give the owner the activation back before this window goes away.
+        if (parent_ != nullptr && GetActiveWindow() == hwnd_) SetActiveWindow(parent_);
+        HWND window = std::exchange(hwnd_, nullptr);
+        DestroyWindow(window);
+    }
+    ended_ = false;
+    return result_;
+}
+
+void Dialog::EndDialog(INT_PTR result) {
+    result_ = result;
+    ended_ = true;
+    // Wake the loop in case it waits in GetMessage.
+    if (hwnd_ != nullptr) PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+std::wstring Dialog::ItemText(int id) const {
+    HWND item = Item(id);
+    const int length = GetWindowTextLengthW(item);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(item, text.data(), length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+void Dialog::SetItemText(int id, const std::wstring& text) const {
+    SetDlgItemTextW(hwnd_, id, text.c_str());
+}
+
+bool Dialog::OnCommand(WORD id, WORD, HWND) {
+    if (id == IDOK) { OnOK(); return true; }
+    if (id == IDCANCEL) { OnCancel(); return true; }
+    return false;
+}
+
+LRESULT Dialog::OnNotify(const NMHDR&, bool& handled) {
+    handled = false;
+    return 0;
+}
+
+bool Dialog::PreTranslateMessage(MSG&) { return false; }
+
+INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Dialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+    } else {
+        self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    // Messages before WM_INITDIALOG (WM_SETFONT) and after unbinding get default handling.
+    if (self == nullptr) return FALSE;
+    try {
+        return self->Dispatch(message, wParam, lParam);
+    } catch (const std::exception&) {
+        // An exception must never unwind through the system's dialog code.
+        return FALSE;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+    case WM_NOTIFY: {
+        bool handled = true;
+        const LRESULT result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam), handled);
+        if (!handled) return FALSE;
+        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    case WM_TIMER:
+        OnTimer(wParam);
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+        hwnd_ = nullptr;
+        return FALSE;
+    default: {
+        bool handled = false;
+        const LRESULT result = OnMessage(message, wParam, lParam, handled);
+        if (!handled) return FALSE;
+        // The colour messages return their brush directly, not through DWLP_MSGRESULT.
+        if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) return static_cast<INT_PTR>(result);
+        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    }
+}
+
+}  // namespace framework

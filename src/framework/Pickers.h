@@ -1,0 +1,24 @@
+#pragma once
+// Every file picker of the program goes through the Pickers, so tests can script them.
+#include <windows.h>
+#include <optional>
+#include <string>
+
+namespace framework {
+
+class Pickers {
+public:
+    virtual ~Pickers() = default;
+    // The open-file dialog. `filter` is in the system's double-NUL-separated form.
+    // Returns the chosen path, or nothing on cancel.
+    virtual std::optional<std::wstring> OpenFile(HWND owner, const std::wstring& title,
+                                                 const std::wstring& filter, const std::wstring& initialFolder) = 0;
+    // The folder browser, starting at `initialFolder`. Nothing on cancel.
+    virtual std::optional<std::wstring> BrowseFolder(HWND owner, const std::wstring& title,
+                                                     const std::wstring& initialFolder) = 0;
+};
+
+Pickers& pickers();
+Pickers* SetPickers(Pickers* replacement);
+
+}  // namespace framework

@@ -1,0 +1,71 @@
+#include "settings/SettingsText.h"
+#include "settings/SettingsTable.h"
+
+#include <gtest/gtest.h>
+
+namespace settings {
+namespace {
+
+TEST(SettingsText, SwitchIsOnOnlyForTrueInAnyCase) {
+    EXPECT_TRUE(IsSwitchOn(L"true"));
+    EXPECT_TRUE(IsSwitchOn(L"TRUE"));
+    EXPECT_TRUE(IsSwitchOn(L"tRuE"));
+    EXPECT_FALSE(IsSwitchOn(L"yes"));
+    EXPECT_FALSE(IsSwitchOn(L"true "));
+    EXPECT_FALSE(IsSwitchOn(L""));
+    EXPECT_FALSE(IsSwitchOn(L"1"));
+}
+
+TEST(SettingsText, NumbersFollowTheCRule) {
+    struct Case { const wchar_t* text; std::int32_t expected; };
+    const Case cases[] = {
+        {L"", 0}, {L"70", 70}, {L"5s", 5}, {L"abc", 0}, {L"  16", 16}, {L"-3", -3},
+        {L"+8", 8}, {L"2147483647", 2147483647}, {L"99999999999", 2147483647},
+        {L"-2147483648", -2147483647 - 1}, {L"-99999999999", -2147483647 - 1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseNumber(c.text), c.expected) << c.text;
+}
+
+TEST(SettingsText, BrowsersTakesFirstSecondThirdAndLastCharacter) {
+    BrowserSwitches switches{false, true, true, true};
+    ApplyBrowsersText(L"10", switches);
+    EXPECT_TRUE(switches.internetExplorer);
+    EXPECT_FALSE(switches.firefox);
+    EXPECT_TRUE(switches.chrome) << "a missing third character leaves Chrome as it was";
+    EXPECT_FALSE(switches.opera) << "Opera takes the last character";
+
+    BrowserSwitches fromOne{false, true, false, false};
+    ApplyBrowsersText(L"1", fromOne);
+    EXPECT_TRUE(fromOne.internetExplorer);
+    EXPECT_TRUE(fromOne.firefox);
+    EXPECT_FALSE(fromOne.chrome);
+    EXPECT_TRUE(fromOne.opera);
+
+    BrowserSwitches mixed{};
+    ApplyBrowsersText(L"1001", mixed);
+    EXPECT_TRUE(mixed.internetExplorer);
+    EXPECT_FALSE(mixed.firefox);
+    EXPECT_FALSE(mixed.chrome);
+    EXPECT_TRUE(mixed.opera);
+
+    BrowserSwitches untouched{true, false, true, false};
+    ApplyBrowsersText(L"x?y", untouched);
+    EXPECT_TRUE(untouched.internetExplorer);
+    EXPECT_FALSE(untouched.firefox);
+    EXPECT_TRUE(untouched.chrome);
+    EXPECT_FALSE(untouched.opera);
+    ApplyBrowsersText(L"", untouched);
+    EXPECT_TRUE(untouched.internetExplorer);
+}
+
+TEST(SettingsTable, HoldsTheTwentyTwoValuesInFirstRunOrder) {
+    ASSERT_EQ(kSettings.size(), 22u);
+    EXPECT_EQ(kSettings.front().name, L"lastpingtime");
+    EXPECT_EQ(kSettings[2].name, kConvertPath);
+    EXPECT_EQ(kSettings.back().name, L"iconsize");
+    for (size_t i = 0; i < kSettings.size(); ++i)
+        for (size_t j = i + 1; j < kSettings.size(); ++j) EXPECT_NE(kSettings[i].name, kSettings[j].name);
+}
+
+}  // namespace
+}  // namespace settings
