@@ -2,7 +2,10 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 CACHE="${XDG_CACHE_HOME:-$HOME/.cache}/reelkeep"
-export WINEPREFIX="$BUILD/wineprefix"
+# Overridable so that several developers' runs on one machine keep out of each other's way.
+export WINEPREFIX="${REELKEEP_WINEPREFIX:-$BUILD/wineprefix}"
+NATIVE_BUILD="${REELKEEP_NATIVE_BUILD:-$BUILD/native}"
+WIN_BUILD="${REELKEEP_WIN_BUILD:-$BUILD/win}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEARCH=win64
 export WINELOADER=/usr/lib/wine/wine64
@@ -11,4 +14,4 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=}"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 FFMPEG_PACKAGE="@ffmpeg-installer/win32-x64@4.1.0"
-WIN_BIN="$BUILD/win/bin"
+WIN_BIN="$WIN_BUILD/bin"

@@ -8,12 +8,12 @@ failed=()
 
 run_native() {
   echo "== native tests"
-  ctest --test-dir "$BUILD/native" --output-on-failure || failed+=(native)
+  ctest --test-dir "$NATIVE_BUILD" --output-on-failure || failed+=(native)
 }
 
 run_win() {
   echo "== win tests (Wine)"
-  ctest --test-dir "$BUILD/win" --output-on-failure -R '^win$' || failed+=(win)
+  ctest --test-dir "$WIN_BUILD" --output-on-failure -R '^win$' || failed+=(win)
 }
 
 run_e2e() {
