@@ -1,9 +1,90 @@
 #include "app/CVantrelApp.h"
 
+#include "app/BrowserCachePrep.h"
+#include "app/Page2.h"
+#include "app/ProgramFolder.h"
+#include "app/SingleInstance.h"
+#include "app/StartupRules.h"
+#include "framework/Prompter.h"
+#include "library/PurgeMarkedClips.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
 namespace app {
 
-BOOL CVantrelApp::InitInstance() { return FALSE; }
+namespace {
 
-int CVantrelApp::ExitInstance() { return WinApp::ExitInstance(); }
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CompanionFilesPresent(const std::wstring& folder) {
+    return FileExists(folder + L"ffmpeg.exe") && FileExists(folder + L"player.swf");
+}
+
+// A downloaded update leaves its marker; this version never runs while it exists.
+bool RefuseOutdatedInstallation(const std::wstring& folder) {
+    const std::wstring updates = folder + L"Updates\\";
+    if (!FileExists(updates + L"update.dat")) return false;
+    auto& prompter = framework::prompter();
+    if (prompter.AskYesNo(nullptr, kOutdatedQuestion) == framework::Answer::Yes) {
+        ShellExecuteW(nullptr, nullptr, (updates + L"update.exe").c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    } else {
+        prompter.Tell(nullptr, kQuitsAsOutdatedMessage);
+    }
+    return true;
+}
+
+void RunMainWindow(Page2& window, bool hidden) {
+    if (hidden) {
+        if (window.CreateModeless()) {
+            ShowWindow(window.hwnd(), SW_HIDE);
+            window.RunModalLoop();
+            return;
+        }
+    }
+    window.DoModal();
+}
+
+}  // namespace
+
+BOOL CVantrelApp::InitInstance() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+    InitCommonControlsEx(&controls);
+    OleInitialize(nullptr);
+
+    const std::wstring& folder = ProgramFolder();
+    const std::wstring videos = folder + L"Videos";
+    if (!PathIsDirectoryW(videos.c_str())) CreateDirectoryW(videos.c_str(), nullptr);
+
+    if (!CompanionFilesPresent(folder)) {
+        framework::prompter().Tell(nullptr, kMissingFilesMessage);
+        return FALSE;
+    }
+    if (RefuseOutdatedInstallation(folder)) return FALSE;
+    if (HandOverToRunningInstance()) return FALSE;
+
+    PrepareBrowserCaches();
+    library::PurgeMarkedClips(LibraryFolder());
+
+    {
+        Page2 mainWindow;
+        setMainWindow(&mainWindow);
+        RunMainWindow(mainWindow, HasMinimizedSwitch(GetCommandLineW()));
+        setMainWindow(nullptr);
+    }
+    return FALSE;
+}
+
+int CVantrelApp::ExitInstance() {
+    // Releasing the preview runtime comes with the runtime loader; nothing is held yet.
+    flashRuntime_ = nullptr;
+    OleUninitialize();
+    return WinApp::ExitInstance();
+}
 
 }  // namespace app

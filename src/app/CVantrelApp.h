@@ -1,4 +1,6 @@
 #pragma once
+// The application object: checks the installation, prepares the browsers' caches and
+// runs the main window; the program's life is that window's loop.
 #include "framework/WinApp.h"
 
 namespace app {
@@ -7,6 +9,16 @@ class CVantrelApp : public framework::WinApp {
 public:
     BOOL InitInstance() override;
     int ExitInstance() override;
+
+private:
+    // The in-memory preview runtime; none until the runtime loader exists, and the
+    // program then runs without a preview player.
+    void* flashRuntime_ = nullptr;
 };
+
+inline constexpr wchar_t kMissingFilesMessage[] =
+    L"The program has detected that some files are missing, please reinstall the program";
+inline constexpr wchar_t kOutdatedQuestion[] = L"This version of Reelkeep is outdated. Reinstall the program?";
+inline constexpr wchar_t kQuitsAsOutdatedMessage[] = L"The program quits as outdated";
 
 }  // namespace app

@@ -26,7 +26,8 @@ public:
     int acceleratedCommands = 0;
     bool postF5OnInit = false;
     bool throwThenEnd = false;
-    HWND childParentSeen = nullptr;
+    HWND ownerToWatch = nullptr;
+    bool ownerEnabledAtCommand = true;
 
 protected:
     BOOL OnInitDialog() override {
@@ -40,6 +41,7 @@ protected:
     bool OnCommand(WORD id, WORD code, HWND control) override {
         if (id == kAcceleratedCommand) {
             ++acceleratedCommands;
+            if (ownerToWatch != nullptr) ownerEnabledAtCommand = IsWindowEnabled(ownerToWatch) != FALSE;
             EndDialog(77);
             return true;
         }
@@ -73,11 +75,9 @@ TEST(DialogFramework, ModalChildDisablesItsOwnerOnlyWhileItRuns) {
     ASSERT_TRUE(owner.CreateModeless());
     ProbeDialog child(owner.hwnd());
     child.postF5OnInit = true;
-    bool ownerEnabledDuringChild = true;
-    ASSERT_TRUE(child.CreateModeless());
-    ownerEnabledDuringChild = IsWindowEnabled(owner.hwnd()) != FALSE;
-    EXPECT_EQ(child.RunModalLoop(), 77);
-    EXPECT_TRUE(ownerEnabledDuringChild) << "enabled before its loop starts";
+    child.ownerToWatch = owner.hwnd();
+    EXPECT_EQ(child.DoModal(), 77);
+    EXPECT_FALSE(child.ownerEnabledAtCommand) << "the owner takes no input while the child runs";
     EXPECT_TRUE(IsWindowEnabled(owner.hwnd()));
 }
 
