@@ -1,0 +1,59 @@
+#pragma once
+// The per-user settings key: every setting is a REG_SZ value under HKCU. The key is opened
+// and closed around each operation, so the store holds no handle and is safe to use from
+// any thread; the last writer of a value wins.
+#include <functional>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "settings/FirstRunValues.h"
+
+namespace settings {
+
+inline constexpr std::wstring_view kSettingsKeyPath = L"SOFTWARE\\Reelkeep";
+
+enum class EnsureOutcome {
+    AlreadyPresent,  // the key existed: nothing was written
+    Created,         // the key was created and the defaults written
+    CreateFailed,    // the key could not be created: every setting will read empty
+};
+
+class SettingsStore {
+public:
+    // Receives the My Videos path when the first run creates the key (the main window
+    // shows it in its output-folder box). Empty when the shell knows no such folder.
+    using OutputFolderSink = std::function<void(const std::wstring& myVideos)>;
+
+    // The subkey under HKCU; tests pass a scratch key.
+    explicit SettingsStore(std::wstring subkey = std::wstring(kSettingsKeyPath));
+
+    // The stored text, or empty when the key or value is missing, the value is not a
+    // string, holds 260 or more characters, or is malformed.
+    std::wstring ReadSetting(std::wstring_view name) const;
+
+    // Stores the text as REG_SZ. Never creates the key; false when the key did not open
+    // or the write failed.
+    bool WriteSetting(std::wstring_view name, std::wstring_view text) const;
+
+    // Opens the key once and writes every value in order, with the same effect as a
+    // sequence of WriteSetting calls. False when the key did not open or any write failed
+    // (later values are still written).
+    bool WriteSettings(std::span<const SettingValue> values) const;
+    bool WriteSettings(std::initializer_list<SettingValue> values) const {
+        return WriteSettings(std::span<const SettingValue>(values.begin(), values.size()));
+    }
+
+    // First run: when the key is missing, creates it, hands the My Videos path to the sink
+    // and writes the defaults in table order. An existing key is left exactly as it is,
+    // even when values are missing from it.
+    EnsureOutcome EnsureSettings(const OutputFolderSink& showOutputFolder) const;
+
+    const std::wstring& subkey() const { return subkey_; }
+
+private:
+    std::wstring subkey_;
+};
+
+}  // namespace settings
