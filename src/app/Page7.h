@@ -1,0 +1,23 @@
+#pragma once
+// The about box (template 148): one picture over the whole client area on white.
+#include "framework/Dialog.h"
+#include "platform/UniqueHandle.h"
+
+namespace app {
+
+class Page7 : public framework::Dialog {
+public:
+    explicit Page7(HWND parent);
+
+protected:
+    BOOL OnInitDialog() override;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+private:
+    void Paint();
+
+    HBITMAP picture_ = nullptr;
+    platform::UniqueGdiObject whiteBrush_;
+};
+
+}  // namespace app

@@ -1,0 +1,8 @@
+#pragma once
+namespace app {
+
+// When another copy of the program runs, shows and restores its window and returns
+// true: this start must then end.
+bool HandOverToRunningInstance();
+
+}  // namespace app

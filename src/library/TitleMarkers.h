@@ -1,0 +1,14 @@
+#pragma once
+// Title values that carry a meaning for the program. Portable.
+#include <string_view>
+
+namespace library {
+
+inline constexpr std::wstring_view kTitleNotSet = L"NotSet";
+inline constexpr std::wstring_view kTitleNotFlv = L"NotFlv";
+inline constexpr std::wstring_view kTitleFlvAd = L"FlvAd";
+inline constexpr std::wstring_view kTitleFlv = L"Flv";
+inline constexpr std::wstring_view kTitleToDelete = L"InOrderToDelete";
+inline constexpr std::wstring_view kTitleMoviePrefix = L"Movie";
+
+}  // namespace library
