@@ -204,3 +204,7 @@
 #define ID_CHECKED_EXPORT          32797
 #define ID_ACCEL_USERS_GUIDE       32803
 #define ID_ACCEL_CYCLE_VIEW        32808
+
+#ifndef IDC_STATIC
+#define IDC_STATIC                 (-1)
+#endif
