@@ -1,6 +1,51 @@
 #!/usr/bin/env bash
-# End-to-end layer: the real Reelkeep.exe in a scratch program folder under Wine.
-set -euo pipefail
+# End-to-end layer: the real Reelkeep.exe in scratch program folders under Wine, driven
+# from outside by reelkeep_e2e_tests.exe. Runs inside a Wine session (scripts/session.sh):
+# an X display and a kept wineserver. Beside the driver runs the screenshot loop: the
+# driver drops <name>.req (holding the PNG's Linux path) into a request folder, the loop
+# takes the picture of the whole display and answers with <name>.done.
+# Extra arguments go to the driver (for example --gtest_filter=TrayStart.*).
+set -uo pipefail
 source "$(dirname "$0")/../../scripts/env.sh"
-[ -x "$WIN_BIN/reelkeep_e2e_tests.exe" ] || { echo "e2e driver not built"; exit 1; }
-exec "$WINE" "$WIN_BIN/reelkeep_e2e_tests.exe" --gtest_brief=1
+
+driver="$WIN_BIN/reelkeep_e2e_tests.exe"
+[ -x "$driver" ] || { echo "e2e: driver not built: $driver"; exit 1; }
+[ -x "$WIN_BIN/Reelkeep.exe" ] || { echo "e2e: Reelkeep.exe not built in $WIN_BIN"; exit 1; }
+[ -n "${DISPLAY:-}" ] || { echo "e2e: no X display; run through scripts/test.sh or scripts/wine-session.sh"; exit 1; }
+xdpyinfo >/dev/null 2>&1 || { echo "e2e: X display $DISPLAY does not answer"; exit 1; }
+command -v import >/dev/null || { echo "e2e: ImageMagick's import is missing (scripts/setup.sh installs it)"; exit 1; }
+
+export REELKEEP_SCREENSHOTS="${REELKEEP_SCREENSHOTS:-$BUILD/screenshots}"
+mkdir -p "$REELKEEP_SCREENSHOTS"
+requests=$(mktemp -d "${TMPDIR:-/tmp}/reelkeep-e2e-shots.XXXXXX")
+export REELKEEP_E2E_SHOT_REQUESTS="$requests"
+# The driver's stderr goes to a file that the tests read: programs they start with
+# WINEDEBUG set write their Wine traces there. Shown afterwards without those traces.
+export REELKEEP_E2E_STDERR_LOG="$requests/stderr.log"
+: >"$REELKEEP_E2E_STDERR_LOG"
+
+serve_screenshots() {
+  local request picture answer
+  for request in "$requests"/*.req; do
+    [ -e "$request" ] || continue
+    picture=$(head -n 1 "$request")
+    mkdir -p "$(dirname "$picture")"
+    if answer=$(import -window root "$picture" 2>&1); then answer=ok; else answer="import failed: $answer"; fi
+    rm -f "$request"
+    echo "$answer" >"${request%.req}.tmp"
+    mv "${request%.req}.tmp" "${request%.req}.done"
+  done
+}
+
+"$WINE" "$driver" --gtest_brief=1 "$@" 2>>"$REELKEEP_E2E_STDERR_LOG" &
+driver_pid=$!
+while kill -0 "$driver_pid" 2>/dev/null; do
+  serve_screenshots
+  sleep 0.1
+done
+wait "$driver_pid"
+status=$?
+grep -v -e ':trace:' -e ':fixme:' -e '^ALSA lib' -e '^$' "$REELKEEP_E2E_STDERR_LOG" >&2
+rm -rf "$requests"
+[ "$status" -eq 0 ] || echo "e2e: driver failed with status $status"
+exit "$status"

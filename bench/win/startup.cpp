@@ -1,0 +1,166 @@
+// Start-up to the main window shown: Reelkeep.exe against the smallest dialog program
+// built the same way (MinimalDialog.exe), timed alternately in one run under Wine.
+// Prints the ratio of the medians; fails when it is over the limit.
+#include <windows.h>
+#include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kLimit = 1.5;
+constexpr int kRuns = 7;
+constexpr DWORD kShowTimeoutMs = 30000;
+
+std::wstring OwnFolder() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+std::wstring Text(HWND window) {
+    wchar_t buffer[256] = {};
+    const int length = InternalGetWindowText(window, buffer, ARRAYSIZE(buffer));
+    return std::wstring(buffer, length > 0 ? length : 0);
+}
+
+using WindowTest = std::function<bool(HWND)>;
+
+HWND VisibleWindowOf(DWORD processId, const WindowTest& test) {
+    struct Search {
+        DWORD processId;
+        const WindowTest* test;
+        HWND found;
+    } search{processId, &test, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner != s.processId || !IsWindowVisible(window) || !(*s.test)(window)) return TRUE;
+            s.found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Milliseconds from CreateProcessW to the first moment the wanted window is visible;
+// nullopt when the program ended or never showed it.
+std::optional<double> TimeToWindow(const std::wstring& executable, const WindowTest& test) {
+    std::wstring commandLine = L"\"" + executable + L"\"";
+    const std::wstring folder = executable.substr(0, executable.find_last_of(L'\\') + 1);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &info)) {
+        std::fprintf(stderr, "startup: cannot start %ls (error %lu)\n", executable.c_str(), GetLastError());
+        return std::nullopt;
+    }
+    CloseHandle(info.hThread);
+    std::optional<double> elapsed;
+    while (true) {
+        QueryPerformanceCounter(&now);
+        const double ms = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+                          static_cast<double>(frequency.QuadPart);
+        if (VisibleWindowOf(info.dwProcessId, test) != nullptr) {
+            elapsed = ms;
+            break;
+        }
+        if (ms > kShowTimeoutMs || WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
+    }
+    TerminateProcess(info.hProcess, 0);
+    WaitForSingleObject(info.hProcess, 10000);
+    CloseHandle(info.hProcess);
+    // Let the desktop process drop the ended program's windows and tray icon before the
+    // next start is timed.
+    Sleep(300);
+    if (!elapsed) std::fprintf(stderr, "startup: %ls never showed its window\n", executable.c_str());
+    return elapsed;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+bool OtherReelkeepRuns() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+        found = _wcsnicmp(entry.szExeFile, L"Reelkeep.exe", 12) == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+// Reelkeep.exe in a scratch program folder, so the timed starts leave the build's own
+// Videos folder alone.
+std::optional<std::wstring> MakeScratchProgram(const std::wstring& build) {
+    const std::wstring folder = L"C:\\bench\\startup\\";
+    CreateDirectoryW(L"C:\\bench", nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (const wchar_t* file : {L"Reelkeep.exe", L"player.swf"}) {
+        if (!CopyFileW((build + file).c_str(), (folder + file).c_str(), FALSE)) return std::nullopt;
+    }
+    DeleteFileW((folder + L"ffmpeg.exe").c_str());
+    if (!CreateHardLinkW((folder + L"ffmpeg.exe").c_str(), (build + L"ffmpeg.exe").c_str(), nullptr) &&
+        !CopyFileW((build + L"ffmpeg.exe").c_str(), (folder + L"ffmpeg.exe").c_str(), FALSE))
+        return std::nullopt;
+    return folder + L"Reelkeep.exe";
+}
+
+}  // namespace
+
+int main() {
+    // A console process touches the desktop before starting GUI children (pipe pitfall).
+    GetDesktopWindow();
+    const std::wstring build = OwnFolder();
+    const std::wstring minimal = build + L"MinimalDialog.exe";
+    const auto reelkeep = MakeScratchProgram(build);
+    if (!reelkeep) {
+        std::fprintf(stderr, "startup: cannot set up the scratch program folder from %ls\n", build.c_str());
+        return 2;
+    }
+    if (OtherReelkeepRuns()) {
+        std::fprintf(stderr, "startup: another Reelkeep.exe runs; a timed start would only hand over to it\n");
+        return 2;
+    }
+
+    const WindowTest isMinimal = [](HWND window) { return Text(window) == L"Minimal dialog"; };
+    // The main window, not a message box with the same caption: it holds the library list.
+    const WindowTest isMain = [](HWND window) {
+        return Text(window) == L"Reelkeep" && FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr) != nullptr;
+    };
+
+    // The first starts pay for loading the images into the cache and for the first run
+    // of the program (settings key, browser preparation); neither is counted.
+    if (!TimeToWindow(minimal, isMinimal) || !TimeToWindow(*reelkeep, isMain)) return 2;
+
+    std::vector<double> minimalTimes, reelkeepTimes;
+    for (int run = 0; run < kRuns; ++run) {
+        const auto baseline = TimeToWindow(minimal, isMinimal);
+        const auto measured = TimeToWindow(*reelkeep, isMain);
+        if (!baseline || !measured) return 2;
+        minimalTimes.push_back(*baseline);
+        reelkeepTimes.push_back(*measured);
+    }
+    const double ratio = Median(reelkeepTimes) / Median(minimalTimes);
+    std::printf("startup.main_window_vs_minimal_dialog: %.2fx (limit %.1fx)\n", ratio, kLimit);
+    std::printf("  medians of %d runs: Reelkeep.exe %.0f ms, MinimalDialog.exe %.0f ms\n", kRuns,
+                Median(reelkeepTimes), Median(minimalTimes));
+    return ratio <= kLimit ? 0 : 1;
+}

@@ -1,0 +1,200 @@
+#pragma once
+// Drives the real Reelkeep.exe from outside: a scratch program folder on the prefix's
+// C: drive, the process, its windows and message boxes, the registry it leaves behind,
+// and screenshots taken by the shell loop of tests/e2e/run.sh.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/UniqueHandle.h"
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+using Milliseconds = std::chrono::milliseconds;
+
+// The folder holding this test binary: the build's program folder, with Reelkeep.exe,
+// ffmpeg.exe, player.swf and the helper programs of the e2e layer.
+std::wstring BuildProgramFolder();
+
+// ---------------------------------------------------------------------------------
+// Files
+
+bool FileExists(const std::wstring& path);
+bool DirectoryExists(const std::wstring& path);
+std::optional<std::string> ReadWholeFile(const std::wstring& path);
+void WriteWholeFile(const std::wstring& path, const std::string& bytes);
+// Deletes a file or a folder tree; a missing path is fine.
+void RemoveTree(const std::wstring& path);
+// Creates every missing folder of the path.
+void MakeDirectories(const std::wstring& path);
+std::wstring SpecialFolder(int csidl);
+
+// Linux path of a Windows path and back, through Wine's kernel32 exports. Both throw
+// when the exports are missing: the layer only runs under Wine.
+std::string UnixPathOf(const std::wstring& windowsPath);
+std::wstring WindowsPathOf(const std::string& unixPath);
+
+// ---------------------------------------------------------------------------------
+// Scratch program folder: C:\e2e\<name>\ with the executable and its companions.
+
+enum class Companion { Ffmpeg, PlayerMovie };
+
+class ScratchProgram {
+public:
+    explicit ScratchProgram(const std::wstring& name);
+    ~ScratchProgram();
+    ScratchProgram(const ScratchProgram&) = delete;
+    ScratchProgram& operator=(const ScratchProgram&) = delete;
+
+    // Always ends in a backslash, like the program's own idea of its folder.
+    const std::wstring& folder() const { return folder_; }
+    std::wstring Path(const std::wstring& relative) const { return folder_ + relative; }
+    std::wstring ExecutablePath() const { return Path(L"Reelkeep.exe"); }
+    void RemoveCompanion(Companion companion);
+    // Keeps the folder after the test, for a look at what the program left there.
+    void Keep() { keep_ = true; }
+
+private:
+    std::wstring folder_;
+    bool keep_ = false;
+};
+
+// ---------------------------------------------------------------------------------
+// Windows of another process
+
+std::wstring WindowText(HWND window);
+std::wstring ClassName(HWND window);
+std::vector<HWND> TopLevelWindowsOf(DWORD processId);
+// The program's main window: its top-level dialog titled "Reelkeep" that holds the
+// library list. Message boxes carry the same caption, so the list tells them apart.
+bool IsMainWindow(HWND window);
+
+struct MessageBoxView {
+    HWND window = nullptr;
+    std::wstring caption;
+    std::wstring text;
+    std::vector<int> buttons;  // IDOK, IDYES, IDNO, ... present in the box
+
+    bool Has(int button) const;
+    // Presses a button the way a click does; returns false when the box has no such button.
+    bool Press(int button) const;
+};
+// A message box of the process when one is up: a #32770 window with push buttons and a
+// static text but no library list.
+std::optional<MessageBoxView> FindMessageBox(DWORD processId);
+
+// Reads every row of a list view in another process (LVM_GETITEMTEXTW through memory
+// allocated in that process).
+std::vector<std::vector<std::wstring>> ReadListView(HWND list, int columns);
+
+// The tray icon (owner window, id) as Wine's explorer knows it: NIM_MODIFY with no
+// flags changes nothing and succeeds only for an icon that exists.
+bool TrayIconExists(HWND owner, UINT id);
+// Wine's taskbar keeps a button per top-level window, as a child of Shell_TrayWnd whose
+// control id is the window handle; true when such a button is visible.
+bool TaskbarButtonVisible(HWND window);
+
+// ---------------------------------------------------------------------------------
+// One run of Reelkeep.exe
+
+class RunningProgram {
+public:
+    // Starts <folder>Reelkeep.exe with the given arguments, current folder = its folder,
+    // in this process's environment with `environment` ("NAME=value") set on top.
+    RunningProgram(const ScratchProgram& program, const std::wstring& arguments = L"",
+                   const std::vector<std::wstring>& environment = {});
+    // Ends the process if it still runs: tests never leave a Reelkeep.exe behind, or the
+    // next start would take itself for a second instance.
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    DWORD processId() const { return processId_; }
+    bool IsRunning() const;
+    bool WaitForExit(Milliseconds timeout) const;
+    void Terminate();
+
+    // The main window once it exists (visible or not); null on time-out or exit.
+    HWND WaitForMainWindow(Milliseconds timeout) const;
+    // The main window once it is visible; null on time-out or exit.
+    HWND WaitForVisibleMainWindow(Milliseconds timeout) const;
+    HWND MainWindow() const;
+
+private:
+    platform::UniqueHandle process_;
+    DWORD processId_ = 0;
+};
+
+// What a run showed until the process ended: every message box (in order, each answered
+// by `answer`, which returns the button to press) and whether a main window appeared.
+struct RunTranscript {
+    std::vector<std::wstring> messages;
+    bool mainWindowSeen = false;
+    bool exited = false;
+};
+using Answerer = std::function<int(const MessageBoxView&)>;
+RunTranscript WatchUntilExit(RunningProgram& run, const Answerer& answer, Milliseconds timeout);
+
+// Polls `condition` every 20 ms until it holds or the time is up.
+bool WaitUntil(const std::function<bool()>& condition, Milliseconds timeout);
+
+// ---------------------------------------------------------------------------------
+// Registry
+
+struct RegistryValue {
+    std::wstring name;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+
+    // The text of a REG_SZ value without its terminating zero.
+    std::wstring Text() const;
+    std::optional<DWORD> Dword() const;
+};
+
+// Every value of the key in enumeration order; nullopt when the key does not open.
+std::optional<std::vector<RegistryValue>> ReadKeyValues(HKEY root, const std::wstring& path);
+std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, const std::wstring& name);
+bool KeyExists(HKEY root, const std::wstring& path);
+void DeleteKeyTree(HKEY root, const std::wstring& path);
+void WriteDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+void WriteString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
+void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
+
+// ---------------------------------------------------------------------------------
+// Screenshots
+
+// Asks the shell loop of run.sh for a picture of the whole X display and waits for it.
+// `name` becomes <screenshots>/<name>.png; returns the Windows path of the picture.
+// Throws with a clear message when no loop answers (the binary was started by hand).
+std::wstring TakeScreenshot(const std::wstring& name, Milliseconds timeout = 20s);
+
+// ---------------------------------------------------------------------------------
+// Wine's trace output
+
+// The driver's stderr, which run.sh sends to a file: processes started from the driver
+// write their Wine traces there (a process started with WINEDEBUG=trace+reg, say).
+class TraceLog {
+public:
+    // Remembers where the log ends now; throws when run.sh gave no log.
+    TraceLog();
+    // Everything written to the log since construction.
+    std::string ReadNew() const;
+
+private:
+    std::wstring path_;
+    size_t start_ = 0;
+};
+
+// The value names of every registry write (NtSetValueKey) in a trace+reg log, in order.
+std::vector<std::wstring> RegistryWritesIn(const std::string& log);
+
+// Ends every Reelkeep.exe that a scratch folder of this layer started; returns how many
+// other Reelkeep.exe processes run (those would confuse the single-instance test).
+int EndLeftoverPrograms();
+
+}  // namespace e2e

@@ -1,0 +1,70 @@
+#pragma once
+// Base of every e2e test: a fresh scratch program folder per test, no Reelkeep.exe left
+// running from before, and the places outside the folder that start-up touches.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "Harness.h"
+
+namespace e2e {
+
+inline constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Reelkeep";
+inline constexpr wchar_t kCacheContentKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\5.0\\Cache\\Content";
+inline constexpr wchar_t kLowCacheContentKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\5.0\\LowCache\\Content";
+inline constexpr DWORD kWantedCacheLimit = 0x100000;
+inline constexpr char kFirefoxCacheLine[] = "user_pref(\"browser.cache.disk.capacity\", 1024000);";
+inline constexpr UINT kTrayIconId = 7353;
+
+inline constexpr wchar_t kMissingFilesMessage[] =
+    L"The program has detected that some files are missing, please reinstall the program";
+inline constexpr wchar_t kOutdatedQuestion[] = L"This version of Reelkeep is outdated. Reinstall the program?";
+inline constexpr wchar_t kQuitsAsOutdatedMessage[] = L"The program quits as outdated";
+
+// Start-up under Wine takes well under a second when warm; these leave room for a
+// loaded CI machine without letting a hung program stall the run.
+inline constexpr auto kStartTimeout = 20s;
+inline constexpr auto kExitTimeout = 20s;
+
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(EndLeftoverPrograms(), 0)
+            << "another Reelkeep.exe runs in this Wine prefix; the single-instance rule would "
+               "turn every start of this test into a hand-over";
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        const std::string name = std::string(info->test_suite_name()) + "." + info->name();
+        program_.emplace(std::wstring(name.begin(), name.end()));
+    }
+    void TearDown() override {
+        if (HasFailure() && program_) program_->Keep();
+    }
+
+    ScratchProgram& program() { return *program_; }
+
+    static std::wstring FirefoxProfiles() {
+        return SpecialFolder(CSIDL_APPDATA) + L"\\Mozilla\\Firefox\\Profiles";
+    }
+    // Starts from an empty Profiles folder holding the given profile folders.
+    static void MakeFirefoxProfiles(std::initializer_list<const wchar_t*> profiles) {
+        RemoveTree(FirefoxProfiles());
+        for (const wchar_t* profile : profiles) MakeDirectories(FirefoxProfiles() + L"\\" + profile);
+    }
+
+    // Presses OK where there is one, else the first button: for boxes a test does not
+    // expect, so that the program can go on and the transcript shows what came.
+    static int AcknowledgeAnything(const MessageBoxView& box) {
+        return box.Has(IDOK) ? IDOK : box.buttons.front();
+    }
+
+private:
+    std::optional<ScratchProgram> program_;
+};
+
+}  // namespace e2e

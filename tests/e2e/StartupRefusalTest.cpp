@@ -1,0 +1,122 @@
+// Starts that must end before the main window: a missing companion file and a waiting
+// update. Each shows its messages and leaves the browsers' settings alone.
+#include "ProgramTest.h"
+
+namespace e2e {
+namespace {
+
+// Browser state that a refused start must not touch: a Firefox profile without
+// user.js, an Internet Explorer cache limit that a normal start would raise, and no
+// settings key (a normal start would create it).
+class RefusedStart : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        if (HasFatalFailure()) return;
+        MakeFirefoxProfiles({L"refused.default"});
+        WriteDword(HKEY_CURRENT_USER, kCacheContentKey, L"CacheLimit", 5);
+        DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+    }
+
+    void ExpectNothingChanged() {
+        EXPECT_FALSE(FileExists(FirefoxProfiles() + L"\\refused.default\\user.js"));
+        const auto limit = ReadValue(HKEY_CURRENT_USER, kCacheContentKey, L"CacheLimit");
+        ASSERT_TRUE(limit.has_value());
+        EXPECT_EQ(limit->Dword(), std::optional<DWORD>(5));
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey)) << "the settings key was created";
+    }
+};
+
+enum class Missing { Ffmpeg, PlayerMovie, Both };
+
+class MissingCompanions : public RefusedStart, public testing::WithParamInterface<Missing> {};
+
+TEST_P(MissingCompanions, ShowTheMessageOnceAndEndWithoutAWindow) {
+    if (GetParam() != Missing::PlayerMovie) program().RemoveCompanion(Companion::Ffmpeg);
+    if (GetParam() != Missing::Ffmpeg) program().RemoveCompanion(Companion::PlayerMovie);
+
+    RunningProgram run(program());
+    const auto transcript = WatchUntilExit(run, AcknowledgeAnything, kExitTimeout);
+
+    EXPECT_TRUE(transcript.exited) << "the program kept running";
+    EXPECT_EQ(transcript.messages, std::vector<std::wstring>{kMissingFilesMessage});
+    EXPECT_FALSE(transcript.mainWindowSeen);
+    ExpectNothingChanged();
+}
+
+INSTANTIATE_TEST_SUITE_P(Startup, MissingCompanions,
+                         testing::Values(Missing::Ffmpeg, Missing::PlayerMovie, Missing::Both),
+                         [](const testing::TestParamInfo<Missing>& info) {
+                             switch (info.param) {
+                             case Missing::Ffmpeg: return std::string("FfmpegMissing");
+                             case Missing::PlayerMovie: return std::string("PlayerMovieMissing");
+                             case Missing::Both: return std::string("BothMissing");
+                             }
+                             return std::string("Unknown");
+                         });
+
+// The installer stand-in records its start in Updates\update.exe.ran.
+class UpdateMarker : public RefusedStart {
+protected:
+    void SetUp() override {
+        RefusedStart::SetUp();
+        if (HasFatalFailure()) return;
+        MakeDirectories(program().Path(L"Updates"));
+        WriteWholeFile(program().Path(L"Updates\\update.dat"), "1.22");
+        ASSERT_TRUE(CopyFileW((BuildProgramFolder() + L"e2e_trace_stub.exe").c_str(),
+                              program().Path(L"Updates\\update.exe").c_str(), FALSE))
+            << "e2e_trace_stub.exe is not built beside the driver";
+    }
+
+    std::wstring InstallerTrace() { return program().Path(L"Updates\\update.exe.ran"); }
+
+    // Answers the update question with `answer` and anything else with OK; remembers the
+    // buttons the question offered.
+    Answerer AnswerQuestionWith(int answer) {
+        return [this, answer](const MessageBoxView& box) {
+            if (box.text == kOutdatedQuestion) {
+                questionButtons_ = box.buttons;
+                return box.Has(answer) ? answer : box.buttons.front();
+            }
+            return AcknowledgeAnything(box);
+        };
+    }
+
+    void ExpectYesNoQuestion() {
+        EXPECT_TRUE(std::find(questionButtons_.begin(), questionButtons_.end(), IDYES) != questionButtons_.end());
+        EXPECT_TRUE(std::find(questionButtons_.begin(), questionButtons_.end(), IDNO) != questionButtons_.end());
+        EXPECT_EQ(questionButtons_.size(), 2u) << "the question offers more than Yes and No";
+    }
+
+    std::vector<int> questionButtons_;
+};
+
+TEST_F(UpdateMarker, YesStartsTheInstallerAndEnds) {
+    RunningProgram run(program());
+    const auto transcript = WatchUntilExit(run, AnswerQuestionWith(IDYES), kExitTimeout);
+
+    EXPECT_TRUE(transcript.exited) << "the program kept running";
+    EXPECT_EQ(transcript.messages, std::vector<std::wstring>{kOutdatedQuestion});
+    ExpectYesNoQuestion();
+    EXPECT_FALSE(transcript.mainWindowSeen);
+    EXPECT_TRUE(WaitUntil([&] { return FileExists(InstallerTrace()); }, 10s)) << "Updates\\update.exe never ran";
+    ExpectNothingChanged();
+}
+
+TEST_F(UpdateMarker, NoSaysTheProgramQuitsAndEndsWithoutTheInstaller) {
+    RunningProgram run(program());
+    const auto transcript = WatchUntilExit(run, AnswerQuestionWith(IDNO), kExitTimeout);
+
+    EXPECT_TRUE(transcript.exited) << "the program kept running";
+    EXPECT_EQ(transcript.messages, (std::vector<std::wstring>{kOutdatedQuestion, kQuitsAsOutdatedMessage}));
+    ExpectYesNoQuestion();
+    EXPECT_FALSE(transcript.mainWindowSeen);
+    // The installer would have been started before the process ended; give a stray start
+    // the time it needs to show.
+    Sleep(1500);
+    EXPECT_FALSE(FileExists(InstallerTrace())) << "Updates\\update.exe ran after No";
+    ExpectNothingChanged();
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,12 @@
+// Entry of the e2e driver, run under Wine inside a Wine session with an X display.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    // A console process with no window hands its pipes to the desktop process that its
+    // first GUI child starts; touching the desktop first prevents that.
+    GetDesktopWindow();
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
