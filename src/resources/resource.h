@@ -180,9 +180,6 @@
 #define IDC_FIT_BY_CONTENT         1090
 #define IDC_FULLSCREEN_QUALITY_LABEL 1110
 
-// About box (148): the picture that fills it
-#define IDC_ABOUT_PICTURE          1130
-
 // Menu commands (menu 134 and accelerator table 238)
 #define ID_MOVIE_CONVERT           32769
 #define ID_VIEW_STANDARD           32773

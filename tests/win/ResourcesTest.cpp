@@ -54,6 +54,30 @@ std::wstring ClassOf(HWND window) {
     return buffer;
 }
 
+// Pixels of a bitmap resource as 0x00RRGGBB, top row first.
+std::vector<uint32_t> BitmapPixels(int id, SIZE& size) {
+    std::vector<uint32_t> pixels;
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(Module(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (bitmap == nullptr) return pixels;
+    BITMAP info;
+    GetObjectW(bitmap, sizeof(info), &info);
+    size = {info.bmWidth, info.bmHeight};
+    BITMAPINFO request{};
+    request.bmiHeader.biSize = sizeof(request.bmiHeader);
+    request.bmiHeader.biWidth = info.bmWidth;
+    request.bmiHeader.biHeight = -info.bmHeight;
+    request.bmiHeader.biPlanes = 1;
+    request.bmiHeader.biBitCount = 32;
+    request.bmiHeader.biCompression = BI_RGB;
+    pixels.resize(static_cast<size_t>(info.bmWidth) * info.bmHeight);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, info.bmHeight, pixels.data(), &request, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bitmap);
+    for (uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
+}
+
 // Style bits under `mask` must equal `value`; button kinds and static kinds are
 // enumerations in the low bits, so they are compared whole rather than as flags.
 struct ControlSpec {
@@ -255,9 +279,7 @@ std::vector<DialogSpec> AllDialogs() {
         Picture(IDC_DIALOG_FOLDER_MARK),
     }});
 
-    dialogs.push_back({"Page7", IDD_PAGE7_ABOUT, L"About Reelkeep", {
-        Picture(IDC_ABOUT_PICTURE),
-    }});
+    dialogs.push_back({"Page7", IDD_PAGE7_ABOUT, L"About Reelkeep", {}});
     return dialogs;
 }
 
@@ -383,17 +405,18 @@ TEST(ResourcesDialogs, VisibleControlsDoNotOverlap) {
     }
 }
 
-TEST(ResourcesDialogs, AboutPictureFillsTheClientArea) {
+// The about box is its picture alone: no child windows, and a client area the size of
+// bitmap 237, which the dialog paints over it.
+TEST(ResourcesDialogs, AboutBoxHasNoControlsAndTheSizeOfItsPicture) {
     TemplateWindow window(IDD_PAGE7_ABOUT);
     ASSERT_NE(window.hwnd(), nullptr);
-    RECT client, picture;
+    EXPECT_EQ(GetWindow(window.hwnd(), GW_CHILD), nullptr);
+    SIZE picture{};
+    ASSERT_FALSE(BitmapPixels(IDB_ABOUT, picture).empty());
+    RECT client;
     GetClientRect(window.hwnd(), &client);
-    GetWindowRect(GetDlgItem(window.hwnd(), IDC_ABOUT_PICTURE), &picture);
-    MapWindowPoints(nullptr, window.hwnd(), reinterpret_cast<POINT*>(&picture), 2);
-    EXPECT_EQ(picture.left, 0);
-    EXPECT_EQ(picture.top, 0);
-    EXPECT_NEAR(picture.right, client.right, 2);
-    EXPECT_NEAR(picture.bottom, client.bottom, 2);
+    EXPECT_NEAR(client.right, picture.cx, 2);
+    EXPECT_NEAR(client.bottom, picture.cy, 2);
 }
 
 struct MenuEntry {
@@ -534,30 +557,6 @@ TEST(ResourcesImages, EveryIconExistsAtItsSizes) {
         EXPECT_NE(loaded, nullptr);
         if (loaded != nullptr) DestroyIcon(static_cast<HICON>(loaded));
     }
-}
-
-// Pixels of a bitmap resource as 0x00RRGGBB, top row first.
-std::vector<uint32_t> BitmapPixels(int id, SIZE& size) {
-    std::vector<uint32_t> pixels;
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(Module(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (bitmap == nullptr) return pixels;
-    BITMAP info;
-    GetObjectW(bitmap, sizeof(info), &info);
-    size = {info.bmWidth, info.bmHeight};
-    BITMAPINFO request{};
-    request.bmiHeader.biSize = sizeof(request.bmiHeader);
-    request.bmiHeader.biWidth = info.bmWidth;
-    request.bmiHeader.biHeight = -info.bmHeight;
-    request.bmiHeader.biPlanes = 1;
-    request.bmiHeader.biBitCount = 32;
-    request.bmiHeader.biCompression = BI_RGB;
-    pixels.resize(static_cast<size_t>(info.bmWidth) * info.bmHeight);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, info.bmHeight, pixels.data(), &request, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(bitmap);
-    for (uint32_t& pixel : pixels) pixel &= 0xFFFFFF;
-    return pixels;
 }
 
 bool AllGrey(const std::vector<uint32_t>& pixels) {
