@@ -368,6 +368,12 @@ bool RunningProgram::WaitForExit(Milliseconds timeout) const {
     return WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
 }
 
+std::optional<DWORD> RunningProgram::ExitCode() const {
+    DWORD code = 0;
+    if (IsRunning() || !GetExitCodeProcess(process_.get(), &code)) return std::nullopt;
+    return code;
+}
+
 void RunningProgram::Terminate() {
     if (!process_ || !IsRunning()) return;
     TerminateProcess(process_.get(), 99);

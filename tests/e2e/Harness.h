@@ -117,6 +117,8 @@ public:
     DWORD processId() const { return processId_; }
     bool IsRunning() const;
     bool WaitForExit(Milliseconds timeout) const;
+    // The exit code once the process has ended.
+    std::optional<DWORD> ExitCode() const;
     void Terminate();
 
     // The main window once it exists (visible or not); null on time-out or exit.

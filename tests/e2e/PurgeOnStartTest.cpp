@@ -1,30 +1,17 @@
 // Clips whose title carries the deletion marker are deleted by the next start; the
 // marker is matched with its exact case.
-#include <type_traits>
-
 #include "ProgramTest.h"
-
-#if __has_include("library/TitleStore.h")
 #include "library/TitleStore.h"
-#define REELKEEP_E2E_HAS_TITLE_STORE 1
-#endif
 
 namespace e2e {
 namespace {
 
 class PurgeOnStart : public ProgramTest {};
 
-#ifdef REELKEEP_E2E_HAS_TITLE_STORE
-
 // Writes the title through the program's own title store, so that the program reads it
 // back however the store keeps titles on this volume.
 void GiveTitle(const std::wstring& path, const std::wstring& title) {
-    using Result = decltype(library::WriteTitle(path, title));
-    if constexpr (std::is_void_v<Result>) {
-        library::WriteTitle(path, title);
-    } else {
-        ASSERT_TRUE(static_cast<bool>(library::WriteTitle(path, title))) << "WriteTitle failed";
-    }
+    library::WriteTitle(path, title);
     ASSERT_EQ(library::ReadTitle(path), title) << "the title did not stick";
 }
 
@@ -60,14 +47,6 @@ TEST_F(PurgeOnStart, DeletesClipsWhoseTitleHoldsTheMarkerInItsExactCase) {
     }
     EXPECT_TRUE(DirectoryExists(videos + L"folder"));
 }
-
-#else
-
-TEST_F(PurgeOnStart, DeletesClipsWhoseTitleHoldsTheMarkerInItsExactCase) {
-    FAIL() << "library/TitleStore.h is not there yet: this test cannot give clips their titles";
-}
-
-#endif
 
 }  // namespace
 }  // namespace e2e
