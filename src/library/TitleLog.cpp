@@ -1,0 +1,177 @@
+#include "library/TitleLog.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace library {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 8> kHeaderMagic = {'R', 'K', 'T', 'I', 'T', 'L', 'E', '1'};
+constexpr std::array<std::uint8_t, 4> kRecordMagic = {'R', 'K', 'T', 'R'};
+// Magic, checksum of what follows it, payload length.
+constexpr std::size_t kRecordHeadSize = 12;
+// Serial, index, creation time, write time, size.
+constexpr std::size_t kIdentityBytes = 4 + 8 + 8 + 8 + 8;
+constexpr std::size_t kMaxPayload = kIdentityBytes + 2 * title_log::kMaxTitleUnits;
+
+void PutLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+std::uint64_t GetLittleEndian(const std::uint8_t* in, int bytes) {
+    std::uint64_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | in[i];
+    return value;
+}
+
+struct DecodedRecord {
+    TitleRecord record;
+    std::size_t end = 0;
+};
+
+// The record that starts at `at`, when it is complete and its checksum holds.
+std::optional<DecodedRecord> DecodeRecordAt(std::span<const std::uint8_t> bytes, std::size_t at) {
+    if (bytes.size() - at < kRecordHeadSize) return std::nullopt;
+    const std::uint8_t* head = bytes.data() + at;
+    if (!std::equal(kRecordMagic.begin(), kRecordMagic.end(), head)) return std::nullopt;
+    const std::size_t payloadSize = GetLittleEndian(head + 8, 4);
+    if (payloadSize < kIdentityBytes || payloadSize > kMaxPayload) return std::nullopt;
+    if ((payloadSize - kIdentityBytes) % 2 != 0) return std::nullopt;
+    if (bytes.size() - at - kRecordHeadSize < payloadSize) return std::nullopt;
+    const std::uint32_t stored = static_cast<std::uint32_t>(GetLittleEndian(head + 4, 4));
+    // The checksum covers the length too, so a damaged length cannot pass as another record.
+    if (title_log::Crc32(bytes.subspan(at + 8, 4 + payloadSize)) != stored) return std::nullopt;
+
+    const std::uint8_t* payload = head + kRecordHeadSize;
+    DecodedRecord decoded;
+    FileIdentity& identity = decoded.record.identity;
+    identity.volumeSerial = static_cast<std::uint32_t>(GetLittleEndian(payload, 4));
+    identity.fileIndex = GetLittleEndian(payload + 4, 8);
+    identity.creationTime = GetLittleEndian(payload + 12, 8);
+    identity.lastWriteTime = GetLittleEndian(payload + 20, 8);
+    identity.size = GetLittleEndian(payload + 28, 8);
+    const std::size_t units = (payloadSize - kIdentityBytes) / 2;
+    decoded.record.title.resize(units);
+    for (std::size_t i = 0; i < units; ++i) {
+        decoded.record.title[i] =
+            static_cast<char16_t>(GetLittleEndian(payload + kIdentityBytes + 2 * i, 2));
+    }
+    decoded.end = at + kRecordHeadSize + payloadSize;
+    return decoded;
+}
+
+}  // namespace
+
+std::size_t FileIdentityHash::operator()(const FileIdentity& identity) const noexcept {
+    // FNV-1a over the fields; the index and the times already spread well.
+    std::uint64_t hash = 1469598103934665603ull;
+    for (std::uint64_t field : {std::uint64_t{identity.volumeSerial}, identity.fileIndex,
+                                identity.creationTime, identity.lastWriteTime, identity.size}) {
+        hash = (hash ^ field) * 1099511628211ull;
+    }
+    return static_cast<std::size_t>(hash ^ (hash >> 32));
+}
+
+namespace title_log {
+
+std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
+    static const auto table = [] {
+        std::array<std::uint32_t, 256> entries{};
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t value = i;
+            for (int bit = 0; bit < 8; ++bit) value = (value >> 1) ^ (0xEDB88320u & (0u - (value & 1u)));
+            entries[i] = value;
+        }
+        return entries;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::uint8_t byte : bytes) crc = table[(crc ^ byte) & 0xFFu] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+std::vector<std::uint8_t> EncodeHeader(std::uint64_t generation) {
+    std::vector<std::uint8_t> out(kHeaderMagic.begin(), kHeaderMagic.end());
+    PutLittleEndian(out, generation, 8);
+    return out;
+}
+
+std::optional<std::uint64_t> DecodeHeader(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kHeaderSize) return std::nullopt;
+    if (!std::equal(kHeaderMagic.begin(), kHeaderMagic.end(), bytes.begin())) return std::nullopt;
+    return GetLittleEndian(bytes.data() + kHeaderMagic.size(), 8);
+}
+
+void AppendRecord(std::vector<std::uint8_t>& out, const TitleRecord& record) {
+    const std::size_t units = std::min(record.title.size(), kMaxTitleUnits);
+    const std::size_t payloadSize = kIdentityBytes + 2 * units;
+    std::vector<std::uint8_t> covered;
+    covered.reserve(4 + payloadSize);
+    PutLittleEndian(covered, payloadSize, 4);
+    const FileIdentity& identity = record.identity;
+    PutLittleEndian(covered, identity.volumeSerial, 4);
+    PutLittleEndian(covered, identity.fileIndex, 8);
+    PutLittleEndian(covered, identity.creationTime, 8);
+    PutLittleEndian(covered, identity.lastWriteTime, 8);
+    PutLittleEndian(covered, identity.size, 8);
+    for (std::size_t i = 0; i < units; ++i) PutLittleEndian(covered, record.title[i], 2);
+
+    out.insert(out.end(), kRecordMagic.begin(), kRecordMagic.end());
+    PutLittleEndian(out, Crc32(covered), 4);
+    out.insert(out.end(), covered.begin(), covered.end());
+}
+
+ParseResult ParseRecords(std::span<const std::uint8_t> bytes) {
+    ParseResult result;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        if (auto decoded = DecodeRecordAt(bytes, at)) {
+            result.records.push_back(std::move(decoded->record));
+            at = decoded->end;
+            result.consumed = at;
+            continue;
+        }
+        // Step over damage only when an intact record follows it: a record that is still
+        // being appended must be read again once it is complete, not skipped for good.
+        std::optional<std::size_t> next;
+        for (std::size_t probe = at + 1; probe + kRecordHeadSize <= bytes.size(); ++probe) {
+            if (bytes[probe] == kRecordMagic[0] && DecodeRecordAt(bytes, probe)) {
+                next = probe;
+                break;
+            }
+        }
+        if (!next) break;
+        result.skipped += *next - at;
+        at = *next;
+    }
+    return result;
+}
+
+}  // namespace title_log
+
+void TitleMap::Apply(const TitleRecord& record) {
+    const auto found = titles_.find(record.identity);
+    if (found != titles_.end()) {
+        recordBytes_ -= kRecordHeadSize + kIdentityBytes + 2 * found->second.size();
+        titles_.erase(found);
+    }
+    if (record.title.empty()) return;
+    std::u16string title = record.title.substr(0, title_log::kMaxTitleUnits);
+    recordBytes_ += kRecordHeadSize + kIdentityBytes + 2 * title.size();
+    titles_.emplace(record.identity, std::move(title));
+}
+
+const std::u16string* TitleMap::Find(const FileIdentity& identity) const {
+    const auto found = titles_.find(identity);
+    return found == titles_.end() ? nullptr : &found->second;
+}
+
+std::vector<std::uint8_t> TitleMap::Serialize(std::uint64_t generation) const {
+    std::vector<std::uint8_t> out = title_log::EncodeHeader(generation);
+    out.reserve(SerializedBytes());
+    for (const auto& [identity, title] : titles_) title_log::AppendRecord(out, TitleRecord{identity, title});
+    return out;
+}
+
+}  // namespace library

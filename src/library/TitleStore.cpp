@@ -1,0 +1,200 @@
+#include "library/TitleStore.h"
+
+#include "library/FallbackTitleStore.h"
+#include "library/PropertySetTitle.h"
+#include "library/TitleMarkers.h"
+#include "library/VolumeRoot.h"
+#include "platform/UniqueHandle.h"
+
+#include <windows.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+
+namespace library {
+
+namespace {
+
+enum class VolumeKind { PropertySets, Fallback };
+
+struct VolumeFacts {
+    DWORD serial = 0;
+    VolumeKind kind = VolumeKind::Fallback;
+    ULONGLONG learntAt = 0;
+};
+
+// Asking a handle for its volume costs about a millisecond under Wine, twenty times the
+// open itself, so the answer is kept per volume root. It is asked again now and then:
+// a drive letter can be given to another medium.
+constexpr ULONGLONG kVolumeFactsLifetimeMs = 5000;
+
+class VolumeCache {
+public:
+    std::optional<VolumeFacts> Find(const std::wstring& root) {
+        if (root.empty()) return std::nullopt;
+        std::lock_guard lock(mutex_);
+        const auto found = facts_.find(root);
+        if (found == facts_.end()) return std::nullopt;
+        if (GetTickCount64() - found->second.learntAt > kVolumeFactsLifetimeMs) return std::nullopt;
+        return found->second;
+    }
+    void Remember(const std::wstring& root, const VolumeFacts& facts) {
+        if (root.empty()) return;
+        std::lock_guard lock(mutex_);
+        facts_[root] = facts;
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<std::wstring, VolumeFacts> facts_;
+};
+
+VolumeCache& Volumes() {
+    static VolumeCache cache;
+    return cache;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (written == 0 || written >= needed) return path;
+    full.resize(written);
+    return full;
+}
+
+// No sharing at all: a file someone else has open is left alone, and nobody can delete
+// or rewrite it while its title is read or written.
+platform::UniqueFile OpenExclusive(const std::wstring& path, DWORD access) {
+    return platform::UniqueFile(CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::optional<VolumeFacts> QueryVolume(HANDLE file) {
+    VolumeFacts facts;
+    DWORD flags = 0;
+    if (!GetVolumeInformationByHandleW(file, nullptr, 0, &facts.serial, nullptr, &flags, nullptr, 0)) {
+        return std::nullopt;
+    }
+    // Per-file property sets live in named streams; a volume without them (FAT, and every
+    // Wine drive) cannot keep one, and the open would only fail slowly on each file.
+    facts.kind = (flags & FILE_NAMED_STREAMS) ? VolumeKind::PropertySets : VolumeKind::Fallback;
+    facts.learntAt = GetTickCount64();
+    return facts;
+}
+
+// The 64-bit file index without the volume query that GetFileInformationByHandle makes.
+std::optional<std::uint64_t> QueryFileIndex(HANDLE file) {
+    struct InternalInformation {
+        LARGE_INTEGER indexNumber;
+    } internal{};
+    IO_STATUS_BLOCK status{};
+    const NTSTATUS result = NtQueryInformationFile(file, &status, &internal, sizeof internal,
+                                                   FileInternalInformation);
+    if (result < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(internal.indexNumber.QuadPart);
+}
+
+std::optional<FileIdentity> QueryIdentity(HANDLE file, DWORD volumeSerial) {
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)) return std::nullopt;
+    if (!GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint64_t> index = QueryFileIndex(file);
+    if (!index) return std::nullopt;
+    FileIdentity identity;
+    identity.volumeSerial = volumeSerial;
+    identity.fileIndex = *index;
+    identity.creationTime = static_cast<std::uint64_t>(basic.CreationTime.QuadPart);
+    identity.lastWriteTime = static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart);
+    identity.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+    return identity;
+}
+
+// Wine gives a file its last write time as creation time, and Linux hands a deleted file's
+// inode to the next new file at once; a file created within the same clock tick as the one
+// titled here could take over its identity. Holding the file (so nobody deletes it) until
+// the clock has moved past its times makes every later file's times differ.
+constexpr std::uint64_t kTimestampTick = 30 * 10000;  // 30 ms in 100 ns units
+
+void WaitUntilIdentityCannotRecur(const FileIdentity& identity) {
+    const std::uint64_t newest = std::max(identity.creationTime, identity.lastWriteTime);
+    FILETIME nowTime{};
+    GetSystemTimeAsFileTime(&nowTime);
+    const std::uint64_t now = (std::uint64_t{nowTime.dwHighDateTime} << 32) | nowTime.dwLowDateTime;
+    // A file stamped far in the future (a skewed share) cannot be helped by waiting.
+    if (newest + kTimestampTick <= now || newest > now + kTimestampTick) return;
+    Sleep(static_cast<DWORD>((newest + kTimestampTick - now) / 10000 + 1));
+}
+
+// The file's volume facts, asked of the open file when they are not known yet.
+std::optional<VolumeFacts> FactsFor(const std::wstring& root, HANDLE file) {
+    if (auto known = Volumes().Find(root)) return known;
+    auto asked = QueryVolume(file);
+    if (asked) Volumes().Remember(root, *asked);
+    return asked;
+}
+
+void RememberFallback(const std::wstring& root, VolumeFacts& facts) {
+    facts.kind = VolumeKind::Fallback;
+    Volumes().Remember(root, facts);
+}
+
+std::wstring ReadStoredTitle(const std::wstring& path) {
+    const std::wstring full = FullPath(path);
+    const std::wstring root = VolumeRootOf(full);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        platform::UniqueFile file = OpenExclusive(full, GENERIC_READ);
+        if (!file) return {};
+        std::optional<VolumeFacts> facts = FactsFor(root, file.get());
+        if (!facts) return {};
+        if (facts->kind == VolumeKind::Fallback || attempt > 0) {
+            const std::optional<FileIdentity> identity = QueryIdentity(file.get(), facts->serial);
+            return identity ? ProcessTitleStore()->Read(*identity) : std::wstring();
+        }
+        file.reset();
+        std::wstring title;
+        const HRESULT hr = ReadPropertySetTitle(full, title);
+        if (!MeansNoPropertySets(hr)) return SUCCEEDED(hr) ? title : std::wstring();
+        RememberFallback(root, *facts);
+    }
+    return {};
+}
+
+}  // namespace
+
+std::wstring ReadTitle(const std::wstring& path) {
+    std::wstring title = ReadStoredTitle(path);
+    return title.empty() ? std::wstring(kTitleNotSet) : title;
+}
+
+void WriteTitle(const std::wstring& path, const std::wstring& text) {
+    const std::wstring full = FullPath(path);
+    const std::wstring root = VolumeRootOf(full);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // Write access as well, as the property set would need: a read-only file keeps
+        // whatever title it has.
+        platform::UniqueFile file = OpenExclusive(full, GENERIC_READ | GENERIC_WRITE);
+        if (!file) return;
+        std::optional<VolumeFacts> facts = FactsFor(root, file.get());
+        if (!facts) return;
+        if (facts->kind == VolumeKind::Fallback || attempt > 0) {
+            const std::optional<FileIdentity> identity = QueryIdentity(file.get(), facts->serial);
+            if (identity && ProcessTitleStore()->Write(*identity, text)) {
+                WaitUntilIdentityCannotRecur(*identity);
+            }
+            return;
+        }
+        file.reset();
+        if (!MeansNoPropertySets(WritePropertySetTitle(full, text))) return;
+        RememberFallback(root, *facts);
+    }
+}
+
+}  // namespace library

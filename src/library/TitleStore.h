@@ -1,0 +1,17 @@
+#pragma once
+// One text per file, its title: kept in the file's own Summary Information property set,
+// or in the fallback store where the volume keeps no per-file property sets.
+//
+// Each call opens the file without sharing for its whole duration, so a file that another
+// handle holds open reads "NotSet" and is not written. Safe from any thread.
+#include <string>
+
+namespace library {
+
+// The file's title, or "NotSet" when it has none or it cannot be read now.
+std::wstring ReadTitle(const std::wstring& path);
+// Failures are silent: callers try again at their next pass or leave the file as it is.
+// The empty text leaves a title that reads "NotSet".
+void WriteTitle(const std::wstring& path, const std::wstring& text);
+
+}  // namespace library
