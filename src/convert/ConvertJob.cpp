@@ -1,0 +1,60 @@
+#include "convert/ConvertJob.h"
+
+#include "convert/Presets.h"
+
+namespace convert {
+
+namespace {
+
+void appendQuoted(std::wstring& line, std::wstring_view path) {
+    line += L'"';
+    line += path;
+    line += L'"';
+}
+
+}  // namespace
+
+int secondsOfDay(int hour, int minute, int second) { return hour * 3600 + minute * 60 + second; }
+
+int expectedSeconds(const CutRange& range) { return range.length(); }
+
+std::wstring outputPath(const ConvertJob& job) {
+    return job.outputFolder + L"\\" + job.outputName + outputExtension(job.formatIndex);
+}
+
+std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder) {
+    std::wstring program(programFolder);
+    if (!program.empty() && program.back() != L'\\') program += L'\\';
+    program += L"ffmpeg.exe";
+
+    std::wstring line;
+    appendQuoted(line, program);
+    line += L" -i ";
+    appendQuoted(line, job.inputPath);
+    // The options may be empty, which leaves two blanks; ffmpeg does not mind.
+    line += L' ';
+    line += buildPresetArguments(job.formatIndex, job.resolutionIndex, job.qualityLevel);
+    if (job.cut) {
+        line += L" -t " + std::to_wstring(job.cutRange.length());
+        line += L" -ss " + std::to_wstring(job.cutRange.start);
+    }
+    line += L" -y ";
+    appendQuoted(line, outputPath(job));
+    return line;
+}
+
+std::wstring buildConvertCommand(const ConvertJob& job, std::wstring_view programFolder) {
+    return L"cmd /c \"" + buildFfmpegCommandLine(job, programFolder) + L"\"";
+}
+
+std::wstring overwriteQuestion(ConvertSurface surface, std::wstring_view name, std::wstring_view extension) {
+    std::wstring question = surface == ConvertSurface::MainPanel
+                                ? L"Current folder already contains files named '"
+                                : L"Current folder already contains a file named '";
+    question += name;
+    question += extension;
+    question += L"'. Would you like to replace the existing file?";
+    return question;
+}
+
+}  // namespace convert

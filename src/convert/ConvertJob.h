@@ -1,0 +1,63 @@
+#pragma once
+// One conversion's inputs and the command line that runs it.
+// Portable: no Windows header. The caller supplies paths already in the form it wants on
+// the command line (the short 8.3 form where the volume has one).
+#include <string>
+#include <string_view>
+
+namespace convert {
+
+// Whole seconds of the day read from the "From" and "To" pickers.
+struct CutRange {
+    int start = 0;
+    int end = 0;
+
+    int length() const { return end - start; }
+};
+
+int secondsOfDay(int hour, int minute, int second);
+
+struct ConvertJob {
+    std::wstring inputPath;     // the clip's file
+    std::wstring outputFolder;  // no trailing backslash expected
+    std::wstring outputName;    // already valid by the output-name rules
+    int formatIndex = 0;
+    int resolutionIndex = 0;
+    int qualityLevel = 0;
+    bool cut = false;  // "Cut video" ticked; the batch never cuts
+    CutRange cutRange;
+};
+
+// outputFolder + "\" + outputName + the format's extension.
+std::wstring outputPath(const ConvertJob& job);
+
+// The program line without the command interpreter: ffmpeg's path, "-i", the input, the
+// preset options, the cut, "-y" and the output. Every path is quoted, so a path without a
+// short form cannot split on its blanks or smuggle in an operator such as '&'.
+// programFolder is the folder of ffmpeg.exe, with or without its final backslash.
+std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder);
+
+// The same line run through "cmd /c". The whole line is wrapped in one more pair of
+// quotes: cmd strips the first and the last quote of a line that starts with one, and
+// would otherwise break the quoted program path.
+// cmd still expands %NAME% inside quotes, so a path holding the name of a defined
+// variable between percent signs changes; running buildFfmpegCommandLine directly
+// avoids that.
+std::wstring buildConvertCommand(const ConvertJob& job, std::wstring_view programFolder);
+
+// The seconds of output a run expects: the progress bar's upper limit.
+int expectedSeconds(const CutRange& range);
+
+// Which single-clip surface runs the job; they word the overwrite question differently.
+enum class ConvertSurface { MainPanel, SingleClipDialog };
+
+std::wstring overwriteQuestion(ConvertSurface surface, std::wstring_view name, std::wstring_view extension);
+
+// The Convert/Stop button's caption is the surface's state; compare without regard to case.
+inline constexpr std::wstring_view kConvertCaption = L"Convert";
+inline constexpr std::wstring_view kStopCaption = L"Stop";
+// The main panel's Stop writes the lower-case form so its still-running worker sees
+// that it was stopped.
+inline constexpr std::wstring_view kStoppedMainPanelCaption = L"convert";
+
+}  // namespace convert

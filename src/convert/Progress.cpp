@@ -1,0 +1,108 @@
+#include "convert/Progress.h"
+
+#include <algorithm>
+
+namespace convert {
+
+namespace {
+
+constexpr std::string_view kReportMarker = "time=";
+
+// Far beyond any clip; keeps the arithmetic of a garbled report from overflowing.
+constexpr std::int64_t kSecondsCap = 1'000'000'000'000;
+
+// A value longer than this is not a time; it is dropped rather than buffered for ever.
+constexpr std::size_t kLongestValue = 32;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isValueCharacter(char c) { return isDigit(c) || c == ':'; }
+
+// "47" or "00:00:47" (each ':' starts a field worth 60 of the one before).
+std::int64_t secondsOf(std::string_view value) {
+    std::int64_t total = 0;
+    std::int64_t field = 0;
+    for (char c : value) {
+        if (c == ':') {
+            total = std::min(kSecondsCap, total * 60 + field);
+            field = 0;
+        } else {
+            field = std::min(kSecondsCap, field * 10 + (c - '0'));
+        }
+    }
+    return std::min(kSecondsCap, total * 60 + field);
+}
+
+int percentOf(std::int64_t part, int whole) { return static_cast<int>(part * 100 / whole); }
+
+std::wstring percentLabel(int percent) { return std::to_wstring(percent) + L"%"; }
+
+std::wstring rowLabel(const BatchProgressState& state) {
+    return L"File " + std::to_wstring(state.rowNumber) + L" of " + std::to_wstring(state.rowCount);
+}
+
+ProgressDisplay indeterminate(std::wstring label) { return {true, 0, std::move(label)}; }
+
+std::optional<ProgressDisplay> overallProgress(std::int64_t seconds, const BatchProgressState& state) {
+    if (state.overallUpperLimit <= 0) return indeterminate(L"All files");
+    const std::int64_t done = seconds + state.doneSeconds;
+    if (done < 0 || done > state.overallUpperLimit) return std::nullopt;
+    return ProgressDisplay{false, static_cast<int>(done),
+                           L"All files - " + percentLabel(percentOf(done, state.overallUpperLimit))};
+}
+
+}  // namespace
+
+std::vector<std::int64_t> ProgressParser::feed(std::string_view chunk) {
+    std::vector<std::int64_t> reports;
+    pending_.append(chunk);
+    for (;;) {
+        const std::size_t marker = pending_.find(kReportMarker);
+        if (marker == std::string::npos) {
+            // Keep what could be the start of a marker split across chunks.
+            const std::size_t keep = kReportMarker.size() - 1;
+            if (pending_.size() > keep) pending_.erase(0, pending_.size() - keep);
+            break;
+        }
+        const std::size_t valueStart = marker + kReportMarker.size();
+        std::size_t valueEnd = valueStart;
+        while (valueEnd < pending_.size() && isValueCharacter(pending_[valueEnd])) ++valueEnd;
+        const std::size_t valueLength = valueEnd - valueStart;
+        if (valueEnd == pending_.size() && valueLength <= kLongestValue) {
+            pending_.erase(0, marker);  // wait for the character after the value
+            break;
+        }
+        if (valueLength <= kLongestValue) {
+            const bool hasFraction = valueEnd < pending_.size() && pending_[valueEnd] == '.';
+            reports.push_back(hasFraction ? secondsOf(std::string_view(pending_).substr(valueStart, valueLength)) : 0);
+        }
+        pending_.erase(0, valueEnd);
+    }
+    return reports;
+}
+
+ProgressDisplay startProgress(int upperLimit) {
+    if (upperLimit <= 0) return indeterminate(L"");
+    return {false, 0, percentLabel(0)};
+}
+
+ProgressDisplay finishedProgress(int upperLimit) {
+    return {false, std::max(upperLimit, 0), percentLabel(100)};
+}
+
+std::optional<ProgressDisplay> singleClipProgress(std::int64_t seconds, int upperLimit) {
+    if (upperLimit <= 0) return indeterminate(L"");
+    if (seconds < 0 || seconds > upperLimit) return std::nullopt;
+    return ProgressDisplay{false, static_cast<int>(seconds), percentLabel(percentOf(seconds, upperLimit))};
+}
+
+std::optional<BatchProgressDisplay> batchProgress(std::int64_t seconds, const BatchProgressState& state) {
+    if (state.rowUpperLimit <= 0) {
+        return BatchProgressDisplay{indeterminate(rowLabel(state)), overallProgress(seconds, state)};
+    }
+    if (seconds < 0 || seconds > state.rowUpperLimit) return std::nullopt;
+    ProgressDisplay row{false, static_cast<int>(seconds),
+                        rowLabel(state) + L" - " + percentLabel(percentOf(seconds, state.rowUpperLimit))};
+    return BatchProgressDisplay{std::move(row), overallProgress(seconds, state)};
+}
+
+}  // namespace convert

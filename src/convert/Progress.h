@@ -1,0 +1,65 @@
+#pragma once
+// Progress of a running conversion: the "time=" reports in ffmpeg's output, and what the
+// progress bar and percent label show for them.
+// Portable: no Windows header.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace convert {
+
+// Reads the reports out of ffmpeg's output as the pipe delivers it: a chunk may end
+// anywhere, even inside "time=" or inside the number, and may hold several reports.
+//
+// A report is the text after "time=": seconds ("47.88") or hours, minutes and seconds
+// ("00:00:47.88", which is what ffmpeg prints), read up to the fraction's ".". A value
+// that is followed by anything but "." (for example "12 " or "N/A") reads 0 seconds.
+// A value is read once the character after it has arrived, so a split report is
+// neither lost nor read short.
+class ProgressParser {
+public:
+    // Seconds of every report that this chunk completes, oldest first.
+    std::vector<std::int64_t> feed(std::string_view chunk);
+
+    // Bytes kept between chunks; stays a handful whatever the output's length.
+    std::size_t pendingSize() const { return pending_.size(); }
+
+private:
+    std::string pending_;
+};
+
+struct ProgressDisplay {
+    // The bar's range is 0, so no share can be computed: the bar runs as a marquee and
+    // the label is empty, rather than claiming a percentage.
+    bool indeterminate = false;
+    int barPosition = 0;
+    std::wstring label;
+};
+
+// The display when a run starts (bar 0, "0%") and after it ended (bar at the top, "100%").
+ProgressDisplay startProgress(int upperLimit);
+ProgressDisplay finishedProgress(int upperLimit);
+
+// A report on a single-clip run; upperLimit is the bar's upper limit. Empty when the
+// report lies beyond the range: nothing changes then.
+std::optional<ProgressDisplay> singleClipProgress(std::int64_t seconds, int upperLimit);
+
+struct BatchProgressState {
+    int rowUpperLimit = 0;      // seconds of the current row's clip
+    int overallUpperLimit = 0;  // seconds of all rows together
+    std::int64_t doneSeconds = 0;  // seconds of the rows converted before this one
+    int rowNumber = 1;          // 1-based
+    int rowCount = 1;
+};
+
+struct BatchProgressDisplay {
+    ProgressDisplay row;                     // bar 1054, label 1104
+    std::optional<ProgressDisplay> overall;  // bar 1007, label 1114; empty: unchanged
+};
+
+// A report on a batch row. Empty when it lies beyond the row's range.
+std::optional<BatchProgressDisplay> batchProgress(std::int64_t seconds, const BatchProgressState& state);
+
+}  // namespace convert
