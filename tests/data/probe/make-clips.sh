@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Makes the probe test clips with the Linux ffmpeg into folder $1 (created if needed).
+# Small on purpose (1-2 s, tens of kB): the clips are rebuilt, never committed.
+set -euo pipefail
+out=${1:?usage: make-clips.sh OUTPUT_FOLDER}
+mkdir -p "$out"
+cd "$out"
+make() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+tone() { echo -f lavfi -i "sine=frequency=440:sample_rate=$1"; }
+
+make -f lavfi -i testsrc=size=320x240:rate=25 $(tone 22050) -t 2 \
+     -c:v flv1 -b:v 200k -c:a libmp3lame -b:a 64k flv-320x240-sound.flv
+make -f lavfi -i testsrc=size=320x240:rate=25 -t 2 -c:v flv1 -b:v 200k -an flv-320x240-silent.flv
+make -f lavfi -i testsrc=size=1920x1080:rate=30000/1001 $(tone 44100) -t 1 \
+     -c:v flv1 -q:v 20 -c:a libmp3lame -b:a 64k flv-1920x1080-sound.flv
+make -f lavfi -i testsrc=size=320x240:rate=30000/1001 $(tone 44100) -t 2 \
+     -c:v libx264 -preset ultrafast -crf 35 -pix_fmt yuv420p -c:a aac -b:a 48k mp4-320x240-sound.mp4
+make -f lavfi -i testsrc=size=1920x1080:rate=24000/1001 $(tone 44100) -t 1 \
+     -c:v libx264 -preset ultrafast -crf 40 -pix_fmt yuv420p -c:a aac -b:a 64k mp4-1920x1080-sound.mp4
+make -f lavfi -i testsrc=size=1920x1080:rate=24000/1001 -t 1 \
+     -c:v libx264 -preset ultrafast -crf 40 -pix_fmt yuv420p -an mp4-1920x1080-silent.mp4
+# Container tags that the report lists as aligned "key : value" metadata lines.
+make -f lavfi -i testsrc=size=640x360:rate=30000/1001 $(tone 44100) -t 1 \
+     -c:v libx264 -preset ultrafast -crf 40 -pix_fmt yuv420p -c:a aac -b:a 48k \
+     -movflags use_metadata_tags -metadata width=640 -metadata height=360 \
+     -metadata framerate=29.97 -metadata duration=30.03 -metadata "title=Grüße aus Köln" \
+     mp4-640x360-tagged.mp4
+
+# Files that are not whole videos.
+: > zero-bytes.flv
+head -c 40000 flv-320x240-sound.flv > truncated.flv
+printf 'This is not a video.\r\nJust text.\r\n' > text-only.flv
