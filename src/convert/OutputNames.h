@@ -93,6 +93,9 @@ struct OutputNameGuards {
 
 // The empty-name rule, the first step of the Convert/Stop handler. Undo is used when the
 // box can undo its last change; otherwise the box gets kEmptyNameReplacement.
+// An edit's undo can step back to an empty text (type a letter into the empty box, then
+// delete it): when the box is still empty after the undo, set kEmptyNameReplacement too,
+// so that a conversion never starts with an empty name.
 enum class EmptyNameRepair { None, Undo, SetReplacement };
 struct EmptyNameDecision {
     EmptyNameRepair repair = EmptyNameRepair::None;

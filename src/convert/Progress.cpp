@@ -55,28 +55,30 @@ std::optional<ProgressDisplay> overallProgress(std::int64_t seconds, const Batch
 std::vector<std::int64_t> ProgressParser::feed(std::string_view chunk) {
     std::vector<std::int64_t> reports;
     pending_.append(chunk);
+    const std::string_view text = pending_;
+    std::size_t consumed = 0;
     for (;;) {
-        const std::size_t marker = pending_.find(kReportMarker);
-        if (marker == std::string::npos) {
+        const std::size_t marker = text.find(kReportMarker, consumed);
+        if (marker == std::string_view::npos) {
             // Keep what could be the start of a marker split across chunks.
-            const std::size_t keep = kReportMarker.size() - 1;
-            if (pending_.size() > keep) pending_.erase(0, pending_.size() - keep);
+            consumed = std::max(consumed, text.size() - std::min(text.size(), kReportMarker.size() - 1));
             break;
         }
         const std::size_t valueStart = marker + kReportMarker.size();
         std::size_t valueEnd = valueStart;
-        while (valueEnd < pending_.size() && isValueCharacter(pending_[valueEnd])) ++valueEnd;
+        while (valueEnd < text.size() && isValueCharacter(text[valueEnd])) ++valueEnd;
         const std::size_t valueLength = valueEnd - valueStart;
-        if (valueEnd == pending_.size() && valueLength <= kLongestValue) {
-            pending_.erase(0, marker);  // wait for the character after the value
+        if (valueEnd == text.size() && valueLength <= kLongestValue) {
+            consumed = marker;  // wait for the character after the value
             break;
         }
         if (valueLength <= kLongestValue) {
-            const bool hasFraction = valueEnd < pending_.size() && pending_[valueEnd] == '.';
-            reports.push_back(hasFraction ? secondsOf(std::string_view(pending_).substr(valueStart, valueLength)) : 0);
+            const bool hasFraction = valueEnd < text.size() && text[valueEnd] == '.';
+            reports.push_back(hasFraction ? secondsOf(text.substr(valueStart, valueLength)) : 0);
         }
-        pending_.erase(0, valueEnd);
+        consumed = valueEnd;
     }
+    pending_.erase(0, consumed);
     return reports;
 }
 

@@ -42,6 +42,9 @@ struct ProgressDisplay {
 ProgressDisplay startProgress(int upperLimit);
 ProgressDisplay finishedProgress(int upperLimit);
 
+// Limits are whole ints: a 16-bit bar range (PBM_SETRANGE) would wrap for a clip of more
+// than 18 hours, so the bar should be given its range with PBM_SETRANGE32.
+//
 // A report on a single-clip run; upperLimit is the bar's upper limit. Empty when the
 // report lies beyond the range: nothing changes then.
 std::optional<ProgressDisplay> singleClipProgress(std::int64_t seconds, int upperLimit);
