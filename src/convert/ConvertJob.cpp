@@ -1,18 +1,9 @@
 #include "convert/ConvertJob.h"
 
 #include "convert/Presets.h"
+#include "platform/CommandLine.h"
 
 namespace convert {
-
-namespace {
-
-void appendQuoted(std::wstring& line, std::wstring_view path) {
-    line += L'"';
-    line += path;
-    line += L'"';
-}
-
-}  // namespace
 
 int secondsOfDay(int hour, int minute, int second) { return hour * 3600 + minute * 60 + second; }
 
@@ -27,10 +18,9 @@ std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view pro
     if (!program.empty() && program.back() != L'\\') program += L'\\';
     program += L"ffmpeg.exe";
 
-    std::wstring line;
-    appendQuoted(line, program);
+    std::wstring line = platform::QuoteProgram(program);
     line += L" -i ";
-    appendQuoted(line, job.inputPath);
+    line += platform::QuoteArgument(job.inputPath);
     // The options may be empty, which leaves two blanks; ffmpeg does not mind.
     line += L' ';
     line += buildPresetArguments(job.formatIndex, job.resolutionIndex, job.qualityLevel);
@@ -39,7 +29,7 @@ std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view pro
         line += L" -ss " + std::to_wstring(job.cutRange.start);
     }
     line += L" -y ";
-    appendQuoted(line, outputPath(job));
+    line += platform::QuoteArgument(outputPath(job));
     return line;
 }
 
