@@ -2,17 +2,19 @@
 
 #include "app/Page7.h"
 #include "app/ShellLaunch.h"
-#include "app/TrayMenu.h"
-#include "settings/Page3.h"
-#include "settings/Page5.h"
-#include "webimport/Page1.h"
-#include "framework/Prompter.h"
+#include "framework/Worker.h"
 #include "framework/WinApp.h"
+#include "library/Catalogue.h"
+#include "library/CatalogueMessages.h"
+#include "library/ViewLayout.h"
 #include "platform/SpecialFolders.h"
 #include "resources/resource.h"
+#include "settings/Page3.h"
+#include "settings/Page5.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 #include "settings/SettingsText.h"
+#include "webimport/Page1.h"
 
 #include <shlobj.h>
 
@@ -20,19 +22,22 @@ namespace app {
 
 namespace {
 
-constexpr int kOutputFolderBox = 1003;
-constexpr WORD kCommandUserGuide = 32777;
-constexpr WORD kCommandAbout = 32778;
-constexpr WORD kCommandWebSite = 32793;
-constexpr WORD kAcceleratorUserGuide = 32803;
-constexpr WORD kCommandGeneralSettings = 32785;
-constexpr WORD kCommandPlayerSettings = 32786;
-constexpr WORD kCommandYouTubeDownload = 32787;
+constexpr wchar_t kNoClipsToConvert[] = L"No video clips to convert";
 
 HICON LoadSizedIcon(int id, int sizeMetric) {
     const int size = GetSystemMetrics(sizeMetric);
     return static_cast<HICON>(LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(id),
                                          IMAGE_ICON, size, size, LR_SHARED));
+}
+
+bool IsSystemMajorVersion6() {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const BOOL known = GetVersionExW(&version);
+#pragma GCC diagnostic pop
+    return known && version.dwMajorVersion == 6;
 }
 
 }  // namespace
@@ -45,28 +50,65 @@ Page2::Page2() : Dialog(IDD_PAGE2_MAIN) {
 Page2::~Page2() { tray_.Remove(); }
 
 BOOL Page2::OnInitDialog() {
+    HINSTANCE resources = framework::WinApp::ResourceInstance();
     smallIcon_ = LoadSizedIcon(IDI_TRAY, SM_CXSMICON);
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+
+    // The filter controls come first: the start-up list build reads them.
+    filters_.Attach(hwnd());
+    filters_.Setup(resources);
 
     // Explorer announces a restart with this message; the icon must then be added again.
     taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
     tray_.Initialize(hwnd());
     tray_.Add();
 
+    StartWorkers();
+
+    list_.Attach(Item(IDC_CLIP_LIST));
+    list_.Initialize(resources, IDB_LIST_WATERMARK);
+    menu_.Attach(hwnd());
+
     LoadOutputFolder();
     settings::SettingsStore().EnsureSettings(
-        [this](const std::wstring& myVideos) { SetItemText(kOutputFolderBox, myVideos); });
+        [this](const std::wstring& myVideos) { SetItemText(IDC_OUTPUT_FOLDER, myVideos); });
     LoadSwitches();
     viewMode_ = settings::ParseNumber(settings::SettingsStore().ReadSetting(L"view"));
-    CreateOutputFolderTip(ItemText(kOutputFolderBox));
+    ApplyViewMode(viewMode_);
+    if (viewMode_ == library::kViewSimple) menu_.SetConvertEntry(true, false);
+
+    CreateOutputFolderTip(ItemText(IDC_OUTPUT_FOLDER));
+    menu_.EnableCheckedCommands(false);
+    menu_.EnableClipCommands(false);
+    EnableWindow(Item(IDC_CONVERT), FALSE);
+    SetItemText(IDC_OUTPUT_NAME, kNoClipsToConvert);
+    DecorateWindow();
     return TRUE;
 }
 
+void Page2::StartWorkers() {
+    HWND window = hwnd();
+    framework::StartWorker(window, [](HWND target) { library::RefreshClipList(target); });
+    framework::StartWorker(window, [](HWND target) { library::FilterRefresher(target); });
+}
+
+void Page2::DecorateWindow() {
+    SetWindowPos(Item(IDC_TOP_LINE), nullptr, 0, 0, 1000, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!IsSystemMajorVersion6()) return;
+    HINSTANCE resources = framework::WinApp::ResourceInstance();
+    auto setPicture = [&](int control, int bitmap) {
+        HANDLE image = LoadImageW(resources, MAKEINTRESOURCEW(bitmap), IMAGE_BITMAP, 0, 0, LR_SHARED);
+        SendMessageW(Item(control), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+    };
+    setPicture(IDC_PANEL_FOLDER_MARK, IDB_FOLDER_MARK_V6);
+    setPicture(IDC_PANEL_NAME_MARK, IDB_NAME_MARK_V6);
+}
+
 void Page2::LoadOutputFolder() {
-    std::wstring folder = settings::SettingsStore().ReadSetting(std::wstring(settings::kConvertPath));
+    std::wstring folder = settings::SettingsStore().ReadSetting(settings::kConvertPath);
     if (folder == L"NotSet") folder = platform::SpecialFolderPath(CSIDL_MYVIDEO);
-    SetItemText(kOutputFolderBox, folder);
+    SetItemText(IDC_OUTPUT_FOLDER, folder);
 }
 
 void Page2::CreateOutputFolderTip(const std::wstring& folder) {
@@ -79,7 +121,7 @@ void Page2::CreateOutputFolderTip(const std::wstring& folder) {
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(Item(kOutputFolderBox));
+    tool.uId = reinterpret_cast<UINT_PTR>(Item(IDC_OUTPUT_FOLDER));
     tool.lpszText = text.data();
     SendMessageW(outputFolderTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(outputFolderTip_, TTM_ACTIVATE, TRUE, 0);
@@ -101,33 +143,61 @@ void Page2::LoadSwitches() {
 }
 
 bool Page2::OnCommand(WORD id, WORD code, HWND control) {
+    if (filters_.OnCommand(id, code)) return true;
     switch (id) {
-    case kCommandUserGuide:
-    case kAcceleratorUserGuide:
+    case IDC_FILTER_SHOW:
+        if (code == BN_CLICKED) OnShow();
+        return true;
+    case ID_MOVIE_PLAY:
+        OnOK();
+        return true;
+    case ID_MOVIE_RENAME:
+        if (list_.SelectionMark() >= 0) {
+            SetFocus(list_.hwnd());
+            SendMessageW(list_.hwnd(), LVM_EDITLABELW, static_cast<WPARAM>(list_.SelectionMark()), 0);
+        }
+        return true;
+    case ID_VIEW_SIMPLE: SetViewMode(library::kViewSimple); return true;
+    case ID_VIEW_STANDARD: SetViewMode(library::kViewStandard); return true;
+    case ID_VIEW_ADVANCED: SetViewMode(library::kViewAdvanced); return true;
+    case ID_ACCEL_CYCLE_VIEW: CycleViewMode(); return true;
+    case ID_HELP_USERS_GUIDE:
+    case ID_ACCEL_USERS_GUIDE:
         OpenUserGuide(hwnd());
         return true;
-    case kCommandAbout:
+    case ID_HELP_ABOUT:
         ShowAboutBox();
         return true;
-    case kCommandWebSite:
+    case ID_HELP_WEBSITE:
         OpenWebSite(hwnd());
         return true;
-    case kCommandGeneralSettings:
+    case ID_SETTINGS_GENERAL:
         if (settings::Page5(hwnd()).DoModal() == IDOK) LoadSwitches();
         return true;
-    case kCommandPlayerSettings:
+    case ID_SETTINGS_PLAYER:
         settings::Page3(hwnd()).DoModal();
         return true;
-    case kCommandYouTubeDownload:
-        webimport::Page1(hwnd()).DoModal();
+    case ID_IMPORT_YOUTUBE:
+        if (webimport::Page1(hwnd()).DoModal() == IDOK) library::RefreshClipList(hwnd());
         return true;
     default:
         return Dialog::OnCommand(id, code, control);
     }
 }
 
+void Page2::OnOK() {
+    const int mark = list_.SelectionMark();
+    if (mark >= 0) PreviewClip(mark, true, false);
+}
+
 LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     handled = true;
+    if (message >= library::WM_CATALOGUE_INSERT && message <= library::WM_FILTER_REFRESH) {
+        if (message == library::WM_CATALOGUE_INSERT && wParam != 0 &&
+            list_.ContainsPath(reinterpret_cast<const library::ClipRecord*>(lParam)->at(library::kPathColumn)))
+            return -1;
+        return OnCatalogueMessage(message, lParam);
+    }
     if (message == WM_TRAYNOTIFY) {
         OnTrayNotify(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
         return 0;
@@ -142,6 +212,7 @@ LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
     }
     if (message == WM_CLOSE) {
         Hide();
+        PreviewClip(list_.SelectionMark(), false, false);
         return 0;
     }
     if (taskbarCreatedMessage_ != 0 && message == taskbarCreatedMessage_) {
@@ -157,72 +228,6 @@ bool Page2::PreTranslateMessage(MSG& message) {
         SendMessageW(outputFolderTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
     return accelerators_ != nullptr && TranslateAcceleratorW(hwnd(), accelerators_, &message) != 0;
 }
-
-void Page2::Hide() {
-    ShowWindow(hwnd(), SW_MINIMIZE);
-    ShowWindow(hwnd(), SW_HIDE);
-}
-
-void Page2::ToggleVisibility() {
-    if (IsWindowVisible(hwnd())) {
-        Hide();
-    } else {
-        ShowWindow(hwnd(), SW_SHOW);
-        ShowWindow(hwnd(), SW_RESTORE);
-    }
-}
-
-void Page2::OnTrayNotify(UINT iconId, UINT event) {
-    if (iconId != kTrayIconId) return;
-    switch (event) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        ToggleVisibility();
-        break;
-    case WM_RBUTTONUP: {
-        platform::UniqueMenu menu = BuildTrayMenu(IsWindowVisible(hwnd()) != FALSE);
-        POINT cursor{};
-        GetCursorPos(&cursor);
-        SetForegroundWindow(hwnd());
-        const UINT command = TrackTrayMenu(menu.get(), cursor);
-        RunTrayCommand(command);
-        // Reached only when the command did not end the process.
-        PostMessageW(hwnd(), WM_NULL, 0, 0);
-        break;
-    }
-    case NIN_BALLOONUSERCLICK: {
-        settings::SettingsStore store;
-        store.WriteSetting(L"showmessage", L"false");
-        store.WriteSetting(L"playsound", L"false");
-        tray_.LoadNotifySettings();
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-void Page2::RunTrayCommand(UINT command) {
-    switch (command) {
-    case kTrayToggleWindow: ToggleVisibility(); break;
-    case kTrayUserGuide: OpenUserGuide(hwnd()); break;
-    case kTrayAbout: ShowAboutBox(); break;
-    case kTrayWebSite: OpenWebSite(hwnd()); break;
-    case kTrayQuit:
-        if (framework::prompter().AskYesNo(hwnd(), kQuitQuestion) == framework::Answer::Yes) {
-            tray_.Remove();
-            EndProcessNow();
-        }
-        break;
-    default: break;
-    }
-}
-
-UINT Page2::TrackTrayMenu(HMENU menu, POINT at) {
-    return static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr));
-}
-
-void Page2::EndProcessNow() { ExitProcess(0); }
 
 void Page2::ShowAboutBox() {
     Page7 about(hwnd());

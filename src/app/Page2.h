@@ -1,8 +1,11 @@
 #pragma once
 // The main window (dialog template 130): the library list, filters, preview and convert
 // panel, and the owner of the tray icon. It lives for the whole program.
+#include "app/MainMenu.h"
 #include "app/TrayIcon.h"
 #include "framework/Dialog.h"
+#include "library/ClipListView.h"
+#include "library/FilterPanel.h"
 
 #include <atomic>
 #include <cstdint>
@@ -28,6 +31,8 @@ public:
 
     TrayIcon& tray() { return tray_; }
     SharedSwitches& switches() { return switches_; }
+    library::ClipListView& clipList() { return list_; }
+    MainMenu& menu() { return menu_; }
     int viewMode() const { return viewMode_; }
 
     // Window-thread handlers, public so that tests drive them as the system would.
@@ -38,17 +43,34 @@ public:
     // settings into the window; again after the general settings are saved.
     void LoadSwitches();
 
+    // Lays the window out for mode 1, 2 or 3 and stores the mode in "view".
+    void ApplyViewMode(int mode);
+    // A View command: the layout, the Simple-only Convert entry, and `viewMode`.
+    void SetViewMode(int mode);
+    // Alt+V.
+    void CycleViewMode();
+    // Enables the "With checked movies" commands while any row is ticked.
+    void UpdateCheckedCommands();
+    // The filter's "Show": rebuilds the list on a worker.
+    void OnShow();
+
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
-    void OnOK() override {}
+    LRESULT OnNotify(const NMHDR& header, bool& handled) override;
+    void OnTimer(UINT_PTR id) override;
+    // Enter: play the selection-mark row.
+    void OnOK() override;
     // Escape does nothing: the window is hidden with its close box and ends through Quit.
     void OnCancel() override {}
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     bool PreTranslateMessage(MSG& message) override;
 
-    // Tracks the tray menu and returns the chosen command (0 for none). Tests replace it.
+    // The long-lived workers of the window. Tests replace it.
+    virtual void StartWorkers();
+    // Tracks a popup menu and returns the chosen command (0 for none). Tests replace them.
     virtual UINT TrackTrayMenu(HMENU menu, POINT at);
+    virtual UINT TrackContextMenu(HMENU menu, POINT at);
     // Ends the process at once after Quit was confirmed. Tests replace it.
     virtual void EndProcessNow();
     // Shows the about box modally. Tests replace it.
@@ -57,15 +79,32 @@ protected:
 private:
     void LoadOutputFolder();
     void CreateOutputFolderTip(const std::wstring& folder);
+    void DecorateWindow();
     void Hide();
+
+    LRESULT OnCatalogueMessage(UINT message, LPARAM lParam);
+    LRESULT OnListNotify(const NMHDR& header);
+    void OnListKey(WORD key);
+    void OnListClick();
+    void ShowClipContextMenu(POINT click);
+    void SelectTopRow();
+    // Preview and the convert panel arrive with their own features; the list already
+    // tells them which row to show.
+    void PreviewClip(int row, bool play, bool reload);
+    void RefreshConvertPanel(int row);
 
     TrayIcon tray_;
     SharedSwitches switches_;
+    MainMenu menu_;
+    library::ClipListView list_;
+    library::FilterPanel filters_;
     HACCEL accelerators_ = nullptr;
     HICON largeIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     HWND outputFolderTip_ = nullptr;
     int viewMode_ = 0;
+    bool listHasFocus_ = false;
+    bool editingLabel_ = false;
     UINT taskbarCreatedMessage_ = 0;
 };
 

@@ -1,14 +1,15 @@
 #pragma once
-// Starts a worker thread that serves one window object. Workers are never told to stop;
-// they end with the process, so the thread is detached at once.
+// Starts a worker thread that serves one window. Workers are never told to stop; they
+// end with the process, so the thread is detached at once. The argument is copied into
+// the thread: pass a window handle, or a pointer to a window object that outlives it.
 #include <thread>
 #include <utility>
 
 namespace framework {
 
-template <typename Window, typename Entry>
-void StartWorker(Window& window, Entry entry) {
-    std::thread([&window, entry = std::move(entry)]() mutable { entry(window); }).detach();
+template <typename Argument, typename Entry>
+void StartWorker(Argument argument, Entry entry) {
+    std::thread([argument, entry = std::move(entry)]() mutable { entry(argument); }).detach();
 }
 
 }  // namespace framework

@@ -1,0 +1,238 @@
+// The main window's library side: layouts, the clip list's notifications and context
+// menu, the filter's "Show", and the rows that the list-building workers hand over.
+#include "app/Page2.h"
+
+#include "app/ClipContextMenu.h"
+#include "convert/OutputNames.h"
+#include "convert/Page4.h"
+#include "framework/Worker.h"
+#include "library/Catalogue.h"
+#include "library/CatalogueMessages.h"
+#include "library/ViewLayout.h"
+#include "resources/resource.h"
+#include "settings/SettingsStore.h"
+
+#include <optional>
+#include <string>
+
+namespace app {
+
+void Page2::ApplyViewMode(int mode) {
+    for (int id : library::ConvertPanelControls()) ShowWindow(Item(id), SW_HIDE);
+    menu_.UncheckViewEntries();
+    if (const std::optional<library::ViewLayout> layout = library::LayoutForViewMode(mode)) {
+        for (const library::ControlPlacement& place : layout->placements) {
+            const library::PixelRect& r = place.rect;
+            SetWindowPos(Item(place.controlId), nullptr, r.left, r.top, r.width, r.height,
+                         SWP_NOACTIVATE | SWP_NOZORDER);
+        }
+        for (int id : layout->shownControls) ShowWindow(Item(id), SW_SHOW);
+        for (const library::ColumnWidth& column : layout->columnWidths) list_.SetColumnWidth(column.column, column.width);
+        menu_.CheckViewEntry(static_cast<UINT>(layout->viewMenuCommand));
+    }
+    settings::SettingsStore().WriteSetting(L"view", std::to_wstring(mode));
+}
+
+void Page2::SetViewMode(int mode) {
+    ApplyViewMode(mode);
+    menu_.SetConvertEntry(mode == library::kViewSimple, list_.RowCount() > 0);
+    viewMode_ = mode;
+}
+
+void Page2::CycleViewMode() { SetViewMode(library::NextViewMode(viewMode_)); }
+
+void Page2::UpdateCheckedCommands() { menu_.EnableCheckedCommands(list_.CheckedCount() > 0); }
+
+void Page2::OnShow() {
+    menu_.EnableCheckedCommands(false);
+    PreviewClip(-1, false, true);
+    EnableWindow(Item(IDC_FILTER_SHOW), FALSE);
+    list_.ResetHeaderArrows();
+    framework::StartWorker(hwnd(), [](HWND window) { library::RebuildClipList(window); });
+}
+
+LRESULT Page2::OnCatalogueMessage(UINT message, LPARAM lParam) {
+    switch (message) {
+    case library::WM_CATALOGUE_INSERT: {
+        const int row = list_.InsertAtTop(*reinterpret_cast<const library::ClipRecord*>(lParam));
+        if (row >= 0) {
+            EnableWindow(Item(IDC_CONVERT), TRUE);
+            menu_.EnableClipCommands(true);
+        }
+        return row;
+    }
+    case library::WM_CATALOGUE_IS_LISTED:
+        return list_.ContainsPath(*reinterpret_cast<const std::wstring*>(lParam)) ? 1 : 0;
+    case library::WM_CATALOGUE_READ_FILTER:
+        *reinterpret_cast<std::optional<library::ClipFilter>*>(lParam) = filters_.ReadClipFilter();
+        return 1;
+    case library::WM_CATALOGUE_BUILD_DONE:
+        SetTimer(hwnd(), library::kSelectTopRowTimer, library::kSelectTopRowDelayMs, nullptr);
+        return 1;
+    case library::WM_CATALOGUE_REBUILD_BEGIN:
+        EnableWindow(Item(IDC_FILTER_SHOW), FALSE);
+        list_.DeleteAllRows();
+        return 1;
+    case library::WM_CATALOGUE_REBUILD_END:
+        EnableWindow(Item(IDC_FILTER_SHOW), TRUE);
+        return 1;
+    case library::WM_FILTER_REFRESH:
+        if (SendMessageW(Item(IDC_FILTER_KIND), CB_GETCURSEL, 0, 0) == 0) filters_.ApplyDatePreset();
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+void Page2::OnTimer(UINT_PTR id) {
+    if (id != library::kSelectTopRowTimer) return;
+    KillTimer(hwnd(), id);
+    SelectTopRow();
+}
+
+void Page2::SelectTopRow() {
+    if (list_.RowCount() == 0) return;
+    list_.SelectAndFocus(0);
+    if (list_.RowCount() > 1) list_.ClearSelection(1);
+    SetFocus(list_.hwnd());
+    RefreshConvertPanel(list_.SelectionMark());
+    PreviewClip(0, false, true);
+}
+
+LRESULT Page2::OnNotify(const NMHDR& header, bool& handled) {
+    handled = true;
+    if (header.idFrom == IDC_CLIP_LIST) return OnListNotify(header);
+    if (filters_.OnNotify(header)) return 0;
+    handled = false;
+    return 0;
+}
+
+LRESULT Page2::OnListNotify(const NMHDR& header) {
+    switch (header.code) {
+    case NM_CLICK:
+        OnListClick();
+        return 0;
+    case NM_RCLICK:
+        ShowClipContextMenu(reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction);
+        return 0;
+    case LVN_KEYDOWN:
+        OnListKey(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
+        return 0;
+    case LVN_HOTTRACK:
+        if (!listHasFocus_ && !editingLabel_) SetFocus(list_.hwnd());
+        return 0;
+    case NM_SETFOCUS:
+        listHasFocus_ = true;
+        return 0;
+    case NM_KILLFOCUS:
+        listHasFocus_ = false;
+        return 0;
+    case LVN_ENDSCROLL:
+        // Scrolling leaves stale grid lines behind on some systems; setting the style redraws them.
+        SendMessageW(list_.hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, LVS_EX_GRIDLINES);
+        return 0;
+    case LVN_BEGINLABELEDIT:
+        editingLabel_ = true;
+        return FALSE;
+    case LVN_ENDLABELEDIT:
+        // Renaming the clip's title arrives with the library operations; until then the
+        // edit is not applied.
+        editingLabel_ = false;
+        return FALSE;
+    case LVN_ITEMCHANGED: {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
+            UpdateCheckedCommands();
+        return 0;
+    }
+    case LVN_COLUMNCLICK:
+        list_.SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void Page2::OnListClick() {
+    const int mark = list_.SelectionMark();
+    RefreshConvertPanel(mark);
+    if (list_.FirstSelected() < 0) {
+        if (mark >= 0) list_.SelectAndFocus(mark);
+    } else {
+        PreviewClip(mark, false, false);
+    }
+}
+
+void Page2::OnListKey(WORD key) {
+    const int mark = list_.SelectionMark();
+    switch (key) {
+    case VK_DOWN:
+    case VK_UP: {
+        const int row = mark + (key == VK_DOWN ? 1 : -1);
+        if (row < 0 || row >= list_.RowCount()) return;
+        RefreshConvertPanel(row);
+        PreviewClip(row, false, false);
+        return;
+    }
+    case VK_F2:
+        if (list_.FirstSelected() >= 0)
+            SendMessageW(list_.hwnd(), LVM_EDITLABELW, static_cast<WPARAM>(list_.FirstSelected()), 0);
+        return;
+    case VK_F4:
+        if (viewMode_ != library::kViewSimple) return;
+        convert::Page4(hwnd()).DoModal();
+        LoadOutputFolder();
+        return;
+    default:
+        return;
+    }
+}
+
+void Page2::ShowClipContextMenu(POINT click) {
+    const int mark = list_.SelectionMark();
+    RefreshConvertPanel(mark);
+    if (list_.FirstSelected() < 0) {
+        if (mark >= 0) list_.SelectAndFocus(mark);
+    } else {
+        PreviewClip(mark, false, false);
+    }
+    if (mark >= 0) SetItemText(IDC_OUTPUT_NAME, convert::defaultOutputName(list_.CellText(mark, 0)));
+
+    LVHITTESTINFO hit{};
+    hit.pt = click;
+    SendMessageW(list_.hwnd(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    const bool onRow = hit.iItem >= 0;
+    platform::UniqueMenu menu = BuildClipContextMenu(
+        {onRow, viewMode_ == library::kViewSimple, menu_.CheckedCommandsEnabled()}, menu_);
+    POINT screen = click;
+    ClientToScreen(list_.hwnd(), &screen);
+    const UINT command = TrackContextMenu(menu.get(), screen);
+    switch (command) {
+    case ID_MOVIE_PLAY:
+        PreviewClip(hit.iItem, true, false);
+        break;
+    case ID_MOVIE_RENAME:
+        SetFocus(list_.hwnd());
+        SendMessageW(list_.hwnd(), LVM_EDITLABELW, static_cast<WPARAM>(hit.iItem), 0);
+        break;
+    case ID_MOVIE_CONVERT:
+        convert::Page4(hwnd()).DoModal();
+        LoadOutputFolder();
+        break;
+    case 0:
+        break;
+    default:
+        OnCommand(static_cast<WORD>(command), 0, nullptr);
+        break;
+    }
+}
+
+UINT Page2::TrackContextMenu(HMENU menu, POINT at) {
+    return static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN, at.x, at.y, 0, hwnd(), nullptr));
+}
+
+void Page2::PreviewClip(int, bool, bool) {}
+
+void Page2::RefreshConvertPanel(int) {}
+
+}  // namespace app

@@ -1,0 +1,69 @@
+#include "library/CSortClass.h"
+
+#include "library/ClipListView.h"
+#include "library/ClipSort.h"
+
+#include <commctrl.h>
+
+namespace library {
+
+namespace {
+
+std::wstring ItemText(HWND list, int row, int column) {
+    std::wstring text(512, L'\0');
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(text.size());
+    const auto length = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+LPARAM ItemData(HWND list, int row) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.lParam;
+}
+
+void SetItemData(HWND list, int row, LPARAM data) {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    item.lParam = data;
+    SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+}  // namespace
+
+CSortClass::CSortClass(HWND list, int column) : list_(list) {
+    const int count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    // Reserved up front: the rows point into this vector while the sort runs.
+    keys_.reserve(static_cast<size_t>(count));
+    for (int row = 0; row < count; ++row) {
+        keys_.push_back(RowKey{ItemData(list_, row), ItemText(list_, row, column)});
+        SetItemData(list_, row, reinterpret_cast<LPARAM>(&keys_.back()));
+    }
+}
+
+CSortClass::~CSortClass() {
+    const int count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        const auto* key = reinterpret_cast<const RowKey*>(ItemData(list_, row));
+        if (key != nullptr) SetItemData(list_, row, key->previousData);
+    }
+}
+
+void CSortClass::Sort(std::int64_t sortParameter) {
+    SendMessageW(list_, LVM_SORTITEMS, static_cast<WPARAM>(sortParameter), reinterpret_cast<LPARAM>(&Compare));
+}
+
+int CALLBACK CSortClass::Compare(LPARAM first, LPARAM second, LPARAM sortParameter) {
+    const auto* a = reinterpret_cast<const RowKey*>(first);
+    const auto* b = reinterpret_cast<const RowKey*>(second);
+    return CompareCells(static_cast<std::int64_t>(sortParameter), a->text, b->text, ParseListDateTime);
+}
+
+}  // namespace library

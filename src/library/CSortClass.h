@@ -1,0 +1,33 @@
+#pragma once
+// Sorts the clip list by one column for the length of one sort: while it lives, every
+// row's item data points at a pair of (its previous item data, its text in the sorted
+// column), which the comparison reads; its destructor puts the previous data back.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace library {
+
+class CSortClass {
+public:
+    CSortClass(HWND list, int column);
+    virtual ~CSortClass();
+    CSortClass(const CSortClass&) = delete;
+    CSortClass& operator=(const CSortClass&) = delete;
+
+    // Sorts with the parameter of `SortParameter` (kind number, negated descending).
+    void Sort(std::int64_t sortParameter);
+
+private:
+    struct RowKey {
+        LPARAM previousData;
+        std::wstring text;
+    };
+    static int CALLBACK Compare(LPARAM first, LPARAM second, LPARAM sortParameter);
+
+    HWND list_;
+    std::vector<RowKey> keys_;
+};
+
+}  // namespace library

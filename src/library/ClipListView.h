@@ -1,0 +1,61 @@
+#pragma once
+// The clip list control (1009). Every function here runs on the window thread: the
+// workers that build the list hand whole rows to the window with one message each, so
+// a header-click sort never meets a row that is only half filled in.
+#include "library/ClipRecord.h"
+#include "library/ClipSort.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace library {
+
+class ClipListView {
+public:
+    void Attach(HWND list) { list_ = list; }
+    HWND hwnd() const { return list_; }
+
+    // Extended styles, transparent text background, the watermark and the columns.
+    void Initialize(HINSTANCE resources, int watermarkBitmapId);
+
+    // Inserts the row at the top; -1 when the control refuses it.
+    int InsertAtTop(const ClipRecord& record);
+    bool ContainsPath(const std::wstring& path) const;
+    int RowCount() const;
+    std::wstring CellText(int row, int column) const;
+    std::wstring RowPath(int row) const { return CellText(row, kPathColumn); }
+    void DeleteAllRows();
+
+    bool IsChecked(int row) const;
+    void SetChecked(int row, bool checked);
+    int CheckedCount() const;
+    // The row with the selection mark, or -1.
+    int SelectionMark() const;
+    int FirstSelected() const;
+    void SelectAndFocus(int row);
+    void ClearSelection(int row);
+
+    void SetColumnWidth(int column, int width);
+    int ColumnWidth(int column) const;
+
+    // Header click: sorts by the column and moves the arrows. The sort state is the
+    // program's, shared by every list.
+    void SortByColumn(int column);
+    // The arrows as at start: the upward arrow on "Date of view" only.
+    void ResetHeaderArrows();
+    HeaderArrow ArrowOf(int column) const;
+
+    static SortState& sortState();
+
+private:
+    void SetArrow(int column, HeaderArrow arrow);
+
+    HWND list_ = nullptr;
+};
+
+// The system's variant date parser in the user's locale, as the date columns sort.
+std::optional<double> ParseListDateTime(std::wstring_view text);
+
+}  // namespace library

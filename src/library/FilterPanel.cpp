@@ -1,0 +1,196 @@
+#include "library/FilterPanel.h"
+
+#include "resources/resource.h"
+
+#include <commctrl.h>
+
+#include <ctime>
+#include <span>
+#include <string>
+
+namespace library {
+
+namespace {
+
+SYSTEMTIME ToSystemTime(const LocalDateTime& fields) {
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(fields.year);
+    time.wMonth = static_cast<WORD>(fields.month);
+    time.wDay = static_cast<WORD>(fields.day);
+    time.wHour = static_cast<WORD>(fields.hour);
+    time.wMinute = static_cast<WORD>(fields.minute);
+    time.wSecond = static_cast<WORD>(fields.second);
+    return time;
+}
+
+LocalDateTime FromSystemTime(const SYSTEMTIME& time) {
+    return LocalDateTime{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+}
+
+LocalDateTime PickerValue(HWND picker) {
+    SYSTEMTIME time{};
+    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time));
+    return FromSystemTime(time);
+}
+
+void FillComboEx(HWND combo, HINSTANCE resources, std::span<const std::wstring_view> texts,
+                 std::span<const int> iconIds) {
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(iconIds.size()), 0);
+    for (int iconId : iconIds) {
+        HICON icon = static_cast<HICON>(
+            LoadImageW(resources, MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        ImageList_AddIcon(images, icon);
+        DestroyIcon(icon);
+    }
+    // The combo does not take ownership; the list lives as long as the window, which
+    // lives as long as the program.
+    SendMessageW(combo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    for (size_t index = 0; index < texts.size(); ++index) {
+        std::wstring text(texts[index]);
+        COMBOBOXEXITEMW item{};
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+        item.iItem = static_cast<INT_PTR>(index);
+        item.pszText = text.data();
+        item.iImage = static_cast<int>(index);
+        item.iSelectedImage = static_cast<int>(index);
+        SendMessageW(combo, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+constexpr int kKindIcons[] = {IDI_FILTER_BY_DATE, IDI_FILTER_BY_TIME, IDI_FILTER_BY_KEYWORD};
+constexpr int kDateIcons[] = {IDI_DATE_TODAY,      IDI_DATE_YESTERDAY, IDI_DATE_THIS_WEEK,
+                              IDI_DATE_THIS_MONTH, IDI_DATE_ALL_TIME,  IDI_DATE_CUSTOM};
+constexpr int kTimeIcons[] = {IDI_TIME_MORNING, IDI_TIME_AFTERNOON, IDI_TIME_EVENING, IDI_TIME_NIGHT,
+                              IDI_TIME_CUSTOM};
+constexpr int kKeywordIcons[] = {IDI_KEYWORD_CONTAINS, IDI_KEYWORD_NOT_CONTAINS};
+
+constexpr int kKindDependentControls[] = {
+    IDC_FILTER_DATE_PRESET, IDC_FILTER_TIME_PRESET, IDC_FILTER_KEYWORD_MODE, IDC_FILTER_TIME_FROM,
+    IDC_FILTER_DATE_FROM,   IDC_FILTER_DATE_TO,     IDC_FILTER_TIME_TO,      IDC_FILTER_FROM_LABEL,
+    IDC_FILTER_TO_LABEL,    IDC_FILTER_KEYWORD_LABEL, IDC_FILTER_KEYWORD};
+
+std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+}  // namespace
+
+void FilterPanel::Setup(HINSTANCE resources) {
+    FillComboEx(Control(IDC_FILTER_KIND), resources, kFilterKindTexts, kKindIcons);
+    FillComboEx(Control(IDC_FILTER_DATE_PRESET), resources, kDatePresetTexts, kDateIcons);
+    FillComboEx(Control(IDC_FILTER_TIME_PRESET), resources, kTimePresetTexts, kTimeIcons);
+    FillComboEx(Control(IDC_FILTER_KEYWORD_MODE), resources, kKeywordModeTexts, kKeywordIcons);
+    for (int id : {IDC_FILTER_DATE_FROM, IDC_FILTER_DATE_TO})
+        SendMessageW(Control(id), DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"dd.MM.yyyy"));
+    for (int id : {IDC_FILTER_TIME_FROM, IDC_FILTER_TIME_TO})
+        SendMessageW(Control(id), DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm:ss"));
+
+    SendMessageW(Control(IDC_FILTER_KIND), CB_SETCURSEL, 0, 0);
+    SendMessageW(Control(IDC_FILTER_DATE_PRESET), CB_SETCURSEL, static_cast<WPARAM>(kInitialDatePreset), 0);
+    SendMessageW(Control(IDC_FILTER_TIME_PRESET), CB_SETCURSEL, static_cast<WPARAM>(kInitialTimePreset), 0);
+    SendMessageW(Control(IDC_FILTER_KEYWORD_MODE), CB_SETCURSEL, 0, 0);
+    ApplyDatePreset();
+    ApplyTimePreset();
+    OnFilterKindChanged();
+    SetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, L"");
+}
+
+int FilterPanel::Selection(int comboId) const {
+    return static_cast<int>(SendMessageW(Control(comboId), CB_GETCURSEL, 0, 0));
+}
+
+bool FilterPanel::OnCommand(WORD id, WORD code) {
+    switch (id) {
+    case IDC_FILTER_KIND:
+        if (code == CBN_SELCHANGE) OnFilterKindChanged();
+        return true;
+    case IDC_FILTER_DATE_PRESET:
+        if (code == CBN_SELCHANGE) ApplyDatePreset();
+        return true;
+    case IDC_FILTER_TIME_PRESET:
+        if (code == CBN_SELCHANGE) ApplyTimePreset();
+        return true;
+    case IDC_FILTER_KEYWORD:
+        if (code == EN_SETFOCUS) {
+            wchar_t text[32] = {};
+            GetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, text, 32);
+            if (kEnterKeyword == text) SetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, L"");
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool FilterPanel::OnNotify(const NMHDR& header) {
+    if (header.code != DTN_DATETIMECHANGE) return false;
+    const auto id = static_cast<int>(header.idFrom);
+    int preset = -1;
+    if (id == IDC_FILTER_DATE_FROM || id == IDC_FILTER_DATE_TO) preset = IDC_FILTER_DATE_PRESET;
+    if (id == IDC_FILTER_TIME_FROM || id == IDC_FILTER_TIME_TO) preset = IDC_FILTER_TIME_PRESET;
+    if (preset < 0) return false;
+    if (!writingPickers_) {
+        const WPARAM custom = preset == IDC_FILTER_DATE_PRESET ? static_cast<WPARAM>(DatePreset::CustomDate)
+                                                               : static_cast<WPARAM>(TimePreset::CustomTime);
+        SendMessageW(Control(preset), CB_SETCURSEL, custom, 0);
+    }
+    return true;
+}
+
+void FilterPanel::OnFilterKindChanged() {
+    for (int id : kKindDependentControls) ShowWindow(Control(id), SW_HIDE);
+    auto show = [this](std::initializer_list<int> ids) {
+        for (int id : ids) ShowWindow(Control(id), SW_SHOW);
+    };
+    switch (Selection(IDC_FILTER_KIND)) {
+    case 0:
+        show({IDC_FILTER_DATE_PRESET, IDC_FILTER_FROM_LABEL, IDC_FILTER_TO_LABEL, IDC_FILTER_DATE_FROM,
+              IDC_FILTER_DATE_TO});
+        break;
+    case 1:
+        show({IDC_FILTER_TIME_PRESET, IDC_FILTER_FROM_LABEL, IDC_FILTER_TO_LABEL, IDC_FILTER_TIME_FROM,
+              IDC_FILTER_TIME_TO});
+        break;
+    case 2:
+        show({IDC_FILTER_KEYWORD_MODE, IDC_FILTER_KEYWORD_LABEL, IDC_FILTER_KEYWORD});
+        SetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, std::wstring(kEnterKeyword).c_str());
+        break;
+    default:
+        break;
+    }
+}
+
+void FilterPanel::WritePickers(int fromId, int toId, const PickerRange& range) {
+    writingPickers_ = true;
+    SYSTEMTIME from = ToSystemTime(range.from);
+    SYSTEMTIME to = ToSystemTime(range.to);
+    SendMessageW(Control(fromId), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&from));
+    SendMessageW(Control(toId), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&to));
+    writingPickers_ = false;
+}
+
+void FilterPanel::ApplyDatePreset() {
+    const auto range = DatePresetRange(static_cast<DatePreset>(Selection(IDC_FILTER_DATE_PRESET)), Now());
+    if (range) WritePickers(IDC_FILTER_DATE_FROM, IDC_FILTER_DATE_TO, *range);
+}
+
+void FilterPanel::ApplyTimePreset() {
+    const auto range = TimePresetRange(static_cast<TimePreset>(Selection(IDC_FILTER_TIME_PRESET)), Now());
+    if (range) WritePickers(IDC_FILTER_TIME_FROM, IDC_FILTER_TIME_TO, *range);
+}
+
+std::optional<ClipFilter> FilterPanel::ReadClipFilter() const {
+    FilterControls controls;
+    controls.kindSelection = Selection(IDC_FILTER_KIND);
+    controls.fromDate = PickerValue(Control(IDC_FILTER_DATE_FROM));
+    controls.toDate = PickerValue(Control(IDC_FILTER_DATE_TO));
+    controls.fromTime = PickerValue(Control(IDC_FILTER_TIME_FROM));
+    controls.toTime = PickerValue(Control(IDC_FILTER_TIME_TO));
+    const int length = GetWindowTextLengthW(Control(IDC_FILTER_KEYWORD));
+    std::wstring keyword(static_cast<size_t>(length) + 1, L'\0');
+    keyword.resize(static_cast<size_t>(GetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, keyword.data(), length + 1)));
+    controls.keyword = std::move(keyword);
+    controls.keywordModeSelection = Selection(IDC_FILTER_KEYWORD_MODE);
+    return ClipFilterFromControls(controls);
+}
+
+}  // namespace library

@@ -1,0 +1,40 @@
+#pragma once
+// The "Filter videos" controls of the main window. Runs on the window thread; workers
+// reach it through the main window's messages.
+#include "library/ClipFilter.h"
+#include "library/FilterPresets.h"
+
+#include <windows.h>
+
+#include <optional>
+
+namespace library {
+
+class FilterPanel {
+public:
+    void Attach(HWND dialog) { dialog_ = dialog; }
+    // Icons, picker formats, the start-up selections and what they put in the pickers.
+    void Setup(HINSTANCE resources);
+
+    // Returns true when the command belonged to the filter controls.
+    bool OnCommand(WORD id, WORD code);
+    // A change of a picker by the user selects the custom preset of its kind.
+    bool OnNotify(const NMHDR& header);
+
+    void OnFilterKindChanged();
+    void ApplyDatePreset();
+    void ApplyTimePreset();
+    // The filter the controls describe now; none when no filter kind is selected.
+    std::optional<ClipFilter> ReadClipFilter() const;
+
+private:
+    HWND Control(int id) const { return GetDlgItem(dialog_, id); }
+    int Selection(int comboId) const;
+    void WritePickers(int fromId, int toId, const PickerRange& range);
+
+    HWND dialog_ = nullptr;
+    // Set while a preset writes the pickers, so that the write is not taken for the user's.
+    bool writingPickers_ = false;
+};
+
+}  // namespace library
