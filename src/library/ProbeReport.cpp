@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
+#include <cwchar>
 #include <optional>
 
 namespace library {
@@ -14,6 +16,9 @@ constexpr std::wstring_view kLineEnd = L"\r\n";
 // Halving every run of blanks ten times over leaves ceil(n / 1024) of a run of n; doing
 // it in one pass keeps a megabyte report linear.
 constexpr size_t kBlankRunDivisor = 1024;
+
+constexpr std::ptrdiff_t kBlankBlock = 32;
+constexpr wchar_t kBlanks[kBlankBlock + 1] = L"                                ";
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
@@ -144,29 +149,42 @@ std::wstring TwoDigits(int value) {
 }  // namespace
 
 std::wstring NormaliseProbeReport(std::wstring_view report) {
-    std::wstring shrunk;
-    shrunk.reserve(report.size());
-    for (size_t i = 0; i < report.size();) {
-        if (report[i] != L' ') {
-            shrunk.push_back(report[i++]);
+    // One pass over raw characters: reports can be megabytes of padded metadata.
+    std::wstring normalised(report.size(), L'\0');
+    const wchar_t* in = report.data();
+    const wchar_t* const end = in + report.size();
+    wchar_t* const first = normalised.data();
+    wchar_t* out = first;
+    // Output before this point came from closing up a " : " and cannot start another.
+    const wchar_t* closedUpTo = first;
+    while (in != end) {
+        if (*in != L' ') {
+            // Copy up to the next blank in one go.
+            const wchar_t* blank = std::wmemchr(in, L' ', static_cast<size_t>(end - in));
+            if (!blank) blank = end;
+            std::wmemcpy(out, in, static_cast<size_t>(blank - in));
+            out += blank - in;
+            in = blank;
             continue;
         }
-        size_t run = 0;
-        while (i < report.size() && report[i] == L' ') ++i, ++run;
-        shrunk.append((run + kBlankRunDivisor - 1) / kBlankRunDivisor, L' ');
-    }
-    // Aligned metadata lines read "key : value" once the blanks are gone.
-    constexpr std::wstring_view spacedColon = L" : ";
-    std::wstring normalised;
-    normalised.reserve(shrunk.size());
-    for (size_t i = 0; i < shrunk.size();) {
-        if (shrunk.compare(i, spacedColon.size(), spacedColon) == 0) {
-            normalised.append(L": ");
-            i += spacedColon.size();
-        } else {
-            normalised.push_back(shrunk[i++]);
+        const wchar_t* const runStart = in;
+        // Padding comes in long runs: skip it a block at a time.
+        while (end - in >= kBlankBlock && std::wmemcmp(in, kBlanks, kBlankBlock) == 0) in += kBlankBlock;
+        while (in != end && *in == L' ') ++in;
+        const size_t run = static_cast<size_t>(in - runStart);
+        for (size_t blanks = (run + kBlankRunDivisor - 1) / kBlankRunDivisor; blanks > 0; --blanks) {
+            // Aligned metadata lines read "key : value" once the blanks are gone: close up
+            // each " : ", left to right, as a replace-all would.
+            if (out - closedUpTo >= 2 && out[-2] == L' ' && out[-1] == L':') {
+                out[-2] = L':';
+                out[-1] = L' ';
+                closedUpTo = out;
+            } else {
+                *out++ = L' ';
+            }
         }
     }
+    normalised.resize(static_cast<size_t>(out - first));
     return normalised;
 }
 

@@ -129,7 +129,7 @@ TEST(NormaliseProbeReport, BlankRunsShrinkTenHalvingsDeep) {
         size_t blanks;
         size_t left;
     };
-    const Case cases[] = {{1, 1}, {2, 1}, {3, 1}, {1024, 1}, {1025, 2}, {2048, 2}, {2049, 3}};
+    const Case cases[] = {{1, 1}, {2, 1}, {3, 1}, {32, 1}, {33, 1}, {64, 1}, {1024, 1}, {1025, 2}, {2048, 2}, {2049, 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.blanks);
         const std::wstring report = L"a" + std::wstring(c.blanks, L' ') + L"b";

@@ -1,0 +1,31 @@
+/* A stand-in for ffmpeg.exe that never finishes: it prints the start of a report, starts
+   a copy of itself that holds the same output pipe, and both sleep forever. Only ending
+   the whole process tree stops it. */
+#include <windows.h>
+
+#include <stdio.h>
+#include <wchar.h>
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc > 1 && wcscmp(argv[1], L"--grandchild") == 0) {
+        Sleep(INFINITE);
+        return 0;
+    }
+    /* Text mode: the C runtime writes "\r\n" for the line end, as ffmpeg.exe does. */
+    fputs("  Duration: 00:00:07.00, start: 0.000000, bitrate: 99 kb/s\n", stderr);
+    fflush(stderr);
+
+    wchar_t self[MAX_PATH];
+    if (GetModuleFileNameW(NULL, self, MAX_PATH) == 0) return 2;
+    wchar_t commandLine[MAX_PATH + 32];
+    swprintf(commandLine, MAX_PATH + 32, L"\"%ls\" --grandchild", self);
+    STARTUPINFOW startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started;
+    if (!CreateProcessW(NULL, commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &started)) return 3;
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    Sleep(INFINITE);
+    return 0;
+}
