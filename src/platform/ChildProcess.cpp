@@ -161,10 +161,6 @@ ChildProcess ChildProcess::Start(const std::wstring& commandLine, OutputPipe& ou
     return child;
 }
 
-bool ChildProcess::HasExited() const {
-    return !valid() || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
-}
-
 void ChildProcess::EndTree() { job_.EndAll(kEndedExitCode); }
 
 }  // namespace platform

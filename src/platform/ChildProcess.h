@@ -70,7 +70,6 @@ public:
 
     bool valid() const { return process_.valid(); }
     HANDLE process() const { return process_.get(); }
-    bool HasExited() const;
     // Ends the child and everything it started.
     void EndTree();
 
