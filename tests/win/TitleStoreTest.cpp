@@ -261,7 +261,7 @@ TEST_F(TitleStore, EightThreadsWritingAndReadingTwoHundredFilesLoseNothing) {
 }
 
 TEST_F(TitleStore, ASecondProcessWritingWhileThisOneWritesAndReadsLosesNothing) {
-    constexpr int kFiles = 150;
+    constexpr int kFiles = 300;
     std::vector<std::wstring> own;
     std::vector<std::wstring> childs;
     for (int i = 0; i < kFiles; ++i) {
@@ -283,11 +283,19 @@ TEST_F(TitleStore, ASecondProcessWritingWhileThisOneWritesAndReadsLosesNothing) 
     platform::UniqueHandle child(started.hProcess);
     platform::UniqueHandle childThread(started.hThread);
 
+    // Start only once the other process is appending, so that the two really overlap.
+    for (int waited = 0; waited < 3000; ++waited) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (GetFileAttributesExW(logPath().c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow > 200) break;
+        Sleep(10);
+    }
     // This process keeps to its own files while the other one runs: two calls on one file
     // exclude each other by design. Every read still brings in the other's appends.
     int wrongReads = 0;
     for (int i = 0; i < kFiles; ++i) {
         WriteTitle(own[i], L"Own" + std::to_wstring(i));
+        // Writes come back to back so that the two processes' appends meet.
+        if (i % 25 != 24) continue;
         for (int j = i % 10; j <= i; j += 10) {
             if (ReadTitle(own[j]) != L"Own" + std::to_wstring(j)) ++wrongReads;
         }
