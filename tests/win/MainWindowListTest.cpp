@@ -1,0 +1,293 @@
+// The main window's clip list for real: rows built from clips made by the Linux ffmpeg
+// and probed by the real ffmpeg.exe, refreshes, the filter's kinds, header sorting,
+// layouts and the commands that follow the list.
+#include "app/Page2.h"
+#include "library/Catalogue.h"
+#include "library/TitleStore.h"
+#include "resources/resource.h"
+#include "settings/SettingsStore.h"
+#include "support/MessagePump.h"
+#include "support/ScratchFolder.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testing_support::BinFolder;
+using testing_support::ScratchFolder;
+
+class QuietMainWindow : public app::Page2 {
+public:
+    std::vector<std::wstring> contextMenu;
+
+protected:
+    void StartWorkers() override {}
+    UINT TrackContextMenu(HMENU menu, POINT) override {
+        contextMenu.clear();
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[128] = {};
+            GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+            contextMenu.push_back(text[0] ? text : L"-");
+        }
+        return 0;
+    }
+};
+
+struct ClipSpec {
+    const wchar_t* source;
+    const wchar_t* name;
+};
+// Named like captures: the list shows the last enumerated at the top.
+const ClipSpec kClips[] = {
+    {L"flv-320x240-sound.flv", L"1260000001.flv"},   {L"mp4-320x240-sound.mp4", L"1260000002.flv"},
+    {L"flv-1920x1080-sound.flv", L"1260000003.flv"}, {L"mp4-1920x1080-sound.mp4", L"1260000004.flv"},
+    {L"mp4-1920x1080-silent.mp4", L"1260000005.flv"},
+};
+
+class MainWindowList : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+        for (const ClipSpec& clip : kClips) {
+            ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\" + clip.source).c_str(),
+                                  (library_.path() + clip.name).c_str(), FALSE));
+        }
+        ASSERT_TRUE(window_.CreateModeless());
+        ShowWindow(window_.hwnd(), SW_SHOW);
+    }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep"); }
+
+    library::CatalogueSource Source() const { return {library_.path(), BinFolder() + L"ffmpeg.exe"}; }
+    void Refresh() { library::RefreshClipList(window_.hwnd(), Source()); }
+    void Rebuild() { library::RebuildClipList(window_.hwnd(), Source()); }
+    library::ClipListView& List() { return window_.clipList(); }
+
+    std::vector<std::wstring> Column(int column) {
+        std::vector<std::wstring> cells;
+        for (int row = 0; row < List().RowCount(); ++row) cells.push_back(List().CellText(row, column));
+        return cells;
+    }
+    void Command(WORD id, WORD code = 0) {
+        SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(id, code),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window_.hwnd(), id)));
+    }
+    void SelectFilterKind(int kind) {
+        SendDlgItemMessageW(window_.hwnd(), IDC_FILTER_KIND, CB_SETCURSEL, static_cast<WPARAM>(kind), 0);
+        Command(IDC_FILTER_KIND, CBN_SELCHANGE);
+    }
+    void ClickHeader(int column) {
+        NMLISTVIEW click{};
+        click.hdr.hwndFrom = List().hwnd();
+        click.hdr.idFrom = IDC_CLIP_LIST;
+        click.hdr.code = LVN_COLUMNCLICK;
+        click.iItem = -1;
+        click.iSubItem = column;
+        SendMessageW(window_.hwnd(), WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+    std::wstring Setting(const wchar_t* name) { return settings::SettingsStore().ReadSetting(name); }
+
+    ScratchFolder library_{L"library"};
+    QuietMainWindow window_;
+};
+
+TEST_F(MainWindowList, ListsEveryVideoNewestFirstWithItsColumnsAndRefreshAddsNoDuplicate) {
+    // Not videos, or marked for deletion: never listed.
+    ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\text-only.flv").c_str(), (library_.path() + L"notes.flv").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\flv-320x240-sound.flv").c_str(),
+                          (library_.path() + L"1260000009.flv").c_str(), FALSE));
+    library::WriteTitle(library_.path() + L"1260000009.flv", L"InOrderToDelete");
+
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window_.hwnd(), IDC_CONVERT)));
+    Refresh();
+    ASSERT_EQ(List().RowCount(), 5);
+    std::vector<std::wstring> titles = Column(0);
+    std::vector<std::wstring> sorted = titles;
+    std::sort(sorted.rbegin(), sorted.rend());
+    EXPECT_EQ(titles, sorted) << "captures are listed newest first";
+    EXPECT_EQ(titles.front(), L"1260000005");
+    EXPECT_EQ(List().CellText(0, 8), library_.path() + L"1260000005.flv");
+    EXPECT_EQ(List().CellText(0, 5), L"1920x1080");
+    EXPECT_EQ(List().CellText(4, 5), L"320x240");
+    EXPECT_EQ(List().CellText(4, 4), L"00:00:02");
+    EXPECT_NE(List().CellText(4, 10).find(L"mp3"), std::wstring::npos) << List().CellText(4, 10);
+    EXPECT_NE(List().CellText(4, 9).find(L"flv1"), std::wstring::npos) << List().CellText(4, 9);
+    EXPECT_NE(List().CellText(0, 3).find(L" Mb"), std::wstring::npos);
+    EXPECT_EQ(List().CellText(0, 1).size(), 10u) << "dd.mm.yyyy";
+    EXPECT_EQ(List().CellText(0, 2).size(), 8u) << "hh:mm:ss";
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window_.hwnd(), IDC_CONVERT)));
+    EXPECT_TRUE(window_.menu().IsEnabled(ID_MOVIE_PLAY));
+
+    Refresh();
+    EXPECT_EQ(List().RowCount(), 5) << "a refresh lists only what is new";
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return List().FirstSelected() == 0; }))
+        << "the list's timer selects the top row";
+}
+
+TEST_F(MainWindowList, EachFilterKindListsWhatItAdmits) {
+    library::WriteTitle(library_.path() + L"1260000001.flv", L"Movie7");
+    library::WriteTitle(library_.path() + L"1260000002.flv", L"Holiday");
+
+    SendDlgItemMessageW(window_.hwnd(), IDC_FILTER_DATE_PRESET, CB_SETCURSEL, 0, 0);  // Today
+    Command(IDC_FILTER_DATE_PRESET, CBN_SELCHANGE);
+    Rebuild();
+    EXPECT_EQ(List().RowCount(), 5) << "the clips were made today";
+    SendDlgItemMessageW(window_.hwnd(), IDC_FILTER_DATE_PRESET, CB_SETCURSEL, 1, 0);  // Yesterday
+    Command(IDC_FILTER_DATE_PRESET, CBN_SELCHANGE);
+    Rebuild();
+    EXPECT_EQ(List().RowCount(), 0);
+
+    SelectFilterKind(2);
+    EXPECT_EQ(window_.ItemText(IDC_FILTER_KEYWORD), L"Enter keyword");
+    Rebuild();
+    EXPECT_EQ(List().RowCount(), 0) << "the untouched box searches for its own text";
+
+    SetDlgItemTextW(window_.hwnd(), IDC_FILTER_KEYWORD, L"movie");
+    Rebuild();
+    EXPECT_EQ(Column(0), std::vector<std::wstring>{L"Movie7"});
+    SendDlgItemMessageW(window_.hwnd(), IDC_FILTER_KEYWORD_MODE, CB_SETCURSEL, 1, 0);  // don't contains
+    Rebuild();
+    EXPECT_EQ(List().RowCount(), 4);
+    SetDlgItemTextW(window_.hwnd(), IDC_FILTER_KEYWORD, L"");
+    Rebuild();
+    EXPECT_EQ(List().RowCount(), 0) << "an empty keyword occurs in every title";
+
+    SelectFilterKind(1);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(window_.hwnd(), IDC_FILTER_KEYWORD)));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(window_.hwnd(), IDC_FILTER_TIME_FROM)));
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    SYSTEMTIME from = now, to = now;
+    from.wHour = 0; from.wMinute = 0; from.wSecond = 0;
+    to.wHour = 23; to.wMinute = 59; to.wSecond = 59;
+    SendDlgItemMessageW(window_.hwnd(), IDC_FILTER_TIME_FROM, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&from));
+    SendDlgItemMessageW(window_.hwnd(), IDC_FILTER_TIME_TO, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&to));
+    Rebuild();
+    EXPECT_EQ(List().RowCount(), 5) << "all day, bounds exclusive";
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window_.hwnd(), IDC_FILTER_SHOW))) << "Show comes back after a rebuild";
+}
+
+TEST_F(MainWindowList, ClickingSizeTwiceSortsUpThenDownWithTheArrows) {
+    Refresh();
+    ASSERT_EQ(List().RowCount(), 5);
+    EXPECT_EQ(List().ArrowOf(1), library::HeaderArrow::Up) << "the start-up look";
+
+    auto sizes = [&] {
+        std::vector<double> values;
+        for (const std::wstring& cell : Column(3)) values.push_back(std::stod(cell));
+        return values;
+    };
+    ClickHeader(3);
+    std::vector<double> ascending = sizes();
+    EXPECT_TRUE(std::is_sorted(ascending.begin(), ascending.end()));
+    EXPECT_EQ(List().ArrowOf(3), library::HeaderArrow::Down) << "an ascending sort shows the downward arrow";
+    EXPECT_EQ(List().ArrowOf(1), library::HeaderArrow::None);
+
+    ClickHeader(3);
+    std::vector<double> descending = sizes();
+    EXPECT_TRUE(std::is_sorted(descending.rbegin(), descending.rend()));
+    EXPECT_EQ(List().ArrowOf(3), library::HeaderArrow::Up);
+
+    // The rows keep their own texts after the sort put their item data back.
+    const std::vector<std::wstring> pathColumn = Column(8);
+    const std::set<std::wstring> paths(pathColumn.begin(), pathColumn.end());
+    EXPECT_EQ(paths.size(), 5u);
+    Command(IDC_FILTER_SHOW, BN_CLICKED);
+    EXPECT_EQ(List().ArrowOf(3), library::HeaderArrow::None);
+    EXPECT_EQ(List().ArrowOf(1), library::HeaderArrow::Up) << "Show puts back the start-up arrows";
+}
+
+TEST_F(MainWindowList, LayoutsFollowTheViewCommandsAndAltV) {
+    EXPECT_EQ(Setting(L"view"), L"2") << "the first start applies and stores the default layout";
+    Command(ID_VIEW_SIMPLE);
+    Command(ID_VIEW_SIMPLE);
+    HMENU movie = GetSubMenu(GetMenu(window_.hwnd()), 0);
+    int convertEntries = 0;
+    for (int i = 0; i < GetMenuItemCount(movie); ++i) convertEntries += GetMenuItemID(movie, i) == ID_MOVIE_CONVERT;
+    EXPECT_EQ(convertEntries, 1);
+    EXPECT_EQ(GetMenuItemID(movie, 3), static_cast<UINT>(ID_MOVIE_CONVERT)) << "the fourth entry";
+    EXPECT_EQ(Setting(L"view"), L"1");
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(window_.hwnd(), IDC_CONVERT_GROUP)));
+    RECT list{};
+    GetWindowRect(List().hwnd(), &list);
+    EXPECT_EQ(list.bottom - list.top, 109);
+
+    Command(ID_ACCEL_CYCLE_VIEW);
+    EXPECT_EQ(window_.viewMode(), 2);
+    EXPECT_EQ(GetMenuState(movie, ID_MOVIE_CONVERT, MF_BYCOMMAND), static_cast<UINT>(-1));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(window_.hwnd(), IDC_QUALITY_SLIDER)));
+    Command(ID_ACCEL_CYCLE_VIEW);
+    EXPECT_EQ(Setting(L"view"), L"3");
+    EXPECT_EQ(List().ColumnWidth(9), 330);
+    EXPECT_EQ(List().ColumnWidth(10), 240);
+    EXPECT_EQ(List().ColumnWidth(8), 0) << "the path column stays hidden";
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(window_.hwnd(), IDC_RESOLUTION)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(window_.hwnd(), IDC_QUALITY_SLIDER)));
+    EXPECT_TRUE(GetMenuState(GetMenu(window_.hwnd()), ID_VIEW_ADVANCED, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(GetMenu(window_.hwnd()), ID_VIEW_STANDARD, MF_BYCOMMAND) & MF_CHECKED);
+    Command(ID_ACCEL_CYCLE_VIEW);
+    EXPECT_EQ(window_.viewMode(), 1);
+}
+
+TEST(MainWindowStart, ViewZeroLaysOutNothingAndAltVGivesSimple) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr), ERROR_SUCCESS);
+    RegSetValueExW(key, L"view", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"0"), 4);
+    RegCloseKey(key);
+    {
+        QuietMainWindow window;
+        ASSERT_TRUE(window.CreateModeless());
+        HMENU bar = GetMenu(window.hwnd());
+        for (UINT command : {ID_VIEW_SIMPLE, ID_VIEW_STANDARD, ID_VIEW_ADVANCED})
+            EXPECT_FALSE(GetMenuState(bar, command, MF_BYCOMMAND) & MF_CHECKED);
+        EXPECT_EQ(settings::SettingsStore().ReadSetting(L"view"), L"0");
+        SendMessageW(window.hwnd(), WM_COMMAND, ID_ACCEL_CYCLE_VIEW, 0);
+        EXPECT_EQ(window.viewMode(), 1);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+}
+
+TEST_F(MainWindowList, TickingARowEnablesTheCheckedCommandsAndClearingItGreysThem) {
+    Refresh();
+    ASSERT_GT(List().RowCount(), 1);
+    EXPECT_FALSE(window_.menu().CheckedCommandsEnabled());
+    List().SetChecked(1, true);
+    EXPECT_TRUE(window_.menu().CheckedCommandsEnabled());
+    EXPECT_TRUE(window_.menu().IsEnabled(ID_CHECKED_EXPORT));
+    List().SetChecked(1, false);
+    EXPECT_FALSE(window_.menu().CheckedCommandsEnabled());
+}
+
+TEST_F(MainWindowList, RightClickBelowTheRowsOffersOnlyTheImports) {
+    Refresh();
+    NMITEMACTIVATE click{};
+    click.hdr.hwndFrom = List().hwnd();
+    click.hdr.idFrom = IDC_CLIP_LIST;
+    click.hdr.code = NM_RCLICK;
+    click.iItem = -1;
+    RECT client{};
+    GetClientRect(List().hwnd(), &client);
+    click.ptAction = POINT{20, client.bottom - 3};
+    SendMessageW(window_.hwnd(), WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(window_.contextMenu, (std::vector<std::wstring>{L" Download video  from YouTube site",
+                                                            L" Import FLV video from local folder"}));
+
+    RECT first{};
+    first.left = LVIR_BOUNDS;
+    SendMessageW(List().hwnd(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    click.ptAction = POINT{first.left + 10, (first.top + first.bottom) / 2};
+    SendMessageW(window_.hwnd(), WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click));
+    ASSERT_FALSE(window_.contextMenu.empty());
+    EXPECT_EQ(window_.contextMenu.front(), L" Play                     Enter");
+    EXPECT_EQ(window_.contextMenu.back(), L" Play in external player") << "no ticked rows, no submenu";
+}
+
+}  // namespace
