@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
+
 namespace app {
 
 inline constexpr UINT kTrayIconId = 7353;
@@ -34,7 +36,8 @@ public:
 
     // Reads "showicon", "showmessage" and "playsound" into the record.
     void LoadNotifySettings();
-    bool notifyOnCapture() const { return notifyOnCapture_; }
+    // Read by the capture worker, hence atomic.
+    bool notifyOnCapture() const { return notifyOnCapture_.load(); }
 
     // Window-thread side of the animation. Begin returns false while another
     // animation runs, which makes overlapping captures give one animation.
@@ -52,7 +55,7 @@ private:
 
     NOTIFYICONDATAW record_{};
     int currentIconId_ = 0;
-    bool notifyOnCapture_ = false;
+    std::atomic<bool> notifyOnCapture_{false};
     bool animating_ = false;
     bool added_ = false;
 };
