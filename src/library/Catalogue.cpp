@@ -62,7 +62,7 @@ std::optional<ClipRecord> MakeRecord(const WIN32_FIND_DATAW& entry, const std::w
                                      const LocalDateTime& created, std::optional<std::wstring> storedTitle,
                                      const std::wstring& ffmpeg) {
     const MediaProbeResult probe = ProbeMedia(path, ffmpeg);
-    if (!ReportListsClip(probe.report)) return std::nullopt;
+    if (!ReportListsClip(probe.report, path)) return std::nullopt;
     if (!storedTitle) storedTitle = ReadTitle(path);
     const std::wstring title = DisplayTitle(*storedTitle, entry.cFileName);
     if (title == kTitleToDelete) return std::nullopt;

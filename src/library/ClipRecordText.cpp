@@ -61,9 +61,20 @@ std::wstring TimeText(const LocalDateTime& fields) {
     return Widen(text);
 }
 
-bool ReportListsClip(std::wstring_view probeReport) {
-    return probeReport.find(L"Video") != std::wstring_view::npos ||
-           probeReport.find(L"video") != std::wstring_view::npos;
+bool ReportListsClip(std::wstring_view probeReport, std::wstring_view probedPath) {
+    auto mentionsVideo = [](std::wstring_view text) {
+        return text.find(L"Video") != std::wstring_view::npos || text.find(L"video") != std::wstring_view::npos;
+    };
+    if (probedPath.empty()) return mentionsVideo(probeReport);
+    // Each stretch between two echoes of the path is searched on its own, so that no
+    // word is made up across a removed path.
+    size_t start = 0;
+    for (size_t at = probeReport.find(probedPath); at != std::wstring_view::npos;
+         at = probeReport.find(probedPath, start)) {
+        if (mentionsVideo(probeReport.substr(start, at - start))) return true;
+        start = at + probedPath.size();
+    }
+    return mentionsVideo(probeReport.substr(start));
 }
 
 }  // namespace library

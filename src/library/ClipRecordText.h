@@ -27,7 +27,9 @@ std::wstring DateText(const LocalDateTime& fields);
 // "hh:mm:ss", the hour 0-23.
 std::wstring TimeText(const LocalDateTime& fields);
 
-// A file is listed only when its probe report says "Video" or "video" anywhere.
-bool ReportListsClip(std::wstring_view probeReport);
+// A file is listed only when its probe report says "Video" or "video". The probe
+// echoes the file's path, and the library folder is "Videos\", so every report would
+// say it: the probed path itself does not count.
+bool ReportListsClip(std::wstring_view probeReport, std::wstring_view probedPath = {});
 
 }  // namespace library

@@ -59,6 +59,13 @@ TEST(ClipRecordText, ListedOnlyWhenTheReportMentionsVideo) {
     EXPECT_FALSE(ReportListsClip(L"    Stream #0:0: Audio: mp3, 44100 Hz"));
     EXPECT_FALSE(ReportListsClip(L"VIDEO"));
     EXPECT_FALSE(ReportListsClip(L""));
+
+    // The echoed path of a clip in "Videos\" is not a video stream.
+    const std::wstring path = L"C:\\Reelkeep\\Videos\\1260000007.flv";
+    EXPECT_FALSE(ReportListsClip(path + L": Invalid data found when processing input", path));
+    EXPECT_FALSE(ReportListsClip(L"Input #0, flv, from '" + path + L"':\n  Duration: N/A\n" + path + L": error", path));
+    EXPECT_TRUE(ReportListsClip(L"Input #0, flv, from '" + path + L"':\n    Stream #0:0: Video: flv1", path));
+    EXPECT_FALSE(ReportListsClip(L"Vid" + path + L"eo", path)) << "no word is made across a removed path";
 }
 
 }  // namespace
