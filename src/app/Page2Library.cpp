@@ -29,6 +29,8 @@ void Page2::ApplyViewMode(int mode) {
         for (int id : layout->shownControls) ShowWindow(Item(id), SW_SHOW);
         for (const library::ColumnWidth& column : layout->columnWidths) list_.SetColumnWidth(column.column, column.width);
         menu_.CheckViewEntry(static_cast<UINT>(layout->viewMenuCommand));
+        // Moved group boxes leave their old frames on the dialog's background.
+        RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
     settings::SettingsStore().WriteSetting(L"view", std::to_wstring(mode));
 }
