@@ -290,4 +290,36 @@ TEST_F(MainWindowList, RightClickBelowTheRowsOffersOnlyTheImports) {
     EXPECT_EQ(window_.contextMenu.back(), L" Play in external player") << "no ticked rows, no submenu";
 }
 
+TEST(MainWindowBadFiles, AreListedOrSkippedByWhatTheProbeFinds) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+    ScratchFolder library(L"bad-files");
+    const std::wstring clips = BinFolder() + L"probe-clips\\";
+    ASSERT_TRUE(CopyFileW((clips + L"zero-bytes.flv").c_str(), (library.path() + L"empty.flv").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((clips + L"text-only.flv").c_str(), (library.path() + L".flv").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((clips + L"flv-320x240-sound.flv").c_str(),
+                          (library.path() + L"clip & one %PATH% \u00e9t\u00e9 \u0432\u0438\u0434\u0435\u043e.flv").c_str(), FALSE));
+    // A sparse file past 4 GiB that is no video at all.
+    {
+        platform::UniqueFile big(CreateFileW((library.path() + L"big.flv").c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(big.valid());
+        DWORD returned = 0;
+        DeviceIoControl(big.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+        LARGE_INTEGER end{};
+        end.QuadPart = 4LL * 1024 * 1024 * 1024 + 4096;
+        ASSERT_TRUE(SetFilePointerEx(big.get(), end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(big.get()));
+    }
+    QuietMainWindow window;
+    ASSERT_TRUE(window.CreateModeless());
+    library::ClipFilter all;
+    all.dateFrom = 0;
+    all.dateTo = 4102444800;
+    const int listed = library::BuildClipList(window.hwnd(), false, all, {library.path(), BinFolder() + L"ffmpeg.exe"});
+    ASSERT_EQ(listed, 1);
+    EXPECT_EQ(window.clipList().CellText(0, 0), L"clip & one %PATH% \u00e9t\u00e9 \u0432\u0438\u0434\u0435\u043e");
+    EXPECT_EQ(window.clipList().CellText(0, 5), L"320x240");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+}
+
 }  // namespace
