@@ -3,6 +3,7 @@
 // panel, and the owner of the tray icon. It lives for the whole program.
 #include "app/MainMenu.h"
 #include "app/TrayIcon.h"
+#include "convert/ConvertPanel.h"
 #include "framework/Dialog.h"
 #include "library/ClipListView.h"
 #include "library/FilterPanel.h"
@@ -32,6 +33,7 @@ public:
     TrayIcon& tray() { return tray_; }
     SharedSwitches& switches() { return switches_; }
     library::ClipListView& clipList() { return list_; }
+    convert::ConvertPanel& convertPanel() { return convertPanel_; }
     MainMenu& menu() { return menu_; }
     int viewMode() const { return viewMode_; }
 
@@ -86,6 +88,8 @@ private:
     LRESULT OnListNotify(const NMHDR& header);
     void OnListKey(WORD key);
     void OnListClick();
+    // Shows the selection-mark row in the panel and the preview; returns the row.
+    int FollowSelectionMark();
     void ShowClipContextMenu(POINT click);
     void SelectTopRow();
     // Preview and the convert panel arrive with their own features; the list already
@@ -98,6 +102,7 @@ private:
     MainMenu menu_;
     library::ClipListView list_;
     library::FilterPanel filters_;
+    convert::ConvertPanel convertPanel_;
     HACCEL accelerators_ = nullptr;
     HICON largeIcon_ = nullptr;
     HICON smallIcon_ = nullptr;

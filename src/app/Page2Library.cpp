@@ -74,6 +74,7 @@ LRESULT Page2::OnCatalogueMessage(UINT message, LPARAM lParam) {
     case library::WM_CATALOGUE_REBUILD_BEGIN:
         EnableWindow(Item(IDC_FILTER_SHOW), FALSE);
         list_.DeleteAllRows();
+        convertPanel_.ShowEmptyList();
         return 1;
     case library::WM_CATALOGUE_REBUILD_END:
         EnableWindow(Item(IDC_FILTER_SHOW), TRUE);
@@ -87,6 +88,7 @@ LRESULT Page2::OnCatalogueMessage(UINT message, LPARAM lParam) {
 }
 
 void Page2::OnTimer(UINT_PTR id) {
+    if (convertPanel_.OnTimer(id)) return;
     if (id != library::kSelectTopRowTimer) return;
     KillTimer(hwnd(), id);
     SelectTopRow();
@@ -105,6 +107,7 @@ LRESULT Page2::OnNotify(const NMHDR& header, bool& handled) {
     handled = true;
     if (header.idFrom == IDC_CLIP_LIST) return OnListNotify(header);
     if (filters_.OnNotify(header)) return 0;
+    if (convertPanel_.OnNotify(header)) return 0;
     handled = false;
     return 0;
 }
@@ -155,14 +158,18 @@ LRESULT Page2::OnListNotify(const NMHDR& header) {
     }
 }
 
-void Page2::OnListClick() {
+void Page2::OnListClick() { FollowSelectionMark(); }
+
+int Page2::FollowSelectionMark() {
     const int mark = list_.SelectionMark();
     RefreshConvertPanel(mark);
+    // A click on empty space leaves nothing selected: the marked row takes it back.
     if (list_.FirstSelected() < 0) {
         if (mark >= 0) list_.SelectAndFocus(mark);
     } else {
         PreviewClip(mark, false, false);
     }
+    return mark;
 }
 
 void Page2::OnListKey(WORD key) {
@@ -191,13 +198,7 @@ void Page2::OnListKey(WORD key) {
 }
 
 void Page2::ShowClipContextMenu(POINT click) {
-    const int mark = list_.SelectionMark();
-    RefreshConvertPanel(mark);
-    if (list_.FirstSelected() < 0) {
-        if (mark >= 0) list_.SelectAndFocus(mark);
-    } else {
-        PreviewClip(mark, false, false);
-    }
+    const int mark = FollowSelectionMark();
     if (mark >= 0) SetItemText(IDC_OUTPUT_NAME, convert::defaultOutputName(list_.CellText(mark, 0)));
 
     LVHITTESTINFO hit{};
@@ -235,6 +236,6 @@ UINT Page2::TrackContextMenu(HMENU menu, POINT at) {
 
 void Page2::PreviewClip(int, bool, bool) {}
 
-void Page2::RefreshConvertPanel(int) {}
+void Page2::RefreshConvertPanel(int row) { convertPanel_.FillFromClip(row); }
 
 }  // namespace app
