@@ -79,6 +79,9 @@ BOOL Page2::OnInitDialog() {
     if (viewMode_ == library::kViewSimple) menu_.SetConvertEntry(true, false);
 
     CreateOutputFolderTip(ItemText(IDC_OUTPUT_FOLDER));
+    convertPanel_.Attach(hwnd(), convert::ConvertSurface::MainPanel, list_.hwnd());
+    convertPanel_.SetFolderTip(outputFolderTip_);
+    convertPanel_.Setup();
     menu_.EnableCheckedCommands(false);
     menu_.EnableClipCommands(false);
     EnableWindow(Item(IDC_CONVERT), FALSE);
@@ -144,6 +147,7 @@ void Page2::LoadSwitches() {
 
 bool Page2::OnCommand(WORD id, WORD code, HWND control) {
     if (filters_.OnCommand(id, code)) return true;
+    if (convertPanel_.OnCommand(id, code)) return true;
     switch (id) {
     case IDC_FILTER_SHOW:
         if (code == BN_CLICKED) OnShow();
@@ -192,6 +196,7 @@ void Page2::OnOK() {
 
 LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     handled = true;
+    if (convertPanel_.OnMessage(message, wParam, lParam)) return 0;
     if (message >= library::WM_CATALOGUE_INSERT && message <= library::WM_FILTER_REFRESH) {
         if (message == library::WM_CATALOGUE_INSERT && wParam != 0 &&
             list_.ContainsPath(reinterpret_cast<const library::ClipRecord*>(lParam)->at(library::kPathColumn)))

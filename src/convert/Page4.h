@@ -1,6 +1,7 @@
 #pragma once
-// The single-clip convert dialog (template 143).
-// Its controls come from the template; its behaviour arrives with its own feature.
+// The single-clip convert dialog (template 143): the main panel's controls in a modal
+// dialog, for the Simple view where the panel is hidden.
+#include "convert/ConvertPanel.h"
 #include "framework/Dialog.h"
 #include "resources/resource.h"
 
@@ -9,6 +10,28 @@ namespace convert {
 class Page4 : public framework::Dialog {
 public:
     explicit Page4(HWND parent) : Dialog(IDD_PAGE4_CONVERT, parent) {}
+    ~Page4() override;
+
+    ConvertPanel& panel() { return panel_; }
+    // Where ffmpeg.exe lies, for tests; the program folder otherwise.
+    void SetToolFolder(std::wstring folder) { toolFolder_ = std::move(folder); }
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    LRESULT OnNotify(const NMHDR& header, bool& handled) override;
+    void OnTimer(UINT_PTR id) override;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    bool PreTranslateMessage(MSG& message) override;
+    void OnCancel() override;
+
+private:
+    void CreateFolderTip();
+
+    ConvertPanel panel_;
+    std::wstring toolFolder_;
+    HWND folderTip_ = nullptr;
+    HBRUSH background_ = nullptr;
 };
 
 }  // namespace convert

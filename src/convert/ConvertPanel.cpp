@@ -1,0 +1,559 @@
+#include "convert/ConvertPanel.h"
+
+#include "app/ProgramFolder.h"
+#include "convert/Presets.h"
+#include "convert/Progress.h"
+#include "framework/BalloonTip.h"
+#include "framework/Pickers.h"
+#include "framework/Prompter.h"
+#include "framework/WinApp.h"
+#include "framework/Worker.h"
+#include "library/ClipColumns.h"
+#include "resources/resource.h"
+#include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwctype>
+
+namespace convert {
+
+namespace {
+
+constexpr int kTitleColumn = 0;
+constexpr int kDurationColumn = 4;
+constexpr int kResolutionColumn = 5;
+constexpr int kSecondsPerDay = 24 * 3600;
+
+FolderOpener& folderOpener() {
+    static FolderOpener opener;
+    return opener;
+}
+
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    return true;
+}
+
+// "HH:MM:SS": hours from the first two characters, minutes from positions 3 and 4,
+// seconds from the last two; anything unreadable counts 0.
+int DurationSeconds(const std::wstring& text) {
+    auto number = [&](std::size_t at) {
+        int value = 0;
+        for (std::size_t i = at; i < at + 2 && i < text.size(); ++i) {
+            if (text[i] < L'0' || text[i] > L'9') return 0;
+            value = value * 10 + (text[i] - L'0');
+        }
+        return value;
+    };
+    if (text.size() < 8) return 0;
+    return secondsOfDay(number(0), number(3), number(text.size() - 2));
+}
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+struct WorkerOrder {
+    HWND surface;
+    WPARAM runNumber;
+    std::wstring commandLine;
+    std::shared_ptr<ConversionRun> run;
+};
+
+// Reports are posted, never sent: the worker never waits for the window, so a Stop on the
+// window thread can never meet a worker blocked on it.
+void ConversionWorker(const WorkerOrder& order) {
+    runConverter(order.commandLine, *order.run, [&](std::int64_t seconds) {
+        if (!order.run->halted())
+            PostMessageW(order.surface, WM_CONVERT_PROGRESS, order.runNumber, static_cast<LPARAM>(seconds));
+    });
+    PostMessageW(order.surface, WM_CONVERT_FINISHED, order.runNumber, 0);
+}
+
+}  // namespace
+
+void SetFolderOpener(FolderOpener opener) { folderOpener() = std::move(opener); }
+
+void OpenFolder(HWND owner, const std::wstring& folder) {
+    if (folderOpener()) {
+        folderOpener()(owner, folder);
+        return;
+    }
+    ShellExecuteW(owner, nullptr, folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+OutputNameGuards& outputNameGuards() {
+    static OutputNameGuards guards;
+    return guards;
+}
+
+std::wstring FileErrorText(DWORD error, const std::wstring& path) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+        return L"Access to " + path + L" was denied.";
+    case ERROR_SHARING_VIOLATION:
+        return L"A sharing violation occurred while accessing " + path + L".";
+    case ERROR_LOCK_VIOLATION:
+        return L"A locking violation occurred while accessing " + path + L".";
+    case ERROR_FILE_NOT_FOUND:
+        return path + L" was not found.";
+    case ERROR_PATH_NOT_FOUND:
+        return path + L" contains an invalid path.";
+    default:
+        return L"An unexpected error occurred while accessing " + path + L".";
+    }
+}
+
+void ConvertPanel::Attach(HWND surface, ConvertSurface kind, HWND clipList) {
+    surface_ = surface;
+    kind_ = kind;
+    clipList_ = clipList;
+    if (toolFolder_.empty()) toolFolder_ = app::ProgramFolder();
+}
+
+std::wstring ConvertPanel::Text(int id) const {
+    HWND control = Item(id);
+    const int length = GetWindowTextLengthW(control);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), length + 1)));
+    return text;
+}
+
+void ConvertPanel::SetText(int id, const std::wstring& text) const { SetWindowTextW(Item(id), text.c_str()); }
+
+bool ConvertPanel::StandardView() const {
+    return kind_ == ConvertSurface::MainPanel && (GetWindowLongW(Item(IDC_QUALITY_SLIDER), GWL_STYLE) & WS_VISIBLE);
+}
+
+void ConvertPanel::Setup() {
+    for (int id : {IDC_CUT_FROM, IDC_CUT_TO})
+        SendMessageW(Item(id), DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm:ss"));
+    for (int id : {IDC_CUT_FROM, IDC_CUT_TO, IDC_CUT_FROM_LABEL, IDC_CUT_TO_LABEL}) EnableWindow(Item(id), FALSE);
+    FillFormats();
+    const ResolutionChoices initial = initialResolutionChoices();
+    FillResolutions(initial.entries, initial.selection, true);
+    FillQuality();
+}
+
+void ConvertPanel::FillFormats() {
+    HWND combo = Item(IDC_FORMAT);
+    formatImages_ = ImageList_Create(16, 16, ILC_COLOR16 | ILC_MASK, kOutputFormatCount, kOutputFormatCount);
+    HINSTANCE resources = framework::WinApp::ResourceInstance();
+    for (const FormatEntry& entry : formatEntries()) {
+        HICON icon = static_cast<HICON>(
+            LoadImageW(resources, MAKEINTRESOURCEW(entry.iconResource), IMAGE_ICON, 16, 16, LR_SHARED));
+        if (formatImages_ && icon) ImageList_AddIcon(formatImages_, icon);
+    }
+    // The combo does not own the list; it lives as long as the program, like the main window.
+    SendMessageW(combo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(formatImages_));
+    int index = 0;
+    for (const FormatEntry& entry : formatEntries()) {
+        std::wstring text(entry.displayText);
+        COMBOBOXEXITEMW item{};
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+        item.iItem = index;
+        item.pszText = text.data();
+        item.cchTextMax = MAX_PATH;
+        item.iImage = index;
+        item.iSelectedImage = index;
+        SendMessageW(combo, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        ++index;
+    }
+    SendMessageW(combo, CB_SETCURSEL, kInitialFormatIndex, 0);
+}
+
+void ConvertPanel::FillResolutions(const std::vector<std::wstring>& entries, int selection, bool enabled) {
+    HWND combo = Item(IDC_RESOLUTION);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::wstring& entry : entries) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
+    EnableWindow(combo, enabled);
+}
+
+void ConvertPanel::FillQuality() {
+    HWND combo = Item(IDC_QUALITY);
+    for (std::wstring_view text : kQualityTexts)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::wstring(text).c_str()));
+    const bool mainPanel = kind_ == ConvertSurface::MainPanel;
+    SendMessageW(combo, CB_SETCURSEL, mainPanel ? kMainPanelQualityComboDefault : kDialogQualityComboDefault, 0);
+    if (mainPanel) {
+        SendMessageW(Item(IDC_QUALITY_SLIDER), TBM_SETRANGE, FALSE, MAKELPARAM(kQualitySliderMin, kQualitySliderMax));
+        SendMessageW(Item(IDC_QUALITY_SLIDER), TBM_SETPOS, TRUE, kMainPanelSliderDefault);
+    }
+}
+
+int ConvertPanel::SelectionMark() const {
+    return clipList_ ? static_cast<int>(SendMessageW(clipList_, LVM_GETSELECTIONMARK, 0, 0)) : -1;
+}
+
+std::wstring ConvertPanel::ClipCell(int row, int column) const {
+    if (!clipList_ || row < 0) return {};
+    wchar_t buffer[1024] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = 1024;
+    SendMessageW(clipList_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return buffer;
+}
+
+int ConvertPanel::Duration() const { return DurationSeconds(ClipCell(SelectionMark(), kDurationColumn)); }
+
+void ConvertPanel::FillFromClip(int row) {
+    if (row < 0) return;
+    const std::wstring title = ClipCell(row, kTitleColumn);
+    if (!title.empty()) {
+        const int format = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
+        if (format == static_cast<int>(OutputFormat::Wmv) || format == static_cast<int>(OutputFormat::Avi))
+            FillResolutions({ClipCell(row, kResolutionColumn)}, 0, false);
+        SetText(IDC_OUTPUT_NAME, defaultOutputName(title));
+    }
+    SetPickersForClip(DurationSeconds(ClipCell(row, kDurationColumn)), true);
+}
+
+void ConvertPanel::ShowEmptyList() {
+    EnableWindow(Item(IDC_CONVERT), FALSE);
+    SetText(IDC_OUTPUT_NAME, kNoClipsToConvert);
+    SetPickerSeconds(IDC_CUT_FROM, 0);
+    SetPickerSeconds(IDC_CUT_TO, 0);
+    rememberedFrom_ = rememberedTo_ = 0;
+}
+
+// ---- Pickers -------------------------------------------------------------------------
+
+int ConvertPanel::PickerSeconds(int id) const {
+    SYSTEMTIME time{};
+    if (SendMessageW(Item(id), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time)) != GDT_VALID) return 0;
+    return secondsOfDay(time.wHour, time.wMinute, time.wSecond);
+}
+
+void ConvertPanel::SetPickerSeconds(int id, int seconds) const {
+    SYSTEMTIME time{};
+    GetLocalTime(&time);
+    seconds = std::clamp(seconds, 0, kSecondsPerDay - 1);
+    time.wHour = static_cast<WORD>(seconds / 3600);
+    time.wMinute = static_cast<WORD>(seconds / 60 % 60);
+    time.wSecond = static_cast<WORD>(seconds % 60);
+    time.wMilliseconds = 0;
+    SendMessageW(Item(id), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+}
+
+void ConvertPanel::SetPickersForClip(int durationSeconds, bool keepToOnZero) {
+    SetPickerSeconds(IDC_CUT_FROM, 0);
+    if (durationSeconds > 0 || !keepToOnZero) SetPickerSeconds(IDC_CUT_TO, durationSeconds);
+    rememberedFrom_ = PickerSeconds(IDC_CUT_FROM);
+    rememberedTo_ = PickerSeconds(IDC_CUT_TO);
+}
+
+void ConvertPanel::OnFromChanged() {
+    int from = PickerSeconds(IDC_CUT_FROM);
+    if (from < Duration()) {
+        rememberedFrom_ = from;
+    } else {
+        from = rememberedFrom_;
+        SetPickerSeconds(IDC_CUT_FROM, from);
+    }
+    if (from >= PickerSeconds(IDC_CUT_TO)) {
+        rememberedTo_ = from + 1;
+        SetPickerSeconds(IDC_CUT_TO, from + 1);
+    }
+}
+
+void ConvertPanel::OnToChanged() {
+    int to = PickerSeconds(IDC_CUT_TO);
+    if (to <= Duration()) {
+        rememberedTo_ = to;
+    } else {
+        to = rememberedTo_;
+        SetPickerSeconds(IDC_CUT_TO, to);
+    }
+    if (PickerSeconds(IDC_CUT_FROM) >= to) {
+        // To at 00:00:00 would push From into the day before; the pair restarts at the clip's start.
+        const int from = to == 0 ? 0 : to - 1;
+        if (to == 0) SetPickerSeconds(IDC_CUT_TO, 1);
+        SetPickerSeconds(IDC_CUT_FROM, from);
+        rememberedFrom_ = from;
+    }
+}
+
+// ---- Commands ------------------------------------------------------------------------
+
+bool ConvertPanel::OnCommand(WORD id, WORD code) {
+    switch (id) {
+    case IDC_OUTPUT_NAME:
+        if (code == EN_CHANGE) OnNameChanged();
+        return code == EN_CHANGE;
+    case IDC_FORMAT:
+        if (code == CBN_SELCHANGE) OnFormatChanged();
+        return code == CBN_SELCHANGE;
+    case IDC_CUT_VIDEO:
+        if (code == BN_CLICKED) OnCutToggled();
+        return code == BN_CLICKED;
+    case IDC_CHANGE_FOLDER:
+        if (code == BN_CLICKED) OnChangeFolder();
+        return code == BN_CLICKED;
+    case IDC_OPEN_FOLDER:
+        if (code == BN_CLICKED) OpenFolder(surface_, Text(IDC_OUTPUT_FOLDER));
+        return code == BN_CLICKED;
+    case IDC_CONVERT:
+        if (code == BN_CLICKED) OnConvertOrStop();
+        return code == BN_CLICKED;
+    default:
+        return false;
+    }
+}
+
+bool ConvertPanel::OnNotify(const NMHDR& header) {
+    if (header.code != DTN_DATETIMECHANGE) return false;
+    if (header.idFrom == IDC_CUT_FROM) OnFromChanged();
+    else if (header.idFrom == IDC_CUT_TO) OnToChanged();
+    else return false;
+    return true;
+}
+
+void ConvertPanel::OnFormatChanged() {
+    const int format = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
+    const ResolutionChoices choices = resolutionChoices(format, ClipCell(SelectionMark(), kResolutionColumn));
+    FillResolutions(choices.entries, choices.selection, choices.enabled);
+}
+
+void ConvertPanel::OnCutToggled() {
+    const BOOL ticked = SendMessageW(Item(IDC_CUT_VIDEO), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    for (int id : {IDC_CUT_FROM, IDC_CUT_TO, IDC_CUT_FROM_LABEL, IDC_CUT_TO_LABEL}) EnableWindow(Item(id), ticked);
+}
+
+void ConvertPanel::OnNameChanged() {
+    if (kind_ == ConvertSurface::MainPanel) {
+        // A finished run's "100%" goes as soon as the name changes.
+        if (IsWindowVisible(Item(IDC_FILE_PROGRESS))) {
+            ShowWindow(Item(IDC_FILE_PROGRESS), SW_HIDE);
+            SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETPOS, 0, 0);
+        }
+        if (IsWindowVisible(Item(IDC_FILE_PERCENT))) {
+            ShowWindow(Item(IDC_FILE_PERCENT), SW_HIDE);
+            SetText(IDC_FILE_PERCENT, L"");
+        }
+    }
+    OutputNameGuard& guard = kind_ == ConvertSurface::MainPanel ? outputNameGuards().mainPanel
+                                                                 : outputNameGuards().singleClipDialog;
+    const std::optional<NameRejection> rejection = guard.onTextChanged(Text(IDC_OUTPUT_NAME));
+    if (!rejection) return;
+    HWND box = Item(IDC_OUTPUT_NAME);
+    framework::ShowEditBalloon(box, std::wstring(rejection->balloon.title), std::wstring(rejection->balloon.text),
+                               framework::BalloonIcon::None);
+    SetWindowTextW(box, rejection->restoreText.c_str());
+    if (rejection->caretToEnd) {
+        const LRESULT length = SendMessageW(box, WM_GETTEXTLENGTH, 0, 0);
+        SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(length), length);
+        SendMessageW(box, EM_SCROLLCARET, 0, 0);
+    }
+}
+
+void ConvertPanel::OnChangeFolder() {
+    const std::optional<std::wstring> folder =
+        framework::pickers().BrowseFolder(surface_, kFolderBrowserTitle, std::wstring());
+    if (!folder || folder->empty()) return;
+    SetText(IDC_OUTPUT_FOLDER, *folder);
+    if (folderTip_) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND;
+        tool.hwnd = surface_;
+        tool.uId = reinterpret_cast<UINT_PTR>(Item(IDC_OUTPUT_FOLDER));
+        std::wstring text = *folder;
+        tool.lpszText = text.data();
+        SendMessageW(folderTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    settings::SettingsStore().WriteSetting(settings::kConvertPath, *folder);
+}
+
+bool ConvertPanel::ApplyEmptyNameRule() {
+    HWND box = Item(IDC_OUTPUT_NAME);
+    const bool canUndo = SendMessageW(box, EM_CANUNDO, 0, 0) != 0;
+    const EmptyNameDecision decision = emptyNameRule(Text(IDC_OUTPUT_NAME), canUndo);
+    if (decision.balloon)
+        framework::ShowEditBalloon(box, std::wstring(decision.balloon->title), std::wstring(decision.balloon->text),
+                                   framework::BalloonIcon::None);
+    if (decision.repair == EmptyNameRepair::Undo) {
+        SendMessageW(box, EM_UNDO, 0, 0);
+        if (Text(IDC_OUTPUT_NAME).empty()) SetText(IDC_OUTPUT_NAME, std::wstring(kEmptyNameReplacement));
+    } else if (decision.repair == EmptyNameRepair::SetReplacement) {
+        SetText(IDC_OUTPUT_NAME, std::wstring(kEmptyNameReplacement));
+    }
+    return true;
+}
+
+void ConvertPanel::OnConvertOrStop() {
+    ApplyEmptyNameRule();
+    const std::wstring caption = Text(IDC_CONVERT);
+    if (EqualsNoCase(caption, kConvertCaption)) StartConversion();
+    else if (EqualsNoCase(caption, kStopCaption)) Stop();
+}
+
+// ---- One run -------------------------------------------------------------------------
+
+bool ConvertPanel::converting() const { return EqualsNoCase(Text(IDC_CONVERT), kStopCaption); }
+
+ConvertJob ConvertPanel::ReadJob() const {
+    ConvertJob job;
+    job.inputPath = ClipCell(SelectionMark(), library::kPathColumn);
+    job.outputFolder = Text(IDC_OUTPUT_FOLDER);
+    job.outputName = Text(IDC_OUTPUT_NAME);
+    job.formatIndex = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
+    if (StandardView()) {
+        job.resolutionIndex = kStandardViewResolutionIndex;
+        job.qualityLevel = static_cast<int>(SendMessageW(Item(IDC_QUALITY_SLIDER), TBM_GETPOS, 0, 0));
+    } else {
+        job.resolutionIndex = static_cast<int>(SendMessageW(Item(IDC_RESOLUTION), CB_GETCURSEL, 0, 0));
+        job.qualityLevel =
+            levelFromQualityComboIndex(static_cast<int>(SendMessageW(Item(IDC_QUALITY), CB_GETCURSEL, 0, 0)));
+    }
+    job.cut = SendMessageW(Item(IDC_CUT_VIDEO), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    job.cutRange = {PickerSeconds(IDC_CUT_FROM), PickerSeconds(IDC_CUT_TO)};
+    return job;
+}
+
+void ConvertPanel::DisableInputs() {
+    disabled_ = {IDC_OUTPUT_NAME, IDC_OUTPUT_FOLDER, IDC_CHANGE_FOLDER, IDC_OPEN_FOLDER, IDC_FORMAT};
+    if (StandardView()) {
+        disabled_.push_back(IDC_QUALITY_SLIDER);
+    } else {
+        for (int id : {IDC_RESOLUTION, IDC_QUALITY, IDC_CUT_VIDEO}) disabled_.push_back(id);
+        if (SendMessageW(Item(IDC_CUT_VIDEO), BM_GETCHECK, 0, 0) == BST_CHECKED)
+            for (int id : {IDC_CUT_FROM, IDC_CUT_TO}) disabled_.push_back(id);
+    }
+    for (int id : disabled_) EnableWindow(Item(id), FALSE);
+}
+
+void ConvertPanel::EnableInputs() {
+    const int format = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
+    for (int id : disabled_)
+        if (id != IDC_RESOLUTION || formatHasSizeChoices(format)) EnableWindow(Item(id), TRUE);
+    disabled_.clear();
+}
+
+void ConvertPanel::ShowProgress(bool show) {
+    ShowWindow(Item(IDC_FILE_PROGRESS), show ? SW_SHOW : SW_HIDE);
+    ShowWindow(Item(IDC_FILE_PERCENT), show ? SW_SHOW : SW_HIDE);
+}
+
+void ConvertPanel::ShowProgressDisplay(bool indeterminate, int position, const std::wstring& label) {
+    HWND bar = Item(IDC_FILE_PROGRESS);
+    if (indeterminate != progressIndeterminate_) {
+        const LONG style = GetWindowLongW(bar, GWL_STYLE);
+        SetWindowLongW(bar, GWL_STYLE, indeterminate ? (style | PBS_MARQUEE) : (style & ~PBS_MARQUEE));
+        SendMessageW(bar, PBM_SETMARQUEE, indeterminate, 0);
+        progressIndeterminate_ = indeterminate;
+    }
+    if (!indeterminate) SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    SetText(IDC_FILE_PERCENT, label);
+}
+
+void ConvertPanel::StartConversion() {
+    DisableInputs();
+    const ConvertJob job = ReadJob();
+    const std::wstring extension = outputExtension(job.formatIndex);
+    if (FileExists(outputPath(job)) &&
+        framework::prompter().AskYesNo(surface_, overwriteQuestion(kind_, job.outputName, extension)) !=
+            framework::Answer::Yes) {
+        SetFocus(Item(IDC_OUTPUT_NAME));
+        EnableInputs();
+        return;
+    }
+    ShowProgress(true);
+    upperLimit_ = expectedSeconds(job.cutRange);
+    // PBM_SETRANGE32: a 16-bit range would wrap for clips of more than 18 hours.
+    SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETRANGE32, 0, std::max(upperLimit_, 1));
+    const ProgressDisplay start = startProgress(upperLimit_);
+    ShowProgressDisplay(start.indeterminate, start.barPosition, start.label);
+    SetText(IDC_CONVERT, std::wstring(kStopCaption));
+
+    run_ = std::make_shared<ConversionRun>();
+    framework::StartWorker(WorkerOrder{surface_, ++runNumber_, buildFfmpegCommandLine(job, toolFolder_), run_},
+                           [](const WorkerOrder& order) { ConversionWorker(order); });
+}
+
+void ConvertPanel::OnProgress(WPARAM runNumber, std::int64_t seconds) {
+    if (runNumber != runNumber_ || !run_ || run_->halted()) return;
+    if (const std::optional<ProgressDisplay> display = singleClipProgress(seconds, upperLimit_))
+        ShowProgressDisplay(display->indeterminate, display->barPosition, display->label);
+}
+
+void ConvertPanel::OnFinished(WPARAM runNumber) {
+    // A stopped dialog run, or a run replaced by a newer one, does nothing more.
+    if (runNumber != runNumber_ || !run_) return;
+    run_.reset();
+    const ProgressDisplay finished = finishedProgress(upperLimit_);
+    if (upperLimit_ <= 0) SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETRANGE32, 0, 1);
+    ShowProgressDisplay(false, std::max(finished.barPosition, upperLimit_ <= 0 ? 1 : 0), finished.label);
+    const bool notStopped = EqualsNoCase(Text(IDC_CONVERT), kStopCaption);
+    if (notStopped && EqualsNoCase(settings::SettingsStore().ReadSetting(L"autoopenfolder"), L"true"))
+        OpenFolder(surface_, Text(IDC_OUTPUT_FOLDER));
+    SetText(IDC_CONVERT, std::wstring(kConvertCaption));
+    EnableInputs();
+}
+
+void ConvertPanel::Stop() {
+    if (run_) run_->Halt();
+    SetTimer(surface_, kStopCleanupTimer, kStopCleanupDelayMs, nullptr);
+    SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETPOS, 0, 0);
+    ShowProgress(false);
+    if (kind_ == ConvertSurface::MainPanel) {
+        // The run's end still arrives and finishes the steps after the conversion; the
+        // lower-case caption tells it not to open the folder.
+        SetText(IDC_CONVERT, std::wstring(kStoppedMainPanelCaption));
+        EnableInputs();
+        return;
+    }
+    run_.reset();
+    ++runNumber_;
+    EnableInputs();
+    SetText(IDC_CONVERT, std::wstring(kConvertCaption));
+}
+
+void ConvertPanel::HaltForClose() {
+    if (run_) run_->Halt();
+    run_.reset();
+    ++runNumber_;
+    SetTimer(surface_, kCloseCleanupTimer, kCloseCleanupDelayMs, nullptr);
+}
+
+bool ConvertPanel::OnTimer(UINT_PTR id) {
+    if (id != kStopCleanupTimer) return false;
+    KillTimer(surface_, id);
+    RemoveUnfinishedOutput();
+    return true;
+}
+
+void ConvertPanel::RemoveUnfinishedOutput() {
+    ConvertJob job;
+    job.outputFolder = Text(IDC_OUTPUT_FOLDER);
+    job.outputName = Text(IDC_OUTPUT_NAME);
+    job.formatIndex = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
+    const std::wstring path = outputPath(job);
+    if (!FileExists(path)) return;
+    if (!DeleteFileW(path.c_str())) {
+        const DWORD error = GetLastError();
+        framework::prompter().Tell(surface_, FileErrorText(error, path), true);
+    }
+}
+
+bool ConvertPanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CONVERT_PROGRESS) {
+        OnProgress(wParam, static_cast<std::int64_t>(lParam));
+        return true;
+    }
+    if (message == WM_CONVERT_FINISHED) {
+        OnFinished(wParam);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace convert

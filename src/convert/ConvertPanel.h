@@ -1,0 +1,132 @@
+#pragma once
+// The convert controls of one surface: the main window's panel (template 130) or the
+// single-clip dialog (template 143). Both share control ids, so one controller serves
+// both; it borrows the surface's window and the main window's clip list.
+#include "convert/ConvertJob.h"
+#include "convert/ConvertRunner.h"
+#include "convert/OutputNames.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace convert {
+
+// From a run's worker to its surface; wParam is the run's number, so reports of a run
+// that was stopped or replaced are recognised and dropped.
+inline constexpr UINT WM_CONVERT_PROGRESS = WM_APP + 40;  // lParam: seconds converted
+inline constexpr UINT WM_CONVERT_FINISHED = WM_APP + 41;
+
+// Window timers of the surface that remove the unfinished output after a Stop (3) or after
+// closing the dialog during a run (2), once ffmpeg has had time to end.
+inline constexpr UINT_PTR kCloseCleanupTimer = 2;
+inline constexpr UINT_PTR kStopCleanupTimer = 3;
+inline constexpr UINT kCloseCleanupDelayMs = 100;
+inline constexpr UINT kStopCleanupDelayMs = 1000;
+
+inline constexpr wchar_t kNoClipsToConvert[] = L"No video clips to convert";
+inline constexpr wchar_t kFolderBrowserTitle[] = L"Select a folder for converted videos";
+
+// Opens a folder for the user (Open and "autoopenfolder"). Tests install their own.
+using FolderOpener = std::function<void(HWND owner, const std::wstring& folder)>;
+void SetFolderOpener(FolderOpener opener);
+void OpenFolder(HWND owner, const std::wstring& folder);
+
+// One remembered name per kind of surface, for the program's life.
+OutputNameGuards& outputNameGuards();
+
+// The standard text of a failed file operation, with the file's path in it.
+std::wstring FileErrorText(DWORD error, const std::wstring& path);
+
+class ConvertPanel {
+public:
+    void Attach(HWND surface, ConvertSurface kind, HWND clipList);
+    // Where ffmpeg.exe lies; the program folder unless a test says otherwise.
+    void SetToolFolder(std::wstring folder) { toolFolder_ = std::move(folder); }
+    // The folder box's tooltip, which Change keeps in step with the box.
+    void SetFolderTip(HWND tip) { folderTip_ = tip; }
+
+    // Pickers, format, resolution and quality as a surface opens.
+    void Setup();
+    // The clip at the list's selection mark + offset becomes the one to convert.
+    void FillFromClip(int row);
+    // The list lost all its rows.
+    void ShowEmptyList();
+    // From at 00:00:00 and To at the clip's duration, both remembered; a duration of
+    // 00:00:00 leaves To as it stood when `keepToOnZero`.
+    void SetPickersForClip(int durationSeconds, bool keepToOnZero);
+    // The duration of the clip at the list's selection mark, in seconds.
+    int ClipDuration() const { return Duration(); }
+
+    // Each returns true when it handled the message.
+    bool OnCommand(WORD id, WORD code);
+    bool OnNotify(const NMHDR& header);
+    // Timer 3 only; the dialog closes itself after timer 2.
+    bool OnTimer(UINT_PTR id);
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The caption reads "Stop": a worker runs.
+    bool converting() const;
+    // Closing the dialog during a run: halt, end ffmpeg, timer 2.
+    void HaltForClose();
+    // Timers 2 and 3: the output named by the controls as they are now, if it exists.
+    void RemoveUnfinishedOutput();
+
+private:
+    HWND Item(int id) const { return GetDlgItem(surface_, id); }
+    std::wstring Text(int id) const;
+    void SetText(int id, const std::wstring& text) const;
+    bool StandardView() const;
+
+    void FillFormats();
+    void FillResolutions(const std::vector<std::wstring>& entries, int selection, bool enabled);
+    void FillQuality();
+    void OnFormatChanged();
+    void OnCutToggled();
+    void OnNameChanged();
+    void OnChangeFolder();
+    void OnConvertOrStop();
+    bool ApplyEmptyNameRule();
+
+    ConvertJob ReadJob() const;
+    int Duration() const;
+    std::wstring ClipCell(int row, int column) const;
+    int SelectionMark() const;
+
+    void StartConversion();
+    void DisableInputs();
+    void EnableInputs();
+    void ShowProgress(bool show);
+    void ShowProgressDisplay(bool indeterminate, int position, const std::wstring& label);
+    void OnProgress(WPARAM runNumber, std::int64_t seconds);
+    void OnFinished(WPARAM runNumber);
+    void Stop();
+
+    // Picker rules: seconds of the day on the surface's date.
+    int PickerSeconds(int id) const;
+    void SetPickerSeconds(int id, int seconds) const;
+    void OnFromChanged();
+    void OnToChanged();
+
+    HWND surface_ = nullptr;
+    HWND clipList_ = nullptr;
+    HWND folderTip_ = nullptr;
+    ConvertSurface kind_ = ConvertSurface::MainPanel;
+    std::wstring toolFolder_;
+    HIMAGELIST formatImages_ = nullptr;
+
+    std::shared_ptr<ConversionRun> run_;
+    WPARAM runNumber_ = 0;
+    int upperLimit_ = 0;
+    std::vector<int> disabled_;
+    bool progressIndeterminate_ = false;
+
+    int rememberedFrom_ = 0;
+    int rememberedTo_ = 0;
+};
+
+}  // namespace convert

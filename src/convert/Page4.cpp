@@ -1,0 +1,127 @@
+#include "convert/Page4.h"
+
+#include "framework/WinApp.h"
+
+namespace convert {
+
+namespace {
+
+bool IsSystemMajorVersion6() {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const BOOL known = GetVersionExW(&version);
+#pragma GCC diagnostic pop
+    return known && version.dwMajorVersion == 6;
+}
+
+std::wstring WindowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+}  // namespace
+
+Page4::~Page4() {
+    if (background_) DeleteObject(background_);
+}
+
+BOOL Page4::OnInitDialog() {
+    HINSTANCE resources = framework::WinApp::ResourceInstance();
+    HICON icon = static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(IDI_CONVERT), IMAGE_ICON, 0, 0,
+                                               LR_DEFAULTSIZE | LR_SHARED));
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    background_ = CreateSolidBrush(RGB(255, 255, 255));
+    if (IsSystemMajorVersion6()) {
+        auto setPicture = [&](int control, int bitmap) {
+            HANDLE image = LoadImageW(resources, MAKEINTRESOURCEW(bitmap), IMAGE_BITMAP, 0, 0, LR_SHARED);
+            SendItem(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+        };
+        setPicture(IDC_DIALOG_FOLDER_MARK, IDB_FOLDER_MARK_V6);
+        setPicture(IDC_DIALOG_NAME_MARK, IDB_NAME_MARK_V6);
+    }
+
+    HWND clipList = parent_ ? GetDlgItem(parent_, IDC_CLIP_LIST) : nullptr;
+    if (!toolFolder_.empty()) panel_.SetToolFolder(toolFolder_);
+    panel_.Attach(hwnd(), ConvertSurface::SingleClipDialog, clipList);
+    if (parent_) {
+        SetItemText(IDC_OUTPUT_NAME, WindowText(GetDlgItem(parent_, IDC_OUTPUT_NAME)));
+        SetItemText(IDC_OUTPUT_FOLDER, WindowText(GetDlgItem(parent_, IDC_OUTPUT_FOLDER)));
+    }
+    panel_.Setup();
+    panel_.SetPickersForClip(panel_.ClipDuration(), false);
+    CreateFolderTip();
+    return TRUE;
+}
+
+void Page4::CreateFolderTip() {
+    folderTip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, framework::WinApp::ResourceInstance(),
+                                 nullptr);
+    if (!folderTip_) return;
+    std::wstring text = ItemText(IDC_OUTPUT_FOLDER);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(Item(IDC_OUTPUT_FOLDER));
+    tool.lpszText = text.data();
+    SendMessageW(folderTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(folderTip_, TTM_ACTIVATE, TRUE, 0);
+    panel_.SetFolderTip(folderTip_);
+}
+
+bool Page4::PreTranslateMessage(MSG& message) {
+    if (folderTip_ && message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST)
+        SendMessageW(folderTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
+    return Dialog::PreTranslateMessage(message);
+}
+
+bool Page4::OnCommand(WORD id, WORD code, HWND control) {
+    // Enter presses the default button, Convert/Stop.
+    if (id == IDOK) return panel_.OnCommand(IDC_CONVERT, BN_CLICKED) || true;
+    if (panel_.OnCommand(id, code)) return true;
+    return Dialog::OnCommand(id, code, control);
+}
+
+LRESULT Page4::OnNotify(const NMHDR& header, bool& handled) {
+    handled = panel_.OnNotify(header);
+    return 0;
+}
+
+void Page4::OnTimer(UINT_PTR id) {
+    if (id == kCloseCleanupTimer) {
+        KillTimer(hwnd(), id);
+        panel_.RemoveUnfinishedOutput();
+        EndDialog(IDCANCEL);
+        return;
+    }
+    panel_.OnTimer(id);
+}
+
+void Page4::OnCancel() {
+    if (panel_.converting()) {
+        panel_.HaltForClose();
+        return;
+    }
+    EndDialog(IDCANCEL);
+}
+
+LRESULT Page4::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (panel_.OnMessage(message, wParam, lParam)) {
+        handled = true;
+        return 0;
+    }
+    if (message == WM_CTLCOLORDLG && background_) {
+        handled = true;
+        return reinterpret_cast<LRESULT>(background_);
+    }
+    handled = false;
+    return 0;
+}
+
+}  // namespace convert
