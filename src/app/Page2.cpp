@@ -2,6 +2,7 @@
 
 #include "app/Page7.h"
 #include "app/ShellLaunch.h"
+#include "capture/CacheWatcher.h"
 #include "framework/Worker.h"
 #include "framework/WinApp.h"
 #include "library/Catalogue.h"
@@ -91,6 +92,7 @@ BOOL Page2::OnInitDialog() {
 }
 
 void Page2::StartWorkers() {
+    framework::StartWorker(this, [](Page2* page) { capture::RunCacheWatcher(page); });
     HWND window = hwnd();
     framework::StartWorker(window, [](HWND target) { library::RefreshClipList(target); });
     framework::StartWorker(window, [](HWND target) { library::FilterRefresher(target); });

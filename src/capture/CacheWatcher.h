@@ -1,0 +1,69 @@
+#pragma once
+// The worker that polls the browsers' disk caches and hands new streams to the intake.
+#include "capture/Intake.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace app {
+class Page2;
+}
+
+namespace capture {
+
+// The four scan patterns: a cache folder followed by "\*".
+struct CacheRoots {
+    std::wstring internetExplorer;
+    std::wstring firefox;
+    std::wstring chrome;
+    std::wstring opera;
+};
+// From the per-user Internet cache and local application-data folders, which are asked
+// for but never created.
+CacheRoots DefaultCacheRoots();
+
+// The browser switches as the window keeps them; read afresh before every folder so a
+// change in the settings counts from the next folder on.
+struct WatchSwitches {
+    const std::atomic<bool>* internetExplorer = nullptr;
+    const std::atomic<bool>* firefox = nullptr;
+    const std::atomic<bool>* chrome = nullptr;
+    const std::atomic<bool>* opera = nullptr;
+};
+
+// Called for each candidate: big enough, a stream's name, and titled "NotSet".
+using CandidateSink = std::function<void(const std::wstring& path, const WIN32_FIND_DATAW& entry)>;
+
+// Walks the tree of `pattern` (a folder, a backslash and a file mask): subfolders first,
+// at any depth, never those whose names begin with a dot; then the files. A file that is
+// too small or badly named costs its directory entry and nothing more. False only when
+// the pattern cannot be made a full path; a missing or unreadable folder is simply empty.
+bool ScanCacheFolder(const std::wstring& pattern, const CandidateSink& sink);
+
+class CacheWatcher {
+public:
+    CacheWatcher(WatchSwitches switches, CacheRoots roots, IntakeContext intake);
+
+    // One pass over the caches that are switched on.
+    void RunPass();
+    // Passes forever, with a pause between them; the worker ends with the process.
+    [[noreturn]] void RunForever();
+
+    static constexpr std::chrono::milliseconds kPause{1500};
+
+private:
+    void Scan(const std::atomic<bool>* on, const std::wstring& pattern);
+
+    WatchSwitches switches_;
+    CacheRoots roots_;
+    IntakeContext intake_;
+};
+
+// Thread entry, started first among the main window's workers.
+[[noreturn]] void RunCacheWatcher(app::Page2* page);
+
+}  // namespace capture

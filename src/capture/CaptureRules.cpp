@@ -1,0 +1,61 @@
+#include "capture/CaptureRules.h"
+
+#include "settings/SettingsText.h"
+
+namespace capture {
+
+bool PassesSizeRule(std::uint64_t size) { return size > kSmallestExaminedSize; }
+
+bool PassesNameRule(std::wstring_view name) {
+    if (name.find(L'.') == std::wstring_view::npos) return true;
+    for (std::wstring_view extension : {L".flv", L".mp4", L".tmp"}) {
+        const std::size_t at = name.find(extension);
+        if (at != std::wstring_view::npos && at > 0) return true;
+    }
+    return false;
+}
+
+IntakeVerdict JudgeProbeReport(std::wstring_view report, bool keepSilentClips) {
+    const bool video = report.find(L"Video") != std::wstring_view::npos ||
+                       report.find(L"video") != std::wstring_view::npos;
+    if (!video) return IntakeVerdict::NotVideo;
+    if (!keepSilentClips && report.find(L": Audio: ") == std::wstring_view::npos) return IntakeVerdict::SilentVideo;
+    return IntakeVerdict::Keep;
+}
+
+std::int32_t CreationSecond(std::uint64_t fileTime) {
+    constexpr std::int64_t kUnixEpochAsFileTime = 116444736000000000;
+    const std::int64_t seconds = (static_cast<std::int64_t>(fileTime) - kUnixEpochAsFileTime) / 10000000;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(seconds)));
+}
+
+std::wstring LibraryClipName(std::int32_t second, int attempt) {
+    std::wstring name = std::to_wstring(second);
+    if (attempt > 0) name += L"_" + std::to_wstring(attempt + 1);
+    return name + L".flv";
+}
+
+std::int32_t MovieNumberOfTitle(std::wstring_view title) {
+    constexpr std::wstring_view kMovie = L"Movie";
+    if (title.find(kMovie) == std::wstring_view::npos) return 0;
+    std::wstring rest;
+    for (std::size_t at = 0; at < title.size();) {
+        if (title.substr(at, kMovie.size()) == kMovie) {
+            at += kMovie.size();
+        } else {
+            rest += title[at++];
+        }
+    }
+    return settings::ParseNumber(rest);
+}
+
+void MovieNumbers::See(std::wstring_view title) {
+    const std::int32_t number = MovieNumberOfTitle(title);
+    if (number != 0 && number > highest_) highest_ = number;
+}
+
+std::wstring MovieNumbers::NextText() const {
+    return std::to_wstring(static_cast<std::int64_t>(highest_) + 1);
+}
+
+}  // namespace capture

@@ -1,0 +1,57 @@
+#pragma once
+// The decisions of the capture path that need no file system: which cache entries are
+// worth a look, what a probe report makes of a file, what the library copy is called and
+// which movie number comes next. Portable: no Windows header.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace capture {
+
+// Cache entries of this size or smaller are pages, images and scripts, never streams.
+inline constexpr std::uint64_t kSmallestExaminedSize = 200000;
+
+// True when a cache entry of `size` bytes is large enough to be examined. The whole
+// 64-bit size counts: a stream of 4 GiB and a little more is still a stream.
+bool PassesSizeRule(std::uint64_t size);
+
+// Cache entries carry either no extension at all or a stream extension somewhere after
+// the first character; a dot without one of those names a page, image or script.
+bool PassesNameRule(std::wstring_view name);
+
+enum class IntakeVerdict {
+    NotVideo,     // mark "NotFlv"
+    SilentVideo,  // mark "FlvAd"
+    Keep,         // copy into the library, then mark "Flv"
+};
+// Reads the whole report as ffmpeg printed it: no "Video"/"video" anywhere is no video,
+// and a video without ": Audio: " is taken for an advertisement unless silent clips are kept.
+IntakeVerdict JudgeProbeReport(std::wstring_view report, bool keepSilentClips);
+
+// Whole seconds since 1970-01-01 UTC of a FILETIME value (100-ns units since 1601),
+// truncated, as the low 32 bits read signed.
+std::int32_t CreationSecond(std::uint64_t fileTime);
+
+// Library name of the clip made from a cache entry created at `second`. Attempt 0 is
+// "<second>.flv"; when that name is taken, attempt n is "<second>_<n+1>.flv", so a second
+// entry of the same second sorts beside the first and never replaces it.
+std::wstring LibraryClipName(std::int32_t second, int attempt);
+
+// The number a library title contributes to the numbering: every "Movie" is removed and
+// the C number rule read from the start of the rest. 0 when the title has no "Movie".
+std::int32_t MovieNumberOfTitle(std::wstring_view title);
+
+// The highest movie number this process has seen; never lowered, so a number once seen
+// is not given out again even after its clip is deleted.
+class MovieNumbers {
+public:
+    void See(std::wstring_view title);
+    // Decimal text of the number after the highest seen.
+    std::wstring NextText() const;
+    std::int32_t highest() const { return highest_; }
+
+private:
+    std::int32_t highest_ = 0;
+};
+
+}  // namespace capture

@@ -1,0 +1,52 @@
+#pragma once
+// What happens to one candidate cache file: probe, marker, library copy, title, creation
+// time, and word to the window.
+#include "capture/CaptureRules.h"
+#include "capture/CopyWholeFile.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace capture {
+
+// Everything the intake reaches beyond the cache file. Tests fill it with a scratch
+// library, their own numbering and their own notification.
+struct IntakeContext {
+    std::wstring libraryFolder;  // ends with a backslash
+    std::wstring ffmpegPath;
+    std::function<bool()> keepSilentClips;
+    // Called after a clip has landed in the library, with its full path.
+    std::function<void(const std::wstring& clip)> clipAdded;
+    MovieNumbers* numbers = nullptr;
+    BlockWriter writeBlock = WriteWholeBlock;
+};
+
+// The numbering every capture of this process shares.
+MovieNumbers& ProcessMovieNumbers();
+
+// Copies in progress live in this subfolder of the library: the catalogue lists only
+// files, so a half-made copy is never shown, and it is on the library's volume, so the
+// finished copy moves into place by a rename.
+std::wstring IncomingFolder(const std::wstring& libraryFolder);
+// Deletes what a run that ended mid-copy left in the incoming folder.
+void ClearIncomingFolder(const std::wstring& libraryFolder);
+
+enum class IntakeOutcome {
+    MarkedNotVideo,
+    MarkedSilent,
+    Copied,
+    ProbeTimedOut,  // nothing marked: examined again on a later pass
+    CopyFailed,     // source busy or gone, or the library could not take it; nothing marked
+};
+
+// Scans the library titles into `numbers` and returns the next movie number as text.
+std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& numbers);
+
+// `path` is the cache file's full path, `entry` its directory entry from the scan.
+// Returns the full path of the library copy through `clip` when one was made.
+IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& entry, const IntakeContext& context,
+                              std::wstring* clip = nullptr);
+
+}  // namespace capture
