@@ -67,7 +67,9 @@ void ListFolder(const std::wstring& folder, const std::wstring& mask, std::vecto
     if (search) {
         do {
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!IsDotName(entry.cFileName)) subfolders.emplace_back(entry.cFileName);
+                // A junction or link may lead back up the tree; caches never need one.
+                if (!IsDotName(entry.cFileName) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    subfolders.emplace_back(entry.cFileName);
             } else if (oneWalk && IsCandidateEntry(entry)) {
                 candidates.push_back({entry.cFileName, entry});
             }
@@ -81,26 +83,79 @@ void ListFolder(const std::wstring& folder, const std::wstring& mask, std::vecto
     } while (FindNextFileW(files.get(), &entry));
 }
 
-void ScanFolder(const std::wstring& folder, const std::wstring& mask, const CandidateSink& sink) {
-    std::vector<std::wstring> subfolders;
-    std::vector<Candidate> candidates;
-    ListFolder(folder, mask, subfolders, candidates);
-    for (const std::wstring& name : subfolders) ScanFolder(folder + L"\\" + name, mask, sink);
+void ExamineCandidates(const std::wstring& folder, const std::vector<Candidate>& candidates,
+                       const CandidateSink& sink, MarkedFileMemo* memo) {
     for (const Candidate& candidate : candidates) {
         const std::wstring path = FileSystemPath(folder + L"\\" + candidate.name);
-        if (library::ReadTitle(path) != library::kTitleNotSet) continue;
+        if (memo && memo->Contains(path, candidate.entry)) continue;
+        if (library::ReadTitle(path) != library::kTitleNotSet) {
+            if (memo) memo->Remember(path, candidate.entry);
+            continue;
+        }
         sink(path, candidate.entry);
+    }
+}
+
+// Depth first, each folder's subfolders before its own files. The walk keeps its own
+// stack: a tree nested thousands of levels deep must not use up the thread's.
+void ScanTree(const std::wstring& root, const std::wstring& mask, const CandidateSink& sink, MarkedFileMemo* memo) {
+    struct Level {
+        std::wstring folder;
+        std::vector<std::wstring> subfolders;
+        std::vector<Candidate> candidates;
+        std::size_t next = 0;
+    };
+    std::vector<Level> stack;
+    stack.push_back({root, {}, {}, 0});
+    ListFolder(root, mask, stack.back().subfolders, stack.back().candidates);
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next < level.subfolders.size()) {
+            std::wstring child = level.folder + L"\\" + level.subfolders[level.next++];
+            stack.push_back({std::move(child), {}, {}, 0});
+            ListFolder(stack.back().folder, mask, stack.back().subfolders, stack.back().candidates);
+            continue;
+        }
+        const Level done = std::move(level);
+        stack.pop_back();
+        ExamineCandidates(done.folder, done.candidates, sink, memo);
     }
 }
 
 }  // namespace
 
-bool ScanCacheFolder(const std::wstring& pattern, const CandidateSink& sink) {
+MarkedFileMemo::Stamp MarkedFileMemo::StampOf(const WIN32_FIND_DATAW& entry) {
+    const auto value = [](const FILETIME& time) {
+        return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return {EntrySize(entry), value(entry.ftCreationTime), value(entry.ftLastWriteTime), true};
+}
+
+bool MarkedFileMemo::Contains(const std::wstring& path, const WIN32_FIND_DATAW& entry) const {
+    const auto found = files_.find(path);
+    if (found == files_.end()) return false;
+    const Stamp now = StampOf(entry);
+    if (found->second.size != now.size || found->second.created != now.created || found->second.written != now.written)
+        return false;
+    found->second.seen = true;
+    return true;
+}
+
+void MarkedFileMemo::Remember(const std::wstring& path, const WIN32_FIND_DATAW& entry) {
+    files_[path] = StampOf(entry);
+}
+
+void MarkedFileMemo::ForgetUnseen() {
+    std::erase_if(files_, [](const auto& file) { return !file.second.seen; });
+    for (auto& file : files_) file.second.seen = false;
+}
+
+bool ScanCacheFolder(const std::wstring& pattern, const CandidateSink& sink, MarkedFileMemo* memo) {
     if (pattern.empty()) return false;
     const std::wstring full = FullPath(pattern);
     const std::size_t slash = full.rfind(L'\\');
     if (full.empty() || slash == std::wstring::npos || slash + 1 == full.size()) return false;
-    ScanFolder(full.substr(0, slash), full.substr(slash + 1), sink);
+    ScanTree(full.substr(0, slash), full.substr(slash + 1), sink, memo);
     return true;
 }
 
@@ -111,9 +166,9 @@ CacheWatcher::CacheWatcher(WatchSwitches switches, CacheRoots roots, IntakeConte
 
 void CacheWatcher::Scan(const std::atomic<bool>* on, const std::wstring& pattern) {
     if (!on || !on->load() || pattern.empty()) return;
-    ScanCacheFolder(pattern, [this](const std::wstring& path, const WIN32_FIND_DATAW& entry) {
-        IntakeCacheFile(path, entry, intake_);
-    });
+    ScanCacheFolder(
+        pattern, [this](const std::wstring& path, const WIN32_FIND_DATAW& entry) { IntakeCacheFile(path, entry, intake_); },
+        &marked_);
 }
 
 void CacheWatcher::RunPass() {
@@ -121,6 +176,7 @@ void CacheWatcher::RunPass() {
     Scan(switches_.firefox, roots_.firefox);
     Scan(switches_.chrome, roots_.chrome);
     Scan(switches_.opera, roots_.opera);
+    marked_.ForgetUnseen();
 }
 
 void CacheWatcher::RunForever() {

@@ -6,8 +6,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 
 namespace app {
 class Page2;
@@ -38,11 +40,34 @@ struct WatchSwitches {
 // Called for each candidate: big enough, a stream's name, and titled "NotSet".
 using CandidateSink = std::function<void(const std::wstring& path, const WIN32_FIND_DATAW& entry)>;
 
+// Cache files found with a marker, by path and directory entry. A marker is final, so
+// while the entry is unchanged the title need not be read again: a pass over thousands of
+// examined streams then costs their directory entries and a lookup each. The titles stay
+// the record; this only spares reading them twice.
+class MarkedFileMemo {
+public:
+    bool Contains(const std::wstring& path, const WIN32_FIND_DATAW& entry) const;
+    void Remember(const std::wstring& path, const WIN32_FIND_DATAW& entry);
+    // Forgets the files that the passes since the last call did not meet.
+    void ForgetUnseen();
+    std::size_t size() const { return files_.size(); }
+
+private:
+    struct Stamp {
+        std::uint64_t size = 0;
+        std::uint64_t created = 0;
+        std::uint64_t written = 0;
+        bool seen = true;
+    };
+    static Stamp StampOf(const WIN32_FIND_DATAW& entry);
+    mutable std::unordered_map<std::wstring, Stamp> files_;
+};
+
 // Walks the tree of `pattern` (a folder, a backslash and a file mask): subfolders first,
 // at any depth, never those whose names begin with a dot; then the files. A file that is
 // too small or badly named costs its directory entry and nothing more. False only when
 // the pattern cannot be made a full path; a missing or unreadable folder is simply empty.
-bool ScanCacheFolder(const std::wstring& pattern, const CandidateSink& sink);
+bool ScanCacheFolder(const std::wstring& pattern, const CandidateSink& sink, MarkedFileMemo* memo = nullptr);
 
 class CacheWatcher {
 public:
@@ -61,6 +86,7 @@ private:
     WatchSwitches switches_;
     CacheRoots roots_;
     IntakeContext intake_;
+    MarkedFileMemo marked_;
 };
 
 // Thread entry, started first among the main window's workers.

@@ -20,6 +20,7 @@ MovieNumbers& ProcessMovieNumbers() {
 std::wstring IncomingFolder(const std::wstring& libraryFolder) { return libraryFolder + L".incoming\\"; }
 
 void ClearIncomingFolder(const std::wstring& libraryFolder) {
+    if (libraryFolder.empty()) return;
     const std::wstring folder = IncomingFolder(libraryFolder);
     WIN32_FIND_DATAW entry;
     platform::UniqueFind search(FindFirstFileW((folder + L"*").c_str(), &entry));
