@@ -435,18 +435,25 @@ TEST_F(CaptureTest, FileThatGrewAfterTheScanIsCopiedWholeAndCannotGrowDuringTheC
     std::string bytes = ReadAll(path);
     bytes.append(100000, '\x5a');
     ASSERT_TRUE(WriteAll(path, bytes));
-    DWORD writerError = 0;
+    // Mid-copy, a browser tries to append to the file.
+    bool browserTried = false;
+    bool browserCouldAppend = false;
+    DWORD browserError = 0;
     writer_ = [&](HANDLE file, const char* data, DWORD size) {
-        if (writerError == 0) {
+        if (!browserTried) {
+            browserTried = true;
             platform::UniqueFile browser(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                      nullptr, OPEN_EXISTING, 0, nullptr));
-            writerError = browser ? ERROR_SUCCESS + 1000000 : GetLastError();
+            browserError = GetLastError();
+            browserCouldAppend = browser.valid();
         }
         return WriteWholeBlock(file, data, size);
     };
     std::wstring clip;
     ASSERT_EQ(IntakeCacheFile(path, stale, Context(), &clip), IntakeOutcome::Copied);
-    EXPECT_EQ(writerError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_TRUE(browserTried);
+    EXPECT_FALSE(browserCouldAppend);
+    EXPECT_EQ(browserError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(ReadAll(clip), bytes);
 }
 
@@ -481,6 +488,26 @@ TEST_F(CaptureTest, UnreadableFolderIsPassedOverAndTheRestIsWalked) {
     RunPass();
     EXPECT_EQ(added_.size(), 2u);
     EXPECT_EQ(library::ReadTitle(locked), kFlv);
+}
+
+TEST_F(CaptureTest, WatcherPassesSkipMarkedFilesYetTakeANewFileUnderAnOldName) {
+    const std::wstring path = Place(L"flv-sound.flv", ChromeFolder(), L"Cache\\f_000001");
+    CacheWatcher watcher({&ie_, &firefox_, &chrome_, &opera_}, Roots(), Context());
+    watcher.RunPass();
+    ASSERT_EQ(added_.size(), 1u);
+    watcher.RunPass();
+    EXPECT_EQ(added_.size(), 1u);
+
+    // The browser drops the entry and writes another stream under the same name.
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
+    Place(L"mp4-sound.mp4", ChromeFolder(), L"Cache\\f_000001");
+    ASSERT_EQ(library::ReadTitle(path), kNotSet);
+    watcher.RunPass();
+    ASSERT_EQ(added_.size(), 2u);
+    EXPECT_EQ(ReadAll(added_[1]), ReadAll(ClipSource(L"mp4-sound.mp4")));
+    EXPECT_EQ(library::ReadTitle(added_[1]), L"Movie2");
+    watcher.RunPass();
+    EXPECT_EQ(added_.size(), 2u);
 }
 
 TEST_F(CaptureTest, LeftoversOfAnInterruptedCopyAreClearedWhenTheWatcherStarts) {
