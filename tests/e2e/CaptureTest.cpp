@@ -1,0 +1,62 @@
+// A stream that lands in a browser's cache while the real program runs in the tray is in
+// "Videos\" and in the window's list moments later.
+#include "ProgramTest.h"
+
+#include "resources/resource.h"
+
+namespace e2e {
+namespace {
+
+std::wstring CaptureClip(const wchar_t* name) { return BuildProgramFolder() + L"capture-clips\\" + name; }
+
+std::vector<std::wstring> ClipsIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    platform::UniqueFind find(FindFirstFileW((folder + L"*").c_str(), &entry));
+    if (!find) return names;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+    } while (FindNextFileW(find.get(), &entry));
+    return names;
+}
+
+class Capture : public ProgramTest {};
+
+TEST_F(Capture, ClipCopiedIntoTheFirefoxCacheIsInTheLibraryAndTheListWithinFiveSeconds) {
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+    WriteString(HKEY_CURRENT_USER, kSettingsKey, L"browsers", L"0100");
+    const std::wstring firefox = SpecialFolder(CSIDL_LOCAL_APPDATA) + L"\\Mozilla\\Firefox";
+    RemoveTree(firefox);
+    const std::wstring entries = firefox + L"\\Profiles\\e2e.default\\cache2\\entries";
+    MakeDirectories(entries);
+
+    RunningProgram run(program(), L"/min");
+    HWND window = run.WaitForMainWindow(kStartTimeout);
+    ASSERT_NE(window, nullptr);
+    HWND list = GetDlgItem(window, IDC_CLIP_LIST);
+    // The list build of the start is done once the watcher has had a pass.
+    Sleep(2000);
+    ASSERT_TRUE(ClipsIn(program().Path(L"Videos\\")).empty());
+
+    // The browser writes under a temporary name and renames, as caches do.
+    const std::wstring entry = entries + L"\\3F2504E04F8911D39A0C0305E82C3301";
+    ASSERT_TRUE(CopyFileW(CaptureClip(L"flv-sound.flv").c_str(), (entries + L"\\writing").c_str(), FALSE));
+    ASSERT_TRUE(MoveFileW((entries + L"\\writing").c_str(), entry.c_str()));
+    const auto landed = [&] {
+        return ClipsIn(program().Path(L"Videos\\")).size() == 1 &&
+               SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1;
+    };
+    ASSERT_TRUE(WaitUntil(landed, 5s)) << "clips in the library: " << ClipsIn(program().Path(L"Videos\\")).size();
+
+    const std::wstring clip = program().Path(L"Videos\\") + ClipsIn(program().Path(L"Videos\\"))[0];
+    EXPECT_EQ(ReadWholeFile(clip), ReadWholeFile(CaptureClip(L"flv-sound.flv")));
+    EXPECT_TRUE(clip.ends_with(L".flv"));
+    Sleep(300);
+    const auto rows = ReadListView(list, 11);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], L"Movie1");
+    EXPECT_EQ(rows[0][8], clip);
+}
+
+}  // namespace
+}  // namespace e2e
