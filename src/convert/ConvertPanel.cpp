@@ -135,6 +135,10 @@ void ConvertPanel::Setup() {
     for (int id : {IDC_CUT_FROM, IDC_CUT_TO})
         SendMessageW(Item(id), DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm:ss"));
     for (int id : {IDC_CUT_FROM, IDC_CUT_TO, IDC_CUT_FROM_LABEL, IDC_CUT_TO_LABEL}) EnableWindow(Item(id), FALSE);
+    // A new picker shows the current time. The list starts empty, so both start at
+    // 00:00:00 as for an emptied list; otherwise a first clip whose duration reads
+    // 00:00:00 would keep "To" at the time of day and run with that as its length.
+    SetPickersForClip(0, false);
     FillFormats();
     const ResolutionChoices initial = initialResolutionChoices();
     FillResolutions(initial.entries, initial.selection, true);
@@ -462,8 +466,9 @@ void ConvertPanel::StartConversion() {
     if (FileExists(outputPath(job)) &&
         framework::prompter().AskYesNo(surface_, overwriteQuestion(kind_, job.outputName, extension)) !=
             framework::Answer::Yes) {
-        SetFocus(Item(IDC_OUTPUT_NAME));
+        // A disabled box cannot take the focus: enable first.
         EnableInputs();
+        SetFocus(Item(IDC_OUTPUT_NAME));
         return;
     }
     ShowProgress(true);
