@@ -263,10 +263,7 @@ void ConvertPanel::OnFromChanged() {
         from = rememberedFrom_;
         SetPickerSeconds(IDC_CUT_FROM, from);
     }
-    if (from >= PickerSeconds(IDC_CUT_TO)) {
-        rememberedTo_ = from + 1;
-        SetPickerSeconds(IDC_CUT_TO, from + 1);
-    }
+    if (from >= PickerSeconds(IDC_CUT_TO)) SetPickerSeconds(IDC_CUT_TO, from + 1);
 }
 
 void ConvertPanel::OnToChanged() {

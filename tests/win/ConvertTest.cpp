@@ -7,6 +7,7 @@
 #include "framework/BalloonTip.h"
 #include "framework/Pickers.h"
 #include "library/Catalogue.h"
+#include "library/CatalogueMessages.h"
 #include "library/MediaProbe.h"
 #include "library/ViewLayout.h"
 #include "platform/CommandLine.h"
@@ -23,6 +24,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -185,6 +187,66 @@ TEST_F(ConvertPanel, StartUpFillsFormatsSizesAndQualityAndTheClipGivesTheNameAnd
     panel_.Click(IDC_CUT_VIDEO);
     EXPECT_TRUE(panel_.Enabled(IDC_CUT_FROM));
     EXPECT_TRUE(panel_.Enabled(IDC_CUT_TO_LABEL));
+}
+
+int PickerSeconds(HWND picker) {
+    SYSTEMTIME time{};
+    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time));
+    return time.wHour * 3600 + time.wMinute * 60 + time.wSecond;
+}
+
+// As if the user had set the picker: the new time, then the change notification.
+void UserSetsPicker(const Surface& surface, int id, int seconds) {
+    SYSTEMTIME time{};
+    GetLocalTime(&time);
+    time.wHour = static_cast<WORD>(seconds / 3600);
+    time.wMinute = static_cast<WORD>(seconds / 60 % 60);
+    time.wSecond = static_cast<WORD>(seconds % 60);
+    SendMessageW(surface.Item(id), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+    NMDATETIMECHANGE change{};
+    change.nmhdr.hwndFrom = surface.Item(id);
+    change.nmhdr.idFrom = static_cast<UINT_PTR>(id);
+    change.nmhdr.code = DTN_DATETIMECHANGE;
+    change.st = time;
+    SendMessageW(surface.hwnd(), WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&change));
+}
+
+TEST_F(ConvertPanel, PickersKeepFromBeforeToAndBothInsideTheClip) {
+    const auto times = [&] {
+        return std::make_pair(PickerSeconds(panel_.Item(IDC_CUT_FROM)), PickerSeconds(panel_.Item(IDC_CUT_TO)));
+    };
+    using Pair = std::pair<int, int>;
+    UserSetsPicker(panel_, IDC_CUT_FROM, 5);
+    EXPECT_EQ(times(), Pair(5, 10));
+    UserSetsPicker(panel_, IDC_CUT_FROM, 10);
+    EXPECT_EQ(times(), Pair(5, 10)) << "From at the duration puts the previous From back";
+    UserSetsPicker(panel_, IDC_CUT_TO, 11);
+    EXPECT_EQ(times(), Pair(5, 10)) << "To beyond the duration puts the previous To back";
+    UserSetsPicker(panel_, IDC_CUT_TO, 3);
+    EXPECT_EQ(times(), Pair(2, 3)) << "From moves before To";
+    UserSetsPicker(panel_, IDC_CUT_FROM, 6);
+    EXPECT_EQ(times(), Pair(6, 7)) << "To moves after From";
+    UserSetsPicker(panel_, IDC_CUT_TO, 0);
+    EXPECT_EQ(times(), Pair(0, 1)) << "To at 00:00:00 restarts the pair";
+
+    // The list loses its rows: Convert off, the notice in the name box, both pickers at 0.
+    SendMessageW(window_.hwnd(), library::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
+    EXPECT_FALSE(panel_.Enabled(IDC_CONVERT));
+    EXPECT_EQ(panel_.Text(IDC_OUTPUT_NAME), L"No video clips to convert");
+    EXPECT_EQ(times(), Pair(0, 0));
+}
+
+TEST_F(ConvertPanel, CutTickedInAdvancedStillCutsInTheStandardView) {
+    SendMessageW(panel_.Item(IDC_CUT_VIDEO), BM_SETCHECK, BST_CHECKED, 0);
+    panel_.Click(IDC_CUT_VIDEO);
+    UserSetsPicker(panel_, IDC_CUT_FROM, 2);
+    UserSetsPicker(panel_, IDC_CUT_TO, 5);
+    window_.SetViewMode(library::kViewStandard);
+    panel_.SetText(IDC_OUTPUT_NAME, L"cut");
+    ASSERT_TRUE(panel_.ConvertToEnd());
+    EXPECT_EQ(SendMessageW(panel_.Item(IDC_FILE_PROGRESS), PBM_GETRANGE, FALSE, 0), 3) << "the bar spans the cut";
+    const library::MediaProbeResult probe = library::ProbeMedia(Output(L"cut.mov"), BinFolder() + L"ffmpeg.exe");
+    EXPECT_EQ(probe.fields.duration.substr(0, 8), L"00:00:03") << probe.report;
 }
 
 TEST_F(ConvertPanel, EachFormatGivesAFileWithItsPresetAndOpensTheFolder) {
