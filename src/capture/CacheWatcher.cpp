@@ -200,7 +200,10 @@ void RunCacheWatcher(app::Page2* page) {
     CacheWatcher watcher({&switches.watchInternetExplorer, &switches.watchFirefox, &switches.watchChrome,
                           &switches.watchOpera},
                          DefaultCacheRoots(), std::move(intake));
-    watcher.RunForever();
+    while (IsWindow(window)) {
+        watcher.RunPass();
+        std::this_thread::sleep_for(CacheWatcher::kPause);
+    }
 }
 
 }  // namespace capture

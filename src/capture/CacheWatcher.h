@@ -89,7 +89,9 @@ private:
     MarkedFileMemo marked_;
 };
 
-// Thread entry, started first among the main window's workers.
-[[noreturn]] void RunCacheWatcher(app::Page2* page);
+// Thread entry, started first among the main window's workers. The program's window
+// lives as long as the process; a window that is destroyed earlier (tests make many)
+// ends its watcher at the next pass instead of leaving it to read a dead object.
+void RunCacheWatcher(app::Page2* page);
 
 }  // namespace capture
