@@ -157,6 +157,15 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
     case ID_MOVIE_PLAY:
         OnOK();
         return true;
+    case ID_MOVIE_DELETE:
+        DeleteClip();
+        return true;
+    case ID_CHECKED_DELETE:
+        DeleteCheckedClips();
+        return true;
+    case ID_MOVIE_PLAY_EXTERNAL:
+        PlayExternally();
+        return true;
     case ID_MOVIE_RENAME:
         if (list_.SelectionMark() >= 0) {
             SetFocus(list_.hwnd());

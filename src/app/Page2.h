@@ -78,7 +78,19 @@ protected:
     // Shows the about box modally. Tests replace it.
     virtual void ShowAboutBox();
 
+    // Clip operations. Deleting only marks the clip; the next start deletes the file.
+    void DeleteClip();
+    void DeleteCheckedClips();
+    void PlayExternally();
+
 private:
+    // The end of an in-place title edit; the answer to the list is always "not applied".
+    bool RenameClip(const NMLVDISPINFOW& edit);
+    // Greys the commands that the row about to go leaves without an object.
+    void PrepareRowRemoval(int row);
+    void RemoveRowForDeletion(int row);
+    void AfterRowsDeleted();
+
     void LoadOutputFolder();
     void CreateOutputFolderTip(const std::wstring& folder);
     void DecorateWindow();

@@ -140,10 +140,7 @@ LRESULT Page2::OnListNotify(const NMHDR& header) {
         editingLabel_ = true;
         return FALSE;
     case LVN_ENDLABELEDIT:
-        // Renaming the clip's title arrives with the library operations; until then the
-        // edit is not applied.
-        editingLabel_ = false;
-        return FALSE;
+        return RenameClip(reinterpret_cast<const NMLVDISPINFOW&>(header)) ? TRUE : FALSE;
     case LVN_ITEMCHANGED: {
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
         if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
@@ -186,6 +183,9 @@ void Page2::OnListKey(WORD key) {
     case VK_F2:
         if (list_.FirstSelected() >= 0)
             SendMessageW(list_.hwnd(), LVM_EDITLABELW, static_cast<WPARAM>(list_.FirstSelected()), 0);
+        return;
+    case VK_DELETE:
+        DeleteClip();
         return;
     case VK_F4:
         if (viewMode_ != library::kViewSimple) return;

@@ -7,7 +7,9 @@
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "support/MessagePump.h"
+#include "support/QuietMainWindow.h"
 #include "support/ScratchFolder.h"
+#include "support/ScratchTitleStore.h"
 
 #include <commctrl.h>
 
@@ -23,22 +25,7 @@ namespace {
 using testing_support::BinFolder;
 using testing_support::ScratchFolder;
 
-class QuietMainWindow : public app::Page2 {
-public:
-    std::vector<std::wstring> contextMenu;
-
-protected:
-    void StartWorkers() override {}
-    UINT TrackContextMenu(HMENU menu, POINT) override {
-        contextMenu.clear();
-        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-            wchar_t text[128] = {};
-            GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
-            contextMenu.push_back(text[0] ? text : L"-");
-        }
-        return 0;
-    }
-};
+using testing_support::QuietMainWindow;
 
 struct ClipSpec {
     const wchar_t* source;
@@ -94,6 +81,8 @@ protected:
     std::wstring Setting(const wchar_t* name) { return settings::SettingsStore().ReadSetting(name); }
 
     ScratchFolder library_{L"library"};
+    ScratchFolder titles_{L"library-titles"};
+    testing_support::ScratchTitleStore titleStore_{titles_.path() + L"titles.log"};
     QuietMainWindow window_;
 };
 

@@ -43,6 +43,7 @@ public:
     std::atomic<int> framesShown{0};
 
 protected:
+    void StartWorkers() override {}
     UINT TrackTrayMenu(HMENU menu, POINT) override {
         trackedMenu = MenuTexts(menu);
         return scriptedMenuChoice;

@@ -1,0 +1,106 @@
+// What the main window does to the clips themselves: rename a title in place, delete
+// (deferred to the next start), play in the system's player.
+#include "app/Page2.h"
+
+#include "convert/OutputNames.h"
+#include "framework/Prompter.h"
+#include "library/TitleMarkers.h"
+#include "library/TitleStore.h"
+#include "resources/resource.h"
+
+#include <shellapi.h>
+
+#include <cwctype>
+#include <string>
+
+namespace app {
+
+namespace {
+
+bool IsBlank(const wchar_t* text) {
+    if (text == nullptr) return true;
+    for (; *text != L'\0'; ++text) {
+        if (!std::iswspace(static_cast<std::wint_t>(*text))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool Page2::RenameClip(const NMLVDISPINFOW& edit) {
+    editingLabel_ = false;
+    const wchar_t* text = edit.item.pszText;
+    if (IsBlank(text)) return false;
+    // Start-up deletes every clip whose title holds the marker; a title the user typed
+    // must never get a clip deleted, so such a rename is refused.
+    const std::wstring title(text);
+    if (title.find(library::kTitleToDelete) != std::wstring::npos) return false;
+    const int row = edit.item.iItem;
+    LVITEMW cell{};
+    cell.iSubItem = 0;
+    cell.pszText = const_cast<wchar_t*>(title.c_str());
+    SendMessageW(list_.hwnd(), LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    library::WriteTitle(list_.RowPath(row), title);
+    const int mark = list_.SelectionMark();
+    if (mark >= 0) SetItemText(IDC_OUTPUT_NAME, convert::defaultOutputName(list_.CellText(mark, 0)));
+    // The list must not apply the edit itself: the row already shows the new title.
+    return false;
+}
+
+void Page2::PrepareRowRemoval(int row) {
+    if (list_.IsChecked(row) && list_.CheckedCount() < 2) menu_.EnableCheckedCommands(false);
+    if (list_.RowCount() <= 1) menu_.EnableClipCommands(false);
+}
+
+void Page2::RemoveRowForDeletion(int row) {
+    // A title that cannot be written now (the file is in use) leaves the file to be
+    // listed again at the next build; the row goes either way.
+    library::WriteTitle(list_.RowPath(row), std::wstring(library::kTitleToDelete));
+    PrepareRowRemoval(row);
+    SendMessageW(list_.hwnd(), LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+}
+
+void Page2::AfterRowsDeleted() {
+    if (list_.RowCount() == 0) {
+        convertPanel_.ShowEmptyList();
+        PreviewClip(-1, false, true);
+        return;
+    }
+    int mark = list_.SelectionMark();
+    if (mark < 0 || mark >= list_.RowCount()) mark = 0;
+    list_.SelectAndFocus(mark);
+    PreviewClip(mark, false, false);
+}
+
+void Page2::DeleteClip() {
+    if (framework::prompter().AskYesNo(hwnd(), L"Are you sure you want to delete this video clip?") !=
+        framework::Answer::Yes)
+        return;
+    const int mark = list_.SelectionMark();
+    if (mark < 0 || mark >= list_.RowCount()) return;
+    RemoveRowForDeletion(mark);
+    AfterRowsDeleted();
+}
+
+void Page2::DeleteCheckedClips() {
+    if (framework::prompter().AskYesNo(hwnd(), L"Are you sure you want to delete the selected videos?") !=
+        framework::Answer::Yes)
+        return;
+    for (int row = 0; row < list_.RowCount();) {
+        if (list_.IsChecked(row)) {
+            RemoveRowForDeletion(row);
+        } else {
+            ++row;
+        }
+    }
+    AfterRowsDeleted();
+}
+
+void Page2::PlayExternally() {
+    const int mark = list_.SelectionMark();
+    if (mark < 0) return;
+    const std::wstring path = list_.RowPath(mark);
+    ShellExecuteW(hwnd(), nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace app

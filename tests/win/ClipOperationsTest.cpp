@@ -1,0 +1,124 @@
+// Renaming and deleting clips from the main window: titles in the store, rows in the
+// list, the commands that follow, and the file left for the next start to delete.
+#include "library/Catalogue.h"
+#include "library/PurgeMarkedClips.h"
+#include "library/TitleStore.h"
+#include "resources/resource.h"
+#include "support/QuietMainWindow.h"
+#include "support/ScratchFolder.h"
+#include "support/ScratchTitleStore.h"
+#include "support/ScriptedPrompter.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using framework::Answer;
+using testing_support::BinFolder;
+using testing_support::ScratchFolder;
+
+class ClipOperations : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+        for (const wchar_t* name : {L"1260000001.flv", L"1260000002.flv", L"1260000003.flv"})
+            ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\flv-320x240-sound.flv").c_str(),
+                                  (library_.path() + name).c_str(), FALSE));
+        ASSERT_TRUE(window_.CreateModeless());
+        library::RefreshClipList(window_.hwnd(), {library_.path(), BinFolder() + L"ffmpeg.exe"});
+        ASSERT_EQ(List().RowCount(), 3);
+        List().SelectAndFocus(0);
+    }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep"); }
+
+    library::ClipListView& List() { return window_.clipList(); }
+    // The list's report of a finished in-place edit; returns what the window answered.
+    LRESULT EndEdit(int row, const wchar_t* text) {
+        NMLVDISPINFOW edit{};
+        edit.hdr.hwndFrom = List().hwnd();
+        edit.hdr.idFrom = IDC_CLIP_LIST;
+        edit.hdr.code = LVN_ENDLABELEDITW;
+        edit.item.iItem = row;
+        edit.item.pszText = const_cast<wchar_t*>(text);
+        return SendMessageW(window_.hwnd(), WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&edit));
+    }
+    void Command(WORD id) { SendMessageW(window_.hwnd(), WM_COMMAND, id, 0); }
+
+    ScratchFolder library_{L"operations"};
+    ScratchFolder titles_{L"operations-titles"};
+    testing_support::ScratchTitleStore titleStore_{titles_.path() + L"titles.log"};
+    testing_support::ScriptedPrompter prompter_;
+    testing_support::QuietMainWindow window_;
+};
+
+TEST_F(ClipOperations, RenameStoresTheTitleAndBlanksKeepTheOldOne) {
+    const std::wstring path = List().RowPath(0);
+    EXPECT_EQ(EndEdit(0, L"a/b"), FALSE) << "the list must not apply the edit itself";
+    EXPECT_EQ(List().CellText(0, 0), L"a/b");
+    EXPECT_EQ(library::ReadTitle(path), L"a/b");
+    EXPECT_EQ(window_.ItemText(IDC_OUTPUT_NAME), L"ab");
+
+    EndEdit(0, L"   ");
+    EndEdit(0, nullptr);
+    EXPECT_EQ(library::ReadTitle(path), L"a/b");
+    EXPECT_EQ(List().CellText(0, 0), L"a/b");
+
+    EndEdit(0, L"my InOrderToDelete copy");
+    EXPECT_EQ(library::ReadTitle(path), L"a/b") << "a typed title never marks a clip for deletion";
+}
+
+TEST_F(ClipOperations, DeleteAsksThenMarksTheClipAndRemovesItsRow) {
+    const std::wstring path = List().RowPath(0);
+    prompter_.Answer(Answer::No);
+    Command(ID_MOVIE_DELETE);
+    ASSERT_EQ(prompter_.shown.size(), 1u);
+    EXPECT_EQ(prompter_.shown[0], L"?yn Are you sure you want to delete this video clip?");
+    EXPECT_EQ(List().RowCount(), 3);
+
+    prompter_.Answer(Answer::Yes);
+    Command(ID_MOVIE_DELETE);
+    EXPECT_EQ(List().RowCount(), 2);
+    EXPECT_EQ(library::ReadTitle(path), L"InOrderToDelete");
+    EXPECT_TRUE(GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) << "the file goes at the next start";
+
+    prompter_.Answer(Answer::Yes);
+    Command(ID_MOVIE_DELETE);
+    prompter_.Answer(Answer::Yes);
+    Command(ID_MOVIE_DELETE);
+    EXPECT_EQ(List().RowCount(), 0);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window_.hwnd(), IDC_CONVERT)));
+    EXPECT_EQ(window_.ItemText(IDC_OUTPUT_NAME), L"No video clips to convert");
+    EXPECT_FALSE(window_.menu().IsEnabled(ID_MOVIE_PLAY));
+}
+
+TEST_F(ClipOperations, DeletingTickedRowsKeepsTheOthers) {
+    const std::wstring kept = List().RowPath(2);
+    List().SetChecked(0, true);
+    List().SetChecked(1, true);
+    ASSERT_TRUE(window_.menu().CheckedCommandsEnabled());
+    prompter_.Answer(Answer::Yes);
+    Command(ID_CHECKED_DELETE);
+    EXPECT_EQ(prompter_.shown.back(), L"?yn Are you sure you want to delete the selected videos?");
+    ASSERT_EQ(List().RowCount(), 1);
+    EXPECT_EQ(List().RowPath(0), kept);
+    EXPECT_FALSE(window_.menu().CheckedCommandsEnabled());
+    EXPECT_TRUE(window_.menu().IsEnabled(ID_MOVIE_PLAY)) << "one clip is still listed";
+}
+
+TEST_F(ClipOperations, APurgedClipLeavesNoMarkerForTheFileThatTakesItsPlace) {
+    const std::wstring path = List().RowPath(0);
+    library::WriteTitle(path, L"InOrderToDelete");
+    window_.clipList().DeleteAllRows();
+    EXPECT_EQ(library::PurgeMarkedClips(library_.path()), 1);
+    // A copy that keeps its source's times, in the place of the deleted file: on many
+    // file systems it gets the freed index back and so the same identity.
+    ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\flv-320x240-sound.flv").c_str(), path.c_str(), FALSE));
+    EXPECT_EQ(library::ReadTitle(path), L"NotSet");
+    EXPECT_EQ(library::PurgeMarkedClips(library_.path()), 0);
+}
+
+}  // namespace
