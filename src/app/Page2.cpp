@@ -3,6 +3,7 @@
 #include "app/Page7.h"
 #include "app/ShellLaunch.h"
 #include "capture/CacheWatcher.h"
+#include "convert/Page4.h"
 #include "framework/Worker.h"
 #include "framework/WinApp.h"
 #include "library/Catalogue.h"
@@ -156,6 +157,10 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
         return true;
     case ID_MOVIE_PLAY:
         OnOK();
+        return true;
+    case ID_MOVIE_CONVERT:
+        // From the Movie menu the folder box stays as it is after the dialog.
+        convert::Page4(hwnd()).DoModal();
         return true;
     case ID_MOVIE_DELETE:
         DeleteClip();
