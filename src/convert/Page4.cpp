@@ -120,6 +120,16 @@ LRESULT Page4::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
         handled = true;
         return reinterpret_cast<LRESULT>(background_);
     }
+    // Labels and the check box stand on the white background; edits keep their own colours.
+    if (message == WM_CTLCOLORSTATIC && background_) {
+        wchar_t className[16] = {};
+        GetClassNameW(reinterpret_cast<HWND>(lParam), className, 16);
+        if (lstrcmpiW(className, L"Edit") != 0) {
+            SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+            handled = true;
+            return reinterpret_cast<LRESULT>(background_);
+        }
+    }
     handled = false;
     return 0;
 }

@@ -1,0 +1,95 @@
+// Converting in the real program: the panel in the Standard and Advanced layouts and the
+// single-clip dialog, each during a run (pictures under build/screenshots/), then stopped
+// or closed, with the unfinished output gone afterwards.
+#include "ProgramTest.h"
+
+#include "resources/resource.h"
+
+namespace e2e {
+namespace {
+
+class ConvertScreenshots : public ProgramTest {
+protected:
+    static std::wstring ClipsFolder() {
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring folder(path);
+        return folder.substr(0, folder.rfind(L'\\') + 1) + L"probe-clips\\";
+    }
+    static void Click(HWND surface, int id) {
+        PostMessageW(surface, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(surface, id)));
+    }
+    // WM_GETTEXT: GetWindowText does not ask a window of another process for its text.
+    static std::wstring Text(HWND surface, int id) {
+        wchar_t text[512] = {};
+        SendMessageW(GetDlgItem(surface, id), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    // Starts a run and waits until ffmpeg has reported some progress.
+    static bool ConvertUntilUnderWay(HWND surface) {
+        Click(surface, IDC_CONVERT);
+        return WaitUntil([&] { return Text(surface, IDC_CONVERT) == L"Stop"; }, 10s) &&
+               WaitUntil([&] {
+                   const std::wstring percent = Text(surface, IDC_FILE_PERCENT);
+                   return !percent.empty() && percent != L"0%";
+               }, 30s);
+    }
+    HWND DialogOf(DWORD processId) {
+        for (HWND window : TopLevelWindowsOf(processId))
+            if (IsWindowVisible(window) && WindowText(window) == L"Converting selected video clip") return window;
+        return nullptr;
+    }
+};
+
+TEST_F(ConvertScreenshots, PanelAndDialogDuringARunThenStopRemovesTheOutput) {
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+    MakeDirectories(program().Path(L"Videos"));
+    MakeDirectories(program().Path(L"out"));
+    ASSERT_TRUE(CopyFileW((ClipsFolder() + L"convert-60s.flv").c_str(),
+                          program().Path(L"Videos\\1260000001.flv").c_str(), FALSE));
+    const std::wstring folder = program().Path(L"out");
+    const std::wstring output = folder + L"\\1260000001.mov";
+
+    RunningProgram run(program());
+    HWND window = run.WaitForVisibleMainWindow(kStartTimeout);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return Text(window, IDC_OUTPUT_NAME) == L"1260000001"; }, 30s))
+        << "the top row fills the panel: " << Text(window, IDC_OUTPUT_NAME);
+    SendMessageW(GetDlgItem(window, IDC_OUTPUT_FOLDER), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+    SetForegroundWindow(window);
+
+    const struct {
+        WORD command;
+        const wchar_t* picture;
+    } layouts[] = {{ID_VIEW_STANDARD, L"convert-panel-standard"}, {ID_VIEW_ADVANCED, L"convert-panel-advanced"}};
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.picture);
+        PostMessageW(window, WM_COMMAND, layout.command, 0);
+        Sleep(500);
+        ASSERT_TRUE(ConvertUntilUnderWay(window)) << Text(window, IDC_CONVERT) << " " << Text(window, IDC_FILE_PERCENT);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_FORMAT)));
+        EXPECT_TRUE(FileExists(TakeScreenshot(layout.picture)));
+        Click(window, IDC_CONVERT);
+        EXPECT_TRUE(WaitUntil([&] { return Text(window, IDC_CONVERT) == L"Convert"; }, 10s));
+        EXPECT_TRUE(WaitUntil([&] { return !FileExists(output); }, 5s)) << "the unfinished output is removed";
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDC_FORMAT)));
+    }
+
+    PostMessageW(window, WM_COMMAND, ID_VIEW_SIMPLE, 0);
+    Sleep(500);
+    PostMessageW(window, WM_COMMAND, ID_MOVIE_CONVERT, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (dialog = DialogOf(run.processId())) != nullptr; }, 10s));
+    EXPECT_EQ(Text(dialog, IDC_OUTPUT_FOLDER), folder) << "copied from the hidden panel";
+    EXPECT_EQ(Text(dialog, IDC_OUTPUT_NAME), L"1260000001");
+    ASSERT_TRUE(ConvertUntilUnderWay(dialog));
+    EXPECT_TRUE(FileExists(TakeScreenshot(L"convert-dialog")));
+    // Closing during the run stops it, removes the output and closes the dialog.
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 10s));
+    EXPECT_FALSE(FileExists(output));
+    EXPECT_TRUE(run.IsRunning());
+}
+
+}  // namespace
+}  // namespace e2e
