@@ -110,6 +110,10 @@ std::wstring FileErrorText(DWORD error, const std::wstring& path) {
     }
 }
 
+ConvertPanel::~ConvertPanel() {
+    if (formatImages_) ImageList_Destroy(formatImages_);
+}
+
 void ConvertPanel::Attach(HWND surface, ConvertSurface kind, HWND clipList) {
     surface_ = surface;
     kind_ = kind;
@@ -154,7 +158,6 @@ void ConvertPanel::FillFormats() {
             LoadImageW(resources, MAKEINTRESOURCEW(entry.iconResource), IMAGE_ICON, 16, 16, LR_SHARED));
         if (formatImages_ && icon) ImageList_AddIcon(formatImages_, icon);
     }
-    // The combo does not own the list; it lives as long as the program, like the main window.
     SendMessageW(combo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(formatImages_));
     int index = 0;
     for (const FormatEntry& entry : formatEntries()) {

@@ -44,6 +44,12 @@ std::wstring FileErrorText(DWORD error, const std::wstring& path);
 
 class ConvertPanel {
 public:
+    ConvertPanel() = default;
+    // The format combo does not own its image list; the panel does.
+    ~ConvertPanel();
+    ConvertPanel(const ConvertPanel&) = delete;
+    ConvertPanel& operator=(const ConvertPanel&) = delete;
+
     void Attach(HWND surface, ConvertSurface kind, HWND clipList);
     // Where ffmpeg.exe lies; the program folder unless a test says otherwise.
     void SetToolFolder(std::wstring folder) { toolFolder_ = std::move(folder); }

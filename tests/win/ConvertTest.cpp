@@ -211,6 +211,34 @@ void UserSetsPicker(const Surface& surface, int id, int seconds) {
     SendMessageW(surface.hwnd(), WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&change));
 }
 
+TEST_F(ConvertPanel, ArrowKeysRefillTheNameAndTheFrameSize) {
+    ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\mp4-640x360-tagged.mp4").c_str(),
+                          (library_.path() + L"1260000002.flv").c_str(), FALSE));
+    library::RefreshClipList(window_.hwnd(), {library_.path(), BinFolder() + L"ffmpeg.exe"});
+    ASSERT_EQ(window_.clipList().RowCount(), 2);
+    window_.clipList().SelectAndFocus(0);
+    panel_.SelectFormat(4);
+    const std::wstring topTitle = window_.clipList().CellText(0, 0);
+    const std::wstring nextTitle = window_.clipList().CellText(1, 0);
+
+    // The key arrives before the list moves its mark: the panel shows the row it is going to.
+    NMLVKEYDOWN key{};
+    key.hdr.hwndFrom = window_.clipList().hwnd();
+    key.hdr.idFrom = IDC_CLIP_LIST;
+    key.hdr.code = LVN_KEYDOWN;
+    key.wVKey = VK_DOWN;
+    SendMessageW(window_.hwnd(), WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&key));
+    EXPECT_EQ(panel_.Text(IDC_OUTPUT_NAME), convert::defaultOutputName(nextTitle));
+    EXPECT_EQ(panel_.Text(IDC_RESOLUTION), window_.clipList().CellText(1, 5)) << "WMV shows that clip's size";
+    EXPECT_FALSE(panel_.Enabled(IDC_RESOLUTION));
+
+    window_.clipList().SelectAndFocus(1);
+    key.wVKey = VK_UP;
+    SendMessageW(window_.hwnd(), WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&key));
+    EXPECT_EQ(panel_.Text(IDC_OUTPUT_NAME), convert::defaultOutputName(topTitle));
+    EXPECT_EQ(panel_.Text(IDC_RESOLUTION), window_.clipList().CellText(0, 5));
+}
+
 TEST_F(ConvertPanel, PickersKeepFromBeforeToAndBothInsideTheClip) {
     const auto times = [&] {
         return std::make_pair(PickerSeconds(panel_.Item(IDC_CUT_FROM)), PickerSeconds(panel_.Item(IDC_CUT_TO)));
