@@ -507,6 +507,7 @@ void ConvertPanel::OnFinished(WPARAM runNumber) {
 void ConvertPanel::Stop() {
     if (run_) run_->Halt();
     SetTimer(surface_, kStopCleanupTimer, kStopCleanupDelayMs, nullptr);
+    stopCleanupPending_ = true;
     SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETPOS, 0, 0);
     ShowProgress(false);
     if (kind_ == ConvertSurface::MainPanel) {
@@ -526,12 +527,16 @@ void ConvertPanel::HaltForClose() {
     if (run_) run_->Halt();
     run_.reset();
     ++runNumber_;
+    // A window's timers die with it: a Stop's clean-up still waiting is done by timer 2.
+    KillTimer(surface_, kStopCleanupTimer);
+    stopCleanupPending_ = false;
     SetTimer(surface_, kCloseCleanupTimer, kCloseCleanupDelayMs, nullptr);
 }
 
 bool ConvertPanel::OnTimer(UINT_PTR id) {
     if (id != kStopCleanupTimer) return false;
     KillTimer(surface_, id);
+    stopCleanupPending_ = false;
     RemoveUnfinishedOutput();
     return true;
 }

@@ -77,7 +77,10 @@ public:
 
     // The caption reads "Stop": a worker runs.
     bool converting() const;
-    // Closing the dialog during a run: halt, end ffmpeg, timer 2.
+    // A Stop's clean-up (timer 3) has not run yet.
+    bool stopCleanupPending() const { return stopCleanupPending_; }
+    // Closing the dialog during a run, or before a Stop's clean-up ran: halt, end ffmpeg,
+    // timer 2, which removes the output before the dialog goes.
     void HaltForClose();
     // Timers 2 and 3: the output named by the controls as they are now, if it exists.
     void RemoveUnfinishedOutput();
@@ -130,6 +133,7 @@ private:
     int upperLimit_ = 0;
     std::vector<int> disabled_;
     bool progressIndeterminate_ = false;
+    bool stopCleanupPending_ = false;
 
     int rememberedFrom_ = 0;
     int rememberedTo_ = 0;

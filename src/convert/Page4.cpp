@@ -104,7 +104,7 @@ void Page4::OnTimer(UINT_PTR id) {
 }
 
 void Page4::OnCancel() {
-    if (panel_.converting()) {
+    if (panel_.converting() || panel_.stopCleanupPending()) {
         panel_.HaltForClose();
         return;
     }

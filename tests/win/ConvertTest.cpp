@@ -499,6 +499,21 @@ TEST_F(ConvertLongClip, StopInTheDialogHaltsItsRunAndClosingDuringARunRemovesThe
     PumpUntil([] { return false; }, 500ms);  // late reports of the halted runs reach no window
 }
 
+TEST_F(ConvertLongClip, ClosingTheDialogRightAfterAStopStillRemovesTheOutput) {
+    convert::Page4 dialog(window_.hwnd());
+    dialog.SetToolFolder(BinFolder());
+    ASSERT_TRUE(dialog.CreateModeless());
+    Surface page(dialog);
+    page.SetText(IDC_OUTPUT_NAME, L"stopped then closed");
+    page.Click(IDC_CONVERT);
+    ASSERT_TRUE(PumpUntil([&] { return FileSize(Output(L"stopped then closed.mov")) > 0; }, 20s));
+    page.Click(IDC_CONVERT);
+    page.Command(IDCANCEL, BN_CLICKED);
+    EXPECT_EQ(dialog.RunModalLoop(), IDCANCEL);
+    EXPECT_FALSE(Exists(Output(L"stopped then closed.mov"))) << "the window's timer 3 would have died with it";
+    EXPECT_TRUE(prompter_.shown.empty());
+}
+
 TEST_F(ConvertPanel, DialogConvertsAsksItsOwnQuestionAndChangeStoresTheFolder) {
     convert::Page4 dialog(window_.hwnd());
     dialog.SetToolFolder(BinFolder());
