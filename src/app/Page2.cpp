@@ -171,6 +171,12 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
     case ID_MOVIE_PLAY_EXTERNAL:
         PlayExternally();
         return true;
+    case ID_CHECKED_EXPORT:
+        ExportCheckedClips();
+        return true;
+    case ID_IMPORT_FLV:
+        StartImport();
+        return true;
     case ID_MOVIE_RENAME:
         if (list_.SelectionMark() >= 0) {
             SetFocus(list_.hwnd());

@@ -82,6 +82,9 @@ protected:
     void DeleteClip();
     void DeleteCheckedClips();
     void PlayExternally();
+    void ExportCheckedClips();
+    // The FLV import runs on a worker, dialog included.
+    void StartImport();
 
 private:
     // The end of an in-place title edit; the answer to the list is always "not applied".

@@ -2,7 +2,12 @@
 // (deferred to the next start), play in the system's player.
 #include "app/Page2.h"
 
+#include "app/ProgramFolder.h"
+#include "capture/CopyWholeFile.h"
 #include "convert/OutputNames.h"
+#include "framework/Pickers.h"
+#include "framework/Worker.h"
+#include "library/ImportFlvFiles.h"
 #include "framework/Prompter.h"
 #include "library/TitleMarkers.h"
 #include "library/TitleStore.h"
@@ -94,6 +99,30 @@ void Page2::DeleteCheckedClips() {
         }
     }
     AfterRowsDeleted();
+}
+
+void Page2::ExportCheckedClips() {
+    const auto folder = framework::pickers().BrowseFolder(hwnd(), L"Select a folder to export", L"");
+    if (!folder || folder->empty()) return;
+    std::wstring target = *folder;
+    if (target.back() != L'\\') target += L'\\';
+    int failed = 0;
+    for (int row = 0; row < list_.RowCount(); ++row) {
+        if (!list_.IsChecked(row)) continue;
+        const std::wstring copy = target + convert::defaultOutputName(list_.CellText(row, 0)) + L".flv";
+        if (!capture::CopyWholeFile(list_.RowPath(row), copy)) ++failed;
+    }
+    // Saying "successfully" after a copy failed would send the user away without files.
+    if (failed == 0) {
+        framework::prompter().Tell(hwnd(), L"Videos have been successfully exported");
+    } else {
+        framework::prompter().Tell(hwnd(), std::to_wstring(failed) + (failed == 1 ? L" video" : L" videos") +
+                                               L" could not be exported to " + *folder + L".", true);
+    }
+}
+
+void Page2::StartImport() {
+    framework::StartWorker(hwnd(), [](HWND window) { library::ImportFlvFiles(window, LibraryFolder()); });
 }
 
 void Page2::PlayExternally() {

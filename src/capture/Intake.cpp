@@ -114,25 +114,32 @@ std::uint64_t CurrentSize(const std::wstring& path) {
 // Copies the cache file into the library, titled and dated, and returns the clip's path;
 // empty when nothing was added.
 std::wstring MakeLibraryCopy(const std::wstring& path, const WIN32_FIND_DATAW& entry, const IntakeContext& context) {
-    const std::int32_t second = CreationSecond(FileTimeValue(entry.ftCreationTime));
-    CreateDirectoryW(IncomingFolder(context.libraryFolder).c_str(), nullptr);
-    const std::wstring temporary = TemporaryName(context.libraryFolder, second);
-    const BlockWriter& writer = context.writeBlock ? context.writeBlock : BlockWriter(WriteWholeBlock);
-    if (!CopyWholeFile(path, temporary, writer)) return {};
-    // Titled and dated before it is moved in, so no list build sees the clip half-made.
     MovieNumbers& numbers = context.numbers ? *context.numbers : ProcessMovieNumbers();
-    library::WriteTitle(temporary, std::wstring(library::kTitleMoviePrefix) +
-                                       NextMovieNumber(context.libraryFolder, numbers));
-    SetCreationTime(temporary, entry.ftCreationTime);
-    std::wstring clip = MoveIntoLibrary(temporary, context.libraryFolder, second);
+    return PlaceClipInLibrary(
+        path, context.libraryFolder, CreationSecond(FileTimeValue(entry.ftCreationTime)),
+        [&] { return std::wstring(library::kTitleMoviePrefix) + NextMovieNumber(context.libraryFolder, numbers); },
+        &entry.ftCreationTime, context.writeBlock);
+}
+
+}  // namespace
+
+std::wstring PlaceClipInLibrary(const std::wstring& source, const std::wstring& libraryFolder, std::int32_t second,
+                                const std::function<std::wstring()>& title, const FILETIME* created,
+                                const BlockWriter& writeBlock) {
+    CreateDirectoryW(IncomingFolder(libraryFolder).c_str(), nullptr);
+    const std::wstring temporary = TemporaryName(libraryFolder, second);
+    const BlockWriter& writer = writeBlock ? writeBlock : BlockWriter(WriteWholeBlock);
+    if (!CopyWholeFile(source, temporary, writer)) return {};
+    // Titled and dated before it is moved in, so no list build sees the clip half-made.
+    library::WriteTitle(temporary, title());
+    if (created != nullptr) SetCreationTime(temporary, *created);
+    std::wstring clip = MoveIntoLibrary(temporary, libraryFolder, second);
     if (clip.empty()) {
         library::WriteTitle(temporary, L"");
         DeleteFileW(temporary.c_str());
     }
     return clip;
 }
-
-}  // namespace
 
 IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& entry, const IntakeContext& context,
                               std::wstring* clip) {

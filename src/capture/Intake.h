@@ -46,6 +46,14 @@ std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& nu
 
 // `path` is the cache file's full path, `entry` its directory entry from the scan.
 // Returns the full path of the library copy through `clip` when one was made.
+// Copies `source` into the library under the first free name of `second`, titled (the
+// title is asked for only once the copy is whole) and, when given, with its creation
+// time. Never replaces a clip and leaves nothing behind on failure; returns the clip's
+// path, or empty.
+std::wstring PlaceClipInLibrary(const std::wstring& source, const std::wstring& libraryFolder, std::int32_t second,
+                                const std::function<std::wstring()>& title, const FILETIME* created = nullptr,
+                                const BlockWriter& writeBlock = WriteWholeBlock);
+
 IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& entry, const IntakeContext& context,
                               std::wstring* clip = nullptr);
 

@@ -1,5 +1,7 @@
 #include "framework/Pickers.h"
 
+#include "framework/MultiSelection.h"
+
 #include <commdlg.h>
 #include <shlobj.h>
 
@@ -31,6 +33,19 @@ public:
         dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
         if (!GetOpenFileNameW(&dialog)) return std::nullopt;
         return std::wstring(path.data());
+    }
+
+    std::optional<std::vector<std::wstring>> OpenFiles(const std::wstring& filter) override {
+        std::vector<wchar_t> buffer(4096, L'\0');
+        OPENFILENAMEW dialog{};
+        dialog.lStructSize = sizeof dialog;
+        dialog.lpstrFilter = filter.c_str();
+        dialog.nFilterIndex = 1;
+        dialog.lpstrFile = buffer.data();
+        dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+        dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+        if (!GetOpenFileNameW(&dialog)) return std::nullopt;
+        return SplitMultiSelection(std::wstring_view(buffer.data(), buffer.size()));
     }
 
     std::optional<std::wstring> BrowseFolder(HWND owner, const std::wstring& title,

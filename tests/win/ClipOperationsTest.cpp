@@ -1,12 +1,14 @@
 // Renaming and deleting clips from the main window: titles in the store, rows in the
 // list, the commands that follow, and the file left for the next start to delete.
 #include "library/Catalogue.h"
+#include "library/ImportFlvFiles.h"
 #include "library/PurgeMarkedClips.h"
 #include "library/TitleStore.h"
 #include "resources/resource.h"
 #include "support/QuietMainWindow.h"
 #include "support/ScratchFolder.h"
 #include "support/ScratchTitleStore.h"
+#include "support/ScriptedPickers.h"
 #include "support/ScriptedPrompter.h"
 
 #include <commctrl.h>
@@ -119,6 +121,56 @@ TEST_F(ClipOperations, APurgedClipLeavesNoMarkerForTheFileThatTakesItsPlace) {
     ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\flv-320x240-sound.flv").c_str(), path.c_str(), FALSE));
     EXPECT_EQ(library::ReadTitle(path), L"NotSet");
     EXPECT_EQ(library::PurgeMarkedClips(library_.path()), 0);
+}
+
+TEST_F(ClipOperations, ExportCopiesTheTickedClipsUnderTheirOutputNames) {
+    ScratchFolder target(L"export");
+    testing_support::ScriptedPickers pickers;
+    EndEdit(0, L"Same name");
+    EndEdit(1, L"Same name");
+    List().SetChecked(0, true);
+    List().SetChecked(1, true);
+    pickers.folder = target.path();
+    Command(ID_CHECKED_EXPORT);
+    EXPECT_EQ(prompter_.shown.back(), L"!info Videos have been successfully exported");
+    EXPECT_NE(GetFileAttributesW((target.path() + L"Same name.flv").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(library::ReadTitle(target.path() + L"Same name.flv"), L"NotSet") << "the title stays in the library";
+
+    pickers.folder = target.path() + L"gone\\";
+    Command(ID_CHECKED_EXPORT);
+    EXPECT_EQ(prompter_.shown.back().rfind(L"!error 2 videos could not be exported", 0), 0u) << prompter_.shown.back();
+
+    const size_t shownBefore = prompter_.shown.size();
+    pickers.folder.reset();
+    Command(ID_CHECKED_EXPORT);
+    EXPECT_EQ(prompter_.shown.size(), shownBefore) << "a cancelled folder choice does nothing";
+}
+
+TEST_F(ClipOperations, ImportCopiesEachFileUnderItsOwnSecondWithItsNameAsTitle) {
+    ScratchFolder sources(L"import-sources");
+    for (const wchar_t* name : {L"first.flv", L"second.flv", L"abc"})
+        ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\flv-320x240-sound.flv").c_str(), (sources.path() + name).c_str(),
+                              FALSE));
+    testing_support::ScriptedPickers pickers;
+    pickers.files = std::vector<std::wstring>{sources.path() + L"first.flv", sources.path() + L"second.flv",
+                                              sources.path() + L"abc"};
+    const long long now = static_cast<long long>(time(nullptr));
+    EXPECT_EQ(library::ImportFlvFiles(window_.hwnd(), library_.path()), 3);
+    // The seconds now, now-1, now-2 may already be taken by an earlier clip; the import
+    // then takes the next free name of that second and never replaces a clip.
+    int found = 0;
+    for (long long second = now - 3; second <= now + 1; ++second) {
+        const std::wstring clip = library_.path() + std::to_wstring(second) + L".flv";
+        if (GetFileAttributesW(clip.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        const std::wstring title = library::ReadTitle(clip);
+        EXPECT_TRUE(title == L"first" || title == L"second" || title == L"NotSet") << title;
+        ++found;
+    }
+    EXPECT_EQ(found, 3);
+    EXPECT_EQ(GetFileAttributesW((library_.path() + L"1260000001.flv").c_str()) != INVALID_FILE_ATTRIBUTES, true);
+
+    pickers.files.reset();
+    EXPECT_EQ(library::ImportFlvFiles(window_.hwnd(), library_.path()), 0) << "cancel imports nothing";
 }
 
 }  // namespace

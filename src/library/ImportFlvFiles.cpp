@@ -1,0 +1,33 @@
+#include "library/ImportFlvFiles.h"
+
+#include "capture/Intake.h"
+#include "framework/Pickers.h"
+#include "framework/Worker.h"
+#include "library/Catalogue.h"
+#include "library/ImportRules.h"
+#include "library/MediaProbe.h"
+
+#include <ctime>
+
+namespace library {
+
+int ImportFlvFiles(HWND window, const std::wstring& libraryFolder) {
+    static const std::wstring filter(L"FLV videos\0*.FLV\0\0", 18);
+    const auto chosen = framework::pickers().OpenFiles(filter);
+    if (!chosen || chosen->empty()) return 0;
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    int added = 0;
+    for (size_t index = 0; index < chosen->size(); ++index) {
+        const std::wstring& source = (*chosen)[index];
+        // A clip already named by this second is kept: the copy takes the next free name.
+        const std::wstring clip = capture::PlaceClipInLibrary(
+            source, libraryFolder, static_cast<std::int32_t>(ImportSecond(now, index)),
+            [&] { return ImportTitle(source); });
+        if (!clip.empty()) ++added;
+    }
+    const CatalogueSource source{libraryFolder, DefaultFfmpegPath()};
+    framework::StartWorker(window, [source](HWND target) { RefreshClipList(target, source); });
+    return added;
+}
+
+}  // namespace library
