@@ -57,7 +57,9 @@ BOOL Page2::OnInitDialog() {
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
-    // The filter controls come first: the start-up list build reads them.
+    // The filter controls come first: the start-up list build reads them. The list is
+    // attached at once too, since a worker's message can be served while this runs.
+    list_.Attach(Item(IDC_CLIP_LIST));
     filters_.Attach(hwnd());
     filters_.Setup(resources);
 
@@ -68,7 +70,6 @@ BOOL Page2::OnInitDialog() {
 
     StartWorkers();
 
-    list_.Attach(Item(IDC_CLIP_LIST));
     list_.Initialize(resources, IDB_LIST_WATERMARK);
     menu_.Attach(hwnd());
 
