@@ -13,7 +13,13 @@ run_native() {
 
 run_win() {
   echo "== win tests (Wine)"
+  # The conversion tests keep one output per format here for the Linux ffprobe.
+  local outputs="$WIN_BUILD/convert-outputs"
+  rm -rf "$outputs"
+  mkdir -p "$outputs"
+  export REELKEEP_CONVERT_OUTPUTS="Z:${outputs//\//\\}"
   ctest --test-dir "$WIN_BUILD" --output-on-failure -R '^win$' || failed+=(win)
+  "$ROOT/tests/win/check-convert-outputs.sh" "$outputs" || failed+=(win-convert-outputs)
 }
 
 run_e2e() {

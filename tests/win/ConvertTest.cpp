@@ -277,10 +277,20 @@ TEST_F(ConvertPanel, CutTickedInAdvancedStillCutsInTheStandardView) {
     EXPECT_EQ(probe.fields.duration.substr(0, 8), L"00:00:03") << probe.report;
 }
 
+// When the test run asks for it (REELKEEP_CONVERT_OUTPUTS, a folder), each output is
+// kept there as <surface>-<format><extension>, for the Linux ffprobe to check afterwards.
+void KeepForLinuxCheck(const std::wstring& output, const wchar_t* surfaceName, int format, const wchar_t* extension) {
+    wchar_t folder[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"REELKEEP_CONVERT_OUTPUTS", folder, MAX_PATH) == 0) return;
+    CreateDirectoryW(folder, nullptr);
+    const std::wstring kept = std::wstring(folder) + L"\\" + surfaceName + L"-" + std::to_wstring(format) + extension;
+    EXPECT_TRUE(CopyFileW(output.c_str(), kept.c_str(), FALSE)) << "cannot keep " << kept.size();
+}
+
 // Converts to every format on one surface and probes each output. `mp3Rate` is the
 // sample rate of the surface's default quality.
-void ConvertEachFormat(const Surface& surface, const std::wstring& folder, const wchar_t* mp3Rate,
-                       std::vector<std::wstring>& opened) {
+void ConvertEachFormat(const Surface& surface, const wchar_t* surfaceName, const std::wstring& folder,
+                       const wchar_t* mp3Rate, std::vector<std::wstring>& opened) {
     for (const FormatCase& format : kFormats) {
         SCOPED_TRACE(format.format);
         surface.SelectFormat(format.format);
@@ -296,6 +306,7 @@ void ConvertEachFormat(const Surface& surface, const std::wstring& folder, const
         EXPECT_TRUE(surface.Enabled(IDC_OUTPUT_NAME) && surface.Enabled(IDC_FORMAT) && surface.Enabled(IDC_QUALITY));
         EXPECT_EQ(surface.Enabled(IDC_RESOLUTION), format.format <= 3);
 
+        KeepForLinuxCheck(path, surfaceName, format.format, format.extension);
         const library::MediaProbeResult probe = library::ProbeMedia(path, BinFolder() + L"ffmpeg.exe");
         if (format.resolution) {
             EXPECT_EQ(probe.fields.resolution, format.resolution) << probe.report;
@@ -309,7 +320,7 @@ void ConvertEachFormat(const Surface& surface, const std::wstring& folder, const
 }
 
 TEST_F(ConvertPanel, EachFormatGivesAFileWithItsPresetAndOpensTheFolder) {
-    ConvertEachFormat(panel_, OutputFolder(), L"48000 Hz", opened_);
+    ConvertEachFormat(panel_, L"panel", OutputFolder(), L"48000 Hz", opened_);
     // Changing the name hides a finished run's bar and label.
     panel_.SetText(IDC_OUTPUT_NAME, L"next");
     EXPECT_FALSE(panel_.Visible(IDC_FILE_PROGRESS));
@@ -519,7 +530,7 @@ TEST_F(ConvertPanel, DialogConvertsAsksItsOwnQuestionAndChangeStoresTheFolder) {
     dialog.SetToolFolder(BinFolder());
     ASSERT_TRUE(dialog.CreateModeless());
     Surface page(dialog);
-    ConvertEachFormat(page, OutputFolder(), L"44100 Hz", opened_);  // the dialog's default quality is Medium
+    ConvertEachFormat(page, L"dialog", OutputFolder(), L"44100 Hz", opened_);  // the dialog's default quality is Medium
 
     // Enter presses Convert, the default button.
     page.SelectFormat(6);
