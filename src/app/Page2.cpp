@@ -10,6 +10,7 @@
 #include "library/CatalogueMessages.h"
 #include "library/ViewLayout.h"
 #include "platform/SpecialFolders.h"
+#include "platform/SystemVersion.h"
 #include "resources/resource.h"
 #include "settings/Page3.h"
 #include "settings/Page5.h"
@@ -30,16 +31,6 @@ HICON LoadSizedIcon(int id, int sizeMetric) {
     const int size = GetSystemMetrics(sizeMetric);
     return static_cast<HICON>(LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(id),
                                          IMAGE_ICON, size, size, LR_SHARED));
-}
-
-bool IsSystemMajorVersion6() {
-    OSVERSIONINFOW version{};
-    version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    const BOOL known = GetVersionExW(&version);
-#pragma GCC diagnostic pop
-    return known && version.dwMajorVersion == 6;
 }
 
 }  // namespace
@@ -102,7 +93,7 @@ void Page2::StartWorkers() {
 
 void Page2::DecorateWindow() {
     SetWindowPos(Item(IDC_TOP_LINE), nullptr, 0, 0, 1000, 1, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!IsSystemMajorVersion6()) return;
+    if (!platform::IsSystemMajorVersion6()) return;
     HINSTANCE resources = framework::WinApp::ResourceInstance();
     auto setPicture = [&](int control, int bitmap) {
         HANDLE image = LoadImageW(resources, MAKEINTRESOURCEW(bitmap), IMAGE_BITMAP, 0, 0, LR_SHARED);

@@ -1,20 +1,11 @@
 #include "convert/Page4.h"
 
 #include "framework/WinApp.h"
+#include "platform/SystemVersion.h"
 
 namespace convert {
 
 namespace {
-
-bool IsSystemMajorVersion6() {
-    OSVERSIONINFOW version{};
-    version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    const BOOL known = GetVersionExW(&version);
-#pragma GCC diagnostic pop
-    return known && version.dwMajorVersion == 6;
-}
 
 std::wstring WindowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
@@ -36,7 +27,7 @@ BOOL Page4::OnInitDialog() {
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     background_ = CreateSolidBrush(RGB(255, 255, 255));
-    if (IsSystemMajorVersion6()) {
+    if (platform::IsSystemMajorVersion6()) {
         auto setPicture = [&](int control, int bitmap) {
             HANDLE image = LoadImageW(resources, MAKEINTRESOURCEW(bitmap), IMAGE_BITMAP, 0, 0, LR_SHARED);
             SendItem(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
