@@ -5,6 +5,7 @@
 #include "platform/CommandLine.h"
 #include "platform/ProcessRunner.h"
 #include "platform/UniqueHandle.h"
+#include "support/ScratchFolder.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -23,14 +24,9 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-const std::wstring kNa(kMissingField);
+using testing_support::BinFolder;
 
-std::wstring BinFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
+const std::wstring kNa(kMissingField);
 
 std::wstring RealFfmpeg() { return BinFolder() + L"ffmpeg.exe"; }
 std::wstring Clip(const wchar_t* name) { return BinFolder() + L"probe-clips\\" + name; }
@@ -38,38 +34,8 @@ std::wstring Clip(const wchar_t* name) { return BinFolder() + L"probe-clips\\" +
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A folder of its own for each test, emptied and removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        static int counter = 0;
-        path_ = std::wstring(temp) + L"reelkeep-probe-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++counter) + L"\\";
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~ScratchFolder() { RemoveTree(path_); }
-    const std::wstring& path() const { return path_; }
-
-private:
-    static void RemoveTree(const std::wstring& folder) {
-        WIN32_FIND_DATAW found;
-        platform::UniqueFind find(FindFirstFileW((folder + L"*").c_str(), &found));
-        if (find) {
-            do {
-                const std::wstring name = found.cFileName;
-                if (name == L"." || name == L"..") continue;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    RemoveTree(folder + name + L"\\");
-                } else {
-                    DeleteFileW((folder + name).c_str());
-                }
-            } while (FindNextFileW(find.get(), &found));
-        }
-        find.reset();
-        RemoveDirectoryW(folder.c_str());
-    }
-    std::wstring path_;
+struct ScratchFolder : testing_support::ScratchFolder {
+    ScratchFolder() : testing_support::ScratchFolder(L"probe") {}
 };
 
 int CountProcesses(const wchar_t* exeName) {
