@@ -4,6 +4,7 @@
 #include "app/ShellLaunch.h"
 #include "capture/CacheWatcher.h"
 #include "convert/Page4.h"
+#include "convert/Page6.h"
 #include "framework/Worker.h"
 #include "framework/WinApp.h"
 #include "library/Catalogue.h"
@@ -165,6 +166,10 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
         return true;
     case ID_CHECKED_EXPORT:
         ExportCheckedClips();
+        return true;
+    case ID_CHECKED_CONVERT:
+        // The batch conversion arrives with its own feature; the dialog opens and closes.
+        convert::Page6(hwnd()).DoModal();
         return true;
     case ID_IMPORT_FLV:
         StartImport();
