@@ -162,6 +162,35 @@ TEST_F(MainWindowList, EachFilterKindListsWhatItAdmits) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window_.hwnd(), IDC_FILTER_SHOW))) << "Show comes back after a rebuild";
 }
 
+TEST_F(MainWindowList, ChangingADatePickerSelectsCustomDateAndAPresetOverwritesBoth) {
+    HWND window = window_.hwnd();
+    SYSTEMTIME typed{};
+    typed.wYear = 2009;
+    typed.wMonth = 12;
+    typed.wDay = 1;
+    SendDlgItemMessageW(window, IDC_FILTER_DATE_FROM, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&typed));
+    NMDATETIMECHANGE change{};
+    change.nmhdr.hwndFrom = GetDlgItem(window, IDC_FILTER_DATE_FROM);
+    change.nmhdr.idFrom = IDC_FILTER_DATE_FROM;
+    change.nmhdr.code = DTN_DATETIMECHANGE;
+    change.st = typed;
+    SendMessageW(window, WM_NOTIFY, IDC_FILTER_DATE_FROM, reinterpret_cast<LPARAM>(&change));
+    EXPECT_EQ(SendDlgItemMessageW(window, IDC_FILTER_DATE_PRESET, CB_GETCURSEL, 0, 0), 5) << "Custom date";
+
+    SendDlgItemMessageW(window, IDC_FILTER_DATE_PRESET, CB_SETCURSEL, 0, 0);  // Today
+    Command(IDC_FILTER_DATE_PRESET, CBN_SELCHANGE);
+    SYSTEMTIME from{}, to{}, today{};
+    GetLocalTime(&today);
+    SendDlgItemMessageW(window, IDC_FILTER_DATE_FROM, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&from));
+    SendDlgItemMessageW(window, IDC_FILTER_DATE_TO, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from.wYear, today.wYear);
+    EXPECT_EQ(from.wDay, today.wDay);
+    EXPECT_EQ(to.wDay, today.wDay);
+    EXPECT_EQ(to.wHour, 23);
+    EXPECT_EQ(SendDlgItemMessageW(window, IDC_FILTER_DATE_PRESET, CB_GETCURSEL, 0, 0), 0)
+        << "writing the preset's dates is not taken for the user's change";
+}
+
 TEST_F(MainWindowList, ClickingSizeTwiceSortsUpThenDownWithTheArrows) {
     Refresh();
     ASSERT_EQ(List().RowCount(), 5);
