@@ -8,6 +8,7 @@
 #include "framework/Prompter.h"
 #include "framework/WinApp.h"
 #include "framework/Worker.h"
+#include "platform/IconList.h"
 #include "library/ClipColumns.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
@@ -151,13 +152,9 @@ void ConvertPanel::Setup() {
 
 void ConvertPanel::FillFormats() {
     HWND combo = Item(IDC_FORMAT);
-    formatImages_ = ImageList_Create(16, 16, ILC_COLOR16 | ILC_MASK, kOutputFormatCount, kOutputFormatCount);
-    HINSTANCE resources = framework::WinApp::ResourceInstance();
-    for (const FormatEntry& entry : formatEntries()) {
-        HICON icon = static_cast<HICON>(
-            LoadImageW(resources, MAKEINTRESOURCEW(entry.iconResource), IMAGE_ICON, 16, 16, LR_SHARED));
-        if (formatImages_ && icon) ImageList_AddIcon(formatImages_, icon);
-    }
+    std::vector<int> iconIds;
+    for (const FormatEntry& entry : formatEntries()) iconIds.push_back(entry.iconResource);
+    formatImages_ = platform::LoadSmallIconList(framework::WinApp::ResourceInstance(), iconIds);
     SendMessageW(combo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(formatImages_));
     int index = 0;
     for (const FormatEntry& entry : formatEntries()) {

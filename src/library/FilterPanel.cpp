@@ -1,5 +1,6 @@
 #include "library/FilterPanel.h"
 
+#include "platform/IconList.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -33,30 +34,6 @@ LocalDateTime PickerValue(HWND picker) {
     return FromSystemTime(time);
 }
 
-void FillComboEx(HWND combo, HINSTANCE resources, std::span<const std::wstring_view> texts,
-                 std::span<const int> iconIds) {
-    const int size = GetSystemMetrics(SM_CXSMICON);
-    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(iconIds.size()), 0);
-    for (int iconId : iconIds) {
-        HICON icon = static_cast<HICON>(
-            LoadImageW(resources, MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-        ImageList_AddIcon(images, icon);
-        DestroyIcon(icon);
-    }
-    // The combo does not take ownership; the list lives as long as the window, which
-    // lives as long as the program.
-    SendMessageW(combo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-    for (size_t index = 0; index < texts.size(); ++index) {
-        std::wstring text(texts[index]);
-        COMBOBOXEXITEMW item{};
-        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
-        item.iItem = static_cast<INT_PTR>(index);
-        item.pszText = text.data();
-        item.iImage = static_cast<int>(index);
-        item.iSelectedImage = static_cast<int>(index);
-        SendMessageW(combo, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    }
-}
 
 constexpr int kKindIcons[] = {IDI_FILTER_BY_DATE, IDI_FILTER_BY_TIME, IDI_FILTER_BY_KEYWORD};
 constexpr int kDateIcons[] = {IDI_DATE_TODAY,      IDI_DATE_YESTERDAY, IDI_DATE_THIS_WEEK,
@@ -74,11 +51,33 @@ std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
 }  // namespace
 
+FilterPanel::~FilterPanel() {
+    for (HIMAGELIST images : imageLists_) ImageList_Destroy(images);
+}
+
+void FilterPanel::FillComboEx(int comboId, HINSTANCE resources, std::span<const std::wstring_view> texts,
+                              std::span<const int> iconIds) {
+    HWND combo = Control(comboId);
+    HIMAGELIST images = platform::LoadSmallIconList(resources, iconIds);
+    if (images != nullptr) imageLists_.push_back(images);
+    SendMessageW(combo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    for (size_t index = 0; index < texts.size(); ++index) {
+        std::wstring text(texts[index]);
+        COMBOBOXEXITEMW item{};
+        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+        item.iItem = static_cast<INT_PTR>(index);
+        item.pszText = text.data();
+        item.iImage = static_cast<int>(index);
+        item.iSelectedImage = static_cast<int>(index);
+        SendMessageW(combo, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
 void FilterPanel::Setup(HINSTANCE resources) {
-    FillComboEx(Control(IDC_FILTER_KIND), resources, kFilterKindTexts, kKindIcons);
-    FillComboEx(Control(IDC_FILTER_DATE_PRESET), resources, kDatePresetTexts, kDateIcons);
-    FillComboEx(Control(IDC_FILTER_TIME_PRESET), resources, kTimePresetTexts, kTimeIcons);
-    FillComboEx(Control(IDC_FILTER_KEYWORD_MODE), resources, kKeywordModeTexts, kKeywordIcons);
+    FillComboEx(IDC_FILTER_KIND, resources, kFilterKindTexts, kKindIcons);
+    FillComboEx(IDC_FILTER_DATE_PRESET, resources, kDatePresetTexts, kDateIcons);
+    FillComboEx(IDC_FILTER_TIME_PRESET, resources, kTimePresetTexts, kTimeIcons);
+    FillComboEx(IDC_FILTER_KEYWORD_MODE, resources, kKeywordModeTexts, kKeywordIcons);
     for (int id : {IDC_FILTER_DATE_FROM, IDC_FILTER_DATE_TO})
         SendMessageW(Control(id), DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"dd.MM.yyyy"));
     for (int id : {IDC_FILTER_TIME_FROM, IDC_FILTER_TIME_TO})

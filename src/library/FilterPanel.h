@@ -6,12 +6,22 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
 
 namespace library {
 
 class FilterPanel {
 public:
+    FilterPanel() = default;
+    ~FilterPanel();
+    FilterPanel(const FilterPanel&) = delete;
+    FilterPanel& operator=(const FilterPanel&) = delete;
+
     void Attach(HWND dialog) { dialog_ = dialog; }
     // Icons, picker formats, the start-up selections and what they put in the pickers.
     void Setup(HINSTANCE resources);
@@ -31,10 +41,14 @@ private:
     HWND Control(int id) const { return GetDlgItem(dialog_, id); }
     int Selection(int comboId) const;
     void WritePickers(int fromId, int toId, const PickerRange& range);
+    void FillComboEx(int comboId, HINSTANCE resources, std::span<const std::wstring_view> texts,
+                     std::span<const int> iconIds);
 
     HWND dialog_ = nullptr;
     // Set while a preset writes the pickers, so that the write is not taken for the user's.
     bool writingPickers_ = false;
+    // The combos do not own their image lists.
+    std::vector<HIMAGELIST> imageLists_;
 };
 
 }  // namespace library
