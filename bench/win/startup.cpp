@@ -130,6 +130,7 @@ int main() {
     GetDesktopWindow();
     const std::wstring build = OwnFolder();
     const std::wstring minimal = build + L"MinimalDialog.exe";
+    const std::wstring templateOnly = build + L"TemplateOnly.exe";
     const auto reelkeep = MakeScratchProgram(build);
     if (!reelkeep) {
         std::fprintf(stderr, "startup: cannot set up the scratch program folder from %ls\n", build.c_str());
@@ -150,17 +151,26 @@ int main() {
     // of the program (settings key, browser preparation); neither is counted.
     if (!TimeToWindow(minimal, isMinimal) || !TimeToWindow(*reelkeep, isMain)) return 2;
 
-    std::vector<double> minimalTimes, reelkeepTimes;
+    if (!TimeToWindow(templateOnly, isMain)) return 2;
+
+    std::vector<double> minimalTimes, reelkeepTimes, templateTimes;
     for (int run = 0; run < kRuns; ++run) {
         const auto baseline = TimeToWindow(minimal, isMinimal);
         const auto measured = TimeToWindow(*reelkeep, isMain);
-        if (!baseline || !measured) return 2;
+        const auto floor = TimeToWindow(templateOnly, isMain);
+        if (!baseline || !measured || !floor) return 2;
         minimalTimes.push_back(*baseline);
         reelkeepTimes.push_back(*measured);
+        templateTimes.push_back(*floor);
     }
     const double ratio = Median(reelkeepTimes) / Median(minimalTimes);
     std::printf("startup.main_window_vs_minimal_dialog: %.2fx (limit %.1fx)\n", ratio, kLimit);
     std::printf("  medians of %d runs: Reelkeep.exe %.0f ms, MinimalDialog.exe %.0f ms\n", kRuns,
                 Median(reelkeepTimes), Median(minimalTimes));
+    // What the template alone costs, with none of the program's own start-up work.
+    std::printf("startup.template_alone_vs_minimal_dialog: %.2fx (no limit; TemplateOnly.exe %.0f ms)\n",
+                Median(templateTimes) / Median(minimalTimes), Median(templateTimes));
+    std::printf("startup.main_window_vs_template_alone: %.2fx (no limit)\n",
+                Median(reelkeepTimes) / Median(templateTimes));
     return ratio <= kLimit ? 0 : 1;
 }
