@@ -2,6 +2,8 @@
 // alternately in one run: a pass over 20,000 small files that are not candidates, a pass
 // over 1,000 candidates that are marked already, and the CPU time of a watcher with every
 // switch off. Prints the ratios of the medians; fails when one is over its limit.
+#include "BenchClock.h"
+
 #include "capture/CacheWatcher.h"
 #include "library/FallbackTitleStore.h"
 #include "library/TitleMarkers.h"
@@ -17,25 +19,12 @@
 
 namespace {
 
+using bench::Median;
+using bench::NowMicroseconds;
+
 constexpr double kSmallFilesLimit = 1.5;
 constexpr double kMarkedLimit = 3.0;
 constexpr int kRounds = 7;
-
-double NowMicroseconds() {
-    static const double perSecond = [] {
-        LARGE_INTEGER frequency{};
-        QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(frequency.QuadPart);
-    }();
-    LARGE_INTEGER counter{};
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1e6 / perSecond;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 bool MakeFile(const std::wstring& path, LONG size) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -3,6 +3,8 @@
 // the ratio of the medians; fails when it is over the limit or a run wrote no output.
 // Then the same clip converted from the single-clip dialog, while another thread times
 // how long the dialog takes to answer a message.
+#include "BenchClock.h"
+
 #include "convert/ConvertJob.h"
 #include "convert/ConvertRunner.h"
 #include "convert/Page4.h"
@@ -20,24 +22,11 @@
 
 namespace {
 
+using bench::Median;
+using bench::NowMilliseconds;
+
 constexpr double kLimit = 1.05;
 constexpr int kRounds = 5;
-
-double NowMilliseconds() {
-    static const double perSecond = [] {
-        LARGE_INTEGER frequency{};
-        QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(frequency.QuadPart);
-    }();
-    LARGE_INTEGER counter{};
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1e3 / perSecond;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 std::wstring BinFolder() {
     wchar_t path[MAX_PATH] = {};

@@ -1,6 +1,8 @@
 // Start-up to the main window shown: Reelkeep.exe against the smallest dialog program
 // built the same way (MinimalDialog.exe), timed alternately in one run under Wine.
 // Prints the ratio of the medians; fails when it is over the limit.
+#include "BenchClock.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
@@ -13,6 +15,8 @@
 #include <vector>
 
 namespace {
+
+using bench::Median;
 
 constexpr double kLimit = 1.5;
 constexpr int kRuns = 7;
@@ -90,10 +94,6 @@ std::optional<double> TimeToWindow(const std::wstring& executable, const WindowT
     return elapsed;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 bool OtherReelkeepRuns() {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);

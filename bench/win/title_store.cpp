@@ -1,6 +1,8 @@
 // ReadTitle through the fallback store holding 10,000 titles, against opening and closing
 // the same files, timed alternately in one run. Prints the ratio of the medians; fails
 // when it is over the limit or when a title does not read back.
+#include "BenchClock.h"
+
 #include "library/FallbackTitleStore.h"
 #include "library/TitleStore.h"
 
@@ -13,25 +15,12 @@
 
 namespace {
 
+using bench::Median;
+using bench::NowMicroseconds;
+
 constexpr double kLimit = 2.0;
 constexpr int kFiles = 10000;
 constexpr int kRounds = 7;
-
-double NowMicroseconds() {
-    static const double perSecond = [] {
-        LARGE_INTEGER frequency{};
-        QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(frequency.QuadPart);
-    }();
-    LARGE_INTEGER counter{};
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1e6 / perSecond;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 std::wstring TitleOf(int i) { return L"Movie" + std::to_wstring(i); }
 
