@@ -9,4 +9,6 @@ source "$(dirname "$0")/session.sh"
 program="$WIN_BIN/Reelkeep.exe"
 [ -f "$program" ] || { echo "run: $program is not built (make win)"; exit 1; }
 [ -z "${DISPLAY:-}" ] && echo "run: no DISPLAY; Reelkeep runs on a private Xvfb display (Ctrl+C ends it)"
+# Ctrl+C ends the program; this script stays to take down Xvfb and the wineserver.
+trap : INT
 with_wine_session "$WINE" "$program" "$@"
