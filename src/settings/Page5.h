@@ -1,14 +1,61 @@
 #pragma once
-// The general settings dialog (template 144).
-// Its controls come from the template; its behaviour arrives with its own feature.
+// The general settings dialog (template 144): which browsers' caches are watched, the tray
+// notifications, capture and conversion follow-up, updates and the start-up shortcut.
+// "Save" ends it with IDOK so that the main window reloads its switches.
 #include "framework/Dialog.h"
 #include "resources/resource.h"
+#include "settings/GeneralSettingsRules.h"
+
+#include <optional>
+#include <string>
 
 namespace settings {
 
 class Page5 : public framework::Dialog {
 public:
     explicit Page5(HWND parent) : Dialog(IDD_PAGE5_GENERAL_SETTINGS, parent) {}
+
+    // The browser named by the shell's command for web addresses.
+    static Browser DetectDefaultBrowser();
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    void OnOK() override;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+private:
+    // What the controls show, as typed values.
+    struct Values {
+        BrowserMode mode = BrowserMode::All;
+        BrowserChecks browsers{};
+        bool showIcon = false;
+        bool showMessage = false;
+        bool playSound = false;
+        bool autoUpdate = false;
+        bool autoOpenFolder = false;
+        bool runAtStartup = false;
+        bool saveWithNoSound = false;
+    };
+
+    void ReadControls();
+    void WriteControls() const;
+    void LoadGeneralSettings();
+    // False when the dialog must stay open (nothing or only part was stored).
+    bool SaveGeneralSettings();
+    // The value "loadonstartup" takes after the shortcut was made or removed; nullopt when
+    // removing failed and the save must stop.
+    std::optional<bool> ApplyStartupShortcut();
+
+    void OnBrowserModeChanged();
+    void OnBrowserClicked(Browser clicked);
+    void OnShowIconClicked();
+    void OnShowMessageClicked();
+    void OnRestoreDefaults();
+    void SetIcons();
+
+    Browser defaultBrowser_ = Browser::InternetExplorer;
+    Values values_;
 };
 
 }  // namespace settings

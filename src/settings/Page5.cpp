@@ -1,0 +1,253 @@
+#include "settings/Page5.h"
+
+#include "framework/Prompter.h"
+#include "framework/WinApp.h"
+#include "platform/UniqueHandle.h"
+#include "settings/SettingsStore.h"
+#include "settings/StartupShortcut.h"
+
+#include <array>
+
+namespace settings {
+
+namespace {
+
+constexpr std::array<int, kBrowserCount> kBrowserBoxes = {
+    IDC_BROWSER_IE, IDC_BROWSER_FIREFOX, IDC_BROWSER_CHROME, IDC_BROWSER_OPERA};
+
+constexpr std::array<const wchar_t*, 3> kModeEntries = {
+    L"Save video from all browsers", L"Save video from default browser", L"Save video from custom browsers"};
+
+constexpr wchar_t kNoBrowserQuestion[] =
+    L"All browsers are disconnected from the program. Do you want to continue?";
+constexpr wchar_t kSettingsNotSaved[] = L"The settings could not be saved.";
+constexpr wchar_t kShortcutNotCreated[] = L"The program could not be set to run at startup:\n";
+
+// The "open" command for web addresses is read only, so a user without write access to
+// the classes key still gets the browser it names.
+std::optional<std::wstring> ReadHttpOpenCommand() {
+    platform::UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"HTTP\\shell\\open\\command", 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    // Reading stops at 259 characters, as for every setting.
+    wchar_t text[260] = {};
+    DWORD type = 0;
+    DWORD bytes = sizeof(text) - sizeof(wchar_t);
+    if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
+    return std::wstring(text, bytes / sizeof(wchar_t)).c_str();
+}
+
+HICON LoadSizedIcon(int sizeMetric) {
+    const int size = GetSystemMetrics(sizeMetric);
+    return static_cast<HICON>(LoadImageW(framework::WinApp::ResourceInstance(),
+                                         MAKEINTRESOURCEW(IDI_GENERAL_SETTINGS), IMAGE_ICON, size, size, LR_SHARED));
+}
+
+}  // namespace
+
+Browser Page5::DetectDefaultBrowser() {
+    const std::optional<std::wstring> command = ReadHttpOpenCommand();
+    if (!command) return DefaultBrowserFromCommand(std::nullopt);
+    return DefaultBrowserFromCommand(std::wstring_view(*command));
+}
+
+BOOL Page5::OnInitDialog() {
+    defaultBrowser_ = DetectDefaultBrowser();
+    SetIcons();
+    for (const wchar_t* entry : kModeEntries) SendItem(IDC_BROWSER_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    LoadGeneralSettings();
+    OnShowMessageClicked();
+    return TRUE;
+}
+
+void Page5::SetIcons() {
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadSizedIcon(SM_CXICON)));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadSizedIcon(SM_CXSMICON)));
+}
+
+LRESULT Page5::OnMessage(UINT message, WPARAM wParam, LPARAM, bool& handled) {
+    // A white page: the dialog and its check boxes and group boxes paint on white.
+    if (message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN) {
+        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+        handled = true;
+        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    }
+    handled = false;
+    return 0;
+}
+
+bool Page5::OnCommand(WORD id, WORD code, HWND control) {
+    for (std::size_t i = 0; i < kBrowserCount; ++i) {
+        if (id == kBrowserBoxes[i] && code == BN_CLICKED) {
+            OnBrowserClicked(static_cast<Browser>(i));
+            return true;
+        }
+    }
+    switch (id) {
+    case IDC_BROWSER_MODE:
+        if (code != CBN_SELCHANGE) return false;
+        OnBrowserModeChanged();
+        return true;
+    case IDC_SHOW_ICON:
+        if (code == BN_CLICKED) OnShowIconClicked();
+        return code == BN_CLICKED;
+    case IDC_SHOW_MESSAGE:
+        if (code == BN_CLICKED) OnShowMessageClicked();
+        return code == BN_CLICKED;
+    case IDC_GENERAL_RESTORE:
+        if (code == BN_CLICKED) OnRestoreDefaults();
+        return code == BN_CLICKED;
+    default:
+        return Dialog::OnCommand(id, code, control);
+    }
+}
+
+void Page5::ReadControls() {
+    const auto checked = [this](int id) { return SendItem(id, BM_GETCHECK) == BST_CHECKED; };
+    const LRESULT selection = SendItem(IDC_BROWSER_MODE, CB_GETCURSEL);
+    values_.mode = selection >= 0 && selection <= static_cast<LRESULT>(BrowserMode::Custom)
+                       ? static_cast<BrowserMode>(selection)
+                       : BrowserMode::All;
+    for (std::size_t i = 0; i < kBrowserCount; ++i) values_.browsers[i] = checked(kBrowserBoxes[i]);
+    values_.showIcon = checked(IDC_SHOW_ICON);
+    values_.showMessage = checked(IDC_SHOW_MESSAGE);
+    values_.playSound = checked(IDC_PLAY_SOUND);
+    values_.autoUpdate = checked(IDC_AUTO_UPDATE);
+    values_.autoOpenFolder = checked(IDC_AUTO_OPEN_FOLDER);
+    values_.runAtStartup = checked(IDC_RUN_AT_STARTUP);
+    values_.saveWithNoSound = checked(IDC_SAVE_NO_SOUND);
+}
+
+void Page5::WriteControls() const {
+    const auto check = [this](int id, bool on) { SendItem(id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED); };
+    SendItem(IDC_BROWSER_MODE, CB_SETCURSEL, static_cast<WPARAM>(values_.mode));
+    for (std::size_t i = 0; i < kBrowserCount; ++i) check(kBrowserBoxes[i], values_.browsers[i]);
+    check(IDC_SHOW_ICON, values_.showIcon);
+    check(IDC_SHOW_MESSAGE, values_.showMessage);
+    check(IDC_PLAY_SOUND, values_.playSound);
+    check(IDC_AUTO_UPDATE, values_.autoUpdate);
+    check(IDC_AUTO_OPEN_FOLDER, values_.autoOpenFolder);
+    check(IDC_RUN_AT_STARTUP, values_.runAtStartup);
+    check(IDC_SAVE_NO_SOUND, values_.saveWithNoSound);
+}
+
+void Page5::LoadGeneralSettings() {
+    const SettingsStore store;
+    ReadControls();
+    values_.mode = ModeFromSetting(store.ReadSetting(L"bsel"));
+    values_.browsers = ApplyBrowsersSetting(store.ReadSetting(L"browsers"), values_.browsers);
+    // A text other than "true" or "false" leaves the box as the template made it.
+    const auto load = [&store](const wchar_t* name, bool& box) {
+        if (const std::optional<bool> on = StrictSwitch(store.ReadSetting(name))) box = *on;
+    };
+    load(L"showicon", values_.showIcon);
+    load(L"showmessage", values_.showMessage);
+    load(L"playsound", values_.playSound);
+    load(L"autoupdate", values_.autoUpdate);
+    load(L"autoopenfolder", values_.autoOpenFolder);
+    load(L"loadonstartup", values_.runAtStartup);
+    load(L"savewithnosound", values_.saveWithNoSound);
+    WriteControls();
+}
+
+void Page5::OnBrowserModeChanged() {
+    ReadControls();
+    values_.browsers = ChecksForMode(values_.mode, defaultBrowser_);
+    WriteControls();
+}
+
+void Page5::OnBrowserClicked(Browser clicked) {
+    ReadControls();
+    values_.browsers = KeepOneBrowser(values_.browsers, clicked);
+    values_.mode = ModeForChecks(values_.browsers, defaultBrowser_);
+    WriteControls();
+}
+
+void Page5::OnShowIconClicked() {
+    const bool on = SendItem(IDC_SHOW_ICON, BM_GETCHECK) == BST_CHECKED;
+    EnableWindow(Item(IDC_SHOW_MESSAGE), on);
+    if (on) {
+        EnableWindow(Item(IDC_PLAY_SOUND), SendItem(IDC_SHOW_MESSAGE, BM_GETCHECK) == BST_CHECKED);
+        return;
+    }
+    EnableWindow(Item(IDC_PLAY_SOUND), FALSE);
+    SendItem(IDC_SHOW_MESSAGE, BM_SETCHECK, BST_UNCHECKED);
+    SendItem(IDC_PLAY_SOUND, BM_SETCHECK, BST_UNCHECKED);
+}
+
+void Page5::OnShowMessageClicked() {
+    const bool on = SendItem(IDC_SHOW_MESSAGE, BM_GETCHECK) == BST_CHECKED;
+    EnableWindow(Item(IDC_PLAY_SOUND), on);
+    if (!on) SendItem(IDC_PLAY_SOUND, BM_SETCHECK, BST_UNCHECKED);
+}
+
+void Page5::OnRestoreDefaults() {
+    EnableWindow(Item(IDC_SHOW_MESSAGE), TRUE);
+    EnableWindow(Item(IDC_PLAY_SOUND), TRUE);
+    values_ = Values{};
+    values_.mode = BrowserMode::All;
+    values_.browsers = ChecksForMode(BrowserMode::All, defaultBrowser_);
+    values_.showIcon = values_.showMessage = values_.playSound = true;
+    values_.autoUpdate = values_.autoOpenFolder = values_.runAtStartup = true;
+    values_.saveWithNoSound = false;
+    WriteControls();
+}
+
+void Page5::OnOK() {
+    ReadControls();
+    if (NoBrowserChecked(values_.browsers) &&
+        framework::prompter().AskYesNo(hwnd(), kNoBrowserQuestion) != framework::Answer::Yes) {
+        return;
+    }
+    if (SaveGeneralSettings()) EndDialog(IDOK);
+}
+
+bool Page5::SaveGeneralSettings() {
+    const SettingsStore store;
+    const std::wstring browsers = BrowsersSetting(values_.browsers);
+    const std::wstring mode = ModeSetting(values_.mode);
+    const bool written = store.WriteSettings({
+        {L"browsers", browsers},
+        {L"bsel", mode},
+        {L"showicon", SwitchSetting(values_.showIcon)},
+        {L"showmessage", SwitchSetting(values_.showMessage)},
+        {L"playsound", SwitchSetting(values_.playSound)},
+        {L"autoupdate", SwitchSetting(values_.autoUpdate)},
+        {L"savewithnosound", SwitchSetting(values_.saveWithNoSound)},
+        {L"autoopenfolder", SwitchSetting(values_.autoOpenFolder)},
+    });
+    // Without the settings key the shortcut is left alone, so the two cannot disagree.
+    if (!written) {
+        framework::prompter().Tell(hwnd(), kSettingsNotSaved, true);
+        return false;
+    }
+    const std::optional<bool> runAtStartup = ApplyStartupShortcut();
+    if (!runAtStartup) return false;
+    return store.WriteSetting(L"loadonstartup", SwitchSetting(*runAtStartup));
+}
+
+std::optional<bool> Page5::ApplyStartupShortcut() {
+    const std::wstring path = StartupShortcutPath();
+    const bool exists = !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (values_.runAtStartup) {
+        if (exists) return true;
+        const HRESULT hr = path.empty() ? HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND) : CreateStartupShortcut(path);
+        if (SUCCEEDED(hr)) return true;
+        // "loadonstartup" mirrors the shortcut: a shortcut that was not made is stored as off.
+        const DWORD code = HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr);
+        framework::prompter().Tell(hwnd(), kShortcutNotCreated + FileErrorText(path, code), true);
+        return false;
+    }
+    if (exists && !DeleteFileW(path.c_str())) {
+        const DWORD error = GetLastError();
+        framework::prompter().Tell(hwnd(), FileErrorText(path, error), true);
+        return std::nullopt;
+    }
+    return false;
+}
+
+}  // namespace settings

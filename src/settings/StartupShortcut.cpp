@@ -1,0 +1,80 @@
+#include "settings/StartupShortcut.h"
+
+#include "app/ProgramFolder.h"
+#include "platform/ComPtr.h"
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+namespace settings {
+
+namespace {
+
+// Balances a successful CoInitializeEx. A thread already in another apartment model keeps
+// it (RPC_E_CHANGED_MODE) and COM is usable there, but must not be uninitialised by us.
+class ComScope {
+public:
+    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT result_;
+};
+
+}  // namespace
+
+std::wstring StartupShortcutPath() {
+    PIDLIST_ABSOLUTE folder = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_COMMON_STARTUP, &folder)) || !folder) return {};
+    wchar_t path[MAX_PATH] = {};
+    const BOOL found = SHGetPathFromIDListW(folder, path);
+    CoTaskMemFree(folder);
+    if (!found || path[0] == L'\0') return {};
+    return std::wstring(path) + L"\\Reelkeep.lnk";
+}
+
+std::wstring RunningExecutablePath() {
+    // The path can exceed MAX_PATH; a full buffer means it was cut short.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+HRESULT CreateStartupShortcut(const std::wstring& shortcutPath) {
+    const std::wstring executable = RunningExecutablePath();
+    if (executable.empty()) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    ComScope com;
+    platform::ComPtr<IShellLinkW> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid());
+    if (FAILED(hr)) return hr;
+    if (FAILED(hr = link->SetPath(executable.c_str()))) return hr;
+    if (FAILED(hr = link->SetArguments(L"/min"))) return hr;
+    if (FAILED(hr = link->SetWorkingDirectory(app::FolderOfPath(executable).c_str()))) return hr;
+    platform::ComPtr<IPersistFile> file;
+    if (FAILED(hr = link->QueryInterface(IID_IPersistFile, file.putVoid()))) return hr;
+    return file->Save(shortcutPath.c_str(), TRUE);
+}
+
+std::wstring FileErrorText(const std::wstring& path, DWORD error) {
+    wchar_t* systemText = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+        reinterpret_cast<wchar_t*>(&systemText), 0, nullptr);
+    std::wstring reason = length ? std::wstring(systemText, length) : L"Error " + std::to_wstring(error);
+    if (systemText) LocalFree(systemText);
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' ')) reason.pop_back();
+    return path + L"\n" + reason;
+}
+
+}  // namespace settings
