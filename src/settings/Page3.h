@@ -1,6 +1,8 @@
 #pragma once
 // The player settings dialog (template 137): edits the preview player's options and
 // stores them only on "Save".
+#include <utility>
+
 #include "framework/Dialog.h"
 #include "platform/UniqueHandle.h"
 #include "resources/resource.h"
