@@ -3,24 +3,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "ClosingDialogProc.h"
+
 #include "MinimalDialog.h"
-
-namespace {
-
-INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(window, LOWORD(wParam));
-        return TRUE;
-    default: return FALSE;
-    }
-}
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    return static_cast<int>(DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MINIMAL_DIALOG), nullptr, DialogProc, 0));
+    return static_cast<int>(DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MINIMAL_DIALOG), nullptr, baseline::ClosingDialogProc, 0));
 }

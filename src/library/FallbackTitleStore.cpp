@@ -1,5 +1,6 @@
 #include "library/FallbackTitleStore.h"
 
+#include "platform/FullPath.h"
 #include "platform/SpecialFolders.h"
 
 #include <shlobj.h>
@@ -23,19 +24,9 @@ std::uint64_t ToUint64(const FILETIME& time) {
     return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return path;
-    std::wstring full(needed, L'\0');
-    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (written == 0 || written >= needed) return path;
-    full.resize(written);
-    return full;
-}
-
 // One name per log, so that scratch logs of tests do not serialise against the real one.
 std::wstring WriterMutexName(const std::wstring& logPath) {
-    std::wstring upper = FullPath(logPath);
+    std::wstring upper = platform::FullPathOrSame(logPath);
     if (!upper.empty()) CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
     std::uint64_t hash = 1469598103934665603ull;
     for (wchar_t c : upper) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;

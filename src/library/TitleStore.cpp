@@ -4,6 +4,7 @@
 #include "library/PropertySetTitle.h"
 #include "library/TitleMarkers.h"
 #include "library/VolumeRoot.h"
+#include "platform/FullPath.h"
 #include "platform/UniqueHandle.h"
 
 #include <windows.h>
@@ -55,16 +56,6 @@ private:
 VolumeCache& Volumes() {
     static VolumeCache cache;
     return cache;
-}
-
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return path;
-    std::wstring full(needed, L'\0');
-    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (written == 0 || written >= needed) return path;
-    full.resize(written);
-    return full;
 }
 
 // No sharing at all: a file someone else has open is left alone, and nobody can delete
@@ -147,7 +138,7 @@ void RememberFallback(const std::wstring& root, VolumeFacts& facts) {
 }
 
 std::wstring ReadStoredTitle(const std::wstring& path) {
-    const std::wstring full = FullPath(path);
+    const std::wstring full = platform::FullPathOrSame(path);
     const std::wstring root = VolumeRootOf(full);
     for (int attempt = 0; attempt < 2; ++attempt) {
         platform::UniqueFile file = OpenExclusive(full, GENERIC_READ);
@@ -175,7 +166,7 @@ std::wstring ReadTitle(const std::wstring& path) {
 }
 
 void WriteTitle(const std::wstring& path, const std::wstring& text) {
-    const std::wstring full = FullPath(path);
+    const std::wstring full = platform::FullPathOrSame(path);
     const std::wstring root = VolumeRootOf(full);
     for (int attempt = 0; attempt < 2; ++attempt) {
         // Write access as well, as the property set would need: a read-only file keeps
