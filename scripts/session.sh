@@ -4,12 +4,21 @@ with_wine_session() {
   local xvfb_pid="" status
   if [ -z "${DISPLAY:-}" ] || [ -n "${REELKEEP_OWN_XVFB:-}" ]; then
     command -v Xvfb >/dev/null || { echo "Xvfb is missing: cannot run the Wine layers"; return 1; }
-    local display=:$((90 + RANDOM % 400))
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number once it accepts clients, so
+    # several runs on one machine never fight over a display.
+    local display_file number=""
+    display_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
     xvfb_pid=$!
-    export DISPLAY=$display
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start"; kill "$xvfb_pid"; return 1; }
+    for _ in $(seq 100); do
+      number=$(tr -dc 0-9 <"$display_file")
+      [ -n "$number" ] && break
+      sleep 0.1
+    done
+    rm -f "$display_file"
+    [ -n "$number" ] || { echo "Xvfb did not start"; kill "$xvfb_pid"; return 1; }
+    export DISPLAY=:$number
+    xdpyinfo >/dev/null 2>&1 || { echo "Xvfb does not answer on $DISPLAY"; kill "$xvfb_pid"; return 1; }
   fi
   "$WINESERVER" -p
   # The first program after -p boots the services; run it with its output discarded so
