@@ -1,6 +1,6 @@
 # Reelkeep: `make run` starts the program under Wine, `make test` runs every test layer.
 # Both install whatever a fresh Debian 12 machine lacks first.
-.PHONY: all setup build native win run test test-native test-win test-e2e bench clean
+.PHONY: all setup build native win run layers test test-native test-win test-e2e bench clean
 
 all: build
 
@@ -21,7 +21,11 @@ win:
 run: setup win
 	@scripts/run.sh
 
-test: build
+# The include check comes first: it takes a second, and a wrong include fails at once.
+layers:
+	@scripts/check-layers.sh
+
+test: layers build
 	@scripts/test.sh all
 
 test-native: setup native

@@ -27,6 +27,11 @@ run_e2e() {
   "$ROOT/tests/e2e/run.sh" || failed+=(e2e)
 }
 
+case "$layer" in
+  native|win|e2e|all) ;;
+  *) echo "unknown test layer '$layer' (native, win, e2e or all)" >&2; exit 2 ;;
+esac
+
 source "$ROOT/scripts/session.sh"
 case "$layer" in
   native) run_native ;;

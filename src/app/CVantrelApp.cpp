@@ -2,7 +2,7 @@
 
 #include "app/BrowserCachePrep.h"
 #include "app/Page2.h"
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "app/SingleInstance.h"
 #include "app/StartupRules.h"
 #include "framework/Prompter.h"
@@ -57,7 +57,7 @@ BOOL CVantrelApp::InitInstance() {
     InitCommonControlsEx(&controls);
     OleInitialize(nullptr);
 
-    const std::wstring& folder = ProgramFolder();
+    const std::wstring& folder = platform::ProgramFolder();
     const std::wstring videos = folder + L"Videos";
     if (!PathIsDirectoryW(videos.c_str())) CreateDirectoryW(videos.c_str(), nullptr);
 
@@ -69,7 +69,7 @@ BOOL CVantrelApp::InitInstance() {
     if (HandOverToRunningInstance()) return FALSE;
 
     PrepareBrowserCaches();
-    library::PurgeMarkedClips(LibraryFolder());
+    library::PurgeMarkedClips(platform::LibraryFolder());
 
     {
         Page2 mainWindow;

@@ -12,6 +12,7 @@
 #include "library/ViewLayout.h"
 #include "platform/SpecialFolders.h"
 #include "platform/SystemVersion.h"
+#include "platform/Text.h"
 #include "resources/resource.h"
 #include "settings/Page3.h"
 #include "settings/Page5.h"
@@ -69,7 +70,7 @@ BOOL Page2::OnInitDialog() {
     settings::SettingsStore().EnsureSettings(
         [this](const std::wstring& myVideos) { SetItemText(IDC_OUTPUT_FOLDER, myVideos); });
     LoadSwitches();
-    viewMode_ = settings::ParseNumber(settings::SettingsStore().ReadSetting(L"view"));
+    viewMode_ = platform::ParseNumber(settings::SettingsStore().ReadSetting(L"view"));
     ApplyViewMode(viewMode_);
     if (viewMode_ == library::kViewSimple) menu_.SetConvertEntry(true, false);
 
@@ -86,8 +87,17 @@ BOOL Page2::OnInitDialog() {
 }
 
 void Page2::StartWorkers() {
-    framework::StartWorker(this, [](Page2* page) { capture::RunCacheWatcher(page); });
     HWND window = hwnd();
+    capture::WatcherInputs watch{window,
+                                 {&switches_.watchInternetExplorer, &switches_.watchFirefox, &switches_.watchChrome,
+                                  &switches_.watchOpera},
+                                 &switches_.keepSilentClips,
+                                 [window, tray = &tray_] {
+                                     framework::StartWorker(window, [](HWND target) { library::RefreshClipList(target); });
+                                     if (tray->notifyOnCapture())
+                                         framework::StartWorker(window, [](HWND target) { AnimateTrayIcon(target); });
+                                 }};
+    framework::StartWorker(std::move(watch), [](const capture::WatcherInputs& inputs) { capture::RunCacheWatcher(inputs); });
     framework::StartWorker(window, [](HWND target) { library::RefreshClipList(target); });
     framework::StartWorker(window, [](HWND target) { library::FilterRefresher(target); });
 }
@@ -138,7 +148,7 @@ void Page2::LoadSwitches() {
     tray_.LoadNotifySettings();
     switches_.keepSilentClips = settings::IsSwitchOn(store.ReadSetting(L"savewithnosound"));
     switches_.autoUpdate = settings::IsSwitchOn(store.ReadSetting(L"autoupdate"));
-    switches_.lastPingTime = settings::ParseNumber(store.ReadSetting(L"lastpingtime"));
+    switches_.lastPingTime = platform::ParseNumber(store.ReadSetting(L"lastpingtime"));
 }
 
 bool Page2::OnCommand(WORD id, WORD code, HWND control) {

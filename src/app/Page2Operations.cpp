@@ -2,8 +2,8 @@
 // (deferred to the next start), play in the system's player.
 #include "app/Page2.h"
 
-#include "app/ProgramFolder.h"
-#include "capture/CopyWholeFile.h"
+#include "platform/CopyWholeFile.h"
+#include "platform/ProgramFolder.h"
 #include "convert/OutputNames.h"
 #include "framework/Pickers.h"
 #include "framework/Worker.h"
@@ -110,7 +110,7 @@ void Page2::ExportCheckedClips() {
     for (int row = 0; row < list_.RowCount(); ++row) {
         if (!list_.IsChecked(row)) continue;
         const std::wstring copy = target + convert::defaultOutputName(list_.CellText(row, 0)) + L".flv";
-        if (!capture::CopyWholeFile(list_.RowPath(row), copy)) ++failed;
+        if (!platform::CopyWholeFile(list_.RowPath(row), copy)) ++failed;
     }
     // Saying "successfully" after a copy failed would send the user away without files.
     if (failed == 0) {
@@ -122,7 +122,7 @@ void Page2::ExportCheckedClips() {
 }
 
 void Page2::StartImport() {
-    framework::StartWorker(hwnd(), [](HWND window) { library::ImportFlvFiles(window, LibraryFolder()); });
+    framework::StartWorker(hwnd(), [](HWND window) { library::ImportFlvFiles(window, platform::LibraryFolder()); });
 }
 
 void Page2::PlayExternally() {

@@ -1,13 +1,13 @@
 #include "app/ShellLaunch.h"
 
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
 #include <shellapi.h>
 
 namespace app {
 
 void OpenUserGuide(HWND owner) {
-    const std::wstring guide = ProgramFolder() + L"Help.chm";
+    const std::wstring guide = platform::ProgramFolder() + L"Help.chm";
     ShellExecuteW(owner, L"open", guide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

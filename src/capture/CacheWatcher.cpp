@@ -1,14 +1,11 @@
 #include "capture/CacheWatcher.h"
 
-#include "app/Page2.h"
-#include "app/ProgramFolder.h"
-#include "app/TrayIcon.h"
 #include "capture/LongPath.h"
-#include "framework/Worker.h"
-#include "library/Catalogue.h"
+#include "library/ClipPlacement.h"
 #include "library/MediaProbe.h"
 #include "library/TitleMarkers.h"
 #include "library/TitleStore.h"
+#include "platform/ProgramFolder.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UniqueHandle.h"
 
@@ -161,7 +158,7 @@ bool ScanCacheFolder(const std::wstring& pattern, const CandidateSink& sink, Mar
 
 CacheWatcher::CacheWatcher(WatchSwitches switches, CacheRoots roots, IntakeContext intake)
     : switches_(switches), roots_(std::move(roots)), intake_(std::move(intake)) {
-    ClearIncomingFolder(intake_.libraryFolder);
+    library::ClearIncomingFolder(intake_.libraryFolder);
 }
 
 void CacheWatcher::Scan(const std::atomic<bool>* on, const std::wstring& pattern) {
@@ -186,21 +183,16 @@ void CacheWatcher::RunForever() {
     }
 }
 
-void RunCacheWatcher(app::Page2* page) {
-    app::SharedSwitches& switches = page->switches();
-    const HWND window = page->hwnd();
+void RunCacheWatcher(const WatcherInputs& inputs) {
     IntakeContext intake;
-    intake.libraryFolder = app::LibraryFolder();
+    intake.libraryFolder = platform::LibraryFolder();
     intake.ffmpegPath = library::DefaultFfmpegPath();
-    intake.keepSilentClips = [&switches] { return switches.keepSilentClips.load(); };
-    intake.clipAdded = [page, window](const std::wstring&) {
-        framework::StartWorker(window, [](HWND target) { library::RefreshClipList(target); });
-        if (page->tray().notifyOnCapture()) framework::StartWorker(window, [](HWND target) { app::AnimateTrayIcon(target); });
+    intake.keepSilentClips = [keep = inputs.keepSilentClips] { return keep && keep->load(); };
+    intake.clipAdded = [added = inputs.clipAdded](const std::wstring&) {
+        if (added) added();
     };
-    CacheWatcher watcher({&switches.watchInternetExplorer, &switches.watchFirefox, &switches.watchChrome,
-                          &switches.watchOpera},
-                         DefaultCacheRoots(), std::move(intake));
-    while (IsWindow(window)) {
+    CacheWatcher watcher(inputs.switches, DefaultCacheRoots(), std::move(intake));
+    while (IsWindow(inputs.window)) {
         watcher.RunPass();
         std::this_thread::sleep_for(CacheWatcher::kPause);
     }

@@ -11,10 +11,6 @@
 #include <string>
 #include <unordered_map>
 
-namespace app {
-class Page2;
-}
-
 namespace capture {
 
 // The four scan patterns: a cache folder followed by "\*".
@@ -89,9 +85,18 @@ private:
     MarkedFileMemo marked_;
 };
 
-// Thread entry, started first among the main window's workers. The program's window
-// lives as long as the process; a window that is destroyed earlier (tests make many)
-// ends its watcher at the next pass instead of leaving it to read a dead object.
-void RunCacheWatcher(app::Page2* page);
+// What the watcher's worker is given by the window it serves.
+struct WatcherInputs {
+    // The program's window lives as long as the process; a window that is destroyed
+    // earlier (tests make many) ends its watcher at the next pass.
+    HWND window = nullptr;
+    WatchSwitches switches;
+    const std::atomic<bool>* keepSilentClips = nullptr;
+    // Called on the watcher's thread after a clip has landed in the library.
+    std::function<void()> clipAdded;
+};
+
+// Thread entry, started first among the main window's workers.
+void RunCacheWatcher(const WatcherInputs& inputs);
 
 }  // namespace capture

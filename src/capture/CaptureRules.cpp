@@ -1,6 +1,6 @@
 #include "capture/CaptureRules.h"
 
-#include "settings/SettingsText.h"
+#include "platform/Text.h"
 
 namespace capture {
 
@@ -29,12 +29,6 @@ std::int32_t CreationSecond(std::uint64_t fileTime) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(seconds)));
 }
 
-std::wstring LibraryClipName(std::int32_t second, int attempt) {
-    std::wstring name = std::to_wstring(second);
-    if (attempt > 0) name += L"_" + std::to_wstring(attempt + 1);
-    return name + L".flv";
-}
-
 std::int32_t MovieNumberOfTitle(std::wstring_view title) {
     constexpr std::wstring_view kMovie = L"Movie";
     if (title.find(kMovie) == std::wstring_view::npos) return 0;
@@ -46,7 +40,7 @@ std::int32_t MovieNumberOfTitle(std::wstring_view title) {
             rest += title[at++];
         }
     }
-    return settings::ParseNumber(rest);
+    return platform::ParseNumber(rest);
 }
 
 void MovieNumbers::See(std::wstring_view title) {

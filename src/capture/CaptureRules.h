@@ -1,7 +1,7 @@
 #pragma once
 // The decisions of the capture path that need no file system: which cache entries are
-// worth a look, what a probe report makes of a file, what the library copy is called and
-// which movie number comes next. Portable: no Windows header.
+// worth a look, what a probe report makes of a file and which movie number comes next.
+// Portable: no Windows header.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,11 +31,6 @@ IntakeVerdict JudgeProbeReport(std::wstring_view report, bool keepSilentClips);
 // Whole seconds since 1970-01-01 UTC of a FILETIME value (100-ns units since 1601),
 // truncated, as the low 32 bits read signed.
 std::int32_t CreationSecond(std::uint64_t fileTime);
-
-// Library name of the clip made from a cache entry created at `second`. Attempt 0 is
-// "<second>.flv"; when that name is taken, attempt n is "<second>_<n+1>.flv", so a second
-// entry of the same second sorts beside the first and never replaces it.
-std::wstring LibraryClipName(std::int32_t second, int attempt);
 
 // The number a library title contributes to the numbering: every "Movie" is removed and
 // the C number rule read from the start of the rest. 0 when the title has no "Movie".

@@ -2,7 +2,7 @@
 // What happens to one candidate cache file: probe, marker, library copy, title, creation
 // time, and word to the window.
 #include "capture/CaptureRules.h"
-#include "capture/CopyWholeFile.h"
+#include "platform/CopyWholeFile.h"
 
 #include <windows.h>
 
@@ -20,18 +20,11 @@ struct IntakeContext {
     // Called after a clip has landed in the library, with its full path.
     std::function<void(const std::wstring& clip)> clipAdded;
     MovieNumbers* numbers = nullptr;
-    BlockWriter writeBlock = WriteWholeBlock;
+    platform::BlockWriter writeBlock = platform::WriteWholeBlock;
 };
 
 // The numbering every capture of this process shares.
 MovieNumbers& ProcessMovieNumbers();
-
-// Copies in progress live in this subfolder of the library: the catalogue lists only
-// files, so a half-made copy is never shown, and it is on the library's volume, so the
-// finished copy moves into place by a rename.
-std::wstring IncomingFolder(const std::wstring& libraryFolder);
-// Deletes what a run that ended mid-copy left in the incoming folder.
-void ClearIncomingFolder(const std::wstring& libraryFolder);
 
 enum class IntakeOutcome {
     MarkedNotVideo,
@@ -46,14 +39,6 @@ std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& nu
 
 // `path` is the cache file's full path, `entry` its directory entry from the scan.
 // Returns the full path of the library copy through `clip` when one was made.
-// Copies `source` into the library under the first free name of `second`, titled (the
-// title is asked for only once the copy is whole) and, when given, with its creation
-// time. Never replaces a clip and leaves nothing behind on failure; returns the clip's
-// path, or empty.
-std::wstring PlaceClipInLibrary(const std::wstring& source, const std::wstring& libraryFolder, std::int32_t second,
-                                const std::function<std::wstring()>& title, const FILETIME* created = nullptr,
-                                const BlockWriter& writeBlock = WriteWholeBlock);
-
 IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& entry, const IntakeContext& context,
                               std::wstring* clip = nullptr);
 

@@ -1,6 +1,6 @@
 #include "convert/ConvertPanel.h"
 
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "convert/Presets.h"
 #include "convert/Progress.h"
 #include "framework/BalloonTip.h"
@@ -10,6 +10,7 @@
 #include "framework/Worker.h"
 #include "platform/IconList.h"
 #include "library/ClipColumns.h"
+#include "platform/Text.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
@@ -17,7 +18,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cwctype>
 
 namespace convert {
 
@@ -31,13 +31,6 @@ constexpr int kSecondsPerDay = 24 * 3600;
 FolderOpener& folderOpener() {
     static FolderOpener opener;
     return opener;
-}
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-    return true;
 }
 
 // "HH:MM:SS": hours from the first two characters, minutes from positions 3 and 4,
@@ -119,7 +112,7 @@ void ConvertPanel::Attach(HWND surface, ConvertSurface kind, HWND clipList) {
     surface_ = surface;
     kind_ = kind;
     clipList_ = clipList;
-    if (toolFolder_.empty()) toolFolder_ = app::ProgramFolder();
+    if (toolFolder_.empty()) toolFolder_ = platform::ProgramFolder();
 }
 
 std::wstring ConvertPanel::Text(int id) const {
@@ -393,13 +386,13 @@ bool ConvertPanel::ApplyEmptyNameRule() {
 void ConvertPanel::OnConvertOrStop() {
     ApplyEmptyNameRule();
     const std::wstring caption = Text(IDC_CONVERT);
-    if (EqualsNoCase(caption, kConvertCaption)) StartConversion();
-    else if (EqualsNoCase(caption, kStopCaption)) Stop();
+    if (platform::EqualsIgnoringCase(caption, kConvertCaption)) StartConversion();
+    else if (platform::EqualsIgnoringCase(caption, kStopCaption)) Stop();
 }
 
 // ---- One run -------------------------------------------------------------------------
 
-bool ConvertPanel::converting() const { return EqualsNoCase(Text(IDC_CONVERT), kStopCaption); }
+bool ConvertPanel::converting() const { return platform::EqualsIgnoringCase(Text(IDC_CONVERT), kStopCaption); }
 
 ConvertJob ConvertPanel::ReadJob() const {
     ConvertJob job;
@@ -494,8 +487,8 @@ void ConvertPanel::OnFinished(WPARAM runNumber) {
     const ProgressDisplay finished = finishedProgress(upperLimit_);
     if (upperLimit_ <= 0) SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETRANGE32, 0, 1);
     ShowProgressDisplay(false, std::max(finished.barPosition, upperLimit_ <= 0 ? 1 : 0), finished.label);
-    const bool notStopped = EqualsNoCase(Text(IDC_CONVERT), kStopCaption);
-    if (notStopped && EqualsNoCase(settings::SettingsStore().ReadSetting(L"autoopenfolder"), L"true"))
+    const bool notStopped = platform::EqualsIgnoringCase(Text(IDC_CONVERT), kStopCaption);
+    if (notStopped && platform::EqualsIgnoringCase(settings::SettingsStore().ReadSetting(L"autoopenfolder"), L"true"))
         OpenFolder(surface_, Text(IDC_OUTPUT_FOLDER));
     SetText(IDC_CONVERT, std::wstring(kConvertCaption));
     EnableInputs();

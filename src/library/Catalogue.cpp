@@ -1,6 +1,6 @@
 #include "library/Catalogue.h"
 
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "library/CatalogueMessages.h"
 #include "library/ClipRecord.h"
 #include "library/ClipRecordText.h"
@@ -76,7 +76,7 @@ std::optional<ClipRecord> MakeRecord(const WIN32_FIND_DATAW& entry, const std::w
 
 }  // namespace
 
-CatalogueSource DefaultCatalogueSource() { return CatalogueSource{app::LibraryFolder(), DefaultFfmpegPath()}; }
+CatalogueSource DefaultCatalogueSource() { return CatalogueSource{platform::LibraryFolder(), DefaultFfmpegPath()}; }
 
 int BuildClipList(HWND window, bool skipListed, const ClipFilter& filter, const CatalogueSource& source) {
     WIN32_FIND_DATAW entry{};

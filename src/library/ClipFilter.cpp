@@ -1,8 +1,7 @@
 #include "library/ClipFilter.h"
 
 #include "library/TitleMarkers.h"
-
-#include <cwctype>
+#include "platform/Text.h"
 
 namespace library {
 
@@ -18,12 +17,6 @@ bool InsideTimeOfDay(std::int64_t from, std::int64_t to, std::int64_t seconds) {
 }
 
 }  // namespace
-
-std::wstring ToLowerCase(std::wstring_view text) {
-    std::wstring lower(text);
-    for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
-    return lower;
-}
 
 bool AdmitsCreationTime(const ClipFilter& filter, const LocalDateTime& created) {
     switch (filter.mode) {
@@ -41,8 +34,8 @@ bool AdmitsCreationTime(const ClipFilter& filter, const LocalDateTime& created) 
 
 bool AdmitsTitle(const ClipFilter& filter, std::wstring_view title) {
     if (filter.mode != FilterMode::ByKeyword) return false;
-    const std::wstring haystack = ToLowerCase(title == kTitleNotSet ? kUntitled : title);
-    const bool occurs = haystack.find(ToLowerCase(filter.keyword)) != std::wstring::npos;
+    const std::wstring haystack = platform::ToLowerCase(title == kTitleNotSet ? kUntitled : title);
+    const bool occurs = haystack.find(platform::ToLowerCase(filter.keyword)) != std::wstring::npos;
     return occurs == filter.contains;
 }
 

@@ -40,7 +40,4 @@ bool AdmitsTitle(const ClipFilter& filter, std::wstring_view title);
 bool AdmitsClip(const ClipFilter& filter, const LocalDateTime& created,
                 const std::function<std::wstring()>& readTitle);
 
-// Lower case by the C library's locale-aware `towlower`, one code unit at a time.
-std::wstring ToLowerCase(std::wstring_view text);
-
 }  // namespace library

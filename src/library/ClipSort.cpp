@@ -1,9 +1,8 @@
 #include "library/ClipSort.h"
 
-#include "settings/SettingsText.h"
+#include "platform/Text.h"
 
 #include <charconv>
-#include <cwctype>
 #include <string>
 
 namespace library {
@@ -15,28 +14,11 @@ constexpr std::int64_t kKindCount = 4;
 
 int Sign(std::int64_t value) { return (value > 0) - (value < 0); }
 
-bool IsBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
-
-std::uint32_t FoldCase(wchar_t c) {
-    return static_cast<std::uint32_t>(std::towlower(static_cast<std::wint_t>(c)));
-}
-
-// Like _wcsicmp: code units compared after lower-casing; a prefix sorts first.
-int CompareIgnoringCase(std::wstring_view a, std::wstring_view b) {
-    const size_t common = a.size() < b.size() ? a.size() : b.size();
-    for (size_t i = 0; i < common; ++i) {
-        const std::uint32_t left = FoldCase(a[i]);
-        const std::uint32_t right = FoldCase(b[i]);
-        if (left != right) return left < right ? -1 : 1;
-    }
-    return Sign(static_cast<std::int64_t>(a.size()) - static_cast<std::int64_t>(b.size()));
-}
-
 // Like _wtof: blanks, a sign, then as much of a number as there is (" Mb" and
 // anything else after it is ignored); no number reads 0.
 double LeadingDecimal(std::wstring_view text) {
     size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && platform::IsBlank(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
     std::string digits;
@@ -75,9 +57,9 @@ int CompareCells(std::int64_t sortParameter, std::wstring_view a, std::wstring_v
     switch (sortParameter * direction) {
     case static_cast<std::int64_t>(SortKind::Integer):
         // 64-bit difference: two 32-bit values far apart must not overflow the sign.
-        return Sign(std::int64_t{settings::ParseNumber(a)} - settings::ParseNumber(b)) * direction;
+        return Sign(std::int64_t{platform::ParseNumber(a)} - platform::ParseNumber(b)) * direction;
     case static_cast<std::int64_t>(SortKind::Text):
-        return CompareIgnoringCase(a, b) * direction;
+        return platform::CompareIgnoringCase(a, b) * direction;
     case static_cast<std::int64_t>(SortKind::DateTime): {
         const std::optional<double> left = parseDateTime(a);
         const std::optional<double> right = parseDateTime(b);

@@ -1,9 +1,9 @@
 #include "library/ImportFlvFiles.h"
 
-#include "capture/Intake.h"
 #include "framework/Pickers.h"
 #include "framework/Worker.h"
 #include "library/Catalogue.h"
+#include "library/ClipPlacement.h"
 #include "library/ImportRules.h"
 #include "library/MediaProbe.h"
 
@@ -20,7 +20,7 @@ int ImportFlvFiles(HWND window, const std::wstring& libraryFolder) {
     for (size_t index = 0; index < chosen->size(); ++index) {
         const std::wstring& source = (*chosen)[index];
         // A clip already named by this second is kept: the copy takes the next free name.
-        const std::wstring clip = capture::PlaceClipInLibrary(
+        const std::wstring clip = PlaceClipInLibrary(
             source, libraryFolder, static_cast<std::int32_t>(ImportSecond(now, index)),
             [&] { return ImportTitle(source); });
         if (!clip.empty()) ++added;

@@ -1,10 +1,15 @@
 #pragma once
-// How files imported from a folder are named and titled in the library. Portable.
+// How clips are named in the library, and how imported files are titled. Portable.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace library {
+
+// Library name of the clip made at `second`. Attempt 0 is "<second>.flv"; when that name
+// is taken, attempt n is "<second>_<n+1>.flv", so a second clip of the same second sorts
+// beside the first and never replaces it.
+std::wstring LibraryClipName(std::int32_t second, int attempt);
 
 // The title of an imported file: its name without the folder and without its last four
 // characters (the ".flv"); empty for a name of four characters or fewer.

@@ -1,12 +1,12 @@
 #include "library/MediaProbe.h"
 
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "platform/CommandLine.h"
 #include "platform/ProcessRunner.h"
 
 namespace library {
 
-std::wstring DefaultFfmpegPath() { return app::ProgramFolder() + L"ffmpeg.exe"; }
+std::wstring DefaultFfmpegPath() { return platform::ProgramFolder() + L"ffmpeg.exe"; }
 
 std::wstring ProbeCommandLine(const std::wstring& ffmpegPath, const std::wstring& filePath) {
     const std::wstring program = platform::QuoteProgram(ffmpegPath);

@@ -1,5 +1,7 @@
 #include "library/ProbeReport.h"
 
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstddef>
@@ -121,23 +123,6 @@ std::wstring FrameRateFromVideo(std::wstring_view video) {
     return {};
 }
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r'; }
-
-// The whole number at the start of a text, read like wcstol with a 32-bit long: blanks,
-// a sign, digits; saturating at the limits; 0 when there is no digit.
-int32_t LeadingWholeNumber(std::wstring_view text) {
-    size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
-    int64_t magnitude = 0;
-    constexpr int64_t limit = int64_t{INT32_MAX} + 1;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-        magnitude = std::min(limit, magnitude * 10 + (text[i] - L'0'));
-    }
-    if (negative) return static_cast<int32_t>(-magnitude);
-    return static_cast<int32_t>(std::min<int64_t>(magnitude, INT32_MAX));
-}
 
 // printf's "%02d".
 std::wstring TwoDigits(int value) {
@@ -221,7 +206,7 @@ ProbeFields ParseProbeReport(std::wstring_view report) {
 
 std::wstring FormatDuration(std::wstring_view duration) {
     if (duration.find(L':') != std::wstring_view::npos) return std::wstring(duration);
-    const int seconds = LeadingWholeNumber(duration);
+    const int seconds = platform::ParseNumber(duration);
     return TwoDigits(seconds / 3600 % 24) + L":" + TwoDigits(seconds / 60 % 60) + L":" +
            TwoDigits(seconds % 60);
 }

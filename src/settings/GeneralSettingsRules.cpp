@@ -1,5 +1,6 @@
 #include "settings/GeneralSettingsRules.h"
 
+#include "platform/Text.h"
 #include "settings/SettingsText.h"
 
 #include <algorithm>
@@ -57,7 +58,7 @@ bool NoBrowserChecked(const BrowserChecks& checks) {
 }
 
 BrowserMode ModeFromSetting(std::wstring_view text) {
-    const std::int32_t number = ParseNumber(text);
+    const std::int32_t number = platform::ParseNumber(text);
     if (number < 0 || number > static_cast<std::int32_t>(BrowserMode::Custom)) return BrowserMode::All;
     return static_cast<BrowserMode>(number);
 }

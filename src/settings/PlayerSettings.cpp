@@ -1,9 +1,10 @@
 #include "settings/PlayerSettings.h"
 
-#include <algorithm>
-
+#include "platform/Text.h"
 #include "settings/SettingsTable.h"
 #include "settings/SettingsText.h"
+
+#include <algorithm>
 
 namespace settings {
 
@@ -38,15 +39,15 @@ std::wstring SwitchText(bool on) { return on ? L"true" : L"false"; }
 }  // namespace
 
 std::optional<bool> SwitchBoxState(std::wstring_view text) {
-    if (WordEquals(text, L"true")) return true;
-    if (WordEquals(text, L"false")) return false;
+    if (platform::EqualsIgnoringCase(text, L"true")) return true;
+    if (platform::EqualsIgnoringCase(text, L"false")) return false;
     return std::nullopt;
 }
 
 FullScreenQuality QualityFromWord(std::wstring_view word) {
-    if (WordEquals(word, L"low")) return FullScreenQuality::Low;
-    if (WordEquals(word, L"normal")) return FullScreenQuality::Normal;
-    if (WordEquals(word, L"best")) return FullScreenQuality::Best;
+    if (platform::EqualsIgnoringCase(word, L"low")) return FullScreenQuality::Low;
+    if (platform::EqualsIgnoringCase(word, L"normal")) return FullScreenQuality::Normal;
+    if (platform::EqualsIgnoringCase(word, L"best")) return FullScreenQuality::Best;
     return FullScreenQuality::None;
 }
 
@@ -64,12 +65,12 @@ std::wstring_view QualityWord(FullScreenQuality quality) {
 }
 
 int VolumeFromText(std::wstring_view text) {
-    return std::clamp<int>(ParseNumber(text), kMinVolume, kMaxVolume);
+    return std::clamp<int>(platform::ParseNumber(text), kMinVolume, kMaxVolume);
 }
 
 std::optional<int> IconSizePositionFromText(std::wstring_view text) {
     for (std::size_t index = 0; index < kIconSizes.size(); ++index) {
-        if (WordEquals(text, kIconSizes[index])) return static_cast<int>(index) + kSmallIconPosition;
+        if (platform::EqualsIgnoringCase(text, kIconSizes[index])) return static_cast<int>(index) + kSmallIconPosition;
     }
     return std::nullopt;
 }

@@ -10,13 +10,6 @@ namespace settings {
 // A switch is on exactly when its text is "true", compared without regard to case.
 bool IsSwitchOn(std::wstring_view text);
 
-// The C rule: optional leading blanks and sign, then leading decimal digits; anything
-// else stops the number, and no digits give 0. Clamped to the signed 32-bit range.
-std::int32_t ParseNumber(std::wstring_view text);
-
-// A word compared without regard to case (for example "fs_mode" against "best").
-bool WordEquals(std::wstring_view text, std::wstring_view word);
-
 // The four cache switches, in the order of the "browsers" text.
 struct BrowserSwitches {
     bool internetExplorer = false;

@@ -1,6 +1,6 @@
 #include "settings/StartupShortcut.h"
 
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "platform/ComPtr.h"
 
 #include <shlobj.h>
@@ -37,22 +37,8 @@ std::wstring StartupShortcutPath() {
     return std::wstring(path) + L"\\Reelkeep.lnk";
 }
 
-std::wstring RunningExecutablePath() {
-    // The path can exceed MAX_PATH; a full buffer means it was cut short.
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 HRESULT CreateStartupShortcut(const std::wstring& shortcutPath) {
-    const std::wstring executable = RunningExecutablePath();
+    const std::wstring executable = platform::ExecutablePath();
     if (executable.empty()) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     ComScope com;
     platform::ComPtr<IShellLinkW> link;
@@ -60,7 +46,7 @@ HRESULT CreateStartupShortcut(const std::wstring& shortcutPath) {
     if (FAILED(hr)) return hr;
     if (FAILED(hr = link->SetPath(executable.c_str()))) return hr;
     if (FAILED(hr = link->SetArguments(L"/min"))) return hr;
-    if (FAILED(hr = link->SetWorkingDirectory(app::FolderOfPath(executable).c_str()))) return hr;
+    if (FAILED(hr = link->SetWorkingDirectory(platform::FolderOfPath(executable).c_str()))) return hr;
     platform::ComPtr<IPersistFile> file;
     if (FAILED(hr = link->QueryInterface(IID_IPersistFile, file.putVoid()))) return hr;
     return file->Save(shortcutPath.c_str(), TRUE);

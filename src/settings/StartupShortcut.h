@@ -9,9 +9,6 @@ namespace settings {
 // The shortcut's full path, or empty when the shell knows no all-users Startup folder.
 std::wstring StartupShortcutPath();
 
-// The full path of the running executable.
-std::wstring RunningExecutablePath();
-
 // Writes a shell link to the running executable with "/min" and the executable's folder
 // as working directory. Returns the first failing COM result.
 HRESULT CreateStartupShortcut(const std::wstring& shortcutPath);

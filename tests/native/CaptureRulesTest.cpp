@@ -1,6 +1,7 @@
 // The capture path's decisions: which cache entries are looked at, what a probe report
 // makes of a file, the library name and the movie numbering.
 #include "capture/CaptureRules.h"
+#include "library/ImportRules.h"
 
 #include <gtest/gtest.h>
 
@@ -86,12 +87,12 @@ TEST(CaptureRules, CreationSecondAndLibraryNames) {
     EXPECT_EQ(CreationSecond(116444736000000000ull - 10000000ull), -1);
     EXPECT_EQ(CreationSecond(116444736000000000ull + 2147483648ull * 10000000ull), -2147483647 - 1);
 
-    EXPECT_EQ(LibraryClipName(1259668800, 0), L"1259668800.flv");
-    EXPECT_EQ(LibraryClipName(1259668800, 1), L"1259668800_2.flv");
-    EXPECT_EQ(LibraryClipName(1259668800, 9), L"1259668800_10.flv");
-    EXPECT_EQ(LibraryClipName(-5, 0), L"-5.flv");
+    EXPECT_EQ(library::LibraryClipName(1259668800, 0), L"1259668800.flv");
+    EXPECT_EQ(library::LibraryClipName(1259668800, 1), L"1259668800_2.flv");
+    EXPECT_EQ(library::LibraryClipName(1259668800, 9), L"1259668800_10.flv");
+    EXPECT_EQ(library::LibraryClipName(-5, 0), L"-5.flv");
     std::vector<std::wstring> names;
-    for (int attempt = 0; attempt < 20; ++attempt) names.push_back(LibraryClipName(7, attempt));
+    for (int attempt = 0; attempt < 20; ++attempt) names.push_back(library::LibraryClipName(7, attempt));
     for (std::size_t i = 0; i < names.size(); ++i)
         for (std::size_t j = i + 1; j < names.size(); ++j) EXPECT_NE(names[i], names[j]);
 }

@@ -16,16 +16,6 @@ TEST(SettingsText, SwitchIsOnOnlyForTrueInAnyCase) {
     EXPECT_FALSE(IsSwitchOn(L"1"));
 }
 
-TEST(SettingsText, NumbersFollowTheCRule) {
-    struct Case { const wchar_t* text; std::int32_t expected; };
-    const Case cases[] = {
-        {L"", 0}, {L"70", 70}, {L"5s", 5}, {L"abc", 0}, {L"  16", 16}, {L"-3", -3},
-        {L"+8", 8}, {L"2147483647", 2147483647}, {L"99999999999", 2147483647},
-        {L"-2147483648", -2147483647 - 1}, {L"-99999999999", -2147483647 - 1},
-    };
-    for (const Case& c : cases) EXPECT_EQ(ParseNumber(c.text), c.expected) << c.text;
-}
-
 TEST(SettingsText, BrowsersTakesFirstSecondThirdAndLastCharacter) {
     BrowserSwitches switches{false, true, true, true};
     ApplyBrowsersText(L"10", switches);

@@ -3,11 +3,13 @@
 // title store in a scratch log.
 #include "capture/CacheWatcher.h"
 #include "capture/CaptureRules.h"
-#include "capture/CopyWholeFile.h"
 #include "capture/Intake.h"
+#include "library/ClipPlacement.h"
 #include "library/FallbackTitleStore.h"
+#include "library/ImportRules.h"
 #include "library/TitleMarkers.h"
 #include "library/TitleStore.h"
+#include "platform/CopyWholeFile.h"
 #include "platform/UniqueHandle.h"
 #include "settings/SettingsText.h"
 #include "support/ScratchFolder.h"
@@ -70,7 +72,7 @@ WIN32_FIND_DATAW EntryOf(const std::wstring& path) {
 std::wstring ExpectedClipName(const std::wstring& cacheFile, int attempt = 0) {
     const FILETIME created = EntryOf(cacheFile).ftCreationTime;
     const std::uint64_t value = (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-    return LibraryClipName(CreationSecond(value), attempt);
+    return library::LibraryClipName(CreationSecond(value), attempt);
 }
 
 class CaptureTest : public ::testing::Test {
@@ -142,7 +144,7 @@ protected:
     // The incoming folder keeps nothing once an intake has ended, whatever happened.
     bool IncomingIsEmpty() const {
         WIN32_FIND_DATAW entry;
-        platform::UniqueFind find(FindFirstFileW((IncomingFolder(library_) + L"*").c_str(), &entry));
+        platform::UniqueFind find(FindFirstFileW((library::IncomingFolder(library_) + L"*").c_str(), &entry));
         if (!find) return true;
         do {
             if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -157,7 +159,7 @@ protected:
     std::atomic<bool> ie_{true}, firefox_{true}, chrome_{true}, opera_{true}, keepSilent_{false};
     MovieNumbers numbers_;
     std::vector<std::wstring> added_;
-    BlockWriter writer_;
+    platform::BlockWriter writer_;
 };
 
 TEST_F(CaptureTest, VideosWithSoundLandInTheLibraryTitledInOrderAndAreNeverProbedAgain) {
@@ -358,7 +360,7 @@ TEST_F(CaptureTest, CopyThatFailsHalfwayLeavesNoClipNoTitleAndKeepsEarlierClips)
             SetLastError(ERROR_DISK_FULL);
             return false;
         }
-        return WriteWholeBlock(file, data, size);
+        return platform::WriteWholeBlock(file, data, size);
     };
     RunPass();
     EXPECT_GT(blocks, 20);
@@ -444,7 +446,7 @@ TEST_F(CaptureTest, FileThatGrewAfterTheScanIsCopiedWholeAndCannotGrowDuringTheC
             browserError = GetLastError();
             browserCouldAppend = browser.valid();
         }
-        return WriteWholeBlock(file, data, size);
+        return platform::WriteWholeBlock(file, data, size);
     };
     std::wstring clip;
     ASSERT_EQ(IntakeCacheFile(path, stale, Context(), &clip), IntakeOutcome::Copied);
@@ -508,8 +510,8 @@ TEST_F(CaptureTest, WatcherPassesSkipMarkedFilesYetTakeANewFileUnderAnOldName) {
 }
 
 TEST_F(CaptureTest, LeftoversOfAnInterruptedCopyAreClearedWhenTheWatcherStarts) {
-    MakeFolders(IncomingFolder(library_));
-    ASSERT_TRUE(WriteAll(IncomingFolder(library_) + L"5-1-1.part", "half"));
+    MakeFolders(library::IncomingFolder(library_));
+    ASSERT_TRUE(WriteAll(library::IncomingFolder(library_) + L"5-1-1.part", "half"));
     ie_ = firefox_ = chrome_ = opera_ = false;
     RunPass();
     EXPECT_TRUE(IncomingIsEmpty());
@@ -523,23 +525,23 @@ TEST_F(CaptureTest, CopyWholeFileRefusesBusySourcesAndReplacesTheDestination) {
     for (int i = 0; i < 10000; ++i) bytes += static_cast<char>(i * 7);
     ASSERT_TRUE(WriteAll(source, bytes));
     ASSERT_TRUE(WriteAll(destination, std::string(50000, 'x')));
-    EXPECT_TRUE(CopyWholeFile(source, destination));
+    EXPECT_TRUE(platform::CopyWholeFile(source, destination));
     EXPECT_EQ(ReadAll(destination), bytes);
     std::vector<DWORD> sizes;
-    EXPECT_TRUE(CopyWholeFile(source, destination, [&](HANDLE file, const char* data, DWORD size) {
+    EXPECT_TRUE(platform::CopyWholeFile(source, destination, [&](HANDLE file, const char* data, DWORD size) {
         sizes.push_back(size);
-        return WriteWholeBlock(file, data, size);
+        return platform::WriteWholeBlock(file, data, size);
     }));
     EXPECT_EQ(sizes, (std::vector<DWORD>{4096, 4096, 1808}));
     {
         platform::UniqueFile writer(
             CreateFileW(source.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(writer.valid());
-        EXPECT_FALSE(CopyWholeFile(source, scratch_.path() + L"other.bin"));
+        EXPECT_FALSE(platform::CopyWholeFile(source, scratch_.path() + L"other.bin"));
         EXPECT_EQ(GetFileAttributesW((scratch_.path() + L"other.bin").c_str()), INVALID_FILE_ATTRIBUTES);
     }
-    EXPECT_FALSE(CopyWholeFile(scratch_.path() + L"absent.bin", scratch_.path() + L"other.bin"));
-    EXPECT_FALSE(CopyWholeFile(source, destination, [](HANDLE, const char*, DWORD) { return false; }));
+    EXPECT_FALSE(platform::CopyWholeFile(scratch_.path() + L"absent.bin", scratch_.path() + L"other.bin"));
+    EXPECT_FALSE(platform::CopyWholeFile(source, destination, [](HANDLE, const char*, DWORD) { return false; }));
     EXPECT_EQ(GetFileAttributesW(destination.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 

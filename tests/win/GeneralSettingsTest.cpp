@@ -1,7 +1,7 @@
 #include "settings/Page5.h"
 #include "settings/SettingsStore.h"
 #include "settings/StartupShortcut.h"
-#include "app/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "platform/ComPtr.h"
 #include "platform/UniqueHandle.h"
 #include "support/ScriptedPrompter.h"
@@ -284,9 +284,9 @@ TEST_F(GeneralSettings, RunAtStartupMakesTheShortcutOnceAndClearingRemovesIt) {
     ASSERT_HRESULT_SUCCEEDED(link->GetArguments(text, MAX_PATH * 2));
     EXPECT_STREQ(text, L"/min");
     ASSERT_HRESULT_SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH * 2));
-    EXPECT_EQ(std::wstring(text), app::ProgramFolder());
+    EXPECT_EQ(std::wstring(text), platform::ProgramFolder());
     ASSERT_HRESULT_SUCCEEDED(link->GetPath(text, MAX_PATH * 2, nullptr, SLGP_RAWPATH));
-    EXPECT_EQ(lstrcmpiW(text, RunningExecutablePath().c_str()), 0) << text;
+    EXPECT_EQ(lstrcmpiW(text, platform::ExecutablePath().c_str()), 0) << text;
     file.reset();
     link.reset();
 

@@ -1,11 +1,11 @@
 #pragma once
-// Copying a cache file byte for byte, refusing one that a browser is still writing.
+// Copying a file byte for byte, refusing one that another program is still writing.
 #include <windows.h>
 
 #include <functional>
 #include <string>
 
-namespace capture {
+namespace platform {
 
 // Writes one block to the destination; false when not every byte was written. Tests put
 // a failing one in to stand for a full disk.
@@ -19,4 +19,4 @@ bool WriteWholeBlock(HANDLE destination, const char* data, DWORD size);
 bool CopyWholeFile(const std::wstring& source, const std::wstring& destination,
                    const BlockWriter& writeBlock = WriteWholeBlock);
 
-}  // namespace capture
+}  // namespace platform

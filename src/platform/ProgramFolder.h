@@ -2,8 +2,10 @@
 // Where the program and its companion files live.
 #include <string>
 
-namespace app {
+namespace platform {
 
+// The running executable's full path, however long; empty when the system cannot say.
+std::wstring ExecutablePath();
 // Folder of the running executable, ending in a backslash.
 const std::wstring& ProgramFolder();
 // ProgramFolder + "Videos\": every file in it that is not a directory is a clip.
@@ -13,4 +15,4 @@ const std::wstring& LibraryFolder();
 // backslash (empty when there is none).
 std::wstring FolderOfPath(const std::wstring& path);
 
-}  // namespace app
+}  // namespace platform

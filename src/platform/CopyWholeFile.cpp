@@ -1,8 +1,8 @@
-#include "capture/CopyWholeFile.h"
+#include "platform/CopyWholeFile.h"
 
 #include "platform/UniqueHandle.h"
 
-namespace capture {
+namespace platform {
 
 bool WriteWholeBlock(HANDLE destination, const char* data, DWORD size) {
     DWORD written = 0;
@@ -39,4 +39,4 @@ bool CopyWholeFile(const std::wstring& source, const std::wstring& destination, 
     return copied;
 }
 
-}  // namespace capture
+}  // namespace platform
