@@ -1,11 +1,16 @@
 #!/usr/bin/env python3
-"""Writes empty.swf: the blank movie the preview loads when it has no clip to show.
+"""Writes the program's two movies into the folder given, at build time.
 
-Version 3 SWF, 320x240 at 10 frames per second, white background, two frames that each
-show one white 320x240 JPEG picture, so that loading it ends any playback and leaves a
-white pane. Run by hand when the movie has to change; the output is kept in the repo.
+empty.swf: the blank movie the preview loads when it has no clip to show. Version 3,
+320x240 at 10 frames per second, white background, two frames that each show one white
+320x240 JPEG picture, so that loading it ends any playback and leaves a white pane.
 Needs ImageMagick's `convert` for the JPEG.
+
+player.swf: the player movie, which the control recognises by the marker in its metadata
+and then plays the clip named by its parameters. Version 9, 320x240 at 30 frames per
+second, black background, one empty frame.
 """
+import os
 import struct
 import subprocess
 import sys
@@ -85,7 +90,17 @@ def rectangle_shape(shape_id, bitmap_id):
     return tag(2, body + bits.data())
 
 
-def main(out_path):
+# Must match kPlayerMovieMarker of the control.
+PLAYER_MARKER = b"reelkeep-video-player"
+
+
+def movie(version, frame_rate, frame_count, body):
+    header_tail = rect(WIDTH * TWIPS, HEIGHT * TWIPS) + struct.pack("<HH", frame_rate << 8, frame_count)
+    length = 8 + len(header_tail) + len(body)
+    return b"FWS" + bytes([version]) + struct.pack("<I", length) + header_tail + body
+
+
+def empty_movie():
     jpeg = subprocess.run(
         ["convert", "-size", f"{WIDTH}x{HEIGHT}", "xc:white", "-strip", "-quality", "50",
          "-sampling-factor", "2x2", "jpeg:-"], check=True, capture_output=True).stdout
@@ -94,11 +109,28 @@ def main(out_path):
     body += rectangle_shape(2, 1)
     body += tag(26, bytes([0x02]) + struct.pack("<HH", 1, 2))  # place the shape at depth 1
     body += tag(1) + tag(1) + tag(0)  # two frames, end
-    header_tail = rect(WIDTH * TWIPS, HEIGHT * TWIPS) + struct.pack("<HH", 10 << 8, 2)
-    length = 8 + len(header_tail) + len(body)
-    with open(out_path, "wb") as out:
-        out.write(b"FWS" + bytes([3]) + struct.pack("<I", length) + header_tail + body)
+    return movie(3, 10, 2, body)
+
+
+def player_movie():
+    metadata = (b'<rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">'
+                b'<rdf:Description rdf:about="" xmlns:dc="http://purl.org/dc/elements/1.1/">'
+                b"<dc:title>" + PLAYER_MARKER + b"</dc:title></rdf:Description></rdf:RDF>\0")
+    body = tag(69, struct.pack("<I", 0x10))  # FileAttributes: has metadata
+    body += tag(77, metadata)
+    body += tag(9, bytes([0, 0, 0]))  # black background
+    body += tag(1) + tag(0)
+    return movie(9, 30, 1, body)
+
+
+def main(out_folder):
+    for name, data in (("empty.swf", empty_movie()), ("player.swf", player_movie())):
+        # Written whole under a temporary name, so a failed run leaves no half movie.
+        path = os.path.join(out_folder, name)
+        with open(path + ".part", "wb") as out:
+            out.write(data)
+        os.replace(path + ".part", path)
 
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "empty.swf")
+    main(sys.argv[1] if len(sys.argv) > 1 else ".")
