@@ -18,7 +18,7 @@ player        settings library framework platform resources
 webimport     settings library framework platform resources
 update        settings library framework platform resources
 flashhost     platform
-flashctl      platform
+flashctl      flashhost platform
 app           capture convert player flashhost webimport update settings library framework platform resources
 TABLE
 
