@@ -5,10 +5,10 @@
 #include "capture/CacheWatcher.h"
 #include "convert/Page4.h"
 #include "convert/Page6.h"
+#include "framework/WindowMessages.h"
 #include "framework/Worker.h"
 #include "framework/WinApp.h"
 #include "library/Catalogue.h"
-#include "library/CatalogueMessages.h"
 #include "library/ViewLayout.h"
 #include "platform/SpecialFolders.h"
 #include "platform/SystemVersion.h"
@@ -70,7 +70,7 @@ BOOL Page2::OnInitDialog() {
     settings::SettingsStore().EnsureSettings(
         [this](const std::wstring& myVideos) { SetItemText(IDC_OUTPUT_FOLDER, myVideos); });
     LoadSwitches();
-    viewMode_ = platform::ParseNumber(settings::SettingsStore().ReadSetting(L"view"));
+    viewMode_ = platform::ParseNumber(settings::SettingsStore().ReadSetting(settings::kView));
     ApplyViewMode(viewMode_);
     if (viewMode_ == library::kViewSimple) menu_.SetConvertEntry(true, false);
 
@@ -140,15 +140,15 @@ void Page2::LoadSwitches() {
     settings::SettingsStore store;
     settings::BrowserSwitches browsers{switches_.watchInternetExplorer, switches_.watchFirefox,
                                        switches_.watchChrome, switches_.watchOpera};
-    settings::ApplyBrowsersText(store.ReadSetting(L"browsers"), browsers);
+    settings::ApplyBrowsersText(store.ReadSetting(settings::kBrowsers), browsers);
     switches_.watchInternetExplorer = browsers.internetExplorer;
     switches_.watchFirefox = browsers.firefox;
     switches_.watchChrome = browsers.chrome;
     switches_.watchOpera = browsers.opera;
     tray_.LoadNotifySettings();
-    switches_.keepSilentClips = settings::IsSwitchOn(store.ReadSetting(L"savewithnosound"));
-    switches_.autoUpdate = settings::IsSwitchOn(store.ReadSetting(L"autoupdate"));
-    switches_.lastPingTime = platform::ParseNumber(store.ReadSetting(L"lastpingtime"));
+    switches_.keepSilentClips = settings::IsSwitchOn(store.ReadSetting(settings::kSaveWithNoSound));
+    switches_.autoUpdate = settings::IsSwitchOn(store.ReadSetting(settings::kAutoUpdate));
+    switches_.lastPingTime = platform::ParseNumber(store.ReadSetting(settings::kLastPingTime));
 }
 
 bool Page2::OnCommand(WORD id, WORD code, HWND control) {
@@ -226,17 +226,17 @@ void Page2::OnOK() {
 LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     handled = true;
     if (convertPanel_.OnMessage(message, wParam, lParam)) return 0;
-    if (message >= library::WM_CATALOGUE_INSERT && message <= library::WM_FILTER_REFRESH) {
-        if (message == library::WM_CATALOGUE_INSERT && wParam != 0 &&
+    if (message >= framework::WM_CATALOGUE_INSERT && message <= framework::WM_FILTER_REFRESH) {
+        if (message == framework::WM_CATALOGUE_INSERT && wParam != 0 &&
             list_.ContainsPath(reinterpret_cast<const library::ClipRecord*>(lParam)->at(library::kPathColumn)))
             return -1;
         return OnCatalogueMessage(message, lParam);
     }
-    if (message == WM_TRAYNOTIFY) {
+    if (message == framework::WM_TRAYNOTIFY) {
         OnTrayNotify(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
         return 0;
     }
-    if (message == WM_TRAYANIMATION) {
+    if (message == framework::WM_TRAYANIMATION) {
         switch (static_cast<TrayAnimationStep>(wParam)) {
         case TrayAnimationStep::Begin: return tray_.BeginAnimation() ? 1 : 0;
         case TrayAnimationStep::Frame: tray_.ShowFrame(static_cast<int>(lParam)); return 1;

@@ -41,7 +41,7 @@ public:
     void OnTrayNotify(UINT iconId, UINT event);
     void RunTrayCommand(UINT command);
     void ToggleVisibility();
-    // Reads "browsers", "savewithnosound", "autoupdate", "lastpingtime" and the tray
+    // Reads the browser switches, kSaveWithNoSound, kAutoUpdate, kLastPingTime and the tray
     // settings into the window; again after the general settings are saved.
     void LoadSwitches();
 

@@ -5,9 +5,9 @@
 #include "app/ClipContextMenu.h"
 #include "convert/OutputNames.h"
 #include "convert/Page4.h"
+#include "framework/WindowMessages.h"
 #include "framework/Worker.h"
 #include "library/Catalogue.h"
-#include "library/CatalogueMessages.h"
 #include "library/ViewLayout.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
@@ -16,6 +16,13 @@
 #include <string>
 
 namespace app {
+
+namespace {
+
+// How long after a build ended the top row is selected and previewed.
+constexpr UINT kSelectTopRowDelayMs = 100;
+
+}  // namespace
 
 void Page2::ApplyViewMode(int mode) {
     for (int id : library::ConvertPanelControls()) ShowWindow(Item(id), SW_HIDE);
@@ -32,7 +39,7 @@ void Page2::ApplyViewMode(int mode) {
         // Moved group boxes leave their old frames on the dialog's background.
         RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
-    settings::SettingsStore().WriteSetting(L"view", std::to_wstring(mode));
+    settings::SettingsStore().WriteSetting(settings::kView, std::to_wstring(mode));
 }
 
 void Page2::SetViewMode(int mode) {
@@ -55,7 +62,7 @@ void Page2::OnShow() {
 
 LRESULT Page2::OnCatalogueMessage(UINT message, LPARAM lParam) {
     switch (message) {
-    case library::WM_CATALOGUE_INSERT: {
+    case framework::WM_CATALOGUE_INSERT: {
         const int row = list_.InsertAtTop(*reinterpret_cast<const library::ClipRecord*>(lParam));
         if (row >= 0) {
             EnableWindow(Item(IDC_CONVERT), TRUE);
@@ -63,23 +70,23 @@ LRESULT Page2::OnCatalogueMessage(UINT message, LPARAM lParam) {
         }
         return row;
     }
-    case library::WM_CATALOGUE_IS_LISTED:
+    case framework::WM_CATALOGUE_IS_LISTED:
         return list_.ContainsPath(*reinterpret_cast<const std::wstring*>(lParam)) ? 1 : 0;
-    case library::WM_CATALOGUE_READ_FILTER:
+    case framework::WM_CATALOGUE_READ_FILTER:
         *reinterpret_cast<std::optional<library::ClipFilter>*>(lParam) = filters_.ReadClipFilter();
         return 1;
-    case library::WM_CATALOGUE_BUILD_DONE:
-        SetTimer(hwnd(), library::kSelectTopRowTimer, library::kSelectTopRowDelayMs, nullptr);
+    case framework::WM_CATALOGUE_BUILD_DONE:
+        SetTimer(hwnd(), framework::kSelectTopRowTimer, kSelectTopRowDelayMs, nullptr);
         return 1;
-    case library::WM_CATALOGUE_REBUILD_BEGIN:
+    case framework::WM_CATALOGUE_REBUILD_BEGIN:
         EnableWindow(Item(IDC_FILTER_SHOW), FALSE);
         list_.DeleteAllRows();
         convertPanel_.ShowEmptyList();
         return 1;
-    case library::WM_CATALOGUE_REBUILD_END:
+    case framework::WM_CATALOGUE_REBUILD_END:
         EnableWindow(Item(IDC_FILTER_SHOW), TRUE);
         return 1;
-    case library::WM_FILTER_REFRESH:
+    case framework::WM_FILTER_REFRESH:
         if (SendMessageW(Item(IDC_FILTER_KIND), CB_GETCURSEL, 0, 0) == 0) filters_.ApplyDatePreset();
         return 1;
     default:
@@ -89,7 +96,7 @@ LRESULT Page2::OnCatalogueMessage(UINT message, LPARAM lParam) {
 
 void Page2::OnTimer(UINT_PTR id) {
     if (convertPanel_.OnTimer(id)) return;
-    if (id != library::kSelectTopRowTimer) return;
+    if (id != framework::kSelectTopRowTimer) return;
     KillTimer(hwnd(), id);
     SelectTopRow();
 }

@@ -40,7 +40,7 @@ void Page2::OnTrayNotify(UINT iconId, UINT event) {
         break;
     }
     case NIN_BALLOONUSERCLICK:
-        settings::SettingsStore().WriteSettings({{L"showmessage", L"false"}, {L"playsound", L"false"}});
+        settings::SettingsStore().WriteSettings({{settings::kShowMessage.name, L"false"}, {settings::kPlaySound.name, L"false"}});
         tray_.LoadNotifySettings();
         break;
     default:

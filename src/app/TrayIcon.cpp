@@ -1,6 +1,7 @@
 #include "app/TrayIcon.h"
 
 #include "framework/WinApp.h"
+#include "framework/WindowMessages.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsText.h"
@@ -36,7 +37,7 @@ void TrayIcon::Initialize(HWND window) {
     record_.cbSize = NOTIFYICONDATAW_V2_SIZE;
     record_.hWnd = window;
     record_.uID = kTrayIconId;
-    record_.uCallbackMessage = WM_TRAYNOTIFY;
+    record_.uCallbackMessage = framework::WM_TRAYNOTIFY;
     record_.uTimeout = 1000;
     record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
     CopyTruncated(record_.szTip, kTip);
@@ -73,9 +74,9 @@ void TrayIcon::SetBalloon(const BalloonFields& balloon) {
 
 void TrayIcon::LoadNotifySettings() {
     settings::SettingsStore store;
-    const NotifySwitches switches{settings::IsSwitchOn(store.ReadSetting(L"showicon")),
-                                  settings::IsSwitchOn(store.ReadSetting(L"showmessage")),
-                                  settings::IsSwitchOn(store.ReadSetting(L"playsound"))};
+    const NotifySwitches switches{settings::IsSwitchOn(store.ReadSetting(settings::kShowIcon)),
+                                  settings::IsSwitchOn(store.ReadSetting(settings::kShowMessage)),
+                                  settings::IsSwitchOn(store.ReadSetting(settings::kPlaySound))};
     BalloonFields fields = balloon();
     notifyOnCapture_ = ApplyNotifySwitches(switches, fields);
     SetBalloon(fields);
@@ -103,7 +104,7 @@ void TrayIcon::FinishAnimation() {
 
 void AnimateTrayIcon(HWND window) {
     auto step = [window](TrayAnimationStep kind, int iconId) {
-        return SendMessageW(window, WM_TRAYANIMATION, static_cast<WPARAM>(kind), iconId);
+        return SendMessageW(window, framework::WM_TRAYANIMATION, static_cast<WPARAM>(kind), iconId);
     };
     if (step(TrayAnimationStep::Begin, 0) == 0) return;
     for (int frame : kTrayAnimationFrames) {

@@ -12,9 +12,6 @@
 namespace app {
 
 inline constexpr UINT kTrayIconId = 7353;
-inline constexpr UINT WM_TRAYNOTIFY = 0x8001;  // WM_APP + 1
-// Sent by the animation worker: wParam is a TrayAnimationStep, lParam an icon id.
-inline constexpr UINT WM_TRAYANIMATION = WM_APP + 2;
 
 enum class TrayAnimationStep : WPARAM { Begin = 1, Frame = 2, Finish = 3 };
 

@@ -1,5 +1,6 @@
 #include "convert/ConvertPanel.h"
 
+#include "framework/WindowMessages.h"
 #include "platform/ProgramFolder.h"
 #include "convert/Presets.h"
 #include "convert/Progress.h"
@@ -65,9 +66,9 @@ struct WorkerOrder {
 void ConversionWorker(const WorkerOrder& order) {
     runConverter(order.commandLine, *order.run, [&](std::int64_t seconds) {
         if (!order.run->halted())
-            PostMessageW(order.surface, WM_CONVERT_PROGRESS, order.runNumber, static_cast<LPARAM>(seconds));
+            PostMessageW(order.surface, framework::WM_CONVERT_PROGRESS, order.runNumber, static_cast<LPARAM>(seconds));
     });
-    PostMessageW(order.surface, WM_CONVERT_FINISHED, order.runNumber, 0);
+    PostMessageW(order.surface, framework::WM_CONVERT_FINISHED, order.runNumber, 0);
 }
 
 }  // namespace
@@ -488,7 +489,7 @@ void ConvertPanel::OnFinished(WPARAM runNumber) {
     if (upperLimit_ <= 0) SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETRANGE32, 0, 1);
     ShowProgressDisplay(false, std::max(finished.barPosition, upperLimit_ <= 0 ? 1 : 0), finished.label);
     const bool notStopped = platform::EqualsIgnoringCase(Text(IDC_CONVERT), kStopCaption);
-    if (notStopped && platform::EqualsIgnoringCase(settings::SettingsStore().ReadSetting(L"autoopenfolder"), L"true"))
+    if (notStopped && platform::EqualsIgnoringCase(settings::SettingsStore().ReadSetting(settings::kAutoOpenFolder), L"true"))
         OpenFolder(surface_, Text(IDC_OUTPUT_FOLDER));
     SetText(IDC_CONVERT, std::wstring(kConvertCaption));
     EnableInputs();
@@ -496,7 +497,7 @@ void ConvertPanel::OnFinished(WPARAM runNumber) {
 
 void ConvertPanel::Stop() {
     if (run_) run_->Halt();
-    SetTimer(surface_, kStopCleanupTimer, kStopCleanupDelayMs, nullptr);
+    SetTimer(surface_, framework::kStopCleanupTimer, kStopCleanupDelayMs, nullptr);
     stopCleanupPending_ = true;
     SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETPOS, 0, 0);
     ShowProgress(false);
@@ -518,13 +519,13 @@ void ConvertPanel::HaltForClose() {
     run_.reset();
     ++runNumber_;
     // A window's timers die with it: a Stop's clean-up still waiting is done by timer 2.
-    KillTimer(surface_, kStopCleanupTimer);
+    KillTimer(surface_, framework::kStopCleanupTimer);
     stopCleanupPending_ = false;
-    SetTimer(surface_, kCloseCleanupTimer, kCloseCleanupDelayMs, nullptr);
+    SetTimer(surface_, framework::kCloseCleanupTimer, kCloseCleanupDelayMs, nullptr);
 }
 
 bool ConvertPanel::OnTimer(UINT_PTR id) {
-    if (id != kStopCleanupTimer) return false;
+    if (id != framework::kStopCleanupTimer) return false;
     KillTimer(surface_, id);
     stopCleanupPending_ = false;
     RemoveUnfinishedOutput();
@@ -545,11 +546,11 @@ void ConvertPanel::RemoveUnfinishedOutput() {
 }
 
 bool ConvertPanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CONVERT_PROGRESS) {
+    if (message == framework::WM_CONVERT_PROGRESS) {
         OnProgress(wParam, static_cast<std::int64_t>(lParam));
         return true;
     }
-    if (message == WM_CONVERT_FINISHED) {
+    if (message == framework::WM_CONVERT_FINISHED) {
         OnFinished(wParam);
         return true;
     }

@@ -16,15 +16,7 @@
 
 namespace convert {
 
-// From a run's worker to its surface; wParam is the run's number, so reports of a run
-// that was stopped or replaced are recognised and dropped.
-inline constexpr UINT WM_CONVERT_PROGRESS = WM_APP + 40;  // lParam: seconds converted
-inline constexpr UINT WM_CONVERT_FINISHED = WM_APP + 41;
-
-// Window timers of the surface that remove the unfinished output after a Stop (3) or after
-// closing the dialog during a run (2), once ffmpeg has had time to end.
-inline constexpr UINT_PTR kCloseCleanupTimer = 2;
-inline constexpr UINT_PTR kStopCleanupTimer = 3;
+// How long the cleanup timers give ffmpeg to end before the unfinished output goes.
 inline constexpr UINT kCloseCleanupDelayMs = 100;
 inline constexpr UINT kStopCleanupDelayMs = 1000;
 

@@ -1,6 +1,7 @@
 #include "convert/Page4.h"
 
 #include "framework/WinApp.h"
+#include "framework/WindowMessages.h"
 #include "platform/SystemVersion.h"
 
 namespace convert {
@@ -85,7 +86,7 @@ LRESULT Page4::OnNotify(const NMHDR& header, bool& handled) {
 }
 
 void Page4::OnTimer(UINT_PTR id) {
-    if (id == kCloseCleanupTimer) {
+    if (id == framework::kCloseCleanupTimer) {
         KillTimer(hwnd(), id);
         panel_.RemoveUnfinishedOutput();
         EndDialog(IDCANCEL);

@@ -1,7 +1,7 @@
 #include "library/Catalogue.h"
 
+#include "framework/WindowMessages.h"
 #include "platform/ProgramFolder.h"
-#include "library/CatalogueMessages.h"
 #include "library/ClipRecord.h"
 #include "library/ClipRecordText.h"
 #include "library/MediaProbe.h"
@@ -48,12 +48,12 @@ LocalDateTime LocalCreationTime(const FILETIME& created) {
 }
 
 bool IsListed(HWND window, const std::wstring& path) {
-    return SendMessageW(window, WM_CATALOGUE_IS_LISTED, 0, reinterpret_cast<LPARAM>(&path)) != 0;
+    return SendMessageW(window, framework::WM_CATALOGUE_IS_LISTED, 0, reinterpret_cast<LPARAM>(&path)) != 0;
 }
 
 std::optional<ClipFilter> ReadFilter(HWND window) {
     std::optional<ClipFilter> filter;
-    SendMessageW(window, WM_CATALOGUE_READ_FILTER, 0, reinterpret_cast<LPARAM>(&filter));
+    SendMessageW(window, framework::WM_CATALOGUE_READ_FILTER, 0, reinterpret_cast<LPARAM>(&filter));
     return filter;
 }
 
@@ -93,7 +93,7 @@ int BuildClipList(HWND window, bool skipListed, const ClipFilter& filter, const 
         if (skipListed && IsListed(window, path)) continue;
         const std::optional<ClipRecord> record = MakeRecord(entry, path, created, title, source.ffmpeg);
         if (!record) continue;
-        const LRESULT row = SendMessageW(window, WM_CATALOGUE_INSERT, skipListed ? 1 : 0,
+        const LRESULT row = SendMessageW(window, framework::WM_CATALOGUE_INSERT, skipListed ? 1 : 0,
                                          reinterpret_cast<LPARAM>(&*record));
         if (row >= 0) ++inserted;
     } while (FindNextFileW(search.get(), &entry));
@@ -103,21 +103,21 @@ int BuildClipList(HWND window, bool skipListed, const ClipFilter& filter, const 
 void RefreshClipList(HWND window, const CatalogueSource& source) {
     auto lock = LockBuilds(window);
     if (const std::optional<ClipFilter> filter = ReadFilter(window)) BuildClipList(window, true, *filter, source);
-    SendMessageW(window, WM_CATALOGUE_BUILD_DONE, 0, 0);
+    SendMessageW(window, framework::WM_CATALOGUE_BUILD_DONE, 0, 0);
 }
 
 void RebuildClipList(HWND window, const CatalogueSource& source) {
     auto lock = LockBuilds(window);
-    SendMessageW(window, WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
+    SendMessageW(window, framework::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
     if (const std::optional<ClipFilter> filter = ReadFilter(window)) BuildClipList(window, false, *filter, source);
-    SendMessageW(window, WM_CATALOGUE_BUILD_DONE, 0, 0);
-    SendMessageW(window, WM_CATALOGUE_REBUILD_END, 0, 0);
+    SendMessageW(window, framework::WM_CATALOGUE_BUILD_DONE, 0, 0);
+    SendMessageW(window, framework::WM_CATALOGUE_REBUILD_END, 0, 0);
 }
 
 void FilterRefresher(HWND window) {
     for (;;) {
         Sleep(kFilterRefreshIntervalMs);
-        SendMessageW(window, WM_FILTER_REFRESH, 0, 0);
+        SendMessageW(window, framework::WM_FILTER_REFRESH, 0, 0);
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Filling the clip list from the library folder. The builders take the main window's
-// handle and reach it only through its messages (CatalogueMessages.h), so they may run
+// handle and reach it only through its messages (framework/WindowMessages.h), so they may run
 // on any thread; builds are serialised, so overlapping builds never list a clip twice.
 #include "library/ClipFilter.h"
 

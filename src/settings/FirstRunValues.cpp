@@ -8,7 +8,7 @@ std::vector<SettingValue> FirstRunValues(std::wstring_view myVideos) {
     std::vector<SettingValue> values;
     values.reserve(kSettings.size());
     for (const SettingDefinition& setting : kSettings) {
-        if (setting.name == kConvertPath) {
+        if (setting.name == kConvertPath.name) {
             if (!myVideos.empty()) values.push_back({setting.name, myVideos});
             continue;
         }

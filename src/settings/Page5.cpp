@@ -138,20 +138,24 @@ void Page5::WriteControls() const {
 void Page5::LoadGeneralSettings() {
     const SettingsStore store;
     ReadControls();
-    values_.mode = ModeFromSetting(store.ReadSetting(L"bsel"));
-    values_.browsers = ApplyBrowsersSetting(store.ReadSetting(L"browsers"), values_.browsers);
-    // A text other than "true" or "false" leaves the box as the template made it.
-    const auto load = [&store](const wchar_t* name, bool& box) {
-        if (const std::optional<bool> on = StrictSwitch(store.ReadSetting(name))) box = *on;
-    };
-    load(L"showicon", values_.showIcon);
-    load(L"showmessage", values_.showMessage);
-    load(L"playsound", values_.playSound);
-    load(L"autoupdate", values_.autoUpdate);
-    load(L"autoopenfolder", values_.autoOpenFolder);
-    load(L"loadonstartup", values_.runAtStartup);
-    load(L"savewithnosound", values_.saveWithNoSound);
+    ApplySettings([&store](const SettingDefinition& setting) { return store.ReadSetting(setting); });
     WriteControls();
+}
+
+void Page5::ApplySettings(const std::function<std::wstring(const SettingDefinition&)>& read) {
+    values_.mode = ModeFromSetting(read(kBrowserMode));
+    values_.browsers = ApplyBrowsersSetting(read(kBrowsers), values_.browsers);
+    // A text other than "true" or "false" leaves the box as the template made it.
+    const auto load = [&read](const SettingDefinition& setting, bool& box) {
+        if (const std::optional<bool> on = StrictSwitch(read(setting))) box = *on;
+    };
+    load(kShowIcon, values_.showIcon);
+    load(kShowMessage, values_.showMessage);
+    load(kPlaySound, values_.playSound);
+    load(kAutoUpdate, values_.autoUpdate);
+    load(kAutoOpenFolder, values_.autoOpenFolder);
+    load(kLoadOnStartup, values_.runAtStartup);
+    load(kSaveWithNoSound, values_.saveWithNoSound);
 }
 
 void Page5::OnBrowserModeChanged() {
@@ -189,11 +193,7 @@ void Page5::OnRestoreDefaults() {
     EnableWindow(Item(IDC_SHOW_MESSAGE), TRUE);
     EnableWindow(Item(IDC_PLAY_SOUND), TRUE);
     values_ = Values{};
-    values_.mode = BrowserMode::All;
-    values_.browsers = ChecksForMode(BrowserMode::All, defaultBrowser_);
-    values_.showIcon = values_.showMessage = values_.playSound = true;
-    values_.autoUpdate = values_.autoOpenFolder = values_.runAtStartup = true;
-    values_.saveWithNoSound = false;
+    ApplySettings([](const SettingDefinition& setting) { return std::wstring(setting.firstRunDefault); });
     WriteControls();
 }
 
@@ -211,14 +211,14 @@ bool Page5::SaveGeneralSettings() {
     const std::wstring browsers = BrowsersSetting(values_.browsers);
     const std::wstring mode = ModeSetting(values_.mode);
     const bool written = store.WriteSettings({
-        {L"browsers", browsers},
-        {L"bsel", mode},
-        {L"showicon", SwitchSetting(values_.showIcon)},
-        {L"showmessage", SwitchSetting(values_.showMessage)},
-        {L"playsound", SwitchSetting(values_.playSound)},
-        {L"autoupdate", SwitchSetting(values_.autoUpdate)},
-        {L"savewithnosound", SwitchSetting(values_.saveWithNoSound)},
-        {L"autoopenfolder", SwitchSetting(values_.autoOpenFolder)},
+        {kBrowsers.name, browsers},
+        {kBrowserMode.name, mode},
+        {kShowIcon.name, SwitchSetting(values_.showIcon)},
+        {kShowMessage.name, SwitchSetting(values_.showMessage)},
+        {kPlaySound.name, SwitchSetting(values_.playSound)},
+        {kAutoUpdate.name, SwitchSetting(values_.autoUpdate)},
+        {kSaveWithNoSound.name, SwitchSetting(values_.saveWithNoSound)},
+        {kAutoOpenFolder.name, SwitchSetting(values_.autoOpenFolder)},
     });
     // Without the settings key the shortcut is left alone, so the two cannot disagree.
     if (!written) {
@@ -227,7 +227,7 @@ bool Page5::SaveGeneralSettings() {
     }
     const std::optional<bool> runAtStartup = ApplyStartupShortcut();
     if (!runAtStartup) return false;
-    return store.WriteSetting(L"loadonstartup", SwitchSetting(*runAtStartup));
+    return store.WriteSetting(kLoadOnStartup, SwitchSetting(*runAtStartup));
 }
 
 std::optional<bool> Page5::ApplyStartupShortcut() {

@@ -5,7 +5,9 @@
 #include "framework/Dialog.h"
 #include "resources/resource.h"
 #include "settings/GeneralSettingsRules.h"
+#include "settings/SettingsTable.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -41,6 +43,9 @@ private:
     void ReadControls();
     void WriteControls() const;
     void LoadGeneralSettings();
+    // Applies the texts `read` gives over the values the controls hold: the stored ones
+    // when the dialog opens, the table's defaults for "Restore default values".
+    void ApplySettings(const std::function<std::wstring(const SettingDefinition&)>& read);
     // False when the dialog must stay open (nothing or only part was stored).
     bool SaveGeneralSettings();
     // The value "loadonstartup" takes after the shortcut was made or removed; nullopt when

@@ -10,16 +10,6 @@ namespace settings {
 
 namespace {
 
-constexpr std::wstring_view kAllowFullScreen = L"allowfullscreen";
-constexpr std::wstring_view kFullScreenMode = L"fs_mode";
-constexpr std::wstring_view kAllowZoom = L"allowzoom";
-constexpr std::wstring_view kAllowTimeline = L"allowtimeline";
-constexpr std::wstring_view kHintShow = L"hintshow";
-constexpr std::wstring_view kFitByContent = L"zholderfitbycontent";
-constexpr std::wstring_view kVolume = L"volume";
-constexpr std::wstring_view kHideMenu = L"nhidemenu";
-constexpr std::wstring_view kIconSize = L"iconsize";
-
 // Icon sizes by slider position, starting at position 1.
 constexpr std::array<std::wstring_view, 3> kIconSizes{L"8", L"16", L"32"};
 
@@ -30,8 +20,8 @@ std::wstring_view FirstRunDefault(std::wstring_view name) {
     return {};
 }
 
-void ApplySwitch(const SettingReader& read, std::wstring_view name, bool& box) {
-    if (const std::optional<bool> state = SwitchBoxState(read(name))) box = *state;
+void ApplySwitch(const SettingReader& read, const SettingDefinition& setting, bool& box) {
+    if (const std::optional<bool> state = SwitchBoxState(read(setting.name))) box = *state;
 }
 
 std::wstring SwitchText(bool on) { return on ? L"true" : L"false"; }
@@ -80,18 +70,18 @@ std::wstring_view IconSizeText(int position) {
     return kIconSizes[static_cast<std::size_t>(held - kSmallIconPosition)];
 }
 
-std::wstring_view DefaultHideMenuSeconds() { return FirstRunDefault(kHideMenu); }
+std::wstring_view DefaultHideMenuSeconds() { return kHideMenuSeconds.firstRunDefault; }
 
 void ApplyStoredPlayerSettings(const SettingReader& read, PlayerOptions& options) {
     ApplySwitch(read, kAllowFullScreen, options.allowFullScreen);
-    options.quality = QualityFromWord(read(kFullScreenMode));
+    options.quality = QualityFromWord(read(kFullScreenMode.name));
     ApplySwitch(read, kAllowZoom, options.allowZoom);
     ApplySwitch(read, kAllowTimeline, options.allowTimeline);
     ApplySwitch(read, kHintShow, options.showHints);
     ApplySwitch(read, kFitByContent, options.fitByContent);
-    options.volume = VolumeFromText(read(kVolume));
-    options.hideMenuSeconds = read(kHideMenu);
-    if (const std::optional<int> position = IconSizePositionFromText(read(kIconSize))) {
+    options.volume = VolumeFromText(read(kVolume.name));
+    options.hideMenuSeconds = read(kHideMenuSeconds.name);
+    if (const std::optional<int> position = IconSizePositionFromText(read(kIconSize.name))) {
         options.iconSizePosition = *position;
     }
 }
@@ -104,18 +94,18 @@ PlayerOptions DefaultPlayerOptions() {
 }
 
 std::array<PlayerSettingText, 9> PlayerSettingTexts(const PlayerOptions& options) {
-    std::wstring hideMenu = options.hideMenuSeconds;
-    if (hideMenu.empty()) hideMenu = DefaultHideMenuSeconds();
+    std::wstring hideMenu =
+        options.hideMenuSeconds.empty() ? std::wstring(DefaultHideMenuSeconds()) : options.hideMenuSeconds;
     return {{
-        {kAllowFullScreen, SwitchText(options.allowFullScreen)},
-        {kFullScreenMode, std::wstring(QualityWord(options.quality))},
-        {kAllowZoom, SwitchText(options.allowZoom)},
-        {kAllowTimeline, SwitchText(options.allowTimeline)},
-        {kHintShow, SwitchText(options.showHints)},
-        {kFitByContent, SwitchText(options.fitByContent)},
-        {kVolume, std::to_wstring(std::clamp(options.volume, kMinVolume, kMaxVolume))},
-        {kHideMenu, std::move(hideMenu)},
-        {kIconSize, std::wstring(IconSizeText(options.iconSizePosition))},
+        {kAllowFullScreen.name, SwitchText(options.allowFullScreen)},
+        {kFullScreenMode.name, std::wstring(QualityWord(options.quality))},
+        {kAllowZoom.name, SwitchText(options.allowZoom)},
+        {kAllowTimeline.name, SwitchText(options.allowTimeline)},
+        {kHintShow.name, SwitchText(options.showHints)},
+        {kFitByContent.name, SwitchText(options.fitByContent)},
+        {kVolume.name, std::to_wstring(std::clamp(options.volume, kMinVolume, kMaxVolume))},
+        {kHideMenuSeconds.name, std::move(hideMenu)},
+        {kIconSize.name, std::wstring(IconSizeText(options.iconSizePosition))},
     }};
 }
 

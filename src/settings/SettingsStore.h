@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "settings/FirstRunValues.h"
+#include "settings/SettingsTable.h"
 
 namespace settings {
 
@@ -32,10 +33,14 @@ public:
     // The stored text, or empty when the key or value is missing, the value is not a
     // string, holds 260 or more characters, or is malformed.
     std::wstring ReadSetting(std::wstring_view name) const;
+    std::wstring ReadSetting(const SettingDefinition& setting) const { return ReadSetting(setting.name); }
 
     // Stores the text as REG_SZ. Never creates the key; false when the key did not open
     // or the write failed.
     bool WriteSetting(std::wstring_view name, std::wstring_view text) const;
+    bool WriteSetting(const SettingDefinition& setting, std::wstring_view text) const {
+        return WriteSetting(setting.name, text);
+    }
 
     // Opens the key once and writes every value in order, with the same effect as a
     // sequence of WriteSetting calls. False when the key did not open or any write failed

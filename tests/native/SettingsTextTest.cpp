@@ -51,10 +51,27 @@ TEST(SettingsText, BrowsersTakesFirstSecondThirdAndLastCharacter) {
 TEST(SettingsTable, HoldsTheTwentyTwoValuesInFirstRunOrder) {
     ASSERT_EQ(kSettings.size(), 22u);
     EXPECT_EQ(kSettings.front().name, L"lastpingtime");
-    EXPECT_EQ(kSettings[2].name, kConvertPath);
+    EXPECT_EQ(kSettings[2].name, kConvertPath.name);
     EXPECT_EQ(kSettings.back().name, L"iconsize");
     for (size_t i = 0; i < kSettings.size(); ++i)
         for (size_t j = i + 1; j < kSettings.size(); ++j) EXPECT_NE(kSettings[i].name, kSettings[j].name);
+}
+
+// A default that its own kind cannot read would reach a new user as a broken setting.
+TEST(SettingsTable, EveryDefaultReadsAsItsKind) {
+    for (const SettingDefinition& setting : kSettings) {
+        const std::wstring_view text = setting.firstRunDefault;
+        switch (setting.kind) {
+        case SettingKind::Switch:
+            EXPECT_TRUE(text == L"true" || text == L"false") << std::wstring(setting.name);
+            break;
+        case SettingKind::Number:
+            EXPECT_TRUE(!text.empty() && text.find_first_not_of(L"0123456789") == std::wstring_view::npos) << std::wstring(setting.name);
+            break;
+        case SettingKind::Word:
+            break;
+        }
+    }
 }
 
 }  // namespace

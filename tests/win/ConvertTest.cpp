@@ -6,8 +6,8 @@
 #include "convert/Page4.h"
 #include "framework/BalloonTip.h"
 #include "framework/Pickers.h"
+#include "framework/WindowMessages.h"
 #include "library/Catalogue.h"
-#include "library/CatalogueMessages.h"
 #include "library/MediaProbe.h"
 #include "library/ViewLayout.h"
 #include "platform/CommandLine.h"
@@ -258,7 +258,7 @@ TEST_F(ConvertPanel, PickersKeepFromBeforeToAndBothInsideTheClip) {
     EXPECT_EQ(times(), Pair(0, 1)) << "To at 00:00:00 restarts the pair";
 
     // The list loses its rows: Convert off, the notice in the name box, both pickers at 0.
-    SendMessageW(window_.hwnd(), library::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
+    SendMessageW(window_.hwnd(), framework::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
     EXPECT_FALSE(panel_.Enabled(IDC_CONVERT));
     EXPECT_EQ(panel_.Text(IDC_OUTPUT_NAME), L"No video clips to convert");
     EXPECT_EQ(times(), Pair(0, 0));
@@ -575,7 +575,7 @@ TEST_F(ConvertPanel, RemovalThatFailsReportsTheFileError) {
     const std::wstring path = Output(L"locked.mov");
     WriteAll(path, "x");
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
-    SendMessageW(panel_.hwnd(), WM_TIMER, convert::kStopCleanupTimer, 0);
+    SendMessageW(panel_.hwnd(), WM_TIMER, framework::kStopCleanupTimer, 0);
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0], L"!error Access to " + path + L" was denied.");
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);

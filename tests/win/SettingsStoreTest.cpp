@@ -271,8 +271,4 @@ TEST_F(SettingsStoreTest, BatchWriteEqualsASequenceOfSingleWrites) {
     }
 }
 
-TEST(SettingsStoreDefaultKey, IsTheProgramsKey) {
-    EXPECT_EQ(SettingsStore().subkey(), L"SOFTWARE\\Reelkeep");
-}
-
 }  // namespace

@@ -2,6 +2,7 @@
 // capture animation, driven as the shell would drive them.
 #include "app/Page2.h"
 #include "app/TrayMenu.h"
+#include "framework/WindowMessages.h"
 #include "settings/SettingsStore.h"
 #include "support/MessagePump.h"
 #include "support/ScriptedPrompter.h"
@@ -51,7 +52,7 @@ protected:
     void EndProcessNow() override { ++processEnds; }
     void ShowAboutBox() override { ++aboutBoxes; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override {
-        if (message == app::WM_TRAYANIMATION && static_cast<app::TrayAnimationStep>(wParam) == app::TrayAnimationStep::Frame)
+        if (message == framework::WM_TRAYANIMATION && static_cast<app::TrayAnimationStep>(wParam) == app::TrayAnimationStep::Frame)
             ++framesShown;
         return Page2::OnMessage(message, wParam, lParam, handled);
     }
@@ -134,9 +135,9 @@ TEST_F(Tray, ClosingHidesTheWindowAndALeftClickBringsItBack) {
     EXPECT_TRUE(IsWindow(window.hwnd()));
     EXPECT_FALSE(IsWindowVisible(window.hwnd()));
     EXPECT_TRUE(IconIsInTray());
-    SendMessageW(window.hwnd(), app::WM_TRAYNOTIFY, app::kTrayIconId, WM_LBUTTONDOWN);
+    SendMessageW(window.hwnd(), framework::WM_TRAYNOTIFY, app::kTrayIconId, WM_LBUTTONDOWN);
     EXPECT_TRUE(IsWindowVisible(window.hwnd()));
-    SendMessageW(window.hwnd(), app::WM_TRAYNOTIFY, app::kTrayIconId + 1, WM_LBUTTONDOWN);
+    SendMessageW(window.hwnd(), framework::WM_TRAYNOTIFY, app::kTrayIconId + 1, WM_LBUTTONDOWN);
     EXPECT_TRUE(IsWindowVisible(window.hwnd())) << "events of another icon id are ignored";
 }
 

@@ -1,0 +1,70 @@
+#pragma once
+// The private messages and window timers of the main window, in one table so that no two
+// collide. The single-clip convert dialog serves the convert rows too: its controller is
+// the main window's panel. A new private message or timer gets its row here.
+#include <windows.h>
+
+#include <cstddef>
+
+namespace framework {
+
+// The tray icon's callback message.
+inline constexpr UINT WM_TRAYNOTIFY = WM_APP + 1;
+// Sent by the animation worker: wParam is a TrayAnimationStep, lParam an icon id.
+inline constexpr UINT WM_TRAYANIMATION = WM_APP + 2;
+
+// From the list-building workers, each carried out whole on the window thread so a row is
+// never seen half inserted. The window serves them as one range, WM_CATALOGUE_INSERT to
+// WM_FILTER_REFRESH.
+// lParam: const ClipRecord*. wParam 1: skip the row when its path is listed already.
+// Returns the new row, or -1 when it was skipped or refused.
+inline constexpr UINT WM_CATALOGUE_INSERT = WM_APP + 10;
+// lParam: const std::wstring* path. Returns 1 when a row has that path.
+inline constexpr UINT WM_CATALOGUE_IS_LISTED = WM_APP + 11;
+// lParam: std::optional<ClipFilter>* to fill from the filter controls.
+inline constexpr UINT WM_CATALOGUE_READ_FILTER = WM_APP + 12;
+// A build ended: arm kSelectTopRowTimer, which selects and previews the top row.
+inline constexpr UINT WM_CATALOGUE_BUILD_DONE = WM_APP + 13;
+// A full rebuild begins (disable "Show", delete every row) or ends (enable "Show").
+inline constexpr UINT WM_CATALOGUE_REBUILD_BEGIN = WM_APP + 14;
+inline constexpr UINT WM_CATALOGUE_REBUILD_END = WM_APP + 15;
+// The once-a-minute refresh of a date preset.
+inline constexpr UINT WM_FILTER_REFRESH = WM_APP + 16;
+
+// From a conversion's worker to its surface; wParam is the run's number, so reports of a
+// run that was stopped or replaced are recognised and dropped.
+inline constexpr UINT WM_CONVERT_PROGRESS = WM_APP + 40;  // lParam: seconds converted
+inline constexpr UINT WM_CONVERT_FINISHED = WM_APP + 41;
+
+inline constexpr UINT kPrivateMessages[] = {
+    WM_TRAYNOTIFY,         WM_TRAYANIMATION,           WM_CATALOGUE_INSERT,      WM_CATALOGUE_IS_LISTED,
+    WM_CATALOGUE_READ_FILTER, WM_CATALOGUE_BUILD_DONE, WM_CATALOGUE_REBUILD_BEGIN, WM_CATALOGUE_REBUILD_END,
+    WM_FILTER_REFRESH,     WM_CONVERT_PROGRESS,        WM_CONVERT_FINISHED,
+};
+
+// Window timers. The cleanup timers remove a conversion's unfinished output once ffmpeg
+// has had time to end: after a Stop, or after the dialog was closed during a run.
+inline constexpr UINT_PTR kSelectTopRowTimer = 1;
+inline constexpr UINT_PTR kCloseCleanupTimer = 2;
+inline constexpr UINT_PTR kStopCleanupTimer = 3;
+
+inline constexpr UINT_PTR kWindowTimers[] = {kSelectTopRowTimer, kCloseCleanupTimer, kStopCleanupTimer};
+
+template <typename Id, std::size_t count>
+constexpr bool NoTwoAlike(const Id (&ids)[count]) {
+    for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t j = i + 1; j < count; ++j)
+            if (ids[i] == ids[j]) return false;
+    return true;
+}
+
+static_assert(NoTwoAlike(kPrivateMessages), "two private messages of the main window share an id");
+static_assert(NoTwoAlike(kWindowTimers), "two timers of the main window share an id");
+// Above 0xBFFF lie the registered messages such as "TaskbarCreated".
+static_assert([] {
+    for (UINT id : kPrivateMessages)
+        if (id < WM_APP || id > 0xBFFF) return false;
+    return true;
+}(), "a private message of the main window lies outside WM_APP to 0xBFFF");
+
+}  // namespace framework
