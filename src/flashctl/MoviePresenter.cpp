@@ -94,6 +94,7 @@ void MoviePresenter::StartRun(double atSeconds, bool running) {
     settings.finishedMessage = WM_APP_DECODER_FINISHED;
     decoder_ = std::make_unique<VideoDecoder>(std::move(settings));
     audio_ = AudioOutput::Open(ffmpeg_, options_.contentPath, atSeconds, volume_, running);
+    decoder_->SetSoundSetsThePace(audio_ != nullptr);
 }
 
 void MoviePresenter::StopRun() {

@@ -23,12 +23,13 @@ void PlaybackClock::Resume(double now) {
 
 double PlaybackClock::Position(double now) const { return running_ ? base_ + (now - since_) : base_; }
 
-FrameAction DecideFrame(double frameTime, double clockPosition, double frameDuration, int droppedInARow) {
+FrameAction DecideFrame(double frameTime, double clockPosition, double frameDuration, int droppedInARow,
+                        bool soundSetsThePace) {
     if (frameTime > clockPosition) return FrameAction::Wait;
     const double lateness = clockPosition - frameTime;
-    if (lateness > kResyncLateness) return FrameAction::ShowAndResync;
-    if (lateness > frameDuration && droppedInARow < kMaxDroppedInARow) return FrameAction::Drop;
-    return FrameAction::Show;
+    if (soundSetsThePace)
+        return lateness > frameDuration && droppedInARow < kMaxDroppedInARow ? FrameAction::Drop : FrameAction::Show;
+    return lateness > kResyncFrames * frameDuration ? FrameAction::ShowAndResync : FrameAction::Show;
 }
 
 }  // namespace flashctl

@@ -19,14 +19,15 @@ private:
 
 enum class FrameAction { Show, Wait, Drop, ShowAndResync };
 
-// A frame due at `frameTime` is shown when the clock has reached it and waited for when it
-// is early. A frame over one frame late is dropped, so a short hold-up is caught up
-// instead of lasting; but never more than a few in a row, and a frame far behind moves
-// the clock back to itself: a decoder slower than the clip then shows every frame it can
-// instead of dropping all of them.
-FrameAction DecideFrame(double frameTime, double clockPosition, double frameDuration, int droppedInARow);
+// What to do with a frame due at `frameTime`: an early one is waited for. A late one is
+// dropped only while sound plays, to stay in step with it, and never more than a few in
+// a row; without sound nothing needs the frame at its exact time, so a late frame still
+// shows and a frame far behind moves the clock back to itself: a decoder slower than the
+// clip then shows every frame it makes instead of dropping them.
+FrameAction DecideFrame(double frameTime, double clockPosition, double frameDuration, int droppedInARow,
+                        bool soundSetsThePace);
 
 inline constexpr int kMaxDroppedInARow = 3;
-inline constexpr double kResyncLateness = 0.25;  // seconds
+inline constexpr int kResyncFrames = 2;
 
 }  // namespace flashctl

@@ -197,7 +197,7 @@ bool VideoDecoder::WaitUntilDue(double frameTime, bool& drop) {
     for (;;) {
         if (stopping_) return false;
         const double position = clock_.Position(Now());
-        switch (DecideFrame(frameTime, position, frameDuration, droppedInARow_)) {
+        switch (DecideFrame(frameTime, position, frameDuration, droppedInARow_, soundSetsThePace_)) {
             case FrameAction::Wait:
                 if (!clock_.running()) changed_.wait(hold);
                 else changed_.wait_for(hold, std::chrono::duration<double>(frameTime - position));

@@ -46,6 +46,8 @@ public:
 
     void Pause();
     void Resume();
+    // With sound playing, late frames are dropped to stay in step with it.
+    void SetSoundSetsThePace(bool sound) { soundSetsThePace_ = sound; }
     bool running() const;
     double Position() const;
 
@@ -83,6 +85,7 @@ private:
     std::atomic<State> state_{State::Starting};
     std::atomic<bool> stopping_{false};
     std::atomic<bool> framePosted_{false};
+    std::atomic<bool> soundSetsThePace_{false};
     std::atomic<long> decoded_{0};
     std::atomic<long> dropped_{0};
 

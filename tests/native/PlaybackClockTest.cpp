@@ -22,21 +22,25 @@ TEST(PlaybackClock, RunsPausesAndResumesAgainstItsTimeSource) {
 TEST(PlaybackClock, EachFrameIsWaitedForShownDroppedOrResynced) {
     constexpr double kFrame = 1.0 / 30;
     struct Case {
-        double frameTime, position;
+        double lateness;
         int droppedInARow;
+        bool sound;
         FrameAction action;
     };
     const Case cases[] = {
-        {1.0, 0.99, 0, FrameAction::Wait},
-        {1.0, 1.0, 0, FrameAction::Show},
-        {1.0, 1.0 + kFrame * 0.9, 0, FrameAction::Show},
-        {1.0, 1.0 + kFrame * 2, 0, FrameAction::Drop},
-        {1.0, 1.0 + kFrame * 2, flashctl::kMaxDroppedInARow, FrameAction::Show},
-        {1.0, 1.3, 0, FrameAction::ShowAndResync},
+        {-0.01, 0, true, FrameAction::Wait},
+        {-0.01, 0, false, FrameAction::Wait},
+        {0, 0, true, FrameAction::Show},
+        {kFrame * 0.9, 0, true, FrameAction::Show},
+        {kFrame * 1.5, 0, true, FrameAction::Drop},
+        {kFrame * 1.5, flashctl::kMaxDroppedInARow, true, FrameAction::Show},
+        {1.0, 0, true, FrameAction::Drop},
+        {kFrame * 1.5, 0, false, FrameAction::Show},
+        {kFrame * 2.5, 0, false, FrameAction::ShowAndResync},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.frameTime << " at " << c.position << " after " << c.droppedInARow);
-        EXPECT_EQ(c.action, flashctl::DecideFrame(c.frameTime, c.position, kFrame, c.droppedInARow));
+        SCOPED_TRACE(testing::Message() << c.lateness << " late after " << c.droppedInARow << " sound " << c.sound);
+        EXPECT_EQ(c.action, flashctl::DecideFrame(10.0, 10.0 + c.lateness, kFrame, c.droppedInARow, c.sound));
     }
 }
 
