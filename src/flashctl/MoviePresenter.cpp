@@ -230,7 +230,11 @@ void MoviePresenter::Paint(HDC dc, const RECT& area) {
     const PaneLayout layout = Layout(area);
     FillBox(dc, {area.left, area.top, area.right, area.bottom}, background_);
     PaintPicture(dc, layout);
-    if (const std::wstring text = message(); !text.empty()) PaintText(dc, layout.picture, text);
+    std::wstring text = message();
+    // ffmpeg takes a moment to start: say so rather than leave a blank pane.
+    if (text.empty() && decoder_ && decoder_->state() == VideoDecoder::State::Starting && still_.pixels.empty())
+        text = L"Opening the clip...";
+    if (!text.empty()) PaintText(dc, layout.picture, text);
     if (isPlayer_) PaintBar(dc, layout);
 }
 

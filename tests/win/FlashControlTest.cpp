@@ -177,6 +177,56 @@ TEST(FlashControl, PlaysTheClipNamedByFlashVarsPausedOrAtOnce) {
     EXPECT_EQ(L"playing", player.Variable(L"state"));
 }
 
+// The top-most pop-up windows of this thread other than `besides`.
+std::vector<HWND> FullScreenWindows(HWND besides) {
+    struct Search {
+        HWND besides;
+        std::vector<HWND> found;
+    } search{besides, {}};
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM data) -> BOOL {
+        auto* search = reinterpret_cast<Search*>(data);
+        if (window != search->besides && IsWindowVisible(window) && (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST))
+            search->found.push_back(window);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST(FlashControl, GoesFullScreenOnlyWhenTheMovieAndTheHostBothAllowIt) {
+    ScratchFolder folder(L"flashctl");
+    FlashControlImage image(folder.path());
+    const int width = 320, height = 241;
+    PlayerWindow player(image, width, height);
+    ASSERT_TRUE(player.active());
+    const HWND parent = GetParent(player.pane());
+    const std::wstring clip = BinFolder() + L"flash-clips\\flash clips\\red & blue=purple 2s.flv";
+    const flashctl::Box button = flashctl::LayOutPane(width, height, false, true).fullScreen;
+    const LPARAM click = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+
+    for (const bool hostAllows : {false, true}) {
+        SCOPED_TRACE(hostAllows ? "host allows" : "host refuses");
+        BSTR allow = SysAllocString(hostAllows ? L"true" : L"false");
+        player.flash()->put_AllowFullScreen(allow);
+        SysFreeString(allow);
+        player.Load(BinFolder() + L"player.swf?allowfullscreen=true", L"content=" + clip);
+        ASSERT_TRUE(PumpUntil([&] { return player.Variable(L"state") == L"paused"; }, 30s));
+        SendMessageW(player.pane(), WM_LBUTTONDOWN, MK_LBUTTON, click);
+        PumpUntil([] { return false; }, 200ms);
+        const std::vector<HWND> shown = FullScreenWindows(parent);
+        ASSERT_EQ(hostAllows ? 1u : 0u, shown.size());
+        if (!hostAllows) continue;
+        RECT area;
+        GetWindowRect(shown[0], &area);
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), area.right - area.left);
+        const HDC dc = GetDC(shown[0]);
+        UpdateWindow(shown[0]);
+        EXPECT_TRUE(IsRed(GetPixel(dc, (area.right - area.left) / 2, (area.bottom - area.top) / 2)));
+        ReleaseDC(shown[0], dc);
+        SendMessageW(shown[0], WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_FALSE(IsWindow(shown[0]));
+    }
+}
+
 TEST(FlashControl, AClipThatCannotBeDecodedSaysSoInThePane) {
     ScratchFolder folder(L"flashctl");
     FlashControlImage image(folder.path());
