@@ -3,6 +3,7 @@
 // in the same run) against the frames the pane presented. Fails over the limit, which
 // allows 5% of the frames to be dropped.
 #include "../../tests/win/support/FlashControlImage.h"
+#include "../../tests/win/support/MessagePump.h"
 #include "BenchClock.h"
 
 #include <windows.h>
@@ -19,21 +20,6 @@ std::wstring BinFolder() {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path);
     return folder.substr(0, folder.rfind(L'\\') + 1);
-}
-
-template <typename Condition>
-bool PumpUntil(Condition done, double limitMs) {
-    const double deadline = bench::NowMilliseconds() + limitMs;
-    while (!done()) {
-        if (bench::NowMilliseconds() > deadline) return false;
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
 }
 
 }  // namespace
@@ -55,11 +41,11 @@ int main() {
         const double start = bench::NowMilliseconds();
         double firstFrame = 0;
         player.Load(BinFolder() + L"player.swf?autoplay=true", L"content=" + clip);
-        const bool ended = PumpUntil([&] {
+        const bool ended = testing_support::PumpUntil([&] {
             if (firstFrame == 0 && player.Variable(L"presentedFrames") != L"0") firstFrame = bench::NowMilliseconds();
             const std::wstring state = player.Variable(L"state");
             return state == L"ended" || state == L"error";
-        }, 120000);
+        }, std::chrono::minutes(2));
         const double end = bench::NowMilliseconds();
         const double expected = std::stod(L"0" + player.Variable(L"duration")) *
                                 std::stod(L"0" + player.Variable(L"framesPerSecond"));

@@ -58,14 +58,19 @@ bool IsRed(COLORREF color) { return GetRValue(color) > 200 && GetGValue(color) <
 
 long Number(const std::wstring& text) { return text.empty() ? -1 : std::stol(text); }
 
-TEST(FlashControl, OffersTheHostsInterfacesAndUnloadsWhenReleased) {
-    ScratchFolder folder(L"flashctl");
-    FlashControlImage image(folder.path());
-    ASSERT_TRUE(image.loaded());
-    platform::ComPtr<IClassFactory> factory;
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, image.GetClassObject(IID_IDispatch, IID_IClassFactory, factory.putVoid()));
+// The control image loaded from a scratch folder of the test's own.
+class FlashControl : public testing::Test {
+protected:
+    ScratchFolder folder_{L"flashctl"};
+    FlashControlImage image_{folder_.path()};
+};
 
-    platform::ComPtr<IShockwaveFlash> flash = image.Create();
+TEST_F(FlashControl, OffersTheHostsInterfacesAndUnloadsWhenReleased) {
+    ASSERT_TRUE(image_.loaded());
+    platform::ComPtr<IClassFactory> factory;
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, image_.GetClassObject(IID_IDispatch, IID_IClassFactory, factory.putVoid()));
+
+    platform::ComPtr<IShockwaveFlash> flash = image_.Create();
     ASSERT_TRUE(flash);
     long version = 0;
     ASSERT_EQ(S_OK, flash->FlashVersion(&version));
@@ -81,21 +86,19 @@ TEST(FlashControl, OffersTheHostsInterfacesAndUnloadsWhenReleased) {
     EXPECT_EQ(E_NOINTERFACE, flash->QueryInterface(IID_IOleInPlaceObjectWindowless, windowless.putVoid()));
     EXPECT_EQ(E_NOTIMPL, flash->Zoom(50));
 
-    EXPECT_EQ(S_FALSE, image.CanUnloadNow());
+    EXPECT_EQ(S_FALSE, image_.CanUnloadNow());
     flash.reset();
-    EXPECT_EQ(S_OK, image.CanUnloadNow());
+    EXPECT_EQ(S_OK, image_.CanUnloadNow());
 }
 
-TEST(FlashControl, ShowsAMoviesBackgroundAndReportsItLoadedOrWhyNot) {
-    ScratchFolder folder(L"flashctl");
-    FlashControlImage image(folder.path());
-    PlayerWindow player(image, 320, 240);
+TEST_F(FlashControl, ShowsAMoviesBackgroundAndReportsItLoadedOrWhyNot) {
+    PlayerWindow player(image_, 320, 240);
     ASSERT_TRUE(player.active());
     // Version 6, 320 x 240, 12 fps, 3 frames, background #336699.
-    WriteFile(folder.path() + L"blue.swf", {0x46, 0x57, 0x53, 0x06, 0x1e, 0x00, 0x00, 0x00, 0x78, 0x00,
+    WriteFile(folder_.path() + L"blue.swf", {0x46, 0x57, 0x53, 0x06, 0x1e, 0x00, 0x00, 0x00, 0x78, 0x00,
                                             0x03, 0x20, 0x00, 0x00, 0x09, 0x60, 0x00, 0x00, 0x0c, 0x03,
                                             0x00, 0x43, 0x02, 0x33, 0x66, 0x99, 0x40, 0x00, 0x00, 0x00});
-    WriteFile(folder.path() + L"picture.swf", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0});
+    WriteFile(folder_.path() + L"picture.swf", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0});
 
     RecordingSink sink;
     platform::ComPtr<IConnectionPointContainer> container;
@@ -107,7 +110,7 @@ TEST(FlashControl, ShowsAMoviesBackgroundAndReportsItLoadedOrWhyNot) {
 
     // The first name is replaced before the control gets to it, as the host's unload does.
     player.Load(L"file://NOSUCHMOVIE.swf", L"");
-    player.Load(folder.path() + L"blue.swf", L"");
+    player.Load(folder_.path() + L"blue.swf", L"");
     long state = 0;
     ASSERT_TRUE(PumpUntil([&] { return player.flash()->get_ReadyState(&state) == S_OK && state == 4; }, 20s));
     EXPECT_EQ(RGB(0x33, 0x66, 0x99), player.PixelAt(160, 120));
@@ -120,20 +123,18 @@ TEST(FlashControl, ShowsAMoviesBackgroundAndReportsItLoadedOrWhyNot) {
                                                          {flashhost::kDispidOnReadyStateChange, 4}};
     EXPECT_EQ(loaded, sink.events);
 
-    player.Load(folder.path() + L"picture.swf", L"");
+    player.Load(folder_.path() + L"picture.swf", L"");
     ASSERT_TRUE(PumpUntil([&] { return !player.Variable(L"message").empty(); }, 20s));
     EXPECT_EQ(L"Cannot show picture.swf: it is not a movie.", player.Variable(L"message"));
-    player.Load(folder.path() + L"gone.swf", L"");
+    player.Load(folder_.path() + L"gone.swf", L"");
     ASSERT_TRUE(PumpUntil([&] { return player.Variable(L"message").find(L"gone.swf") != std::wstring::npos; }, 20s));
     EXPECT_EQ(L"Cannot show gone.swf: the file is missing or cannot be read.", player.Variable(L"message"));
     EXPECT_EQ(S_OK, point->Unadvise(cookie));
 }
 
-TEST(FlashControl, PlaysTheClipNamedByFlashVarsPausedOrAtOnce) {
-    ScratchFolder folder(L"flashctl");
-    FlashControlImage image(folder.path());
+TEST_F(FlashControl, PlaysTheClipNamedByFlashVarsPausedOrAtOnce) {
     const int width = 320, height = 241;
-    PlayerWindow player(image, width, height);
+    PlayerWindow player(image_, width, height);
     ASSERT_TRUE(player.active());
     const std::wstring movie = BinFolder() + L"player.swf?allowembed=false&showlogo=false";
     const std::wstring clip = BinFolder() + L"flash-clips\\flash clips\\red & blue=purple 2s.flv";
@@ -192,11 +193,9 @@ std::vector<HWND> FullScreenWindows(HWND besides) {
     return search.found;
 }
 
-TEST(FlashControl, GoesFullScreenOnlyWhenTheMovieAndTheHostBothAllowIt) {
-    ScratchFolder folder(L"flashctl");
-    FlashControlImage image(folder.path());
+TEST_F(FlashControl, GoesFullScreenOnlyWhenTheMovieAndTheHostBothAllowIt) {
     const int width = 320, height = 241;
-    PlayerWindow player(image, width, height);
+    PlayerWindow player(image_, width, height);
     ASSERT_TRUE(player.active());
     const HWND parent = GetParent(player.pane());
     const std::wstring clip = BinFolder() + L"flash-clips\\flash clips\\red & blue=purple 2s.flv";
@@ -227,10 +226,8 @@ TEST(FlashControl, GoesFullScreenOnlyWhenTheMovieAndTheHostBothAllowIt) {
     }
 }
 
-TEST(FlashControl, AClipThatCannotBeDecodedSaysSoInThePane) {
-    ScratchFolder folder(L"flashctl");
-    FlashControlImage image(folder.path());
-    PlayerWindow player(image, 320, 241);
+TEST_F(FlashControl, AClipThatCannotBeDecodedSaysSoInThePane) {
+    PlayerWindow player(image_, 320, 241);
     ASSERT_TRUE(player.active());
     const std::wstring movie = BinFolder() + L"player.swf?autoplay=true";
     struct Case {
