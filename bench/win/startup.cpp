@@ -1,6 +1,7 @@
-// Start-up to the main window shown: Reelkeep.exe against the smallest dialog program
-// built the same way (MinimalDialog.exe), timed alternately in one run under Wine.
-// Prints the ratio of the medians; fails when it is over the limit.
+// Start-up to the main window shown: Reelkeep.exe against the main window's template
+// alone (TemplateOnly.exe) and the smallest dialog program built the same way
+// (MinimalDialog.exe), timed in turn in one run under Wine. Prints the ratios of the
+// medians; fails when Reelkeep against the template alone is over the limit.
 #include "BenchClock.h"
 
 #include <windows.h>
@@ -18,7 +19,7 @@ namespace {
 
 using bench::Median;
 
-constexpr double kLimit = 1.5;
+constexpr double kLimit = 1.2;
 constexpr int kRuns = 7;
 constexpr DWORD kShowTimeoutMs = 30000;
 
@@ -163,14 +164,14 @@ int main() {
         reelkeepTimes.push_back(*measured);
         templateTimes.push_back(*floor);
     }
-    const double ratio = Median(reelkeepTimes) / Median(minimalTimes);
-    std::printf("startup.main_window_vs_minimal_dialog: %.2fx (limit %.1fx)\n", ratio, kLimit);
-    std::printf("  medians of %d runs: Reelkeep.exe %.0f ms, MinimalDialog.exe %.0f ms\n", kRuns,
-                Median(reelkeepTimes), Median(minimalTimes));
-    // What the template alone costs, with none of the program's own start-up work.
-    std::printf("startup.template_alone_vs_minimal_dialog: %.2fx (no limit; TemplateOnly.exe %.0f ms)\n",
-                Median(templateTimes) / Median(minimalTimes), Median(templateTimes));
-    std::printf("startup.main_window_vs_template_alone: %.2fx (no limit)\n",
-                Median(reelkeepTimes) / Median(templateTimes));
+    // The template alone is the floor: what is over it is the program's own start-up work.
+    const double ratio = Median(reelkeepTimes) / Median(templateTimes);
+    std::printf("startup.main_window_vs_template_alone: %.2fx (limit %.1fx)\n", ratio, kLimit);
+    std::printf("  medians of %d runs: Reelkeep.exe %.0f ms, TemplateOnly.exe %.0f ms, MinimalDialog.exe %.0f ms\n",
+                kRuns, Median(reelkeepTimes), Median(templateTimes), Median(minimalTimes));
+    std::printf("startup.main_window_vs_minimal_dialog: %.2fx (no limit)\n",
+                Median(reelkeepTimes) / Median(minimalTimes));
+    std::printf("startup.template_alone_vs_minimal_dialog: %.2fx (no limit)\n",
+                Median(templateTimes) / Median(minimalTimes));
     return ratio <= kLimit ? 0 : 1;
 }

@@ -105,13 +105,8 @@ void Page2::StartWorkers() {
 void Page2::DecorateWindow() {
     SetWindowPos(Item(IDC_TOP_LINE), nullptr, 0, 0, 1000, 1, SWP_NOZORDER | SWP_NOACTIVATE);
     if (!platform::IsSystemMajorVersion6()) return;
-    HINSTANCE resources = framework::WinApp::ResourceInstance();
-    auto setPicture = [&](int control, int bitmap) {
-        HANDLE image = LoadImageW(resources, MAKEINTRESOURCEW(bitmap), IMAGE_BITMAP, 0, 0, LR_SHARED);
-        SendMessageW(Item(control), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
-    };
-    setPicture(IDC_PANEL_FOLDER_MARK, IDB_FOLDER_MARK_V6);
-    setPicture(IDC_PANEL_NAME_MARK, IDB_NAME_MARK_V6);
+    SetItemPicture(IDC_PANEL_FOLDER_MARK, IDB_FOLDER_MARK_V6);
+    SetItemPicture(IDC_PANEL_NAME_MARK, IDB_NAME_MARK_V6);
 }
 
 void Page2::LoadOutputFolder() {

@@ -8,32 +8,19 @@ namespace app {
 Page7::Page7(HWND parent) : Dialog(IDD_PAGE7_ABOUT, parent) {}
 
 BOOL Page7::OnInitDialog() {
-    HINSTANCE instance = framework::WinApp::ResourceInstance();
-    auto loadIcon = [instance](int sizeMetric) {
-        const int size = GetSystemMetrics(sizeMetric);
-        return reinterpret_cast<LPARAM>(
-            LoadImageW(instance, MAKEINTRESOURCEW(IDI_ABOUT), IMAGE_ICON, size, size, LR_SHARED));
-    };
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, loadIcon(SM_CXICON));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, loadIcon(SM_CXSMICON));
-    picture_ = static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_ABOUT), IMAGE_BITMAP, 0, 0, LR_SHARED | LR_CREATEDIBSECTION));
-    whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+    SetDialogIcon(IDI_ABOUT);
+    picture_ = static_cast<HBITMAP>(LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(IDB_ABOUT),
+                                               IMAGE_BITMAP, 0, 0, LR_SHARED | LR_CREATEDIBSECTION));
     return TRUE;
 }
 
-LRESULT Page7::OnMessage(UINT message, WPARAM, LPARAM, bool& handled) {
+LRESULT Page7::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    LRESULT brush = 0;
+    handled = PaintWhite(message, wParam, lParam, framework::WhiteParts::Page, brush);
+    if (handled || message != WM_PAINT) return brush;
     handled = true;
-    switch (message) {
-    case WM_CTLCOLORDLG:
-        return reinterpret_cast<LRESULT>(whiteBrush_.get());
-    case WM_PAINT:
-        Paint();
-        return 0;
-    default:
-        handled = false;
-        return 0;
-    }
+    Paint();
+    return 0;
 }
 
 void Page7::Paint() {

@@ -1,7 +1,6 @@
 #pragma once
 // The about box (template 148): one picture over the whole client area on white.
 #include "framework/Dialog.h"
-#include "platform/UniqueHandle.h"
 
 namespace app {
 
@@ -17,7 +16,6 @@ private:
     void Paint();
 
     HBITMAP picture_ = nullptr;
-    platform::UniqueGdiObject whiteBrush_;
 };
 
 }  // namespace app

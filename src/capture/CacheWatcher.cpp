@@ -5,6 +5,7 @@
 #include "library/MediaProbe.h"
 #include "library/TitleMarkers.h"
 #include "library/TitleStore.h"
+#include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SpecialFolders.h"
 #include "platform/UniqueHandle.h"
@@ -36,13 +37,9 @@ struct Candidate {
 
 bool IsDotName(const wchar_t* name) { return name[0] == L'.'; }
 
-std::uint64_t EntrySize(const WIN32_FIND_DATAW& entry) {
-    return (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-}
-
 bool IsCandidateEntry(const WIN32_FIND_DATAW& entry) {
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-    return PassesSizeRule(EntrySize(entry)) && PassesNameRule(entry.cFileName);
+    return PassesSizeRule(platform::FileSizeOf(entry)) && PassesNameRule(entry.cFileName);
 }
 
 HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry) {
@@ -122,10 +119,8 @@ void ScanTree(const std::wstring& root, const std::wstring& mask, const Candidat
 }  // namespace
 
 MarkedFileMemo::Stamp MarkedFileMemo::StampOf(const WIN32_FIND_DATAW& entry) {
-    const auto value = [](const FILETIME& time) {
-        return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    };
-    return {EntrySize(entry), value(entry.ftCreationTime), value(entry.ftLastWriteTime), true};
+    return {platform::FileSizeOf(entry), platform::FileTimeValue(entry.ftCreationTime),
+            platform::FileTimeValue(entry.ftLastWriteTime), true};
 }
 
 bool MarkedFileMemo::Contains(const std::wstring& path, const WIN32_FIND_DATAW& entry) const {

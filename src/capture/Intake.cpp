@@ -6,6 +6,7 @@
 #include "library/MediaProbe.h"
 #include "library/TitleMarkers.h"
 #include "library/TitleStore.h"
+#include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
 
 #include <cstring>
@@ -19,22 +20,13 @@ MovieNumbers& ProcessMovieNumbers() {
 }
 
 std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& numbers) {
-    WIN32_FIND_DATAW entry;
-    platform::UniqueFind search(FindFirstFileW((libraryFolder + L"*").c_str(), &entry));
-    if (search) {
-        do {
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-            numbers.See(library::ReadTitle(libraryFolder + entry.cFileName));
-        } while (FindNextFileW(search.get(), &entry));
-    }
+    platform::ForEachFile(libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
+        numbers.See(library::ReadTitle(libraryFolder + entry.cFileName));
+    });
     return numbers.NextText();
 }
 
 namespace {
-
-std::uint64_t FileTimeValue(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
 
 bool SameBytes(const std::wstring& first, const std::wstring& second) {
     platform::UniqueFile a(CreateFileW(first.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -62,8 +54,7 @@ std::wstring FindEqualClip(const std::wstring& source, const std::wstring& libra
         const std::wstring candidate = libraryFolder + library::LibraryClipName(second, attempt);
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExW(candidate.c_str(), GetFileExInfoStandard, &data)) return {};
-        const std::uint64_t candidateSize = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        if (candidateSize == size && SameBytes(source, candidate)) return candidate;
+        if (platform::FileSizeOf(data) == size && SameBytes(source, candidate)) return candidate;
     }
     return {};
 }
@@ -71,7 +62,7 @@ std::wstring FindEqualClip(const std::wstring& source, const std::wstring& libra
 std::uint64_t CurrentSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return platform::FileSizeOf(data);
 }
 
 // Copies the cache file into the library, titled and dated, and returns the clip's path;
@@ -79,7 +70,7 @@ std::uint64_t CurrentSize(const std::wstring& path) {
 std::wstring MakeLibraryCopy(const std::wstring& path, const WIN32_FIND_DATAW& entry, const IntakeContext& context) {
     MovieNumbers& numbers = context.numbers ? *context.numbers : ProcessMovieNumbers();
     return library::PlaceClipInLibrary(
-        path, context.libraryFolder, CreationSecond(FileTimeValue(entry.ftCreationTime)),
+        path, context.libraryFolder, CreationSecond(platform::FileTimeValue(entry.ftCreationTime)),
         [&] { return std::wstring(library::kTitleMoviePrefix) + NextMovieNumber(context.libraryFolder, numbers); },
         &entry.ftCreationTime, context.writeBlock);
 }
@@ -101,7 +92,7 @@ IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& 
     case IntakeVerdict::Keep:
         break;
     }
-    const std::int32_t second = CreationSecond(FileTimeValue(entry.ftCreationTime));
+    const std::int32_t second = CreationSecond(platform::FileTimeValue(entry.ftCreationTime));
     std::wstring copy = FindEqualClip(path, context.libraryFolder, second, CurrentSize(path));
     const bool fresh = copy.empty();
     if (fresh) copy = MakeLibraryCopy(path, entry, context);

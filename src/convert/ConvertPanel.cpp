@@ -1,16 +1,17 @@
 #include "convert/ConvertPanel.h"
 
-#include "framework/WindowMessages.h"
-#include "platform/ProgramFolder.h"
 #include "convert/Presets.h"
 #include "convert/Progress.h"
 #include "framework/BalloonTip.h"
+#include "framework/Dialog.h"
 #include "framework/Pickers.h"
 #include "framework/Prompter.h"
 #include "framework/WinApp.h"
+#include "framework/WindowMessages.h"
 #include "framework/Worker.h"
-#include "platform/IconList.h"
 #include "library/ClipColumns.h"
+#include "platform/IconList.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
@@ -116,13 +117,9 @@ void ConvertPanel::Attach(HWND surface, ConvertSurface kind, HWND clipList) {
     if (toolFolder_.empty()) toolFolder_ = platform::ProgramFolder();
 }
 
-std::wstring ConvertPanel::Text(int id) const {
-    HWND control = Item(id);
-    const int length = GetWindowTextLengthW(control);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), length + 1)));
-    return text;
-}
+std::wstring ConvertPanel::Text(int id) const { return framework::WindowText(Item(id)); }
+
+bool ConvertPanel::IsCutTicked() const { return SendMessageW(Item(IDC_CUT_VIDEO), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void ConvertPanel::SetText(int id, const std::wstring& text) const { SetWindowTextW(Item(id), text.c_str()); }
 
@@ -319,7 +316,7 @@ void ConvertPanel::OnFormatChanged() {
 }
 
 void ConvertPanel::OnCutToggled() {
-    const BOOL ticked = SendMessageW(Item(IDC_CUT_VIDEO), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const BOOL ticked = IsCutTicked();
     for (int id : {IDC_CUT_FROM, IDC_CUT_TO, IDC_CUT_FROM_LABEL, IDC_CUT_TO_LABEL}) EnableWindow(Item(id), ticked);
 }
 
@@ -409,7 +406,7 @@ ConvertJob ConvertPanel::ReadJob() const {
         job.qualityLevel =
             levelFromQualityComboIndex(static_cast<int>(SendMessageW(Item(IDC_QUALITY), CB_GETCURSEL, 0, 0)));
     }
-    job.cut = SendMessageW(Item(IDC_CUT_VIDEO), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    job.cut = IsCutTicked();
     job.cutRange = {PickerSeconds(IDC_CUT_FROM), PickerSeconds(IDC_CUT_TO)};
     return job;
 }
@@ -420,7 +417,7 @@ void ConvertPanel::DisableInputs() {
         disabled_.push_back(IDC_QUALITY_SLIDER);
     } else {
         for (int id : {IDC_RESOLUTION, IDC_QUALITY, IDC_CUT_VIDEO}) disabled_.push_back(id);
-        if (SendMessageW(Item(IDC_CUT_VIDEO), BM_GETCHECK, 0, 0) == BST_CHECKED)
+        if (IsCutTicked())
             for (int id : {IDC_CUT_FROM, IDC_CUT_TO}) disabled_.push_back(id);
     }
     for (int id : disabled_) EnableWindow(Item(id), FALSE);

@@ -80,6 +80,7 @@ public:
 private:
     HWND Item(int id) const { return GetDlgItem(surface_, id); }
     std::wstring Text(int id) const;
+    bool IsCutTicked() const;
     void SetText(int id, const std::wstring& text) const;
     bool StandardView() const;
 

@@ -6,43 +6,19 @@
 
 namespace convert {
 
-namespace {
-
-std::wstring WindowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
-    return text;
-}
-
-}  // namespace
-
-Page4::~Page4() {
-    if (background_) DeleteObject(background_);
-}
-
 BOOL Page4::OnInitDialog() {
-    HINSTANCE resources = framework::WinApp::ResourceInstance();
-    HICON icon = static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(IDI_CONVERT), IMAGE_ICON, 0, 0,
-                                               LR_DEFAULTSIZE | LR_SHARED));
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    background_ = CreateSolidBrush(RGB(255, 255, 255));
+    SetDialogIcon(IDI_CONVERT);
     if (platform::IsSystemMajorVersion6()) {
-        auto setPicture = [&](int control, int bitmap) {
-            HANDLE image = LoadImageW(resources, MAKEINTRESOURCEW(bitmap), IMAGE_BITMAP, 0, 0, LR_SHARED);
-            SendItem(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
-        };
-        setPicture(IDC_DIALOG_FOLDER_MARK, IDB_FOLDER_MARK_V6);
-        setPicture(IDC_DIALOG_NAME_MARK, IDB_NAME_MARK_V6);
+        SetItemPicture(IDC_DIALOG_FOLDER_MARK, IDB_FOLDER_MARK_V6);
+        SetItemPicture(IDC_DIALOG_NAME_MARK, IDB_NAME_MARK_V6);
     }
 
     HWND clipList = parent_ ? GetDlgItem(parent_, IDC_CLIP_LIST) : nullptr;
     if (!toolFolder_.empty()) panel_.SetToolFolder(toolFolder_);
     panel_.Attach(hwnd(), ConvertSurface::SingleClipDialog, clipList);
     if (parent_) {
-        SetItemText(IDC_OUTPUT_NAME, WindowText(GetDlgItem(parent_, IDC_OUTPUT_NAME)));
-        SetItemText(IDC_OUTPUT_FOLDER, WindowText(GetDlgItem(parent_, IDC_OUTPUT_FOLDER)));
+        SetItemText(IDC_OUTPUT_NAME, framework::WindowText(GetDlgItem(parent_, IDC_OUTPUT_NAME)));
+        SetItemText(IDC_OUTPUT_FOLDER, framework::WindowText(GetDlgItem(parent_, IDC_OUTPUT_FOLDER)));
     }
     panel_.Setup();
     panel_.SetPickersForClip(panel_.ClipDuration(), false);
@@ -108,22 +84,10 @@ LRESULT Page4::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
         handled = true;
         return 0;
     }
-    if (message == WM_CTLCOLORDLG && background_) {
-        handled = true;
-        return reinterpret_cast<LRESULT>(background_);
-    }
-    // Labels and the check box stand on the white background; edits keep their own colours.
-    if (message == WM_CTLCOLORSTATIC && background_) {
-        wchar_t className[16] = {};
-        GetClassNameW(reinterpret_cast<HWND>(lParam), className, 16);
-        if (lstrcmpiW(className, L"Edit") != 0) {
-            SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-            handled = true;
-            return reinterpret_cast<LRESULT>(background_);
-        }
-    }
-    handled = false;
-    return 0;
+    // Labels and the check box stand on the white background.
+    LRESULT brush = 0;
+    handled = PaintWhite(message, wParam, lParam, framework::WhiteParts::PageAndLabels, brush);
+    return brush;
 }
 
 }  // namespace convert

@@ -10,7 +10,6 @@ namespace convert {
 class Page4 : public framework::Dialog {
 public:
     explicit Page4(HWND parent) : Dialog(IDD_PAGE4_CONVERT, parent) {}
-    ~Page4() override;
 
     ConvertPanel& panel() { return panel_; }
     // Where ffmpeg.exe lies, for tests; the program folder otherwise.
@@ -31,7 +30,6 @@ private:
     ConvertPanel panel_;
     std::wstring toolFolder_;
     HWND folderTip_ = nullptr;
-    HBRUSH background_ = nullptr;
 };
 
 }  // namespace convert

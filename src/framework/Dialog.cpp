@@ -80,23 +80,53 @@ void Dialog::EndDialog(INT_PTR result) {
     if (hwnd_ != nullptr) PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
-std::wstring Dialog::ItemText(int id) const {
-    HWND item = Item(id);
-    const int length = GetWindowTextLengthW(item);
+std::wstring WindowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(item, text.data(), length + 1);
+    const int copied = GetWindowTextW(window, text.data(), length + 1);
     text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
     return text;
+}
+
+std::wstring Dialog::ItemText(int id) const { return WindowText(Item(id)); }
+
+void Dialog::SetDialogIcon(int iconId) const {
+    HINSTANCE resources = WinApp::ResourceInstance();
+    for (const auto& [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+        const int size = GetSystemMetrics(metric);
+        HANDLE icon = LoadImageW(resources, MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_SHARED);
+        SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+    }
+}
+
+void Dialog::SetItemPicture(int id, int bitmapId) const {
+    HANDLE image = LoadImageW(WinApp::ResourceInstance(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_SHARED);
+    SendItem(id, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+}
+
+bool Dialog::PaintWhite(UINT message, WPARAM wParam, LPARAM lParam, WhiteParts parts, LRESULT& brush) const {
+    bool answer = message == WM_CTLCOLORDLG;
+    if (message == WM_CTLCOLORSTATIC && parts != WhiteParts::Page) {
+        // Read-only and disabled edits send this message too; they keep their own colours.
+        wchar_t className[8] = {};
+        GetClassNameW(reinterpret_cast<HWND>(lParam), className, 8);
+        answer = lstrcmpiW(className, L"Edit") != 0;
+    }
+    if (message == WM_CTLCOLORBTN) answer = parts == WhiteParts::PageLabelsAndButtons;
+    if (!answer) return false;
+    SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+    brush = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    return true;
 }
 
 void Dialog::SetItemText(int id, const std::wstring& text) const {
     SetDlgItemTextW(hwnd_, id, text.c_str());
 }
 
-bool Dialog::OnCommand(WORD id, WORD, HWND) {
+bool Dialog::OnCommand(WORD id, WORD code, HWND) {
     if (id == IDOK) { OnOK(); return true; }
     if (id == IDCANCEL) { OnCancel(); return true; }
-    return false;
+    return code == BN_CLICKED && OnButtonClicked(id);
 }
 
 LRESULT Dialog::OnNotify(const NMHDR&, bool& handled) {

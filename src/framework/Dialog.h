@@ -8,6 +8,13 @@
 
 namespace framework {
 
+// The whole text of any window, however long.
+std::wstring WindowText(HWND window);
+
+// Which parts of a dialog PaintWhite answers for: the page itself, the labels and other
+// controls that draw as statics on it (edits keep their own colours), and buttons.
+enum class WhiteParts { Page, PageAndLabels, PageLabelsAndButtons };
+
 class Dialog {
 public:
     Dialog(UINT templateId, HWND parent = nullptr);
@@ -32,6 +39,10 @@ public:
     LRESULT SendItem(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
         return SendDlgItemMessageW(hwnd_, id, message, wParam, lParam);
     }
+    // A check box or radio button by id.
+    bool IsChecked(int id) const { return SendItem(id, BM_GETCHECK) == BST_CHECKED; }
+    void SetChecked(int id, bool on) const { SendItem(id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED); }
+    void EnableItem(int id, bool on) const { EnableWindow(Item(id), on ? TRUE : FALSE); }
     bool IsModalLoopRunning() const { return inModalLoop_; }
 
     // The dialog whose modal loop is innermost on this thread (null outside any loop).
@@ -39,8 +50,11 @@ public:
 
 protected:
     virtual BOOL OnInitDialog() { return TRUE; }
-    // Return true when the command was handled.
+    // Return true when the command was handled. The base ends the dialog for IDOK and
+    // IDCANCEL and hands every other BN_CLICKED to OnButtonClicked.
     virtual bool OnCommand(WORD id, WORD code, HWND control);
+    // A button was clicked; return true when handled.
+    virtual bool OnButtonClicked(WORD) { return false; }
     virtual LRESULT OnNotify(const NMHDR& header, bool& handled);
     virtual void OnTimer(UINT_PTR) {}
     virtual void OnOK() { EndDialog(IDOK); }
@@ -50,6 +64,15 @@ protected:
     virtual LRESULT OnMessage(UINT, WPARAM, LPARAM, bool& handled) { handled = false; return 0; }
     // Seen by the modal loop before dispatch; return true when the message was consumed.
     virtual bool PreTranslateMessage(MSG& message);
+
+    // The dialog's caption and task-switch icons, both sized by the system, from one
+    // icon resource.
+    void SetDialogIcon(int iconId) const;
+    // Shows the bitmap resource `bitmapId` in the picture control `id`.
+    void SetItemPicture(int id, int bitmapId) const;
+    // A white page: for a colour message of the chosen parts, sets the text background and
+    // gives the white brush in `brush`; false for every other message.
+    bool PaintWhite(UINT message, WPARAM wParam, LPARAM lParam, WhiteParts parts, LRESULT& brush) const;
 
     HWND parent_ = nullptr;
 

@@ -1,13 +1,13 @@
 #include "library/Catalogue.h"
 
 #include "framework/WindowMessages.h"
+#include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
 #include "library/ClipRecord.h"
 #include "library/ClipRecordText.h"
 #include "library/MediaProbe.h"
 #include "library/TitleMarkers.h"
 #include "library/TitleStore.h"
-#include "platform/UniqueHandle.h"
 
 #include <mutex>
 #include <optional>
@@ -67,7 +67,7 @@ std::optional<ClipRecord> MakeRecord(const WIN32_FIND_DATAW& entry, const std::w
     const std::wstring title = DisplayTitle(*storedTitle, entry.cFileName);
     if (title == kTitleToDelete) return std::nullopt;
 
-    const std::uint64_t size = (std::uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow;
+    const std::uint64_t size = platform::FileSizeOf(entry);
     const ProbeFields& fields = probe.fields;
     return ClipRecord{title,        DateText(created), TimeText(created), SizeText(size),
                       fields.duration, fields.resolution, fields.frameRate, fields.bitRate,
@@ -79,24 +79,20 @@ std::optional<ClipRecord> MakeRecord(const WIN32_FIND_DATAW& entry, const std::w
 CatalogueSource DefaultCatalogueSource() { return CatalogueSource{platform::LibraryFolder(), DefaultFfmpegPath()}; }
 
 int BuildClipList(HWND window, bool skipListed, const ClipFilter& filter, const CatalogueSource& source) {
-    WIN32_FIND_DATAW entry{};
-    platform::UniqueFind search(FindFirstFileW((source.folder + L"*").c_str(), &entry));
-    if (!search) return 0;
     int inserted = 0;
-    do {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    platform::ForEachFile(source.folder, [&](const WIN32_FIND_DATAW& entry) {
         const std::wstring path = source.folder + entry.cFileName;
         const LocalDateTime created = LocalCreationTime(entry.ftCreationTime);
         std::optional<std::wstring> title;
-        if (!AdmitsClip(filter, created, [&] { return *(title = ReadTitle(path)); })) continue;
+        if (!AdmitsClip(filter, created, [&] { return *(title = ReadTitle(path)); })) return;
         // A listed clip is known before its probe, which is the costly step.
-        if (skipListed && IsListed(window, path)) continue;
+        if (skipListed && IsListed(window, path)) return;
         const std::optional<ClipRecord> record = MakeRecord(entry, path, created, title, source.ffmpeg);
-        if (!record) continue;
+        if (!record) return;
         const LRESULT row = SendMessageW(window, framework::WM_CATALOGUE_INSERT, skipListed ? 1 : 0,
                                          reinterpret_cast<LPARAM>(&*record));
         if (row >= 0) ++inserted;
-    } while (FindNextFileW(search.get(), &entry));
+    });
     return inserted;
 }
 

@@ -2,6 +2,7 @@
 
 #include "library/ImportRules.h"
 #include "library/TitleStore.h"
+#include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
 
 #include <atomic>
@@ -13,13 +14,7 @@ std::wstring IncomingFolder(const std::wstring& libraryFolder) { return libraryF
 void ClearIncomingFolder(const std::wstring& libraryFolder) {
     if (libraryFolder.empty()) return;
     const std::wstring folder = IncomingFolder(libraryFolder);
-    WIN32_FIND_DATAW entry;
-    platform::UniqueFind search(FindFirstFileW((folder + L"*").c_str(), &entry));
-    if (!search) return;
-    do {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        DeleteFileW((folder + entry.cFileName).c_str());
-    } while (FindNextFileW(search.get(), &entry));
+    platform::ForEachFile(folder, [&](const WIN32_FIND_DATAW& entry) { DeleteFileW((folder + entry.cFileName).c_str()); });
 }
 
 namespace {

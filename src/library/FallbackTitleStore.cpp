@@ -1,5 +1,6 @@
 #include "library/FallbackTitleStore.h"
 
+#include "platform/FileValues.h"
 #include "platform/FullPath.h"
 #include "platform/SpecialFolders.h"
 
@@ -20,10 +21,6 @@ constexpr DWORD kWriterWaitMs = 10000;
 constexpr int kReplaceAttempts = 40;
 constexpr DWORD kReplaceRetryMs = 5;
 
-std::uint64_t ToUint64(const FILETIME& time) {
-    return (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
-}
-
 // One name per log, so that scratch logs of tests do not serialise against the real one.
 std::wstring WriterMutexName(const std::wstring& logPath) {
     std::wstring upper = platform::FullPathOrSame(logPath);
@@ -42,7 +39,7 @@ std::uint64_t NewGeneration() {
     GetSystemTimeAsFileTime(&now);
     LARGE_INTEGER ticks{};
     QueryPerformanceCounter(&ticks);
-    return ToUint64(now) ^ (std::uint64_t{GetCurrentProcessId()} << 40) ^
+    return platform::FileTimeValue(now) ^ (std::uint64_t{GetCurrentProcessId()} << 40) ^
            static_cast<std::uint64_t>(ticks.QuadPart) ^ (++counter << 56);
 }
 
@@ -130,8 +127,8 @@ FallbackTitleStore::FallbackTitleStore(Options options)
 FallbackTitleStore::LogStamp FallbackTitleStore::StampByPath() const {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(options_.logPath.c_str(), GetFileExInfoStandard, &data)) return {};
-    return {true, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
-            ToUint64(data.ftLastWriteTime)};
+    return {true, platform::FileSizeOf(data),
+            platform::FileTimeValue(data.ftLastWriteTime)};
 }
 
 std::wstring FallbackTitleStore::Read(const FileIdentity& identity) {

@@ -1,5 +1,6 @@
 #include "library/FilterPanel.h"
 
+#include "framework/Dialog.h"
 #include "platform/IconList.h"
 #include "resources/resource.h"
 
@@ -184,10 +185,7 @@ std::optional<ClipFilter> FilterPanel::ReadClipFilter() const {
     controls.toDate = PickerValue(Control(IDC_FILTER_DATE_TO));
     controls.fromTime = PickerValue(Control(IDC_FILTER_TIME_FROM));
     controls.toTime = PickerValue(Control(IDC_FILTER_TIME_TO));
-    const int length = GetWindowTextLengthW(Control(IDC_FILTER_KEYWORD));
-    std::wstring keyword(static_cast<size_t>(length) + 1, L'\0');
-    keyword.resize(static_cast<size_t>(GetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, keyword.data(), length + 1)));
-    controls.keyword = std::move(keyword);
+    controls.keyword = framework::WindowText(Control(IDC_FILTER_KEYWORD));
     controls.keywordModeSelection = Selection(IDC_FILTER_KEYWORD_MODE);
     return ClipFilterFromControls(controls);
 }

@@ -4,6 +4,7 @@
 #include "library/PropertySetTitle.h"
 #include "library/TitleMarkers.h"
 #include "library/VolumeRoot.h"
+#include "platform/FileValues.h"
 #include "platform/FullPath.h"
 #include "platform/UniqueHandle.h"
 
@@ -118,7 +119,7 @@ void WaitUntilIdentityCannotRecur(const FileIdentity& identity) {
     const std::uint64_t newest = std::max(identity.creationTime, identity.lastWriteTime);
     FILETIME nowTime{};
     GetSystemTimeAsFileTime(&nowTime);
-    const std::uint64_t now = (std::uint64_t{nowTime.dwHighDateTime} << 32) | nowTime.dwLowDateTime;
+    const std::uint64_t now = platform::FileTimeValue(nowTime);
     // A file stamped far in the future (a skewed share) cannot be helped by waiting.
     if (newest + kTimestampTick <= now || newest > now + kTimestampTick) return;
     Sleep(static_cast<DWORD>((newest + kTimestampTick - now) / 10000 + 1));

@@ -20,8 +20,7 @@ constexpr int kVolumeBottom = -kMinVolume;
 }  // namespace
 
 BOOL Page3::OnInitDialog() {
-    SetIcons();
-    whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+    SetDialogIcon(IDI_PLAYER_SETTINGS);
     SendItem(IDC_ICON_SIZE, TBM_SETRANGE, TRUE, MAKELPARAM(kSmallIconPosition, kBigIconPosition));
     // Separate minimum and maximum: the packed range of TBM_SETRANGE holds no negative end.
     SendItem(IDC_VOLUME, TBM_SETRANGEMIN, FALSE, kVolumeTop);
@@ -31,26 +30,14 @@ BOOL Page3::OnInitDialog() {
     return TRUE;
 }
 
-void Page3::SetIcons() {
-    HINSTANCE resources = framework::WinApp::ResourceInstance();
-    auto loadIcon = [resources](int sizeMetric) {
-        const int size = GetSystemMetrics(sizeMetric);
-        return reinterpret_cast<LPARAM>(LoadImageW(resources, MAKEINTRESOURCEW(IDI_PLAYER_SETTINGS),
-                                                   IMAGE_ICON, size, size, LR_SHARED));
-    };
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, loadIcon(SM_CXICON));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, loadIcon(SM_CXSMICON));
+bool Page3::OnButtonClicked(WORD id) {
+    if (id == IDC_ALLOW_FULLSCREEN) EnableQualityChoice(IsChecked(IDC_ALLOW_FULLSCREEN));
+    else if (id == IDC_PLAYER_RESTORE) WriteControls(DefaultPlayerOptions());
+    else return false;
+    return true;
 }
 
 bool Page3::OnCommand(WORD id, WORD code, HWND control) {
-    if (id == IDC_ALLOW_FULLSCREEN && code == BN_CLICKED) {
-        EnableQualityChoice(IsTicked(IDC_ALLOW_FULLSCREEN));
-        return true;
-    }
-    if (id == IDC_PLAYER_RESTORE && code == BN_CLICKED) {
-        WriteControls(DefaultPlayerOptions());
-        return true;
-    }
     if (id == IDC_HIDE_MENU_SECONDS && code == EN_KILLFOCUS) {
         OnHideMenuFocusLost();
         return true;
@@ -68,19 +55,10 @@ void Page3::OnOK() {
 }
 
 LRESULT Page3::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
-    handled = false;
-    if (!whiteBrush_) return 0;
-    if (message == WM_CTLCOLORDLG) {
-        handled = true;
-        return reinterpret_cast<LRESULT>(whiteBrush_.get());
-    }
-    // Labels, boxes and sliders stand on the white background; the edit keeps its own colours.
-    if (message == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lParam) != Item(IDC_HIDE_MENU_SECONDS)) {
-        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-        handled = true;
-        return reinterpret_cast<LRESULT>(whiteBrush_.get());
-    }
-    return 0;
+    // Labels, boxes and sliders stand on the white background.
+    LRESULT brush = 0;
+    handled = PaintWhite(message, wParam, lParam, framework::WhiteParts::PageAndLabels, brush);
+    return brush;
 }
 
 void Page3::LoadPlayerSettings() {
@@ -100,14 +78,14 @@ bool Page3::SavePlayerSettings() {
 
 PlayerOptions Page3::ReadControls() const {
     PlayerOptions options;
-    options.allowFullScreen = IsTicked(IDC_ALLOW_FULLSCREEN);
-    if (IsTicked(IDC_FULLSCREEN_LOW)) options.quality = FullScreenQuality::Low;
-    if (IsTicked(IDC_FULLSCREEN_NORMAL)) options.quality = FullScreenQuality::Normal;
-    if (IsTicked(IDC_FULLSCREEN_HIGH)) options.quality = FullScreenQuality::Best;
-    options.allowZoom = IsTicked(IDC_ALLOW_ZOOM);
-    options.allowTimeline = IsTicked(IDC_ALLOW_TIMELINE);
-    options.showHints = IsTicked(IDC_SHOW_HINTS);
-    options.fitByContent = IsTicked(IDC_FIT_BY_CONTENT);
+    options.allowFullScreen = IsChecked(IDC_ALLOW_FULLSCREEN);
+    if (IsChecked(IDC_FULLSCREEN_LOW)) options.quality = FullScreenQuality::Low;
+    if (IsChecked(IDC_FULLSCREEN_NORMAL)) options.quality = FullScreenQuality::Normal;
+    if (IsChecked(IDC_FULLSCREEN_HIGH)) options.quality = FullScreenQuality::Best;
+    options.allowZoom = IsChecked(IDC_ALLOW_ZOOM);
+    options.allowTimeline = IsChecked(IDC_ALLOW_TIMELINE);
+    options.showHints = IsChecked(IDC_SHOW_HINTS);
+    options.fitByContent = IsChecked(IDC_FIT_BY_CONTENT);
     options.volume = -static_cast<int>(SendItem(IDC_VOLUME, TBM_GETPOS));
     options.hideMenuSeconds = ItemText(IDC_HIDE_MENU_SECONDS);
     options.iconSizePosition = static_cast<int>(SendItem(IDC_ICON_SIZE, TBM_GETPOS));
@@ -115,14 +93,14 @@ PlayerOptions Page3::ReadControls() const {
 }
 
 void Page3::WriteControls(const PlayerOptions& options) {
-    SetTicked(IDC_ALLOW_FULLSCREEN, options.allowFullScreen);
-    SetTicked(IDC_FULLSCREEN_LOW, options.quality == FullScreenQuality::Low);
-    SetTicked(IDC_FULLSCREEN_NORMAL, options.quality == FullScreenQuality::Normal);
-    SetTicked(IDC_FULLSCREEN_HIGH, options.quality == FullScreenQuality::Best);
-    SetTicked(IDC_ALLOW_ZOOM, options.allowZoom);
-    SetTicked(IDC_ALLOW_TIMELINE, options.allowTimeline);
-    SetTicked(IDC_SHOW_HINTS, options.showHints);
-    SetTicked(IDC_FIT_BY_CONTENT, options.fitByContent);
+    SetChecked(IDC_ALLOW_FULLSCREEN, options.allowFullScreen);
+    SetChecked(IDC_FULLSCREEN_LOW, options.quality == FullScreenQuality::Low);
+    SetChecked(IDC_FULLSCREEN_NORMAL, options.quality == FullScreenQuality::Normal);
+    SetChecked(IDC_FULLSCREEN_HIGH, options.quality == FullScreenQuality::Best);
+    SetChecked(IDC_ALLOW_ZOOM, options.allowZoom);
+    SetChecked(IDC_ALLOW_TIMELINE, options.allowTimeline);
+    SetChecked(IDC_SHOW_HINTS, options.showHints);
+    SetChecked(IDC_FIT_BY_CONTENT, options.fitByContent);
     SendItem(IDC_VOLUME, TBM_SETPOS, TRUE, -std::clamp(options.volume, kMinVolume, kMaxVolume));
     SetItemText(IDC_HIDE_MENU_SECONDS, options.hideMenuSeconds);
     SendItem(IDC_ICON_SIZE, TBM_SETPOS, TRUE, options.iconSizePosition);
@@ -133,12 +111,6 @@ void Page3::WriteControls(const PlayerOptions& options) {
 
 void Page3::EnableQualityChoice(bool enable) {
     for (int id : kQualityControls) EnableWindow(Item(id), enable ? TRUE : FALSE);
-}
-
-bool Page3::IsTicked(int id) const { return SendItem(id, BM_GETCHECK) == BST_CHECKED; }
-
-void Page3::SetTicked(int id, bool ticked) const {
-    SendItem(id, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void Page3::OnHideMenuFocusLost() {

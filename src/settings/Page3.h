@@ -19,23 +19,20 @@ public:
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
+    bool OnButtonClicked(WORD id) override;
     void OnOK() override;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
 private:
-    void SetIcons();
     void LoadPlayerSettings();
     bool SavePlayerSettings();
     PlayerOptions ReadControls() const;
     void WriteControls(const PlayerOptions& options);
     void EnableQualityChoice(bool enable);
-    bool IsTicked(int id) const;
-    void SetTicked(int id, bool ticked) const;
     void OnHideMenuFocusLost();
     void OnHideMenuFull();
 
     SettingsStore store_;
-    platform::UniqueGdiObject whiteBrush_;
 };
 
 }  // namespace settings

@@ -41,12 +41,6 @@ std::optional<std::wstring> ReadHttpOpenCommand() {
     return std::wstring(text, bytes / sizeof(wchar_t)).c_str();
 }
 
-HICON LoadSizedIcon(int sizeMetric) {
-    const int size = GetSystemMetrics(sizeMetric);
-    return static_cast<HICON>(LoadImageW(framework::WinApp::ResourceInstance(),
-                                         MAKEINTRESOURCEW(IDI_GENERAL_SETTINGS), IMAGE_ICON, size, size, LR_SHARED));
-}
-
 }  // namespace
 
 Browser Page5::DetectDefaultBrowser() {
@@ -57,57 +51,45 @@ Browser Page5::DetectDefaultBrowser() {
 
 BOOL Page5::OnInitDialog() {
     defaultBrowser_ = DetectDefaultBrowser();
-    SetIcons();
+    SetDialogIcon(IDI_GENERAL_SETTINGS);
     for (const wchar_t* entry : kModeEntries) SendItem(IDC_BROWSER_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     LoadGeneralSettings();
     OnShowMessageClicked();
     return TRUE;
 }
 
-void Page5::SetIcons() {
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadSizedIcon(SM_CXICON)));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadSizedIcon(SM_CXSMICON)));
-}
-
-LRESULT Page5::OnMessage(UINT message, WPARAM wParam, LPARAM, bool& handled) {
+LRESULT Page5::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     // A white page: the dialog and its check boxes and group boxes paint on white.
-    if (message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN) {
-        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-        handled = true;
-        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
-    }
-    handled = false;
-    return 0;
+    LRESULT brush = 0;
+    handled = PaintWhite(message, wParam, lParam, framework::WhiteParts::PageLabelsAndButtons, brush);
+    return brush;
 }
 
 bool Page5::OnCommand(WORD id, WORD code, HWND control) {
+    if (id == IDC_BROWSER_MODE && code == CBN_SELCHANGE) {
+        OnBrowserModeChanged();
+        return true;
+    }
+    return Dialog::OnCommand(id, code, control);
+}
+
+bool Page5::OnButtonClicked(WORD id) {
     for (std::size_t i = 0; i < kBrowserCount; ++i) {
-        if (id == kBrowserBoxes[i] && code == BN_CLICKED) {
+        if (id == kBrowserBoxes[i]) {
             OnBrowserClicked(static_cast<Browser>(i));
             return true;
         }
     }
     switch (id) {
-    case IDC_BROWSER_MODE:
-        if (code != CBN_SELCHANGE) return false;
-        OnBrowserModeChanged();
-        return true;
-    case IDC_SHOW_ICON:
-        if (code == BN_CLICKED) OnShowIconClicked();
-        return code == BN_CLICKED;
-    case IDC_SHOW_MESSAGE:
-        if (code == BN_CLICKED) OnShowMessageClicked();
-        return code == BN_CLICKED;
-    case IDC_GENERAL_RESTORE:
-        if (code == BN_CLICKED) OnRestoreDefaults();
-        return code == BN_CLICKED;
-    default:
-        return Dialog::OnCommand(id, code, control);
+    case IDC_SHOW_ICON: OnShowIconClicked(); return true;
+    case IDC_SHOW_MESSAGE: OnShowMessageClicked(); return true;
+    case IDC_GENERAL_RESTORE: OnRestoreDefaults(); return true;
+    default: return false;
     }
 }
 
 void Page5::ReadControls() {
-    const auto checked = [this](int id) { return SendItem(id, BM_GETCHECK) == BST_CHECKED; };
+    const auto checked = [this](int id) { return IsChecked(id); };
     const LRESULT selection = SendItem(IDC_BROWSER_MODE, CB_GETCURSEL);
     values_.mode = selection >= 0 && selection <= static_cast<LRESULT>(BrowserMode::Custom)
                        ? static_cast<BrowserMode>(selection)
@@ -123,7 +105,7 @@ void Page5::ReadControls() {
 }
 
 void Page5::WriteControls() const {
-    const auto check = [this](int id, bool on) { SendItem(id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED); };
+    const auto check = [this](int id, bool on) { SetChecked(id, on); };
     SendItem(IDC_BROWSER_MODE, CB_SETCURSEL, static_cast<WPARAM>(values_.mode));
     for (std::size_t i = 0; i < kBrowserCount; ++i) check(kBrowserBoxes[i], values_.browsers[i]);
     check(IDC_SHOW_ICON, values_.showIcon);
@@ -172,21 +154,21 @@ void Page5::OnBrowserClicked(Browser clicked) {
 }
 
 void Page5::OnShowIconClicked() {
-    const bool on = SendItem(IDC_SHOW_ICON, BM_GETCHECK) == BST_CHECKED;
+    const bool on = IsChecked(IDC_SHOW_ICON);
     EnableWindow(Item(IDC_SHOW_MESSAGE), on);
     if (on) {
-        EnableWindow(Item(IDC_PLAY_SOUND), SendItem(IDC_SHOW_MESSAGE, BM_GETCHECK) == BST_CHECKED);
+        EnableItem(IDC_PLAY_SOUND, IsChecked(IDC_SHOW_MESSAGE));
         return;
     }
     EnableWindow(Item(IDC_PLAY_SOUND), FALSE);
-    SendItem(IDC_SHOW_MESSAGE, BM_SETCHECK, BST_UNCHECKED);
-    SendItem(IDC_PLAY_SOUND, BM_SETCHECK, BST_UNCHECKED);
+    SetChecked(IDC_SHOW_MESSAGE, false);
+    SetChecked(IDC_PLAY_SOUND, false);
 }
 
 void Page5::OnShowMessageClicked() {
-    const bool on = SendItem(IDC_SHOW_MESSAGE, BM_GETCHECK) == BST_CHECKED;
+    const bool on = IsChecked(IDC_SHOW_MESSAGE);
     EnableWindow(Item(IDC_PLAY_SOUND), on);
-    if (!on) SendItem(IDC_PLAY_SOUND, BM_SETCHECK, BST_UNCHECKED);
+    if (!on) SetChecked(IDC_PLAY_SOUND, false);
 }
 
 void Page5::OnRestoreDefaults() {

@@ -23,6 +23,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
+    bool OnButtonClicked(WORD id) override;
     void OnOK() override;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
@@ -57,7 +58,6 @@ private:
     void OnShowIconClicked();
     void OnShowMessageClicked();
     void OnRestoreDefaults();
-    void SetIcons();
 
     Browser defaultBrowser_ = Browser::InternetExplorer;
     Values values_;

@@ -51,8 +51,8 @@ TEST_F(Capture, ClipCopiedIntoTheFirefoxCacheIsInTheLibraryAndTheListWithinFiveS
     const std::wstring clip = program().Path(L"Videos\\") + ClipsIn(program().Path(L"Videos\\"))[0];
     EXPECT_EQ(ReadWholeFile(clip), ReadWholeFile(CaptureClip(L"flv-sound.flv")));
     EXPECT_TRUE(clip.ends_with(L".flv"));
-    Sleep(300);
-    const auto rows = ReadListView(list, 11);
+    std::vector<std::vector<std::wstring>> rows;
+    EXPECT_TRUE(WaitUntil([&] { return (rows = ReadListView(list, 11)).size() == 1 && rows[0][0] == L"Movie1"; }, 5s));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0], L"Movie1");
     EXPECT_EQ(rows[0][8], clip);

@@ -64,8 +64,8 @@ TEST_F(ConvertScreenshots, PanelAndDialogDuringARunThenStopRemovesTheOutput) {
     } layouts[] = {{ID_VIEW_STANDARD, L"convert-panel-standard"}, {ID_VIEW_ADVANCED, L"convert-panel-advanced"}};
     for (const auto& layout : layouts) {
         SCOPED_TRACE(layout.picture);
-        PostMessageW(window, WM_COMMAND, layout.command, 0);
-        Sleep(500);
+        // Sent, not posted: the new layout is in place when the call returns.
+        SendMessageW(window, WM_COMMAND, layout.command, 0);
         ASSERT_TRUE(ConvertUntilUnderWay(window)) << Text(window, IDC_CONVERT) << " " << Text(window, IDC_FILE_PERCENT);
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_FORMAT)));
         EXPECT_TRUE(FileExists(TakeScreenshot(layout.picture)));
@@ -75,8 +75,7 @@ TEST_F(ConvertScreenshots, PanelAndDialogDuringARunThenStopRemovesTheOutput) {
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDC_FORMAT)));
     }
 
-    PostMessageW(window, WM_COMMAND, ID_VIEW_SIMPLE, 0);
-    Sleep(500);
+    SendMessageW(window, WM_COMMAND, ID_VIEW_SIMPLE, 0);
     PostMessageW(window, WM_COMMAND, ID_MOVIE_CONVERT, 0);
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (dialog = DialogOf(run.processId())) != nullptr; }, 10s));
