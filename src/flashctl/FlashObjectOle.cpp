@@ -59,7 +59,8 @@ HRESULT FlashObject::ActivateInPlace(IOleClientSite* site, HWND parent, LPCRECT 
     RECT position = rect ? *rect : RECT{0, 0, 0, 0};
     if (site && !inPlaceSite_ &&
         SUCCEEDED(site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlaceSite_)))) {
-        if (inPlaceSite_->CanInPlaceActivate() != S_OK) {
+        // Only an explicit "no" refuses; a site that does not implement the question lets us in.
+        if (inPlaceSite_->CanInPlaceActivate() == S_FALSE) {
             inPlaceSite_->Release();
             inPlaceSite_ = nullptr;
             return E_FAIL;
