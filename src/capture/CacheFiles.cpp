@@ -1,0 +1,66 @@
+#include "capture/CacheFiles.h"
+
+#include <fstream>
+#include <limits>
+#include <system_error>
+
+namespace capture {
+
+std::optional<std::vector<std::uint8_t>> ReadBytes(const CacheFiles& files, const std::string& name,
+                                                   std::uint64_t offset, std::uint64_t count) {
+    // Sizes come from the cache's own records; a damaged one must not ask for gigabytes.
+    constexpr std::uint64_t kLargestRecord = 64u << 20;
+    if (count > kLargestRecord) return std::nullopt;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
+    if (!files.Read(name, offset, bytes)) return std::nullopt;
+    return bytes;
+}
+
+std::filesystem::path DiskCacheFiles::PathOf(const std::string& name) const {
+    return (folder_ / std::filesystem::path(name)).make_preferred();
+}
+
+std::vector<std::string> DiskCacheFiles::List(const std::string& subfolder) const {
+    std::vector<std::string> names;
+    std::error_code error;
+    const std::filesystem::path where = subfolder.empty() ? folder_ : PathOf(subfolder);
+    for (std::filesystem::directory_iterator it(where, error), end; !error && it != end; it.increment(error)) {
+        if (it->is_regular_file(error)) names.push_back(it->path().filename().string());
+    }
+    return names;
+}
+
+std::optional<std::uint64_t> DiskCacheFiles::Size(const std::string& name) const {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(PathOf(name), error);
+    if (error) return std::nullopt;
+    return static_cast<std::uint64_t>(size);
+}
+
+bool DiskCacheFiles::Read(const std::string& name, std::uint64_t offset, std::span<std::uint8_t> out) const {
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<std::streamoff>::max())) return false;
+    std::ifstream file(PathOf(name), std::ios::binary);
+    if (!file) return false;
+    file.seekg(static_cast<std::streamoff>(offset));
+    file.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    return file.gcount() == static_cast<std::streamsize>(out.size());
+}
+
+std::uint16_t LoadLe16(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8));
+}
+
+std::uint32_t LoadLe32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(LoadLe16(bytes, at)) | (static_cast<std::uint32_t>(LoadLe16(bytes, at + 2)) << 16);
+}
+
+std::uint64_t LoadLe64(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return static_cast<std::uint64_t>(LoadLe32(bytes, at)) | (static_cast<std::uint64_t>(LoadLe32(bytes, at + 4)) << 32);
+}
+
+std::uint32_t LoadBe32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return (static_cast<std::uint32_t>(bytes[at]) << 24) | (static_cast<std::uint32_t>(bytes[at + 1]) << 16) |
+           (static_cast<std::uint32_t>(bytes[at + 2]) << 8) | bytes[at + 3];
+}
+
+}  // namespace capture

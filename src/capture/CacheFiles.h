@@ -1,0 +1,49 @@
+#pragma once
+// The files of one browser cache folder as the cache readers see them: listed by name and
+// read at an offset. The readers take this seam so that the same code reads a folder on
+// disk, and bytes a fuzzer made. Portable: no Windows header.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace capture {
+
+class CacheFiles {
+public:
+    virtual ~CacheFiles() = default;
+    // Names of the plain files in `subfolder` ("" for the cache folder itself).
+    virtual std::vector<std::string> List(const std::string& subfolder) const = 0;
+    // `name` is relative to the cache folder, with '/' between folders.
+    virtual std::optional<std::uint64_t> Size(const std::string& name) const = 0;
+    // Fills `out` from `offset`; false unless every byte was there.
+    virtual bool Read(const std::string& name, std::uint64_t offset, std::span<std::uint8_t> out) const = 0;
+};
+
+// Exactly `count` bytes at `offset`, or nothing.
+std::optional<std::vector<std::uint8_t>> ReadBytes(const CacheFiles& files, const std::string& name,
+                                                   std::uint64_t offset, std::uint64_t count);
+
+// A cache folder on disk. Files are opened for each read, never held: the browser must
+// stay free to rename and delete them.
+class DiskCacheFiles final : public CacheFiles {
+public:
+    explicit DiskCacheFiles(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    std::vector<std::string> List(const std::string& subfolder) const override;
+    std::optional<std::uint64_t> Size(const std::string& name) const override;
+    bool Read(const std::string& name, std::uint64_t offset, std::span<std::uint8_t> out) const override;
+    std::filesystem::path PathOf(const std::string& name) const;
+
+private:
+    std::filesystem::path folder_;
+};
+
+// Little- and big-endian integers at an offset of a byte span; the caller checks bounds.
+std::uint16_t LoadLe16(std::span<const std::uint8_t> bytes, std::size_t at);
+std::uint32_t LoadLe32(std::span<const std::uint8_t> bytes, std::size_t at);
+std::uint64_t LoadLe64(std::span<const std::uint8_t> bytes, std::size_t at);
+std::uint32_t LoadBe32(std::span<const std::uint8_t> bytes, std::size_t at);
+
+}  // namespace capture

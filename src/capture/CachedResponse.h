@@ -1,0 +1,65 @@
+#pragma once
+// One response as a browser cache holds it: where it came from, what it says it is, and
+// where its body lies. Portable: no Windows header.
+#include "capture/CacheFiles.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace capture {
+
+// `length` bytes of the body, found at `offset` of the cache file `file`.
+struct BodyRange {
+    std::string file;
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    bool operator==(const BodyRange&) const = default;
+};
+
+enum class BodyState {
+    Whole,       // the ranges, in order, are the body the server sent
+    Incomplete,  // parts are missing for now; the browser may still fetch them
+    Compressed,  // stored compressed by the browser, and no decompressor is at hand
+};
+
+struct CachedResponse {
+    std::string url;
+    std::string contentType;
+    // What the server said the whole body is; 0 when it did not say.
+    std::uint64_t totalLength = 0;
+    BodyState state = BodyState::Incomplete;
+    std::vector<BodyRange> body;
+    // Files that hold this response and nothing else, the first one standing for the
+    // entry: these carry the markers. Empty when the entry shares its files with others.
+    std::vector<std::string> ownFiles;
+
+    std::uint64_t BodyLength() const;
+};
+
+// Every byte of the ranges appended in order; for tests and small bodies.
+std::vector<std::uint8_t> ReadBody(const CacheFiles& files, const CachedResponse& response);
+
+// Sets Compressed when the stored body starts with the zstd frame magic.
+void NoteCompressedBody(const CacheFiles& files, CachedResponse& response);
+
+// The status line and header lines of an HTTP response, however the cache separated them.
+class HttpHead {
+public:
+    // `raw` holds lines separated by NUL, or by CR LF or LF.
+    explicit HttpHead(std::string_view raw);
+    int status() const { return status_; }
+    // The first header of that name, compared without regard to case; empty when absent.
+    std::string Value(std::string_view name) const;
+    // The whole body's length: the total of Content-Range on a 206, else Content-Length.
+    std::uint64_t TotalLength() const;
+    // The media type without parameters.
+    std::string ContentType() const;
+
+private:
+    int status_ = 0;
+    std::vector<std::string> lines_;
+};
+
+}  // namespace capture

@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# Regenerates the browser caches the capture tests read, with the real browsers of
+# Debian 12 (chromium, firefox-esr; install them first: they are not needed to run the
+# tests). Media come from the Linux ffmpeg and are served from 127.0.0.1 only.
+#
+#   media/                      the served files, byte for byte
+#   chromium-blockfile/         a Chromium cache in the block-file layout
+#   chromium-simple/            the same four files in the Simple layout
+#   chromium-half/first-run/    big.mp4 cut off mid-download (Simple layout)
+#   chromium-half/second-run/   the same cache after a second, whole playback
+#   firefox/                    a Firefox cache2 folder
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+server_pid=""
+browser_pid=""
+cleanup() {
+  [ -n "$browser_pid" ] && kill "$browser_pid" 2>/dev/null || true
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+make_media() {
+  local media=$here/media
+  rm -rf "$media"; mkdir -p "$media"
+  # Noise keeps the encoders at their bit rates, so small files still pass 200,000 bytes.
+  local src=(-f lavfi -i "testsrc=size=320x240:rate=25,noise=alls=30:allf=t" -f lavfi -i sine=frequency=440)
+  # Just over 2 MiB, index first: played with ranges it spans three 1 MiB pieces.
+  ffmpeg -loglevel error "${src[@]}" -t 22 -c:v libx264 -preset veryfast -b:v 780k -maxrate 780k -bufsize 400k \
+    -c:a aac -b:a 64k -movflags +faststart "$media/big.mp4"
+  ffmpeg -loglevel error "${src[@]}" -t 4 -c:v libx264 -b:v 420k -c:a aac -b:a 48k "$media/tail.mp4"
+  ffmpeg -loglevel error "${src[@]}" -t 5 -c:v libvpx -b:v 420k -c:a libvorbis "$media/clip.webm"
+  ffmpeg -loglevel error "${src[@]}" -t 4 -c:v flv -b:v 420k -c:a aac -b:a 48k "$media/clip.flv"
+  ls -l "$media"
+}
+
+start_server() {  # start_server LOG [--stall-after N]
+  local log=$1; shift
+  rm -f "$work/port"
+  python3 "$here/serve.py" "$work/www" --port-file "$work/port" "$@" >"$log" 2>&1 &
+  server_pid=$!
+  for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
+  port=$(cat "$work/port")
+}
+
+stop_server() { kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; server_pid=""; }
+
+wait_for_line() {  # wait_for_line LOG PATTERN SECONDS
+  for _ in $(seq $(($3 * 10))); do grep -q "$2" "$1" && return 0; sleep 0.1; done
+  echo "timed out waiting for $2 in $1" >&2; cat "$1" >&2; return 1
+}
+
+# Ends the browser the way a user's quit does, so that it writes its cache out.
+stop_browser() {
+  kill -TERM "$browser_pid" 2>/dev/null || true
+  for _ in $(seq 300); do kill -0 "$browser_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL "$browser_pid" 2>/dev/null || true
+  wait "$browser_pid" 2>/dev/null || true
+  browser_pid=""
+}
+
+run_chromium() {  # run_chromium PROFILE QUERY LOG WAIT_PATTERN [extra flags]
+  local profile=$1 query=$2 log=$3 pattern=$4; shift 4
+  chromium --headless=new --no-sandbox --disable-gpu --no-first-run --no-default-browser-check \
+    --autoplay-policy=no-user-gesture-required --user-data-dir="$profile" "$@" \
+    "http://127.0.0.1:$port/play.html?$query" >"$work/chromium.log" 2>&1 &
+  browser_pid=$!
+  wait_for_line "$log" "$pattern" 120
+  sleep 1
+  stop_browser
+}
+
+keep_cache() {  # keep_cache PROFILE DEST
+  rm -rf "$2"; mkdir -p "$2"
+  cp -r "$1/Default/Cache/Cache_Data" "$2/"
+}
+
+make_chromium() {
+  local query="play=big.mp4,tail.mp4,clip.webm&fetch=clip.flv"
+  start_server "$work/server.log"
+  run_chromium "$work/blockfile" "$query" "$work/server.log" DONE \
+    --enable-features=DiskCacheBackendExperiment:backend/blockfile
+  keep_cache "$work/blockfile" "$here/chromium-blockfile"
+  : >"$work/server.log"
+  run_chromium "$work/simple" "$query" "$work/server.log" DONE
+  keep_cache "$work/simple" "$here/chromium-simple"
+  stop_server
+}
+
+make_half() {
+  # Half a download: the server stops sending big.mp4 after 1.2 MB and the browser quits.
+  start_server "$work/half.log" --stall-after 1200000
+  run_chromium "$work/half" "play=big.mp4" "$work/half.log" STALLED
+  keep_cache "$work/half" "$here/chromium-half/first-run"
+  stop_server
+  # The same port again: the URL is part of the cache key.
+  start_server "$work/rest.log" --port "$port"
+  run_chromium "$work/half" "play=big.mp4" "$work/rest.log" DONE
+  keep_cache "$work/half" "$here/chromium-half/second-run"
+  stop_server
+}
+
+make_firefox() {
+  local profile=$work/firefox
+  mkdir -p "$profile"
+  cat >"$profile/user.js" <<'PREFS'
+user_pref("dom.allow_scripts_to_close_windows", true);
+user_pref("media.autoplay.default", 0);
+user_pref("browser.cache.disk.enable", true);
+user_pref("browser.shell.checkDefaultBrowser", false);
+user_pref("datareporting.policy.dataSubmissionEnabled", false);
+user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
+PREFS
+  start_server "$work/firefox.log"
+  HOME=$work/firefox-home firefox-esr --headless --no-remote --profile "$profile" \
+    "http://127.0.0.1:$port/play.html?play=big.mp4,tail.mp4,clip.webm&fetch=clip.flv" >"$work/ff.log" 2>&1 &
+  browser_pid=$!
+  wait_for_line "$work/firefox.log" DONE 180
+  for _ in $(seq 100); do kill -0 "$browser_pid" 2>/dev/null || break; sleep 0.1; done
+  stop_browser
+  stop_server
+  local cache
+  cache=$(find "$profile" "$work/firefox-home" -type d -name cache2 | head -1)
+  rm -rf "$here/firefox"; mkdir -p "$here/firefox"
+  cp -r "$cache" "$here/firefox/"
+}
+
+# With arguments only the named parts are made again (media chromium half firefox).
+parts=("$@")
+[ ${#parts[@]} -gt 0 ] || parts=(media chromium half firefox)
+mkdir -p "$work/www"
+for part in "${parts[@]}"; do
+  [ "$part" = media ] && make_media
+done
+cp -r "$here/media" "$work/www/media"
+cp "$here/play.html" "$work/www/"
+for part in "${parts[@]}"; do
+  case "$part" in
+    media) ;;
+    chromium) make_chromium ;;
+    half) make_half ;;
+    firefox) make_firefox ;;
+    *) echo "unknown part $part" >&2; exit 2 ;;
+  esac
+done
+du -sh "$here"/*/

@@ -1,0 +1,148 @@
+// Damages real browser caches in memory, a few bytes or a cut at a time, and reads them
+// again: a reader must neither crash, nor read out of bounds, nor trip a sanitizer,
+// whatever the files hold. Deterministic (fixed seed), so a failure repeats.
+#include "capture/CacheReaders.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+
+namespace {
+
+using capture::CacheFiles;
+using capture::CacheKind;
+
+class MemoryCacheFiles final : public CacheFiles {
+public:
+    std::map<std::string, std::vector<std::uint8_t>> files;
+
+    std::vector<std::string> List(const std::string& subfolder) const override {
+        std::vector<std::string> names;
+        const std::string prefix = subfolder.empty() ? "" : subfolder + "/";
+        for (const auto& [name, bytes] : files) {
+            if (!name.starts_with(prefix)) continue;
+            const std::string rest = name.substr(prefix.size());
+            if (rest.find('/') == std::string::npos) names.push_back(rest);
+        }
+        return names;
+    }
+    std::optional<std::uint64_t> Size(const std::string& name) const override {
+        const auto found = files.find(name);
+        if (found == files.end()) return std::nullopt;
+        return found->second.size();
+    }
+    bool Read(const std::string& name, std::uint64_t offset, std::span<std::uint8_t> out) const override {
+        const auto found = files.find(name);
+        if (found == files.end() || offset > found->second.size() || out.size() > found->second.size() - offset)
+            return false;
+        if (!out.empty()) std::memcpy(out.data(), found->second.data() + offset, out.size());
+        return true;
+    }
+};
+
+MemoryCacheFiles Load(const std::filesystem::path& folder, std::uint64_t largest) {
+    MemoryCacheFiles cache;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file() || entry.file_size() > largest) continue;
+        std::vector<std::uint8_t>& bytes = cache.files[std::filesystem::relative(entry.path(), folder).generic_string()];
+        bytes.resize(entry.file_size());
+        std::ifstream(entry.path(), std::ios::binary).read(reinterpret_cast<char*>(bytes.data()), bytes.size());
+    }
+    return cache;
+}
+
+// The bytes that matter in a cache are its non-zero ones (the index is mostly zeros), so
+// most damage lands beside one of them.
+class Mutator {
+public:
+    explicit Mutator(const MemoryCacheFiles& seed) {
+        for (const auto& [name, bytes] : seed.files) {
+            names_.push_back(name);
+            std::vector<std::size_t>& live = live_[name];
+            for (std::size_t i = 0; i < bytes.size(); i += 1 + i / 4096) if (bytes[i] != 0) live.push_back(i);
+        }
+    }
+
+    // Returns the name of the file it damaged.
+    const std::string& Damage(MemoryCacheFiles& cache, std::mt19937_64& random) const {
+        const std::string& name = names_[random() % names_.size()];
+        std::vector<std::uint8_t>& bytes = cache.files[name];
+        if (bytes.empty()) return name;
+        const std::vector<std::size_t>& live = live_.at(name);
+        std::size_t at = random() % bytes.size();
+        if (!live.empty() && random() % 4 != 0) at = std::min(bytes.size() - 1, live[random() % live.size()] + random() % 16);
+        static constexpr std::uint32_t kWords[] = {0, 1, 0xffffffff, 0x7fffffff, 0x80000000, 0xfffffff0, 24, 4096};
+        switch (random() % 5) {
+        case 0: bytes[at] ^= static_cast<std::uint8_t>(1u << (random() % 8)); break;
+        case 1: bytes[at] = static_cast<std::uint8_t>(random()); break;
+        case 2:
+            if (bytes.size() - at >= 4) {
+                const std::uint32_t word = kWords[random() % std::size(kWords)];
+                std::memcpy(bytes.data() + at, &word, 4);
+            }
+            break;
+        case 3: bytes.resize(at); break;
+        default:
+            if (bytes.size() - at >= 8) std::memset(bytes.data() + at, 0xff, 8);
+            break;
+        }
+        return name;
+    }
+
+private:
+    std::vector<std::string> names_;
+    std::map<std::string, std::vector<std::size_t>> live_;
+};
+
+// Reads everything the way the watcher would, and touches the last byte of each range.
+std::size_t ReadAll(const CacheFiles& files, CacheKind kind) {
+    std::size_t ranges = 0;
+    for (const capture::CachedResponse& response : capture::ReadCache(files, kind)) {
+        for (const capture::BodyRange& range : response.body) {
+            std::uint8_t last[1];
+            if (range.length > 0 && files.Read(range.file, range.offset + range.length - 1, last)) ++ranges;
+        }
+    }
+    return ranges;
+}
+
+int Fuzz(const char* folder, CacheKind kind, std::uint64_t largestFile, int rounds) {
+    const MemoryCacheFiles seed = Load(std::filesystem::path(REELKEEP_TEST_DATA) / "browser-caches" / folder,
+                                       largestFile);
+    const std::size_t seedRanges = ReadAll(seed, kind);
+    if (seedRanges == 0) {
+        std::printf("%s: the seed cache reads as empty\n", folder);
+        return 1;
+    }
+    const Mutator mutator(seed);
+    std::mt19937_64 random(0x5eed);
+    // Damaged files are put back after each round: copying the whole cache every time
+    // would cost more than reading it.
+    MemoryCacheFiles cache = seed;
+    for (int round = 0; round < rounds; ++round) {
+        std::vector<std::string> damaged;
+        const int damages = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < damages; ++i) damaged.push_back(mutator.Damage(cache, random));
+        ReadAll(cache, kind);
+        for (const std::string& name : damaged) cache.files[name] = seed.files.at(name);
+    }
+    std::printf("%s: %d damaged copies read, seed ranges %zu\n", folder, rounds, seedRanges);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rounds = argc > 1 ? std::atoi(argv[1]) : 1000;
+    if (const char* more = std::getenv("REELKEEP_FUZZ_ROUNDS")) rounds = std::atoi(more);
+    int failures = 0;
+    failures += Fuzz("firefox/cache2", CacheKind::Firefox, 400000, rounds);
+    failures += Fuzz("chromium-simple/Cache_Data", CacheKind::ChromiumSimple, 400000, rounds);
+    failures += Fuzz("chromium-blockfile/Cache_Data", CacheKind::ChromiumBlockfile, 3u << 20, rounds);
+    std::printf(failures ? "FAILED\n" : "0 crashes\n");
+    return failures ? 1 : 0;
+}
