@@ -1,5 +1,6 @@
 #include "capture/CacheWatcher.h"
 
+#include "capture/LinuxCaches.h"
 #include "capture/LongPath.h"
 #include "library/ClipPlacement.h"
 #include "library/MediaProbe.h"
@@ -8,6 +9,7 @@
 #include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SpecialFolders.h"
+#include "platform/WineHost.h"
 #include "platform/UniqueHandle.h"
 
 #include <shlobj.h>
@@ -24,8 +26,16 @@ CacheRoots DefaultCacheRoots() {
     auto under = [](const std::wstring& root, const wchar_t* rest) {
         return root.empty() ? std::wstring() : root + rest;
     };
-    return {under(cache, L"\\*"), under(local, L"\\Mozilla\\Firefox\\*"), under(local, L"\\Google\\Chrome\\*"),
-            under(local, L"\\Opera\\*")};
+    CacheRoots roots{under(cache, L"\\*"), under(local, L"\\Mozilla\\Firefox\\*"),
+                     under(local, L"\\Google\\Chrome\\*"), under(local, L"\\Opera\\*"), {}, {}};
+    // Under Wine the user browses with Linux browsers, whose caches lie in the Linux home.
+    if (platform::RunningUnderWine()) {
+        LinuxCacheFolders host = LinuxBrowserCaches(platform::EnvironmentValue(L"XDG_CACHE_HOME"),
+                                                     platform::EnvironmentValue(L"HOME"));
+        roots.linuxFirefox = std::move(host.firefox);
+        roots.linuxChrome = std::move(host.chrome);
+    }
+    return roots;
 }
 
 namespace {
@@ -51,29 +61,48 @@ HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry) {
 
 bool IsEveryFileMask(const std::wstring& mask) { return mask == L"*" || mask == L"*.*"; }
 
+struct FolderListing {
+    std::vector<std::wstring> subfolders;
+    std::vector<Candidate> candidates;
+    // Every plain file, kept only while caches are recognised.
+    std::vector<ListedFile> files;
+    CacheKind kind = CacheKind::None;
+};
+
 // Lists the subfolders to enter and the files that pass the size and name rules. With
-// the every-file mask one enumeration gives both.
-void ListFolder(const std::wstring& folder, const std::wstring& mask, std::vector<std::wstring>& subfolders,
-                std::vector<Candidate>& candidates) {
+// the every-file mask one enumeration gives both. A browser cache that the readers know
+// is neither entered nor taken file by file: its raw files are pieces of responses.
+void ListFolder(const std::wstring& folder, const std::wstring& mask, bool recognize, FolderListing& listing) {
     const bool oneWalk = IsEveryFileMask(mask);
+    bool hasEntries = false;
     WIN32_FIND_DATAW entry;
     platform::UniqueFind search(FindFirst(folder + L"\\*", entry));
     if (search) {
         do {
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 // A junction or link may lead back up the tree; caches never need one.
-                if (!IsDotName(entry.cFileName) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                    subfolders.emplace_back(entry.cFileName);
-            } else if (oneWalk && IsCandidateEntry(entry)) {
-                candidates.push_back({entry.cFileName, entry});
+                if (!IsDotName(entry.cFileName) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                    listing.subfolders.emplace_back(entry.cFileName);
+                    hasEntries = hasEntries || listing.subfolders.back() == L"entries";
+                }
+                continue;
             }
+            if (recognize) listing.files.push_back(ListedFileOf(entry));
+            if (oneWalk && IsCandidateEntry(entry)) listing.candidates.push_back({entry.cFileName, entry});
         } while (FindNextFileW(search.get(), &entry));
     }
+    if (recognize) listing.kind = RecognizeCacheFolder(folder, listing.files, hasEntries);
+    if (listing.kind != CacheKind::None) {
+        listing.subfolders.clear();
+        listing.candidates.clear();
+        return;
+    }
+    listing.files.clear();
     if (oneWalk) return;
     platform::UniqueFind files(FindFirst(folder + L"\\" + mask, entry));
     if (!files) return;
     do {
-        if (IsCandidateEntry(entry)) candidates.push_back({entry.cFileName, entry});
+        if (IsCandidateEntry(entry)) listing.candidates.push_back({entry.cFileName, entry});
     } while (FindNextFileW(files.get(), &entry));
 }
 
@@ -92,27 +121,31 @@ void ExamineCandidates(const std::wstring& folder, const std::vector<Candidate>&
 
 // Depth first, each folder's subfolders before its own files. The walk keeps its own
 // stack: a tree nested thousands of levels deep must not use up the thread's.
-void ScanTree(const std::wstring& root, const std::wstring& mask, const CandidateSink& sink, MarkedFileMemo* memo) {
+void ScanTree(const std::wstring& root, const std::wstring& mask, const CandidateSink& sink, MarkedFileMemo* memo,
+              const CacheFolderSink* caches) {
     struct Level {
         std::wstring folder;
-        std::vector<std::wstring> subfolders;
-        std::vector<Candidate> candidates;
+        FolderListing listing;
         std::size_t next = 0;
     };
     std::vector<Level> stack;
-    stack.push_back({root, {}, {}, 0});
-    ListFolder(root, mask, stack.back().subfolders, stack.back().candidates);
+    stack.push_back({root, {}, 0});
+    ListFolder(root, mask, caches != nullptr, stack.back().listing);
     while (!stack.empty()) {
         Level& level = stack.back();
-        if (level.next < level.subfolders.size()) {
-            std::wstring child = level.folder + L"\\" + level.subfolders[level.next++];
-            stack.push_back({std::move(child), {}, {}, 0});
-            ListFolder(stack.back().folder, mask, stack.back().subfolders, stack.back().candidates);
+        if (level.next < level.listing.subfolders.size()) {
+            std::wstring child = level.folder + L"\\" + level.listing.subfolders[level.next++];
+            stack.push_back({std::move(child), {}, 0});
+            ListFolder(stack.back().folder, mask, caches != nullptr, stack.back().listing);
             continue;
         }
         const Level done = std::move(level);
         stack.pop_back();
-        ExamineCandidates(done.folder, done.candidates, sink, memo);
+        if (done.listing.kind != CacheKind::None) {
+            (*caches)(done.folder, done.listing.kind, done.listing.files);
+        } else {
+            ExamineCandidates(done.folder, done.listing.candidates, sink, memo);
+        }
     }
 }
 
@@ -142,33 +175,41 @@ void MarkedFileMemo::ForgetUnseen() {
     for (auto& file : files_) file.second.seen = false;
 }
 
-bool ScanCacheFolder(const std::wstring& pattern, const CandidateSink& sink, MarkedFileMemo* memo) {
+bool ScanCacheFolder(const std::wstring& pattern, const CandidateSink& sink, MarkedFileMemo* memo,
+                     const CacheFolderSink* caches) {
     if (pattern.empty()) return false;
     const std::wstring full = FullPath(pattern);
     const std::size_t slash = full.rfind(L'\\');
     if (full.empty() || slash == std::wstring::npos || slash + 1 == full.size()) return false;
-    ScanTree(full.substr(0, slash), full.substr(slash + 1), sink, memo);
+    ScanTree(full.substr(0, slash), full.substr(slash + 1), sink, memo, caches);
     return true;
 }
 
 CacheWatcher::CacheWatcher(WatchSwitches switches, CacheRoots roots, IntakeContext intake)
-    : switches_(switches), roots_(std::move(roots)), intake_(std::move(intake)) {
+    : switches_(switches), roots_(std::move(roots)), intake_(std::move(intake)), caches_(intake_) {
     library::ClearIncomingFolder(intake_.libraryFolder);
 }
 
 void CacheWatcher::Scan(const std::atomic<bool>* on, const std::wstring& pattern) {
     if (!on || !on->load() || pattern.empty()) return;
+    const CacheFolderSink caches = [this](const std::wstring& folder, CacheKind kind,
+                                          const std::vector<ListedFile>& files) {
+        caches_.ScanFolder(folder, kind, files);
+    };
     ScanCacheFolder(
         pattern, [this](const std::wstring& path, const WIN32_FIND_DATAW& entry) { IntakeCacheFile(path, entry, intake_); },
-        &marked_);
+        &marked_, &caches);
 }
 
 void CacheWatcher::RunPass() {
     Scan(switches_.internetExplorer, roots_.internetExplorer);
     Scan(switches_.firefox, roots_.firefox);
+    for (const std::wstring& pattern : roots_.linuxFirefox) Scan(switches_.firefox, pattern);
     Scan(switches_.chrome, roots_.chrome);
+    for (const std::wstring& pattern : roots_.linuxChrome) Scan(switches_.chrome, pattern);
     Scan(switches_.opera, roots_.opera);
     marked_.ForgetUnseen();
+    caches_.ForgetUnseen();
 }
 
 void CacheWatcher::RunForever() {

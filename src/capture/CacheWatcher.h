@@ -1,5 +1,6 @@
 #pragma once
 // The worker that polls the browsers' disk caches and hands new streams to the intake.
+#include "capture/BrowserCacheIntake.h"
 #include "capture/Intake.h"
 
 #include <windows.h>
@@ -10,18 +11,22 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace capture {
 
-// The four scan patterns: a cache folder followed by "\*".
+// The four scan patterns: a cache folder followed by "\*". Under Wine the Linux user's
+// Firefox and Chromium-family caches are walked too, under the same two switches.
 struct CacheRoots {
     std::wstring internetExplorer;
     std::wstring firefox;
     std::wstring chrome;
     std::wstring opera;
+    std::vector<std::wstring> linuxFirefox;
+    std::vector<std::wstring> linuxChrome;
 };
 // From the per-user Internet cache and local application-data folders, which are asked
-// for but never created.
+// for but never created, and under Wine from $XDG_CACHE_HOME or $HOME/.cache.
 CacheRoots DefaultCacheRoots();
 
 // The browser switches as the window keeps them; read afresh before every folder so a
@@ -59,15 +64,25 @@ private:
     mutable std::unordered_map<std::wstring, Stamp> files_;
 };
 
+// Called for each folder recognised as a Chromium or Firefox cache, with its listing.
+using CacheFolderSink =
+    std::function<void(const std::wstring& folder, CacheKind kind, const std::vector<ListedFile>& files)>;
+
 // Walks the tree of `pattern` (a folder, a backslash and a file mask): subfolders first,
 // at any depth, never those whose names begin with a dot; then the files. A file that is
-// too small or badly named costs its directory entry and nothing more. False only when
-// the pattern cannot be made a full path; a missing or unreadable folder is simply empty.
-bool ScanCacheFolder(const std::wstring& pattern, const CandidateSink& sink, MarkedFileMemo* memo = nullptr);
+// too small or badly named costs its directory entry and nothing more. With `caches`,
+// a folder that is a browser cache the readers know goes to it whole, and none of its
+// files or subfolders is taken alone. False only when the pattern cannot be made a full
+// path; a missing or unreadable folder is simply empty.
+bool ScanCacheFolder(const std::wstring& pattern, const CandidateSink& sink, MarkedFileMemo* memo = nullptr,
+                     const CacheFolderSink* caches = nullptr);
 
 class CacheWatcher {
 public:
     CacheWatcher(WatchSwitches switches, CacheRoots roots, IntakeContext intake);
+    // The cache intake keeps a reference to this watcher's intake context.
+    CacheWatcher(const CacheWatcher&) = delete;
+    CacheWatcher& operator=(const CacheWatcher&) = delete;
 
     // One pass over the caches that are switched on.
     void RunPass();
@@ -83,6 +98,7 @@ private:
     CacheRoots roots_;
     IntakeContext intake_;
     MarkedFileMemo marked_;
+    BrowserCacheIntake caches_;
 };
 
 // What the watcher's worker is given by the window it serves.

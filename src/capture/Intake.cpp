@@ -45,9 +45,8 @@ bool SameBytes(const std::wstring& first, const std::wstring& second) {
     }
 }
 
-// A cache file whose marker could not be written comes back on the next pass: when the
-// library already holds a byte-equal copy under its second, that copy is the one to use,
-// or every pass would add another.
+}  // namespace
+
 std::wstring FindEqualClip(const std::wstring& source, const std::wstring& libraryFolder, std::int32_t second,
                            std::uint64_t size) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
@@ -58,6 +57,8 @@ std::wstring FindEqualClip(const std::wstring& source, const std::wstring& libra
     }
     return {};
 }
+
+namespace {
 
 std::uint64_t CurrentSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;

@@ -37,6 +37,12 @@ enum class IntakeOutcome {
 // Scans the library titles into `numbers` and returns the next movie number as text.
 std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& numbers);
 
+// A library clip of `second` holding the same bytes as `source`, or empty. An entry
+// whose marker could not be written comes back on the next pass, and must not add
+// another copy each time.
+std::wstring FindEqualClip(const std::wstring& source, const std::wstring& libraryFolder, std::int32_t second,
+                           std::uint64_t size);
+
 // `path` is the cache file's full path, `entry` its directory entry from the scan.
 // Returns the full path of the library copy through `clip` when one was made.
 IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& entry, const IntakeContext& context,

@@ -17,13 +17,13 @@ void ClearIncomingFolder(const std::wstring& libraryFolder) {
     platform::ForEachFile(folder, [&](const WIN32_FIND_DATAW& entry) { DeleteFileW((folder + entry.cFileName).c_str()); });
 }
 
-namespace {
-
-std::wstring TemporaryName(const std::wstring& libraryFolder, std::int32_t second) {
+std::wstring IncomingTemporaryName(const std::wstring& libraryFolder, std::int32_t second) {
     static std::atomic<unsigned> counter{0};
     return IncomingFolder(libraryFolder) + std::to_wstring(second) + L"-" + std::to_wstring(GetCurrentProcessId()) +
            L"-" + std::to_wstring(++counter) + L".part";
 }
+
+namespace {
 
 void SetCreationTime(const std::wstring& path, const FILETIME& created) {
     platform::UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_WRITE, nullptr,
@@ -49,11 +49,18 @@ std::wstring PlaceClipInLibrary(const std::wstring& source, const std::wstring& 
                                 const std::function<std::wstring()>& title, const FILETIME* created,
                                 const platform::BlockWriter& writeBlock) {
     CreateDirectoryW(IncomingFolder(libraryFolder).c_str(), nullptr);
-    const std::wstring temporary = TemporaryName(libraryFolder, second);
+    const std::wstring temporary = IncomingTemporaryName(libraryFolder, second);
     const platform::BlockWriter& writer = writeBlock ? writeBlock : platform::BlockWriter(platform::WriteWholeBlock);
     if (!platform::CopyWholeFile(source, temporary, writer)) return {};
+    return PlaceCopyInLibrary(temporary, libraryFolder, second, title, created);
+}
+
+std::wstring PlaceCopyInLibrary(const std::wstring& temporary, const std::wstring& libraryFolder, std::int32_t second,
+                                const std::function<std::wstring()>& title, const FILETIME* created,
+                                const std::wstring& sourceUrl) {
     // Titled and dated before it is moved in, so no list build sees the clip half-made.
     WriteTitle(temporary, title());
+    if (!sourceUrl.empty()) WriteSourceUrl(temporary, sourceUrl);
     if (created != nullptr) SetCreationTime(temporary, *created);
     std::wstring clip = MoveIntoLibrary(temporary, libraryFolder, second);
     if (clip.empty()) {

@@ -26,4 +26,14 @@ std::wstring PlaceClipInLibrary(const std::wstring& source, const std::wstring& 
                                 const std::function<std::wstring()>& title, const FILETIME* created = nullptr,
                                 const platform::BlockWriter& writeBlock = platform::WriteWholeBlock);
 
+// A fresh name in the incoming folder for a copy made from an entry created at `second`.
+std::wstring IncomingTemporaryName(const std::wstring& libraryFolder, std::int32_t second);
+
+// Titles and dates a finished copy in the incoming folder, keeps the address it was
+// fetched from when one is given, and moves it into the library under the first free
+// name of `second`. Returns the clip's path; on failure the copy is deleted and it is empty.
+std::wstring PlaceCopyInLibrary(const std::wstring& temporary, const std::wstring& libraryFolder, std::int32_t second,
+                                const std::function<std::wstring()>& title, const FILETIME* created,
+                                const std::wstring& sourceUrl = {});
+
 }  // namespace library

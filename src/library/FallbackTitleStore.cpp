@@ -333,4 +333,15 @@ void UseTitleStoreAt(std::wstring logPath, std::uint64_t compactAtBytes) {
     process.store = std::move(store);
 }
 
+std::shared_ptr<FallbackTitleStore> ProcessSourceStore() {
+    // Beside the title log, so that a test's scratch store moves both.
+    const std::wstring titles = ProcessTitleStore()->logPath();
+    const std::wstring path = titles.substr(0, titles.find_last_of(L"\\/") + 1) + L"sources.log";
+    static std::mutex mutex;
+    static std::shared_ptr<FallbackTitleStore> store;
+    std::lock_guard lock(mutex);
+    if (!store || store->logPath() != path) store = std::make_shared<FallbackTitleStore>(FallbackTitleStore::Options{path});
+    return store;
+}
+
 }  // namespace library

@@ -70,5 +70,7 @@ private:
 // UseTitleStoreAt moved it (tests and helper processes point it at a scratch log).
 std::shared_ptr<FallbackTitleStore> ProcessTitleStore();
 void UseTitleStoreAt(std::wstring logPath, std::uint64_t compactAtBytes = 1u << 20);
+// The addresses clips were fetched from, in a log of their own beside the title log.
+std::shared_ptr<FallbackTitleStore> ProcessSourceStore();
 
 }  // namespace library

@@ -16,16 +16,16 @@ HRESULT OpenPropertySets(const std::wstring& path, DWORD access,
                             nullptr, IID_IPropertySetStorage, sets.putVoid());
 }
 
-PROPSPEC TitleSpec() {
+PROPSPEC TextSpec(PROPID property) {
     PROPSPEC spec{};
     spec.ulKind = PRSPEC_PROPID;
-    spec.propid = PIDSI_TITLE;
+    spec.propid = property;
     return spec;
 }
 
 }  // namespace
 
-HRESULT ReadPropertySetTitle(const std::wstring& path, std::wstring& title) {
+HRESULT ReadPropertySetTitle(const std::wstring& path, std::wstring& title, PROPID property) {
     title.clear();
     platform::ComPtr<IPropertySetStorage> sets;
     HRESULT hr = OpenPropertySets(path, STGM_READ, sets);
@@ -34,7 +34,7 @@ HRESULT ReadPropertySetTitle(const std::wstring& path, std::wstring& title) {
     hr = sets->Open(FMTID_SummaryInformation, STGM_SIMPLE | STGM_SHARE_EXCLUSIVE | STGM_READ,
                     summary.put());
     if (FAILED(hr)) return hr;
-    const PROPSPEC spec = TitleSpec();
+    const PROPSPEC spec = TextSpec(property);
     platform::UniquePropVariant value;
     hr = summary->ReadMultiple(1, &spec, value.get());
     if (FAILED(hr)) return hr;
@@ -42,7 +42,7 @@ HRESULT ReadPropertySetTitle(const std::wstring& path, std::wstring& title) {
     return S_OK;
 }
 
-HRESULT WritePropertySetTitle(const std::wstring& path, const std::wstring& text) {
+HRESULT WritePropertySetTitle(const std::wstring& path, const std::wstring& text, PROPID property) {
     platform::ComPtr<IPropertySetStorage> sets;
     HRESULT hr = OpenPropertySets(path, STGM_READWRITE, sets);
     if (FAILED(hr)) return hr;
@@ -54,7 +54,7 @@ HRESULT WritePropertySetTitle(const std::wstring& path, const std::wstring& text
                           STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, summary.put());
         if (FAILED(hr)) return hr;
     }
-    const PROPSPEC spec = TitleSpec();
+    const PROPSPEC spec = TextSpec(property);
     // The variant only borrows the caller's text, so it is not cleared.
     PROPVARIANT value;
     PropVariantInit(&value);

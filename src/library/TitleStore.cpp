@@ -138,7 +138,15 @@ void RememberFallback(const std::wstring& root, VolumeFacts& facts) {
     Volumes().Remember(root, facts);
 }
 
-std::wstring ReadStoredTitle(const std::wstring& path) {
+// Where one kind of text is kept: a property of the file's own set, or a fallback log.
+struct TextSlot {
+    PROPID property;
+    std::shared_ptr<FallbackTitleStore> (*fallback)();
+};
+constexpr TextSlot kTitleSlot{PIDSI_TITLE, ProcessTitleStore};
+constexpr TextSlot kSourceSlot{PIDSI_COMMENTS, ProcessSourceStore};
+
+std::wstring ReadStoredText(const std::wstring& path, const TextSlot& slot) {
     const std::wstring full = platform::FullPathOrSame(path);
     const std::wstring root = VolumeRootOf(full);
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -148,25 +156,18 @@ std::wstring ReadStoredTitle(const std::wstring& path) {
         if (!facts) return {};
         if (facts->kind == VolumeKind::Fallback || attempt > 0) {
             const std::optional<FileIdentity> identity = QueryIdentity(file.get(), facts->serial);
-            return identity ? ProcessTitleStore()->Read(*identity) : std::wstring();
+            return identity ? slot.fallback()->Read(*identity) : std::wstring();
         }
         file.reset();
         std::wstring title;
-        const HRESULT hr = ReadPropertySetTitle(full, title);
+        const HRESULT hr = ReadPropertySetTitle(full, title, slot.property);
         if (!MeansNoPropertySets(hr)) return SUCCEEDED(hr) ? title : std::wstring();
         RememberFallback(root, *facts);
     }
     return {};
 }
 
-}  // namespace
-
-std::wstring ReadTitle(const std::wstring& path) {
-    std::wstring title = ReadStoredTitle(path);
-    return title.empty() ? std::wstring(kTitleNotSet) : title;
-}
-
-void WriteTitle(const std::wstring& path, const std::wstring& text) {
+void WriteStoredText(const std::wstring& path, const std::wstring& text, const TextSlot& slot) {
     const std::wstring full = platform::FullPathOrSame(path);
     const std::wstring root = VolumeRootOf(full);
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -178,15 +179,28 @@ void WriteTitle(const std::wstring& path, const std::wstring& text) {
         if (!facts) return;
         if (facts->kind == VolumeKind::Fallback || attempt > 0) {
             const std::optional<FileIdentity> identity = QueryIdentity(file.get(), facts->serial);
-            if (identity && ProcessTitleStore()->Write(*identity, text)) {
+            if (identity && slot.fallback()->Write(*identity, text)) {
                 WaitUntilIdentityCannotRecur(*identity);
             }
             return;
         }
         file.reset();
-        if (!MeansNoPropertySets(WritePropertySetTitle(full, text))) return;
+        if (!MeansNoPropertySets(WritePropertySetTitle(full, text, slot.property))) return;
         RememberFallback(root, *facts);
     }
 }
+
+}  // namespace
+
+std::wstring ReadTitle(const std::wstring& path) {
+    std::wstring title = ReadStoredText(path, kTitleSlot);
+    return title.empty() ? std::wstring(kTitleNotSet) : title;
+}
+
+void WriteTitle(const std::wstring& path, const std::wstring& text) { WriteStoredText(path, text, kTitleSlot); }
+
+std::wstring ReadSourceUrl(const std::wstring& path) { return ReadStoredText(path, kSourceSlot); }
+
+void WriteSourceUrl(const std::wstring& path, const std::wstring& url) { WriteStoredText(path, url, kSourceSlot); }
 
 }  // namespace library

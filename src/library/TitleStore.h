@@ -14,4 +14,9 @@ std::wstring ReadTitle(const std::wstring& path);
 // The empty text leaves a title that reads "NotSet".
 void WriteTitle(const std::wstring& path, const std::wstring& text);
 
+// The address a captured clip was fetched from, kept with the clip in the same way as its
+// title (the Comments property of the same set, or a log of its own); empty when none.
+std::wstring ReadSourceUrl(const std::wstring& path);
+void WriteSourceUrl(const std::wstring& path, const std::wstring& url);
+
 }  // namespace library

@@ -1,5 +1,5 @@
 // A stream that lands in a browser's cache while the real program runs in the tray is in
-// "Videos\" and in the window's list moments later.
+// "Videos\" and in the window's list moments later, byte for byte what the server sent.
 #include "ProgramTest.h"
 
 #include "resources/resource.h"
@@ -7,7 +7,7 @@
 namespace e2e {
 namespace {
 
-std::wstring CaptureClip(const wchar_t* name) { return BuildProgramFolder() + L"capture-clips\\" + name; }
+const wchar_t* const kFlvEntry = L"04B8E7C5022A76D7AC7D187B69B877708C152195";
 
 std::vector<std::wstring> ClipsIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
@@ -38,9 +38,11 @@ TEST_F(Capture, ClipCopiedIntoTheFirefoxCacheIsInTheLibraryAndTheListWithinFiveS
     Sleep(2000);
     ASSERT_TRUE(ClipsIn(program().Path(L"Videos\\")).empty());
 
-    // The browser writes under a temporary name and renames, as caches do.
-    const std::wstring entry = entries + L"\\3F2504E04F8911D39A0C0305E82C3301";
-    ASSERT_TRUE(CopyFileW(CaptureClip(L"flv-sound.flv").c_str(), (entries + L"\\writing").c_str(), FALSE));
+    // The browser writes under a temporary name and renames, as caches do. The entry is
+    // one that Firefox wrote for clip.flv: its metadata follows the body.
+    const std::wstring written = BuildProgramFolder() + L"browser-caches\\firefox\\cache2\\entries\\" + kFlvEntry;
+    const std::wstring entry = entries + L"\\" + kFlvEntry;
+    ASSERT_TRUE(CopyFileW(written.c_str(), (entries + L"\\writing").c_str(), FALSE));
     ASSERT_TRUE(MoveFileW((entries + L"\\writing").c_str(), entry.c_str()));
     const auto landed = [&] {
         return ClipsIn(program().Path(L"Videos\\")).size() == 1 &&
@@ -49,7 +51,7 @@ TEST_F(Capture, ClipCopiedIntoTheFirefoxCacheIsInTheLibraryAndTheListWithinFiveS
     ASSERT_TRUE(WaitUntil(landed, 5s)) << "clips in the library: " << ClipsIn(program().Path(L"Videos\\")).size();
 
     const std::wstring clip = program().Path(L"Videos\\") + ClipsIn(program().Path(L"Videos\\"))[0];
-    EXPECT_EQ(ReadWholeFile(clip), ReadWholeFile(CaptureClip(L"flv-sound.flv")));
+    EXPECT_EQ(ReadWholeFile(clip), ReadWholeFile(BuildProgramFolder() + L"browser-caches\\media\\clip.flv"));
     EXPECT_TRUE(clip.ends_with(L".flv"));
     std::vector<std::vector<std::wstring>> rows;
     EXPECT_TRUE(WaitUntil([&] { return (rows = ReadListView(list, 11)).size() == 1 && rows[0][0] == L"Movie1"; }, 5s));

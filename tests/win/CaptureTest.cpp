@@ -92,7 +92,7 @@ protected:
     std::wstring OperaFolder() const { return cache_ + L"Local\\Opera"; }
 
     CacheRoots Roots() const {
-        return {IeFolder() + L"\\*", FirefoxFolder() + L"\\*", ChromeFolder() + L"\\*", OperaFolder() + L"\\*"};
+        return {IeFolder() + L"\\*", FirefoxFolder() + L"\\*", ChromeFolder() + L"\\*", OperaFolder() + L"\\*", {}, {}};
     }
 
     IntakeContext Context() {
@@ -163,7 +163,7 @@ protected:
 };
 
 TEST_F(CaptureTest, VideosWithSoundLandInTheLibraryTitledInOrderAndAreNeverProbedAgain) {
-    const std::wstring flv = Place(L"flv-sound.flv", FirefoxFolder(), L"Profiles\\a.default\\cache2\\entries\\9F3A01");
+    const std::wstring flv = Place(L"flv-sound.flv", FirefoxFolder(), L"Profiles\\a.default\\Cache\\9F3A01");
     const std::wstring mp4 = Place(L"mp4-sound.mp4", ChromeFolder(), L"User Data\\Default\\Cache\\f_00012a");
     // Both may have been created in the same second: then the second one takes the next name.
     const std::wstring flvName = ExpectedClipName(flv);

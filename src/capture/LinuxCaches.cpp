@@ -1,0 +1,28 @@
+#include "capture/LinuxCaches.h"
+
+namespace capture {
+
+std::wstring UnixPathOnDriveZ(const std::wstring& unixPath) {
+    std::wstring path = L"Z:";
+    for (wchar_t c : unixPath) path += c == L'/' ? L'\\' : c;
+    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+LinuxCacheFolders LinuxBrowserCaches(const std::wstring& xdgCacheHome, const std::wstring& home) {
+    std::wstring cache;
+    if (xdgCacheHome.starts_with(L"/")) {
+        cache = UnixPathOnDriveZ(xdgCacheHome);
+    } else if (home.starts_with(L"/")) {
+        cache = UnixPathOnDriveZ(home) + L"\\.cache";
+    } else {
+        return {};
+    }
+    LinuxCacheFolders folders;
+    folders.firefox.push_back(cache + L"\\mozilla\\firefox\\*");
+    for (const wchar_t* browser : {L"chromium", L"google-chrome", L"BraveSoftware", L"microsoft-edge"})
+        folders.chrome.push_back(cache + L"\\" + browser + L"\\*");
+    return folders;
+}
+
+}  // namespace capture

@@ -1,0 +1,130 @@
+#include "capture/ResponseIntake.h"
+
+#include "capture/LongPath.h"
+#include "library/ClipPlacement.h"
+#include "library/MediaProbe.h"
+#include "library/TitleMarkers.h"
+#include "library/TitleStore.h"
+#include "platform/UniqueHandle.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace capture {
+
+bool IsSettled(ResponseOutcome outcome) { return outcome != ResponseOutcome::Failed; }
+
+namespace {
+
+// Large blocks: a range-played video is a hundred megabytes in 64 KiB records.
+constexpr DWORD kAssemblyBlock = 1u << 20;
+
+std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+std::wstring PathOf(const std::wstring& folder, const std::string& name) {
+    std::wstring path = folder + L"\\" + Widen(name);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return FileSystemPath(path);
+}
+
+// The browser keeps writing its other entries: the source is shared for reading and
+// writing (and deleting), and only the ranges the reader vouched for are read.
+platform::UniqueFile OpenShared(const std::wstring& path) {
+    return platform::UniqueFile(CreateFileW(path.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+bool CopyRange(HANDLE source, const BodyRange& range, HANDLE destination, std::vector<char>& block) {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(range.offset);
+    if (!SetFilePointerEx(source, at, nullptr, FILE_BEGIN)) return false;
+    std::uint64_t left = range.length;
+    while (left > 0) {
+        const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(left, block.size()));
+        DWORD read = 0;
+        if (!ReadFile(source, block.data(), want, &read, nullptr) || read != want) return false;
+        if (!platform::WriteWholeBlock(destination, block.data(), read)) return false;
+        left -= read;
+    }
+    return true;
+}
+
+bool WriteRanges(const CachedResponse& response, const std::wstring& folder, HANDLE destination) {
+    std::vector<char> block(kAssemblyBlock);
+    std::wstring openName;
+    platform::UniqueFile source;
+    for (const BodyRange& range : response.body) {
+        const std::wstring path = PathOf(folder, range.file);
+        // Consecutive ranges mostly lie in one file: keep it open across them.
+        if (path != openName) {
+            source = OpenShared(path);
+            openName = path;
+        }
+        if (!source || !CopyRange(source.get(), range, destination, block)) return false;
+    }
+    return true;
+}
+
+void MarkOwnFiles(const CachedResponse& response, const std::wstring& folder, std::wstring_view marker) {
+    for (const std::string& file : response.ownFiles) library::WriteTitle(PathOf(folder, file), std::wstring(marker));
+}
+
+std::uint64_t FileTimeValue(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+}  // namespace
+
+bool AssembleBody(const CachedResponse& response, const std::wstring& folder, const std::wstring& destination) {
+    platform::UniqueFile out(
+        CreateFileW(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) return false;
+    bool whole = WriteRanges(response, folder, out.get());
+    if (whole && !FlushFileBuffers(out.get())) whole = false;
+    out.reset();
+    if (!whole) DeleteFileW(destination.c_str());
+    return whole;
+}
+
+ResponseOutcome IntakeCachedResponse(const CachedResponse& response, const std::wstring& folder,
+                                     const FILETIME& created, const IntakeContext& context, std::wstring* clip) {
+    if (response.state == BodyState::Incomplete) return ResponseOutcome::Incomplete;
+    if (response.ownFiles.empty() || !PassesSizeRule(response.BodyLength())) return ResponseOutcome::NotCandidate;
+    if (response.state == BodyState::Compressed) return ResponseOutcome::Compressed;
+    if (library::ReadTitle(PathOf(folder, response.ownFiles.front())) != library::kTitleNotSet)
+        return ResponseOutcome::AlreadyMarked;
+
+    const std::int32_t second = CreationSecond(FileTimeValue(created));
+    CreateDirectoryW(library::IncomingFolder(context.libraryFolder).c_str(), nullptr);
+    const std::wstring temporary = library::IncomingTemporaryName(context.libraryFolder, second);
+    if (!AssembleBody(response, folder, temporary)) return ResponseOutcome::Failed;
+    const library::MediaProbeResult probe = library::ProbeMedia(temporary, context.ffmpegPath);
+    const bool keepSilent = context.keepSilentClips && context.keepSilentClips();
+    const IntakeVerdict verdict = probe.timedOut ? IntakeVerdict::Keep : JudgeProbeReport(probe.report, keepSilent);
+    if (probe.timedOut || verdict != IntakeVerdict::Keep) {
+        DeleteFileW(temporary.c_str());
+        if (probe.timedOut) return ResponseOutcome::Failed;
+        const bool silent = verdict == IntakeVerdict::SilentVideo;
+        MarkOwnFiles(response, folder, silent ? library::kTitleFlvAd : library::kTitleNotFlv);
+        return silent ? ResponseOutcome::MarkedSilent : ResponseOutcome::MarkedNotVideo;
+    }
+    std::wstring copy = FindEqualClip(temporary, context.libraryFolder, second, response.BodyLength());
+    const bool fresh = copy.empty();
+    if (fresh) {
+        MovieNumbers& numbers = context.numbers ? *context.numbers : ProcessMovieNumbers();
+        copy = library::PlaceCopyInLibrary(
+            temporary, context.libraryFolder, second,
+            [&] { return std::wstring(library::kTitleMoviePrefix) + NextMovieNumber(context.libraryFolder, numbers); },
+            &created, Widen(response.url));
+    } else {
+        DeleteFileW(temporary.c_str());
+    }
+    if (copy.empty()) return ResponseOutcome::Failed;
+    MarkOwnFiles(response, folder, library::kTitleFlv);
+    if (clip) *clip = copy;
+    if (fresh && context.clipAdded) context.clipAdded(copy);
+    return ResponseOutcome::Copied;
+}
+
+}  // namespace capture

@@ -1,0 +1,174 @@
+// Capture from caches that Debian's chromium and firefox-esr wrote (tests/data/browser-
+// caches): under the Windows Chrome and Firefox paths and, under Wine, in the Linux
+// user's cache folder. Every clip must be byte for byte the file the server sent.
+#include "capture/CacheWatcher.h"
+#include "library/FallbackTitleStore.h"
+#include "library/TitleMarkers.h"
+#include "library/TitleStore.h"
+#include "platform/UniqueHandle.h"
+#include "support/ScratchFolder.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <set>
+
+namespace capture {
+namespace {
+
+using testing_support::BinFolder;
+using testing_support::ScratchFolder;
+
+const std::wstring kData = BinFolder() + L"browser-caches\\";
+const wchar_t* const kServed[] = {L"big.mp4", L"tail.mp4", L"clip.webm", L"clip.flv"};
+
+std::string ReadAll(const std::wstring& path) {
+    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    char block[65536];
+    DWORD read = 0;
+    while (file && ReadFile(file.get(), block, sizeof block, &read, nullptr) && read > 0) bytes.append(block, read);
+    return bytes;
+}
+
+void MakeFolders(const std::wstring& path) {
+    for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    CreateDirectoryW(path.c_str(), nullptr);
+}
+
+// Copies a cache folder over another, as a browser run would leave it.
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+    MakeFolders(to);
+    WIN32_FIND_DATAW entry;
+    platform::UniqueFind find(FindFirstFileW((from + L"\\*").c_str(), &entry));
+    ASSERT_TRUE(find.valid()) << "no test cache at " << testing::PrintToString(from);
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            CopyTree(from + L"\\" + name, to + L"\\" + name);
+        } else {
+            ASSERT_TRUE(CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE));
+        }
+    } while (FindNextFileW(find.get(), &entry));
+}
+
+std::string UnixPathOf(const std::wstring& windowsPath) {
+    using Converter = char*(CDECL*)(const wchar_t*);
+    const auto convert = reinterpret_cast<Converter>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (convert == nullptr) return {};
+    char* unixPath = convert(windowsPath.c_str());
+    std::string result = unixPath ? unixPath : "";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+class BrowserCacheCapture : public testing::Test {
+protected:
+    void SetUp() override {
+        library::UseTitleStoreAt(scratch_.path() + L"titles.log");
+        library_ = scratch_.path() + L"Videos\\";
+        MakeFolders(library_);
+        context_.libraryFolder = library_;
+        context_.ffmpegPath = BinFolder() + L"ffmpeg.exe";
+        context_.numbers = &numbers_;
+        context_.clipAdded = [this](const std::wstring& clip) { added_.push_back(clip); };
+    }
+
+    CacheWatcher Watcher(CacheRoots roots) {
+        return CacheWatcher({&off_, &on_, &on_, &off_}, std::move(roots), context_);
+    }
+
+    // The served file each new clip is, by name; "?" for a clip that is none of them.
+    std::multiset<std::wstring> ClipsByServedName() const {
+        std::map<std::string, std::wstring> served;
+        for (const wchar_t* name : kServed) served[ReadAll(kData + L"media\\" + name)] = name;
+        std::multiset<std::wstring> names;
+        for (const std::wstring& clip : added_) {
+            const auto found = served.find(ReadAll(clip));
+            names.insert(found == served.end() ? L"?" : found->second);
+        }
+        return names;
+    }
+
+    void ExpectEachServedFileOnce() {
+        EXPECT_EQ(ClipsByServedName(), std::multiset<std::wstring>(std::begin(kServed), std::end(kServed)));
+        for (const std::wstring& clip : added_) {
+            const std::wstring url = library::ReadSourceUrl(clip);
+            EXPECT_TRUE(url.starts_with(L"http://127.0.0.1:") && url.find(L"/media/") != std::wstring::npos)
+                << testing::PrintToString(url);
+        }
+    }
+
+    ScratchFolder scratch_{L"browser-caches"};
+    std::wstring library_;
+    IntakeContext context_;
+    MovieNumbers numbers_;
+    std::vector<std::wstring> added_;
+    std::atomic<bool> on_{true}, off_{false};
+};
+
+TEST_F(BrowserCacheCapture, BlockfileCacheUnderTheWindowsChromePathGivesFourWholeClipsOnce) {
+    const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
+    const std::wstring cache = chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
+    CopyTree(kData + L"chromium-blockfile\\Cache_Data", cache);
+    CacheWatcher watcher = Watcher({L"", L"", chrome + L"\\*", L"", {}, {}});
+
+    watcher.RunPass();
+    ExpectEachServedFileOnce();
+    // The pieces of the range-played video carry the marker; none was taken alone.
+    for (const wchar_t* piece : {L"f_000001", L"f_000002", L"f_000003", L"f_000006"})
+        EXPECT_EQ(library::ReadTitle(cache + L"\\" + piece), library::kTitleFlv) << piece;
+
+    // Nothing new: a second pass, and a new watcher that knows only the markers, add nothing.
+    watcher.RunPass();
+    Watcher({L"", L"", chrome + L"\\*", L"", {}, {}}).RunPass();
+    EXPECT_EQ(added_.size(), 4u);
+}
+
+TEST_F(BrowserCacheCapture, FirefoxEntriesGiveTheServedFilesWithoutTheirMetadata) {
+    const std::wstring firefox = scratch_.path() + L"Local\\Mozilla\\Firefox";
+    CopyTree(kData + L"firefox\\cache2", firefox + L"\\Profiles\\test.default\\cache2");
+    Watcher({L"", firefox + L"\\*", L"", L"", {}, {}}).RunPass();
+    ExpectEachServedFileOnce();
+}
+
+// Under Wine the Linux user's caches are walked: $XDG_CACHE_HOME/chromium here.
+TEST_F(BrowserCacheCapture, SimpleCacheInTheLinuxCacheHomeUnderWine) {
+    const std::string unixScratch = UnixPathOf(scratch_.path() + L"xdg");
+    ASSERT_FALSE(unixScratch.empty()) << "not under Wine";
+    CopyTree(kData + L"chromium-simple\\Cache_Data", scratch_.path() + L"xdg\\chromium\\Default\\Cache\\Cache_Data");
+    SetEnvironmentVariableW(L"XDG_CACHE_HOME", std::wstring(unixScratch.begin(), unixScratch.end()).c_str());
+    CacheRoots roots = DefaultCacheRoots();
+    SetEnvironmentVariableW(L"XDG_CACHE_HOME", nullptr);
+    ASSERT_EQ(roots.linuxChrome.size(), 4u);
+    Watcher({L"", L"", L"", L"", roots.linuxFirefox, roots.linuxChrome}).RunPass();
+    ExpectEachServedFileOnce();
+}
+
+TEST_F(BrowserCacheCapture, HalfPlayedVideoIsLeftUnmarkedUntilTheRestArrives) {
+    const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
+    const std::wstring cache = chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
+    CopyTree(kData + L"chromium-half\\first-run\\Cache_Data", cache);
+    CacheWatcher watcher = Watcher({L"", L"", chrome + L"\\*", L"", {}, {}});
+    const std::wstring entry = cache + L"\\d6ae70f1c79f77a1_0";
+
+    watcher.RunPass();
+    watcher.RunPass();
+    EXPECT_TRUE(added_.empty());
+    EXPECT_EQ(library::ReadTitle(entry), library::kTitleNotSet);
+
+    CopyTree(kData + L"chromium-half\\second-run\\Cache_Data", cache);
+    watcher.RunPass();
+    EXPECT_EQ(ClipsByServedName(), std::multiset<std::wstring>{L"big.mp4"});
+    EXPECT_EQ(library::ReadTitle(entry), library::kTitleFlv);
+}
+
+}  // namespace
+}  // namespace capture
