@@ -1,0 +1,258 @@
+// The browser-cache side of the watcher, timed under Wine against plain baselines in the
+// same run: a pass over a Chromium cache of 5,000 entries with nothing new against a bare
+// walk of its folder, and putting together a 100 MB video stored as range records against
+// copying 100 MB. The caches are made here, in a scratch folder. Prints the ratios of the
+// medians; fails when one is over its limit.
+#include "BenchClock.h"
+
+#include "capture/BrowserCacheIntake.h"
+#include "capture/CacheWatcher.h"
+#include "platform/CopyWholeFile.h"
+#include "capture/ResponseIntake.h"
+#include "capture/SimpleCache.h"
+#include "library/FallbackTitleStore.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using bench::Median;
+using bench::NowMicroseconds;
+
+constexpr double kPassLimit = 1.5;
+constexpr double kAssemblyLimit = 1.3;
+constexpr int kRounds = 7;
+
+void Put32(std::string& bytes, std::uint32_t value) { bytes.append(reinterpret_cast<const char*>(&value), 4); }
+void Put64(std::string& bytes, std::uint64_t value) { bytes.append(reinterpret_cast<const char*>(&value), 8); }
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+// The 24-byte header every Simple entry file starts with, and the key after it.
+std::string EntryHeader(const std::string& key, std::uint32_t version) {
+    std::string bytes;
+    Put64(bytes, 0xfcfb6d1ba7725c30ull);
+    Put32(bytes, version);
+    Put32(bytes, static_cast<std::uint32_t>(key.size()));
+    Put32(bytes, 0);
+    Put32(bytes, 0);
+    return bytes + key;
+}
+
+std::string Eof(std::uint32_t flags, std::uint32_t streamSize) {
+    std::string bytes;
+    Put64(bytes, 0xf4fa6f45970d41d8ull);
+    Put32(bytes, flags);
+    Put32(bytes, 0);
+    Put32(bytes, streamSize);
+    Put32(bytes, 0);
+    return bytes;
+}
+
+// A "_0" file: `body` as stream 1 and a response of `headers` as stream 0.
+std::string StreamFile(const std::string& key, const std::string& body, const std::string& headers) {
+    std::string info;
+    Put32(info, 3);  // version 3, no extra flags
+    Put64(info, 0);
+    Put64(info, 0);
+    Put32(info, static_cast<std::uint32_t>(headers.size()));
+    info += headers;
+    info.resize((info.size() + 3) & ~std::size_t{3}, '\0');
+    std::string pickle;
+    Put32(pickle, static_cast<std::uint32_t>(info.size()));
+    pickle += info;
+    return EntryHeader(key, 5) + body + Eof(0, static_cast<std::uint32_t>(body.size())) + pickle +
+           std::string(32, '\0') + Eof(2, static_cast<std::uint32_t>(pickle.size()));
+}
+
+std::string Key(int i) { return "1/0/_dk_http://127.0.0.1 http://127.0.0.1 http://127.0.0.1:8000/media/v" + std::to_string(i); }
+
+std::wstring HashName(int i, const wchar_t* suffix) {
+    wchar_t name[32];
+    std::swprintf(name, 32, L"%016llx%ls", 0x1234000000000000ull + static_cast<unsigned long long>(i) * 7919, suffix);
+    return name;
+}
+
+// 5,000 entries as a browser leaves them: pages, scripts and images (a few KiB each) and
+// now and then a large response whose marker says it was examined.
+bool MakeEntryCache(const std::wstring& folder) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::string index;
+    Put64(index, 0xfcfb6d1ba7725c30ull);
+    Put32(index, 9);
+    index.resize(24, '\0');
+    if (!WriteFileBytes(folder + L"\\index", index)) return false;
+    const std::string page(3000, 'x');
+    const std::string headers = std::string("HTTP/1.1 200 OK\0Content-Type: text/html\0\0", 42);
+    for (int i = 0; i < 5000; ++i) {
+        const std::string body = i % 50 == 0 ? std::string(250000, 'v') : page;
+        const std::wstring path = folder + L"\\" + HashName(i, L"_0");
+        if (!WriteFileBytes(path, StreamFile(Key(i), body, headers))) return false;
+    }
+    return true;
+}
+
+long BareWalk(const std::wstring& folder) {
+    long entries = 0;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        if (entry.cFileName[0] == L'.') continue;
+        ++entries;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) entries += BareWalk(folder + L"\\" + entry.cFileName);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return entries;
+}
+
+// A range-played video: its "_0" holds only the headers, its "_s" the body as 64 KiB
+// records, the tail written before the middle as a player that reads the index last does.
+bool MakeRangeVideo(const std::wstring& folder, std::uint64_t size, const std::wstring& plainCopy) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::string key = Key(99999);
+    const std::string headers = "HTTP/1.1 206 Partial Content\0Content-Type: video/mp4\0Content-Range: bytes 0-" +
+                                std::to_string(size - 1) + "/" + std::to_string(size) + std::string("\0\0", 2);
+    if (!WriteFileBytes(folder + L"\\" + HashName(1, L"_0"), StreamFile(key, "", headers))) return false;
+    constexpr std::uint64_t kRecord = 65536;
+    std::vector<std::uint64_t> order;
+    for (std::uint64_t at = 0; at < size; at += kRecord) order.push_back(at);
+    std::rotate(order.begin(), order.end() - 8, order.end());
+    std::string sparse = EntryHeader(key, 9);
+    std::string plain(size, '\0');
+    for (std::uint64_t at = 0; at < size; ++at) plain[at] = static_cast<char>((at * 2654435761u) >> 13);
+    for (std::uint64_t at : order) {
+        const std::uint64_t length = std::min(kRecord, size - at);
+        Put64(sparse, 0xeb97bf016553676bull);
+        Put64(sparse, at);
+        Put64(sparse, length);
+        Put32(sparse, 0);
+        Put32(sparse, 0);
+        sparse.append(plain, at, length);
+    }
+    return WriteFileBytes(folder + L"\\" + HashName(1, L"_s"), sparse) && WriteFileBytes(plainCopy, plain);
+}
+
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    HANDLE fa = CreateFileW(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE fb = CreateFileW(b.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    bool same = fa != INVALID_HANDLE_VALUE && fb != INVALID_HANDLE_VALUE;
+    std::vector<char> x(1 << 20), y(1 << 20);
+    while (same) {
+        DWORD ra = 0, rb = 0;
+        same = ReadFile(fa, x.data(), 1 << 20, &ra, nullptr) && ReadFile(fb, y.data(), 1 << 20, &rb, nullptr) &&
+               ra == rb && std::memcmp(x.data(), y.data(), ra) == 0;
+        if (ra == 0) break;
+    }
+    if (fa != INVALID_HANDLE_VALUE) CloseHandle(fa);
+    if (fb != INVALID_HANDLE_VALUE) CloseHandle(fb);
+    return same;
+}
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(folder + L"\\" + name);
+            else DeleteFileW((folder + L"\\" + name).c_str());
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+int main() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring base = std::wstring(temp) + L"reelkeep-bench-readers-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(base.c_str(), nullptr);
+    library::UseTitleStoreAt(base + L"\\titles.log");
+    int failures = 0;
+
+    // The pass: the watcher's walk with its cache intake; the first pass settles every
+    // entry, the timed ones find nothing new.
+    const std::wstring cache = base + L"\\Cache_Data";
+    if (!MakeEntryCache(cache)) {
+        std::printf("could not make the 5000-entry cache\n");
+        return 1;
+    }
+    capture::IntakeContext context;
+    context.libraryFolder = base + L"\\Videos\\";
+    capture::BrowserCacheIntake intake(context);
+    int folders = 0;
+    const capture::CacheFolderSink caches = [&](const std::wstring& folder, capture::CacheKind kind,
+                                                const std::vector<capture::ListedFile>& files) {
+        ++folders;
+        intake.ScanFolder(folder, kind, files);
+    };
+    long candidates = 0;
+    const auto sink = [&](const std::wstring&, const WIN32_FIND_DATAW&) { ++candidates; };
+    capture::ScanCacheFolder(cache + L"\\*", sink, nullptr, &caches);
+    std::vector<double> passes, walks;
+    for (int round = 0; round < kRounds; ++round) {
+        double start = NowMicroseconds();
+        capture::ScanCacheFolder(cache + L"\\*", sink, nullptr, &caches);
+        intake.ForgetUnseen();
+        passes.push_back(NowMicroseconds() - start);
+        start = NowMicroseconds();
+        if (BareWalk(cache) < 5000) ++failures;
+        walks.push_back(NowMicroseconds() - start);
+    }
+    const double passRatio = Median(passes) / Median(walks);
+    std::printf("pass over a 5000-entry Chromium cache with nothing new vs bare walk: %.2fx (limit %.1fx)\n",
+                passRatio, kPassLimit);
+    if (passRatio > kPassLimit || candidates != 0 || folders != kRounds + 1) ++failures;
+
+    // The assembly: records read and written out in order, against a plain copy.
+    constexpr std::uint64_t kVideoSize = 100'000'000;
+    const std::wstring video = base + L"\\video";
+    const std::wstring plain = base + L"\\plain.mp4";
+    if (!MakeRangeVideo(video, kVideoSize, plain)) {
+        std::printf("could not make the range-played video\n");
+        return 1;
+    }
+    const capture::DiskCacheFiles files(video);
+    const std::wstring hash = HashName(1, L"");
+    const capture::SimpleEntryFiles entry{std::string(hash.begin(), hash.end()), true, true};
+    std::vector<double> assemblies, copies;
+    for (int round = 0; round < 5; ++round) {
+        double start = NowMicroseconds();
+        const auto response = capture::ReadSimpleEntry(files, entry);
+        const bool made = response && response->state == capture::BodyState::Whole &&
+                          capture::AssembleBody(*response, video, base + L"\\assembled.mp4");
+        assemblies.push_back(NowMicroseconds() - start);
+        if (!made || !SameFile(base + L"\\assembled.mp4", plain)) ++failures;
+        start = NowMicroseconds();
+        if (!platform::CopyWholeFile(plain, base + L"\\copied.mp4")) ++failures;
+        copies.push_back(NowMicroseconds() - start);
+        DeleteFileW((base + L"\\assembled.mp4").c_str());
+        DeleteFileW((base + L"\\copied.mp4").c_str());
+    }
+    const double assemblyRatio = Median(assemblies) / Median(copies);
+    std::printf("putting together a 100 MB range-played video vs copying 100 MB: %.2fx (limit %.1fx)\n",
+                assemblyRatio, kAssemblyLimit);
+    if (assemblyRatio > kAssemblyLimit) ++failures;
+
+    RemoveTree(base);
+    std::printf(failures ? "FAILED\n" : "ok\n");
+    return failures ? 1 : 0;
+}
