@@ -8,7 +8,9 @@
 #include "capture/SimpleCache.h"
 #include "platform/UniqueHandle.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <unordered_map>
 
 namespace capture {
@@ -30,6 +32,17 @@ std::string Narrow(const std::wstring& name) {
 std::uint64_t Stamp(std::uint64_t digest, const ListedFile& file) {
     return MixStamp(MixStamp(MixStamp(digest, file.size), FileTimeValue(file.created)), file.written);
 }
+
+constexpr std::size_t kHashDigits = 16;
+
+// "<16 lower-case hex digits>_<stream>", the name of a Simple cache entry's file.
+bool IsSimpleEntryName(std::wstring_view name, wchar_t stream) {
+    if (name.size() != kHashDigits + 2 || name[kHashDigits] != L'_' || name.back() != stream) return false;
+    return std::all_of(name.begin(), name.begin() + kHashDigits,
+                       [](wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f'); });
+}
+
+std::wstring_view HashOf(std::wstring_view name) { return name.substr(0, kHashDigits); }
 
 using FilesByName = std::unordered_map<std::string, const ListedFile*>;
 
@@ -87,21 +100,25 @@ void BrowserCacheIntake::ScanFolder(const std::wstring& folder, CacheKind kind, 
     }
 }
 
+// A Simple cache is mostly pages and scripts of a few KiB: only the entries whose files
+// may hold more are looked up by name, so a pass with nothing new costs little more than
+// its listing.
 void BrowserCacheIntake::ScanSimple(const std::wstring& folder, const std::vector<ListedFile>& files) {
-    const FilesByName byName = IndexByName(files);
-    std::vector<std::string> names;
-    names.reserve(byName.size());
-    for (const auto& [name, file] : byName) names.push_back(name);
-    const DiskCacheFiles disk = DiskFolder(folder);
-    for (const SimpleEntryFiles& entry : GroupSimpleEntries(names)) {
-        const ListedFile& main = *byName.at(entry.Stream0File());
-        const ListedFile* sparse = entry.hasSparseFile ? byName.at(entry.SparseFile()) : nullptr;
-        // The body lies within these files: entries no larger than a page cost nothing more.
+    std::unordered_map<std::wstring_view, const ListedFile*> sparseFiles;
+    for (const ListedFile& file : files)
+        if (IsSimpleEntryName(file.name, L's')) sparseFiles.emplace(HashOf(file.name), &file);
+    std::optional<DiskCacheFiles> disk;
+    for (const ListedFile& main : files) {
+        if (!IsSimpleEntryName(main.name, L'0')) continue;
+        const auto found = sparseFiles.find(HashOf(main.name));
+        const ListedFile* sparse = found == sparseFiles.end() ? nullptr : found->second;
         if (!PassesSizeRule(main.size + (sparse ? sparse->size : 0))) continue;
         const std::uint64_t digest = sparse ? Stamp(Stamp(0, main), *sparse) : Stamp(0, main);
         const std::wstring key = folder + L"\\" + main.name;
         if (memo_.Settled(key, digest)) continue;
-        const std::optional<CachedResponse> response = ReadSimpleEntry(disk, entry);
+        if (!disk) disk.emplace(FileSystemPath(folder));
+        const SimpleEntryFiles entry{Narrow(std::wstring(HashOf(main.name))), true, sparse != nullptr};
+        const std::optional<CachedResponse> response = ReadSimpleEntry(*disk, entry);
         if (!response || IsSettled(IntakeCachedResponse(*response, folder, main.created, context_)))
             memo_.Remember(key, digest);
     }

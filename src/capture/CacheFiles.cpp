@@ -1,6 +1,5 @@
 #include "capture/CacheFiles.h"
 
-#include <fstream>
 #include <limits>
 #include <system_error>
 
@@ -39,11 +38,17 @@ std::optional<std::uint64_t> DiskCacheFiles::Size(const std::string& name) const
 
 bool DiskCacheFiles::Read(const std::string& name, std::uint64_t offset, std::span<std::uint8_t> out) const {
     if (offset > static_cast<std::uint64_t>(std::numeric_limits<std::streamoff>::max())) return false;
-    std::ifstream file(PathOf(name), std::ios::binary);
-    if (!file) return false;
-    file.seekg(static_cast<std::streamoff>(offset));
-    file.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return file.gcount() == static_cast<std::streamsize>(out.size());
+    if (name != openName_ || !open_.is_open()) {
+        open_.close();
+        openName_.clear();
+        open_.open(PathOf(name), std::ios::binary);
+        if (!open_) return false;
+        openName_ = name;
+    }
+    open_.clear();
+    open_.seekg(static_cast<std::streamoff>(offset));
+    open_.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    return open_.gcount() == static_cast<std::streamsize>(out.size());
 }
 
 std::uint16_t LoadLe16(std::span<const std::uint8_t> bytes, std::size_t at) {

@@ -4,6 +4,7 @@
 // disk, and bytes a fuzzer made. Portable: no Windows header.
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <span>
 #include <string>
@@ -26,11 +27,14 @@ public:
 std::optional<std::vector<std::uint8_t>> ReadBytes(const CacheFiles& files, const std::string& name,
                                                    std::uint64_t offset, std::uint64_t count);
 
-// A cache folder on disk. Files are opened for each read, never held: the browser must
-// stay free to rename and delete them.
+// A cache folder on disk. The file read last stays open for the next read (a reader
+// walks hundreds of records of one file), and only as long as this object lives: the
+// browser must stay free to rename and delete its files.
 class DiskCacheFiles final : public CacheFiles {
 public:
     explicit DiskCacheFiles(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    DiskCacheFiles(const DiskCacheFiles&) = delete;
+    DiskCacheFiles& operator=(const DiskCacheFiles&) = delete;
     std::vector<std::string> List(const std::string& subfolder) const override;
     std::optional<std::uint64_t> Size(const std::string& name) const override;
     bool Read(const std::string& name, std::uint64_t offset, std::span<std::uint8_t> out) const override;
@@ -38,6 +42,8 @@ public:
 
 private:
     std::filesystem::path folder_;
+    mutable std::string openName_;
+    mutable std::ifstream open_;
 };
 
 // Little- and big-endian integers at an offset of a byte span; the caller checks bounds.

@@ -91,7 +91,12 @@ ResponseOutcome IntakeCachedResponse(const CachedResponse& response, const std::
                                      const FILETIME& created, const IntakeContext& context, std::wstring* clip) {
     if (response.state == BodyState::Incomplete) return ResponseOutcome::Incomplete;
     if (response.ownFiles.empty() || !PassesSizeRule(response.BodyLength())) return ResponseOutcome::NotCandidate;
-    if (response.state == BodyState::Compressed) return ResponseOutcome::Compressed;
+    if (response.state == BodyState::Compressed) {
+        // No zstd decoder is built in; the entry stays unmarked, so a later version
+        // with one still finds it.
+        OutputDebugStringW((L"Reelkeep: skipped a compressed cache entry of " + Widen(response.url) + L"\n").c_str());
+        return ResponseOutcome::Compressed;
+    }
     if (library::ReadTitle(PathOf(folder, response.ownFiles.front())) != library::kTitleNotSet)
         return ResponseOutcome::AlreadyMarked;
 
