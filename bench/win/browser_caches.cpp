@@ -125,8 +125,9 @@ long BareWalk(const std::wstring& folder) {
 bool MakeRangeVideo(const std::wstring& folder, std::uint64_t size, const std::wstring& plainCopy) {
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::string key = Key(99999);
-    const std::string headers = "HTTP/1.1 206 Partial Content\0Content-Type: video/mp4\0Content-Range: bytes 0-" +
-                                std::to_string(size - 1) + "/" + std::to_string(size) + std::string("\0\0", 2);
+    using namespace std::string_literals;
+    const std::string headers = "HTTP/1.1 206 Partial Content\0Content-Type: video/mp4\0Content-Range: bytes 0-"s +
+                                std::to_string(size - 1) + "/" + std::to_string(size) + "\0\0"s;
     if (!WriteFileBytes(folder + L"\\" + HashName(1, L"_0"), StreamFile(key, "", headers))) return false;
     constexpr std::uint64_t kRecord = 65536;
     std::vector<std::uint64_t> order;
