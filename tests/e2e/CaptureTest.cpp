@@ -20,7 +20,15 @@ std::vector<std::wstring> ClipsIn(const std::wstring& folder) {
     return names;
 }
 
-class Capture : public ProgramTest {};
+class Capture : public ProgramTest {
+protected:
+    // Later tests share this prefix: a real cache entry left behind would be captured by
+    // their programs too.
+    void TearDown() override {
+        RemoveTree(SpecialFolder(CSIDL_LOCAL_APPDATA) + L"\\Mozilla\\Firefox");
+        ProgramTest::TearDown();
+    }
+};
 
 TEST_F(Capture, ClipCopiedIntoTheFirefoxCacheIsInTheLibraryAndTheListWithinFiveSeconds) {
     DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
