@@ -2,11 +2,12 @@
 
 #include "app/BrowserCachePrep.h"
 #include "app/Page2.h"
-#include "platform/ProgramFolder.h"
+#include "app/ShellLaunch.h"
 #include "app/SingleInstance.h"
 #include "app/StartupRules.h"
 #include "framework/Prompter.h"
 #include "library/PurgeMarkedClips.h"
+#include "platform/ProgramFolder.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -56,6 +57,8 @@ BOOL CVantrelApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     InitCommonControlsEx(&controls);
     OleInitialize(nullptr);
+    static GuideHelpViewer guide;
+    framework::SetHelpViewer(&guide);
 
     const std::wstring& folder = platform::ProgramFolder();
     const std::wstring videos = folder + L"Videos";

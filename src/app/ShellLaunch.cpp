@@ -1,18 +1,34 @@
 #include "app/ShellLaunch.h"
 
+#include "app/HelpPages.h"
 #include "platform/ProgramFolder.h"
 
 #include <shellapi.h>
 
 namespace app {
 
+namespace {
+
+std::wstring GuidePath() { return platform::ProgramFolder() + L"Help.chm"; }
+
+}  // namespace
+
 void OpenUserGuide(HWND owner) {
-    const std::wstring guide = platform::ProgramFolder() + L"Help.chm";
-    ShellExecuteW(owner, L"open", guide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(owner, L"open", GuidePath().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void OpenWebSite(HWND owner) {
     ShellExecuteW(owner, L"open", kWebSiteAddress, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void GuideHelpViewer::ShowDialogHelp(HWND owner, UINT templateId) {
+    const std::wstring guide = GuidePath();
+    // Without the guide the viewer would only show its own error box; F1 then does nothing.
+    if (GetFileAttributesW(guide.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    // hh.exe opens one page of a guide as "<guide>::/<page>"; the shell finds it in the
+    // Windows folder.
+    const std::wstring topic = L"\"" + guide + L"::/" + HelpPageOf(templateId) + L"\"";
+    ShellExecuteW(owner, L"open", L"hh.exe", topic.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace app

@@ -2,11 +2,19 @@
 // Documents the program opens through the shell; failures are not reported.
 #include <windows.h>
 
+#include "framework/HelpViewer.h"
+
 namespace app {
 
 inline constexpr wchar_t kWebSiteAddress[] = L"https://www.reelkeep.com/";
 
 void OpenUserGuide(HWND owner);
 void OpenWebSite(HWND owner);
+
+// Opens the page of Help.chm that belongs to a dialog, in the system's HTML Help viewer.
+class GuideHelpViewer : public framework::HelpViewer {
+public:
+    void ShowDialogHelp(HWND owner, UINT templateId) override;
+};
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "framework/Dialog.h"
 
+#include "framework/HelpViewer.h"
 #include "framework/WinApp.h"
 
 #include <exception>
@@ -8,8 +9,21 @@
 namespace framework {
 
 namespace {
+
 thread_local Dialog* innermostModal = nullptr;
+
+// F1 is taken in the loop rather than through WM_HELP: the key must work whichever control
+// has the focus, and a dialog's own accelerators (the main window's F1) come first.
+bool TranslateHelpKey(HWND dialog, UINT templateId, const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_F1) return false;
+    if (message.hwnd != dialog && !IsChild(dialog, message.hwnd)) return false;
+    HelpViewer* viewer = helpViewer();
+    if (viewer == nullptr) return false;
+    viewer->ShowDialogHelp(dialog, templateId);
+    return true;
 }
+
+}  // namespace
 
 Dialog::Dialog(UINT templateId, HWND parent) : parent_(parent), templateId_(templateId) {}
 
@@ -55,6 +69,7 @@ INT_PTR Dialog::RunModalLoop() {
         }
         if (got == -1) break;
         if (PreTranslateMessage(message)) continue;
+        if (TranslateHelpKey(hwnd_, templateId_, message)) continue;
         if (IsDialogMessageW(hwnd_, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

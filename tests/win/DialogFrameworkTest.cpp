@@ -2,12 +2,14 @@
 // result, exception safety at the callback boundary, and edit balloons.
 #include "framework/BalloonTip.h"
 #include "framework/Dialog.h"
+#include "framework/HelpViewer.h"
 #include "resources/resource.h"
 #include "support/MessagePump.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -119,3 +121,56 @@ TEST(BalloonTip, EveryBalloonReachesTheObserverAndIsVisibleSomehow) {
 }
 
 }  // namespace
+
+// Records which dialog asked for its page, as the guide's viewer would be asked.
+class RecordingHelpViewer : public framework::HelpViewer {
+public:
+    RecordingHelpViewer() { previous_ = framework::SetHelpViewer(this); }
+    ~RecordingHelpViewer() override { framework::SetHelpViewer(previous_); }
+    void ShowDialogHelp(HWND, UINT templateId) override { templates.push_back(templateId); }
+    std::vector<UINT> templates;
+
+private:
+    framework::HelpViewer* previous_ = nullptr;
+};
+
+// F1 on any control of a dialog asks for that dialog's page once;
+// a dialog whose own accelerators take F1 (the main window's user's guide) keeps it.
+class F1Dialog : public framework::Dialog {
+public:
+    F1Dialog(UINT templateId, bool acceleratorTakesF1) : Dialog(templateId), acceleratorTakesF1_(acceleratorTakesF1) {}
+    bool acceleratorSawF1 = false;
+
+protected:
+    BOOL OnInitDialog() override {
+        HWND target = GetNextDlgTabItem(hwnd(), nullptr, FALSE);
+        PostMessageW(target != nullptr ? target : hwnd(), WM_KEYDOWN, VK_F1, 0);
+        PostMessageW(hwnd(), WM_COMMAND, IDCANCEL, 0);
+        return TRUE;
+    }
+    bool PreTranslateMessage(MSG& message) override {
+        if (!acceleratorTakesF1_ || message.message != WM_KEYDOWN || message.wParam != VK_F1) return false;
+        acceleratorSawF1 = true;
+        return true;
+    }
+
+private:
+    bool acceleratorTakesF1_;
+};
+
+TEST(DialogFramework, F1AsksForTheDialogsOwnPageUnlessItsAcceleratorsTakeIt) {
+    RecordingHelpViewer viewer;
+    for (UINT templateId : {IDD_PAGE1_YOUTUBE, IDD_PAGE3_PLAYER_SETTINGS, IDD_PAGE4_CONVERT, IDD_PAGE5_GENERAL_SETTINGS,
+                            IDD_PAGE6_BATCH_CONVERT, IDD_PAGE7_ABOUT}) {
+        SCOPED_TRACE(templateId);
+        viewer.templates.clear();
+        F1Dialog dialog(templateId, false);
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        EXPECT_EQ(viewer.templates, std::vector<UINT>{templateId});
+    }
+    viewer.templates.clear();
+    F1Dialog main(IDD_PAGE2_MAIN, true);
+    EXPECT_EQ(main.DoModal(), IDCANCEL);
+    EXPECT_TRUE(main.acceleratorSawF1);
+    EXPECT_TRUE(viewer.templates.empty());
+}
