@@ -9,6 +9,7 @@
 #include "framework/Worker.h"
 #include "library/Catalogue.h"
 #include "library/ViewLayout.h"
+#include "platform/SystemDpi.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 
@@ -28,13 +29,18 @@ void Page2::ApplyViewMode(int mode) {
     for (int id : library::ConvertPanelControls()) ShowWindow(Item(id), SW_HIDE);
     menu_.UncheckViewEntries();
     if (const std::optional<library::ViewLayout> layout = library::LayoutForViewMode(mode)) {
+        // The layouts are pixels at 96 dpi; the template around them grows with the
+        // system's DPI, so they grow by the same factor.
+        const int dpi = platform::SystemDpi();
+        const auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
         for (const library::ControlPlacement& place : layout->placements) {
             const library::PixelRect& r = place.rect;
-            SetWindowPos(Item(place.controlId), nullptr, r.left, r.top, r.width, r.height,
-                         SWP_NOACTIVATE | SWP_NOZORDER);
+            SetWindowPos(Item(place.controlId), nullptr, scaled(r.left), scaled(r.top), scaled(r.width),
+                         scaled(r.height), SWP_NOACTIVATE | SWP_NOZORDER);
         }
         for (int id : layout->shownControls) ShowWindow(Item(id), SW_SHOW);
-        for (const library::ColumnWidth& column : layout->columnWidths) list_.SetColumnWidth(column.column, column.width);
+        for (const library::ColumnWidth& column : layout->columnWidths)
+            list_.SetColumnWidth(column.column, scaled(column.width));
         menu_.CheckViewEntry(static_cast<UINT>(layout->viewMenuCommand));
         // Moved group boxes leave their old frames on the dialog's background.
         RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
