@@ -1,6 +1,6 @@
 # Reelkeep: `make run` starts the program under Wine, `make test` runs every test layer.
 # Both install whatever a fresh Debian 12 machine lacks first.
-.PHONY: all setup build native win run layers test test-native test-win test-e2e bench clean
+.PHONY: all setup build native win installer help-pictures run layers test test-native test-win test-e2e bench clean
 
 all: build
 
@@ -18,6 +18,14 @@ win:
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 	@cmake --build build/win
 
+# build/Reelkeep-1.21-setup.exe
+installer: setup win
+	@cmake --build build/win --target installer
+
+# Retakes the user's guide's pictures from the program into docs/help/images/.
+help-pictures: setup win
+	@scripts/help-pictures.sh
+
 run: setup win
 	@scripts/run.sh
 
@@ -25,7 +33,7 @@ run: setup win
 layers:
 	@scripts/check-layers.sh
 
-test: layers build
+test: layers build installer
 	@scripts/test.sh all
 
 test-native: setup native
@@ -34,10 +42,10 @@ test-native: setup native
 test-win: setup win
 	@scripts/test.sh win
 
-test-e2e: setup win
+test-e2e: setup win installer
 	@scripts/test.sh e2e
 
-bench: build
+bench: build installer
 	@scripts/bench.sh
 
 clean:

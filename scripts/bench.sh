@@ -20,6 +20,8 @@ run_win_benches() {
 
 "$ROOT/scripts/make-prefix.sh"
 with_wine_session run_win_benches
+echo "== set-up (Wine)"
+with_wine_session "$ROOT/bench/installer/bench-installer.sh" || failed+=(set-up)
 
 found=0
 for bench in "$NATIVE_BUILD"/bench/bench_*; do

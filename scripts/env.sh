@@ -15,3 +15,5 @@ WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 FFMPEG_PACKAGE="@ffmpeg-installer/win32-x64@4.1.0"
 WIN_BIN="$WIN_BUILD/bin"
+# `make installer` puts the set-up beside the Windows build tree.
+SETUP_EXE="$(dirname "$WIN_BUILD")/Reelkeep-1.21-setup.exe"

@@ -58,6 +58,7 @@ BOOL Page2::OnInitDialog() {
 
     // Explorer announces a restart with this message; the icon must then be added again.
     taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
+    quitForSetupMessage_ = RegisterWindowMessageW(kQuitForSetupMessage);
     tray_.Initialize(hwnd());
     tray_.Add();
 
@@ -242,6 +243,10 @@ LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
     if (message == WM_CLOSE) {
         Hide();
         PreviewClip(list_.SelectionMark(), false, false);
+        return 0;
+    }
+    if (quitForSetupMessage_ != 0 && message == quitForSetupMessage_) {
+        Quit();
         return 0;
     }
     if (taskbarCreatedMessage_ != 0 && message == taskbarCreatedMessage_) {

@@ -25,6 +25,10 @@ struct SharedSwitches {
     std::atomic<std::int32_t> lastPingTime{0};
 };
 
+// The set-up (installer and uninstaller) sends this to the main window once its user
+// agreed to close the program: it quits as the tray's Quit does, without asking again.
+inline constexpr wchar_t kQuitForSetupMessage[] = L"Reelkeep.QuitForSetup";
+
 class Page2 : public framework::Dialog {
 public:
     Page2();
@@ -73,6 +77,8 @@ protected:
     // Tracks a popup menu and returns the chosen command (0 for none). Tests replace them.
     virtual UINT TrackTrayMenu(HMENU menu, POINT at);
     virtual UINT TrackContextMenu(HMENU menu, POINT at);
+    // Removes the tray icon and ends the process.
+    void Quit();
     // Ends the process at once after Quit was confirmed. Tests replace it.
     virtual void EndProcessNow();
     // Shows the about box modally. Tests replace it.
@@ -126,6 +132,7 @@ private:
     bool listHasFocus_ = false;
     bool editingLabel_ = false;
     UINT taskbarCreatedMessage_ = 0;
+    UINT quitForSetupMessage_ = 0;
 };
 
 }  // namespace app

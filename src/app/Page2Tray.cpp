@@ -55,10 +55,7 @@ void Page2::RunTrayCommand(UINT command) {
     case kTrayAbout: ShowAboutBox(); break;
     case kTrayWebSite: OpenWebSite(hwnd()); break;
     case kTrayQuit:
-        if (framework::prompter().AskYesNo(hwnd(), kQuitQuestion) == framework::Answer::Yes) {
-            tray_.Remove();
-            EndProcessNow();
-        }
+        if (framework::prompter().AskYesNo(hwnd(), kQuitQuestion) == framework::Answer::Yes) Quit();
         break;
     default: break;
     }
@@ -66,6 +63,11 @@ void Page2::RunTrayCommand(UINT command) {
 
 UINT Page2::TrackTrayMenu(HMENU menu, POINT at) {
     return static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr));
+}
+
+void Page2::Quit() {
+    tray_.Remove();
+    EndProcessNow();
 }
 
 void Page2::EndProcessNow() { ExitProcess(0); }

@@ -345,15 +345,23 @@ std::wstring EnvironmentBlock(const std::vector<std::wstring>& overrides) {
 
 RunningProgram::RunningProgram(const ScratchProgram& program, const std::wstring& arguments,
                                const std::vector<std::wstring>& environment) {
-    std::wstring commandLine = L"\"" + program.ExecutablePath() + L"\"";
+    Start(program.ExecutablePath(), program.folder(), arguments, environment);
+}
+
+RunningProgram::RunningProgram(const std::wstring& executable, const std::wstring& arguments) {
+    Start(executable, executable.substr(0, executable.rfind(L'\\') + 1), arguments, {});
+}
+
+void RunningProgram::Start(const std::wstring& executable, const std::wstring& folder, const std::wstring& arguments,
+                           const std::vector<std::wstring>& environment) {
+    std::wstring commandLine = L"\"" + executable + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     std::wstring block = environment.empty() ? std::wstring() : EnvironmentBlock(environment);
-    if (!CreateProcessW(program.ExecutablePath().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(),
-                        program.folder().c_str(), &startup, &info))
+    if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        block.empty() ? nullptr : block.data(), folder.c_str(), &startup, &info))
         Fail(L"cannot start " + commandLine);
     CloseHandle(info.hThread);
     process_.reset(info.hProcess);
@@ -533,7 +541,17 @@ void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name) 
 // ---------------------------------------------------------------------------------
 // Screenshots
 
-std::wstring TakeScreenshot(const std::wstring& name, Milliseconds timeout) {
+std::wstring TakeScreenshot(const std::wstring& name, Milliseconds timeout) { return RequestPicture(name, "", timeout); }
+
+std::wstring TakeWindowScreenshot(const std::wstring& name, HWND window, Milliseconds timeout) {
+    RECT frame{};
+    if (!GetWindowRect(window, &frame)) Fail(L"no window to take a picture of for " + name);
+    const std::string crop = std::to_string(frame.right - frame.left) + "x" + std::to_string(frame.bottom - frame.top) +
+                             "+" + std::to_string(frame.left) + "+" + std::to_string(frame.top);
+    return RequestPicture(name, crop, timeout);
+}
+
+std::wstring RequestPicture(const std::wstring& name, const std::string& crop, Milliseconds timeout) {
     const std::wstring requests = EnvironmentValue(L"REELKEEP_E2E_SHOT_REQUESTS");
     const std::wstring pictures = EnvironmentValue(L"REELKEEP_SCREENSHOTS");
     if (requests.empty() || pictures.empty())
@@ -544,7 +562,7 @@ std::wstring TakeScreenshot(const std::wstring& name, Milliseconds timeout) {
     DeleteFileW(done.c_str());
     DeleteFileW(WindowsPathOf(pictureUnixPath).c_str());
     // Written under another name and renamed, so the loop never reads half a request.
-    WriteWholeFile(requestFolder + name + L".part", pictureUnixPath + "\n");
+    WriteWholeFile(requestFolder + name + L".part", pictureUnixPath + "\n" + crop + "\n");
     if (!MoveFileExW((requestFolder + name + L".part").c_str(), (requestFolder + name + L".req").c_str(),
                      MOVEFILE_REPLACE_EXISTING))
         Fail(L"cannot post the screenshot request");

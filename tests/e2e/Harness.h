@@ -108,6 +108,8 @@ public:
     // in this process's environment with `environment` ("NAME=value") set on top.
     RunningProgram(const ScratchProgram& program, const std::wstring& arguments = L"",
                    const std::vector<std::wstring>& environment = {});
+    // Starts any executable with its folder as the current folder (an installed copy).
+    explicit RunningProgram(const std::wstring& executable, const std::wstring& arguments = L"");
     // Ends the process if it still runs: tests never leave a Reelkeep.exe behind, or the
     // next start would take itself for a second instance.
     ~RunningProgram();
@@ -128,6 +130,9 @@ public:
     HWND MainWindow() const;
 
 private:
+    void Start(const std::wstring& executable, const std::wstring& folder, const std::wstring& arguments,
+               const std::vector<std::wstring>& environment);
+
     platform::UniqueHandle process_;
     DWORD processId_ = 0;
 };
@@ -174,6 +179,10 @@ void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
 // `name` becomes <screenshots>/<name>.png; returns the Windows path of the picture.
 // Throws with a clear message when no loop answers (the binary was started by hand).
 std::wstring TakeScreenshot(const std::wstring& name, Milliseconds timeout = 20s);
+// The same, cut to a window's frame: the pictures of the user's guide.
+std::wstring TakeWindowScreenshot(const std::wstring& name, HWND window, Milliseconds timeout = 20s);
+// A picture of the display, cut to `crop` ("WxH+X+Y") unless it is empty.
+std::wstring RequestPicture(const std::wstring& name, const std::string& crop, Milliseconds timeout);
 
 // ---------------------------------------------------------------------------------
 // Wine's trace output

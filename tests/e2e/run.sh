@@ -3,7 +3,8 @@
 # from outside by reelkeep_e2e_tests.exe. Runs inside a Wine session (scripts/session.sh):
 # an X display and a kept wineserver. Beside the driver runs the screenshot loop: the
 # driver drops <name>.req (holding the PNG's Linux path) into a request folder, the loop
-# takes the picture of the whole display and answers with <name>.done.
+# takes the picture of the whole display (or the part the request's second line names)
+# and answers with <name>.done.
 # Extra arguments go to the driver (for example --gtest_filter=TrayStart.*).
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/env.sh"
@@ -19,6 +20,8 @@ export REELKEEP_SCREENSHOTS="${REELKEEP_SCREENSHOTS:-$BUILD/screenshots}"
 mkdir -p "$REELKEEP_SCREENSHOTS"
 requests=$(mktemp -d "${TMPDIR:-/tmp}/reelkeep-e2e-shots.XXXXXX")
 export REELKEEP_E2E_SHOT_REQUESTS="$requests"
+# The set-up under test (make installer); the installer test fails without it.
+export REELKEEP_SETUP="${REELKEEP_SETUP:-$SETUP_EXE}"
 # The driver's stderr goes to a file that the tests read: programs they start with
 # WINEDEBUG set write their Wine traces there. Shown afterwards without those traces.
 export REELKEEP_E2E_STDERR_LOG="$requests/stderr.log"
@@ -28,9 +31,11 @@ serve_screenshots() {
   local request picture answer
   for request in "$requests"/*.req; do
     [ -e "$request" ] || continue
-    picture=$(head -n 1 "$request")
+    picture=$(sed -n 1p "$request")
+    crop=$(sed -n 2p "$request")
     mkdir -p "$(dirname "$picture")"
-    if answer=$(import -window root "$picture" 2>&1); then answer=ok; else answer="import failed: $answer"; fi
+    if answer=$(import -window root ${crop:+-crop "$crop" +repage} "$picture" 2>&1); then answer=ok
+    else answer="import failed: $answer"; fi
     rm -f "$request"
     echo "$answer" >"${request%.req}.tmp"
     mv "${request%.req}.tmp" "${request%.req}.done"

@@ -1,0 +1,110 @@
+// The pictures of the user's guide, taken from the real program with its keyboard cues
+// shown (underlined mnemonics, the focus rectangle): build/screenshots/help-<name>.png,
+// copied into docs/help/images/ by `make help-pictures`. On the way, F1 in a dialog and
+// the Help menu open the guide.
+#include "ProgramTest.h"
+
+#include "resources/resource.h"
+
+namespace e2e {
+namespace {
+
+constexpr wchar_t kGuideTitle[] = L"Reelkeep User's Guide";
+
+class HelpPictures : public ProgramTest {
+protected:
+    static std::wstring Text(HWND surface, int id) {
+        wchar_t text[512] = {};
+        SendMessageW(GetDlgItem(surface, id), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    // Mnemonics and focus rectangles show from the start, as after a first key press.
+    static void ShowKeyboardCues(HWND window) {
+        SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    static void Picture(const wchar_t* name, HWND window) {
+        SetForegroundWindow(window);
+        ShowKeyboardCues(window);
+        // Let the controls finish their paint.
+        Sleep(700);
+        EXPECT_TRUE(FileExists(TakeWindowScreenshot(std::wstring(L"help-") + name, window))) << Narrowed(name);
+    }
+    static std::string Narrowed(const wchar_t* text) { return testing::PrintToString(std::wstring(text)); }
+
+    HWND DialogOf(DWORD processId, const wchar_t* caption) {
+        HWND found = nullptr;
+        WaitUntil(
+            [&] {
+                for (HWND window : TopLevelWindowsOf(processId))
+                    if (IsWindowVisible(window) && WindowText(window) == caption) found = window;
+                return found != nullptr;
+            },
+            10s);
+        return found;
+    }
+    // The HTML Help viewer's window, whichever process shows it; closed again at once.
+    static bool GuideOpens() {
+        HWND guide = nullptr;
+        const bool opened = WaitUntil([&] { return (guide = FindWindowW(nullptr, kGuideTitle)) != nullptr; }, 20s);
+        if (opened) PostMessageW(guide, WM_CLOSE, 0, 0);
+        WaitUntil([] { return FindWindowW(nullptr, kGuideTitle) == nullptr; }, 10s);
+        return opened;
+    }
+};
+
+TEST_F(HelpPictures, MainWindowLayoutsAndEveryDialogWithKeyboardCues) {
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+    const std::wstring build = BuildProgramFolder();
+    ASSERT_TRUE(CopyFileW((build + L"Help.chm").c_str(), program().Path(L"Help.chm").c_str(), FALSE));
+    MakeDirectories(program().Path(L"Videos"));
+    ASSERT_TRUE(CopyFileW((build + L"probe-clips\\convert-60s.flv").c_str(),
+                          program().Path(L"Videos\\1260000001.flv").c_str(), FALSE));
+
+    RunningProgram run(program());
+    HWND window = run.WaitForVisibleMainWindow(kStartTimeout);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return Text(window, IDC_OUTPUT_NAME) == L"1260000001"; }, 30s));
+
+    Picture(L"main-window", window);
+    PostMessageW(window, WM_COMMAND, ID_VIEW_ADVANCED, 0);
+    Picture(L"convert-panel", window);
+    PostMessageW(window, WM_COMMAND, ID_VIEW_SIMPLE, 0);
+    Picture(L"main-window-simple", window);
+
+    const struct {
+        WORD command;
+        const wchar_t* caption;
+        const wchar_t* picture;
+    } dialogs[] = {
+        {ID_MOVIE_CONVERT, L"Converting selected video clip", L"convert-dialog"},
+        {ID_CHECKED_CONVERT, L"Convert multiple videos at once", L"batch-dialog"},
+        {ID_IMPORT_YOUTUBE, L"Import video from YouTube", L"import-dialog"},
+        {ID_SETTINGS_GENERAL, L"General program settings", L"general-settings"},
+        {ID_SETTINGS_PLAYER, L"Player Settings", L"player-settings"},
+    };
+    for (const auto& dialog : dialogs) {
+        SCOPED_TRACE(Narrowed(dialog.caption));
+        PostMessageW(window, WM_COMMAND, dialog.command, 0);
+        HWND shown = DialogOf(run.processId(), dialog.caption);
+        ASSERT_NE(shown, nullptr);
+        Picture(dialog.picture, shown);
+        PostMessageW(shown, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(shown); }, 10s)) << "Cancel closes it";
+    }
+
+    // F1 in a dialog reaches the guide through the dialog's own loop.
+    PostMessageW(window, WM_COMMAND, ID_SETTINGS_PLAYER, 0);
+    HWND settings = DialogOf(run.processId(), L"Player Settings");
+    ASSERT_NE(settings, nullptr);
+    PostMessageW(GetDlgItem(settings, IDC_ALLOW_ZOOM), WM_KEYDOWN, VK_F1, 0);
+    EXPECT_TRUE(GuideOpens()) << "F1 in the player settings";
+    PostMessageW(settings, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }, 10s));
+    PostMessageW(window, WM_COMMAND, ID_HELP_USERS_GUIDE, 0);
+    EXPECT_TRUE(GuideOpens()) << "Help, User's guide";
+    EXPECT_TRUE(run.IsRunning());
+}
+
+}  // namespace
+}  // namespace e2e
