@@ -78,7 +78,7 @@ Function ${un}CloseRunningProgram
     Abort
   ${EndIf}
   quit:
-    System::Call 'user32::GetWindowThreadProcessId(p r0, *i 0 r2)'
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r2)'
     System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r2) p.r3'
     System::Call 'user32::RegisterWindowMessageW(w "${QUIT_MESSAGE}") i.r4'
     System::Call 'user32::PostMessageW(p r0, i r4, p 0, p 0)'
