@@ -23,24 +23,38 @@ namespace {
 // How long after a build ended the top row is selected and previewed.
 constexpr UINT kSelectTopRowDelayMs = 100;
 
+// The layouts are pixels at 96 dpi, fitted to the template under dialog units of 1.5
+// pixels each way (base units 6 x 12). At another DPI the template grows by its font's
+// units, not by the DPI alone, so the layouts follow those units axis by axis.
+struct LayoutScale {
+    int baseX = 6;
+    int baseY = 12;
+    int X(int pixels) const { return MulDiv(pixels, baseX, 6); }
+    int Y(int pixels) const { return MulDiv(pixels, baseY, 12); }
+};
+
+LayoutScale LayoutScaleOf(HWND dialog) {
+    if (platform::SystemDpi() == 96) return {};
+    RECT units{0, 0, 4, 8};
+    MapDialogRect(dialog, &units);
+    return {units.right, units.bottom};
+}
+
 }  // namespace
 
 void Page2::ApplyViewMode(int mode) {
     for (int id : library::ConvertPanelControls()) ShowWindow(Item(id), SW_HIDE);
     menu_.UncheckViewEntries();
     if (const std::optional<library::ViewLayout> layout = library::LayoutForViewMode(mode)) {
-        // The layouts are pixels at 96 dpi; the template around them grows with the
-        // system's DPI, so they grow by the same factor.
-        const int dpi = platform::SystemDpi();
-        const auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
+        const LayoutScale scale = LayoutScaleOf(hwnd());
         for (const library::ControlPlacement& place : layout->placements) {
             const library::PixelRect& r = place.rect;
-            SetWindowPos(Item(place.controlId), nullptr, scaled(r.left), scaled(r.top), scaled(r.width),
-                         scaled(r.height), SWP_NOACTIVATE | SWP_NOZORDER);
+            SetWindowPos(Item(place.controlId), nullptr, scale.X(r.left), scale.Y(r.top), scale.X(r.width),
+                         scale.Y(r.height), SWP_NOACTIVATE | SWP_NOZORDER);
         }
         for (int id : layout->shownControls) ShowWindow(Item(id), SW_SHOW);
         for (const library::ColumnWidth& column : layout->columnWidths)
-            list_.SetColumnWidth(column.column, scaled(column.width));
+            list_.SetColumnWidth(column.column, scale.X(column.width));
         menu_.CheckViewEntry(static_cast<UINT>(layout->viewMenuCommand));
         // Moved group boxes leave their old frames on the dialog's background.
         RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
