@@ -53,7 +53,11 @@ protected:
         ProgramTest::TearDown();
     }
     void RemoveInstallation() {
-        RemoveTree(installFolder_);
+        try {
+            RemoveTree(installFolder_);
+        } catch (const std::exception&) {
+            // An uninstaller of a failed run may still be deleting files under our feet.
+        }
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     }
 
@@ -93,8 +97,9 @@ TEST_F(Installer, SilentInstallStartsFromTheStartMenuAndSilentUninstallKeepsTheC
     ASSERT_TRUE(RunToEnd(installFolder_ + L"Uninstall.exe", L"/S", kSetupTimeout).has_value());
     EXPECT_TRUE(run.WaitForExit(kExitTimeout)) << "the uninstaller left the program running";
     EXPECT_EQ(run.ExitCode(), std::optional<DWORD>(0)) << "closed through its own Quit";
-    // The uninstaller finishes from a copy of itself in the temporary folder.
-    EXPECT_TRUE(WaitUntil([&] { return !FileExists(installFolder_ + L"Reelkeep.exe"); }, kSetupTimeout));
+    // The uninstaller finishes from a copy of itself in the temporary folder, itself last.
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(installFolder_ + L"Uninstall.exe"); }, kSetupTimeout));
+    EXPECT_FALSE(FileExists(installFolder_ + L"Reelkeep.exe"));
     EXPECT_TRUE(WaitUntil([] { return !KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); }, 20s));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
     EXPECT_FALSE(FileExists(link));
