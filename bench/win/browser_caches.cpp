@@ -198,12 +198,12 @@ int main() {
     }
     capture::IntakeContext context;
     context.libraryFolder = base + L"\\Videos\\";
+    CreateDirectoryW(context.libraryFolder.c_str(), nullptr);
     capture::BrowserCacheIntake intake(context);
     int folders = 0;
-    const capture::CacheFolderSink caches = [&](const std::wstring& folder, capture::CacheKind kind,
-                                                const std::vector<capture::ListedFile>& files) {
+    const capture::CacheFolderSink caches = [&](const std::wstring& folder, const capture::CacheListing& listing) {
         ++folders;
-        intake.ScanFolder(folder, kind, files);
+        intake.ScanFolder(folder, listing);
     };
     long candidates = 0;
     const auto sink = [&](const std::wstring&, const WIN32_FIND_DATAW&) { ++candidates; };

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <optional>
 #include <unordered_map>
 
@@ -44,6 +45,18 @@ bool IsSimpleEntryName(std::wstring_view name, wchar_t stream) {
 
 std::wstring_view HashOf(std::wstring_view name) { return name.substr(0, kHashDigits); }
 
+std::uint64_t ParseHash(std::wstring_view digits) {
+    std::uint64_t hash = 0;
+    for (wchar_t c : digits) hash = (hash << 4) | static_cast<std::uint64_t>(c <= L'9' ? c - L'0' : c - L'a' + 10);
+    return hash;
+}
+
+std::string HashText(std::uint64_t hash) {
+    char text[kHashDigits + 1];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
 using FilesByName = std::unordered_map<std::string, const ListedFile*>;
 
 FilesByName IndexByName(const std::vector<ListedFile>& files) {
@@ -56,8 +69,8 @@ DiskCacheFiles DiskFolder(const std::wstring& folder) { return DiskCacheFiles(Fi
 
 }  // namespace
 
-ListedFile ListedFileOf(const WIN32_FIND_DATAW& entry) {
-    return {entry.cFileName, (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow,
+ListedFile ListedFileOf(const WIN32_FIND_DATAW& entry, bool named) {
+    return {named ? std::wstring(entry.cFileName) : std::wstring(), (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow,
             entry.ftCreationTime, FileTimeValue(entry.ftLastWriteTime)};
 }
 
@@ -73,28 +86,45 @@ std::vector<ListedFile> ListFiles(const std::wstring& folder) {
     return files;
 }
 
-CacheKind RecognizeCacheFolder(const std::wstring& folder, const std::vector<ListedFile>& files,
-                               bool hasEntriesSubfolder) {
+void CacheListing::Add(const WIN32_FIND_DATAW& entry) {
+    switch (kind) {
+    case CacheKind::ChromiumSimple: {
+        const std::wstring_view name = entry.cFileName;
+        const bool stream = IsSimpleEntryName(name, L'0');
+        if (!stream && !IsSimpleEntryName(name, L's')) return;
+        SimpleFile file{ParseHash(HashOf(name)), ListedFileOf(entry, false)};
+        (stream ? streamFiles : sparseFiles).push_back(std::move(file));
+        return;
+    }
+    case CacheKind::ChromiumBlockfile: files.push_back(ListedFileOf(entry)); return;
+    case CacheKind::Firefox:
+    case CacheKind::None: return;
+    }
+}
+
+CacheKind RecognizeCacheFolder(const std::wstring& folder) {
     const std::size_t slash = folder.rfind(L'\\');
-    const bool namedCache2 = folder.compare(slash == std::wstring::npos ? 0 : slash + 1, std::wstring::npos, L"cache2") == 0;
-    if (namedCache2 && hasEntriesSubfolder) return CacheKind::Firefox;
-    for (const ListedFile& file : files) {
-        if (file.name != L"index") continue;
-        std::array<std::uint8_t, 8> start{};
-        if (!DiskFolder(folder).Read("index", 0, start)) return CacheKind::None;
-        switch (LayoutOfIndex(start)) {
-        case ChromiumLayout::Simple: return CacheKind::ChromiumSimple;
-        case ChromiumLayout::Blockfile: return CacheKind::ChromiumBlockfile;
-        case ChromiumLayout::None: return CacheKind::None;
-        }
+    const std::wstring_view name = std::wstring_view(folder).substr(slash == std::wstring::npos ? 0 : slash + 1);
+    if (name == L"cache2") {
+        const DWORD entries = GetFileAttributesW(FileSystemPath(folder + L"\\entries").c_str());
+        if (entries != INVALID_FILE_ATTRIBUTES && (entries & FILE_ATTRIBUTE_DIRECTORY)) return CacheKind::Firefox;
+    }
+    const DWORD index = GetFileAttributesW(FileSystemPath(folder + L"\\index").c_str());
+    if (index == INVALID_FILE_ATTRIBUTES || (index & FILE_ATTRIBUTE_DIRECTORY)) return CacheKind::None;
+    std::array<std::uint8_t, 8> start{};
+    if (!DiskFolder(folder).Read("index", 0, start)) return CacheKind::None;
+    switch (LayoutOfIndex(start)) {
+    case ChromiumLayout::Simple: return CacheKind::ChromiumSimple;
+    case ChromiumLayout::Blockfile: return CacheKind::ChromiumBlockfile;
+    case ChromiumLayout::None: break;
     }
     return CacheKind::None;
 }
 
-void BrowserCacheIntake::ScanFolder(const std::wstring& folder, CacheKind kind, const std::vector<ListedFile>& files) {
-    switch (kind) {
-    case CacheKind::ChromiumSimple: ScanSimple(folder, files); break;
-    case CacheKind::ChromiumBlockfile: ScanBlockfile(folder, files); break;
+void BrowserCacheIntake::ScanFolder(const std::wstring& folder, const CacheListing& listing) {
+    switch (listing.kind) {
+    case CacheKind::ChromiumSimple: ScanSimple(folder, listing); break;
+    case CacheKind::ChromiumBlockfile: ScanBlockfile(folder, listing.files); break;
     case CacheKind::Firefox: ScanFirefox(folder); break;
     case CacheKind::None: break;
     }
@@ -103,21 +133,21 @@ void BrowserCacheIntake::ScanFolder(const std::wstring& folder, CacheKind kind, 
 // A Simple cache is mostly pages and scripts of a few KiB: only the entries whose files
 // may hold more are looked up by name, so a pass with nothing new costs little more than
 // its listing.
-void BrowserCacheIntake::ScanSimple(const std::wstring& folder, const std::vector<ListedFile>& files) {
-    std::unordered_map<std::wstring_view, const ListedFile*> sparseFiles;
-    for (const ListedFile& file : files)
-        if (IsSimpleEntryName(file.name, L's')) sparseFiles.emplace(HashOf(file.name), &file);
+void BrowserCacheIntake::ScanSimple(const std::wstring& folder, const CacheListing& listing) {
+    std::unordered_map<std::uint64_t, const ListedFile*> sparseFiles;
+    for (const CacheListing::SimpleFile& file : listing.sparseFiles) sparseFiles.emplace(file.hash, &file.stamp);
     std::optional<DiskCacheFiles> disk;
-    for (const ListedFile& main : files) {
-        if (!IsSimpleEntryName(main.name, L'0')) continue;
-        const auto found = sparseFiles.find(HashOf(main.name));
+    for (const CacheListing::SimpleFile& file : listing.streamFiles) {
+        const auto found = sparseFiles.find(file.hash);
+        const ListedFile& main = file.stamp;
         const ListedFile* sparse = found == sparseFiles.end() ? nullptr : found->second;
+        // The body lies within these files: entries no larger than a page cost nothing more.
         if (!PassesSizeRule(main.size + (sparse ? sparse->size : 0))) continue;
         const std::uint64_t digest = sparse ? Stamp(Stamp(0, main), *sparse) : Stamp(0, main);
-        const std::wstring key = folder + L"\\" + main.name;
+        const SimpleEntryFiles entry{HashText(file.hash), true, sparse != nullptr};
+        const std::wstring key = folder + L"\\" + Widen(entry.Stream0File());
         if (memo_.Settled(key, digest)) continue;
         if (!disk) disk.emplace(FileSystemPath(folder));
-        const SimpleEntryFiles entry{Narrow(std::wstring(HashOf(main.name))), true, sparse != nullptr};
         const std::optional<CachedResponse> response = ReadSimpleEntry(*disk, entry);
         if (!response || IsSettled(IntakeCachedResponse(*response, folder, main.created, context_)))
             memo_.Remember(key, digest);

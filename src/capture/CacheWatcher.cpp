@@ -31,7 +31,8 @@ CacheRoots DefaultCacheRoots() {
     // Under Wine the user browses with Linux browsers, whose caches lie in the Linux home.
     if (platform::RunningUnderWine()) {
         LinuxCacheFolders host = LinuxBrowserCaches(platform::EnvironmentValue(L"XDG_CACHE_HOME"),
-                                                     platform::EnvironmentValue(L"HOME"));
+                                                     platform::EnvironmentValue(L"HOME"),
+                                                    platform::EnvironmentValue(L"WINEHOMEDIR"));
         roots.linuxFirefox = std::move(host.firefox);
         roots.linuxChrome = std::move(host.chrome);
     }
@@ -64,41 +65,32 @@ bool IsEveryFileMask(const std::wstring& mask) { return mask == L"*" || mask == 
 struct FolderListing {
     std::vector<std::wstring> subfolders;
     std::vector<Candidate> candidates;
-    // Every plain file, kept only while caches are recognised.
-    std::vector<ListedFile> files;
-    CacheKind kind = CacheKind::None;
+    CacheListing cache;
 };
 
 // Lists the subfolders to enter and the files that pass the size and name rules. With
 // the every-file mask one enumeration gives both. A browser cache that the readers know
 // is neither entered nor taken file by file: its raw files are pieces of responses.
 void ListFolder(const std::wstring& folder, const std::wstring& mask, bool recognize, FolderListing& listing) {
+    if (recognize) listing.cache.kind = RecognizeCacheFolder(folder);
+    const bool cache = listing.cache.kind != CacheKind::None;
     const bool oneWalk = IsEveryFileMask(mask);
-    bool hasEntries = false;
     WIN32_FIND_DATAW entry;
     platform::UniqueFind search(FindFirst(folder + L"\\*", entry));
     if (search) {
         do {
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (cache) {
+                if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) listing.cache.Add(entry);
+            } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 // A junction or link may lead back up the tree; caches never need one.
-                if (!IsDotName(entry.cFileName) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                if (!IsDotName(entry.cFileName) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                     listing.subfolders.emplace_back(entry.cFileName);
-                    hasEntries = hasEntries || listing.subfolders.back() == L"entries";
-                }
-                continue;
+            } else if (oneWalk && IsCandidateEntry(entry)) {
+                listing.candidates.push_back({entry.cFileName, entry});
             }
-            if (recognize) listing.files.push_back(ListedFileOf(entry));
-            if (oneWalk && IsCandidateEntry(entry)) listing.candidates.push_back({entry.cFileName, entry});
         } while (FindNextFileW(search.get(), &entry));
     }
-    if (recognize) listing.kind = RecognizeCacheFolder(folder, listing.files, hasEntries);
-    if (listing.kind != CacheKind::None) {
-        listing.subfolders.clear();
-        listing.candidates.clear();
-        return;
-    }
-    listing.files.clear();
-    if (oneWalk) return;
+    if (oneWalk || cache) return;
     platform::UniqueFind files(FindFirst(folder + L"\\" + mask, entry));
     if (!files) return;
     do {
@@ -141,8 +133,8 @@ void ScanTree(const std::wstring& root, const std::wstring& mask, const Candidat
         }
         const Level done = std::move(level);
         stack.pop_back();
-        if (done.listing.kind != CacheKind::None) {
-            (*caches)(done.folder, done.listing.kind, done.listing.files);
+        if (done.listing.cache.kind != CacheKind::None) {
+            (*caches)(done.folder, done.listing.cache);
         } else {
             ExamineCandidates(done.folder, done.listing.candidates, sink, memo);
         }
@@ -192,9 +184,8 @@ CacheWatcher::CacheWatcher(WatchSwitches switches, CacheRoots roots, IntakeConte
 
 void CacheWatcher::Scan(const std::atomic<bool>* on, const std::wstring& pattern) {
     if (!on || !on->load() || pattern.empty()) return;
-    const CacheFolderSink caches = [this](const std::wstring& folder, CacheKind kind,
-                                          const std::vector<ListedFile>& files) {
-        caches_.ScanFolder(folder, kind, files);
+    const CacheFolderSink caches = [this](const std::wstring& folder, const CacheListing& listing) {
+        caches_.ScanFolder(folder, listing);
     };
     ScanCacheFolder(
         pattern, [this](const std::wstring& path, const WIN32_FIND_DATAW& entry) { IntakeCacheFile(path, entry, intake_); },

@@ -65,8 +65,7 @@ private:
 };
 
 // Called for each folder recognised as a Chromium or Firefox cache, with its listing.
-using CacheFolderSink =
-    std::function<void(const std::wstring& folder, CacheKind kind, const std::vector<ListedFile>& files)>;
+using CacheFolderSink = std::function<void(const std::wstring& folder, const CacheListing& listing)>;
 
 // Walks the tree of `pattern` (a folder, a backslash and a file mask): subfolders first,
 // at any depth, never those whose names begin with a dot; then the files. A file that is

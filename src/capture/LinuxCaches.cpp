@@ -9,12 +9,16 @@ std::wstring UnixPathOnDriveZ(const std::wstring& unixPath) {
     return path;
 }
 
-LinuxCacheFolders LinuxBrowserCaches(const std::wstring& xdgCacheHome, const std::wstring& home) {
+LinuxCacheFolders LinuxBrowserCaches(const std::wstring& xdgCacheHome, const std::wstring& home,
+                                     const std::wstring& wineHomeDir) {
+    constexpr std::wstring_view kNtPrefix = L"\\??\\";
     std::wstring cache;
     if (xdgCacheHome.starts_with(L"/")) {
         cache = UnixPathOnDriveZ(xdgCacheHome);
     } else if (home.starts_with(L"/")) {
         cache = UnixPathOnDriveZ(home) + L"\\.cache";
+    } else if (wineHomeDir.starts_with(kNtPrefix) && wineHomeDir.size() > kNtPrefix.size()) {
+        cache = wineHomeDir.substr(kNtPrefix.size()) + L"\\.cache";
     } else {
         return {};
     }

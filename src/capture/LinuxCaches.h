@@ -12,8 +12,10 @@ struct LinuxCacheFolders {
 };
 
 // `xdgCacheHome` and `home` as the environment gives them (Unix paths; empty when
-// unset). An XDG value that is not absolute is ignored, as the XDG rules say.
-LinuxCacheFolders LinuxBrowserCaches(const std::wstring& xdgCacheHome, const std::wstring& home);
+// unset); Wine keeps HOME out of a program's environment and gives WINEHOMEDIR instead
+// ("\??\Z:\home\ann"). An XDG value that is not absolute is ignored, as the XDG rules say.
+LinuxCacheFolders LinuxBrowserCaches(const std::wstring& xdgCacheHome, const std::wstring& home,
+                                     const std::wstring& wineHomeDir = {});
 
 // "/home/ann/.cache" as Wine's Z: drive shows it: "Z:\home\ann\.cache".
 std::wstring UnixPathOnDriveZ(const std::wstring& unixPath);

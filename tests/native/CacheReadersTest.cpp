@@ -1,6 +1,7 @@
 // The cache readers over caches that real browsers wrote (tests/data/browser-caches,
 // made by make-caches.sh): each played or fetched file comes back byte for byte.
 #include "capture/CacheReaders.h"
+#include "capture/LinuxCaches.h"
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,32 @@ TEST(HttpHead, StatusTotalLengthAndTypeWhicheverSeparatorTheCacheUsed) {
         EXPECT_EQ(head.status(), c.status);
         EXPECT_EQ(head.TotalLength(), c.total);
         EXPECT_EQ(head.ContentType(), c.type);
+    }
+}
+
+TEST(LinuxCaches, XdgCacheHomeThenHomeThenWinesHomeFolder) {
+    struct Case {
+        const wchar_t* xdg;
+        const wchar_t* home;
+        const wchar_t* wineHome;
+        const wchar_t* firstChrome;  // empty: no folder at all
+    };
+    const Case cases[] = {
+        {L"/tmp/xdg/", L"/home/ann", L"", L"Z:\\tmp\\xdg\\chromium\\*"},
+        {L"relative", L"/home/ann", L"", L"Z:\\home\\ann\\.cache\\chromium\\*"},
+        {L"", L"", L"\\??\\Z:\\home\\ann", L"Z:\\home\\ann\\.cache\\chromium\\*"},
+        {L"", L"", L"", L""},
+    };
+    for (const Case& c : cases) {
+        const LinuxCacheFolders folders = LinuxBrowserCaches(c.xdg, c.home, c.wineHome);
+        if (*c.firstChrome == 0) {
+            EXPECT_TRUE(folders.chrome.empty() && folders.firefox.empty());
+            continue;
+        }
+        ASSERT_EQ(folders.chrome.size(), 4u);
+        EXPECT_EQ(folders.chrome.front(), c.firstChrome);
+        ASSERT_EQ(folders.firefox.size(), 1u);
+        EXPECT_TRUE(folders.firefox.front().ends_with(L"\\mozilla\\firefox\\*"));
     }
 }
 
