@@ -1,37 +1,105 @@
-// The list build against the probes it is made of, and how quickly the main window
-// answers while a rebuild runs on its worker.
-#include "app/Page2.h"
+// The list build against the bare probes it replaces: a first build of new clips on the
+// probe pool, a second start from the probe cache, what the cache costs on disk, and how
+// quickly the main window answers while either runs.
+#include "MainWindowBench.h"
+
 #include "library/Catalogue.h"
+#include "framework/WindowMessages.h"
 #include "library/MediaProbe.h"
+#include "library/ProbeCacheFile.h"
+#include "platform/FileValues.h"
 #include "platform/ProcessRunner.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr int kClips = 50;
+using bench::BinFolder;
+using bench::TempPath;
 
-std::wstring BinFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
+constexpr int kNewClips = 50;
+constexpr int kUnchangedClips = 500;
+constexpr double kFirstBuildLimit = 0.65;
+constexpr double kSecondStartLimit = 0.03;
+constexpr double kAnswerLimitMs = 100.0;
+constexpr double kBytesPerClipLimit = 300.0;
+const wchar_t* const kSources[] = {L"flv-320x240-sound.flv", L"mp4-320x240-sound.mp4", L"webm-320x240-sound.webm",
+                                   L"mp4-1920x1080-sound.mp4"};
 
-class BenchWindow : public app::Page2 {
-protected:
-    void StartWorkers() override {}
+struct Folder {
+    std::wstring path;
+    std::vector<std::wstring> clips = {};
+    ~Folder() {
+        for (const std::wstring& clip : clips) DeleteFileW(clip.c_str());
+        RemoveDirectoryW(path.c_str());
+    }
 };
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+bool MakeClips(Folder& folder, int count) {
+    CreateDirectoryW(folder.path.c_str(), nullptr);
+    for (int i = 0; i < count; ++i) {
+        const std::wstring source = BinFolder() + L"probe-clips\\" + kSources[i % std::size(kSources)];
+        const std::wstring clip = folder.path + std::to_wstring(1260000000 + i) + source.substr(source.rfind(L'.'));
+        if (!CopyFileW(source.c_str(), clip.c_str(), FALSE)) {
+            std::fprintf(stderr, "catalogue: cannot copy a test clip (%lu)\n", GetLastError());
+            return false;
+        }
+        folder.clips.push_back(clip);
+    }
+    return true;
+}
+
+std::uint64_t FileBytes(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return platform::FileSizeOf(data);
+}
+
+library::ClipFilter EveryDate() {
+    library::ClipFilter all;
+    all.dateFrom = 0;
+    all.dateTo = 4102444800;  // 2100-01-01
+    return all;
+}
+
+double BareProbesMs(const std::wstring& ffmpeg, const std::vector<std::wstring>& clips) {
+    const double start = bench::NowMilliseconds();
+    for (const std::wstring& clip : clips)
+        platform::RunAndCapture(library::ProbeCommandLine(ffmpeg, clip), library::kProbeTimeout);
+    return bench::NowMilliseconds() - start;
+}
+
+// The cache a first build of `folder` would leave, made from one probe per source kind:
+// a second start reads it the same whichever build wrote it.
+bool FillCache(const std::wstring& cachePath, const std::wstring& ffmpeg, const Folder& folder) {
+    library::ProbeEntries entries;
+    for (const std::wstring& clip : folder.clips) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!GetFileAttributesExW(clip.c_str(), GetFileExInfoStandard, &data)) return false;
+        const library::MediaProbeResult probe = library::ProbeMedia(clip, ffmpeg);
+        entries[clip] = library::CachedProbe{platform::FileSizeOf(data), platform::FileTimeValue(data.ftLastWriteTime),
+                                             true, probe.fields};
+        if (entries.size() == std::size(kSources)) break;
+    }
+    for (std::size_t i = std::size(kSources); i < folder.clips.size(); ++i) {
+        library::CachedProbe probe = entries.at(folder.clips[i % std::size(kSources)]);
+        entries[folder.clips[i]] = probe;
+    }
+    return library::ProbeCacheFile(cachePath, *library::IdentifyProbeTool(ffmpeg)).Save(entries, nullptr);
+}
+
+bool Report(const char* figure, double value, double limit, const char* unit, const char* detail) {
+    std::printf("catalogue.%s: %.3f%s (limit %.2f%s)  %s\n", figure, value, unit, limit, unit, detail);
+    return value <= limit;
+}
 
 }  // namespace
 
@@ -39,77 +107,57 @@ int main() {
     GetDesktopWindow();
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const std::wstring ffmpeg = BinFolder() + L"ffmpeg.exe";
-    const std::wstring source = BinFolder() + L"probe-clips\\flv-320x240-sound.flv";
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"reelkeep-bench-catalogue\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    for (int i = 0; i < kClips; ++i) {
-        const std::wstring clip = folder + std::to_wstring(1260000000 + i) + L".flv";
-        if (!CopyFileW(source.c_str(), clip.c_str(), FALSE)) {
-            std::fprintf(stderr, "catalogue: cannot copy the test clip (%lu)\n", GetLastError());
-            return 1;
-        }
-    }
-
-    BenchWindow window;
+    bench::QuietMainWindow window;
     if (!window.CreateModeless()) return 1;
-    const library::CatalogueSource where{folder, ffmpeg};
+    const HWND hwnd = window.hwnd();
+    bool ok = true;
+    char detail[160];
 
-    // Warm both paths once so that neither pays for the first start of ffmpeg.exe.
-    platform::RunAndCapture(library::ProbeCommandLine(ffmpeg, folder + L"1260000000.flv"), std::chrono::seconds(30));
-
-    const auto bareStart = Clock::now();
-    for (int i = 0; i < kClips; ++i)
-        platform::RunAndCapture(library::ProbeCommandLine(ffmpeg, folder + std::to_wstring(1260000000 + i) + L".flv"),
-                                std::chrono::seconds(30));
-    const double bare = Seconds(Clock::now() - bareStart);
-
-    library::ClipFilter all;
-    all.mode = library::FilterMode::ByDate;
-    all.dateFrom = 0;
-    all.dateTo = 4102444800;  // 2100-01-01
-    const auto buildStart = Clock::now();
-    const int listed = library::BuildClipList(window.hwnd(), false, all, where);
-    const double build = Seconds(Clock::now() - buildStart);
-    if (listed != kClips) {
-        std::fprintf(stderr, "catalogue: listed %d of %d clips\n", listed, kClips);
+    // First build: new clips, empty cache, against the same clips probed one by one.
+    Folder fresh{TempPath(L"reelkeep-bench-new\\")};
+    if (!MakeClips(fresh, kNewClips)) return 1;
+    const std::wstring freshCache = TempPath(L"reelkeep-bench-new.cache");
+    DeleteFileW(freshCache.c_str());
+    // Warm the tool once so that neither side pays for its first start.
+    BareProbesMs(ffmpeg, {fresh.clips.front()});
+    const double bare50 = BareProbesMs(ffmpeg, fresh.clips);
+    library::BuildOutcome first;
+    const bench::TimedJob firstBuild = bench::RunWhileTimingAnswers(
+        hwnd, [&] { first = library::BuildClipListCounting(hwnd, false, EveryDate(), {fresh.path, ffmpeg, freshCache}); });
+    if (first.inserted != kNewClips || first.probed != kNewClips) {
+        std::fprintf(stderr, "catalogue: first build listed %d and probed %d of %d\n", first.inserted, first.probed, kNewClips);
         return 1;
     }
-    const double ratio = build / bare;
-    std::printf("catalogue.build_50_vs_50_bare_probes: %.2fx (limit 1.1x)  build %.2f s, probes %.2f s\n", ratio,
-                build, bare);
+    std::snprintf(detail, sizeof detail, "build %.2f s, %d bare probes %.2f s", firstBuild.ms / 1000, kNewClips, bare50 / 1000);
+    ok &= Report("first_build_50_vs_50_bare_probes", firstBuild.ms / bare50, kFirstBuildLimit, "x", detail);
+    ok &= Report("window_answer_during_first_build_ms", firstBuild.worstAnswerMs, kAnswerLimitMs, "", "");
+    const double freshBytes = static_cast<double>(FileBytes(freshCache)) / kNewClips;
+    std::snprintf(detail, sizeof detail, "%d clips probed for real", kNewClips);
+    ok &= Report("cache_bytes_per_clip_first_build", freshBytes, kBytesPerClipLimit, "", detail);
+    DeleteFileW(freshCache.c_str());
 
-    // A rebuild on its worker while another thread times the window's answers.
-    std::atomic<bool> done{false};
-    std::atomic<long long> worstMicros{0};
-    HWND target = window.hwnd();
-    std::thread probe([&] {
-        while (!done) {
-            const auto sent = Clock::now();
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-            const long long micros = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - sent).count();
-            worstMicros = std::max(worstMicros.load(), micros);
-            Sleep(20);
-        }
-    });
-    std::thread rebuild([&] {
-        library::RebuildClipList(target, where);
-        done = true;
-        PostMessageW(target, WM_NULL, 0, 0);
-    });
-    MSG message;
-    while (!done && GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+    // Second start: 500 unchanged clips, every one in the cache. 500 bare probes would take
+    // minutes, so their cost is the 50 above scaled by ten.
+    SendMessageW(hwnd, framework::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
+    Folder unchanged{TempPath(L"reelkeep-bench-unchanged\\")};
+    if (!MakeClips(unchanged, kUnchangedClips)) return 1;
+    const std::wstring cache = TempPath(L"reelkeep-bench-unchanged.cache");
+    if (!FillCache(cache, ffmpeg, unchanged)) return 1;
+    library::BuildOutcome second;
+    const bench::TimedJob secondStart = bench::RunWhileTimingAnswers(
+        hwnd, [&] { second = library::BuildClipListCounting(hwnd, true, EveryDate(), {unchanged.path, ffmpeg, cache}); });
+    if (second.inserted != kUnchangedClips || second.probed != 0) {
+        std::fprintf(stderr, "catalogue: second start listed %d and probed %d of %d\n", second.inserted, second.probed,
+                     kUnchangedClips);
+        return 1;
     }
-    rebuild.join();
-    probe.join();
-    const double worstMs = static_cast<double>(worstMicros) / 1000.0;
-    std::printf("catalogue.window_answer_during_rebuild_ms: %.1f (limit 100)\n", worstMs);
-
-    for (int i = 0; i < kClips; ++i) DeleteFileW((folder + std::to_wstring(1260000000 + i) + L".flv").c_str());
-    RemoveDirectoryW(folder.c_str());
-    return (ratio <= 1.1 && worstMs <= 100.0) ? 0 : 1;
+    const double bare500 = bare50 * kUnchangedClips / kNewClips;
+    std::snprintf(detail, sizeof detail, "list %.2f s, %d bare probes %.1f s (scaled from %d)", secondStart.ms / 1000,
+                  kUnchangedClips, bare500 / 1000, kNewClips);
+    ok &= Report("second_start_500_vs_500_bare_probes", secondStart.ms / bare500, kSecondStartLimit, "x", detail);
+    ok &= Report("window_answer_during_second_start_ms", secondStart.worstAnswerMs, kAnswerLimitMs, "", "");
+    const double bytes = static_cast<double>(FileBytes(cache)) / kUnchangedClips;
+    ok &= Report("cache_bytes_per_clip_500", bytes, kBytesPerClipLimit, "", "");
+    DeleteFileW(cache.c_str());
+    return ok ? 0 : 1;
 }

@@ -222,12 +222,8 @@ void Page2::OnOK() {
 LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     handled = true;
     if (convertPanel_.OnMessage(message, wParam, lParam)) return 0;
-    if (message >= framework::WM_CATALOGUE_INSERT && message <= framework::WM_FILTER_REFRESH) {
-        if (message == framework::WM_CATALOGUE_INSERT && wParam != 0 &&
-            list_.ContainsPath(reinterpret_cast<const library::ClipRecord*>(lParam)->at(library::kPathColumn)))
-            return -1;
-        return OnCatalogueMessage(message, lParam);
-    }
+    if (message >= framework::WM_CATALOGUE_INSERT && message <= framework::WM_FILTER_REFRESH)
+        return OnCatalogueMessage(message, wParam, lParam);
     if (message == framework::WM_TRAYNOTIFY) {
         OnTrayNotify(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
         return 0;

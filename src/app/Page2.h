@@ -105,7 +105,7 @@ private:
     void DecorateWindow();
     void Hide();
 
-    LRESULT OnCatalogueMessage(UINT message, LPARAM lParam);
+    LRESULT OnCatalogueMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnListNotify(const NMHDR& header);
     void OnListKey(WORD key);
     void OnListClick();

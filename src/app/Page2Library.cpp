@@ -15,6 +15,8 @@
 
 #include <optional>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 namespace app {
 
@@ -80,18 +82,19 @@ void Page2::OnShow() {
     framework::StartWorker(hwnd(), [](HWND window) { library::RebuildClipList(window); });
 }
 
-LRESULT Page2::OnCatalogueMessage(UINT message, LPARAM lParam) {
+LRESULT Page2::OnCatalogueMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case framework::WM_CATALOGUE_INSERT: {
-        const int row = list_.InsertAtTop(*reinterpret_cast<const library::ClipRecord*>(lParam));
-        if (row >= 0) {
+        const int inserted = list_.InsertAtTop(*reinterpret_cast<const std::vector<library::ClipRecord>*>(lParam), wParam != 0);
+        if (inserted > 0) {
             EnableWindow(Item(IDC_CONVERT), TRUE);
             menu_.EnableClipCommands(true);
         }
-        return row;
+        return inserted;
     }
-    case framework::WM_CATALOGUE_IS_LISTED:
-        return list_.ContainsPath(*reinterpret_cast<const std::wstring*>(lParam)) ? 1 : 0;
+    case framework::WM_CATALOGUE_LISTED_PATHS:
+        *reinterpret_cast<std::unordered_set<std::wstring>*>(lParam) = list_.Paths();
+        return 1;
     case framework::WM_CATALOGUE_READ_FILTER:
         *reinterpret_cast<std::optional<library::ClipFilter>*>(lParam) = filters_.ReadClipFilter();
         return 1;

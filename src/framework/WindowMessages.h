@@ -16,11 +16,11 @@ inline constexpr UINT WM_TRAYANIMATION = WM_APP + 2;
 // From the list-building workers, each carried out whole on the window thread so a row is
 // never seen half inserted. The window serves them as one range, WM_CATALOGUE_INSERT to
 // WM_FILTER_REFRESH.
-// lParam: const ClipRecord*. wParam 1: skip the row when its path is listed already.
-// Returns the new row, or -1 when it was skipped or refused.
+// lParam: const std::vector<ClipRecord>*, each row inserted at the top in turn. wParam 1:
+// skip a row whose path is listed already. Returns the number of rows inserted.
 inline constexpr UINT WM_CATALOGUE_INSERT = WM_APP + 10;
-// lParam: const std::wstring* path. Returns 1 when a row has that path.
-inline constexpr UINT WM_CATALOGUE_IS_LISTED = WM_APP + 11;
+// lParam: std::unordered_set<std::wstring>* to fill with the paths of every row.
+inline constexpr UINT WM_CATALOGUE_LISTED_PATHS = WM_APP + 11;
 // lParam: std::optional<ClipFilter>* to fill from the filter controls.
 inline constexpr UINT WM_CATALOGUE_READ_FILTER = WM_APP + 12;
 // A build ended: arm kSelectTopRowTimer, which selects and previews the top row.
@@ -37,7 +37,7 @@ inline constexpr UINT WM_CONVERT_PROGRESS = WM_APP + 40;  // lParam: seconds con
 inline constexpr UINT WM_CONVERT_FINISHED = WM_APP + 41;
 
 inline constexpr UINT kPrivateMessages[] = {
-    WM_TRAYNOTIFY,         WM_TRAYANIMATION,           WM_CATALOGUE_INSERT,      WM_CATALOGUE_IS_LISTED,
+    WM_TRAYNOTIFY,         WM_TRAYANIMATION,           WM_CATALOGUE_INSERT,      WM_CATALOGUE_LISTED_PATHS,
     WM_CATALOGUE_READ_FILTER, WM_CATALOGUE_BUILD_DONE, WM_CATALOGUE_REBUILD_BEGIN, WM_CATALOGUE_REBUILD_END,
     WM_FILTER_REFRESH,     WM_CONVERT_PROGRESS,        WM_CONVERT_FINISHED,
 };

@@ -42,8 +42,10 @@ CSortClass::CSortClass(HWND list, int column) : list_(list) {
     const int count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
     // Reserved up front: the rows point into this vector while the sort runs.
     keys_.reserve(static_cast<size_t>(count));
+    const bool dates = SortKindForColumn(column) == SortKind::DateTime;
     for (int row = 0; row < count; ++row) {
-        keys_.push_back(RowKey{ItemData(list_, row), ItemText(list_, row, column)});
+        keys_.push_back(RowKey{ItemData(list_, row), ItemText(list_, row, column), this});
+        if (dates && !dates_.contains(keys_.back().text)) dates_.emplace(keys_.back().text, ParseListDateTime(keys_.back().text));
         SetItemData(list_, row, reinterpret_cast<LPARAM>(&keys_.back()));
     }
 }
@@ -63,7 +65,11 @@ void CSortClass::Sort(std::int64_t sortParameter) {
 int CALLBACK CSortClass::Compare(LPARAM first, LPARAM second, LPARAM sortParameter) {
     const auto* a = reinterpret_cast<const RowKey*>(first);
     const auto* b = reinterpret_cast<const RowKey*>(second);
-    return CompareCells(static_cast<std::int64_t>(sortParameter), a->text, b->text, ParseListDateTime);
+    const auto& dates = a->sorter->dates_;
+    return CompareCells(static_cast<std::int64_t>(sortParameter), a->text, b->text, [&dates](std::wstring_view text) {
+        const auto found = dates.find(std::wstring(text));
+        return found == dates.end() ? ParseListDateTime(text) : found->second;
+    });
 }
 
 }  // namespace library

@@ -4,7 +4,9 @@
 // column), which the comparison reads; its destructor puts the previous data back.
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace library {
@@ -23,11 +25,15 @@ private:
     struct RowKey {
         LPARAM previousData;
         std::wstring text;
+        const CSortClass* sorter;
     };
     static int CALLBACK Compare(LPARAM first, LPARAM second, LPARAM sortParameter);
 
     HWND list_;
     std::vector<RowKey> keys_;
+    // A date column's texts parsed once each: the system's parser is slow, and a sort of
+    // thousands of rows would otherwise call it twice for every comparison.
+    std::unordered_map<std::wstring, std::optional<double>> dates_;
 };
 
 }  // namespace library

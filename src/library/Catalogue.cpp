@@ -6,11 +6,18 @@
 #include "library/ClipRecord.h"
 #include "library/ClipRecordText.h"
 #include "library/MediaProbe.h"
+#include "library/OrderedPool.h"
+#include "library/ProbeCacheSession.h"
 #include "library/TitleMarkers.h"
 #include "library/TitleStore.h"
 
+#include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <optional>
+#include <thread>
+#include <unordered_set>
+#include <vector>
 
 namespace library {
 
@@ -47,8 +54,10 @@ LocalDateTime LocalCreationTime(const FILETIME& created) {
     return LocalDateTime{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
 }
 
-bool IsListed(HWND window, const std::wstring& path) {
-    return SendMessageW(window, framework::WM_CATALOGUE_IS_LISTED, 0, reinterpret_cast<LPARAM>(&path)) != 0;
+std::unordered_set<std::wstring> ListedPaths(HWND window) {
+    std::unordered_set<std::wstring> paths;
+    SendMessageW(window, framework::WM_CATALOGUE_LISTED_PATHS, 0, reinterpret_cast<LPARAM>(&paths));
+    return paths;
 }
 
 std::optional<ClipFilter> ReadFilter(HWND window) {
@@ -57,43 +66,136 @@ std::optional<ClipFilter> ReadFilter(HWND window) {
     return filter;
 }
 
+// A clip that passed the filter and waits for its probe.
+struct Candidate {
+    WIN32_FIND_DATAW entry;
+    std::wstring path;
+    LocalDateTime created;
+    std::optional<std::wstring> title;
+    std::uint64_t size() const { return platform::FileSizeOf(entry); }
+    std::uint64_t lastWriteTime() const { return platform::FileTimeValue(entry.ftLastWriteTime); }
+};
+
+struct ClipProbe {
+    CachedProbe probe;
+    // Made by ffmpeg.exe in this build, and sound enough to be kept.
+    bool fresh = false;
+};
+
+// Every file of the folder, and those that pass the filter. The filter's tests come
+// before any probe, so rejected clips cost none.
+struct FolderScan {
+    FolderListing listing;
+    std::vector<Candidate> candidates;
+};
+
+FolderScan ScanFolder(const std::wstring& folder, const ClipFilter& filter,
+                      const std::unordered_set<std::wstring>& listed) {
+    FolderScan scan;
+    scan.listing.folder = folder;
+    platform::ForEachFile(folder, [&](const WIN32_FIND_DATAW& entry) {
+        Candidate clip{entry, folder + entry.cFileName, LocalCreationTime(entry.ftCreationTime), std::nullopt};
+        scan.listing.paths.insert(clip.path);
+        if (!AdmitsClip(filter, clip.created, [&] { return *(clip.title = ReadTitle(clip.path)); })) return;
+        if (!listed.contains(clip.path)) scan.candidates.push_back(std::move(clip));
+    });
+    return scan;
+}
+
+ClipProbe ProbeClip(const Candidate& clip, const CatalogueSource& source) {
+    const MediaProbeResult result = ProbeMedia(clip.path, source.ffmpeg, source.probeTimeout);
+    ClipProbe probe{{clip.size(), clip.lastWriteTime(), ReportListsClip(result.report, clip.path),
+                     result.fields}};
+    // A tool that hung or printed nothing says nothing lasting about the clip.
+    probe.fresh = !result.timedOut && !result.report.empty();
+    return probe;
+}
+
+// Rows go to the window a few at a time: one message per row made the window repaint the
+// list for every row, and thousands of rows from the cache took more than a minute. A
+// batch goes as soon as it is full or old, or when the build has to wait for a probe, so
+// rows still appear while probes run. Each message carries whole rows only.
+class RowBatch {
+public:
+    RowBatch(HWND window, bool skipListed) : window_(window), skipListed_(skipListed) {}
+    void Add(ClipRecord record) {
+        if (rows_.empty()) started_ = std::chrono::steady_clock::now();
+        rows_.push_back(std::move(record));
+        if (rows_.size() >= kBatchRows || std::chrono::steady_clock::now() - started_ >= kBatchAge) Send();
+    }
+    void Send() {
+        if (rows_.empty()) return;
+        inserted_ += static_cast<int>(
+            SendMessageW(window_, framework::WM_CATALOGUE_INSERT, skipListed_ ? 1 : 0, reinterpret_cast<LPARAM>(&rows_)));
+        rows_.clear();
+    }
+    int inserted() const { return inserted_; }
+
+private:
+    static constexpr std::size_t kBatchRows = 12;
+    static constexpr std::chrono::milliseconds kBatchAge{100};
+
+    HWND window_;
+    bool skipListed_;
+    std::vector<ClipRecord> rows_;
+    std::chrono::steady_clock::time_point started_;
+    int inserted_ = 0;
+};
+
+unsigned PoolSize(unsigned requested) {
+    if (requested != 0) return requested;
+    return std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+}
+
 // One clip's row, or nothing when the clip is not to be listed.
-std::optional<ClipRecord> MakeRecord(const WIN32_FIND_DATAW& entry, const std::wstring& path,
-                                     const LocalDateTime& created, std::optional<std::wstring> storedTitle,
-                                     const std::wstring& ffmpeg) {
-    const MediaProbeResult probe = ProbeMedia(path, ffmpeg);
-    if (!ReportListsClip(probe.report, path)) return std::nullopt;
-    if (!storedTitle) storedTitle = ReadTitle(path);
-    const std::wstring title = DisplayTitle(*storedTitle, entry.cFileName);
+std::optional<ClipRecord> MakeRecord(Candidate& clip, const CachedProbe& probe) {
+    if (!probe.listsClip) return std::nullopt;
+    if (!clip.title) clip.title = ReadTitle(clip.path);
+    const std::wstring title = DisplayTitle(*clip.title, clip.entry.cFileName);
     if (title == kTitleToDelete) return std::nullopt;
 
-    const std::uint64_t size = platform::FileSizeOf(entry);
     const ProbeFields& fields = probe.fields;
-    return ClipRecord{title,        DateText(created), TimeText(created), SizeText(size),
-                      fields.duration, fields.resolution, fields.frameRate, fields.bitRate,
-                      path,         fields.video,      fields.audio};
+    return ClipRecord{title,        DateText(clip.created), TimeText(clip.created), SizeText(clip.size()),
+                      fields.duration, fields.resolution,   fields.frameRate,       fields.bitRate,
+                      clip.path,    fields.video,           fields.audio};
 }
 
 }  // namespace
 
-CatalogueSource DefaultCatalogueSource() { return CatalogueSource{platform::LibraryFolder(), DefaultFfmpegPath()}; }
+CatalogueSource DefaultCatalogueSource() {
+    return CatalogueSource{platform::LibraryFolder(), DefaultFfmpegPath(), DefaultProbeCachePath()};
+}
+
+BuildOutcome BuildClipListCounting(HWND window, bool skipListed, const ClipFilter& filter,
+                                   const CatalogueSource& source) {
+    FolderScan scan = ScanFolder(source.folder, filter, skipListed ? ListedPaths(window) : std::unordered_set<std::wstring>{});
+    ProbeCacheSession cache(source.probeCache, source.ffmpeg);
+    std::vector<std::optional<ClipProbe>> probes(scan.candidates.size());
+    BuildOutcome outcome;
+    for (std::size_t i = 0; i < probes.size(); ++i) {
+        const Candidate& clip = scan.candidates[i];
+        if (const CachedProbe* known = cache.Find(clip.path, clip.size(), clip.lastWriteTime()))
+            probes[i] = ClipProbe{*known};
+        else
+            ++outcome.probed;
+    }
+    RowBatch rows(window, skipListed);
+    DeliverInOrder<ClipProbe>(
+        probes, PoolSize(source.probeThreads),
+        [&](std::size_t i) { return ProbeClip(scan.candidates[i], source); },
+        [&](std::size_t i, ClipProbe& probe) {
+            if (probe.fresh) cache.Add(scan.candidates[i].path, probe.probe);
+            if (std::optional<ClipRecord> record = MakeRecord(scan.candidates[i], probe.probe)) rows.Add(std::move(*record));
+        },
+        [&] { rows.Send(); });
+    rows.Send();
+    outcome.inserted = rows.inserted();
+    cache.Finish(scan.listing);
+    return outcome;
+}
 
 int BuildClipList(HWND window, bool skipListed, const ClipFilter& filter, const CatalogueSource& source) {
-    int inserted = 0;
-    platform::ForEachFile(source.folder, [&](const WIN32_FIND_DATAW& entry) {
-        const std::wstring path = source.folder + entry.cFileName;
-        const LocalDateTime created = LocalCreationTime(entry.ftCreationTime);
-        std::optional<std::wstring> title;
-        if (!AdmitsClip(filter, created, [&] { return *(title = ReadTitle(path)); })) return;
-        // A listed clip is known before its probe, which is the costly step.
-        if (skipListed && IsListed(window, path)) return;
-        const std::optional<ClipRecord> record = MakeRecord(entry, path, created, title, source.ffmpeg);
-        if (!record) return;
-        const LRESULT row = SendMessageW(window, framework::WM_CATALOGUE_INSERT, skipListed ? 1 : 0,
-                                         reinterpret_cast<LPARAM>(&*record));
-        if (row >= 0) ++inserted;
-    });
-    return inserted;
+    return BuildClipListCounting(window, skipListed, filter, source).inserted;
 }
 
 void RefreshClipList(HWND window, const CatalogueSource& source) {

@@ -3,23 +3,39 @@
 // handle and reach it only through its messages (framework/WindowMessages.h), so they may run
 // on any thread; builds are serialised, so overlapping builds never list a clip twice.
 #include "library/ClipFilter.h"
+#include "library/MediaProbe.h"
 
 #include <windows.h>
 
+#include <chrono>
 #include <string>
 
 namespace library {
 
-// Where a build looks: the library folder and the probe program.
+// Where a build looks: the library folder, the probe program, the probe cache (none
+// when empty), how many probes may run at once (0: one per processor, at most four) and
+// how long one may take.
 struct CatalogueSource {
     std::wstring folder;
     std::wstring ffmpeg;
+    std::wstring probeCache = {};
+    unsigned probeThreads = 0;
+    std::chrono::milliseconds probeTimeout = kProbeTimeout;
 };
 CatalogueSource DefaultCatalogueSource();
 
-// Lists every clip of the folder that passes `filter`, each at the top of the list.
-// With `skipListed`, clips whose path is listed already are passed over. Returns the
-// number of rows inserted.
+struct BuildOutcome {
+    int inserted = 0;
+    // Clips that ffmpeg.exe was run on; the others came from the probe cache.
+    int probed = 0;
+};
+
+// Lists every clip of the folder that passes `filter`, each at the top of the list, in
+// the order of the folder's enumeration whatever order the probes finish in. With
+// `skipListed`, clips whose path is listed already are passed over.
+BuildOutcome BuildClipListCounting(HWND window, bool skipListed, const ClipFilter& filter,
+                                   const CatalogueSource& source = DefaultCatalogueSource());
+// The same, giving the number of rows inserted.
 int BuildClipList(HWND window, bool skipListed, const ClipFilter& filter,
                   const CatalogueSource& source = DefaultCatalogueSource());
 

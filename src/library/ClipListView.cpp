@@ -21,6 +21,23 @@ int HeaderFormat(HeaderArrow arrow) {
     return HDF_STRING;
 }
 
+// A visible list repaints and scrolls for every row it gains or moves, which under Wine
+// cost tens of milliseconds a row once the list is long; painting once afterwards is
+// what the user sees anyway.
+class RedrawPause {
+public:
+    explicit RedrawPause(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+    ~RedrawPause() {
+        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, TRUE);
+    }
+    RedrawPause(const RedrawPause&) = delete;
+    RedrawPause& operator=(const RedrawPause&) = delete;
+
+private:
+    HWND list_;
+};
+
 }  // namespace
 
 SortState& ClipListView::sortState() {
@@ -79,12 +96,21 @@ int ClipListView::InsertAtTop(const ClipRecord& record) {
     return row;
 }
 
-bool ClipListView::ContainsPath(const std::wstring& path) const {
-    const int count = RowCount();
-    for (int row = 0; row < count; ++row) {
-        if (RowPath(row) == path) return true;
+int ClipListView::InsertAtTop(const std::vector<ClipRecord>& records, bool skipListed) {
+    std::unordered_set<std::wstring> listed = skipListed ? Paths() : std::unordered_set<std::wstring>{};
+    int inserted = 0;
+    const RedrawPause pause(list_);
+    for (const ClipRecord& record : records) {
+        if (skipListed && !listed.insert(record[kPathColumn]).second) continue;
+        if (InsertAtTop(record) >= 0) ++inserted;
     }
-    return false;
+    return inserted;
+}
+
+std::unordered_set<std::wstring> ClipListView::Paths() const {
+    std::unordered_set<std::wstring> paths;
+    for (int row = 0, count = RowCount(); row < count; ++row) paths.insert(RowPath(row));
+    return paths;
 }
 
 int ClipListView::RowCount() const { return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
@@ -184,6 +210,7 @@ void ClipListView::SortByColumn(int column) {
     const std::int64_t parameter = ClickColumn(state, column);
     for (size_t index = 0; index < kClipColumns.size(); ++index)
         SetArrow(static_cast<int>(index), SortedHeaderArrow(state, static_cast<int>(index)));
+    const RedrawPause pause(list_);
     CSortClass sorter(list_, column);
     sorter.Sort(parameter);
 }

@@ -9,6 +9,8 @@
 
 #include <optional>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 namespace library {
 
@@ -22,7 +24,11 @@ public:
 
     // Inserts the row at the top; -1 when the control refuses it.
     int InsertAtTop(const ClipRecord& record);
-    bool ContainsPath(const std::wstring& path) const;
+    // Inserts each row at the top in turn, with `skipListed` passing over rows whose path
+    // is listed already. Returns how many went in.
+    int InsertAtTop(const std::vector<ClipRecord>& records, bool skipListed);
+    // The path of every row.
+    std::unordered_set<std::wstring> Paths() const;
     int RowCount() const;
     std::wstring CellText(int row, int column) const;
     std::wstring RowPath(int row) const { return CellText(row, kPathColumn); }

@@ -1,7 +1,7 @@
 #include "library/FallbackTitleStore.h"
 
 #include "platform/FileValues.h"
-#include "platform/FullPath.h"
+#include "platform/PathMutex.h"
 #include "platform/SpecialFolders.h"
 
 #include <shlobj.h>
@@ -20,18 +20,6 @@ constexpr DWORD kWriterWaitMs = 10000;
 // Replacing the log fails while another process is reading it; such reads are short.
 constexpr int kReplaceAttempts = 40;
 constexpr DWORD kReplaceRetryMs = 5;
-
-// One name per log, so that scratch logs of tests do not serialise against the real one.
-std::wstring WriterMutexName(const std::wstring& logPath) {
-    std::wstring upper = platform::FullPathOrSame(logPath);
-    if (!upper.empty()) CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
-    std::uint64_t hash = 1469598103934665603ull;
-    for (wchar_t c : upper) hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
-    wchar_t name[64];
-    wsprintfW(name, L"Local\\Reelkeep.TitleLog.%08lX%08lX", static_cast<unsigned long>(hash >> 32),
-              static_cast<unsigned long>(hash & 0xFFFFFFFFu));
-    return name;
-}
 
 std::uint64_t NewGeneration() {
     static std::atomic<std::uint64_t> counter{0};
@@ -87,26 +75,6 @@ bool TruncateAt(HANDLE file, std::uint64_t size) {
     return Seek(file, size) && SetEndOfFile(file) != FALSE;
 }
 
-class WriterLock {
-public:
-    explicit WriterLock(HANDLE mutex) : mutex_(mutex) {
-        const DWORD waited = WaitForSingleObject(mutex_, kWriterWaitMs);
-        // An abandoned mutex still serialises: its owner died, and the log copes with a
-        // record that owner may have left half written.
-        owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-    }
-    ~WriterLock() {
-        if (owned_) ReleaseMutex(mutex_);
-    }
-    WriterLock(const WriterLock&) = delete;
-    WriterLock& operator=(const WriterLock&) = delete;
-    bool owned() const { return owned_; }
-
-private:
-    HANDLE mutex_;
-    bool owned_ = false;
-};
-
 std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 std::u16string ToUtf16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
 
@@ -122,7 +90,7 @@ void CreateParentFolder(const std::wstring& path) {
 
 FallbackTitleStore::FallbackTitleStore(Options options)
     : options_(std::move(options)),
-      writerMutex_(CreateMutexW(nullptr, FALSE, WriterMutexName(options_.logPath).c_str())) {}
+      writerMutex_(CreateMutexW(nullptr, FALSE, platform::MutexNameForPath(L"Reelkeep.TitleLog", options_.logPath).c_str())) {}
 
 FallbackTitleStore::LogStamp FallbackTitleStore::StampByPath() const {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -195,7 +163,7 @@ void FallbackTitleStore::SyncFrom(HANDLE log) {
 
 bool FallbackTitleStore::Write(const FileIdentity& identity, const std::wstring& title) {
     if (!writerMutex_) return false;
-    WriterLock writer(writerMutex_.get());
+    platform::MutexLock writer(writerMutex_.get(), kWriterWaitMs);
     if (!writer.owned()) return false;
     std::lock_guard sync(syncMutex_);
 

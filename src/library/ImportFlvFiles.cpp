@@ -5,7 +5,6 @@
 #include "library/Catalogue.h"
 #include "library/ClipPlacement.h"
 #include "library/ImportRules.h"
-#include "library/MediaProbe.h"
 
 #include <ctime>
 
@@ -25,7 +24,8 @@ int ImportFlvFiles(HWND window, const std::wstring& libraryFolder) {
             [&] { return ImportTitle(source); });
         if (!clip.empty()) ++added;
     }
-    const CatalogueSource source{libraryFolder, DefaultFfmpegPath()};
+    CatalogueSource source = DefaultCatalogueSource();
+    source.folder = libraryFolder;
     framework::StartWorker(window, [source](HWND target) { RefreshClipList(target, source); });
     return added;
 }

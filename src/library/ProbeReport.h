@@ -19,6 +19,7 @@ struct ProbeFields {
     std::wstring bitRate;
     std::wstring video;
     std::wstring audio;
+    bool operator==(const ProbeFields&) const = default;
 };
 
 // The report is everything the tool printed, lines ending in "\r\n".

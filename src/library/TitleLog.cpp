@@ -1,5 +1,7 @@
 #include "library/TitleLog.h"
 
+#include "library/LittleEndian.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -15,16 +17,6 @@ constexpr std::size_t kRecordHeadSize = 12;
 // Serial, index, creation time, write time, size.
 constexpr std::size_t kIdentityBytes = 4 + 8 + 8 + 8 + 8;
 constexpr std::size_t kMaxPayload = kIdentityBytes + 2 * title_log::kMaxTitleUnits;
-
-void PutLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-std::uint64_t GetLittleEndian(const std::uint8_t* in, int bytes) {
-    std::uint64_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | in[i];
-    return value;
-}
 
 struct DecodedRecord {
     TitleRecord record;

@@ -26,6 +26,14 @@ make -f lavfi -i testsrc=size=640x360:rate=30000/1001 $(tone 44100) -t 1 \
      -metadata framerate=29.97 -metadata duration=30.03 -metadata "title=Grüße aus Köln" \
      mp4-640x360-tagged.mp4
 
+# WebM and Ogg, with and without sound, and an Ogg that holds sound only.
+make -f lavfi -i testsrc=size=320x240:rate=25 $(tone 44100) -t 1 \
+     -c:v libvpx -b:v 100k -c:a libvorbis webm-320x240-sound.webm
+make -f lavfi -i testsrc=size=320x240:rate=25 -t 1 -c:v libvpx -b:v 100k -an webm-320x240-silent.webm
+make -f lavfi -i testsrc=size=320x240:rate=25 $(tone 44100) -t 1 \
+     -c:v libtheora -q:v 3 -c:a libvorbis ogg-320x240-sound.ogv
+make $(tone 44100) -t 1 -c:a libvorbis ogg-sound-only.ogg
+
 # Files that are not whole videos.
 : > zero-bytes.flv
 head -c 40000 flv-320x240-sound.flv > truncated.flv

@@ -1,6 +1,7 @@
 /* A stand-in for ffmpeg.exe that never finishes: it prints the start of a report, starts
    a copy of itself that holds the same output pipe, and both sleep forever. Only ending
-   the whole process tree stops it. */
+   the whole process tree stops it. A file whose name holds "quick" is answered at once
+   with a one-stream report instead, so a library can mix hanging and answering clips. */
 #include <windows.h>
 
 #include <stdio.h>
@@ -10,6 +11,10 @@ int wmain(int argc, wchar_t** argv) {
     if (argc > 1 && wcscmp(argv[1], L"--grandchild") == 0) {
         Sleep(INFINITE);
         return 0;
+    }
+    if (argc > 2 && wcsstr(argv[argc - 1], L"quick") != NULL) {
+        fputs("    Stream #0:0: Video: quick, 1x1\n", stderr);
+        return 1;
     }
     /* Text mode: the C runtime writes "\r\n" for the line end, as ffmpeg.exe does. */
     fputs("  Duration: 00:00:07.00, start: 0.000000, bitrate: 99 kb/s\n", stderr);

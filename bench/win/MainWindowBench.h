@@ -1,0 +1,74 @@
+#pragma once
+// What the main-window benchmarks share: where the test clips and ffmpeg.exe are, the
+// main window without its workers, and timing how quickly it answers while work runs.
+#include "BenchClock.h"
+
+#include "app/Page2.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace bench {
+
+// The folder of the benchmark program, ending in a backslash.
+inline std::wstring BinFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.rfind(L'\\') + 1);
+}
+
+inline std::wstring TempPath(const wchar_t* name) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + name;
+}
+
+class QuietMainWindow : public app::Page2 {
+protected:
+    void StartWorkers() override {}
+};
+
+struct TimedJob {
+    double ms = 0;
+    double worstAnswerMs = 0;
+};
+
+// Runs `job` on a worker while this thread serves the window and a third thread times
+// how long the window takes to answer a message.
+inline TimedJob RunWhileTimingAnswers(HWND window, const std::function<void()>& job) {
+    std::atomic<bool> done{false};
+    std::atomic<double> worst{0};
+    std::thread pinger([&] {
+        while (!done) {
+            const double sent = NowMilliseconds();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+            worst = std::max(worst.load(), NowMilliseconds() - sent);
+            Sleep(10);
+        }
+    });
+    const double start = NowMilliseconds();
+    std::thread worker([&] {
+        job();
+        done = true;
+        PostMessageW(window, WM_NULL, 0, 0);
+    });
+    MSG message;
+    while (!done && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    TimedJob timed{NowMilliseconds() - start, 0};
+    worker.join();
+    pinger.join();
+    timed.worstAnswerMs = worst;
+    return timed;
+}
+
+}  // namespace bench
