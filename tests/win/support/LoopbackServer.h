@@ -1,0 +1,149 @@
+#pragma once
+// A real HTTP server on 127.0.0.1 inside the test process, on a port of its own. Each
+// connection runs on its own thread: the request head is read and recorded, then the
+// test's handler answers however it likes (whole, cut, slow, never). Stopping closes
+// every socket, which also frees a handler that waits for the peer.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testing_support {
+
+class LoopbackConnection {
+public:
+    LoopbackConnection(SOCKET socket, std::atomic<bool>& stopping) : socket_(socket), stopping_(stopping) {}
+    // False once the peer or the server has closed.
+    bool Send(const std::string& bytes) {
+        size_t sent = 0;
+        while (sent < bytes.size()) {
+            const int chunk = send(socket_, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
+            if (chunk <= 0) return false;
+            sent += static_cast<size_t>(chunk);
+        }
+        return true;
+    }
+    // Holds the connection open until the server stops.
+    void WaitForStop() {
+        while (!stopping_) Sleep(10);
+    }
+
+private:
+    SOCKET socket_;
+    std::atomic<bool>& stopping_;
+};
+
+// "HTTP/1.0 <status> X" with Content-Type and, unless told not to, Content-Length.
+inline std::string HttpHead(int status, size_t length, const std::string& type = "text/html", bool withLength = true) {
+    std::string head = "HTTP/1.0 " + std::to_string(status) + " X\r\nContent-Type: " + type + "\r\n";
+    if (withLength) head += "Content-Length: " + std::to_string(length) + "\r\n";
+    return head + "Connection: close\r\n\r\n";
+}
+
+class LoopbackServer {
+public:
+    // Gets the request head (request line first) and answers on the connection.
+    using Handler = std::function<void(const std::string& head, LoopbackConnection&)>;
+
+    explicit LoopbackServer(Handler handler) : handler_(std::move(handler)) {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = 0;
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_, 16);
+        int size = sizeof address;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+        acceptor_ = std::thread([this] { AcceptLoop(); });
+    }
+    ~LoopbackServer() { Stop(); }
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+    void Stop() {
+        if (stopping_.exchange(true)) return;
+        closesocket(listener_);
+        {
+            std::lock_guard lock(mutex_);
+            for (SOCKET client : clients_) shutdown(client, SD_BOTH);
+        }
+        if (acceptor_.joinable()) acceptor_.join();
+        for (auto& worker : workers_) worker.join();
+        for (SOCKET client : clients_) closesocket(client);
+        WSACleanup();
+    }
+
+    unsigned short port() const { return port_; }
+    std::wstring Url(const std::wstring& path) const {
+        return L"http://127.0.0.1:" + std::to_wstring(port_) + path;
+    }
+    // Every request head received so far, in order.
+    std::vector<std::string> Requests() const {
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
+    bool WaitForRequests(size_t count, std::chrono::milliseconds limit) const {
+        std::unique_lock lock(mutex_);
+        return arrived_.wait_for(lock, limit, [&] { return requests_.size() >= count; });
+    }
+
+private:
+    void AcceptLoop() {
+        while (!stopping_) {
+            SOCKET client = accept(listener_, nullptr, nullptr);
+            if (client == INVALID_SOCKET) return;
+            std::lock_guard lock(mutex_);
+            clients_.push_back(client);
+            workers_.emplace_back([this, client] { Serve(client); });
+        }
+    }
+
+    void Serve(SOCKET client) {
+        std::string head;
+        char piece[1024];
+        while (head.find("\r\n\r\n") == std::string::npos) {
+            const int got = recv(client, piece, sizeof piece, 0);
+            if (got <= 0) return;
+            head.append(piece, static_cast<size_t>(got));
+        }
+        {
+            std::lock_guard lock(mutex_);
+            requests_.push_back(head);
+        }
+        arrived_.notify_all();
+        LoopbackConnection connection(client, stopping_);
+        handler_(head, connection);
+        shutdown(client, SD_SEND);
+    }
+
+    Handler handler_;
+    SOCKET listener_ = INVALID_SOCKET;
+    unsigned short port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread acceptor_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable arrived_;
+    std::vector<SOCKET> clients_;
+    std::vector<std::thread> workers_;
+    std::vector<std::string> requests_;
+};
+
+// The path of a request head: "GET /a?b HTTP/1.1..." gives "/a?b".
+inline std::string RequestPath(const std::string& head) {
+    const size_t first = head.find(' ');
+    const size_t second = head.find(' ', first + 1);
+    return head.substr(first + 1, second - first - 1);
+}
+
+}  // namespace testing_support
