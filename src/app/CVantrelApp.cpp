@@ -7,6 +7,7 @@
 #include "app/StartupRules.h"
 #include "framework/Prompter.h"
 #include "library/PurgeMarkedClips.h"
+#include "platform/Authenticode.h"
 #include "platform/ProgramFolder.h"
 
 #include <commctrl.h>
@@ -27,13 +28,23 @@ bool CompanionFilesPresent(const std::wstring& folder) {
     return FileExists(folder + L"ffmpeg.exe") && FileExists(folder + L"player.swf");
 }
 
-// A downloaded update leaves its marker; this version never runs while it exists.
+// A downloaded update leaves its marker; this version never runs while it exists
+// beside an installer that may be run.
 bool RefuseOutdatedInstallation(const std::wstring& folder) {
     const std::wstring updates = folder + L"Updates\\";
-    if (!FileExists(updates + L"update.dat")) return false;
+    const std::wstring marker = updates + L"update.dat";
+    const std::wstring installer = updates + L"update.exe";
+    if (!FileExists(marker)) return false;
+    // Only a signed installer is offered: anyone on the network path could have handed
+    // the agent a program to run. An unsigned or tampered one goes, and the start goes on.
+    if (!platform::HasValidSignature(installer)) {
+        DeleteFileW(installer.c_str());
+        DeleteFileW(marker.c_str());
+        return false;
+    }
     auto& prompter = framework::prompter();
     if (prompter.AskYesNo(nullptr, kOutdatedQuestion) == framework::Answer::Yes) {
-        ShellExecuteW(nullptr, nullptr, (updates + L"update.exe").c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(nullptr, nullptr, installer.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     } else {
         prompter.Tell(nullptr, kQuitsAsOutdatedMessage);
     }

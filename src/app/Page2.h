@@ -7,6 +7,7 @@
 #include "framework/Dialog.h"
 #include "library/ClipListView.h"
 #include "library/FilterPanel.h"
+#include "update/UpdateAgent.h"
 
 #include <atomic>
 #include <cstdint>
@@ -74,6 +75,8 @@ protected:
 
     // The long-lived workers of the window. Tests replace it.
     virtual void StartWorkers();
+    // What the update agent reads and writes: the window's switches and the registry.
+    update::AgentContext UpdateAgentContext();
     // Tracks a popup menu and returns the chosen command (0 for none). Tests replace them.
     virtual UINT TrackTrayMenu(HMENU menu, POINT at);
     virtual UINT TrackContextMenu(HMENU menu, POINT at);

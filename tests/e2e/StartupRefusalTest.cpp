@@ -2,6 +2,8 @@
 // update. Each shows its messages and leaves the browsers' settings alone.
 #include "ProgramTest.h"
 
+#include <wincrypt.h>
+
 namespace e2e {
 namespace {
 
@@ -63,9 +65,24 @@ protected:
         if (HasFatalFailure()) return;
         MakeDirectories(program().Path(L"Updates"));
         WriteWholeFile(program().Path(L"Updates\\update.dat"), "1.22");
-        ASSERT_TRUE(CopyFileW((BuildProgramFolder() + L"e2e_trace_stub.exe").c_str(),
+        TrustTestRoot();
+        ASSERT_TRUE(CopyFileW((BuildProgramFolder() + L"e2e_signed_stub.exe").c_str(),
                               program().Path(L"Updates\\update.exe").c_str(), FALSE))
-            << "e2e_trace_stub.exe is not built beside the driver";
+            << "e2e_signed_stub.exe is not built beside the driver";
+    }
+
+    // The signed stand-in chains to the build's throw-away root; the prefix trusts it.
+    static void TrustTestRoot() {
+        const auto root = ReadWholeFile(BuildProgramFolder() + L"e2e-test-root.cer");
+        ASSERT_TRUE(root.has_value()) << "e2e-test-root.cer is not built beside the driver";
+        HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+        ASSERT_NE(store, nullptr);
+        const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
+                                                            reinterpret_cast<const BYTE*>(root->data()),
+                                                            static_cast<DWORD>(root->size()),
+                                                            CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+        CertCloseStore(store, 0);
+        ASSERT_TRUE(added);
     }
 
     std::wstring InstallerTrace() { return program().Path(L"Updates\\update.exe.ran"); }
@@ -116,6 +133,35 @@ TEST_F(UpdateMarker, NoSaysTheProgramQuitsAndEndsWithoutTheInstaller) {
     Sleep(1500);
     EXPECT_FALSE(FileExists(InstallerTrace())) << "Updates\\update.exe ran after No";
     ExpectNothingChanged();
+}
+
+// An installer that is not signed, or whose signed bytes were changed, is never offered:
+// it goes with its marker and the program starts as usual.
+TEST_F(UpdateMarker, UnsignedOrTamperedInstallerIsDeletedAndTheStartGoesOn) {
+    const std::wstring installer = program().Path(L"Updates\\update.exe");
+    for (const bool tampered : {false, true}) {
+        SCOPED_TRACE(tampered ? "tampered" : "unsigned");
+        auto bytes = ReadWholeFile(BuildProgramFolder() + (tampered ? L"e2e_signed_stub.exe" : L"e2e_trace_stub.exe"));
+        ASSERT_TRUE(bytes.has_value());
+        // A byte of the code, well inside the first section.
+        if (tampered) (*bytes)[0x600] ^= 0x01;
+        WriteWholeFile(installer, *bytes);
+        WriteWholeFile(program().Path(L"Updates\\update.dat"), "");
+
+        RunningProgram run(program());
+        std::vector<std::wstring> messages;
+        EXPECT_TRUE(WaitUntil([&] {
+            if (auto box = FindMessageBox(run.processId())) {
+                messages.push_back(box->text);
+                box->Press(box->Has(IDNO) ? IDNO : IDOK);
+            }
+            return run.MainWindow() != nullptr && IsWindowVisible(run.MainWindow());
+        }, kStartTimeout)) << "the program did not start";
+        EXPECT_TRUE(messages.empty());
+        EXPECT_FALSE(FileExists(installer));
+        EXPECT_FALSE(FileExists(program().Path(L"Updates\\update.dat")));
+        EXPECT_FALSE(FileExists(InstallerTrace()));
+    }
 }
 
 }  // namespace
