@@ -1,6 +1,7 @@
 #include "app/Page2.h"
 
 #include "app/Page7.h"
+#include "app/ProgramFolder.h"
 #include "app/ShellLaunch.h"
 #include "capture/CacheWatcher.h"
 #include "convert/Page4.h"
@@ -9,6 +10,7 @@
 #include "framework/Worker.h"
 #include "framework/WinApp.h"
 #include "library/Catalogue.h"
+#include "library/MediaProbe.h"
 #include "library/ViewLayout.h"
 #include "platform/SpecialFolders.h"
 #include "platform/SystemVersion.h"
@@ -19,7 +21,10 @@
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 #include "settings/SettingsText.h"
+#include "update/UpdateAgent.h"
 #include "webimport/Page1.h"
+
+#include <ctime>
 
 #include <shlobj.h>
 
@@ -100,7 +105,25 @@ void Page2::StartWorkers() {
                                  }};
     framework::StartWorker(std::move(watch), [](const capture::WatcherInputs& inputs) { capture::RunCacheWatcher(inputs); });
     framework::StartWorker(window, [](HWND target) { library::RefreshClipList(target); });
+    framework::StartWorker(UpdateAgentContext(), [](const update::AgentContext& context) {
+        update::RunUpdateAgent(context, update::SleepOneMinute);
+    });
     framework::StartWorker(window, [](HWND target) { library::FilterRefresher(target); });
+}
+
+update::AgentContext Page2::UpdateAgentContext() {
+    update::AgentContext context;
+    context.updateBase = update::UpdateBaseUrl();
+    context.updatesFolder = ProgramFolder() + L"Updates\\";
+    // The switches live as long as the window, and the window as long as the process.
+    SharedSwitches* switches = &switches_;
+    context.autoUpdateOn = [switches] { return switches->autoUpdate.load(); };
+    context.lastContact = [switches] { return switches->lastPingTime.load(); };
+    context.recordContact = [switches](std::int32_t time) {
+        if (settings::SettingsStore().WriteSetting(L"lastpingtime", std::to_wstring(time))) switches->lastPingTime = time;
+    };
+    context.now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
+    return context;
 }
 
 void Page2::DecorateWindow() {
@@ -207,7 +230,9 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
         settings::Page3(hwnd()).DoModal();
         return true;
     case ID_IMPORT_YOUTUBE:
-        if (webimport::Page1(hwnd()).DoModal() == IDOK) library::RefreshClipList(hwnd());
+        if (webimport::Page1(hwnd(), {LibraryFolder(), library::DefaultFfmpegPath(), webimport::SiteUrl()}).DoModal() ==
+            IDOK)
+            library::RefreshClipList(hwnd());
         return true;
     default:
         return Dialog::OnCommand(id, code, control);

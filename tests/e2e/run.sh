@@ -42,6 +42,18 @@ serve_screenshots() {
   done
 }
 
+# The web site and update server of the import and update tests, on 127.0.0.1 only.
+python3 "$ROOT/tests/e2e/http_server.py" "$WIN_BIN" "$requests/http.port" &
+http_pid=$!
+for _ in $(seq 100); do [ -s "$requests/http.port" ] && break; sleep 0.1; done
+[ -s "$requests/http.port" ] || { echo "e2e: the test web server did not start"; kill "$http_pid"; exit 1; }
+export REELKEEP_E2E_HTTP_URL="http://127.0.0.1:$(cat "$requests/http.port")"
+# Every program the tests start talks to 127.0.0.1 only: the site is the test server, and
+# the update agent, due a minute after a first start, finds a closed port unless a test
+# names the server.
+export REELKEEP_SITE_URL="$REELKEEP_E2E_HTTP_URL"
+export REELKEEP_UPDATE_URL="http://127.0.0.1:9/actual-version/"
+
 "$WINE" "$driver" --gtest_brief=1 "$@" 2>>"$REELKEEP_E2E_STDERR_LOG" &
 driver_pid=$!
 while kill -0 "$driver_pid" 2>/dev/null; do
@@ -50,6 +62,8 @@ while kill -0 "$driver_pid" 2>/dev/null; do
 done
 wait "$driver_pid"
 status=$?
+kill "$http_pid" 2>/dev/null
+wait "$http_pid" 2>/dev/null
 grep -v -e ':trace:' -e ':fixme:' -e '^ALSA lib' -e '^$' "$REELKEEP_E2E_STDERR_LOG" >&2
 rm -rf "$requests"
 [ "$status" -eq 0 ] || echo "e2e: driver failed with status $status"

@@ -1,0 +1,232 @@
+#include "webimport/Page1.h"
+
+#include "framework/Prompter.h"
+#include "framework/WinApp.h"
+#include "framework/Worker.h"
+#include "platform/AnsiText.h"
+#include "resources/resource.h"
+#include "settings/SettingsStore.h"
+#include "settings/SettingsText.h"
+#include "webimport/ImportMessages.h"
+#include "webimport/ImportTexts.h"
+#include "webimport/PageScrape.h"
+
+namespace webimport {
+
+namespace {
+
+constexpr wchar_t kAutoCopySetting[] = L"autocopyurl";
+
+// Touched on the window thread only; it outlives the dialog so that the next opening
+// knows what was copied before.
+std::wstring& SharedClipboardText() {
+    static std::wstring text;
+    return text;
+}
+
+HICON LoadSizedIcon(int sizeMetric) {
+    const int size = GetSystemMetrics(sizeMetric);
+    return static_cast<HICON>(LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(IDI_YOUTUBE_IMPORT),
+                                         IMAGE_ICON, size, size, LR_SHARED));
+}
+
+}  // namespace
+
+Page1::Page1(HWND parent, ImportSettings settings)
+    : Dialog(IDD_PAGE1_YOUTUBE, parent), settings_(std::move(settings)) {}
+
+Page1::~Page1() {
+    StopDownload();
+    // The base destroys the window unbound, so OnDestroy would not see it go.
+    OnDestroy();
+}
+
+const std::wstring& Page1::ClipboardText() { return SharedClipboardText(); }
+
+BOOL Page1::OnInitDialog() {
+    ShowWindow(Item(IDC_IMPORT_PROGRESS), SW_HIDE);
+    ShowWindow(Item(IDC_IMPORT_STOP), SW_HIDE);
+    SetItemText(IDC_IMPORT_GROUP, std::wstring(kPrompt));
+    largeIcon_ = LoadSizedIcon(SM_CXICON);
+    smallIcon_ = LoadSizedIcon(SM_CXSMICON);
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+
+    // Joining sends WM_DRAWCLIPBOARD at once, so the text is there before the address
+    // box first takes the focus.
+    inViewerChain_ = true;
+    nextViewer_ = SetClipboardViewer(hwnd());
+    if (settings::IsSwitchOn(settings::SettingsStore().ReadSetting(kAutoCopySetting)))
+        SendItem(IDC_IMPORT_AUTOCOPY, BM_SETCHECK, BST_CHECKED);
+    return TRUE;
+}
+
+void Page1::OnDestroy() {
+    if (!inViewerChain_ || hwnd() == nullptr) return;
+    ChangeClipboardChain(hwnd(), nextViewer_);
+    inViewerChain_ = false;
+}
+
+bool Page1::OnCommand(WORD id, WORD code, HWND control) {
+    switch (id) {
+    case IDC_IMPORT_DOWNLOAD:
+        if (code == BN_CLICKED) StartDownload();
+        return true;
+    case IDC_IMPORT_STOP:
+        if (code == BN_CLICKED) {
+            StopDownload();
+            RestoreIdle();
+        }
+        return true;
+    case IDC_IMPORT_URL:
+        if (code == EN_SETFOCUS) PasteClipboardText();
+        return true;
+    case IDC_IMPORT_AUTOCOPY:
+        if (code == BN_CLICKED) StoreAutoCopySwitch();
+        return true;
+    default:
+        return Dialog::OnCommand(id, code, control);
+    }
+}
+
+void Page1::OnOK() {
+    StopDownload();
+    EndDialog(IDOK);
+}
+
+void Page1::OnCancel() {
+    EndDialog(IDCANCEL);
+    StopDownload();
+}
+
+void Page1::OnTimer(UINT_PTR id) {
+    if (id != kEndTimer) return;
+    KillTimer(hwnd(), kEndTimer);
+    EndDialog(IDOK);
+}
+
+LRESULT Page1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    handled = true;
+    switch (message) {
+    case WM_DRAWCLIPBOARD:
+        TakeClipboardText();
+        if (nextViewer_ != nullptr) SendMessageW(nextViewer_, message, wParam, lParam);
+        return 0;
+    case WM_CHANGECBCHAIN:
+        OnChangeChain(reinterpret_cast<HWND>(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+    default:
+        if (message >= WM_IMPORT_RANGE && message <= WM_IMPORT_DONE) return OnWorkerMessage(message, wParam, lParam);
+        handled = false;
+        return 0;
+    }
+}
+
+void Page1::StartDownload() {
+    const std::wstring address = ItemText(IDC_IMPORT_URL);
+    if (address.empty()) return Report(std::wstring(kInvalidAddress));
+    ShowBusy(true);
+    job_ = std::make_shared<DownloadJob>();
+    struct Start {
+        std::shared_ptr<DownloadJob> job;
+        HWND dialog;
+        std::wstring address;
+        ImportSettings settings;
+    };
+    framework::StartWorker(Start{job_, hwnd(), address, settings_},
+                           [](const Start& start) { RunDownload(start.job, start.dialog, start.address, start.settings); });
+}
+
+void Page1::StopDownload() {
+    if (job_) job_->Stop();
+}
+
+void Page1::ShowBusy(bool busy) {
+    ShowWindow(Item(IDC_IMPORT_URL), busy ? SW_HIDE : SW_SHOW);
+    ShowWindow(Item(IDC_IMPORT_DOWNLOAD), busy ? SW_HIDE : SW_SHOW);
+    ShowWindow(Item(IDC_IMPORT_STOP), busy ? SW_SHOW : SW_HIDE);
+    ShowWindow(Item(IDC_IMPORT_PROGRESS), busy ? SW_SHOW : SW_HIDE);
+    // The hidden address box must not keep the focus; Stop is what a busy dialog offers.
+    if (busy) SetFocus(Item(IDC_IMPORT_STOP));
+}
+
+void Page1::RestoreIdle() {
+    SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, 0);
+    ShowBusy(false);
+    SetItemText(IDC_IMPORT_GROUP, std::wstring(kPrompt));
+}
+
+void Page1::Report(const std::wstring& text) {
+    RestoreIdle();
+    framework::prompter().Tell(hwnd(), text, true);
+}
+
+bool Page1::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A halted job has no say any more, whatever it had in flight.
+    if (!job_ || reinterpret_cast<DownloadJob*>(wParam) != job_.get() || job_->halted) return false;
+    switch (message) {
+    case WM_IMPORT_RANGE: {
+        // The bar's range is 32-bit: longer downloads are shown in kilobytes.
+        const auto total = *reinterpret_cast<const std::uint64_t*>(lParam);
+        rangeShift_ = total > 0x7FFFFFFF ? 10 : 0;
+        SendItem(IDC_IMPORT_PROGRESS, PBM_SETRANGE32, 0, static_cast<LPARAM>(total >> rangeShift_));
+        SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, 0);
+        return true;
+    }
+    case WM_IMPORT_CAPTION:
+        SetItemText(IDC_IMPORT_GROUP, *reinterpret_cast<const std::wstring*>(lParam));
+        return true;
+    case WM_IMPORT_PROGRESS: {
+        const auto& progress = *reinterpret_cast<const DownloadProgress*>(lParam);
+        SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(progress.received >> rangeShift_));
+        SetItemText(IDC_IMPORT_GROUP, ProgressCaption(progress.received, progress.total));
+        return true;
+    }
+    case WM_IMPORT_FAILED:
+        Report(*reinterpret_cast<const std::wstring*>(lParam));
+        return true;
+    case WM_IMPORT_DONE:
+        SetTimer(hwnd(), kEndTimer, kEndDelayMs, nullptr);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Page1::TakeClipboardText() {
+    if (!OpenClipboard(hwnd())) return;
+    std::wstring text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
+            // The text ends at its zero or at the end of the block, whichever comes first.
+            const size_t size = GlobalSize(data);
+            size_t length = 0;
+            while (length < size && bytes[length] != '\0') ++length;
+            text = platform::AnsiToWide(std::string_view(bytes, length));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    SharedClipboardText() = std::move(text);
+}
+
+void Page1::PasteClipboardText() {
+    const bool on = SendItem(IDC_IMPORT_AUTOCOPY, BM_GETCHECK) == BST_CHECKED;
+    if (ShouldPaste(on, SharedClipboardText())) SetItemText(IDC_IMPORT_URL, SharedClipboardText());
+}
+
+void Page1::OnChangeChain(HWND leaving, HWND following) {
+    if (leaving == nextViewer_) {
+        nextViewer_ = following;
+    } else if (nextViewer_ != nullptr) {
+        SendMessageW(nextViewer_, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(leaving),
+                     reinterpret_cast<LPARAM>(following));
+    }
+}
+
+void Page1::StoreAutoCopySwitch() {
+    const bool on = SendItem(IDC_IMPORT_AUTOCOPY, BM_GETCHECK) == BST_CHECKED;
+    settings::SettingsStore().WriteSetting(kAutoCopySetting, on ? L"true" : L"false");
+}
+
+}  // namespace webimport

@@ -1,0 +1,145 @@
+// The web import and the update agent in the real program, against the test web server
+// that run.sh starts on 127.0.0.1 (tests/e2e/http_server.py).
+#include "ProgramTest.h"
+
+#include "library/TitleStore.h"
+#include "resources/resource.h"
+
+#include <commctrl.h>
+
+namespace e2e {
+namespace {
+
+constexpr wchar_t kImportCaption[] = L"Import video from YouTube";
+constexpr wchar_t kNetworkFailure[] = L"Please check your internet connection and try again.";
+
+std::wstring SiteUrl() {
+    wchar_t url[512] = {};
+    const DWORD length = GetEnvironmentVariableW(L"REELKEEP_E2E_HTTP_URL", url, ARRAYSIZE(url));
+    if (length == 0 || length >= ARRAYSIZE(url)) throw std::runtime_error("REELKEEP_E2E_HTTP_URL is not set: run through tests/e2e/run.sh");
+    return url;
+}
+
+std::wstring RemoteText(HWND control) {
+    wchar_t text[512] = {};
+    SendMessageW(control, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> files;
+    WIN32_FIND_DATAW entry;
+    platform::UniqueFind search(FindFirstFileW((folder + L"*").c_str(), &entry));
+    if (!search) return files;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(folder + entry.cFileName);
+    } while (FindNextFileW(search.get(), &entry));
+    return files;
+}
+
+class WebImportProgram : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+    }
+    // Opens the import dialog from the main window's menu command.
+    static HWND OpenImportDialog(RunningProgram& run, HWND mainWindow) {
+        PostMessageW(mainWindow, WM_COMMAND, ID_IMPORT_YOUTUBE, 0);
+        HWND dialog = nullptr;
+        WaitUntil([&] {
+            for (HWND window : TopLevelWindowsOf(run.processId()))
+                if (WindowText(window) == kImportCaption && IsWindowVisible(window)) dialog = window;
+            return dialog != nullptr;
+        }, 20s);
+        return dialog;
+    }
+    static void Download(HWND dialog, const std::wstring& address) {
+        SendMessageW(GetDlgItem(dialog, IDC_IMPORT_URL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(address.c_str()));
+        PostMessageW(GetDlgItem(dialog, IDC_IMPORT_DOWNLOAD), BM_CLICK, 0, 0);
+    }
+    std::wstring Videos() { return program().Path(L"Videos\\"); }
+};
+
+TEST_F(WebImportProgram, PageVideoLandsInTheLibraryAndTheListWhenTheDialogEndsByItself) {
+    RunningProgram run(program(), L"", {L"REELKEEP_SITE_URL=" + SiteUrl()});
+    HWND mainWindow = run.WaitForVisibleMainWindow(kStartTimeout);
+    ASSERT_NE(mainWindow, nullptr);
+    HWND dialog = OpenImportDialog(run, mainWindow);
+    ASSERT_NE(dialog, nullptr);
+    Sleep(300);
+    TakeScreenshot(L"import-idle");
+
+    Download(dialog, SiteUrl() + L"/watch");
+    ASSERT_TRUE(WaitUntil([&] { return RemoteText(GetDlgItem(dialog, IDC_IMPORT_GROUP)).starts_with(L"Downloading video file: "); }, 20s));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_IMPORT_STOP)));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_IMPORT_PROGRESS)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_IMPORT_URL)));
+    TakeScreenshot(L"import-downloading");
+
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 30s)) << "the dialog did not end after the download";
+    const auto files = FilesIn(Videos());
+    ASSERT_EQ(files.size(), 1u);
+    const std::wstring name = files[0].substr(Videos().size());
+    EXPECT_TRUE(name.ends_with(L".flv")) << name;
+    EXPECT_LE(std::abs(std::stoll(name) - static_cast<long long>(time(nullptr))), 120) << name;
+    EXPECT_EQ(ReadWholeFile(files[0]), ReadWholeFile(BuildProgramFolder() + L"probe-clips\\flv-320x240-sound.flv"));
+    EXPECT_EQ(library::ReadTitle(files[0]), L"Cats &amp; Dogs");
+    HWND list = GetDlgItem(mainWindow, IDC_CLIP_LIST);
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const auto& row : ReadListView(list, 9))
+            if (row[0] == L"Cats &amp; Dogs" && row[8] == files[0]) return true;
+        return false;
+    }, 20s)) << "the new clip is not listed";
+}
+
+TEST_F(WebImportProgram, CutStreamIsReportedAndItsPartialFileGoesAtTheNextStart) {
+    {
+        RunningProgram run(program(), L"", {L"REELKEEP_SITE_URL=" + SiteUrl()});
+        HWND mainWindow = run.WaitForVisibleMainWindow(kStartTimeout);
+        ASSERT_NE(mainWindow, nullptr);
+        HWND dialog = OpenImportDialog(run, mainWindow);
+        ASSERT_NE(dialog, nullptr);
+        Download(dialog, SiteUrl() + L"/cut-watch");
+        std::optional<MessageBoxView> box;
+        ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(run.processId())).has_value(); }, 40s));
+        EXPECT_EQ(box->text, kNetworkFailure);
+        box->Press(IDOK);
+        const auto files = FilesIn(Videos());
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(library::ReadTitle(files[0]), L"InOrderToDelete");
+    }
+    RunningProgram again(program());
+    ASSERT_NE(again.WaitForVisibleMainWindow(kStartTimeout), nullptr);
+    EXPECT_TRUE(FilesIn(Videos()).empty()) << "the partial file survived the next start";
+}
+
+TEST_F(WebImportProgram, UpdateAgentFetchesTheInstallerAndTheNextStartRefusesItUnsigned) {
+    MakeDirectories(program().Path(L"Updates"));
+    {
+        // A first run: "lastpingtime" 0 and "autoupdate" true, so the first wake-up calls.
+        RunningProgram run(program(), L"", {L"REELKEEP_UPDATE_URL=" + SiteUrl() + L"/actual-version/"});
+        ASSERT_NE(run.WaitForVisibleMainWindow(kStartTimeout), nullptr);
+        EXPECT_TRUE(WaitUntil([&] { return FileExists(program().Path(L"Updates\\update.dat")); }, 150s));
+        EXPECT_EQ(ReadWholeFile(program().Path(L"Updates\\update.exe")),
+                  ReadWholeFile(BuildProgramFolder() + L"e2e_trace_stub.exe"));
+        const auto contact = ReadValue(HKEY_CURRENT_USER, kSettingsKey, L"lastpingtime");
+        ASSERT_TRUE(contact.has_value());
+        EXPECT_NE(contact->Text(), L"0");
+    }
+    RunningProgram again(program());
+    std::vector<std::wstring> messages;
+    EXPECT_TRUE(WaitUntil([&] {
+        if (auto box = FindMessageBox(again.processId())) {
+            messages.push_back(box->text);
+            box->Press(box->Has(IDNO) ? IDNO : IDOK);
+        }
+        return again.MainWindow() != nullptr && IsWindowVisible(again.MainWindow());
+    }, kStartTimeout));
+    EXPECT_TRUE(messages.empty()) << "asked: " << (messages.empty() ? "" : std::string(messages[0].begin(), messages[0].end()));
+    EXPECT_FALSE(FileExists(program().Path(L"Updates\\update.exe")));
+    EXPECT_FALSE(FileExists(program().Path(L"Updates\\update.dat")));
+}
+
+}  // namespace
+}  // namespace e2e
