@@ -130,6 +130,7 @@ void Download::SaveClip(platform::HttpResponse& response, const std::wstring& ti
         DeleteFileW(path.c_str());
         return Fail(kInvalidAddress);
     }
+    if (job_->halted) return;
     if (!title.empty()) library::WriteTitle(path, title);
     job_->finished = true;
     Tell(WM_IMPORT_DONE);

@@ -431,6 +431,19 @@ RunTranscript WatchUntilExit(RunningProgram& run, const Answerer& answer, Millis
     return transcript;
 }
 
+StartWatch WatchStartUntilMainWindow(RunningProgram& run, Milliseconds timeout) {
+    StartWatch watch;
+    watch.mainWindowShown = WaitUntil([&] {
+        if (auto box = FindMessageBox(run.processId())) {
+            watch.messages.push_back(box->text);
+            box->Press(box->Has(IDNO) ? IDNO : IDOK);
+        }
+        HWND window = run.MainWindow();
+        return window != nullptr && IsWindowVisible(window);
+    }, timeout);
+    return watch;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, Milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (true) {

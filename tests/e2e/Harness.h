@@ -147,6 +147,14 @@ struct RunTranscript {
 using Answerer = std::function<int(const MessageBoxView&)>;
 RunTranscript WatchUntilExit(RunningProgram& run, const Answerer& answer, Milliseconds timeout);
 
+// Waits for the visible main window, answering every message box on the way (No where it
+// is offered, else OK); the texts of those boxes, in order, and whether the window came.
+struct StartWatch {
+    std::vector<std::wstring> messages;
+    bool mainWindowShown = false;
+};
+StartWatch WatchStartUntilMainWindow(RunningProgram& run, Milliseconds timeout);
+
 // Polls `condition` every 20 ms until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition, Milliseconds timeout);
 

@@ -149,15 +149,9 @@ TEST_F(UpdateMarker, UnsignedOrTamperedInstallerIsDeletedAndTheStartGoesOn) {
         WriteWholeFile(program().Path(L"Updates\\update.dat"), "");
 
         RunningProgram run(program());
-        std::vector<std::wstring> messages;
-        EXPECT_TRUE(WaitUntil([&] {
-            if (auto box = FindMessageBox(run.processId())) {
-                messages.push_back(box->text);
-                box->Press(box->Has(IDNO) ? IDNO : IDOK);
-            }
-            return run.MainWindow() != nullptr && IsWindowVisible(run.MainWindow());
-        }, kStartTimeout)) << "the program did not start";
-        EXPECT_TRUE(messages.empty());
+        const StartWatch start = WatchStartUntilMainWindow(run, kStartTimeout);
+        EXPECT_TRUE(start.mainWindowShown) << "the program did not start";
+        EXPECT_TRUE(start.messages.empty());
         EXPECT_FALSE(FileExists(installer));
         EXPECT_FALSE(FileExists(program().Path(L"Updates\\update.dat")));
         EXPECT_FALSE(FileExists(InstallerTrace()));

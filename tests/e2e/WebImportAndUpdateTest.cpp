@@ -43,8 +43,10 @@ protected:
         ProgramTest::SetUp();
         DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
     }
-    // Opens the import dialog from the main window's menu command.
-    static HWND OpenImportDialog(RunningProgram& run, HWND mainWindow) {
+    // Waits for the main window and opens the import dialog from its menu command.
+    static HWND OpenImportDialog(RunningProgram& run) {
+        HWND mainWindow = run.WaitForVisibleMainWindow(kStartTimeout);
+        if (mainWindow == nullptr) return nullptr;
         PostMessageW(mainWindow, WM_COMMAND, ID_IMPORT_YOUTUBE, 0);
         HWND dialog = nullptr;
         WaitUntil([&] {
@@ -63,9 +65,7 @@ protected:
 
 TEST_F(WebImportProgram, PageVideoLandsInTheLibraryAndTheListWhenTheDialogEndsByItself) {
     RunningProgram run(program(), L"", {L"REELKEEP_SITE_URL=" + SiteUrl()});
-    HWND mainWindow = run.WaitForVisibleMainWindow(kStartTimeout);
-    ASSERT_NE(mainWindow, nullptr);
-    HWND dialog = OpenImportDialog(run, mainWindow);
+    HWND dialog = OpenImportDialog(run);
     ASSERT_NE(dialog, nullptr);
     Sleep(300);
     TakeScreenshot(L"import-idle");
@@ -85,7 +85,7 @@ TEST_F(WebImportProgram, PageVideoLandsInTheLibraryAndTheListWhenTheDialogEndsBy
     EXPECT_LE(std::abs(std::stoll(name) - static_cast<long long>(time(nullptr))), 120) << name;
     EXPECT_EQ(ReadWholeFile(files[0]), ReadWholeFile(BuildProgramFolder() + L"probe-clips\\flv-320x240-sound.flv"));
     EXPECT_EQ(library::ReadTitle(files[0]), L"Cats &amp; Dogs");
-    HWND list = GetDlgItem(mainWindow, IDC_CLIP_LIST);
+    HWND list = GetDlgItem(run.MainWindow(), IDC_CLIP_LIST);
     EXPECT_TRUE(WaitUntil([&] {
         for (const auto& row : ReadListView(list, 9))
             if (row[0] == L"Cats &amp; Dogs" && row[8] == files[0]) return true;
@@ -96,9 +96,7 @@ TEST_F(WebImportProgram, PageVideoLandsInTheLibraryAndTheListWhenTheDialogEndsBy
 TEST_F(WebImportProgram, CutStreamIsReportedAndItsPartialFileGoesAtTheNextStart) {
     {
         RunningProgram run(program(), L"", {L"REELKEEP_SITE_URL=" + SiteUrl()});
-        HWND mainWindow = run.WaitForVisibleMainWindow(kStartTimeout);
-        ASSERT_NE(mainWindow, nullptr);
-        HWND dialog = OpenImportDialog(run, mainWindow);
+        HWND dialog = OpenImportDialog(run);
         ASSERT_NE(dialog, nullptr);
         Download(dialog, SiteUrl() + L"/cut-watch");
         std::optional<MessageBoxView> box;
@@ -128,15 +126,9 @@ TEST_F(WebImportProgram, UpdateAgentFetchesTheInstallerAndTheNextStartRefusesItU
         EXPECT_NE(contact->Text(), L"0");
     }
     RunningProgram again(program());
-    std::vector<std::wstring> messages;
-    EXPECT_TRUE(WaitUntil([&] {
-        if (auto box = FindMessageBox(again.processId())) {
-            messages.push_back(box->text);
-            box->Press(box->Has(IDNO) ? IDNO : IDOK);
-        }
-        return again.MainWindow() != nullptr && IsWindowVisible(again.MainWindow());
-    }, kStartTimeout));
-    EXPECT_TRUE(messages.empty()) << "asked: " << (messages.empty() ? "" : std::string(messages[0].begin(), messages[0].end()));
+    const StartWatch start = WatchStartUntilMainWindow(again, kStartTimeout);
+    EXPECT_TRUE(start.mainWindowShown);
+    EXPECT_TRUE(start.messages.empty()) << "the unsigned installer was offered";
     EXPECT_FALSE(FileExists(program().Path(L"Updates\\update.exe")));
     EXPECT_FALSE(FileExists(program().Path(L"Updates\\update.dat")));
 }
