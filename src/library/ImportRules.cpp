@@ -2,12 +2,6 @@
 
 namespace library {
 
-std::wstring LibraryClipName(std::int32_t second, int attempt) {
-    std::wstring name = std::to_wstring(second);
-    if (attempt > 0) name += L"_" + std::to_wstring(attempt + 1);
-    return name + L".flv";
-}
-
 std::wstring ImportTitle(std::wstring_view path) {
     const size_t slash = path.rfind(L'\\');
     const std::wstring_view name = slash == std::wstring_view::npos ? path : path.substr(slash + 1);
