@@ -1,7 +1,6 @@
 #include "app/Page2.h"
 
 #include "app/Page7.h"
-#include "app/ProgramFolder.h"
 #include "app/ShellLaunch.h"
 #include "capture/CacheWatcher.h"
 #include "convert/Page4.h"
@@ -12,6 +11,7 @@
 #include "library/Catalogue.h"
 #include "library/MediaProbe.h"
 #include "library/ViewLayout.h"
+#include "platform/ProgramFolder.h"
 #include "platform/SpecialFolders.h"
 #include "platform/SystemVersion.h"
 #include "platform/Text.h"
@@ -114,7 +114,7 @@ void Page2::StartWorkers() {
 update::AgentContext Page2::UpdateAgentContext() {
     update::AgentContext context;
     context.updateBase = update::UpdateBaseUrl();
-    context.updatesFolder = ProgramFolder() + L"Updates\\";
+    context.updatesFolder = platform::ProgramFolder() + L"Updates\\";
     // The switches live as long as the window, and the window as long as the process.
     SharedSwitches* switches = &switches_;
     context.autoUpdateOn = [switches] { return switches->autoUpdate.load(); };
@@ -230,7 +230,7 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
         settings::Page3(hwnd()).DoModal();
         return true;
     case ID_IMPORT_YOUTUBE:
-        if (webimport::Page1(hwnd(), {LibraryFolder(), library::DefaultFfmpegPath(), webimport::SiteUrl()}).DoModal() ==
+        if (webimport::Page1(hwnd(), {platform::LibraryFolder(), library::DefaultFfmpegPath(), webimport::SiteUrl()}).DoModal() ==
             IDOK)
             library::RefreshClipList(hwnd());
         return true;
