@@ -5,11 +5,11 @@
 #include "../../tests/win/support/LoopbackServer.h"
 
 #include "BenchClock.h"
+#include "framework/WindowMessages.h"
 #include "framework/Prompter.h"
 #include "platform/UniqueHandle.h"
 #include "resources/resource.h"
 #include "update/UpdateAgent.h"
-#include "webimport/ImportMessages.h"
 #include "webimport/Page1.h"
 
 #include <wininet.h>
@@ -74,7 +74,9 @@ class SilentPrompter final : public framework::Prompter {
 public:
     framework::Answer AskYesNo(HWND, const std::wstring&) override { return framework::Answer::No; }
     framework::Answer AskYesNoCancel(HWND, const std::wstring&) override { return framework::Answer::Cancel; }
-    void Tell(HWND, const std::wstring& text, bool) override { std::printf("web_download: reported %ls\n", text.c_str()); }
+    void Tell(HWND, const std::wstring& text, bool) override {
+        std::printf("web_download: reported %ls\n", text.c_str());
+    }
 };
 
 struct DialogRun {
@@ -103,7 +105,7 @@ DialogRun ImportDialog(const std::wstring& site, const std::wstring& library) {
     SendMessageW(dialog.Item(IDC_IMPORT_DOWNLOAD), BM_CLICK, 0, 0);
     const INT_PTR result = dialog.RunModalLoop();
     // The dialog ends 100 ms after the file is whole; that wait is no part of the transfer.
-    const double elapsed = NowMilliseconds() - start - webimport::kEndDelayMs;
+    const double elapsed = NowMilliseconds() - start - framework::kImportEndDelayMs;
     done = true;
     prober.join();
     if (result == IDOK) run.milliseconds = elapsed;
@@ -159,7 +161,8 @@ int main() {
     framework::SetPrompter(&prompter);
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"reelkeep-bench-web-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    const std::wstring folder =
+        std::wstring(temp) + L"reelkeep-bench-web-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
     CreateDirectoryW(folder.c_str(), nullptr);
     Stream();
     LoopbackServer server(Serve);

@@ -120,7 +120,8 @@ update::AgentContext Page2::UpdateAgentContext() {
     context.autoUpdateOn = [switches] { return switches->autoUpdate.load(); };
     context.lastContact = [switches] { return switches->lastPingTime.load(); };
     context.recordContact = [switches](std::int32_t time) {
-        if (settings::SettingsStore().WriteSetting(L"lastpingtime", std::to_wstring(time))) switches->lastPingTime = time;
+        if (settings::SettingsStore().WriteSetting(settings::kLastPingTime, std::to_wstring(time)))
+            switches->lastPingTime = time;
     };
     context.now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
     return context;
@@ -229,11 +230,12 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
     case ID_SETTINGS_PLAYER:
         settings::Page3(hwnd()).DoModal();
         return true;
-    case ID_IMPORT_YOUTUBE:
-        if (webimport::Page1(hwnd(), {platform::LibraryFolder(), library::DefaultFfmpegPath(), webimport::SiteUrl()}).DoModal() ==
-            IDOK)
-            library::RefreshClipList(hwnd());
+    case ID_IMPORT_YOUTUBE: {
+        const webimport::ImportSettings import{platform::LibraryFolder(), library::DefaultFfmpegPath(),
+                                               webimport::SiteUrl()};
+        if (webimport::Page1(hwnd(), import).DoModal() == IDOK) library::RefreshClipList(hwnd());
         return true;
+    }
     default:
         return Dialog::OnCommand(id, code, control);
     }

@@ -36,10 +36,25 @@ inline constexpr UINT WM_FILTER_REFRESH = WM_APP + 16;
 inline constexpr UINT WM_CONVERT_PROGRESS = WM_APP + 40;  // lParam: seconds converted
 inline constexpr UINT WM_CONVERT_FINISHED = WM_APP + 41;
 
+// From the web import's download worker to the import dialog. wParam is the download's
+// job, so the words of a halted or earlier job are dropped; lParam points at data that
+// lives until SendMessageW returns. The dialog serves them as one range.
+// The progress bar's range, lParam: const std::uint64_t* total bytes.
+inline constexpr UINT WM_IMPORT_RANGE = WM_APP + 60;
+// The status line, lParam: const std::wstring*.
+inline constexpr UINT WM_IMPORT_CAPTION = WM_APP + 61;
+// Bytes so far, lParam: const webimport::DownloadProgress*.
+inline constexpr UINT WM_IMPORT_PROGRESS = WM_APP + 62;
+// A failure to report, lParam: const std::wstring* text.
+inline constexpr UINT WM_IMPORT_FAILED = WM_APP + 63;
+// The clip is whole and titled.
+inline constexpr UINT WM_IMPORT_DONE = WM_APP + 64;
+
 inline constexpr UINT kPrivateMessages[] = {
     WM_TRAYNOTIFY,         WM_TRAYANIMATION,           WM_CATALOGUE_INSERT,      WM_CATALOGUE_LISTED_PATHS,
     WM_CATALOGUE_READ_FILTER, WM_CATALOGUE_BUILD_DONE, WM_CATALOGUE_REBUILD_BEGIN, WM_CATALOGUE_REBUILD_END,
-    WM_FILTER_REFRESH,     WM_CONVERT_PROGRESS,        WM_CONVERT_FINISHED,
+    WM_FILTER_REFRESH,     WM_CONVERT_PROGRESS,        WM_CONVERT_FINISHED,        WM_IMPORT_RANGE,
+    WM_IMPORT_CAPTION,     WM_IMPORT_PROGRESS,         WM_IMPORT_FAILED,           WM_IMPORT_DONE,
 };
 
 // Window timers. The cleanup timers remove a conversion's unfinished output once ffmpeg
@@ -49,6 +64,11 @@ inline constexpr UINT_PTR kCloseCleanupTimer = 2;
 inline constexpr UINT_PTR kStopCleanupTimer = 3;
 
 inline constexpr UINT_PTR kWindowTimers[] = {kSelectTopRowTimer, kCloseCleanupTimer, kStopCleanupTimer};
+
+// The import dialog's own timer 1, a window of its own: it ends the dialog as OK a short
+// while after a finished download.
+inline constexpr UINT_PTR kImportEndTimer = 1;
+inline constexpr UINT kImportEndDelayMs = 100;
 
 template <typename Id, std::size_t count>
 constexpr bool NoTwoAlike(const Id (&ids)[count]) {

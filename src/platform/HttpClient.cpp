@@ -37,7 +37,8 @@ HttpSession::HttpSession(const std::wstring& userAgent, DWORD timeoutMs)
     : session_(InternetOpenW(userAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)),
       timeoutMs_(timeoutMs) {
     if (!session_) return;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+    for (DWORD option :
+         {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
         InternetSetOptionW(session_.get(), option, &timeoutMs_, sizeof timeoutMs_);
 }
 

@@ -42,8 +42,9 @@ bool SaveWholeBody(platform::HttpResponse& response, const std::wstring& path) {
 
 CheckOutcome FetchInstaller(const AgentContext& context, const platform::HttpSession& session) {
     platform::HttpResponse response;
-    if (session.Get(InstallerUrl(context.updateBase), response) != platform::HttpFailure::None) return CheckOutcome::DownloadFailed;
-    if (response.status() != 200) return CheckOutcome::DownloadFailed;
+    if (session.Get(InstallerUrl(context.updateBase), response) != platform::HttpFailure::None ||
+        response.status() != 200)
+        return CheckOutcome::DownloadFailed;
     const std::wstring installer = context.updatesFolder + L"update.exe";
     if (!SaveWholeBody(response, installer)) {
         // A cut installer is no installer; the next attempt fetches it again whole.

@@ -1,5 +1,6 @@
 #include "webimport/DownloadWorker.h"
 
+#include "framework/WindowMessages.h"
 #include "library/ClipRecordText.h"
 #include "library/ImportRules.h"
 #include "library/MediaProbe.h"
@@ -7,7 +8,6 @@
 #include "library/TitleStore.h"
 #include "platform/AnsiText.h"
 #include "platform/Environment.h"
-#include "webimport/ImportMessages.h"
 #include "webimport/ImportTexts.h"
 #include "webimport/PageScrape.h"
 
@@ -31,11 +31,12 @@ public:
 
 private:
     void Tell(UINT message, const void* data = nullptr) const {
-        if (!job_->halted) SendMessageW(dialog_, message, reinterpret_cast<WPARAM>(job_.get()), reinterpret_cast<LPARAM>(data));
+        if (job_->halted) return;
+        SendMessageW(dialog_, message, reinterpret_cast<WPARAM>(job_.get()), reinterpret_cast<LPARAM>(data));
     }
     void Fail(std::wstring_view text) const {
         const std::wstring message(text);
-        Tell(WM_IMPORT_FAILED, &message);
+        Tell(framework::WM_IMPORT_FAILED, &message);
     }
     // The request failed before any file: a halt ends quietly, the rest is reported.
     void FailRequest(platform::HttpFailure failure) const {
@@ -70,7 +71,7 @@ void Download::Run(const std::wstring& address) {
         return SaveClip(response, DirectVideoTitle(address), true);
 
     const std::wstring reading(kReadingPage);
-    Tell(WM_IMPORT_CAPTION, &reading);
+    Tell(framework::WM_IMPORT_CAPTION, &reading);
     std::wstring page;
     if (!ReadPage(response, page)) return;
     response = platform::HttpResponse();
@@ -96,7 +97,7 @@ bool Download::ReadPage(platform::HttpResponse& response, std::wstring& page) co
 void Download::SaveClip(platform::HttpResponse& response, const std::wstring& title, bool probeFirst) {
     const std::uint64_t total = response.ContentLength().value_or(0);
     if (response.status() != 200 || total == 0) return Fail(kInvalidAddress);
-    Tell(WM_IMPORT_RANGE, &total);
+    Tell(framework::WM_IMPORT_RANGE, &total);
     if (!CreateClipFile()) return Fail(kCannotWriteClip);
 
     char piece[kPieceSize];
@@ -115,7 +116,7 @@ void Download::SaveClip(platform::HttpResponse& response, const std::wstring& ti
         const ULONGLONG now = GetTickCount64();
         if (now - lastShown >= kProgressIntervalMs || progress.received == total) {
             lastShown = now;
-            Tell(WM_IMPORT_PROGRESS, &progress);
+            Tell(framework::WM_IMPORT_PROGRESS, &progress);
         }
     }
     if (read == Read::Halted) return;
@@ -133,7 +134,7 @@ void Download::SaveClip(platform::HttpResponse& response, const std::wstring& ti
     if (job_->halted) return;
     if (!title.empty()) library::WriteTitle(path, title);
     job_->finished = true;
-    Tell(WM_IMPORT_DONE);
+    Tell(framework::WM_IMPORT_DONE);
 }
 
 bool Download::CreateClipFile() {

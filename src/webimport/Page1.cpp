@@ -1,21 +1,20 @@
 #include "webimport/Page1.h"
 
+#include "framework/WindowMessages.h"
 #include "framework/Prompter.h"
 #include "framework/WinApp.h"
 #include "framework/Worker.h"
 #include "platform/AnsiText.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "settings/SettingsText.h"
-#include "webimport/ImportMessages.h"
 #include "webimport/ImportTexts.h"
 #include "webimport/PageScrape.h"
 
 namespace webimport {
 
 namespace {
-
-constexpr wchar_t kAutoCopySetting[] = L"autocopyurl";
 
 // Touched on the window thread only; it outlives the dialog so that the next opening
 // knows what was copied before.
@@ -56,7 +55,7 @@ BOOL Page1::OnInitDialog() {
     // box first takes the focus.
     inViewerChain_ = true;
     nextViewer_ = SetClipboardViewer(hwnd());
-    if (settings::IsSwitchOn(settings::SettingsStore().ReadSetting(kAutoCopySetting)))
+    if (settings::IsSwitchOn(settings::SettingsStore().ReadSetting(settings::kAutoCopyUrl)))
         SendItem(IDC_IMPORT_AUTOCOPY, BM_SETCHECK, BST_CHECKED);
     return TRUE;
 }
@@ -100,8 +99,8 @@ void Page1::OnCancel() {
 }
 
 void Page1::OnTimer(UINT_PTR id) {
-    if (id != kEndTimer) return;
-    KillTimer(hwnd(), kEndTimer);
+    if (id != framework::kImportEndTimer) return;
+    KillTimer(hwnd(), framework::kImportEndTimer);
     EndDialog(IDOK);
 }
 
@@ -116,7 +115,8 @@ LRESULT Page1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
         OnChangeChain(reinterpret_cast<HWND>(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     default:
-        if (message >= WM_IMPORT_RANGE && message <= WM_IMPORT_DONE) return OnWorkerMessage(message, wParam, lParam);
+        if (message >= framework::WM_IMPORT_RANGE && message <= framework::WM_IMPORT_DONE)
+            return OnWorkerMessage(message, wParam, lParam);
         handled = false;
         return 0;
     }
@@ -165,7 +165,7 @@ bool Page1::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // A halted job has no say any more, whatever it had in flight.
     if (!job_ || reinterpret_cast<DownloadJob*>(wParam) != job_.get() || job_->halted) return false;
     switch (message) {
-    case WM_IMPORT_RANGE: {
+    case framework::WM_IMPORT_RANGE: {
         // The bar's range is 32-bit: longer downloads are shown in kilobytes.
         const auto total = *reinterpret_cast<const std::uint64_t*>(lParam);
         rangeShift_ = total > 0x7FFFFFFF ? 10 : 0;
@@ -173,20 +173,20 @@ bool Page1::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, 0);
         return true;
     }
-    case WM_IMPORT_CAPTION:
+    case framework::WM_IMPORT_CAPTION:
         SetItemText(IDC_IMPORT_GROUP, *reinterpret_cast<const std::wstring*>(lParam));
         return true;
-    case WM_IMPORT_PROGRESS: {
+    case framework::WM_IMPORT_PROGRESS: {
         const auto& progress = *reinterpret_cast<const DownloadProgress*>(lParam);
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(progress.received >> rangeShift_));
         SetItemText(IDC_IMPORT_GROUP, ProgressCaption(progress.received, progress.total));
         return true;
     }
-    case WM_IMPORT_FAILED:
+    case framework::WM_IMPORT_FAILED:
         Report(*reinterpret_cast<const std::wstring*>(lParam));
         return true;
-    case WM_IMPORT_DONE:
-        SetTimer(hwnd(), kEndTimer, kEndDelayMs, nullptr);
+    case framework::WM_IMPORT_DONE:
+        SetTimer(hwnd(), framework::kImportEndTimer, framework::kImportEndDelayMs, nullptr);
         return true;
     default:
         return false;
@@ -226,7 +226,7 @@ void Page1::OnChangeChain(HWND leaving, HWND following) {
 
 void Page1::StoreAutoCopySwitch() {
     const bool on = SendItem(IDC_IMPORT_AUTOCOPY, BM_GETCHECK) == BST_CHECKED;
-    settings::SettingsStore().WriteSetting(kAutoCopySetting, on ? L"true" : L"false");
+    settings::SettingsStore().WriteSetting(settings::kAutoCopyUrl, on ? L"true" : L"false");
 }
 
 }  // namespace webimport

@@ -4,6 +4,7 @@
 
 #include "library/TitleStore.h"
 #include "resources/resource.h"
+#include "settings/SettingsTable.h"
 
 #include <commctrl.h>
 
@@ -121,7 +122,7 @@ TEST_F(WebImportProgram, UpdateAgentFetchesTheInstallerAndTheNextStartRefusesItU
         EXPECT_TRUE(WaitUntil([&] { return FileExists(program().Path(L"Updates\\update.dat")); }, 150s));
         EXPECT_EQ(ReadWholeFile(program().Path(L"Updates\\update.exe")),
                   ReadWholeFile(BuildProgramFolder() + L"e2e_trace_stub.exe"));
-        const auto contact = ReadValue(HKEY_CURRENT_USER, kSettingsKey, L"lastpingtime");
+        const auto contact = ReadValue(HKEY_CURRENT_USER, kSettingsKey, std::wstring(settings::kLastPingTime.name));
         ASSERT_TRUE(contact.has_value());
         EXPECT_NE(contact->Text(), L"0");
     }

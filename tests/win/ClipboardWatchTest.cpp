@@ -1,6 +1,7 @@
 // The import dialog in the clipboard-viewer chain: what it pastes on focus, the switch it
 // stores, and a viewer that joined before it keeps getting every notice.
 #include "settings/SettingsStore.h"
+#include "settings/SettingsTable.h"
 #include "support/MessagePump.h"
 #include "webimport/Page1.h"
 #include "resources/resource.h"
@@ -62,9 +63,9 @@ class ClipboardWatch : public testing::Test {
 protected:
     void SetUp() override {
         settings::SettingsStore().EnsureSettings([](const std::wstring&) {});
-        savedSwitch_ = settings::SettingsStore().ReadSetting(L"autocopyurl");
+        savedSwitch_ = settings::SettingsStore().ReadSetting(settings::kAutoCopyUrl);
     }
-    void TearDown() override { settings::SettingsStore().WriteSetting(L"autocopyurl", savedSwitch_); }
+    void TearDown() override { settings::SettingsStore().WriteSetting(settings::kAutoCopyUrl, savedSwitch_); }
 
     // Focus leaves the address box and comes back, as a click elsewhere and back does.
     static void RefocusAddress(Page1& dialog) {
@@ -85,7 +86,7 @@ protected:
 };
 
 TEST_F(ClipboardWatch, PastesShortHttpTextsWholeAndForwardsEveryNotice) {
-    ASSERT_TRUE(settings::SettingsStore().WriteSetting(L"autocopyurl", L"TRUE"));
+    ASSERT_TRUE(settings::SettingsStore().WriteSetting(settings::kAutoCopyUrl, L"TRUE"));
     OtherViewer other;
     CopyText("look at http://site/watch?v=1 tonight");
     testing_support::PumpUntil([&] { return other.notices > 0; });
@@ -117,10 +118,10 @@ TEST_F(ClipboardWatch, PastesShortHttpTextsWholeAndForwardsEveryNotice) {
 
         // Unchecked: the text is still taken, and checking the box brings it back.
         SendMessageW(dialog.Item(IDC_IMPORT_AUTOCOPY), BM_CLICK, 0, 0);
-        EXPECT_EQ(settings::SettingsStore().ReadSetting(L"autocopyurl"), L"false");
+        EXPECT_EQ(settings::SettingsStore().ReadSetting(settings::kAutoCopyUrl), L"false");
         EXPECT_EQ(PastedAfterCopying(dialog, "copied http://unchecked/ text"), L"typed");
         SendMessageW(dialog.Item(IDC_IMPORT_AUTOCOPY), BM_CLICK, 0, 0);
-        EXPECT_EQ(settings::SettingsStore().ReadSetting(L"autocopyurl"), L"true");
+        EXPECT_EQ(settings::SettingsStore().ReadSetting(settings::kAutoCopyUrl), L"true");
         RefocusAddress(dialog);
         EXPECT_EQ(dialog.ItemText(IDC_IMPORT_URL), L"copied http://unchecked/ text");
     }
@@ -129,7 +130,7 @@ TEST_F(ClipboardWatch, PastesShortHttpTextsWholeAndForwardsEveryNotice) {
     EXPECT_TRUE(testing_support::PumpUntil([&] { return other.notices > afterClose; }))
         << "the chain broke when the dialog left it";
 
-    ASSERT_TRUE(settings::SettingsStore().WriteSetting(L"autocopyurl", L"no"));
+    ASSERT_TRUE(settings::SettingsStore().WriteSetting(settings::kAutoCopyUrl, L"no"));
     Page1 unchecked(nullptr, {});
     ASSERT_TRUE(unchecked.CreateModeless());
     EXPECT_EQ(unchecked.SendItem(IDC_IMPORT_AUTOCOPY, BM_GETCHECK), BST_UNCHECKED);
