@@ -2,7 +2,6 @@
 
 #include "framework/WindowMessages.h"
 #include "framework/Prompter.h"
-#include "framework/WinApp.h"
 #include "framework/Worker.h"
 #include "platform/AnsiText.h"
 #include "resources/resource.h"
@@ -23,11 +22,6 @@ std::wstring& SharedClipboardText() {
     return text;
 }
 
-HICON LoadSizedIcon(int sizeMetric) {
-    const int size = GetSystemMetrics(sizeMetric);
-    return static_cast<HICON>(LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(IDI_YOUTUBE_IMPORT),
-                                         IMAGE_ICON, size, size, LR_SHARED));
-}
 
 }  // namespace
 
@@ -46,17 +40,14 @@ BOOL Page1::OnInitDialog() {
     ShowWindow(Item(IDC_IMPORT_PROGRESS), SW_HIDE);
     ShowWindow(Item(IDC_IMPORT_STOP), SW_HIDE);
     SetItemText(IDC_IMPORT_GROUP, std::wstring(kPrompt));
-    largeIcon_ = LoadSizedIcon(SM_CXICON);
-    smallIcon_ = LoadSizedIcon(SM_CXSMICON);
-    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_));
-    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    SetDialogIcon(IDI_YOUTUBE_IMPORT);
 
     // Joining sends WM_DRAWCLIPBOARD at once, so the text is there before the address
     // box first takes the focus.
     inViewerChain_ = true;
     nextViewer_ = SetClipboardViewer(hwnd());
-    if (settings::IsSwitchOn(settings::SettingsStore().ReadSetting(settings::kAutoCopyUrl)))
-        SendItem(IDC_IMPORT_AUTOCOPY, BM_SETCHECK, BST_CHECKED);
+    SetChecked(IDC_IMPORT_AUTOCOPY,
+               settings::IsSwitchOn(settings::SettingsStore().ReadSetting(settings::kAutoCopyUrl)));
     return TRUE;
 }
 
@@ -67,24 +58,28 @@ void Page1::OnDestroy() {
 }
 
 bool Page1::OnCommand(WORD id, WORD code, HWND control) {
-    switch (id) {
-    case IDC_IMPORT_DOWNLOAD:
-        if (code == BN_CLICKED) StartDownload();
-        return true;
-    case IDC_IMPORT_STOP:
-        if (code == BN_CLICKED) {
-            StopDownload();
-            RestoreIdle();
-        }
-        return true;
-    case IDC_IMPORT_URL:
+    if (id == IDC_IMPORT_URL) {
         if (code == EN_SETFOCUS) PasteClipboardText();
         return true;
+    }
+    return Dialog::OnCommand(id, code, control);
+}
+
+bool Page1::OnButtonClicked(WORD id) {
+    switch (id) {
+    case IDC_IMPORT_DOWNLOAD:
+        StartDownload();
+        return true;
+    case IDC_IMPORT_STOP:
+        StopDownload();
+        RestoreIdle();
+        return true;
     case IDC_IMPORT_AUTOCOPY:
-        if (code == BN_CLICKED) StoreAutoCopySwitch();
+        settings::SettingsStore().WriteSetting(settings::kAutoCopyUrl,
+                                               IsChecked(IDC_IMPORT_AUTOCOPY) ? L"true" : L"false");
         return true;
     default:
-        return Dialog::OnCommand(id, code, control);
+        return false;
     }
 }
 
@@ -211,8 +206,7 @@ void Page1::TakeClipboardText() {
 }
 
 void Page1::PasteClipboardText() {
-    const bool on = SendItem(IDC_IMPORT_AUTOCOPY, BM_GETCHECK) == BST_CHECKED;
-    if (ShouldPaste(on, SharedClipboardText())) SetItemText(IDC_IMPORT_URL, SharedClipboardText());
+    if (ShouldPaste(IsChecked(IDC_IMPORT_AUTOCOPY), SharedClipboardText())) SetItemText(IDC_IMPORT_URL, SharedClipboardText());
 }
 
 void Page1::OnChangeChain(HWND leaving, HWND following) {
@@ -222,11 +216,6 @@ void Page1::OnChangeChain(HWND leaving, HWND following) {
         SendMessageW(nextViewer_, WM_CHANGECBCHAIN, reinterpret_cast<WPARAM>(leaving),
                      reinterpret_cast<LPARAM>(following));
     }
-}
-
-void Page1::StoreAutoCopySwitch() {
-    const bool on = SendItem(IDC_IMPORT_AUTOCOPY, BM_GETCHECK) == BST_CHECKED;
-    settings::SettingsStore().WriteSetting(settings::kAutoCopyUrl, on ? L"true" : L"false");
 }
 
 }  // namespace webimport

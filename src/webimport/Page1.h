@@ -21,6 +21,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
+    bool OnButtonClicked(WORD id) override;
     void OnTimer(UINT_PTR id) override;
     // Enter ends the dialog as OK at once; a running download stops first.
     void OnOK() override;
@@ -40,14 +41,11 @@ private:
     void TakeClipboardText();
     void PasteClipboardText();
     void OnChangeChain(HWND leaving, HWND following);
-    void StoreAutoCopySwitch();
 
     ImportSettings settings_;
     std::shared_ptr<DownloadJob> job_;
     HWND nextViewer_ = nullptr;
     bool inViewerChain_ = false;
-    HICON largeIcon_ = nullptr;
-    HICON smallIcon_ = nullptr;
     int rangeShift_ = 0;
 };
 

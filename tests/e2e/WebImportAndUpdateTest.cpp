@@ -3,6 +3,7 @@
 #include "ProgramTest.h"
 
 #include "library/TitleStore.h"
+#include "platform/FileValues.h"
 #include "resources/resource.h"
 #include "settings/SettingsTable.h"
 
@@ -29,12 +30,7 @@ std::wstring RemoteText(HWND control) {
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     std::vector<std::wstring> files;
-    WIN32_FIND_DATAW entry;
-    platform::UniqueFind search(FindFirstFileW((folder + L"*").c_str(), &entry));
-    if (!search) return files;
-    do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(folder + entry.cFileName);
-    } while (FindNextFileW(search.get(), &entry));
+    platform::ForEachFile(folder, [&](const WIN32_FIND_DATAW& entry) { files.push_back(folder + entry.cFileName); });
     return files;
 }
 

@@ -5,6 +5,7 @@
 #include "support/LoopbackServer.h"
 
 #include "library/TitleStore.h"
+#include "platform/FileValues.h"
 #include "settings/SettingsStore.h"
 #include "support/MessagePump.h"
 #include "support/FileBytes.h"
@@ -97,12 +98,9 @@ protected:
     }
     std::vector<std::wstring> LibraryFiles() const {
         std::vector<std::wstring> files;
-        WIN32_FIND_DATAW entry;
-        platform::UniqueFind search(FindFirstFileW((library_.path() + L"*").c_str(), &entry));
-        if (!search) return files;
-        do {
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(library_.path() + entry.cFileName);
-        } while (FindNextFileW(search.get(), &entry));
+        platform::ForEachFile(library_.path(), [&](const WIN32_FIND_DATAW& entry) {
+            files.push_back(library_.path() + entry.cFileName);
+        });
         return files;
     }
     bool SawStreamRequest(const std::string& query) const {
