@@ -20,7 +20,10 @@ MediaProbeResult ProbeMedia(const std::wstring& filePath, const std::wstring& ff
                             std::chrono::milliseconds timeout) {
     MediaProbeResult result;
     const std::wstring commandLine = ProbeCommandLine(ffmpegPath, filePath);
-    if (!commandLine.empty()) {
+    // ffmpeg.exe always prints something, if only its banner; a run that gave nothing at
+    // all failed to start or was lost on its way (seen under load), so it is tried once more
+    // rather than listed as a clip without streams.
+    for (int attempt = 0; attempt < 2 && !commandLine.empty() && result.report.empty() && !result.timedOut; ++attempt) {
         platform::CapturedRun run = platform::RunAndCapture(commandLine, timeout);
         result.report = std::move(run.text);
         result.timedOut = run.timedOut;

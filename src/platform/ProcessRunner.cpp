@@ -12,7 +12,7 @@ namespace {
 // After the tool has exited, everything it wrote is already in the pipe; EOF follows at
 // once unless some other process still holds the write end (Wine's desktop process can
 // inherit it). That wait is cut short after this long.
-constexpr DWORD kQuietAfterExitMs = 500;
+constexpr std::chrono::milliseconds kQuietAfterExit{500};
 
 using Clock = std::chrono::steady_clock;
 
@@ -32,15 +32,21 @@ CapturedRun RunAndCapture(const std::wstring& commandLine, std::chrono::millisec
     run.started = true;
 
     std::string bytes;
-    Clock::time_point deadline = Clock::now() + timeout;
+    const Clock::time_point limit = Clock::now() + timeout;
+    Clock::time_point deadline = limit;
     bool exited = false;
     for (;;) {
         const HANDLE watch = exited ? nullptr : child.process();
         const OutputPipe::Outcome outcome = pipe.Read(bytes, watch, MillisecondsUntil(deadline));
-        if (outcome == OutputPipe::Outcome::Data) continue;
+        if (outcome == OutputPipe::Outcome::Data) {
+            // The quiet period counts from the last bytes: a loaded machine may still be
+            // delivering what the tool wrote before it exited.
+            if (exited && !run.timedOut) deadline = std::min(limit, Clock::now() + kQuietAfterExit);
+            continue;
+        }
         if (outcome == OutputPipe::Outcome::OtherSignalled) {
             exited = true;
-            deadline = std::min(deadline, Clock::now() + std::chrono::milliseconds(kQuietAfterExitMs));
+            deadline = std::min(deadline, Clock::now() + kQuietAfterExit);
             continue;
         }
         if (outcome == OutputPipe::Outcome::TimedOut && !exited && !run.timedOut) {
@@ -48,7 +54,7 @@ CapturedRun RunAndCapture(const std::wstring& commandLine, std::chrono::millisec
             run.timedOut = true;
             child.EndTree();
             exited = true;
-            deadline = Clock::now() + std::chrono::milliseconds(kQuietAfterExitMs);
+            deadline = Clock::now() + kQuietAfterExit;
             continue;
         }
         break;

@@ -222,6 +222,16 @@ TEST_F(MediaProbe, HangingToolIsEndedWithItsChildAndWhatItPrintedIsKept) {
     EXPECT_EQ(CountProcesses(L"probe_hanging_tool.exe"), 0);
 }
 
+TEST_F(MediaProbe, ToolThatPrintsNothingOnceIsAskedAgain) {
+    ScratchFolder scratch;
+    const std::wstring clip = scratch.path() + L"silent-once.flv";
+    ASSERT_TRUE(CopyFileW(Clip(L"flv-320x240-sound.flv").c_str(), clip.c_str(), FALSE));
+    const MediaProbeResult probe = ProbeMedia(clip, BinFolder() + L"probe_hanging_tool.exe", 5s);
+    EXPECT_FALSE(probe.timedOut);
+    EXPECT_TRUE(FileExists(clip + L".seen"));
+    EXPECT_EQ(probe.fields.video, L"quick, 1x1");
+}
+
 TEST_F(MediaProbe, MissingToolGivesAnEmptyReportAndMissingFields) {
     const MediaProbeResult probe = ProbeMedia(Clip(L"flv-320x240-sound.flv"), BinFolder() + L"no-such-ffmpeg.exe");
     EXPECT_EQ(probe.report, L"");

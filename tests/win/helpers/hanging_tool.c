@@ -1,7 +1,9 @@
 /* A stand-in for ffmpeg.exe that never finishes: it prints the start of a report, starts
    a copy of itself that holds the same output pipe, and both sleep forever. Only ending
    the whole process tree stops it. A file whose name holds "quick" is answered at once
-   with a one-stream report instead, so a library can mix hanging and answering clips. */
+   with a one-stream report instead, so a library can mix hanging and answering clips. A
+   file whose name holds "silent-once" gets no output at all on its first probe (a marker
+   file beside it remembers that) and the one-stream report afterwards. */
 #include <windows.h>
 
 #include <stdio.h>
@@ -12,7 +14,15 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(INFINITE);
         return 0;
     }
-    if (argc > 2 && wcsstr(argv[argc - 1], L"quick") != NULL) {
+    if (argc > 2 && wcsstr(argv[argc - 1], L"silent-once") != NULL) {
+        wchar_t marker[MAX_PATH + 8];
+        swprintf(marker, MAX_PATH + 8, L"%ls.seen", argv[argc - 1]);
+        if (GetFileAttributesW(marker) == INVALID_FILE_ATTRIBUTES) {
+            CloseHandle(CreateFileW(marker, GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL));
+            return 1;
+        }
+    }
+    if (argc > 2 && (wcsstr(argv[argc - 1], L"quick") != NULL || wcsstr(argv[argc - 1], L"silent-once") != NULL)) {
         fputs("    Stream #0:0: Video: quick, 1x1\n", stderr);
         return 1;
     }
