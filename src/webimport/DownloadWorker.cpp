@@ -18,7 +18,7 @@ namespace webimport {
 namespace {
 
 constexpr DWORD kPieceSize = 1024;
-constexpr ULONGLONG kProgressIntervalMs = 30;
+constexpr ULONGLONG kProgressIntervalMs = 100;
 using Read = platform::HttpResponse::Read;
 
 // The worker's side of one download: every word to the dialog is dropped once halted.
@@ -111,8 +111,8 @@ void Download::SaveClip(platform::HttpResponse& response, const std::wstring& ti
             return;
         }
         progress.received += got;
-        // One kilobyte at a time would be thousands of cross-thread calls a second; the
-        // eye takes in a few dozen.
+        // One kilobyte at a time would be thousands of cross-thread calls a second; ten a
+        // second read as smooth, and each one waits for the dialog to repaint.
         const ULONGLONG now = GetTickCount64();
         if (now - lastShown >= kProgressIntervalMs || progress.received == total) {
             lastShown = now;
