@@ -3,6 +3,7 @@
 // over 1,000 candidates that are marked already, and the CPU time of a watcher with every
 // switch off. Prints the ratios of the medians; fails when one is over its limit.
 #include "BenchClock.h"
+#include "../../tests/win/support/ScratchFolder.h"
 
 #include "capture/CacheWatcher.h"
 #include "library/FallbackTitleStore.h"
@@ -108,25 +109,6 @@ double ThreadCpuMilliseconds(HANDLE thread) {
     };
     return static_cast<double>(value(kernel) + value(user)) / 10000.0;
 }
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(folder + L"\\" + name);
-            } else {
-                DeleteFileW((folder + L"\\" + name).c_str());
-            }
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
 }  // namespace
 
 int main() {
@@ -169,7 +151,7 @@ int main() {
     std::printf("watcher CPU with every switch off over 4 s: %.1f ms (limit 10 ms)\n", used);
     if (used < 0 || used > 10) ++failures;
 
-    RemoveTree(base);
+    testing_support::ScratchFolder::RemoveTree(base + L"\\");
     std::printf(failures ? "FAILED\n" : "ok\n");
     // The idle watcher never returns; the process ends it.
     ExitProcess(failures ? 1 : 0);
