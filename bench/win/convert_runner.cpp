@@ -3,7 +3,7 @@
 // the ratio of the medians; fails when it is over the limit or a run wrote no output.
 // Then the same clip converted from the single-clip dialog, while another thread times
 // how long the dialog takes to answer a message.
-#include "BenchClock.h"
+#include "BenchTools.h"
 
 #include "convert/ConvertJob.h"
 #include "convert/ConvertRunner.h"
@@ -22,49 +22,14 @@
 
 namespace {
 
+using bench::BinFolder;
+using bench::FileSize;
 using bench::Median;
+using bench::TimeBare;
 using bench::NowMilliseconds;
 
 constexpr double kLimit = 1.05;
 constexpr int kRounds = 5;
-
-std::wstring BinFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
-
-long long FileSize(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
-    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-// The same command, hidden, output thrown away, waited for: what ffmpeg itself costs.
-double TimeBare(std::wstring commandLine) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdOutput = nul;
-    startup.hStdError = nul;
-    PROCESS_INFORMATION started{};
-    const double start = NowMilliseconds();
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &started)) {
-        CloseHandle(nul);
-        return -1;
-    }
-    WaitForSingleObject(started.hProcess, INFINITE);
-    const double elapsed = NowMilliseconds() - start;
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    CloseHandle(nul);
-    return elapsed;
-}
 
 double TimeRunner(const std::wstring& commandLine, int& reports) {
     convert::ConversionRun run;
@@ -112,30 +77,11 @@ double SlowestAnswerDuringConversion(const std::wstring& clip, const std::wstrin
     dialog.SetItemText(IDC_OUTPUT_NAME, L"answers");
     SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
 
-    std::atomic<bool> done{false};
-    std::atomic<long long> slowestMicroseconds{0};
-    HWND target = dialog.hwnd();
-    std::thread prober([&] {
-        while (!done) {
-            const double start = NowMilliseconds();
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-            const long long took = static_cast<long long>((NowMilliseconds() - start) * 1000);
-            if (took > slowestMicroseconds) slowestMicroseconds = took;
-            Sleep(5);
-        }
-    });
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        if (dialog.ItemText(IDC_CONVERT) == L"Convert") break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    done = true;
-    prober.join();
+    const double slowest =
+        bench::SlowestAnswerUntil(dialog.hwnd(), [&] { return dialog.ItemText(IDC_CONVERT) == L"Convert"; });
     DestroyWindow(dialog.hwnd());
     DestroyWindow(owner);
-    return static_cast<double>(slowestMicroseconds) / 1000;
+    return slowest;
 }
 
 }  // namespace

@@ -83,7 +83,8 @@ BOOL CVantrelApp::InitInstance() {
     if (HandOverToRunningInstance()) return FALSE;
 
     PrepareBrowserCaches();
-    library::PurgeMarkedClips(platform::LibraryFolder());
+    const library::PurgeResult purge = library::PurgeMarkedClips(platform::LibraryFolder());
+    if (!purge.kept.empty()) framework::prompter().Tell(nullptr, library::KeptClipsText(purge.kept), true);
 
     {
         Page2 mainWindow;

@@ -2,6 +2,7 @@
 
 #include "app/Page7.h"
 #include "app/ShellLaunch.h"
+#include "app/SingleInstance.h"
 #include "capture/CacheWatcher.h"
 #include "convert/Page4.h"
 #include "convert/Page6.h"
@@ -76,13 +77,13 @@ BOOL Page2::OnInitDialog() {
     settings::SettingsStore().EnsureSettings(
         [this](const std::wstring& myVideos) { SetItemText(IDC_OUTPUT_FOLDER, myVideos); });
     LoadSwitches();
-    viewMode_ = platform::ParseNumber(settings::SettingsStore().ReadSetting(settings::kView));
+    viewMode_ = library::ViewModeFromNumber(platform::ParseNumber(settings::SettingsStore().ReadSetting(settings::kView)));
     ApplyViewMode(viewMode_);
     if (viewMode_ == library::kViewSimple) menu_.SetConvertEntry(true, false);
 
-    CreateOutputFolderTip(ItemText(IDC_OUTPUT_FOLDER));
+    outputFolderTip_.Create(hwnd(), Item(IDC_OUTPUT_FOLDER), ItemText(IDC_OUTPUT_FOLDER));
     convertPanel_.Attach(hwnd(), convert::ConvertSurface::MainPanel, list_.hwnd());
-    convertPanel_.SetFolderTip(outputFolderTip_);
+    convertPanel_.SetFolderTip(&outputFolderTip_);
     convertPanel_.Setup();
     menu_.EnableCheckedCommands(false);
     menu_.EnableClipCommands(false);
@@ -135,25 +136,9 @@ void Page2::DecorateWindow() {
 }
 
 void Page2::LoadOutputFolder() {
-    std::wstring folder = settings::SettingsStore().ReadSetting(settings::kConvertPath);
-    if (folder == L"NotSet") folder = platform::SpecialFolderPath(CSIDL_MYVIDEO);
+    const std::wstring folder = convert::OutputFolderSetting();
     SetItemText(IDC_OUTPUT_FOLDER, folder);
-}
-
-void Page2::CreateOutputFolderTip(const std::wstring& folder) {
-    outputFolderTip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
-                                       framework::WinApp::ResourceInstance(), nullptr);
-    if (outputFolderTip_ == nullptr) return;
-    std::wstring text = folder.empty() ? platform::SpecialFolderPath(CSIDL_MYVIDEO) : folder;
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(Item(IDC_OUTPUT_FOLDER));
-    tool.lpszText = text.data();
-    SendMessageW(outputFolderTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(outputFolderTip_, TTM_ACTIVATE, TRUE, 0);
+    outputFolderTip_.SetText(folder);
 }
 
 void Page2::LoadSwitches() {
@@ -198,7 +183,6 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
         ExportCheckedClips();
         return true;
     case ID_CHECKED_CONVERT:
-        // The batch conversion arrives with its own feature; the dialog opens and closes.
         convert::Page6(hwnd()).DoModal();
         return true;
     case ID_IMPORT_FLV:
@@ -251,6 +235,11 @@ LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
     if (convertPanel_.OnMessage(message, wParam, lParam)) return 0;
     if (message >= framework::WM_CATALOGUE_INSERT && message <= framework::WM_FILTER_REFRESH)
         return OnCatalogueMessage(message, wParam, lParam);
+    if (message == framework::WM_SHOW_FOR_SECOND_START) {
+        ShowWindow(hwnd(), SW_SHOW);
+        ShowWindow(hwnd(), SW_RESTORE);
+        return 0;
+    }
     if (message == framework::WM_TRAYNOTIFY) {
         OnTrayNotify(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
         return 0;
@@ -281,8 +270,7 @@ LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
 }
 
 bool Page2::PreTranslateMessage(MSG& message) {
-    if (outputFolderTip_ != nullptr && message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST)
-        SendMessageW(outputFolderTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
+    outputFolderTip_.Relay(message);
     return accelerators_ != nullptr && TranslateAcceleratorW(hwnd(), accelerators_, &message) != 0;
 }
 

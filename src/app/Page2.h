@@ -104,7 +104,6 @@ private:
     void AfterRowsDeleted();
 
     void LoadOutputFolder();
-    void CreateOutputFolderTip(const std::wstring& folder);
     void DecorateWindow();
     void Hide();
 
@@ -130,7 +129,7 @@ private:
     HACCEL accelerators_ = nullptr;
     HICON largeIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
-    HWND outputFolderTip_ = nullptr;
+    convert::FolderTip outputFolderTip_;
     int viewMode_ = 0;
     bool listHasFocus_ = false;
     bool editingLabel_ = false;

@@ -8,6 +8,7 @@
 #include "framework/Pickers.h"
 #include "framework/Worker.h"
 #include "library/ImportFlvFiles.h"
+#include "library/PlayableFiles.h"
 #include "framework/Prompter.h"
 #include "library/TitleMarkers.h"
 #include "library/TitleStore.h"
@@ -129,6 +130,11 @@ void Page2::PlayExternally() {
     const int mark = list_.SelectionMark();
     if (mark < 0) return;
     const std::wstring path = list_.RowPath(mark);
+    if (!library::IsPlayableMediaFile(path)) {
+        framework::prompter().Tell(hwnd(), L"Only video and audio files are played in the external player:\n" + path,
+                                   true);
+        return;
+    }
     ShellExecuteW(hwnd(), nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

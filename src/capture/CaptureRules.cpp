@@ -29,6 +29,10 @@ std::int32_t CreationSecond(std::uint64_t fileTime) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(seconds)));
 }
 
+bool IsToolReport(std::wstring_view report) {
+    return report.find(L"ffmpeg version ") != std::wstring_view::npos;
+}
+
 std::int32_t MovieNumberOfTitle(std::wstring_view title) {
     constexpr std::wstring_view kMovie = L"Movie";
     if (title.find(kMovie) == std::wstring_view::npos) return 0;
@@ -48,8 +52,21 @@ void MovieNumbers::See(std::wstring_view title) {
     if (number != 0 && number > highest_) highest_ = number;
 }
 
-std::wstring MovieNumbers::NextText() const {
-    return std::to_wstring(static_cast<std::int64_t>(highest_) + 1);
+void MovieNumbers::Given(std::wstring_view numberText, std::wstring clip) {
+    std::int64_t number = 0;
+    for (wchar_t c : numberText) {
+        if (c < L'0' || c > L'9') return;
+        number = number * 10 + (c - L'0');
+        if (number > (std::int64_t{1} << 40)) return;
+    }
+    given_.emplace_back(number, std::move(clip));
+}
+
+std::wstring MovieNumbers::NextText(const std::function<bool(const std::wstring& clip)>& stillThere) const {
+    std::int64_t highest = highest_;
+    for (const auto& [number, clip] : given_)
+        if (number > highest && stillThere && stillThere(clip)) highest = number;
+    return std::to_wstring(highest + 1);
 }
 
 }  // namespace capture

@@ -3,8 +3,11 @@
 // worth a look, what a probe report makes of a file and which movie number comes next.
 // Portable: no Windows header.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace capture {
 
@@ -28,6 +31,11 @@ enum class IntakeVerdict {
 // and a video without ": Audio: " is taken for an advertisement unless silent clips are kept.
 IntakeVerdict JudgeProbeReport(std::wstring_view report, bool keepSilentClips);
 
+// True when the report comes from ffmpeg itself: it carries the tool's banner.
+// Anything else (nothing at all, or the words of a program put in its place) is no
+// verdict on the file.
+bool IsToolReport(std::wstring_view report);
+
 // Whole seconds since 1970-01-01 UTC of a FILETIME value (100-ns units since 1601),
 // truncated, as the low 32 bits read signed.
 std::int32_t CreationSecond(std::uint64_t fileTime);
@@ -38,15 +46,23 @@ std::int32_t MovieNumberOfTitle(std::wstring_view title);
 
 // The highest movie number this process has seen; never lowered, so a number once seen
 // is not given out again even after its clip is deleted.
+//
+// A scan cannot read the title of a clip that is held open at that moment (the list's
+// probe of a clip just added, say), so the numbers given out are remembered with their
+// clips: while such a clip is still there its number stays taken, seen or not.
 class MovieNumbers {
 public:
     void See(std::wstring_view title);
-    // Decimal text of the number after the highest seen.
-    std::wstring NextText() const;
+    // `numberText` was given to the clip at `clip`.
+    void Given(std::wstring_view numberText, std::wstring clip);
+    // Decimal text of the number after the highest seen, and after the highest given to
+    // a clip for which `stillThere` holds.
+    std::wstring NextText(const std::function<bool(const std::wstring& clip)>& stillThere = {}) const;
     std::int32_t highest() const { return highest_; }
 
 private:
     std::int32_t highest_ = 0;
+    std::vector<std::pair<std::int64_t, std::wstring>> given_;
 };
 
 }  // namespace capture

@@ -23,7 +23,7 @@ std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& nu
     platform::ForEachFile(libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
         numbers.See(library::ReadTitle(libraryFolder + entry.cFileName));
     });
-    return numbers.NextText();
+    return numbers.NextText([](const std::wstring& clip) { return GetFileAttributesW(clip.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
 namespace {
@@ -70,10 +70,16 @@ std::uint64_t CurrentSize(const std::wstring& path) {
 // empty when nothing was added.
 std::wstring MakeLibraryCopy(const std::wstring& path, const WIN32_FIND_DATAW& entry, const IntakeContext& context) {
     MovieNumbers& numbers = context.numbers ? *context.numbers : ProcessMovieNumbers();
-    return library::PlaceClipInLibrary(
+    std::wstring number;
+    std::wstring clip = library::PlaceClipInLibrary(
         path, context.libraryFolder, CreationSecond(platform::FileTimeValue(entry.ftCreationTime)),
-        [&] { return std::wstring(library::kTitleMoviePrefix) + NextMovieNumber(context.libraryFolder, numbers); },
+        [&] {
+            number = NextMovieNumber(context.libraryFolder, numbers);
+            return std::wstring(library::kTitleMoviePrefix) + number;
+        },
         &entry.ftCreationTime, context.writeBlock);
+    if (!clip.empty()) numbers.Given(number, clip);
+    return clip;
 }
 
 }  // namespace
@@ -82,6 +88,9 @@ IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& 
                               std::wstring* clip) {
     const library::MediaProbeResult probe = library::ProbeMedia(path, context.ffmpegPath);
     if (probe.timedOut) return IntakeOutcome::ProbeTimedOut;
+    // A tool that could not start, or something else in its place, says nothing about
+    // the file: it stays unmarked for the pass after the tool is mended.
+    if (!IsToolReport(probe.report)) return IntakeOutcome::NoToolReport;
     const bool keepSilent = context.keepSilentClips && context.keepSilentClips();
     switch (JudgeProbeReport(probe.report, keepSilent)) {
     case IntakeVerdict::NotVideo:

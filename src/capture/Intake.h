@@ -31,6 +31,7 @@ enum class IntakeOutcome {
     MarkedSilent,
     Copied,
     ProbeTimedOut,  // nothing marked: examined again on a later pass
+    NoToolReport,   // the tool did not answer as itself; nothing marked either
     CopyFailed,     // source busy or gone, or the library could not take it; nothing marked
 };
 

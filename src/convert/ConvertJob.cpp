@@ -13,7 +13,29 @@ std::wstring outputPath(const ConvertJob& job) {
     return job.outputFolder + L"\\" + job.outputName + outputExtension(job.formatIndex);
 }
 
-std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder) {
+std::wstring temporaryOutputPath(const ConvertJob& job, std::wstring_view runTag) {
+    return job.outputFolder + L"\\reelkeep-unfinished-" + std::wstring(runTag) + outputExtension(job.formatIndex);
+}
+
+int durationSeconds(std::wstring_view text) {
+    if (text.size() < 8) return 0;
+    auto number = [&](std::size_t at) {
+        int value = 0;
+        for (std::size_t i = at; i < at + 2; ++i) {
+            if (text[i] < L'0' || text[i] > L'9') return 0;
+            value = value * 10 + (text[i] - L'0');
+        }
+        return value;
+    };
+    return secondsOfDay(number(0), number(3), number(text.size() - 2));
+}
+
+std::wstring outputFolderFromSetting(std::wstring_view setting, std::wstring_view myVideos) {
+    if (setting.empty() || setting == L"NotSet") return std::wstring(myVideos);
+    return std::wstring(setting);
+}
+
+std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder, std::wstring_view writeTo) {
     std::wstring program(programFolder);
     if (!program.empty() && program.back() != L'\\') program += L'\\';
     program += L"ffmpeg.exe";
@@ -29,7 +51,7 @@ std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view pro
         line += L" -ss " + std::to_wstring(job.cutRange.start);
     }
     line += L" -y ";
-    line += platform::QuoteArgument(outputPath(job));
+    line += platform::QuoteArgument(writeTo.empty() ? outputPath(job) : std::wstring(writeTo));
     return line;
 }
 

@@ -31,11 +31,28 @@ struct ConvertJob {
 // outputFolder + "\" + outputName + the format's extension.
 std::wstring outputPath(const ConvertJob& job);
 
+// Where a run writes until it has succeeded: beside the output, under a short name of its
+// own (`runTag` tells runs apart), with the output's extension, which tells ffmpeg the
+// container. A run that is killed midway never leaves a broken file under the real name.
+std::wstring temporaryOutputPath(const ConvertJob& job, std::wstring_view runTag);
+
+// The seconds of a duration cell "HH:MM:SS": hours from the first two characters, minutes
+// from the two after the first separator, seconds from the last two; anything unreadable
+// counts 0.
+int durationSeconds(std::wstring_view text);
+
+// The output folder from the "convertpath" setting: "NotSet", or a value that could not
+// be read (empty), means the My Videos folder. A conversion never goes to a folder the
+// user did not choose, such as the root of the current drive.
+std::wstring outputFolderFromSetting(std::wstring_view setting, std::wstring_view myVideos);
+
 // The program line without the command interpreter: ffmpeg's path, "-i", the input, the
 // preset options, the cut, "-y" and the output. Every path is quoted, so a path without a
 // short form cannot split on its blanks or smuggle in an operator such as '&'.
 // programFolder is the folder of ffmpeg.exe, with or without its final backslash.
-std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder);
+// `writeTo` replaces the output path on the line when given (the temporary output).
+std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder,
+                                    std::wstring_view writeTo = {});
 
 // The same line run through "cmd /c". The whole line is wrapped in one more pair of
 // quotes: cmd strips the first and the last quote of a line that starts with one, and

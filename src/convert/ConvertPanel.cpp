@@ -4,110 +4,79 @@
 #include "convert/Progress.h"
 #include "framework/BalloonTip.h"
 #include "framework/Dialog.h"
-#include "framework/Pickers.h"
 #include "framework/Prompter.h"
-#include "framework/WinApp.h"
 #include "framework/WindowMessages.h"
 #include "framework/Worker.h"
 #include "library/ClipColumns.h"
-#include "platform/IconList.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
+#include <mutex>
 
 namespace convert {
 
 namespace {
 
-constexpr int kTitleColumn = 0;
-constexpr int kDurationColumn = 4;
-constexpr int kResolutionColumn = 5;
+using library::kDurationColumn;
+using library::kResolutionColumn;
+using library::kTitleColumn;
 constexpr int kSecondsPerDay = 24 * 3600;
-
-FolderOpener& folderOpener() {
-    static FolderOpener opener;
-    return opener;
-}
-
-// "HH:MM:SS": hours from the first two characters, minutes from positions 3 and 4,
-// seconds from the last two; anything unreadable counts 0.
-int DurationSeconds(const std::wstring& text) {
-    auto number = [&](std::size_t at) {
-        int value = 0;
-        for (std::size_t i = at; i < at + 2 && i < text.size(); ++i) {
-            if (text[i] < L'0' || text[i] > L'9') return 0;
-            value = value * 10 + (text[i] - L'0');
-        }
-        return value;
-    };
-    if (text.size() < 8) return 0;
-    return secondsOfDay(number(0), number(3), number(text.size() - 2));
-}
 
 bool FileExists(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+}  // namespace
+
+// Shared by the window and the run's worker; the worker writes the result before it
+// posts the end of the run, under the lock.
+struct SingleRun {
+    ConversionRun run;
+    std::mutex lock;
+    ConversionResult result;
+};
+
+namespace {
+
 struct WorkerOrder {
     HWND surface;
     WPARAM runNumber;
-    std::wstring commandLine;
-    std::shared_ptr<ConversionRun> run;
+    ConvertJob job;
+    std::wstring toolFolder;
+    std::wstring temporary;
+    std::shared_ptr<SingleRun> state;
 };
 
 // Reports are posted, never sent: the worker never waits for the window, so a Stop on the
 // window thread can never meet a worker blocked on it.
 void ConversionWorker(const WorkerOrder& order) {
-    runConverter(order.commandLine, *order.run, [&](std::int64_t seconds) {
-        if (!order.run->halted())
-            PostMessageW(order.surface, framework::WM_CONVERT_PROGRESS, order.runNumber, static_cast<LPARAM>(seconds));
-    });
+    ConversionRun& run = order.state->run;
+    ConversionResult result =
+        convertToFile(order.job, order.toolFolder, order.temporary, run, [&](std::int64_t seconds) {
+            if (!run.halted())
+                PostMessageW(order.surface, framework::WM_CONVERT_PROGRESS, order.runNumber, static_cast<LPARAM>(seconds));
+        });
+    {
+        std::lock_guard<std::mutex> guard(order.state->lock);
+        order.state->result = std::move(result);
+    }
     PostMessageW(order.surface, framework::WM_CONVERT_FINISHED, order.runNumber, 0);
 }
 
 }  // namespace
 
-void SetFolderOpener(FolderOpener opener) { folderOpener() = std::move(opener); }
-
-void OpenFolder(HWND owner, const std::wstring& folder) {
-    if (folderOpener()) {
-        folderOpener()(owner, folder);
-        return;
-    }
-    ShellExecuteW(owner, nullptr, folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+std::wstring ConversionFailedText(const std::wstring& output, const std::wstring& reason) {
+    return L"The video could not be converted to " + output + L".\n\n" + reason;
 }
 
 OutputNameGuards& outputNameGuards() {
     static OutputNameGuards guards;
     return guards;
-}
-
-std::wstring FileErrorText(DWORD error, const std::wstring& path) {
-    switch (error) {
-    case ERROR_ACCESS_DENIED:
-        return L"Access to " + path + L" was denied.";
-    case ERROR_SHARING_VIOLATION:
-        return L"A sharing violation occurred while accessing " + path + L".";
-    case ERROR_LOCK_VIOLATION:
-        return L"A locking violation occurred while accessing " + path + L".";
-    case ERROR_FILE_NOT_FOUND:
-        return path + L" was not found.";
-    case ERROR_PATH_NOT_FOUND:
-        return path + L" contains an invalid path.";
-    default:
-        return L"An unexpected error occurred while accessing " + path + L".";
-    }
-}
-
-ConvertPanel::~ConvertPanel() {
-    if (formatImages_) ImageList_Destroy(formatImages_);
 }
 
 void ConvertPanel::Attach(HWND surface, ConvertSurface kind, HWND clipList) {
@@ -135,48 +104,15 @@ void ConvertPanel::Setup() {
     // 00:00:00 as for an emptied list; otherwise a first clip whose duration reads
     // 00:00:00 would keep "To" at the time of day and run with that as its length.
     SetPickersForClip(0, false);
-    FillFormats();
-    const ResolutionChoices initial = initialResolutionChoices();
-    FillResolutions(initial.entries, initial.selection, true);
+    formatImages_.FillFormatCombo(Item(IDC_FORMAT));
+    FillResolutionCombo(Item(IDC_RESOLUTION), initialResolutionChoices());
     FillQuality();
-}
-
-void ConvertPanel::FillFormats() {
-    HWND combo = Item(IDC_FORMAT);
-    std::vector<int> iconIds;
-    for (const FormatEntry& entry : formatEntries()) iconIds.push_back(entry.iconResource);
-    formatImages_ = platform::LoadSmallIconList(framework::WinApp::ResourceInstance(), iconIds);
-    SendMessageW(combo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(formatImages_));
-    int index = 0;
-    for (const FormatEntry& entry : formatEntries()) {
-        std::wstring text(entry.displayText);
-        COMBOBOXEXITEMW item{};
-        item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
-        item.iItem = index;
-        item.pszText = text.data();
-        item.cchTextMax = MAX_PATH;
-        item.iImage = index;
-        item.iSelectedImage = index;
-        SendMessageW(combo, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        ++index;
-    }
-    SendMessageW(combo, CB_SETCURSEL, kInitialFormatIndex, 0);
-}
-
-void ConvertPanel::FillResolutions(const std::vector<std::wstring>& entries, int selection, bool enabled) {
-    HWND combo = Item(IDC_RESOLUTION);
-    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-    for (const std::wstring& entry : entries) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
-    EnableWindow(combo, enabled);
+    SendMessageW(Item(IDC_OUTPUT_NAME), EM_LIMITTEXT, static_cast<WPARAM>(NameBoxLimit()), 0);
 }
 
 void ConvertPanel::FillQuality() {
-    HWND combo = Item(IDC_QUALITY);
-    for (std::wstring_view text : kQualityTexts)
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::wstring(text).c_str()));
     const bool mainPanel = kind_ == ConvertSurface::MainPanel;
-    SendMessageW(combo, CB_SETCURSEL, mainPanel ? kMainPanelQualityComboDefault : kDialogQualityComboDefault, 0);
+    FillQualityCombo(Item(IDC_QUALITY), mainPanel ? kMainPanelQualityComboDefault : kDialogQualityComboDefault);
     if (mainPanel) {
         SendMessageW(Item(IDC_QUALITY_SLIDER), TBM_SETRANGE, FALSE, MAKELPARAM(kQualitySliderMin, kQualitySliderMax));
         SendMessageW(Item(IDC_QUALITY_SLIDER), TBM_SETPOS, TRUE, kMainPanelSliderDefault);
@@ -198,7 +134,7 @@ std::wstring ConvertPanel::ClipCell(int row, int column) const {
     return buffer;
 }
 
-int ConvertPanel::Duration() const { return DurationSeconds(ClipCell(SelectionMark(), kDurationColumn)); }
+int ConvertPanel::Duration() const { return durationSeconds(ClipCell(SelectionMark(), kDurationColumn)); }
 
 void ConvertPanel::FillFromClip(int row) {
     if (row < 0) return;
@@ -206,10 +142,10 @@ void ConvertPanel::FillFromClip(int row) {
     if (!title.empty()) {
         const int format = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
         if (format == static_cast<int>(OutputFormat::Wmv) || format == static_cast<int>(OutputFormat::Avi))
-            FillResolutions({ClipCell(row, kResolutionColumn)}, 0, false);
+            FillResolutionCombo(Item(IDC_RESOLUTION), {{ClipCell(row, kResolutionColumn)}, 0, false});
         SetText(IDC_OUTPUT_NAME, defaultOutputName(title));
     }
-    SetPickersForClip(DurationSeconds(ClipCell(row, kDurationColumn)), true);
+    SetPickersForClip(durationSeconds(ClipCell(row, kDurationColumn)), true);
 }
 
 void ConvertPanel::ShowEmptyList() {
@@ -288,7 +224,7 @@ bool ConvertPanel::OnCommand(WORD id, WORD code) {
         if (code == BN_CLICKED) OnCutToggled();
         return code == BN_CLICKED;
     case IDC_CHANGE_FOLDER:
-        if (code == BN_CLICKED) OnChangeFolder();
+        if (code == BN_CLICKED) ChooseOutputFolder(surface_, folderTip_);
         return code == BN_CLICKED;
     case IDC_OPEN_FOLDER:
         if (code == BN_CLICKED) OpenFolder(surface_, Text(IDC_OUTPUT_FOLDER));
@@ -312,7 +248,7 @@ bool ConvertPanel::OnNotify(const NMHDR& header) {
 void ConvertPanel::OnFormatChanged() {
     const int format = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
     const ResolutionChoices choices = resolutionChoices(format, ClipCell(SelectionMark(), kResolutionColumn));
-    FillResolutions(choices.entries, choices.selection, choices.enabled);
+    FillResolutionCombo(Item(IDC_RESOLUTION), choices);
 }
 
 void ConvertPanel::OnCutToggled() {
@@ -345,24 +281,6 @@ void ConvertPanel::OnNameChanged() {
         SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(length), length);
         SendMessageW(box, EM_SCROLLCARET, 0, 0);
     }
-}
-
-void ConvertPanel::OnChangeFolder() {
-    const std::optional<std::wstring> folder =
-        framework::pickers().BrowseFolder(surface_, kFolderBrowserTitle, std::wstring());
-    if (!folder || folder->empty()) return;
-    SetText(IDC_OUTPUT_FOLDER, *folder);
-    if (folderTip_) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND;
-        tool.hwnd = surface_;
-        tool.uId = reinterpret_cast<UINT_PTR>(Item(IDC_OUTPUT_FOLDER));
-        std::wstring text = *folder;
-        tool.lpszText = text.data();
-        SendMessageW(folderTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    settings::SettingsStore().WriteSetting(settings::kConvertPath, *folder);
 }
 
 bool ConvertPanel::ApplyEmptyNameRule() {
@@ -436,18 +354,13 @@ void ConvertPanel::ShowProgress(bool show) {
 }
 
 void ConvertPanel::ShowProgressDisplay(bool indeterminate, int position, const std::wstring& label) {
-    HWND bar = Item(IDC_FILE_PROGRESS);
-    if (indeterminate != progressIndeterminate_) {
-        const LONG style = GetWindowLongW(bar, GWL_STYLE);
-        SetWindowLongW(bar, GWL_STYLE, indeterminate ? (style | PBS_MARQUEE) : (style & ~PBS_MARQUEE));
-        SendMessageW(bar, PBM_SETMARQUEE, indeterminate, 0);
-        progressIndeterminate_ = indeterminate;
-    }
-    if (!indeterminate) SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-    SetText(IDC_FILE_PERCENT, label);
+    ShowProgressOn(Item(IDC_FILE_PROGRESS), Item(IDC_FILE_PERCENT), ProgressDisplay{indeterminate, position, label});
 }
 
 void ConvertPanel::StartConversion() {
+    // Never into a folder the user did not choose: an empty box would mean the root of
+    // the current drive.
+    if (Text(IDC_OUTPUT_FOLDER).empty()) SetText(IDC_OUTPUT_FOLDER, OutputFolderSetting());
     DisableInputs();
     const ConvertJob job = ReadJob();
     const std::wstring extension = outputExtension(job.formatIndex);
@@ -467,13 +380,14 @@ void ConvertPanel::StartConversion() {
     ShowProgressDisplay(start.indeterminate, start.barPosition, start.label);
     SetText(IDC_CONVERT, std::wstring(kStopCaption));
 
-    run_ = std::make_shared<ConversionRun>();
-    framework::StartWorker(WorkerOrder{surface_, ++runNumber_, buildFfmpegCommandLine(job, toolFolder_), run_},
+    run_ = std::make_shared<SingleRun>();
+    unfinishedOutput_ = temporaryOutputPath(job, NewRunTag());
+    framework::StartWorker(WorkerOrder{surface_, ++runNumber_, job, toolFolder_, unfinishedOutput_, run_},
                            [](const WorkerOrder& order) { ConversionWorker(order); });
 }
 
 void ConvertPanel::OnProgress(WPARAM runNumber, std::int64_t seconds) {
-    if (runNumber != runNumber_ || !run_ || run_->halted()) return;
+    if (runNumber != runNumber_ || !run_ || run_->run.halted()) return;
     if (const std::optional<ProgressDisplay> display = singleClipProgress(seconds, upperLimit_))
         ShowProgressDisplay(display->indeterminate, display->barPosition, display->label);
 }
@@ -481,7 +395,16 @@ void ConvertPanel::OnProgress(WPARAM runNumber, std::int64_t seconds) {
 void ConvertPanel::OnFinished(WPARAM runNumber) {
     // A stopped dialog run, or a run replaced by a newer one, does nothing more.
     if (runNumber != runNumber_ || !run_) return;
+    ConversionResult result;
+    {
+        std::lock_guard<std::mutex> guard(run_->lock);
+        result = run_->result;
+    }
     run_.reset();
+    if (result.status == ConversionResult::Status::Failed) {
+        ReportFailure(result.failure);
+        return;
+    }
     const ProgressDisplay finished = finishedProgress(upperLimit_);
     if (upperLimit_ <= 0) SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETRANGE32, 0, 1);
     ShowProgressDisplay(false, std::max(finished.barPosition, upperLimit_ <= 0 ? 1 : 0), finished.label);
@@ -492,8 +415,16 @@ void ConvertPanel::OnFinished(WPARAM runNumber) {
     EnableInputs();
 }
 
+void ConvertPanel::ReportFailure(const std::wstring& reason) {
+    ShowProgressDisplay(false, 0, kFailedLabel);
+    SetText(IDC_CONVERT, std::wstring(kConvertCaption));
+    EnableInputs();
+    ConvertJob job = ReadJob();
+    framework::prompter().Tell(surface_, ConversionFailedText(outputPath(job), reason), true);
+}
+
 void ConvertPanel::Stop() {
-    if (run_) run_->Halt();
+    if (run_) run_->run.Halt();
     SetTimer(surface_, framework::kStopCleanupTimer, kStopCleanupDelayMs, nullptr);
     stopCleanupPending_ = true;
     SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETPOS, 0, 0);
@@ -512,7 +443,7 @@ void ConvertPanel::Stop() {
 }
 
 void ConvertPanel::HaltForClose() {
-    if (run_) run_->Halt();
+    if (run_) run_->run.Halt();
     run_.reset();
     ++runNumber_;
     // A window's timers die with it: a Stop's clean-up still waiting is done by timer 2.
@@ -530,12 +461,10 @@ bool ConvertPanel::OnTimer(UINT_PTR id) {
 }
 
 void ConvertPanel::RemoveUnfinishedOutput() {
-    ConvertJob job;
-    job.outputFolder = Text(IDC_OUTPUT_FOLDER);
-    job.outputName = Text(IDC_OUTPUT_NAME);
-    job.formatIndex = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
-    const std::wstring path = outputPath(job);
-    if (!FileExists(path)) return;
+    // A run writes under its temporary name until it has succeeded, so the output named
+    // by the controls is either finished or someone else's: only the temporary goes.
+    const std::wstring path = unfinishedOutput_;
+    if (path.empty() || !FileExists(path)) return;
     if (!DeleteFileW(path.c_str())) {
         const DWORD error = GetLastError();
         framework::prompter().Tell(surface_, FileErrorText(error, path), true);

@@ -4,6 +4,8 @@
 // both; it borrows the surface's window and the main window's clip list.
 #include "convert/ConvertJob.h"
 #include "convert/ConvertRunner.h"
+#include "convert/ConvertControls.h"
+#include "convert/OutputFolder.h"
 #include "convert/OutputNames.h"
 
 #include <windows.h>
@@ -16,29 +18,24 @@
 
 namespace convert {
 
-// How long the cleanup timers give ffmpeg to end before the unfinished output goes.
-inline constexpr UINT kCloseCleanupDelayMs = 100;
-inline constexpr UINT kStopCleanupDelayMs = 1000;
-
 inline constexpr wchar_t kNoClipsToConvert[] = L"No video clips to convert";
-inline constexpr wchar_t kFolderBrowserTitle[] = L"Select a folder for converted videos";
+// The percent label of a run that produced nothing.
+inline constexpr wchar_t kFailedLabel[] = L"Failed";
 
-// Opens a folder for the user (Open and "autoopenfolder"). Tests install their own.
-using FolderOpener = std::function<void(HWND owner, const std::wstring& folder)>;
-void SetFolderOpener(FolderOpener opener);
-void OpenFolder(HWND owner, const std::wstring& folder);
+// What the user reads when a run produced nothing.
+std::wstring ConversionFailedText(const std::wstring& output, const std::wstring& reason);
 
 // One remembered name per kind of surface, for the program's life.
 OutputNameGuards& outputNameGuards();
 
-// The standard text of a failed file operation, with the file's path in it.
-std::wstring FileErrorText(DWORD error, const std::wstring& path);
+
+// One single-clip run, shared by the surface and the run's worker.
+struct SingleRun;
 
 class ConvertPanel {
 public:
     ConvertPanel() = default;
-    // The format combo does not own its image list; the panel does.
-    ~ConvertPanel();
+    ~ConvertPanel() = default;
     ConvertPanel(const ConvertPanel&) = delete;
     ConvertPanel& operator=(const ConvertPanel&) = delete;
 
@@ -46,7 +43,7 @@ public:
     // Where ffmpeg.exe lies; the program folder unless a test says otherwise.
     void SetToolFolder(std::wstring folder) { toolFolder_ = std::move(folder); }
     // The folder box's tooltip, which Change keeps in step with the box.
-    void SetFolderTip(HWND tip) { folderTip_ = tip; }
+    void SetFolderTip(FolderTip* tip) { folderTip_ = tip; }
 
     // Pickers, format, resolution and quality as a surface opens.
     void Setup();
@@ -84,13 +81,10 @@ private:
     void SetText(int id, const std::wstring& text) const;
     bool StandardView() const;
 
-    void FillFormats();
-    void FillResolutions(const std::vector<std::wstring>& entries, int selection, bool enabled);
     void FillQuality();
     void OnFormatChanged();
     void OnCutToggled();
     void OnNameChanged();
-    void OnChangeFolder();
     void OnConvertOrStop();
     bool ApplyEmptyNameRule();
 
@@ -107,6 +101,7 @@ private:
     void OnProgress(WPARAM runNumber, std::int64_t seconds);
     void OnFinished(WPARAM runNumber);
     void Stop();
+    void ReportFailure(const std::wstring& reason);
 
     // Picker rules: seconds of the day on the surface's date.
     int PickerSeconds(int id) const;
@@ -116,16 +111,17 @@ private:
 
     HWND surface_ = nullptr;
     HWND clipList_ = nullptr;
-    HWND folderTip_ = nullptr;
+    FolderTip* folderTip_ = nullptr;
     ConvertSurface kind_ = ConvertSurface::MainPanel;
     std::wstring toolFolder_;
-    HIMAGELIST formatImages_ = nullptr;
+    FormatImages formatImages_;
 
-    std::shared_ptr<ConversionRun> run_;
+    std::shared_ptr<SingleRun> run_;
+    // Where the latest run writes until it succeeds; the Stop clean-up removes it.
+    std::wstring unfinishedOutput_;
     WPARAM runNumber_ = 0;
     int upperLimit_ = 0;
     std::vector<int> disabled_;
-    bool progressIndeterminate_ = false;
     bool stopCleanupPending_ = false;
 
     int rememberedFrom_ = 0;

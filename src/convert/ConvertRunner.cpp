@@ -2,7 +2,9 @@
 
 #include "convert/Progress.h"
 #include "platform/ChildProcess.h"
+#include "platform/ToolOutput.h"
 
+#include <atomic>
 #include <chrono>
 
 namespace convert {
@@ -14,6 +16,30 @@ constexpr DWORD kExitPollMs = 250;
 // Once ffmpeg has exited, what it wrote is already in the pipe; EOF follows at once unless
 // some other process inherited the write end (Wine's desktop process can). Give up then.
 constexpr DWORD kQuietAfterExitMs = 500;
+// Its output has ended, so ffmpeg is closing down; its exit code follows at once.
+constexpr DWORD kExitCodeWaitMs = 2000;
+
+std::wstring SystemErrorText(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length ? std::wstring(buffer, length) : L"Error " + std::to_wstring(error) + L".";
+    if (buffer) LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    return text;
+}
+
+void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to) {
+    for (std::size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+bool HasContent(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
+           !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (data.nFileSizeHigh | data.nFileSizeLow) != 0;
+}
 
 }  // namespace
 
@@ -33,6 +59,7 @@ ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& ru
     outcome.started = true;
 
     ProgressParser parser;
+    ToolErrorLine errorLine;
     std::string bytes;
     bool exited = false;
     auto quietUntil = std::chrono::steady_clock::now();
@@ -41,6 +68,7 @@ ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& ru
         bytes.clear();
         const platform::OutputPipe::Outcome read = pipe.Read(bytes, run.haltEvent(), kExitPollMs);
         if (read == platform::OutputPipe::Outcome::Data) {
+            errorLine.feed(bytes);
             for (std::int64_t seconds : parser.feed(bytes)) onReport(seconds);
             continue;
         }
@@ -54,9 +82,48 @@ ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& ru
         }
     }
     outcome.halted = run.halted();
+    outcome.errorLine = platform::DecodeToolOutput(errorLine.line());
+    if (!outcome.halted && WaitForSingleObject(child.process(), kExitCodeWaitMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(child.process(), &outcome.exitCode);
     // Whatever the run started and left behind ends with it; nothing outside the job is touched.
     child.EndTree();
     return outcome;
+}
+
+ConversionResult convertToFile(const ConvertJob& job, const std::wstring& toolFolder, const std::wstring& temporary,
+                               ConversionRun& run, const ProgressReport& onReport) {
+    const std::wstring output = outputPath(job);
+    const ConverterOutcome outcome = runConverter(buildFfmpegCommandLine(job, toolFolder, temporary), run, onReport);
+    ConversionResult result;
+    if (outcome.halted) {
+        DeleteFileW(temporary.c_str());
+        result.status = ConversionResult::Status::Halted;
+        return result;
+    }
+    if (!outcome.started) {
+        result.failure = L"ffmpeg.exe could not be started: " + SystemErrorText(outcome.startError);
+        return result;
+    }
+    if (outcome.exitCode != 0 || !HasContent(temporary)) {
+        DeleteFileW(temporary.c_str());
+        // ffmpeg names the file it was writing; the user knows it by its real name.
+        result.failure = outcome.errorLine.empty() ? L"ffmpeg ended without writing the file." : outcome.errorLine;
+        ReplaceAll(result.failure, temporary, output);
+        return result;
+    }
+    if (!MoveFileExW(temporary.c_str(), output.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD error = GetLastError();
+        DeleteFileW(temporary.c_str());
+        result.failure = SystemErrorText(error);
+        return result;
+    }
+    result.status = ConversionResult::Status::Converted;
+    return result;
+}
+
+std::wstring NewRunTag() {
+    static std::atomic<unsigned> counter{0};
+    return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
 }
 
 }  // namespace convert

@@ -1,6 +1,7 @@
 #pragma once
 // Running one conversion: ffmpeg.exe started directly (no command interpreter) in a job
 // object of its own, its output read and turned into progress reports.
+#include "convert/ConvertJob.h"
 #include "platform/UniqueHandle.h"
 
 #include <windows.h>
@@ -11,6 +12,13 @@
 #include <string>
 
 namespace convert {
+
+// How long the clean-up timers (framework/WindowMessages.h) give ffmpeg to end before the
+// unfinished output goes: after closing a dialog during a run, and after a Stop.
+inline constexpr UINT kCloseCleanupDelayMs = 100;
+// The batch dialog gives its halted row the same second as a Stop before it closes.
+inline constexpr UINT kBatchCloseCleanupDelayMs = 1000;
+inline constexpr UINT kStopCleanupDelayMs = 1000;
 
 // Shared by one run's worker and the surface that started it. Halting ends the run's own
 // processes and nothing else: a user's ffmpeg or a media probe running at the same
@@ -35,6 +43,8 @@ struct ConverterOutcome {
     bool started = false;
     DWORD startError = 0;  // GetLastError of the failed start
     bool halted = false;
+    DWORD exitCode = STILL_ACTIVE;  // STILL_ACTIVE: unknown (halted, or it would not end)
+    std::wstring errorLine;         // the last line that says why it stopped
 };
 
 using ProgressReport = std::function<void(std::int64_t seconds)>;
@@ -44,5 +54,21 @@ using ProgressReport = std::function<void(std::int64_t seconds)>;
 // Returns when the output ends (ffmpeg and anything it started have finished), or
 // promptly after run.Halt(); every process of the run's job has ended by then.
 ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& run, const ProgressReport& onReport);
+
+struct ConversionResult {
+    enum class Status { Converted, Halted, Failed };
+    Status status = Status::Failed;
+    std::wstring failure;  // Failed: why, in words for the user
+};
+
+// Converts `job` with the ffmpeg.exe of `toolFolder` into `temporary` (beside the output,
+// see temporaryOutputPath) and, once ffmpeg has succeeded and left a file, renames it to
+// the output path, replacing a file the user agreed to replace. Halted or failed runs
+// leave neither file behind.
+ConversionResult convertToFile(const ConvertJob& job, const std::wstring& toolFolder, const std::wstring& temporary,
+                               ConversionRun& run, const ProgressReport& onReport);
+
+// A tag that no other run of this process or of another copy of the program uses.
+std::wstring NewRunTag();
 
 }  // namespace convert

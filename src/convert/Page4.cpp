@@ -1,6 +1,5 @@
 #include "convert/Page4.h"
 
-#include "framework/WinApp.h"
 #include "framework/WindowMessages.h"
 #include "platform/SystemVersion.h"
 
@@ -20,32 +19,16 @@ BOOL Page4::OnInitDialog() {
         SetItemText(IDC_OUTPUT_NAME, framework::WindowText(GetDlgItem(parent_, IDC_OUTPUT_NAME)));
         SetItemText(IDC_OUTPUT_FOLDER, framework::WindowText(GetDlgItem(parent_, IDC_OUTPUT_FOLDER)));
     }
+    if (ItemText(IDC_OUTPUT_FOLDER).empty()) SetItemText(IDC_OUTPUT_FOLDER, OutputFolderSetting());
     panel_.Setup();
     panel_.SetPickersForClip(panel_.ClipDuration(), false);
-    CreateFolderTip();
+    folderTip_.Create(hwnd(), Item(IDC_OUTPUT_FOLDER), ItemText(IDC_OUTPUT_FOLDER));
+    panel_.SetFolderTip(&folderTip_);
     return TRUE;
 }
 
-void Page4::CreateFolderTip() {
-    folderTip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, framework::WinApp::ResourceInstance(),
-                                 nullptr);
-    if (!folderTip_) return;
-    std::wstring text = ItemText(IDC_OUTPUT_FOLDER);
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(Item(IDC_OUTPUT_FOLDER));
-    tool.lpszText = text.data();
-    SendMessageW(folderTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(folderTip_, TTM_ACTIVATE, TRUE, 0);
-    panel_.SetFolderTip(folderTip_);
-}
-
 bool Page4::PreTranslateMessage(MSG& message) {
-    if (folderTip_ && message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST)
-        SendMessageW(folderTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
+    folderTip_.Relay(message);
     return Dialog::PreTranslateMessage(message);
 }
 

@@ -25,11 +25,9 @@ protected:
     void OnCancel() override;
 
 private:
-    void CreateFolderTip();
-
     ConvertPanel panel_;
     std::wstring toolFolder_;
-    HWND folderTip_ = nullptr;
+    FolderTip folderTip_;
 };
 
 }  // namespace convert

@@ -50,7 +50,30 @@ std::optional<ProgressDisplay> overallProgress(std::int64_t seconds, const Batch
                            L"All files - " + percentLabel(percentOf(done, state.overallUpperLimit))};
 }
 
+// A runaway line is cut rather than kept whole; the start says enough.
+constexpr std::size_t kLongestErrorLine = 1024;
+
+bool saysWhy(std::string_view line) {
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start == std::string_view::npos) return false;
+    line.remove_prefix(start);
+    return line.rfind("frame=", 0) != 0 && line.rfind("size=", 0) != 0 && line.rfind("Conversion failed!", 0) != 0;
+}
+
 }  // namespace
+
+void ToolErrorLine::feed(std::string_view chunk) {
+    for (char c : chunk) {
+        if (c == '\r' || c == '\n') {
+            if (saysWhy(partial_)) last_ = partial_;
+            partial_.clear();
+        } else if (partial_.size() < kLongestErrorLine) {
+            partial_ += c;
+        }
+    }
+}
+
+std::string ToolErrorLine::line() const { return saysWhy(partial_) ? partial_ : last_; }
 
 std::vector<std::int64_t> ProgressParser::feed(std::string_view chunk) {
     std::vector<std::int64_t> reports;
@@ -105,6 +128,19 @@ std::optional<BatchProgressDisplay> batchProgress(std::int64_t seconds, const Ba
     ProgressDisplay row{false, static_cast<int>(seconds),
                         rowLabel(state) + L" - " + percentLabel(percentOf(seconds, state.rowUpperLimit))};
     return BatchProgressDisplay{std::move(row), overallProgress(seconds, state)};
+}
+
+ProgressDisplay batchRowFinished(const BatchProgressState& state) {
+    return {false, std::max(state.rowUpperLimit, 0), rowLabel(state) + L" - " + percentLabel(100)};
+}
+
+BatchProgressDisplay batchRowStart(const BatchProgressState& state) {
+    if (state.rowUpperLimit <= 0) return {indeterminate(rowLabel(state)), overallProgress(0, state)};
+    return {ProgressDisplay{false, 0, rowLabel(state) + L" - " + percentLabel(0)}, overallProgress(0, state)};
+}
+
+ProgressDisplay batchAllFinished(const BatchProgressState& state) {
+    return {false, std::max(state.overallUpperLimit, 0), L"All files - " + percentLabel(100)};
 }
 
 }  // namespace convert

@@ -30,6 +30,20 @@ private:
     std::string pending_;
 };
 
+// The line that says why ffmpeg gave up: the last line it printed, leaving out progress
+// reports and its closing "Conversion failed!", which names no reason. Lines end in
+// "\r" or "\n"; a chunk may end anywhere.
+class ToolErrorLine {
+public:
+    void feed(std::string_view chunk);
+    // Empty when nothing but progress was printed.
+    std::string line() const;
+
+private:
+    std::string partial_;
+    std::string last_;
+};
+
 struct ProgressDisplay {
     // The bar's range is 0, so no share can be computed: the bar runs as a marquee and
     // the label is empty, rather than claiming a percentage.
@@ -64,5 +78,10 @@ struct BatchProgressDisplay {
 
 // A report on a batch row. Empty when it lies beyond the row's range.
 std::optional<BatchProgressDisplay> batchProgress(std::int64_t seconds, const BatchProgressState& state);
+
+// The row's bar and label once its conversion ended, and both bars' start and end.
+ProgressDisplay batchRowFinished(const BatchProgressState& state);
+BatchProgressDisplay batchRowStart(const BatchProgressState& state);
+ProgressDisplay batchAllFinished(const BatchProgressState& state);
 
 }  // namespace convert

@@ -1,7 +1,7 @@
 #pragma once
 // The private messages and window timers of the main window, in one table so that no two
-// collide. The single-clip convert dialog serves the convert rows too: its controller is
-// the main window's panel. A new private message or timer gets its row here.
+// collide. The convert dialogs serve the convert rows and timers too: the single-clip
+// dialog's controller is the main window's panel, and the batch dialog reuses them. A new private message or timer gets its row here.
 #include <windows.h>
 
 #include <cstddef>
@@ -35,6 +35,14 @@ inline constexpr UINT WM_FILTER_REFRESH = WM_APP + 16;
 // run that was stopped or replaced are recognised and dropped.
 inline constexpr UINT WM_CONVERT_PROGRESS = WM_APP + 40;  // lParam: seconds converted
 inline constexpr UINT WM_CONVERT_FINISHED = WM_APP + 41;
+// From the batch dialog's worker, wParam the batch's number: a row's conversion begins or
+// ends; lParam the row's place in the batch (0-based).
+inline constexpr UINT WM_BATCH_ROW_STARTED = WM_APP + 42;
+inline constexpr UINT WM_BATCH_ROW_FINISHED = WM_APP + 43;
+
+// From a second start of the program: show and restore the window. Posted, so it is
+// served after the window's own start-up, a hidden "/min" start included.
+inline constexpr UINT WM_SHOW_FOR_SECOND_START = WM_APP + 20;
 
 // From the web import's download worker to the import dialog. wParam is the download's
 // job, so the words of a halted or earlier job are dropped; lParam points at data that
@@ -53,8 +61,9 @@ inline constexpr UINT WM_IMPORT_DONE = WM_APP + 64;
 inline constexpr UINT kPrivateMessages[] = {
     WM_TRAYNOTIFY,         WM_TRAYANIMATION,           WM_CATALOGUE_INSERT,      WM_CATALOGUE_LISTED_PATHS,
     WM_CATALOGUE_READ_FILTER, WM_CATALOGUE_BUILD_DONE, WM_CATALOGUE_REBUILD_BEGIN, WM_CATALOGUE_REBUILD_END,
-    WM_FILTER_REFRESH,     WM_CONVERT_PROGRESS,        WM_CONVERT_FINISHED,        WM_IMPORT_RANGE,
-    WM_IMPORT_CAPTION,     WM_IMPORT_PROGRESS,         WM_IMPORT_FAILED,           WM_IMPORT_DONE,
+    WM_FILTER_REFRESH,     WM_CONVERT_PROGRESS,        WM_CONVERT_FINISHED,        WM_BATCH_ROW_STARTED,
+    WM_BATCH_ROW_FINISHED, WM_SHOW_FOR_SECOND_START,   WM_IMPORT_RANGE,            WM_IMPORT_CAPTION,
+    WM_IMPORT_PROGRESS,    WM_IMPORT_FAILED,           WM_IMPORT_DONE,
 };
 
 // Window timers. The cleanup timers remove a conversion's unfinished output once ffmpeg

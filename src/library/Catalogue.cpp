@@ -156,7 +156,7 @@ std::optional<ClipRecord> MakeRecord(Candidate& clip, const CachedProbe& probe) 
 
     const ProbeFields& fields = probe.fields;
     return ClipRecord{title,        DateText(clip.created), TimeText(clip.created), SizeText(clip.size()),
-                      fields.duration, fields.resolution,   fields.frameRate,       fields.bitRate,
+                      FormatDuration(fields.duration), fields.resolution, fields.frameRate, fields.bitRate,
                       clip.path,    fields.video,           fields.audio};
 }
 

@@ -28,6 +28,9 @@ inline constexpr std::array<ClipColumn, 11> kClipColumns = {{
     {L"Stream of audio", 0, SortKind::Text},
 }};
 
+inline constexpr int kTitleColumn = 0;
+inline constexpr int kDurationColumn = 4;    // "HH:MM:SS"
+inline constexpr int kResolutionColumn = 5;
 // The date header carries the upward arrow at start and after "Show", sorted or not.
 inline constexpr int kDateColumn = 1;
 // The clip file's full path: the row's key, never widened by any layout.

@@ -7,23 +7,27 @@
 
 namespace library {
 
-int PurgeMarkedClips(const std::wstring& libraryFolder) {
-    int deleted = 0;
+PurgeResult PurgeMarkedClips(const std::wstring& libraryFolder, const ClipDeleter& deleteClip) {
+    PurgeResult result;
     platform::ForEachFile(libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
         const std::wstring path = libraryFolder + entry.cFileName;
-        const std::wstring title = ReadTitle(path);
-        if (!IsMarkedForDeletion(title)) return;
-        // The title goes first: a later file that reuses this one's identity (same
-        // index, times and size, as a copy that keeps its times can have) must not
-        // inherit the marker and be deleted in its turn.
-        WriteTitle(path, L"");
-        if (DeleteFileW(path.c_str())) {
-            ++deleted;
+        if (!IsMarkedForDeletion(ReadTitle(path))) return;
+        DWORD error = 0;
+        if (deleteClip(path, error)) {
+            ++result.deleted;
         } else {
-            WriteTitle(path, title);
+            WriteTitle(path, L"");
+            result.kept.push_back(path);
         }
     });
-    return deleted;
+    return result;
+}
+
+std::wstring KeptClipsText(const std::vector<std::wstring>& kept) {
+    std::wstring text = kept.size() == 1 ? L"This video could not be deleted and stays in the list:"
+                                         : L"These videos could not be deleted and stay in the list:";
+    for (const std::wstring& path : kept) text += L"\n" + path;
+    return text;
 }
 
 }  // namespace library

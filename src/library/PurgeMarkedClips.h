@@ -1,8 +1,14 @@
 #pragma once
 #include "library/TitleMarkers.h"
+#include "library/TitleStore.h"
+
+#include <windows.h>
+
+#include <functional>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace library {
 
@@ -11,9 +17,21 @@ inline bool IsMarkedForDeletion(std::wstring_view title) {
     return title.find(kTitleToDelete) != std::wstring_view::npos;
 }
 
-// Deletes every clip of `libraryFolder` whose title holds the deletion marker. A clip
-// that cannot be deleted now (held open elsewhere) stays for the next start; the list
-// never shows it meanwhile. Returns how many clips were deleted.
-int PurgeMarkedClips(const std::wstring& libraryFolder);
+struct PurgeResult {
+    int deleted = 0;
+    // Clips that could not be deleted (held open elsewhere): their marker is removed, so
+    // they stay listed rather than hidden for good, and the user is told.
+    std::vector<std::wstring> kept;
+};
+
+// Deletes every clip of `libraryFolder` whose title holds the deletion marker, read-only
+// ones included. The marker goes only with the file: a start that ends midway leaves the
+// rest marked for the next one.
+// `deleteClip` is DeleteTitledFile; tests pass one that fails.
+using ClipDeleter = std::function<bool(const std::wstring& path, DWORD& error)>;
+PurgeResult PurgeMarkedClips(const std::wstring& libraryFolder, const ClipDeleter& deleteClip = DeleteTitledFile);
+
+// What the user reads about clips that stayed.
+std::wstring KeptClipsText(const std::vector<std::wstring>& kept);
 
 }  // namespace library

@@ -203,4 +203,32 @@ std::wstring ReadSourceUrl(const std::wstring& path) { return ReadStoredText(pat
 
 void WriteSourceUrl(const std::wstring& path, const std::wstring& url) { WriteStoredText(path, url, kSourceSlot); }
 
+bool DeleteTitledFile(const std::wstring& path, DWORD& error) {
+    const std::wstring full = platform::FullPathOrSame(path);
+    const DWORD attributes = GetFileAttributesW(full.c_str());
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly) SetFileAttributesW(full.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    const auto keep = [&] {
+        error = GetLastError();
+        if (readOnly) SetFileAttributesW(full.c_str(), attributes);
+        return false;
+    };
+    // One handle for the identity and the deletion: nothing can swap the file in between.
+    platform::UniqueFile file(CreateFileW(full.c_str(), DELETE | GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return keep();
+    std::optional<FileIdentity> identity;
+    const std::optional<VolumeFacts> facts = FactsFor(VolumeRootOf(full), file.get());
+    if (facts && facts->kind == VolumeKind::Fallback) identity = QueryIdentity(file.get(), facts->serial);
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    if (!SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition)) return keep();
+    file.reset();
+    // A property set went with the file; a fallback title is forgotten once the file is gone.
+    if (identity) {
+        ProcessTitleStore()->Write(*identity, L"");
+        ProcessSourceStore()->Write(*identity, L"");
+    }
+    return true;
+}
+
 }  // namespace library

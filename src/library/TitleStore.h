@@ -4,6 +4,8 @@
 //
 // Each call opens the file without sharing for its whole duration, so a file that another
 // handle holds open reads "NotSet" and is not written. Safe from any thread.
+#include <windows.h>
+
 #include <string>
 
 namespace library {
@@ -18,5 +20,11 @@ void WriteTitle(const std::wstring& path, const std::wstring& text);
 // title (the Comments property of the same set, or a log of its own); empty when none.
 std::wstring ReadSourceUrl(const std::wstring& path);
 void WriteSourceUrl(const std::wstring& path, const std::wstring& url);
+
+// Deletes the file, read-only or not, and then forgets its title, so the marker goes only
+// with the file and a later file that takes over its identity inherits nothing. False,
+// with the reason in `error`, when the file stays (held open elsewhere, say); its
+// attributes and title are then as they were.
+bool DeleteTitledFile(const std::wstring& path, DWORD& error);
 
 }  // namespace library

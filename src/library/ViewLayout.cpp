@@ -117,6 +117,10 @@ std::optional<ViewLayout> LayoutForViewMode(int mode) {
     }
 }
 
+int ViewModeFromNumber(int stored) {
+    return stored >= kViewSimple && stored <= kViewAdvanced ? stored : kViewStandard;
+}
+
 int NextViewMode(int mode) {
     if (mode == kViewSimple) return kViewStandard;
     if (mode == kViewStandard) return kViewAdvanced;

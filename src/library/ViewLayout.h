@@ -51,6 +51,11 @@ std::span<const int> ViewMenuCommands();
 // shows, no width changes).
 std::optional<ViewLayout> LayoutForViewMode(int mode);
 
+// The stored "view" value as a mode: anything but 1, 2 or 3 (a value typed by hand, a
+// setting of the wrong type) reads as Standard, the first run's choice, rather than
+// leaving the window without its convert panel.
+int ViewModeFromNumber(int stored);
+
 // Alt+V: Simple to Standard to Advanced, and anything else to Simple.
 int NextViewMode(int mode);
 

@@ -33,8 +33,8 @@ TEST_F(BadInput, SettingsOfTheWrongTypeOrSizeAreLeftAsTheyAre) {
     RegCloseKey(key);
 
     StartsAndShowsItsWindow();
-    // An existing key is never repaired; "view" read as empty lays out nothing and is
-    // written back as "0".
+    // An existing key is never repaired; "view" read as empty takes the Standard layout,
+    // convert panel and all, and is written back as "2".
     const auto browsers = ReadValue(HKEY_CURRENT_USER, kSettingsKey, L"browsers");
     ASSERT_TRUE(browsers.has_value());
     EXPECT_EQ(browsers->type, static_cast<DWORD>(REG_SZ));
@@ -43,7 +43,7 @@ TEST_F(BadInput, SettingsOfTheWrongTypeOrSizeAreLeftAsTheyAre) {
     EXPECT_EQ(volume->type, static_cast<DWORD>(REG_BINARY));
     const auto view = ReadValue(HKEY_CURRENT_USER, kSettingsKey, L"view");
     ASSERT_TRUE(view.has_value());
-    EXPECT_EQ(view->Text(), L"0");
+    EXPECT_EQ(view->Text(), L"2");
     EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kSettingsKey, L"showmessage").has_value()) << "no value is added";
 }
 

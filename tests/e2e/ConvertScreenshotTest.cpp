@@ -10,20 +10,8 @@ namespace {
 
 class ConvertScreenshots : public ProgramTest {
 protected:
-    static std::wstring ClipsFolder() {
-        wchar_t path[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring folder(path);
-        return folder.substr(0, folder.rfind(L'\\') + 1) + L"probe-clips\\";
-    }
     static void Click(HWND surface, int id) {
         PostMessageW(surface, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(surface, id)));
-    }
-    // WM_GETTEXT: GetWindowText does not ask a window of another process for its text.
-    static std::wstring Text(HWND surface, int id) {
-        wchar_t text[512] = {};
-        SendMessageW(GetDlgItem(surface, id), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-        return text;
     }
     // Starts a run and waits until ffmpeg has reported some progress.
     static bool ConvertUntilUnderWay(HWND surface) {

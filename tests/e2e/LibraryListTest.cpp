@@ -10,13 +10,6 @@
 namespace e2e {
 namespace {
 
-std::wstring ClipsFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1) + L"probe-clips\\";
-}
-
 class LibraryList : public ProgramTest {
 protected:
     void AddClip(const wchar_t* source, const wchar_t* name) {

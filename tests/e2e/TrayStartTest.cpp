@@ -61,5 +61,27 @@ TEST_F(TrayStart, SecondStartShowsTheHiddenWindowAndEnds) {
     EXPECT_TRUE(first.IsRunning());
 }
 
+TEST_F(TrayStart, TwoStartsAtOnceLeaveExactlyOneAndAPlainStartEndsShown) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        SCOPED_TRACE(attempt);
+        const bool plainFirst = attempt % 2 == 0;
+        std::optional<RunningProgram> first, second;
+        first.emplace(program(), plainFirst ? L"" : L"/min");
+        second.emplace(program(), plainFirst ? L"/min" : L"");
+        // The one that loses hands over and ends; the other stays.
+        ASSERT_TRUE(WaitUntil([&] { return !first->IsRunning() || !second->IsRunning(); }, kExitTimeout))
+            << "both kept running";
+        RunningProgram& survivor = first->IsRunning() ? *first : *second;
+        EXPECT_TRUE(survivor.IsRunning()) << "both ended";
+        HWND window = survivor.WaitForMainWindow(kStartTimeout);
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 10s))
+            << "a plain start must end with the window shown";
+        first.reset();
+        second.reset();
+        EXPECT_EQ(EndLeftoverPrograms(), 0);
+    }
+}
+
 }  // namespace
 }  // namespace e2e

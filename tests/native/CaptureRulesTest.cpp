@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <string>
 #include <vector>
 
@@ -130,6 +133,27 @@ TEST(CaptureRules, MovieNumbersRememberTheHighestEverSeen) {
     MovieNumbers largest;
     largest.See(L"Movie2147483647");
     EXPECT_EQ(largest.NextText(), L"2147483648");
+}
+
+TEST(CaptureRules, OnlyTheToolsOwnReportIsAVerdict) {
+    EXPECT_TRUE(IsToolReport(L"ffmpeg version N-92722-gf22fcd4483 Copyright (c) 2000-2018\r\n  built with gcc\r\n"
+                             L"text-page: Invalid data found when processing input\r\n"));
+    for (const wchar_t* report : {L"", L"'ffmpeg.exe' is not recognized as a program\r\n", L"MZ\x90garbage"})
+        EXPECT_FALSE(IsToolReport(report)) << report;
+}
+
+TEST(CaptureRules, NumbersGivenToClipsStillThereStayTakenUnseen) {
+    MovieNumbers numbers;
+    numbers.See(L"Movie4");
+    numbers.Given(L"5", L"a.flv");
+    numbers.Given(L"6", L"b.flv");
+    const auto present = [](std::initializer_list<const wchar_t*> clips) {
+        std::vector<std::wstring> names(clips.begin(), clips.end());
+        return [names](const std::wstring& clip) { return std::find(names.begin(), names.end(), clip) != names.end(); };
+    };
+    EXPECT_EQ(numbers.NextText(present({L"a.flv", L"b.flv"})), L"7");
+    EXPECT_EQ(numbers.NextText(present({L"a.flv"})), L"6");
+    EXPECT_EQ(numbers.NextText(present({})), L"5") << "a deleted clip's unseen number may come back";
 }
 
 }  // namespace

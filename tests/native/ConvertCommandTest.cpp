@@ -103,5 +103,30 @@ TEST(ConvertCommand, OverwriteQuestionPerSurface) {
               L"Current folder already contains a file named 'My clip.mp4'. Would you like to replace the existing file?");
 }
 
+TEST(ConvertCommand, DurationCellsReadAsSeconds) {
+    struct Case { const wchar_t* text; int seconds; };
+    const Case cases[] = {
+        {L"00:00:30", 30}, {L"01:02:03", 3723}, {L"23:59:59", 86399}, {L"00:01:35", 95},
+        {L"30.03", 0}, {L" n/a", 0}, {L"", 0}, {L"0a:00:10", 10}, {L"00:00:3x", 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(durationSeconds(c.text), c.seconds) << c.text;
+}
+
+TEST(ConvertCommand, UnsetOrUnreadableFolderSettingMeansMyVideos) {
+    EXPECT_EQ(outputFolderFromSetting(L"NotSet", L"C:\\Users\\me\\Videos"), L"C:\\Users\\me\\Videos");
+    EXPECT_EQ(outputFolderFromSetting(L"", L"C:\\Users\\me\\Videos"), L"C:\\Users\\me\\Videos");
+    EXPECT_EQ(outputFolderFromSetting(L"D:\\Out", L"C:\\Users\\me\\Videos"), L"D:\\Out");
+}
+
+TEST(ConvertCommand, RunsWriteBesideTheOutputUnderATemporaryName) {
+    ConvertJob job = sampleJob();
+    const std::wstring temporary = temporaryOutputPath(job, L"12-3");
+    EXPECT_EQ(temporary, L"C:\\Users\\me\\My Videos\\reelkeep-unfinished-12-3.mov");
+    EXPECT_NE(temporaryOutputPath(job, L"12-4"), temporary);
+    const std::wstring line = buildFfmpegCommandLine(job, kProgramFolder, temporary);
+    EXPECT_NE(line.find(L"-y \"" + temporary + L"\""), std::wstring::npos) << "ffmpeg writes the temporary";
+    EXPECT_EQ(line.find(outputPath(job)), std::wstring::npos);
+}
+
 }  // namespace
 }  // namespace convert

@@ -165,6 +165,41 @@ TEST(ProgressDisplay, BatchRowAndOverall) {
     ASSERT_TRUE(unknownTotal && unknownTotal->overall);
     EXPECT_TRUE(unknownTotal->overall->indeterminate);
     EXPECT_EQ(unknownTotal->row.label, L"File 2 of 5 - 50%");
+
+    // A row's start and end, and the batch's end, over a 32-bit total (20 hours).
+    BatchProgressState longBatch = state;
+    longBatch.overallUpperLimit = 72000;
+    longBatch.doneSeconds = 0;
+    const BatchProgressDisplay start = batchRowStart(longBatch);
+    EXPECT_EQ(start.row.label, L"File 2 of 5 - 0%");
+    ASSERT_TRUE(start.overall);
+    EXPECT_EQ(start.overall->label, L"All files - 0%");
+    EXPECT_TRUE(batchRowStart(zeroRow).row.indeterminate);
+    EXPECT_EQ(batchRowFinished(state).label, L"File 2 of 5 - 100%");
+    EXPECT_EQ(batchRowFinished(state).barPosition, 100);
+    EXPECT_EQ(batchAllFinished(longBatch).barPosition, 72000);
+    EXPECT_EQ(batchAllFinished(longBatch).label, L"All files - 100%");
+}
+
+TEST(ToolErrorLine, KeepsTheLastLineThatSaysWhy) {
+    struct Case { std::vector<std::string> chunks; std::string expected; };
+    const Case cases[] = {
+        {{"ffmpeg version N\r\nInput #0\r\n", "C:\\gone\\a.mov: No such file or directory\r\n"},
+         "C:\\gone\\a.mov: No such file or directory"},
+        {{"Error while opening encoder\r\n", "Conversion failed!\r\n"}, "Error while opening encoder"},
+        {{"Stream mapping:\r\nframe=  10 fps=0.0 q=5.0 size=  12kB time=00:00:0", "1.00 bitrate=1\r"}, "Stream mapping:"},
+        {{"split across ch", "unks: Permission denied"}, "split across chunks: Permission denied"},
+        {{"frame=1\r", "size=2\r\n"}, ""},
+        {{}, ""},
+    };
+    for (const Case& c : cases) {
+        ToolErrorLine line;
+        for (const std::string& chunk : c.chunks) line.feed(chunk);
+        EXPECT_EQ(line.line(), c.expected);
+    }
+    ToolErrorLine runaway;
+    runaway.feed(std::string(100000, 'x'));
+    EXPECT_LE(runaway.line().size(), 1024u);
 }
 
 }  // namespace

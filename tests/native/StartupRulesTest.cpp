@@ -14,14 +14,6 @@ TEST(StartupRules, MinimizedSwitchIsACaseSensitiveSubstring) {
     EXPECT_FALSE(HasMinimizedSwitch(L""));
 }
 
-TEST(StartupRules, InstancesAreCountedByCaseSensitiveNamePrefix) {
-    EXPECT_EQ(CountProgramInstances({L"explorer.exe", L"Reelkeep.exe"}), 1);
-    EXPECT_EQ(CountProgramInstances({L"Reelkeep.exe", L"services.exe", L"Reelkeep.exe"}), 2);
-    EXPECT_EQ(CountProgramInstances({L"Reelkeep.exe", L"reelkeep.exe", L"Reelkeep2.exe", L"Copy of Reelkeep.exe"}), 1);
-    EXPECT_EQ(CountProgramInstances({L"Reelkeep.exe", L"Reelkeep.exe.old"}), 2);
-    EXPECT_EQ(CountProgramInstances({}), 0);
-}
-
 TEST(NotifySwitches, EachCombinationGivesItsBalloon) {
     struct Case {
         NotifySwitches switches;

@@ -107,6 +107,11 @@ TEST(ViewLayout, ColumnWidthsNeverWidenThePath) {
     EXPECT_EQ(kClipColumns[kPathColumn].initialWidth, 0);
 }
 
+TEST(ViewLayout, StoredViewOutsideOneToThreeReadsAsStandard) {
+    for (int stored : {kViewSimple, kViewStandard, kViewAdvanced}) EXPECT_EQ(ViewModeFromNumber(stored), stored);
+    for (int stored : {0, 4, -1, 2147483647}) EXPECT_EQ(ViewModeFromNumber(stored), kViewStandard) << stored;
+}
+
 TEST(ViewLayout, AltVCyclesThroughTheThreeLayouts) {
     EXPECT_EQ(NextViewMode(kViewSimple), kViewStandard);
     EXPECT_EQ(NextViewMode(kViewStandard), kViewAdvanced);

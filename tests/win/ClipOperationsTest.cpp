@@ -4,6 +4,7 @@
 #include "library/ImportFlvFiles.h"
 #include "library/PurgeMarkedClips.h"
 #include "library/TitleStore.h"
+#include "platform/UniqueHandle.h"
 #include "resources/resource.h"
 #include "support/QuietMainWindow.h"
 #include "support/ScratchFolder.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -115,12 +117,34 @@ TEST_F(ClipOperations, APurgedClipLeavesNoMarkerForTheFileThatTakesItsPlace) {
     const std::wstring path = List().RowPath(0);
     library::WriteTitle(path, L"InOrderToDelete");
     window_.clipList().DeleteAllRows();
-    EXPECT_EQ(library::PurgeMarkedClips(library_.path()), 1);
+    EXPECT_EQ(library::PurgeMarkedClips(library_.path()).deleted, 1);
     // A copy that keeps its source's times, in the place of the deleted file: on many
     // file systems it gets the freed index back and so the same identity.
     ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\flv-320x240-sound.flv").c_str(), path.c_str(), FALSE));
     EXPECT_EQ(library::ReadTitle(path), L"NotSet");
-    EXPECT_EQ(library::PurgeMarkedClips(library_.path()), 0);
+    EXPECT_EQ(library::PurgeMarkedClips(library_.path()).deleted, 0);
+}
+
+TEST_F(ClipOperations, PurgeDeletesReadOnlyClipsAndKeepsListedWhatItCannotDelete) {
+    const std::wstring readOnly = List().RowPath(0);
+    const std::wstring stuck = List().RowPath(1);
+    for (const std::wstring& path : {readOnly, stuck}) library::WriteTitle(path, L"InOrderToDelete");
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    // A file the system will not delete (in use by a program that shares it for reading).
+    const auto deleter = [&](const std::wstring& path, DWORD& error) {
+        if (path == stuck) {
+            EXPECT_EQ(library::ReadTitle(path), L"InOrderToDelete") << "the marker goes only with the file";
+            error = ERROR_SHARING_VIOLATION;
+            return false;
+        }
+        return library::DeleteTitledFile(path, error);
+    };
+    const library::PurgeResult result = library::PurgeMarkedClips(library_.path(), deleter);
+    EXPECT_EQ(result.deleted, 1);
+    EXPECT_EQ(GetFileAttributesW(readOnly.c_str()), INVALID_FILE_ATTRIBUTES) << "the read-only clip is gone";
+    EXPECT_EQ(result.kept, std::vector<std::wstring>{stuck});
+    EXPECT_EQ(library::ReadTitle(stuck), L"NotSet") << "the clip that stayed is listed again, not hidden for good";
+    EXPECT_NE(library::KeptClipsText(result.kept).find(stuck), std::wstring::npos);
 }
 
 TEST_F(ClipOperations, ExportCopiesTheTickedClipsUnderTheirOutputNames) {

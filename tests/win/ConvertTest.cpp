@@ -14,6 +14,7 @@
 #include "platform/UniqueHandle.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
+#include "support/ConvertSupport.h"
 #include "support/MessagePump.h"
 #include "support/ScratchFolder.h"
 #include "support/ScriptedPrompter.h"
@@ -31,6 +32,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing_support::BinFolder;
+using testing_support::ForeignFfmpeg;
+using testing_support::KeepForLinuxCheck;
 using testing_support::PumpUntil;
 using testing_support::ScratchFolder;
 
@@ -58,6 +61,13 @@ long long FileSize(const std::wstring& path) {
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The file a run writes until it has succeeded, if there is one in `folder`.
+std::wstring UnfinishedOutputIn(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    platform::UniqueFind find(FindFirstFileW((folder + L"reelkeep-unfinished-*").c_str(), &entry));
+    return find ? folder + entry.cFileName : std::wstring();
+}
 
 std::string ReadAll(const std::wstring& path) {
     platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -232,6 +242,15 @@ TEST_F(ConvertPanel, ArrowKeysRefillTheNameAndTheFrameSize) {
     EXPECT_EQ(panel_.Text(IDC_RESOLUTION), window_.clipList().CellText(1, 5)) << "WMV shows that clip's size";
     EXPECT_FALSE(panel_.Enabled(IDC_RESOLUTION));
 
+    // Its report carries a metadata duration of 30.03 s: the list shows it as a time, and
+    // the pickers span the whole clip.
+    for (int row = 0; row < 2; ++row) {
+        if (window_.clipList().CellText(row, 5) != L"640x360") continue;
+        EXPECT_EQ(window_.clipList().CellText(row, 4), L"00:00:30");
+        window_.convertPanel().FillFromClip(row);
+        EXPECT_EQ(PickerSeconds(panel_.Item(IDC_CUT_TO)), 30);
+    }
+
     window_.clipList().SelectAndFocus(1);
     key.wVKey = VK_UP;
     SendMessageW(window_.hwnd(), WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&key));
@@ -275,16 +294,6 @@ TEST_F(ConvertPanel, CutTickedInAdvancedStillCutsInTheStandardView) {
     EXPECT_EQ(SendMessageW(panel_.Item(IDC_FILE_PROGRESS), PBM_GETRANGE, FALSE, 0), 3) << "the bar spans the cut";
     const library::MediaProbeResult probe = library::ProbeMedia(Output(L"cut.mov"), BinFolder() + L"ffmpeg.exe");
     EXPECT_EQ(probe.fields.duration.substr(0, 8), L"00:00:03") << probe.report;
-}
-
-// When the test run asks for it (REELKEEP_CONVERT_OUTPUTS, a folder), each output is
-// kept there as <surface>-<format><extension>, for the Linux ffprobe to check afterwards.
-void KeepForLinuxCheck(const std::wstring& output, const wchar_t* surfaceName, int format, const wchar_t* extension) {
-    wchar_t folder[MAX_PATH] = {};
-    if (GetEnvironmentVariableW(L"REELKEEP_CONVERT_OUTPUTS", folder, MAX_PATH) == 0) return;
-    CreateDirectoryW(folder, nullptr);
-    const std::wstring kept = std::wstring(folder) + L"\\" + surfaceName + L"-" + std::to_wstring(format) + extension;
-    EXPECT_TRUE(CopyFileW(output.c_str(), kept.c_str(), FALSE)) << "cannot keep " << kept.size();
 }
 
 // Converts to every format on one surface and probes each output. `mp3Rate` is the
@@ -420,30 +429,6 @@ TEST_F(ConvertPanel, ConvertWithAnEmptyNameRestoresThePreviousTextOrTheFallback)
     EXPECT_NE(prompter_.shown[1].find(L"'My output file.mov'"), std::wstring::npos);
 }
 
-// An ffmpeg of the user's own, outside any job of ours.
-class ForeignFfmpeg {
-public:
-    ForeignFfmpeg() {
-        std::wstring line = platform::QuoteProgram(BinFolder() + L"ffmpeg.exe") +
-                            L" -hide_banner -nostats -re -f lavfi -i anullsrc -t 120 -f null -";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started{};
-        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                           &started)) {
-            process_.reset(started.hProcess);
-            CloseHandle(started.hThread);
-        }
-    }
-    ~ForeignFfmpeg() {
-        if (process_) TerminateProcess(process_.get(), 0);
-    }
-    bool running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
-
-private:
-    platform::UniqueHandle process_;
-};
-
 class ConvertLongClip : public Convert {
 protected:
     std::wstring ClipSource() const override { return L"convert-60s.flv"; }
@@ -457,7 +442,9 @@ TEST_F(ConvertLongClip, StopOnThePanelEndsOnlyOurFfmpegAndRemovesThePartialOutpu
     panel_.Click(IDC_CONVERT);
     EXPECT_EQ(panel_.Text(IDC_CONVERT), L"Stop");
     EXPECT_FALSE(panel_.Enabled(IDC_OUTPUT_NAME));
-    ASSERT_TRUE(PumpUntil([&] { return FileSize(Output(L"partial.mp4")) > 0; }, 20s)) << "ffmpeg began writing";
+    ASSERT_TRUE(PumpUntil([&] { return FileSize(UnfinishedOutputIn(output_.path())) > 0; }, 20s))
+        << "ffmpeg began writing";
+    EXPECT_FALSE(Exists(Output(L"partial.mp4"))) << "never under the real name before it is whole";
     ASSERT_EQ(panel_.Text(IDC_CONVERT), L"Stop") << "still running when stopped";
 
     panel_.Click(IDC_CONVERT);
@@ -468,7 +455,8 @@ TEST_F(ConvertLongClip, StopOnThePanelEndsOnlyOurFfmpegAndRemovesThePartialOutpu
     EXPECT_TRUE(panel_.Enabled(IDC_OUTPUT_NAME));
 
     PumpUntil([] { return false; }, 1500ms);
-    EXPECT_FALSE(Exists(Output(L"partial.mp4"))) << "timer 3 removed the unfinished output";
+    EXPECT_EQ(UnfinishedOutputIn(output_.path()), L"") << "the unfinished output is gone";
+    EXPECT_FALSE(Exists(Output(L"partial.mp4")));
     EXPECT_EQ(panel_.Text(IDC_CONVERT), L"Convert") << "the run's end set the caption back";
     EXPECT_TRUE(opened_.empty()) << "a stopped run never opens the folder";
     EXPECT_TRUE(prompter_.shown.empty());
@@ -487,12 +475,13 @@ TEST_F(ConvertLongClip, StopInTheDialogHaltsItsRunAndClosingDuringARunRemovesThe
         EXPECT_EQ(SendMessageW(page.Item(IDC_QUALITY), CB_GETCURSEL, 0, 0), 1) << "Medium";
         page.SetText(IDC_OUTPUT_NAME, L"dialog run");
         page.Click(IDC_CONVERT);
-        ASSERT_TRUE(PumpUntil([&] { return FileSize(Output(L"dialog run.mov")) > 0; }, 20s));
+        ASSERT_TRUE(PumpUntil([&] { return FileSize(UnfinishedOutputIn(output_.path())) > 0; }, 20s));
         page.Click(IDC_CONVERT);
         EXPECT_EQ(page.Text(IDC_CONVERT), L"Convert");
         EXPECT_FALSE(page.Visible(IDC_FILE_PROGRESS));
         EXPECT_TRUE(page.Enabled(IDC_OUTPUT_NAME));
         PumpUntil([] { return false; }, 1500ms);
+        EXPECT_EQ(UnfinishedOutputIn(output_.path()), L"");
         EXPECT_FALSE(Exists(Output(L"dialog run.mov")));
         EXPECT_EQ(page.Text(IDC_FILE_PERCENT), L"0%") << "the halted run reported nothing more";
         EXPECT_TRUE(opened_.empty());
@@ -500,9 +489,10 @@ TEST_F(ConvertLongClip, StopInTheDialogHaltsItsRunAndClosingDuringARunRemovesThe
         // Closing while converting: halt, then the output goes and the dialog ends.
         page.SetText(IDC_OUTPUT_NAME, L"closed run");
         page.Click(IDC_CONVERT);
-        ASSERT_TRUE(PumpUntil([&] { return FileSize(Output(L"closed run.mov")) > 0; }, 20s));
+        ASSERT_TRUE(PumpUntil([&] { return FileSize(UnfinishedOutputIn(output_.path())) > 0; }, 20s));
         page.Command(IDCANCEL, BN_CLICKED);
         EXPECT_EQ(dialog.RunModalLoop(), IDCANCEL);
+        EXPECT_EQ(UnfinishedOutputIn(output_.path()), L"");
         EXPECT_FALSE(Exists(Output(L"closed run.mov")));
         EXPECT_TRUE(opened_.empty());
     }
@@ -517,12 +507,28 @@ TEST_F(ConvertLongClip, ClosingTheDialogRightAfterAStopStillRemovesTheOutput) {
     Surface page(dialog);
     page.SetText(IDC_OUTPUT_NAME, L"stopped then closed");
     page.Click(IDC_CONVERT);
-    ASSERT_TRUE(PumpUntil([&] { return FileSize(Output(L"stopped then closed.mov")) > 0; }, 20s));
+    ASSERT_TRUE(PumpUntil([&] { return FileSize(UnfinishedOutputIn(output_.path())) > 0; }, 20s));
     page.Click(IDC_CONVERT);
     page.Command(IDCANCEL, BN_CLICKED);
     EXPECT_EQ(dialog.RunModalLoop(), IDCANCEL);
-    EXPECT_FALSE(Exists(Output(L"stopped then closed.mov"))) << "the window's timer 3 would have died with it";
+    EXPECT_EQ(UnfinishedOutputIn(output_.path()), L"") << "the window's timer 3 would have died with it";
     EXPECT_TRUE(prompter_.shown.empty());
+}
+
+TEST_F(ConvertLongClip, RemovalThatFailsReportsTheFileError) {
+    panel_.SetText(IDC_OUTPUT_NAME, L"locked");
+    panel_.Click(IDC_CONVERT);
+    std::wstring unfinished;
+    ASSERT_TRUE(PumpUntil([&] { return FileSize(unfinished = UnfinishedOutputIn(output_.path())) > 0; }, 20s));
+    // Held open elsewhere without leave to delete it.
+    platform::UniqueFile holder(CreateFileW(unfinished.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    panel_.Click(IDC_CONVERT);
+    ASSERT_TRUE(PumpUntil([&] { return !prompter_.shown.empty(); }, 5s));
+    EXPECT_EQ(prompter_.shown[0], L"!error A sharing violation occurred while accessing " + unfinished + L".");
+    holder.reset();
+    DeleteFileW(unfinished.c_str());
 }
 
 TEST_F(ConvertPanel, DialogConvertsAsksItsOwnQuestionAndChangeStoresTheFolder) {
@@ -570,56 +576,51 @@ TEST_F(ConvertPanel, DialogConvertsAsksItsOwnQuestionAndChangeStoresTheFolder) {
     EXPECT_EQ(dialog.RunModalLoop(), IDCANCEL) << "idle: closes at once";
 }
 
-TEST_F(ConvertPanel, RemovalThatFailsReportsTheFileError) {
-    panel_.SetText(IDC_OUTPUT_NAME, L"locked");
-    const std::wstring path = Output(L"locked.mov");
-    WriteAll(path, "x");
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
-    SendMessageW(panel_.hwnd(), WM_TIMER, framework::kStopCleanupTimer, 0);
-    ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0], L"!error Access to " + path + L" was denied.");
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-TEST_F(ConvertPanel, BadInputsEndTheRunAndGiveTheControlsBack) {
-    const auto endsQuietly = [&](const wchar_t* what) {
+TEST_F(ConvertPanel, FailedRunsAreReportedAndLeaveNothingBehind) {
+    EXPECT_EQ(SendMessageW(panel_.Item(IDC_OUTPUT_NAME), EM_GETLIMITTEXT, 0, 0), 251)
+        << "typed names leave room for the extension";
+    const auto failsWith = [&](const wchar_t* what, const std::wstring& reason) {
         SCOPED_TRACE(what);
+        prompter_.shown.clear();
+        opened_.clear();
         ASSERT_TRUE(panel_.ConvertToEnd(30s));
         EXPECT_TRUE(panel_.Enabled(IDC_OUTPUT_NAME));
         EXPECT_TRUE(panel_.Enabled(IDC_FORMAT));
-        EXPECT_EQ(panel_.Text(IDC_FILE_PERCENT), L"100%");
-        EXPECT_TRUE(prompter_.shown.empty());
+        EXPECT_EQ(panel_.Text(IDC_FILE_PERCENT), L"Failed");
+        ASSERT_EQ(prompter_.shown.size(), 1u);
+        EXPECT_EQ(prompter_.shown[0].rfind(L"!error The video could not be converted to ", 0), 0u) << prompter_.shown[0];
+        EXPECT_NE(prompter_.shown[0].find(reason), std::wstring::npos) << prompter_.shown[0];
+        EXPECT_TRUE(opened_.empty()) << "nothing to show in the folder";
+        EXPECT_EQ(UnfinishedOutputIn(output_.path()), L"");
     };
-    // The output folder no longer exists: nothing creates it.
+    // The output folder no longer exists: nothing creates it, and ffmpeg's own words say so.
     panel_.SetText(IDC_OUTPUT_FOLDER, OutputFolder() + L"\\gone");
-    endsQuietly(L"missing folder");
+    panel_.SetText(IDC_OUTPUT_NAME, L"nowhere");
+    failsWith(L"missing folder", L"gone\\nowhere.mov: No such file or directory");
     EXPECT_FALSE(Exists(OutputFolder() + L"\\gone"));
     panel_.SetText(IDC_OUTPUT_FOLDER, OutputFolder());
 
-    // The output path names a folder: ffmpeg cannot write there, and the folder stays.
+    // The output path names a folder: the finished file cannot take its place, and the folder stays.
     CreateDirectoryW(Output(L"taken by a folder.mov").c_str(), nullptr);
     panel_.SetText(IDC_OUTPUT_NAME, L"taken by a folder");
-    endsQuietly(L"folder in the way");
+    failsWith(L"folder in the way", L"");
     EXPECT_NE(GetFileAttributesW(Output(L"taken by a folder.mov").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 
-    // A name at the 255-character limit makes a path longer than the system allows.
+    // 255 characters set from outside, with the extension too long for a file name.
     panel_.SetText(IDC_OUTPUT_NAME, std::wstring(255, L'n'));
-    endsQuietly(L"255 characters");
+    failsWith(L"255 characters", L"");
 
-    // ffmpeg missing.
     ScratchFolder empty(L"convert-no-tool");
     window_.convertPanel().SetToolFolder(empty.path());
     panel_.SetText(IDC_OUTPUT_NAME, L"no tool");
-    opened_.clear();
-    endsQuietly(L"ffmpeg missing");
+    failsWith(L"ffmpeg missing", L"ffmpeg.exe could not be started");
     EXPECT_FALSE(Exists(Output(L"no tool.mov")));
-    EXPECT_EQ(opened_.size(), 1u) << "the run ends as if finished";
     window_.convertPanel().SetToolFolder(BinFolder());
 
     // The clip turned into something ffmpeg cannot read after it was listed.
     WriteAll(ClipPath(), "This is not a video any more.");
     panel_.SetText(IDC_OUTPUT_NAME, L"unreadable");
-    endsQuietly(L"unreadable clip");
+    failsWith(L"unreadable clip", L"Invalid data found when processing input");
     EXPECT_FALSE(Exists(Output(L"unreadable.mov")));
 }
 

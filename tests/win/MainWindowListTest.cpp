@@ -253,22 +253,23 @@ TEST_F(MainWindowList, LayoutsFollowTheViewCommandsAndAltV) {
     EXPECT_EQ(window_.viewMode(), 1);
 }
 
-TEST(MainWindowStart, ViewZeroLaysOutNothingAndAltVGivesSimple) {
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr), ERROR_SUCCESS);
-    RegSetValueExW(key, L"view", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"0"), 4);
-    RegCloseKey(key);
-    {
+TEST(MainWindowStart, ViewOutsideOneToThreeReadsAsStandardAndKeepsTheConvertPanel) {
+    for (const wchar_t* stored : {L"0", L"7"}) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &key, nullptr), ERROR_SUCCESS);
+        RegSetValueExW(key, L"view", 0, REG_SZ, reinterpret_cast<const BYTE*>(stored), 4);
+        RegCloseKey(key);
         QuietMainWindow window;
         ASSERT_TRUE(window.CreateModeless());
         HMENU bar = GetMenu(window.hwnd());
-        for (UINT command : {ID_VIEW_SIMPLE, ID_VIEW_STANDARD, ID_VIEW_ADVANCED})
-            EXPECT_FALSE(GetMenuState(bar, command, MF_BYCOMMAND) & MF_CHECKED);
-        EXPECT_EQ(settings::SettingsStore().ReadSetting(L"view"), L"0");
+        EXPECT_TRUE(GetMenuState(bar, ID_VIEW_STANDARD, MF_BYCOMMAND) & MF_CHECKED) << stored;
+        EXPECT_TRUE(GetWindowLongW(GetDlgItem(window.hwnd(), IDC_CONVERT), GWL_STYLE) & WS_VISIBLE)
+            << "the convert panel shows";
+        EXPECT_EQ(settings::SettingsStore().ReadSetting(L"view"), L"2");
         SendMessageW(window.hwnd(), WM_COMMAND, ID_ACCEL_CYCLE_VIEW, 0);
-        EXPECT_EQ(window.viewMode(), 1);
+        EXPECT_EQ(window.viewMode(), 3);
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
 }

@@ -39,11 +39,14 @@ make $(tone 44100) -t 1 -c:a libvorbis ogg-sound-only.ogg
 head -c 40000 flv-320x240-sound.flv > truncated.flv
 printf 'This is not a video.\r\nJust text.\r\n' > text-only.flv
 
-# Conversion clips: 10 s for every format, 60 s for Stop and the runner's benchmark, and
+# Conversion clips: 10 s for every format, 60 s for Stop and the runner's benchmark, 12 s
+# for the batch benchmark, and
 # one whose duration reads 00:00:00 in the list. Small frames keep them quick to convert.
 make -f lavfi -i testsrc=size=320x240:rate=25 $(tone 44100) -t 10 \
      -c:v flv1 -q:v 12 -c:a libmp3lame -b:a 64k convert-10s.flv
 make -f lavfi -i testsrc=size=320x240:rate=25 $(tone 44100) -t 60 \
      -c:v flv1 -q:v 20 -c:a libmp3lame -b:a 32k convert-60s.flv
+make -f lavfi -i testsrc=size=320x240:rate=25 $(tone 44100) -t 12 \
+     -c:v flv1 -q:v 12 -c:a libmp3lame -b:a 64k convert-12s.flv
 make -f lavfi -i testsrc=size=160x120:rate=25 $(tone 22050) -t 0.4 \
      -c:v flv1 -q:v 12 -c:a libmp3lame -b:a 32k convert-under-1s.flv

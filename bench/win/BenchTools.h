@@ -1,0 +1,79 @@
+#pragma once
+// What the conversion benchmarks share: where the made clips lie, and the yardstick of
+// an ffmpeg command run bare (hidden, output thrown away, only waited for).
+#include "BenchClock.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace bench {
+
+inline std::wstring BinFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.rfind(L'\\') + 1);
+}
+
+inline long long FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Milliseconds the command takes on its own; -1 when it cannot start.
+inline double TimeBare(std::wstring commandLine) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdOutput = nul;
+    startup.hStdError = nul;
+    PROCESS_INFORMATION started{};
+    const double start = NowMilliseconds();
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &started)) {
+        CloseHandle(nul);
+        return -1;
+    }
+    WaitForSingleObject(started.hProcess, INFINITE);
+    const double elapsed = NowMilliseconds() - start;
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    CloseHandle(nul);
+    return elapsed;
+}
+
+// Serves this thread's windows until `finished` holds, while a second thread times how
+// long `target` takes to answer a sent message; returns the slowest answer in ms.
+template <typename Finished>
+double SlowestAnswerUntil(HWND target, Finished finished) {
+    std::atomic<bool> done{false};
+    std::atomic<long long> slowestMicroseconds{0};
+    std::thread prober([&] {
+        while (!done) {
+            const double start = NowMilliseconds();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+            const long long took = static_cast<long long>((NowMilliseconds() - start) * 1000);
+            if (took > slowestMicroseconds) slowestMicroseconds = took;
+            Sleep(5);
+        }
+    });
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        if (finished()) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    done = true;
+    prober.join();
+    return static_cast<double>(slowestMicroseconds) / 1000;
+}
+
+}  // namespace bench
