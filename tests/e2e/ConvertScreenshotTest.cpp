@@ -16,16 +16,11 @@ protected:
     // Starts a run and waits until ffmpeg has reported some progress.
     static bool ConvertUntilUnderWay(HWND surface) {
         Click(surface, IDC_CONVERT);
-        return WaitUntil([&] { return Text(surface, IDC_CONVERT) == L"Stop"; }, 10s) &&
+        return WaitUntil([&] { return ItemText(surface, IDC_CONVERT) == L"Stop"; }, 10s) &&
                WaitUntil([&] {
-                   const std::wstring percent = Text(surface, IDC_FILE_PERCENT);
+                   const std::wstring percent = ItemText(surface, IDC_FILE_PERCENT);
                    return !percent.empty() && percent != L"0%";
                }, 30s);
-    }
-    HWND DialogOf(DWORD processId) {
-        for (HWND window : TopLevelWindowsOf(processId))
-            if (IsWindowVisible(window) && WindowText(window) == L"Converting selected video clip") return window;
-        return nullptr;
     }
 };
 
@@ -41,8 +36,8 @@ TEST_F(ConvertScreenshots, PanelAndDialogDuringARunThenStopRemovesTheOutput) {
     RunningProgram run(program());
     HWND window = run.WaitForVisibleMainWindow(kStartTimeout);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return Text(window, IDC_OUTPUT_NAME) == L"1260000001"; }, 30s))
-        << "the top row fills the panel: " << Text(window, IDC_OUTPUT_NAME);
+    ASSERT_TRUE(WaitUntil([&] { return ItemText(window, IDC_OUTPUT_NAME) == L"1260000001"; }, 30s))
+        << "the top row fills the panel: " << ItemText(window, IDC_OUTPUT_NAME);
     SendMessageW(GetDlgItem(window, IDC_OUTPUT_FOLDER), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
     SetForegroundWindow(window);
 
@@ -54,21 +49,21 @@ TEST_F(ConvertScreenshots, PanelAndDialogDuringARunThenStopRemovesTheOutput) {
         SCOPED_TRACE(layout.picture);
         // Sent, not posted: the new layout is in place when the call returns.
         SendMessageW(window, WM_COMMAND, layout.command, 0);
-        ASSERT_TRUE(ConvertUntilUnderWay(window)) << Text(window, IDC_CONVERT) << " " << Text(window, IDC_FILE_PERCENT);
+        ASSERT_TRUE(ConvertUntilUnderWay(window)) << ItemText(window, IDC_CONVERT) << " " << ItemText(window, IDC_FILE_PERCENT);
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_FORMAT)));
         EXPECT_TRUE(FileExists(TakeScreenshot(layout.picture)));
         Click(window, IDC_CONVERT);
-        EXPECT_TRUE(WaitUntil([&] { return Text(window, IDC_CONVERT) == L"Convert"; }, 10s));
+        EXPECT_TRUE(WaitUntil([&] { return ItemText(window, IDC_CONVERT) == L"Convert"; }, 10s));
         EXPECT_TRUE(WaitUntil([&] { return !FileExists(output); }, 5s)) << "the unfinished output is removed";
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDC_FORMAT)));
     }
 
     SendMessageW(window, WM_COMMAND, ID_VIEW_SIMPLE, 0);
     PostMessageW(window, WM_COMMAND, ID_MOVIE_CONVERT, 0);
-    HWND dialog = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (dialog = DialogOf(run.processId())) != nullptr; }, 10s));
-    EXPECT_EQ(Text(dialog, IDC_OUTPUT_FOLDER), folder) << "copied from the hidden panel";
-    EXPECT_EQ(Text(dialog, IDC_OUTPUT_NAME), L"1260000001");
+    HWND dialog = WaitForWindowTitled(run.processId(), L"Converting selected video clip", 10s);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ItemText(dialog, IDC_OUTPUT_FOLDER), folder) << "copied from the hidden panel";
+    EXPECT_EQ(ItemText(dialog, IDC_OUTPUT_NAME), L"1260000001");
     ASSERT_TRUE(ConvertUntilUnderWay(dialog));
     EXPECT_TRUE(FileExists(TakeScreenshot(L"convert-dialog")));
     // Closing during the run stops it, removes the output and closes the dialog.

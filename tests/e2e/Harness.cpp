@@ -193,6 +193,12 @@ std::wstring WindowText(HWND window) {
     return std::wstring(buffer, length > 0 ? length : 0);
 }
 
+std::wstring ItemText(HWND dialog, int id) {
+    wchar_t text[512] = {};
+    SendMessageW(GetDlgItem(dialog, id), WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 std::wstring ClassName(HWND window) {
     wchar_t buffer[256] = {};
     const int length = GetClassNameW(window, buffer, ARRAYSIZE(buffer));
@@ -219,6 +225,30 @@ std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
 bool IsMainWindow(HWND window) {
     return ClassName(window) == L"#32770" && WindowText(window) == L"Reelkeep" &&
            FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr) != nullptr;
+}
+
+HWND WaitForWindowTitled(DWORD processId, const std::wstring& caption, Milliseconds timeout) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindowsOf(processId))
+                if (IsWindowVisible(window) && WindowText(window) == caption) found = window;
+            return found != nullptr;
+        },
+        timeout);
+    return found;
+}
+
+void PressKey(HWND window, UINT key) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    HWND target = window;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus != nullptr &&
+        (info.hwndFocus == window || IsChild(window, info.hwndFocus)))
+        target = info.hwndFocus;
+    // Repeat count 1; the key-up carries the previous-state and transition bits.
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
 }
 
 bool MessageBoxView::Has(int button) const {

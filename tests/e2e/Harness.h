@@ -68,11 +68,20 @@ private:
 // Windows of another process
 
 std::wstring WindowText(HWND window);
+// The live text of a control of another process's dialog (an edit's contents, a
+// button's caption as last set), asked from the control itself with WM_GETTEXT.
+std::wstring ItemText(HWND dialog, int id);
 std::wstring ClassName(HWND window);
 std::vector<HWND> TopLevelWindowsOf(DWORD processId);
 // The program's main window: its top-level dialog titled "Reelkeep" that holds the
 // library list. Message boxes carry the same caption, so the list tells them apart.
 bool IsMainWindow(HWND window);
+// A visible top-level window of the process with this caption; null on time-out.
+HWND WaitForWindowTitled(DWORD processId, const std::wstring& caption, Milliseconds timeout);
+// A key pressed as a user presses it: down and up at the control of the window that has
+// the keyboard focus (the window itself when the focus is elsewhere), so that the
+// window's own loop turns it into what the key means there.
+void PressKey(HWND window, UINT key);
 
 struct MessageBoxView {
     HWND window = nullptr;

@@ -13,11 +13,6 @@ constexpr wchar_t kGuideTitle[] = L"Reelkeep User's Guide";
 
 class HelpPictures : public ProgramTest {
 protected:
-    static std::wstring Text(HWND surface, int id) {
-        wchar_t text[512] = {};
-        SendMessageW(GetDlgItem(surface, id), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
     // Mnemonics and focus rectangles show from the start, as after a first key press.
     static void ShowKeyboardCues(HWND window) {
         SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
@@ -32,17 +27,6 @@ protected:
     }
     static std::string Narrowed(const wchar_t* text) { return testing::PrintToString(std::wstring(text)); }
 
-    HWND DialogOf(DWORD processId, const wchar_t* caption) {
-        HWND found = nullptr;
-        WaitUntil(
-            [&] {
-                for (HWND window : TopLevelWindowsOf(processId))
-                    if (IsWindowVisible(window) && WindowText(window) == caption) found = window;
-                return found != nullptr;
-            },
-            10s);
-        return found;
-    }
     // The HTML Help viewer's window, whichever process shows it; closed again at once.
     static bool GuideOpens() {
         HWND guide = nullptr;
@@ -64,7 +48,7 @@ TEST_F(HelpPictures, MainWindowLayoutsAndEveryDialogWithKeyboardCues) {
     RunningProgram run(program());
     HWND window = run.WaitForVisibleMainWindow(kStartTimeout);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return Text(window, IDC_OUTPUT_NAME) == L"1260000001"; }, 30s));
+    ASSERT_TRUE(WaitUntil([&] { return ItemText(window, IDC_OUTPUT_NAME) == L"1260000001"; }, 30s));
 
     Picture(L"main-window", window);
     PostMessageW(window, WM_COMMAND, ID_VIEW_ADVANCED, 0);
@@ -86,7 +70,7 @@ TEST_F(HelpPictures, MainWindowLayoutsAndEveryDialogWithKeyboardCues) {
     for (const auto& dialog : dialogs) {
         SCOPED_TRACE(Narrowed(dialog.caption));
         PostMessageW(window, WM_COMMAND, dialog.command, 0);
-        HWND shown = DialogOf(run.processId(), dialog.caption);
+        HWND shown = WaitForWindowTitled(run.processId(), dialog.caption, 10s);
         ASSERT_NE(shown, nullptr);
         Picture(dialog.picture, shown);
         PostMessageW(shown, WM_COMMAND, IDCANCEL, 0);
@@ -95,7 +79,7 @@ TEST_F(HelpPictures, MainWindowLayoutsAndEveryDialogWithKeyboardCues) {
 
     // F1 in a dialog reaches the guide through the dialog's own loop.
     PostMessageW(window, WM_COMMAND, ID_SETTINGS_PLAYER, 0);
-    HWND settings = DialogOf(run.processId(), L"Player Settings");
+    HWND settings = WaitForWindowTitled(run.processId(), L"Player Settings", 10s);
     ASSERT_NE(settings, nullptr);
     PostMessageW(GetDlgItem(settings, IDC_ALLOW_ZOOM), WM_KEYDOWN, VK_F1, 0);
     EXPECT_TRUE(GuideOpens()) << "F1 in the player settings";
