@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -49,8 +50,20 @@ inline double TimeBare(std::wstring commandLine) {
     return elapsed;
 }
 
+// Serves this thread's windows until `finished` holds.
+template <typename Finished>
+void ServeUntil(Finished finished) {
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        if (finished()) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
 // Serves this thread's windows until `finished` holds, while a second thread times how
-// long `target` takes to answer a sent message; returns the slowest answer in ms.
+// long `target` takes to answer a sent message; returns the slowest answer in ms. That
+// thread is the measuring instrument: rounds that time the work itself run without it.
 template <typename Finished>
 double SlowestAnswerUntil(HWND target, Finished finished) {
     std::atomic<bool> done{false};
@@ -65,15 +78,20 @@ double SlowestAnswerUntil(HWND target, Finished finished) {
             Sleep(5);
         }
     });
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        if (finished()) break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    ServeUntil(finished);
     done = true;
     prober.join();
     return static_cast<double>(slowestMicroseconds) / 1000;
+}
+
+// The machine is shared: the load beside a figure says how far to trust it.
+inline void PrintLoad() {
+    // Under Wine, drive Z: is the Linux root; elsewhere there is nothing to print.
+    if (FILE* file = std::fopen("Z:\\proc\\loadavg", "r")) {
+        char text[64] = {};
+        if (std::fgets(text, sizeof text, file)) std::printf("load average: %s", text);
+        std::fclose(file);
+    }
 }
 
 }  // namespace bench
