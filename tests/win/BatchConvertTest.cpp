@@ -221,6 +221,29 @@ TEST_F(BatchConvert, TickedClipsInListOrderOneQuestionNoSkipsYesReplacesInOrder)
     }
 }
 
+TEST_F(BatchConvert, TwoOfFiveOutputsExistNoConvertsTheOtherThreeOverTheirOwnSeconds) {
+    // The tagged MP4 lists as 00:00:30 from its metadata: its row counts 30 seconds.
+    Open({{L"1260000001.flv", L"flv-320x240-sound.flv", L"a", true},
+          {L"1260000002.flv", L"flv-320x240-sound.flv", L"b", true},
+          {L"1260000003.flv", L"flv-320x240-sound.flv", L"c", true},
+          {L"1260000004.flv", L"flv-320x240-sound.flv", L"d", true},
+          {L"1260000005.flv", L"mp4-640x360-tagged.mp4", L"e", true}});
+    SelectFormat(1);
+    WriteAll(Output(L"b.mp4"), "old b");
+    WriteAll(Output(L"d.mp4"), "old d");
+    prompter_.Answer(Answer::No);
+    std::vector<std::wstring> labels;
+    ASSERT_TRUE(ConvertToEnd(&labels));
+    std::vector<std::wstring> rowsSeen;
+    for (const std::wstring& label : labels)
+        if (label.size() >= 11 && (rowsSeen.empty() || rowsSeen.back() != label.substr(0, 11))) rowsSeen.push_back(label.substr(0, 11));
+    EXPECT_EQ(rowsSeen, (std::vector<std::wstring>{L"File 1 of 3", L"File 2 of 3", L"File 3 of 3"}));
+    EXPECT_EQ(SendMessageW(Item(IDC_BATCH_PROGRESS), PBM_GETRANGE, FALSE, 0), 2 + 2 + 30);
+    EXPECT_EQ(FilesIn(output_.path()), (std::vector<std::wstring>{L"a.mp4", L"b.mp4", L"c.mp4", L"d.mp4", L"e.mp4"}));
+    EXPECT_EQ(ReadAll(Output(L"b.mp4")), "old b") << "skipped rows stay untouched";
+    EXPECT_EQ(ReadAll(Output(L"d.mp4")), "old d");
+}
+
 TEST_F(BatchConvert, RowMenuNameRulesDeleteRefusalAndTheMainWindowsFrameSize) {
     Open({{L"1260000001.flv", L"flv-320x240-sound.flv", L"x", true},
           {L"1260000002.flv", L"mp4-640x360-tagged.mp4", L"y: part 1/2?", true},
@@ -316,9 +339,14 @@ TEST_F(BatchConvert, StopInTheSecondRowKeepsTheFirstAndWhatWasNotReachedThenClos
 TEST_F(BatchConvert, FailedRowsAreReportedAndTheBatchGoesOn) {
     Open({{L"1260000001.flv", L"flv-320x240-sound.flv", L"one", true},
           {L"1260000002.flv", L"flv-320x240-sound.flv", L"two", true},
-          {L"1260000003.flv", L"flv-320x240-sound.flv", L"three", true}});
-    // A ticked clip deleted after the dialog opened, and one ffmpeg cannot read.
+          {L"1260000003.flv", L"flv-320x240-sound.flv", L"three", true},
+          {L"1260000004.flv", L"flv-320x240-sound.flv", L"four", true}});
+    // A ticked clip deleted after the dialog opened, one ffmpeg cannot read, and a name at
+    // the 255-character limit, which leaves no room for the extension.
+    const std::wstring longest(255, L'n');
+    EndEdit(3, longest.c_str());
     const std::vector<convert::BatchRow> rows = dialog_->Rows();
+    ASSERT_EQ(rows[3].name, longest);
     ASSERT_TRUE(DeleteFileW(rows[0].inputPath.c_str()));
     WriteAll(rows[1].inputPath, "This is not a video any more.");
     ASSERT_TRUE(ConvertToEnd());
@@ -326,7 +354,8 @@ TEST_F(BatchConvert, FailedRowsAreReportedAndTheBatchGoesOn) {
     EXPECT_EQ(prompter_.shown[0].rfind(L"!error These videos could not be converted:", 0), 0u) << prompter_.shown[0];
     EXPECT_NE(prompter_.shown[0].find(rows[0].name + L".mov: "), std::wstring::npos);
     EXPECT_NE(prompter_.shown[0].find(rows[1].name + L".mov: "), std::wstring::npos);
-    EXPECT_EQ(FilesIn(output_.path()), std::vector<std::wstring>{rows[2].name + L".mov"});
+    EXPECT_NE(prompter_.shown[0].find(longest + L".mov: "), std::wstring::npos);
+    EXPECT_EQ(FilesIn(output_.path()), std::vector<std::wstring>{rows[2].name + L".mov"}) << "nothing half-made stays";
     EXPECT_EQ(opened_.size(), 1u) << "one row was converted";
 
     // ffmpeg missing; then a folder that is gone.
