@@ -1,12 +1,14 @@
-// A list of 2,000 clips: "Show" refilling it from the probe cache while the window keeps
-// answering, and how long sorting by each kind of column and switching layouts keep the
-// window busy (both run on the window thread itself).
+// A list of 2,000 clips: "Show" refilling it from the probe cache, against reading the
+// folder and every clip's title as any listing must (in the same run); how quickly the
+// window answers meanwhile; and how long sorting by each kind of column and switching
+// layouts keep the window busy (both run on the window thread itself).
 #include "MainWindowBench.h"
 
 #include "library/Catalogue.h"
 #include "framework/WindowMessages.h"
 #include "library/MediaProbe.h"
 #include "library/ProbeCacheFile.h"
+#include "library/TitleStore.h"
 #include "platform/FileValues.h"
 #include "resources/resource.h"
 
@@ -27,10 +29,17 @@ using bench::BinFolder;
 using bench::TempPath;
 
 constexpr int kClips = 2000;
+constexpr int kRuns = 3;
+// The window answers a message within this while the list fills: what a user still takes
+// for a window that answers at once.
 constexpr double kAnswerLimitMs = 100.0;
-// A sort or a layout blocks the window while it runs; a quarter of a second is still
-// felt as immediate, even on a machine as loaded as ours.
-constexpr double kBlockingLimitMs = 250.0;
+// A sort or a layout blocks the window while it runs, and the window answers only after
+// it. Figures are the middle of three runs: the machine is shared, and a single paint
+// of the window can take three times as long while others build.
+constexpr double kBlockingLimitMs = 150.0;
+// "Show" makes every row from what the folder and the title store say, plus the cache;
+// the rest is handing the rows to the list.
+constexpr double kShowLimit = 2.0;
 
 // Tiny files that the cache describes as the real test clip, so "Show" probes none.
 bool MakeLibrary(const std::wstring& folder, const std::wstring& cachePath, const std::wstring& ffmpeg,
@@ -59,17 +68,43 @@ bool MakeLibrary(const std::wstring& folder, const std::wstring& cachePath, cons
     return library::ProbeCacheFile(cachePath, *library::IdentifyProbeTool(ffmpeg)).Save(entries, nullptr);
 }
 
-// Window-thread work blocks the window for exactly as long as it runs.
-template <typename Action>
-double TimeMs(Action action) {
+// Window-thread work blocks the window for exactly as long as it runs, paint included.
+double BusyMs(HWND window, const std::function<void()>& action) {
     const double start = bench::NowMilliseconds();
     action();
+    UpdateWindow(window);
     return bench::NowMilliseconds() - start;
 }
 
-bool Report(const char* figure, double ms, double limitMs) {
-    std::printf("large_list.%s: %.1f ms (limit %.0f)\n", figure, ms, limitMs);
-    return ms <= limitMs;
+// What every listing of the folder costs: each file found and its title read.
+double FolderReadMs(const std::wstring& folder) {
+    const double start = bench::NowMilliseconds();
+    std::size_t titled = 0;
+    platform::ForEachFile(folder, [&](const WIN32_FIND_DATAW& entry) {
+        titled += library::ReadTitle(folder + entry.cFileName).size() > 0 ? 1 : 0;
+    });
+    return titled == 0 ? 0 : bench::NowMilliseconds() - start;
+}
+
+bool Report(const char* figure, double value, double limit, const char* unit, const char* detail = "") {
+    std::printf("large_list.%s: %.2f%s (limit %.2f%s)  %s\n", figure, value, unit, limit, unit, detail);
+    return value <= limit;
+}
+
+bool ReportBusy(const char* figure, std::vector<double> runs) {
+    char detail[64];
+    std::snprintf(detail, sizeof detail, "median of %zu, worst %.0f ms", runs.size(), *std::ranges::max_element(runs));
+    return Report(figure, bench::Median(runs), kBlockingLimitMs, " ms", detail);
+}
+
+NMLISTVIEW HeaderClick(HWND list, int column) {
+    NMLISTVIEW click{};
+    click.hdr.hwndFrom = list;
+    click.hdr.idFrom = IDC_CLIP_LIST;
+    click.hdr.code = LVN_COLUMNCLICK;
+    click.iItem = -1;
+    click.iSubItem = column;
+    return click;
 }
 
 }  // namespace
@@ -93,44 +128,52 @@ int main() {
     library::CatalogueSource source{folder, ffmpeg, cache};
     bool ok = true;
 
-    const bench::TimedJob show = bench::RunWhileTimingAnswers(hwnd, [&] { library::RebuildClipList(hwnd, source); });
-    if (list.RowCount() != kClips) {
-        std::fprintf(stderr, "large_list: \"Show\" listed %d of %d clips\n", list.RowCount(), kClips);
-        return 1;
+    std::vector<double> shows, reads, worstAnswers;
+    for (int run = 0; run < kRuns; ++run) {
+        reads.push_back(FolderReadMs(folder));
+        const bench::TimedJob show = bench::RunWhileTimingAnswers(hwnd, [&] { library::RebuildClipList(hwnd, source); });
+        if (list.RowCount() != kClips) {
+            std::fprintf(stderr, "large_list: \"Show\" listed %d of %d clips\n", list.RowCount(), kClips);
+            return 1;
+        }
+        shows.push_back(show.ms);
+        worstAnswers.push_back(show.worstAnswerMs);
     }
-    std::printf("large_list.show_2000_rows_from_cache: %.2f s\n", show.ms / 1000);
-    ok &= Report("window_answer_during_show_ms", show.worstAnswerMs, kAnswerLimitMs);
+    char detail[96];
+    std::snprintf(detail, sizeof detail, "\"Show\" %.2f s, folder and titles %.2f s (medians of %d)",
+                  bench::Median(shows) / 1000, bench::Median(reads) / 1000, kRuns);
+    ok &= Report("show_2000_rows_vs_reading_the_folder", bench::Median(shows) / bench::Median(reads), kShowLimit, "x",
+                 detail);
+    std::snprintf(detail, sizeof detail, "a run's slowest answer, median of %d; slowest of all %.0f ms", kRuns,
+                  *std::ranges::max_element(worstAnswers));
+    ok &= Report("window_answer_during_show", bench::Median(worstAnswers), kAnswerLimitMs, " ms", detail);
 
     const struct {
         const char* figure;
         int column;
-    } sorts[] = {{"window_busy_sorting_by_title_ms", 0}, {"window_busy_sorting_by_date_ms", 1},
-                 {"window_busy_sorting_by_size_ms", 3}, {"window_busy_sorting_by_frame_rate_ms", 6}};
+    } sorts[] = {{"window_busy_sorting_by_title", 0}, {"window_busy_sorting_by_date", 1},
+                 {"window_busy_sorting_by_size", 3}, {"window_busy_sorting_by_frame_rate", 6}};
     for (const auto& sort : sorts) {
-        NMLISTVIEW click{};
-        click.hdr.hwndFrom = list.hwnd();
-        click.hdr.idFrom = IDC_CLIP_LIST;
-        click.hdr.code = LVN_COLUMNCLICK;
-        click.iItem = -1;
-        click.iSubItem = sort.column;
-        ok &= Report(sort.figure, TimeMs([&] {
-                         SendMessageW(hwnd, WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click));
-                         UpdateWindow(hwnd);
-                     }), kBlockingLimitMs);
+        NMLISTVIEW click = HeaderClick(list.hwnd(), sort.column);
+        std::vector<double> runs;
+        for (int run = 0; run < kRuns; ++run)
+            runs.push_back(BusyMs(hwnd, [&] { SendMessageW(hwnd, WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click)); }));
+        ok &= ReportBusy(sort.figure, runs);
     }
 
     const struct {
         const char* figure;
         WORD command;
-    } layouts[] = {{"window_busy_switching_to_simple_ms", ID_VIEW_SIMPLE},
-                   {"window_busy_switching_to_advanced_ms", ID_VIEW_ADVANCED},
-                   {"window_busy_switching_to_standard_ms", ID_VIEW_STANDARD}};
-    for (const auto& layout : layouts) {
-        ok &= Report(layout.figure, TimeMs([&] {
-                         SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(layout.command, 0), 0);
-                         UpdateWindow(hwnd);
-                     }), kBlockingLimitMs);
+    } layouts[] = {{"window_busy_switching_to_simple", ID_VIEW_SIMPLE},
+                   {"window_busy_switching_to_advanced", ID_VIEW_ADVANCED},
+                   {"window_busy_switching_to_standard", ID_VIEW_STANDARD}};
+    std::vector<double> layoutRuns[std::size(layouts)];
+    for (int run = 0; run < kRuns; ++run) {
+        for (std::size_t i = 0; i < std::size(layouts); ++i)
+            layoutRuns[i].push_back(
+                BusyMs(hwnd, [&] { SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(layouts[i].command, 0), 0); }));
     }
+    for (std::size_t i = 0; i < std::size(layouts); ++i) ok &= ReportBusy(layouts[i].figure, layoutRuns[i]);
 
     DestroyWindow(hwnd);
     for (const std::wstring& file : files) DeleteFileW(file.c_str());

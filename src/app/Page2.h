@@ -7,10 +7,12 @@
 #include "framework/Dialog.h"
 #include "library/ClipListView.h"
 #include "library/FilterPanel.h"
+#include "library/ViewLayout.h"
 #include "update/UpdateAgent.h"
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace app {
@@ -107,6 +109,8 @@ private:
     void DecorateWindow();
     void Hide();
 
+    // Moves the controls that are not in their place yet; true when any moved.
+    bool PlaceControls(std::span<const library::ControlPlacement> placements);
     LRESULT OnCatalogueMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnListNotify(const NMHDR& header);
     void OnListKey(WORD key);

@@ -5,6 +5,7 @@
 #include "app/ClipContextMenu.h"
 #include "convert/OutputNames.h"
 #include "convert/Page4.h"
+#include "framework/RedrawPause.h"
 #include "framework/WindowMessages.h"
 #include "framework/Worker.h"
 #include "library/Catalogue.h"
@@ -13,7 +14,9 @@
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 
+#include <algorithm>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -45,23 +48,44 @@ LayoutScale LayoutScaleOf(HWND dialog) {
 }  // namespace
 
 void Page2::ApplyViewMode(int mode) {
-    for (int id : library::ConvertPanelControls()) ShowWindow(Item(id), SW_HIDE);
+    const std::optional<library::ViewLayout> layout = library::LayoutForViewMode(mode);
+    // A control hidden only to be shown again would be painted twice for nothing.
+    const std::span<const int> shown = layout ? layout->shownControls : std::span<const int>{};
+    for (int id : library::ConvertPanelControls())
+        if (std::ranges::find(shown, id) == shown.end()) ShowWindow(Item(id), SW_HIDE);
     menu_.UncheckViewEntries();
-    if (const std::optional<library::ViewLayout> layout = library::LayoutForViewMode(mode)) {
+    if (layout) {
+        // Ten column widths and a resize would each redraw a long list's scroll bars.
+        const framework::RedrawPause listPause(list_.hwnd());
+        const bool moved = PlaceControls(layout->placements);
+        for (int id : shown) ShowWindow(Item(id), SW_SHOW);
         const LayoutScale scale = LayoutScaleOf(hwnd());
-        for (const library::ControlPlacement& place : layout->placements) {
-            const library::PixelRect& r = place.rect;
-            SetWindowPos(Item(place.controlId), nullptr, scale.X(r.left), scale.Y(r.top), scale.X(r.width),
-                         scale.Y(r.height), SWP_NOACTIVATE | SWP_NOZORDER);
-        }
-        for (int id : layout->shownControls) ShowWindow(Item(id), SW_SHOW);
         for (const library::ColumnWidth& column : layout->columnWidths)
             list_.SetColumnWidth(column.column, scale.X(column.width));
         menu_.CheckViewEntry(static_cast<UINT>(layout->viewMenuCommand));
         // Moved group boxes leave their old frames on the dialog's background.
-        RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        if (moved) RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
     settings::SettingsStore().WriteSetting(settings::kView, std::to_wstring(mode));
+}
+
+bool Page2::PlaceControls(std::span<const library::ControlPlacement> placements) {
+    const LayoutScale scale = LayoutScaleOf(hwnd());
+    bool moved = false;
+    for (const library::ControlPlacement& place : placements) {
+        const library::PixelRect& r = place.rect;
+        const RECT target{scale.X(r.left), scale.Y(r.top), scale.X(r.left) + scale.X(r.width),
+                          scale.Y(r.top) + scale.Y(r.height)};
+        const HWND control = Item(place.controlId);
+        RECT now{};
+        GetWindowRect(control, &now);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&now), 2);
+        if (EqualRect(&now, &target)) continue;
+        SetWindowPos(control, nullptr, target.left, target.top, target.right - target.left, target.bottom - target.top,
+                     SWP_NOACTIVATE | SWP_NOZORDER);
+        moved = true;
+    }
+    return moved;
 }
 
 void Page2::SetViewMode(int mode) {

@@ -111,10 +111,12 @@ ClipProbe ProbeClip(const Candidate& clip, const CatalogueSource& source) {
     return probe;
 }
 
-// Rows go to the window a few at a time: one message per row made the window repaint the
-// list for every row, and thousands of rows from the cache took more than a minute. A
-// batch goes as soon as it is full or old, or when the build has to wait for a probe, so
-// rows still appear while probes run. Each message carries whole rows only.
+// Rows go to the window in batches: the list's repaint after a batch (its scroll bar is
+// drawn at once) costs tens of milliseconds under Wine whatever the batch holds, so
+// thousands of rows from the cache must come in a handful of batches, not one per row.
+// A batch goes as soon as it is old or full, or when the build has to wait for a probe,
+// so rows still appear while probes run; the size cap bounds how long one insert keeps
+// the window from answering. Each message carries whole rows only.
 class RowBatch {
 public:
     RowBatch(HWND window, bool skipListed) : window_(window), skipListed_(skipListed) {}
@@ -132,8 +134,8 @@ public:
     int inserted() const { return inserted_; }
 
 private:
-    static constexpr std::size_t kBatchRows = 12;
-    static constexpr std::chrono::milliseconds kBatchAge{100};
+    static constexpr std::size_t kBatchRows = 500;
+    static constexpr std::chrono::milliseconds kBatchAge{250};
 
     HWND window_;
     bool skipListed_;
@@ -160,6 +162,20 @@ std::optional<ClipRecord> MakeRecord(Candidate& clip, const CachedProbe& probe) 
                       clip.path,    fields.video,           fields.audio};
 }
 
+// What the pool makes of one clip: its probe and its row. Reading a title costs about as
+// much as the rest of the row together, so titles are read on the pool as well, also for
+// clips whose probe comes from the cache.
+struct ClipRow {
+    ClipProbe probe;
+    std::optional<ClipRecord> record;
+};
+
+ClipRow MakeRow(Candidate& clip, const std::optional<CachedProbe>& cached, const CatalogueSource& source) {
+    ClipRow row{cached ? ClipProbe{*cached} : ProbeClip(clip, source), std::nullopt};
+    row.record = MakeRecord(clip, row.probe.probe);
+    return row;
+}
+
 }  // namespace
 
 CatalogueSource DefaultCatalogueSource() {
@@ -170,24 +186,30 @@ BuildOutcome BuildClipListCounting(HWND window, bool skipListed, const ClipFilte
                                    const CatalogueSource& source) {
     FolderScan scan = ScanFolder(source.folder, filter, skipListed ? ListedPaths(window) : std::unordered_set<std::wstring>{});
     ProbeCacheSession cache(source.probeCache, source.ffmpeg);
-    std::vector<std::optional<ClipProbe>> probes(scan.candidates.size());
+    // Copied out before the pool starts: the session changes while rows are delivered.
+    std::vector<std::optional<CachedProbe>> cached(scan.candidates.size());
     BuildOutcome outcome;
-    for (std::size_t i = 0; i < probes.size(); ++i) {
+    for (std::size_t i = 0; i < cached.size(); ++i) {
         const Candidate& clip = scan.candidates[i];
         if (const CachedProbe* known = cache.Find(clip.path, clip.size(), clip.lastWriteTime()))
-            probes[i] = ClipProbe{*known};
+            cached[i] = *known;
         else
             ++outcome.probed;
     }
+    std::vector<std::optional<ClipRow>> made(scan.candidates.size());
     RowBatch rows(window, skipListed);
-    DeliverInOrder<ClipProbe>(
-        probes, PoolSize(source.probeThreads),
-        [&](std::size_t i) { return ProbeClip(scan.candidates[i], source); },
-        [&](std::size_t i, ClipProbe& probe) {
-            if (probe.fresh) cache.Add(scan.candidates[i].path, probe.probe);
-            if (std::optional<ClipRecord> record = MakeRecord(scan.candidates[i], probe.probe)) rows.Add(std::move(*record));
+    DeliverInOrder<ClipRow>(
+        made, PoolSize(source.probeThreads),
+        [&](std::size_t i) { return MakeRow(scan.candidates[i], cached[i], source); },
+        [&](std::size_t i, ClipRow& row) {
+            if (row.probe.fresh) cache.Add(scan.candidates[i].path, row.probe.probe);
+            if (row.record) rows.Add(std::move(*row.record));
         },
-        [&] { rows.Send(); });
+        // The rows made so far show while a probe runs; waiting for a title is too short
+        // to be worth a message of its own.
+        [&](std::size_t i) {
+            if (!cached[i]) rows.Send();
+        });
     rows.Send();
     outcome.inserted = rows.inserted();
     cache.Finish(scan.listing);

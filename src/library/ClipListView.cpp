@@ -1,5 +1,6 @@
 #include "library/ClipListView.h"
 
+#include "framework/RedrawPause.h"
 #include "library/CSortClass.h"
 
 #include <commctrl.h>
@@ -20,23 +21,6 @@ int HeaderFormat(HeaderArrow arrow) {
     }
     return HDF_STRING;
 }
-
-// A visible list repaints and scrolls for every row it gains or moves, which under Wine
-// cost tens of milliseconds a row once the list is long; painting once afterwards is
-// what the user sees anyway.
-class RedrawPause {
-public:
-    explicit RedrawPause(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
-    ~RedrawPause() {
-        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list_, nullptr, TRUE);
-    }
-    RedrawPause(const RedrawPause&) = delete;
-    RedrawPause& operator=(const RedrawPause&) = delete;
-
-private:
-    HWND list_;
-};
 
 }  // namespace
 
@@ -99,7 +83,7 @@ int ClipListView::InsertAtTop(const ClipRecord& record) {
 int ClipListView::InsertAtTop(const std::vector<ClipRecord>& records, bool skipListed) {
     std::unordered_set<std::wstring> listed = skipListed ? Paths() : std::unordered_set<std::wstring>{};
     int inserted = 0;
-    const RedrawPause pause(list_);
+    const framework::RedrawPause pause(list_);
     for (const ClipRecord& record : records) {
         if (skipListed && !listed.insert(record[kPathColumn]).second) continue;
         if (InsertAtTop(record) >= 0) ++inserted;
@@ -210,7 +194,7 @@ void ClipListView::SortByColumn(int column) {
     const std::int64_t parameter = ClickColumn(state, column);
     for (size_t index = 0; index < kClipColumns.size(); ++index)
         SetArrow(static_cast<int>(index), SortedHeaderArrow(state, static_cast<int>(index)));
-    const RedrawPause pause(list_);
+    const framework::RedrawPause pause(list_);
     CSortClass sorter(list_, column);
     sorter.Sort(parameter);
 }

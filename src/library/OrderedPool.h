@@ -14,14 +14,14 @@
 namespace library {
 
 // Items whose result is already present are not worked on. `work` runs on the pool's
-// threads and must not throw; `deliver` and `beforeWaiting` (called whenever the next
-// item is not done yet) run on the caller's thread. A slow item holds back the delivery
-// of those after it, never their work.
+// threads and must not throw; `deliver` and `beforeWaiting` (called with the next item's
+// index whenever it is not done yet) run on the caller's thread. A slow item holds back
+// the delivery of those after it, never their work.
 template <typename Result>
 void DeliverInOrder(std::vector<std::optional<Result>>& results, unsigned threads,
                     const std::function<Result(std::size_t)>& work,
                     const std::function<void(std::size_t, Result&)>& deliver,
-                    const std::function<void()>& beforeWaiting = [] {}) {
+                    const std::function<void(std::size_t)>& beforeWaiting = [](std::size_t) {}) {
     std::vector<std::size_t> todo;
     for (std::size_t i = 0; i < results.size(); ++i) {
         if (!results[i]) todo.push_back(i);
@@ -53,7 +53,7 @@ void DeliverInOrder(std::vector<std::optional<Result>>& results, unsigned thread
         std::unique_lock lock(mutex);
         if (!results[i]) {
             lock.unlock();
-            beforeWaiting();
+            beforeWaiting(i);
             lock.lock();
             finished.wait(lock, [&] { return results[i].has_value(); });
         }

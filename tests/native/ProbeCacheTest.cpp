@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <random>
@@ -139,6 +140,7 @@ TEST(OrderedPool, DeliversInOrderWhileSlowItemsHoldUpOnlyTheDeliveryBehindThem) 
     std::atomic<int> doneWhileFirstSlept{0};
     std::atomic<bool> slowDone{false};
     std::vector<std::size_t> order;
+    std::vector<std::size_t> awaited;
     DeliverInOrder<int>(
         results, 3,
         [&](std::size_t i) {
@@ -153,12 +155,19 @@ TEST(OrderedPool, DeliversInOrderWhileSlowItemsHoldUpOnlyTheDeliveryBehindThem) 
         [&](std::size_t i, int& result) {
             EXPECT_EQ(result, i % 7 == 0 ? -static_cast<int>(i) : static_cast<int>(i));
             order.push_back(i);
+        },
+        [&](std::size_t i) {
+            EXPECT_EQ(order.size(), i) << "the wait is for the next item to deliver";
+            awaited.push_back(i);
         });
     std::vector<std::size_t> expected(kItems);
     for (std::size_t i = 0; i < kItems; ++i) expected[i] = i;
     EXPECT_EQ(order, expected);
     EXPECT_EQ(mostAtOnce, 3);
     EXPECT_GT(doneWhileFirstSlept, 20) << "a slow item must not hold the others' work";
+    EXPECT_TRUE(std::ranges::find(awaited, 1u) != awaited.end()) << "the slow item was waited for";
+    EXPECT_TRUE(std::ranges::none_of(awaited, [](std::size_t i) { return i % 7 == 0; }))
+        << "an item known already is never waited for";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "app/Page2.h"
 #include "library/Catalogue.h"
 #include "library/TitleStore.h"
+#include "library/ViewLayout.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "support/MessagePump.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -222,6 +224,14 @@ TEST_F(MainWindowList, ClickingSizeTwiceSortsUpThenDownWithTheArrows) {
 }
 
 TEST_F(MainWindowList, LayoutsFollowTheViewCommandsAndAltV) {
+    // Every convert-panel control shows exactly when the current layout lists it, however
+    // the window got there.
+    const auto expectPanelOf = [&](int mode) {
+        const std::span<const int> shown = library::LayoutForViewMode(mode)->shownControls;
+        for (int id : library::ConvertPanelControls())
+            EXPECT_EQ(IsWindowVisible(GetDlgItem(window_.hwnd(), id)) != FALSE, std::ranges::count(shown, id) == 1)
+                << "control " << id << " in layout " << mode;
+    };
     EXPECT_EQ(Setting(L"view"), L"2") << "the first start applies and stores the default layout";
     Command(ID_VIEW_SIMPLE);
     Command(ID_VIEW_SIMPLE);
@@ -240,7 +250,9 @@ TEST_F(MainWindowList, LayoutsFollowTheViewCommandsAndAltV) {
     EXPECT_EQ(window_.viewMode(), 2);
     EXPECT_EQ(GetMenuState(movie, ID_MOVIE_CONVERT, MF_BYCOMMAND), static_cast<UINT>(-1));
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(window_.hwnd(), IDC_QUALITY_SLIDER)));
+    expectPanelOf(2);
     Command(ID_ACCEL_CYCLE_VIEW);
+    expectPanelOf(3);
     EXPECT_EQ(Setting(L"view"), L"3");
     EXPECT_EQ(List().ColumnWidth(9), 330);
     EXPECT_EQ(List().ColumnWidth(10), 240);
@@ -251,6 +263,10 @@ TEST_F(MainWindowList, LayoutsFollowTheViewCommandsAndAltV) {
     EXPECT_FALSE(GetMenuState(GetMenu(window_.hwnd()), ID_VIEW_STANDARD, MF_BYCOMMAND) & MF_CHECKED);
     Command(ID_ACCEL_CYCLE_VIEW);
     EXPECT_EQ(window_.viewMode(), 1);
+    expectPanelOf(1);
+    Command(ID_VIEW_ADVANCED);
+    Command(ID_VIEW_STANDARD);
+    expectPanelOf(2);
 }
 
 TEST(MainWindowStart, ViewOutsideOneToThreeReadsAsStandardAndKeepsTheConvertPanel) {
