@@ -2,6 +2,7 @@
 // What the main-window benchmarks share: where the test clips and ffmpeg.exe are, the
 // main window without its workers, and timing how quickly it answers while work runs.
 #include "BenchClock.h"
+#include "BenchTools.h"
 
 #include "app/Page2.h"
 
@@ -14,14 +15,6 @@
 #include <thread>
 
 namespace bench {
-
-// The folder of the benchmark program, ending in a backslash.
-inline std::wstring BinFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
 
 inline std::wstring TempPath(const wchar_t* name) {
     wchar_t temp[MAX_PATH] = {};

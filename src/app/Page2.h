@@ -109,8 +109,9 @@ private:
     void DecorateWindow();
     void Hide();
 
-    // Moves the controls that are not in their place yet; true when any moved.
+    // Moves the controls to their places; true when any of them moved.
     bool PlaceControls(std::span<const library::ControlPlacement> placements);
+    RECT RectInDialog(HWND control) const;
     LRESULT OnCatalogueMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnListNotify(const NMHDR& header);
     void OnListKey(WORD key);

@@ -73,19 +73,23 @@ bool Page2::PlaceControls(std::span<const library::ControlPlacement> placements)
     const LayoutScale scale = LayoutScaleOf(hwnd());
     bool moved = false;
     for (const library::ControlPlacement& place : placements) {
-        const library::PixelRect& r = place.rect;
-        const RECT target{scale.X(r.left), scale.Y(r.top), scale.X(r.left) + scale.X(r.width),
-                          scale.Y(r.top) + scale.Y(r.height)};
         const HWND control = Item(place.controlId);
-        RECT now{};
-        GetWindowRect(control, &now);
-        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&now), 2);
-        if (EqualRect(&now, &target)) continue;
-        SetWindowPos(control, nullptr, target.left, target.top, target.right - target.left, target.bottom - target.top,
+        const RECT before = RectInDialog(control);
+        const library::PixelRect& r = place.rect;
+        SetWindowPos(control, nullptr, scale.X(r.left), scale.Y(r.top), scale.X(r.width), scale.Y(r.height),
                      SWP_NOACTIVATE | SWP_NOZORDER);
-        moved = true;
+        // Compared afterwards, not with the layout: a combo box keeps a height of its own.
+        const RECT after = RectInDialog(control);
+        moved |= !EqualRect(&before, &after);
     }
     return moved;
+}
+
+RECT Page2::RectInDialog(HWND control) const {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
 }
 
 void Page2::SetViewMode(int mode) {
