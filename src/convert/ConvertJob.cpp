@@ -69,4 +69,13 @@ std::wstring overwriteQuestion(ConvertSurface surface, std::wstring_view name, s
     return question;
 }
 
+std::wstring_view convertButtonCaption(ConvertButtonState state) {
+    switch (state) {
+    case ConvertButtonState::Idle: return L"&Convert";
+    case ConvertButtonState::Converting: return L"Sto&p";
+    case ConvertButtonState::StoppedRunEnding: return L"&convert";
+    }
+    return L"&Convert";
+}
+
 }  // namespace convert

@@ -70,11 +70,15 @@ enum class ConvertSurface { MainPanel, SingleClipDialog };
 
 std::wstring overwriteQuestion(ConvertSurface surface, std::wstring_view name, std::wstring_view extension);
 
-// The Convert/Stop button's caption is the surface's state; compare without regard to case.
-inline constexpr std::wstring_view kConvertCaption = L"Convert";
-inline constexpr std::wstring_view kStopCaption = L"Stop";
-// The main panel's Stop writes the lower-case form so its still-running worker sees
-// that it was stopped.
-inline constexpr std::wstring_view kStoppedMainPanelCaption = L"convert";
+// What a surface's Convert/Stop button stands for. The surfaces keep it as a state and
+// show it as the caption; they never read the caption back, as it carries a mnemonic.
+enum class ConvertButtonState {
+    Idle,
+    Converting,
+    // The main panel after a Stop: its run still winds down and must not open the folder.
+    StoppedRunEnding,
+};
+// "Convert", "Stop", and "convert" in lower case while a stopped run winds down.
+std::wstring_view convertButtonCaption(ConvertButtonState state);
 
 }  // namespace convert

@@ -301,14 +301,18 @@ bool ConvertPanel::ApplyEmptyNameRule() {
 
 void ConvertPanel::OnConvertOrStop() {
     ApplyEmptyNameRule();
-    const std::wstring caption = Text(IDC_CONVERT);
-    if (platform::EqualsIgnoringCase(caption, kConvertCaption)) StartConversion();
-    else if (platform::EqualsIgnoringCase(caption, kStopCaption)) Stop();
+    if (buttonState_ == ConvertButtonState::Converting) Stop();
+    else StartConversion();
 }
 
 // ---- One run -------------------------------------------------------------------------
 
-bool ConvertPanel::converting() const { return platform::EqualsIgnoringCase(Text(IDC_CONVERT), kStopCaption); }
+bool ConvertPanel::converting() const { return buttonState_ == ConvertButtonState::Converting; }
+
+void ConvertPanel::SetButtonState(ConvertButtonState state) {
+    buttonState_ = state;
+    SetText(IDC_CONVERT, std::wstring(convertButtonCaption(state)));
+}
 
 ConvertJob ConvertPanel::ReadJob() const {
     ConvertJob job;
@@ -378,7 +382,7 @@ void ConvertPanel::StartConversion() {
     SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETRANGE32, 0, std::max(upperLimit_, 1));
     const ProgressDisplay start = startProgress(upperLimit_);
     ShowProgressDisplay(start.indeterminate, start.barPosition, start.label);
-    SetText(IDC_CONVERT, std::wstring(kStopCaption));
+    SetButtonState(ConvertButtonState::Converting);
 
     run_ = std::make_shared<SingleRun>();
     unfinishedOutput_ = temporaryOutputPath(job, NewRunTag());
@@ -408,16 +412,16 @@ void ConvertPanel::OnFinished(WPARAM runNumber) {
     const ProgressDisplay finished = finishedProgress(upperLimit_);
     if (upperLimit_ <= 0) SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETRANGE32, 0, 1);
     ShowProgressDisplay(false, std::max(finished.barPosition, upperLimit_ <= 0 ? 1 : 0), finished.label);
-    const bool notStopped = platform::EqualsIgnoringCase(Text(IDC_CONVERT), kStopCaption);
+    const bool notStopped = buttonState_ == ConvertButtonState::Converting;
     if (notStopped && platform::EqualsIgnoringCase(settings::SettingsStore().ReadSetting(settings::kAutoOpenFolder), L"true"))
         OpenFolder(surface_, Text(IDC_OUTPUT_FOLDER));
-    SetText(IDC_CONVERT, std::wstring(kConvertCaption));
+    SetButtonState(ConvertButtonState::Idle);
     EnableInputs();
 }
 
 void ConvertPanel::ReportFailure(const std::wstring& reason) {
     ShowProgressDisplay(false, 0, kFailedLabel);
-    SetText(IDC_CONVERT, std::wstring(kConvertCaption));
+    SetButtonState(ConvertButtonState::Idle);
     EnableInputs();
     ConvertJob job = ReadJob();
     framework::prompter().Tell(surface_, ConversionFailedText(outputPath(job), reason), true);
@@ -430,16 +434,16 @@ void ConvertPanel::Stop() {
     SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETPOS, 0, 0);
     ShowProgress(false);
     if (kind_ == ConvertSurface::MainPanel) {
-        // The run's end still arrives and finishes the steps after the conversion; the
-        // lower-case caption tells it not to open the folder.
-        SetText(IDC_CONVERT, std::wstring(kStoppedMainPanelCaption));
+        // The run's end still arrives and finishes the steps after the conversion; this
+        // state tells it not to open the folder.
+        SetButtonState(ConvertButtonState::StoppedRunEnding);
         EnableInputs();
         return;
     }
     run_.reset();
     ++runNumber_;
     EnableInputs();
-    SetText(IDC_CONVERT, std::wstring(kConvertCaption));
+    SetButtonState(ConvertButtonState::Idle);
 }
 
 void ConvertPanel::HaltForClose() {

@@ -64,7 +64,7 @@ public:
     bool OnTimer(UINT_PTR id);
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // The caption reads "Stop": a worker runs.
+    // A worker runs: the button says "Stop".
     bool converting() const;
     // A Stop's clean-up (timer 3) has not run yet.
     bool stopCleanupPending() const { return stopCleanupPending_; }
@@ -101,6 +101,7 @@ private:
     void OnProgress(WPARAM runNumber, std::int64_t seconds);
     void OnFinished(WPARAM runNumber);
     void Stop();
+    void SetButtonState(ConvertButtonState state);
     void ReportFailure(const std::wstring& reason);
 
     // Picker rules: seconds of the day on the surface's date.
@@ -123,6 +124,7 @@ private:
     int upperLimit_ = 0;
     std::vector<int> disabled_;
     bool stopCleanupPending_ = false;
+    ConvertButtonState buttonState_ = ConvertButtonState::Idle;
 
     int rememberedFrom_ = 0;
     int rememberedTo_ = 0;

@@ -312,12 +312,16 @@ bool Page6::PreTranslateMessage(MSG& message) {
 
 // ---- The batch -----------------------------------------------------------------------
 
-bool Page6::Converting() const { return platform::EqualsIgnoringCase(ItemText(IDC_CONVERT), kStopCaption); }
+bool Page6::Converting() const { return buttonState_ == ConvertButtonState::Converting; }
+
+void Page6::SetButtonState(ConvertButtonState state) {
+    buttonState_ = state;
+    SetItemText(IDC_CONVERT, std::wstring(convertButtonCaption(state)));
+}
 
 void Page6::OnConvertOrStop() {
-    const std::wstring caption = ItemText(IDC_CONVERT);
-    if (platform::EqualsIgnoringCase(caption, kConvertCaption)) StartBatch();
-    else if (platform::EqualsIgnoringCase(caption, kStopCaption)) StopBatch();
+    if (Converting()) StopBatch();
+    else StartBatch();
 }
 
 void Page6::SetInputsEnabled(bool enabled) {
@@ -378,7 +382,7 @@ void Page6::StartBatch() {
     SetBar(IDC_FILE_PROGRESS, start.row);
     if (start.overall) SetBar(IDC_BATCH_PROGRESS, *start.overall);
     ShowProgressControls(true);
-    SetItemText(IDC_CONVERT, std::wstring(kStopCaption));
+    SetButtonState(ConvertButtonState::Converting);
     worker_.Start(std::move(order));
 }
 
@@ -420,7 +424,7 @@ void Page6::OnBatchFinished() {
     if (worker_.converted() > 0 && Converting() &&
         platform::EqualsIgnoringCase(settings::SettingsStore().ReadSetting(settings::kAutoOpenFolder), L"true"))
         OpenFolder(hwnd(), ItemText(IDC_OUTPUT_FOLDER));
-    SetItemText(IDC_CONVERT, std::wstring(kConvertCaption));
+    SetButtonState(ConvertButtonState::Idle);
     progress_.doneSeconds = 0;
     SetInputsEnabled(true);
     if (!failures.empty()) framework::prompter().Tell(hwnd(), FailuresText(failures), true);
@@ -431,7 +435,7 @@ void Page6::StopBatch() {
     ++batchNumber_;
     SetTimer(hwnd(), framework::kStopCleanupTimer, kStopCleanupDelayMs, nullptr);
     stopCleanupPending_ = true;
-    SetItemText(IDC_CONVERT, std::wstring(kConvertCaption));
+    SetButtonState(ConvertButtonState::Idle);
     ShowProgressControls(false);
     for (int bar : {IDC_FILE_PROGRESS, IDC_BATCH_PROGRESS}) SetBar(bar, ProgressDisplay{false, 0, L""});
     progress_.doneSeconds = 0;

@@ -4,6 +4,7 @@
 // format into one folder.
 #include "convert/BatchPlan.h"
 #include "convert/BatchWorker.h"
+#include "convert/ConvertJob.h"
 #include "convert/ConvertControls.h"
 #include "convert/OutputFolder.h"
 #include "convert/Progress.h"
@@ -63,6 +64,7 @@ private:
     void OnFormatChanged();
 
     bool Converting() const;
+    void SetButtonState(ConvertButtonState state);
     void OnConvertOrStop();
     void StartBatch();
     void StopBatch();
@@ -89,6 +91,7 @@ private:
     std::wstring unfinishedOutput_;
     bool stopCleanupPending_ = false;
     bool closing_ = false;
+    ConvertButtonState buttonState_ = ConvertButtonState::Idle;
 };
 
 }  // namespace convert

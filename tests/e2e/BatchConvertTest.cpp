@@ -27,11 +27,6 @@ protected:
         SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(remote));
         VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
     }
-    HWND DialogOf(DWORD processId) {
-        for (HWND window : TopLevelWindowsOf(processId))
-            if (IsWindowVisible(window) && WindowText(window) == L"Convert multiple videos at once") return window;
-        return nullptr;
-    }
 };
 
 TEST_F(BatchConvert, DialogBeforeAndDuringABatchThenStopAndClose) {
@@ -51,19 +46,19 @@ TEST_F(BatchConvert, DialogBeforeAndDuringABatchThenStopAndClose) {
     SendMessageW(GetDlgItem(window, IDC_OUTPUT_FOLDER), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
     SetForegroundWindow(window);
     PostMessageW(window, WM_COMMAND, ID_CHECKED_CONVERT, 0);
-    HWND dialog = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (dialog = DialogOf(run.processId())) != nullptr; }, 10s));
-    EXPECT_EQ(Text(dialog, IDC_OUTPUT_FOLDER), folder);
+    HWND dialog = WaitForWindowTitled(run.processId(), L"Convert multiple videos at once", 10s);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ItemText(dialog, IDC_OUTPUT_FOLDER), folder);
     EXPECT_EQ(ReadListView(GetDlgItem(dialog, IDC_BATCH_LIST), 4).size(), 3u);
     EXPECT_TRUE(FileExists(TakeScreenshot(L"batch-dialog")));
 
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_CONVERT)));
     ASSERT_TRUE(WaitUntil([&] {
-        const std::wstring label = Text(dialog, IDC_FILE_PERCENT);
+        const std::wstring label = ItemText(dialog, IDC_FILE_PERCENT);
         return label.rfind(L"File 1 of 3 - ", 0) == 0 && label != L"File 1 of 3 - 0%";
-    }, 60s)) << Text(dialog, IDC_FILE_PERCENT);
+    }, 60s)) << ItemText(dialog, IDC_FILE_PERCENT);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_LIST)));
-    EXPECT_EQ(Text(dialog, IDC_CONVERT), L"Stop");
+    EXPECT_EQ(ItemText(dialog, IDC_CONVERT), L"Sto&p");
     EXPECT_TRUE(FileExists(TakeScreenshot(L"batch-dialog-converting")));
 
     // Closing during the batch stops it, removes the unfinished file and ends the dialog.

@@ -16,7 +16,7 @@ protected:
     // Starts a run and waits until ffmpeg has reported some progress.
     static bool ConvertUntilUnderWay(HWND surface) {
         Click(surface, IDC_CONVERT);
-        return WaitUntil([&] { return ItemText(surface, IDC_CONVERT) == L"Stop"; }, 10s) &&
+        return WaitUntil([&] { return ItemText(surface, IDC_CONVERT) == L"Sto&p"; }, 10s) &&
                WaitUntil([&] {
                    const std::wstring percent = ItemText(surface, IDC_FILE_PERCENT);
                    return !percent.empty() && percent != L"0%";
@@ -53,7 +53,7 @@ TEST_F(ConvertScreenshots, PanelAndDialogDuringARunThenStopRemovesTheOutput) {
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_FORMAT)));
         EXPECT_TRUE(FileExists(TakeScreenshot(layout.picture)));
         Click(window, IDC_CONVERT);
-        EXPECT_TRUE(WaitUntil([&] { return ItemText(window, IDC_CONVERT) == L"Convert"; }, 10s));
+        EXPECT_TRUE(WaitUntil([&] { return ItemText(window, IDC_CONVERT) == L"&Convert"; }, 10s));
         EXPECT_TRUE(WaitUntil([&] { return !FileExists(output); }, 5s)) << "the unfinished output is removed";
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDC_FORMAT)));
     }

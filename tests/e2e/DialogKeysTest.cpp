@@ -48,7 +48,7 @@ TEST_F(DialogKeys, EscLeavesEveryDialogWithoutItsWorkAndEnterDoesItsDefault) {
     DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
     const std::wstring videos = program().Path(L"Videos");
     MakeDirectories(videos);
-    ASSERT_TRUE(CopyFileW((BuildProgramFolder() + L"probe-clips\\convert-60s.flv").c_str(),
+    ASSERT_TRUE(CopyFileW((ClipsFolder() + L"convert-60s.flv").c_str(),
                           (videos + L"\\1260000001.flv").c_str(), FALSE));
     RunningProgram run(program());
     HWND window = run.WaitForVisibleMainWindow(kStartTimeout);

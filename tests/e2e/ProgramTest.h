@@ -55,13 +55,6 @@ protected:
         std::wstring folder(path);
         return folder.substr(0, folder.rfind(L'\\') + 1) + L"probe-clips\\";
     }
-    // A control's text in another process: WM_GETTEXT, since GetWindowText does not ask
-    // a window of another process for its text.
-    static std::wstring Text(HWND surface, int id) {
-        wchar_t text[512] = {};
-        SendMessageW(GetDlgItem(surface, id), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
 
     static std::wstring FirefoxProfiles() {
         return SpecialFolder(CSIDL_APPDATA) + L"\\Mozilla\\Firefox\\Profiles";

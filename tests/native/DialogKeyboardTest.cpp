@@ -1,8 +1,11 @@
 // Every dialog of the resource script works from the keyboard: Tab walks the controls in
 // reading order, every control one works with is a tab stop, and the mnemonics of a
-// dialog (its labels, buttons and, for the main window, its menu bar) never clash and
-// each lands on the control it labels.
+// dialog (its labels, buttons and, for the main window, its menu bar) never clash among
+// the controls shown together and each lands on the control it labels.
 #include <gtest/gtest.h>
+
+#include "convert/ConvertJob.h"
+#include "library/ViewLayout.h"
 
 #include <algorithm>
 #include <cctype>
@@ -217,25 +220,86 @@ TEST(DialogKeyboard, EveryControlOneWorksWithIsATabStop) {
     }
 }
 
+// The numbers of the control names, from resource.h.
+std::map<std::string, int> ReadControlIds() {
+    std::ifstream file(REELKEEP_SOURCE_DIR "/src/resources/resource.h");
+    std::map<std::string, int> ids;
+    std::string line;
+    while (std::getline(file, line)) {
+        std::istringstream words(line);
+        std::string define, name;
+        int number = 0;
+        if (words >> define >> name >> number && define == "#define") ids[name] = number;
+    }
+    return ids;
+}
+
+// The Convert button says "Stop" while it converts: that caption needs a letter too.
+const Control& StopCaption() {
+    static const Control stop = [] {
+        Control control;
+        for (wchar_t c : convert::convertButtonCaption(convert::ConvertButtonState::Converting))
+            control.text += static_cast<char>(c);
+        control.id = "IDC_CONVERT while converting";
+        return control;
+    }();
+    return stop;
+}
+
+// The sets of controls a user meets at the same time. A hidden control takes no
+// mnemonic, so the main window's layouts, which hide parts of the convert panel, may
+// reuse a letter between them.
+std::vector<std::vector<const Control*>> ShownTogether(const DialogTemplate& dialog) {
+    std::vector<std::vector<const Control*>> sets;
+    const bool main = dialog.hasMainMenu;
+    static const std::map<std::string, int> ids = ReadControlIds();
+    for (int mode : main ? std::vector<int>{library::kViewSimple, library::kViewStandard, library::kViewAdvanced}
+                         : std::vector<int>{0}) {
+        const auto layout = library::LayoutForViewMode(mode);
+        const auto shownInLayout = [&](const Control& control) {
+            if (!main) return true;
+            const auto id = ids.find(control.id);
+            const int number = id == ids.end() ? -1 : id->second;
+            const auto panel = library::ConvertPanelControls();
+            const auto shown = layout->shownControls;
+            return std::find(panel.begin(), panel.end(), number) == panel.end() ||
+                   std::find(shown.begin(), shown.end(), number) != shown.end();
+        };
+        std::vector<const Control*> set;
+        for (const Control& control : dialog.controls) {
+            if (!shownInLayout(control)) continue;
+            set.push_back(&control);
+            if (control.id == "IDC_CONVERT") set.push_back(&StopCaption());
+        }
+        sets.push_back(set);
+    }
+    return sets;
+}
+
 TEST(DialogKeyboard, MnemonicsAreUniqueAndLandOnTheControlTheyLabel) {
     for (const DialogTemplate& dialog : Script().dialogs) {
         SCOPED_TRACE(dialog.name);
-        std::map<char, std::string> taken;
-        if (dialog.hasMainMenu) {
-            // A menu caption without '&' opens with its first letter.
-            for (const std::string& popup : Script().menuBar) {
-                const char letter = MnemonicOf(popup);
-                taken[letter != 0 ? letter : static_cast<char>(std::tolower(popup.at(0)))] = "menu " + popup;
+        for (const std::vector<const Control*>& shown : ShownTogether(dialog)) {
+            std::map<char, std::string> taken;
+            if (dialog.hasMainMenu) {
+                // A menu caption without '&' opens with its first letter.
+                for (const std::string& popup : Script().menuBar) {
+                    const char letter = MnemonicOf(popup);
+                    taken[letter != 0 ? letter : static_cast<char>(std::tolower(popup.at(0)))] = "menu " + popup;
+                }
+            }
+            for (const Control* control : shown) {
+                const char letter = MnemonicOf(control->text);
+                if (letter == 0) continue;
+                const auto [where, fresh] = taken.emplace(letter, control->id);
+                EXPECT_TRUE(fresh) << "'" << letter << "' of " << control->id << " is taken by " << where->second;
             }
         }
         int mnemonics = 0;
         for (size_t i = 0; i < dialog.controls.size(); ++i) {
             const Control& control = dialog.controls[i];
-            const char letter = MnemonicOf(control.text);
-            if (letter == 0) continue;
+            if (MnemonicOf(control.text) == 0) continue;
             ++mnemonics;
-            const auto [where, fresh] = taken.emplace(letter, control.id);
-            EXPECT_TRUE(fresh) << "'" << letter << "' of " << control.id << " is taken by " << where->second;
             if (!IsLabel(control)) continue;
             // A label hands the focus to the next tab stop: it must be the one beside or under it.
             const auto target = std::find_if(dialog.controls.begin() + static_cast<long>(i) + 1, dialog.controls.end(),

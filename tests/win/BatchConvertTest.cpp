@@ -133,7 +133,7 @@ protected:
         return PumpUntil([&] {
             const std::wstring label = Text(Item(IDC_FILE_PERCENT));
             if (labels && (labels->empty() || labels->back() != label)) labels->push_back(label);
-            return Text(Item(IDC_CONVERT)) == L"Convert";
+            return Text(Item(IDC_CONVERT)) == L"&Convert";
         }, 120s);
     }
     void Notify(UINT code, WORD key = 0) {
@@ -314,7 +314,7 @@ TEST_F(BatchConvert, StopInTheSecondRowKeepsTheFirstAndWhatWasNotReachedThenClos
     ASSERT_TRUE(PumpUntil([&] { return StartsWith(Text(Item(IDC_FILE_PERCENT)), L"File 2 of 3"); }, 120s));
     ASSERT_TRUE(PumpUntil([&] { return FilesIn(output_.path()).size() == 3; }, 30s)) << "row 2 began writing";
     Click(IDC_CONVERT);
-    EXPECT_EQ(Text(Item(IDC_CONVERT)), L"Convert");
+    EXPECT_EQ(Text(Item(IDC_CONVERT)), L"&Convert");
     EXPECT_FALSE(IsWindowVisible(Item(IDC_BATCH_PROGRESS)));
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_BATCH_LIST)));
     PumpUntil([] { return false; }, 1500ms);

@@ -105,7 +105,7 @@ public:
     // Convert, then serve the window until the run has ended.
     bool ConvertToEnd(std::chrono::milliseconds limit = 60s) const {
         Click(IDC_CONVERT);
-        return PumpUntil([&] { return Text(IDC_CONVERT) == L"Convert"; }, limit);
+        return PumpUntil([&] { return Text(IDC_CONVERT) == L"&Convert"; }, limit);
     }
     HWND hwnd() const { return dialog_->hwnd(); }
 
@@ -345,7 +345,7 @@ TEST_F(ConvertPanel, StandardViewUsesTheFirstSizeAndTheSlidersLevel) {
     settings::SettingsStore().WriteSetting(L"autoopenfolder", L"False");
     panel_.Click(IDC_CONVERT);
     EXPECT_FALSE(panel_.Enabled(IDC_QUALITY_SLIDER)) << "the slider is an input of the run";
-    ASSERT_TRUE(PumpUntil([&] { return panel_.Text(IDC_CONVERT) == L"Convert"; }, 60s));
+    ASSERT_TRUE(PumpUntil([&] { return panel_.Text(IDC_CONVERT) == L"&Convert"; }, 60s));
     EXPECT_TRUE(panel_.Enabled(IDC_QUALITY_SLIDER));
     EXPECT_TRUE(opened_.empty()) << "\"autoopenfolder\" is off";
     const library::MediaProbeResult probe = library::ProbeMedia(Output(L"psp.mp4"), BinFolder() + L"ffmpeg.exe");
@@ -360,7 +360,7 @@ TEST_F(ConvertPanel, ExistingOutputAsksItsQuestionAndNoChangesNothing) {
     ASSERT_EQ(prompter_.shown.size(), 1u);
     EXPECT_EQ(prompter_.shown[0],
               L"?yn Current folder already contains files named 'taken.mov'. Would you like to replace the existing file?");
-    EXPECT_EQ(panel_.Text(IDC_CONVERT), L"Convert");
+    EXPECT_EQ(panel_.Text(IDC_CONVERT), L"&Convert");
     EXPECT_EQ(ReadAll(Output(L"taken.mov")), "keep me");
     EXPECT_TRUE(panel_.Enabled(IDC_OUTPUT_NAME));
     EXPECT_TRUE(panel_.Enabled(IDC_FORMAT));
@@ -440,15 +440,15 @@ TEST_F(ConvertLongClip, StopOnThePanelEndsOnlyOurFfmpegAndRemovesThePartialOutpu
     panel_.SelectFormat(1);
     panel_.SetText(IDC_OUTPUT_NAME, L"partial");
     panel_.Click(IDC_CONVERT);
-    EXPECT_EQ(panel_.Text(IDC_CONVERT), L"Stop");
+    EXPECT_EQ(panel_.Text(IDC_CONVERT), L"Sto&p");
     EXPECT_FALSE(panel_.Enabled(IDC_OUTPUT_NAME));
     ASSERT_TRUE(PumpUntil([&] { return FileSize(UnfinishedOutputIn(output_.path())) > 0; }, 20s))
         << "ffmpeg began writing";
     EXPECT_FALSE(Exists(Output(L"partial.mp4"))) << "never under the real name before it is whole";
-    ASSERT_EQ(panel_.Text(IDC_CONVERT), L"Stop") << "still running when stopped";
+    ASSERT_EQ(panel_.Text(IDC_CONVERT), L"Sto&p") << "still running when stopped";
 
     panel_.Click(IDC_CONVERT);
-    EXPECT_EQ(panel_.Text(IDC_CONVERT), L"convert");
+    EXPECT_EQ(panel_.Text(IDC_CONVERT), L"&convert");
     EXPECT_FALSE(panel_.Visible(IDC_FILE_PROGRESS));
     EXPECT_FALSE(panel_.Visible(IDC_FILE_PERCENT));
     EXPECT_EQ(SendMessageW(panel_.Item(IDC_FILE_PROGRESS), PBM_GETPOS, 0, 0), 0);
@@ -457,7 +457,7 @@ TEST_F(ConvertLongClip, StopOnThePanelEndsOnlyOurFfmpegAndRemovesThePartialOutpu
     PumpUntil([] { return false; }, 1500ms);
     EXPECT_EQ(UnfinishedOutputIn(output_.path()), L"") << "the unfinished output is gone";
     EXPECT_FALSE(Exists(Output(L"partial.mp4")));
-    EXPECT_EQ(panel_.Text(IDC_CONVERT), L"Convert") << "the run's end set the caption back";
+    EXPECT_EQ(panel_.Text(IDC_CONVERT), L"&Convert") << "the run's end set the caption back";
     EXPECT_TRUE(opened_.empty()) << "a stopped run never opens the folder";
     EXPECT_TRUE(prompter_.shown.empty());
     EXPECT_TRUE(foreign.running()) << "the user's own ffmpeg keeps running";
@@ -477,7 +477,7 @@ TEST_F(ConvertLongClip, StopInTheDialogHaltsItsRunAndClosingDuringARunRemovesThe
         page.Click(IDC_CONVERT);
         ASSERT_TRUE(PumpUntil([&] { return FileSize(UnfinishedOutputIn(output_.path())) > 0; }, 20s));
         page.Click(IDC_CONVERT);
-        EXPECT_EQ(page.Text(IDC_CONVERT), L"Convert");
+        EXPECT_EQ(page.Text(IDC_CONVERT), L"&Convert");
         EXPECT_FALSE(page.Visible(IDC_FILE_PROGRESS));
         EXPECT_TRUE(page.Enabled(IDC_OUTPUT_NAME));
         PumpUntil([] { return false; }, 1500ms);
@@ -542,8 +542,8 @@ TEST_F(ConvertPanel, DialogConvertsAsksItsOwnQuestionAndChangeStoresTheFolder) {
     page.SelectFormat(6);
     page.SetText(IDC_OUTPUT_NAME, L"song");
     page.Command(IDOK, BN_CLICKED);
-    EXPECT_EQ(page.Text(IDC_CONVERT), L"Stop");
-    ASSERT_TRUE(PumpUntil([&] { return page.Text(IDC_CONVERT) == L"Convert"; }, 60s));
+    EXPECT_EQ(page.Text(IDC_CONVERT), L"Sto&p");
+    ASSERT_TRUE(PumpUntil([&] { return page.Text(IDC_CONVERT) == L"&Convert"; }, 60s));
     EXPECT_GT(FileSize(Output(L"song.mp3")), 0);
 
     prompter_.Answer(framework::Answer::No);
@@ -635,7 +635,7 @@ TEST_F(ConvertZeroDuration, RunsToItsEndWithAnHonestBarWhenTheDurationReadsZero)
     panel_.Click(IDC_CONVERT);
     EXPECT_EQ(panel_.Text(IDC_FILE_PERCENT), L"") << "no share can be computed";
     EXPECT_NE(GetWindowLongW(panel_.Item(IDC_FILE_PROGRESS), GWL_STYLE) & PBS_MARQUEE, 0);
-    ASSERT_TRUE(PumpUntil([&] { return panel_.Text(IDC_CONVERT) == L"Convert"; }, 30s));
+    ASSERT_TRUE(PumpUntil([&] { return panel_.Text(IDC_CONVERT) == L"&Convert"; }, 30s));
     EXPECT_GT(FileSize(Output(L"short.mov")), 0) << "the conversion ran to its end";
     EXPECT_EQ(panel_.Text(IDC_FILE_PERCENT), L"100%");
     EXPECT_EQ(GetWindowLongW(panel_.Item(IDC_FILE_PROGRESS), GWL_STYLE) & PBS_MARQUEE, 0);
