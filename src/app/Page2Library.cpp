@@ -205,6 +205,9 @@ LRESULT Page2::OnListNotify(const NMHDR& header) {
             UpdateCheckedCommands();
         return 0;
     }
+    case LVN_DELETEALLITEMS:
+        // Nothing is kept per row, so the list may skip telling about each of thousands.
+        return TRUE;
     case LVN_COLUMNCLICK:
         list_.SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
         return 0;
