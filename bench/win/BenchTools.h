@@ -3,6 +3,8 @@
 // an ffmpeg command run bare (hidden, output thrown away, only waited for).
 #include "BenchClock.h"
 
+#include "convert/OutputFolder.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -12,6 +14,7 @@
 
 namespace bench {
 
+// The folder of the benchmark program, ending in a backslash.
 inline std::wstring BinFolder() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -23,6 +26,13 @@ inline long long FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// "autoopenfolder" may be on where the benchmark runs: the folder window that would open
+// after each run is no part of the conversion, and under Wine it starts an explorer that
+// competes with the next run.
+inline void KeepFoldersClosed() {
+    convert::SetFolderOpener([](HWND, const std::wstring&) {});
 }
 
 // Milliseconds the command takes on its own; -1 when it cannot start.

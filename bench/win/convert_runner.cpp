@@ -89,6 +89,7 @@ double SlowestAnswerDuringConversion(const std::wstring& clip, const std::wstrin
 int main() {
     // A console program without a window would let ffmpeg's desktop process inherit the pipe.
     GetDesktopWindow();
+    bench::KeepFoldersClosed();
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     convert::ConvertJob job;
