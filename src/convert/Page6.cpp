@@ -237,21 +237,19 @@ void Page6::OnFormatChanged() {
 // ---- Messages ------------------------------------------------------------------------
 
 bool Page6::OnCommand(WORD id, WORD code, HWND control) {
-    switch (id) {
-    case IDC_CHANGE_FOLDER:
-        if (code == BN_CLICKED) ChooseOutputFolder(hwnd(), &folderTip_);
-        return true;
-    case IDC_OPEN_FOLDER:
-        if (code == BN_CLICKED) OpenFolder(hwnd(), ItemText(IDC_OUTPUT_FOLDER));
-        return true;
-    case IDC_FORMAT:
+    if (id == IDC_FORMAT) {
         if (code == CBN_SELCHANGE) OnFormatChanged();
         return true;
-    case IDC_CONVERT:
-        if (code == BN_CLICKED) OnConvertOrStop();
-        return true;
-    default:
-        return Dialog::OnCommand(id, code, control);
+    }
+    return Dialog::OnCommand(id, code, control);
+}
+
+bool Page6::OnButtonClicked(WORD id) {
+    switch (id) {
+    case IDC_CHANGE_FOLDER: ChooseOutputFolder(hwnd(), &folderTip_); return true;
+    case IDC_OPEN_FOLDER: OpenFolder(hwnd(), ItemText(IDC_OUTPUT_FOLDER)); return true;
+    case IDC_CONVERT: OnConvertOrStop(); return true;
+    default: return false;
     }
 }
 
@@ -326,7 +324,7 @@ void Page6::OnConvertOrStop() {
 
 void Page6::SetInputsEnabled(bool enabled) {
     const bool sizes = formatHasSizeChoices(SelectedIndex(Item(IDC_FORMAT)));
-    for (int id : kBatchInputs) EnableWindow(Item(id), enabled && (id != IDC_RESOLUTION || sizes));
+    for (int id : kBatchInputs) EnableItem(id, enabled && (id != IDC_RESOLUTION || sizes));
 }
 
 void Page6::ShowProgressControls(bool show) {
@@ -459,7 +457,7 @@ void Page6::OnCancel() {
     ++batchNumber_;
     KillTimer(hwnd(), framework::kStopCleanupTimer);
     stopCleanupPending_ = false;
-    EnableWindow(Item(IDC_CONVERT), FALSE);
+    EnableItem(IDC_CONVERT, false);
     SetTimer(hwnd(), framework::kCloseCleanupTimer, kBatchCloseCleanupDelayMs, nullptr);
 }
 

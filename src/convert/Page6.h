@@ -36,6 +36,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
+    bool OnButtonClicked(WORD id) override;
     LRESULT OnNotify(const NMHDR& header, bool& handled) override;
     void OnTimer(UINT_PTR id) override;
     void OnOK() override;
