@@ -72,7 +72,9 @@ BatchRun TimeBatch(HWND owner, const std::wstring& folder, bool probeAnswers) {
     if (probeAnswers) ShowWindow(dialog.hwnd(), SW_SHOW);
     dialog.SetItemText(IDC_OUTPUT_FOLDER, folder);
     dialog.SendItem(IDC_FORMAT, CB_SETCURSEL, 1, 0);
-    const auto idle = [&] { return dialog.ItemText(IDC_CONVERT) == L"Convert"; };
+    const auto idle = [&] {
+        return dialog.ItemText(IDC_CONVERT) == convert::convertButtonCaption(convert::ConvertButtonState::Idle);
+    };
     const double start = NowMilliseconds();
     SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
     if (probeAnswers) result.slowestAnswer = bench::SlowestAnswerUntil(dialog.hwnd(), idle);

@@ -78,7 +78,9 @@ double SlowestAnswerDuringConversion(const std::wstring& clip, const std::wstrin
     SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
 
     const double slowest =
-        bench::SlowestAnswerUntil(dialog.hwnd(), [&] { return dialog.ItemText(IDC_CONVERT) == L"Convert"; });
+        bench::SlowestAnswerUntil(dialog.hwnd(), [&] {
+            return dialog.ItemText(IDC_CONVERT) == convert::convertButtonCaption(convert::ConvertButtonState::Idle);
+        });
     DestroyWindow(dialog.hwnd());
     DestroyWindow(owner);
     return slowest;
