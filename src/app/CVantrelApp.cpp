@@ -5,6 +5,7 @@
 #include "app/ShellLaunch.h"
 #include "app/SingleInstance.h"
 #include "app/StartupRules.h"
+#include "flashhost/FlashRuntime.h"
 #include "framework/Prompter.h"
 #include "library/PurgeMarkedClips.h"
 #include "platform/Authenticode.h"
@@ -14,6 +15,8 @@
 #include <ole2.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+
+#include <utility>
 
 namespace app {
 
@@ -51,6 +54,17 @@ bool RefuseOutdatedInstallation(const std::wstring& folder) {
     return true;
 }
 
+// The player control's image travels inside the executable. Without it, or when it cannot
+// be loaded, the program runs without a preview.
+flashhost::FlashRuntime* LoadPlayerRuntime() {
+    HMODULE program = GetModuleHandleW(nullptr);
+    HRSRC resource = FindResourceW(program, L"FLASH_OCX_CODE", L"BIN");
+    HGLOBAL loaded = resource != nullptr ? LoadResource(program, resource) : nullptr;
+    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (bytes == nullptr) return nullptr;
+    return flashhost::FlashRuntime::Create(bytes, SizeofResource(program, resource));
+}
+
 void RunMainWindow(Page2& window, bool hidden) {
     if (hidden) {
         if (window.CreateModeless()) {
@@ -70,6 +84,7 @@ BOOL CVantrelApp::InitInstance() {
     OleInitialize(nullptr);
     static GuideHelpViewer guide;
     framework::SetHelpViewer(&guide);
+    flashRuntime_ = LoadPlayerRuntime();
 
     const std::wstring& folder = platform::ProgramFolder();
     const std::wstring videos = folder + L"Videos";
@@ -87,7 +102,7 @@ BOOL CVantrelApp::InitInstance() {
     if (!purge.kept.empty()) framework::prompter().Tell(nullptr, library::KeptClipsText(purge.kept), true);
 
     {
-        Page2 mainWindow;
+        Page2 mainWindow(flashRuntime_ != nullptr ? flashRuntime_->hostClassAtom() : ATOM{0});
         setMainWindow(&mainWindow);
         RunMainWindow(mainWindow, HasMinimizedSwitch(GetCommandLineW()));
         setMainWindow(nullptr);
@@ -96,8 +111,8 @@ BOOL CVantrelApp::InitInstance() {
 }
 
 int CVantrelApp::ExitInstance() {
-    // Releasing the preview runtime comes with the runtime loader; nothing is held yet.
-    flashRuntime_ = nullptr;
+    // Every host window went with the main window, so the runtime may go now.
+    flashhost::FlashRuntime::Release(std::exchange(flashRuntime_, nullptr));
     OleUninitialize();
     return WinApp::ExitInstance();
 }

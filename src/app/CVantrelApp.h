@@ -3,6 +3,10 @@
 // runs the main window; the program's life is that window's loop.
 #include "framework/WinApp.h"
 
+namespace flashhost {
+class FlashRuntime;
+}
+
 namespace app {
 
 class CVantrelApp : public framework::WinApp {
@@ -11,9 +15,9 @@ public:
     int ExitInstance() override;
 
 private:
-    // The in-memory preview runtime; none until the runtime loader exists, and the
-    // program then runs without a preview player.
-    void* flashRuntime_ = nullptr;
+    // The in-memory player runtime; none when it could not be loaded, and the program
+    // then runs without a preview player.
+    flashhost::FlashRuntime* flashRuntime_ = nullptr;
 };
 
 inline constexpr wchar_t kMissingFilesMessage[] =

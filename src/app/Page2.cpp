@@ -1,6 +1,7 @@
 #include "app/Page2.h"
 
 #include "app/Page7.h"
+#include "app/PreviewHostWindow.h"
 #include "app/ShellLaunch.h"
 #include "app/SingleInstance.h"
 #include "capture/CacheWatcher.h"
@@ -16,6 +17,7 @@
 #include "platform/SpecialFolders.h"
 #include "platform/SystemVersion.h"
 #include "platform/Text.h"
+#include "player/PlayerQuery.h"
 #include "resources/resource.h"
 #include "settings/Page3.h"
 #include "settings/Page5.h"
@@ -43,12 +45,30 @@ HICON LoadSizedIcon(int id, int sizeMetric) {
 
 }  // namespace
 
-Page2::Page2() : Dialog(IDD_PAGE2_MAIN) {
+Page2::Page2(ATOM previewHostClass) : Dialog(IDD_PAGE2_MAIN), previewHostClass_(previewHostClass) {
     largeIcon_ = LoadSizedIcon(IDI_MAIN, SM_CXICON);
     accelerators_ = LoadAcceleratorsW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(IDR_MAIN_ACCELERATORS));
 }
 
 Page2::~Page2() { tray_.Remove(); }
+
+player::PreviewHost* Page2::CreatePreviewHost() {
+    previewWindow_ = std::make_unique<PreviewHostWindow>(hwnd(), previewHostClass_);
+    if (previewWindow_->created()) return previewWindow_.get();
+    previewWindow_.reset();
+    return nullptr;
+}
+
+void Page2::ReloadPlayerSettings() {
+    settings::SettingsStore store;
+    preview_.SetSettingsVars(
+        player::BuildPlayerSettingsVars([&store](std::wstring_view name) { return store.ReadSetting(std::wstring(name)); }));
+}
+
+void Page2::PreviewClip(int row, player::PreviewStart start, player::PreviewReload reload) {
+    const bool listed = row >= 0 && row < list_.RowCount();
+    preview_.PreviewClip(listed ? list_.RowPath(row) : std::wstring(), start, reload);
+}
 
 BOOL Page2::OnInitDialog() {
     HINSTANCE resources = framework::WinApp::ResourceInstance();
@@ -61,6 +81,7 @@ BOOL Page2::OnInitDialog() {
     list_.Attach(Item(IDC_CLIP_LIST));
     filters_.Attach(hwnd());
     filters_.Setup(resources);
+    preview_ = player::PreviewPlayer(CreatePreviewHost(), platform::ProgramFolder());
 
     // Explorer announces a restart with this message; the icon must then be added again.
     taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
@@ -76,6 +97,7 @@ BOOL Page2::OnInitDialog() {
     LoadOutputFolder();
     settings::SettingsStore().EnsureSettings(
         [this](const std::wstring& myVideos) { SetItemText(IDC_OUTPUT_FOLDER, myVideos); });
+    ReloadPlayerSettings();
     LoadSwitches();
     viewMode_ = library::ViewModeFromNumber(platform::ParseNumber(settings::SettingsStore().ReadSetting(settings::kView)));
     ApplyViewMode(viewMode_);
@@ -90,6 +112,8 @@ BOOL Page2::OnInitDialog() {
     EnableWindow(Item(IDC_CONVERT), FALSE);
     SetItemText(IDC_OUTPUT_NAME, kNoClipsToConvert);
     DecorateWindow();
+    // The list is still empty; the first clip arrives when its build ends (timer 1).
+    preview_.ShowPlaceholder();
     return TRUE;
 }
 
@@ -212,7 +236,10 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
         if (settings::Page5(hwnd()).DoModal() == IDOK) LoadSwitches();
         return true;
     case ID_SETTINGS_PLAYER:
-        settings::Page3(hwnd()).DoModal();
+        if (settings::Page3(hwnd()).DoModal() == IDOK) {
+            ReloadPlayerSettings();
+            PreviewClip(list_.SelectionMark(), player::PreviewStart::Paused, player::PreviewReload::Always);
+        }
         return true;
     case ID_IMPORT_YOUTUBE: {
         const webimport::ImportSettings import{platform::LibraryFolder(), library::DefaultFfmpegPath(),
@@ -227,7 +254,7 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
 
 void Page2::OnOK() {
     const int mark = list_.SelectionMark();
-    if (mark >= 0) PreviewClip(mark, true, false);
+    if (mark >= 0) PreviewClip(mark, player::PreviewStart::Playing, player::PreviewReload::IfChanged);
 }
 
 LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
@@ -254,7 +281,8 @@ LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
     }
     if (message == WM_CLOSE) {
         Hide();
-        PreviewClip(list_.SelectionMark(), false, false);
+        // Reloading paused stops a clip that plays while nobody sees it.
+        PreviewClip(list_.SelectionMark(), player::PreviewStart::Paused, player::PreviewReload::Always);
         return 0;
     }
     if (quitForSetupMessage_ != 0 && message == quitForSetupMessage_) {

@@ -8,14 +8,18 @@
 #include "library/ClipListView.h"
 #include "library/FilterPanel.h"
 #include "library/ViewLayout.h"
+#include "player/PreviewPlayer.h"
 #include "update/UpdateAgent.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
 namespace app {
+
+class PreviewHostWindow;
 
 // Switches that workers read while the window thread writes them.
 struct SharedSwitches {
@@ -34,7 +38,8 @@ inline constexpr wchar_t kQuitForSetupMessage[] = L"Reelkeep.QuitForSetup";
 
 class Page2 : public framework::Dialog {
 public:
-    Page2();
+    // `previewHostClass` is the player runtime's host class; 0 runs without a preview.
+    explicit Page2(ATOM previewHostClass = 0);
     ~Page2() override;
 
     TrayIcon& tray() { return tray_; }
@@ -42,6 +47,7 @@ public:
     library::ClipListView& clipList() { return list_; }
     convert::ConvertPanel& convertPanel() { return convertPanel_; }
     MainMenu& menu() { return menu_; }
+    const player::PreviewPlayer& preview() const { return preview_; }
     int viewMode() const { return viewMode_; }
 
     // Window-thread handlers, public so that tests drive them as the system would.
@@ -84,6 +90,8 @@ protected:
     virtual UINT TrackContextMenu(HMENU menu, POINT at);
     // Removes the tray icon and ends the process.
     void Quit();
+    // The preview's player control; none when there is no player runtime. Tests replace it.
+    virtual player::PreviewHost* CreatePreviewHost();
     // Ends the process at once after Quit was confirmed. Tests replace it.
     virtual void EndProcessNow();
     // Shows the about box modally. Tests replace it.
@@ -120,11 +128,14 @@ private:
     int FollowSelectionMark();
     void ShowClipContextMenu(POINT click);
     void SelectTopRow();
-    // Preview and the convert panel arrive with their own features; the list already
-    // tells them which row to show.
-    void PreviewClip(int row, bool play, bool reload);
+    // Loads the clip of `row` into the preview; a row outside the list has no clip.
+    void PreviewClip(int row, player::PreviewStart start, player::PreviewReload reload);
+    void ReloadPlayerSettings();
     void RefreshConvertPanel(int row);
 
+    ATOM previewHostClass_;
+    std::unique_ptr<PreviewHostWindow> previewWindow_;
+    player::PreviewPlayer preview_{nullptr, L""};
     TrayIcon tray_;
     SharedSwitches switches_;
     MainMenu menu_;

@@ -3,6 +3,7 @@
 #include "app/Page2.h"
 
 #include "app/ClipContextMenu.h"
+#include "app/PreviewHostWindow.h"
 #include "convert/OutputNames.h"
 #include "convert/Page4.h"
 #include "framework/RedrawPause.h"
@@ -64,6 +65,7 @@ void Page2::ApplyViewMode(int mode) {
             list_.SetColumnWidth(column.column, scale.X(column.width));
         menu_.CheckViewEntry(static_cast<UINT>(layout->viewMenuCommand));
         // Moved group boxes leave their old frames on the dialog's background.
+        if (previewWindow_) previewWindow_->Place(mode);
         if (moved) RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
     settings::SettingsStore().WriteSetting(settings::kView, std::to_wstring(mode));
@@ -104,7 +106,7 @@ void Page2::UpdateCheckedCommands() { menu_.EnableCheckedCommands(list_.CheckedC
 
 void Page2::OnShow() {
     menu_.EnableCheckedCommands(false);
-    PreviewClip(-1, false, true);
+    preview_.ShowPlaceholder();
     EnableWindow(Item(IDC_FILTER_SHOW), FALSE);
     list_.ResetHeaderArrows();
     framework::StartWorker(hwnd(), [](HWND window) { library::RebuildClipList(window); });
@@ -152,13 +154,15 @@ void Page2::OnTimer(UINT_PTR id) {
     SelectTopRow();
 }
 
+// The top visible row, which after a build is the newest clip unless the user scrolled.
 void Page2::SelectTopRow() {
     if (list_.RowCount() == 0) return;
-    list_.SelectAndFocus(0);
-    if (list_.RowCount() > 1) list_.ClearSelection(1);
+    const int top = static_cast<int>(SendMessageW(list_.hwnd(), LVM_GETTOPINDEX, 0, 0));
+    list_.SelectAndFocus(top);
+    if (top + 1 < list_.RowCount()) list_.ClearSelection(top + 1);
     SetFocus(list_.hwnd());
     RefreshConvertPanel(list_.SelectionMark());
-    PreviewClip(0, false, true);
+    PreviewClip(top, player::PreviewStart::Paused, player::PreviewReload::Always);
 }
 
 LRESULT Page2::OnNotify(const NMHDR& header, bool& handled) {
@@ -225,7 +229,7 @@ int Page2::FollowSelectionMark() {
     if (list_.FirstSelected() < 0) {
         if (mark >= 0) list_.SelectAndFocus(mark);
     } else {
-        PreviewClip(mark, false, false);
+        PreviewClip(mark, player::PreviewStart::Paused, player::PreviewReload::IfChanged);
     }
     return mark;
 }
@@ -235,10 +239,11 @@ void Page2::OnListKey(WORD key) {
     switch (key) {
     case VK_DOWN:
     case VK_UP: {
+        // Past either end the row has no clip: the preview keeps its picture but forgets
+        // the path, so the next click on the shown clip loads it again.
         const int row = mark + (key == VK_DOWN ? 1 : -1);
-        if (row < 0 || row >= list_.RowCount()) return;
-        RefreshConvertPanel(row);
-        PreviewClip(row, false, false);
+        if (row >= 0 && row < list_.RowCount()) RefreshConvertPanel(row);
+        PreviewClip(row, player::PreviewStart::Paused, player::PreviewReload::IfChanged);
         return;
     }
     case VK_F2:
@@ -273,7 +278,7 @@ void Page2::ShowClipContextMenu(POINT click) {
     const UINT command = TrackContextMenu(menu.get(), screen);
     switch (command) {
     case ID_MOVIE_PLAY:
-        PreviewClip(hit.iItem, true, false);
+        PreviewClip(list_.SelectionMark(), player::PreviewStart::Playing, player::PreviewReload::IfChanged);
         break;
     case ID_MOVIE_RENAME:
         SetFocus(list_.hwnd());
@@ -294,8 +299,6 @@ void Page2::ShowClipContextMenu(POINT click) {
 UINT Page2::TrackContextMenu(HMENU menu, POINT at) {
     return static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN, at.x, at.y, 0, hwnd(), nullptr));
 }
-
-void Page2::PreviewClip(int, bool, bool) {}
 
 void Page2::RefreshConvertPanel(int row) { convertPanel_.FillFromClip(row); }
 

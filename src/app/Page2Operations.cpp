@@ -69,13 +69,13 @@ void Page2::RemoveRowForDeletion(int row) {
 void Page2::AfterRowsDeleted() {
     if (list_.RowCount() == 0) {
         convertPanel_.ShowEmptyList();
-        PreviewClip(-1, false, true);
+        preview_.ShowPlaceholder();
         return;
     }
     int mark = list_.SelectionMark();
     if (mark < 0 || mark >= list_.RowCount()) mark = 0;
     list_.SelectAndFocus(mark);
-    PreviewClip(mark, false, false);
+    PreviewClip(mark, player::PreviewStart::Paused, player::PreviewReload::IfChanged);
 }
 
 void Page2::DeleteClip() {

@@ -1,0 +1,33 @@
+#include "app/PreviewHostWindow.h"
+
+#include "flashhost/FlashHostApi.h"
+#include "player/PreviewPlacement.h"
+
+namespace app {
+
+PreviewHostWindow::PreviewHostWindow(HWND parent, ATOM hostClass) {
+    if (hostClass == 0) return;
+    window_ = CreateWindowExW(0, MAKEINTATOM(hostClass), nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                              parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (window_ == nullptr) return;
+    // Right clicks in the pane are swallowed: the player's own menu stays shut.
+    flashhost::SetContextMenu(window_, false);
+    flashhost::SetAllowFullScreen(window_, true);
+}
+
+PreviewHostWindow::~PreviewHostWindow() {
+    if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
+}
+
+void PreviewHostWindow::Place(int viewMode) {
+    const player::PreviewRect place = player::PreviewPlacement(viewMode);
+    SetWindowPos(window_, nullptr, place.x, place.y, place.width, place.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void PreviewHostWindow::ShowPlaceholder() { flashhost::LoadMovieFromResource(window_, nullptr, L"EMPTY", L"SWF"); }
+
+void PreviewHostWindow::PutFlashVars(const std::wstring& vars) { flashhost::PutFlashVars(window_, vars); }
+
+void PreviewHostWindow::PutMovie(const std::wstring& movie) { flashhost::PutMovie(window_, movie); }
+
+}  // namespace app
