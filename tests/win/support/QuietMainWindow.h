@@ -8,12 +8,23 @@
 
 namespace testing_support {
 
+// Records what the preview asks of its player control, one line per call.
+class RecordingPreviewHost : public player::PreviewHost {
+public:
+    std::vector<std::wstring> calls;
+    void ShowPlaceholder() override { calls.push_back(L"placeholder"); }
+    void PutFlashVars(const std::wstring& vars) override { calls.push_back(vars); }
+    void PutMovie(const std::wstring& movie) override { calls.push_back(movie); }
+};
+
 class QuietMainWindow : public app::Page2 {
 public:
     std::vector<std::wstring> contextMenu;
+    RecordingPreviewHost previewHost;
 
 protected:
     void StartWorkers() override {}
+    player::PreviewHost* CreatePreviewHost() override { return &previewHost; }
     UINT TrackContextMenu(HMENU menu, POINT) override {
         contextMenu.clear();
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
