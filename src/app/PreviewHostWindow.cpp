@@ -10,6 +10,9 @@ PreviewHostWindow::PreviewHostWindow(HWND parent, ATOM hostClass) {
     window_ = CreateWindowExW(0, MAKEINTATOM(hostClass), nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
                               parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window_ == nullptr) return;
+    // A new child goes to the bottom of its siblings, under the pane's group box, which
+    // would clip it away entirely; it belongs on top of that frame.
+    SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // Right clicks in the pane are swallowed: the player's own menu stays shut.
     flashhost::SetContextMenu(window_, false);
     flashhost::SetAllowFullScreen(window_, true);

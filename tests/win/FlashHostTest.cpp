@@ -154,3 +154,26 @@ TEST_F(HostFixture, EventsComeBackAsNotificationsAndTheHandshakeIsAnswered) {
 }
 
 }  // namespace
+
+namespace {
+
+// The control the program carries, mapped from the program's own resource.
+TEST(ProgramControl, LoadsFromItsResourceAndTakesWhatThePreviewSends) {
+    HRSRC resource = FindResourceW(nullptr, L"FLASH_OCX_CODE", L"BIN");
+    ASSERT_NE(resource, nullptr);
+    testing_support::RuntimePtr runtime(flashhost::FlashRuntime::Create(
+        LockResource(LoadResource(nullptr, resource)), SizeofResource(nullptr, resource)));
+    ASSERT_NE(runtime, nullptr);
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    HWND host = CreateWindowExW(0, MAKEINTATOM(runtime->hostClassAtom()), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 320,
+                                240, parent, nullptr, nullptr, nullptr);
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(flashhost::SetAllowFullScreen(host, true), 1) << "the control reports 9.0.28 or later";
+    EXPECT_EQ(flashhost::LoadMovieFromResource(host, nullptr, L"EMPTY", L"SWF"), 1);
+    const std::wstring vars = L"content=C:\\no such\\clip & more=1.flv";
+    EXPECT_EQ(flashhost::PutFlashVars(host, vars), S_OK);
+    EXPECT_EQ(flashhost::GetText(host, flashhost::FHM_GET_FLASHVARS_W), vars);
+    DestroyWindow(parent);
+}
+
+}  // namespace
