@@ -62,7 +62,7 @@ player::PreviewHost* Page2::CreatePreviewHost() {
 void Page2::ReloadPlayerSettings() {
     settings::SettingsStore store;
     preview_.SetSettingsVars(
-        player::BuildPlayerSettingsVars([&store](std::wstring_view name) { return store.ReadSetting(std::wstring(name)); }));
+        player::BuildPlayerSettingsVars([&store](const settings::SettingDefinition& setting) { return store.ReadSetting(setting); }));
 }
 
 void Page2::PreviewClip(int row, player::PreviewStart start, player::PreviewReload reload) {

@@ -13,13 +13,13 @@ constexpr std::wstring_view kFrameTail =
     L"&zholdercornerradius=15&zholderbgcolor=0x000000&zholderpadding=2&zholdercontur=1"
     L"&zholdercontourcolor=0x000000&zholderconturalpha=1";
 
-void AppendSwitch(std::wstring& vars, const SettingReader& read, std::wstring_view name) {
+void AppendSwitch(std::wstring& vars, const SettingReader& read, const settings::SettingDefinition& setting) {
     vars += L'&';
-    vars += name;
-    vars += settings::IsSwitchOn(read(name)) ? L"=true" : L"=false";
+    vars += setting.name;
+    vars += settings::IsSwitchOn(read(setting)) ? L"=true" : L"=false";
 }
 
-void AppendText(std::wstring& vars, std::wstring_view key, const std::wstring& value) {
+void AppendText(std::wstring& vars, std::wstring_view key, std::wstring_view value) {
     vars += L'&';
     vars += key;
     vars += L'=';
@@ -30,24 +30,24 @@ void AppendText(std::wstring& vars, std::wstring_view key, const std::wstring& v
 
 std::wstring BuildPlayerSettingsVars(const SettingReader& read) {
     std::wstring vars;
-    AppendSwitch(vars, read, L"allowfullscreen");
-    const std::wstring mode = read(L"fs_mode");
+    AppendSwitch(vars, read, settings::kAllowFullScreen);
+    const std::wstring mode = read(settings::kFullScreenMode);
     for (std::wstring_view known : {L"low", L"normal", L"best"}) {
         if (platform::EqualsIgnoringCase(mode, known)) {
-            AppendText(vars, L"fs_mode", std::wstring(known));
+            AppendText(vars, settings::kFullScreenMode.name, known);
             break;
         }
     }
-    AppendSwitch(vars, read, L"allowzoom");
-    AppendSwitch(vars, read, L"allowtimeline");
-    AppendSwitch(vars, read, L"hintshow");
-    AppendSwitch(vars, read, L"zholderfitbycontent");
-    AppendText(vars, L"volume", read(L"volume"));
+    AppendSwitch(vars, read, settings::kAllowZoom);
+    AppendSwitch(vars, read, settings::kAllowTimeline);
+    AppendSwitch(vars, read, settings::kHintShow);
+    AppendSwitch(vars, read, settings::kFitByContent);
+    AppendText(vars, settings::kVolume.name, read(settings::kVolume));
     // One setting drives both menu keys.
-    const std::wstring hideMenu = read(L"nhidemenu");
-    AppendText(vars, L"nhidemenu", hideMenu);
+    const std::wstring hideMenu = read(settings::kHideMenuSeconds);
+    AppendText(vars, settings::kHideMenuSeconds.name, hideMenu);
     AppendText(vars, L"fhidemenu", hideMenu);
-    AppendText(vars, L"iconsize", read(L"iconsize"));
+    AppendText(vars, settings::kIconSize.name, read(settings::kIconSize));
     return vars;
 }
 

@@ -2,6 +2,8 @@
 // What the preview hands the player movie: the FlashVars text and the movie path with its
 // query string. Nothing is escaped: the player reads "content" as the whole rest of the
 // FlashVars text, so blanks, "&" and "=" in a path arrive as they are. Portable.
+#include "settings/SettingsTable.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -9,7 +11,7 @@
 namespace player {
 
 // Reads one stored setting; a missing one reads as the empty text.
-using SettingReader = std::function<std::wstring(std::wstring_view name)>;
+using SettingReader = std::function<std::wstring(const settings::SettingDefinition& setting)>;
 
 // The player-settings part of the query string, in its fixed order.
 std::wstring BuildPlayerSettingsVars(const SettingReader& read);

@@ -16,8 +16,8 @@ const std::map<std::wstring, std::wstring> kDefaults = {
 };
 
 SettingReader ReaderOver(std::map<std::wstring, std::wstring> values) {
-    return [values](std::wstring_view name) {
-        const auto found = values.find(std::wstring(name));
+    return [values](const settings::SettingDefinition& setting) {
+        const auto found = values.find(std::wstring(setting.name));
         return found == values.end() ? std::wstring() : found->second;
     };
 }

@@ -1,7 +1,7 @@
 // Who asks the preview for which clip: the list's timer, the arrow keys past either end,
 // Enter, closing the window and the player settings, driven as the system would.
 #include "app/Page2.h"
-#include "library/CatalogueMessages.h"
+#include "framework/WindowMessages.h"
 #include "library/ClipRecord.h"
 #include "support/QuietMainWindow.h"
 
@@ -26,7 +26,7 @@ protected:
             library::ClipRecord record;
             record[library::kPathColumn] = PathOf(number);
             record[0] = L"Movie" + std::to_wstring(number);
-            SendMessageW(window_.hwnd(), library::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&record));
+            SendMessageW(window_.hwnd(), framework::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&record));
         }
     }
     void TearDown() override {
@@ -63,7 +63,7 @@ TEST_F(PreviewCallers, EachCallerLoadsWhatTheRulesSay) {
     SendMessageW(List(), LVM_ENSUREVISIBLE, 39, FALSE);
     const int top = static_cast<int>(SendMessageW(List(), LVM_GETTOPINDEX, 0, 0));
     ASSERT_GT(top, 0);
-    SendMessageW(window_.hwnd(), WM_TIMER, library::kSelectTopRowTimer, 0);
+    SendMessageW(window_.hwnd(), WM_TIMER, framework::kSelectTopRowTimer, 0);
     bool playing = true;
     EXPECT_EQ(TakeLoad(playing), L"content=" + PathOf(39 - top));
     EXPECT_FALSE(playing);
