@@ -7,6 +7,7 @@
 #include "flashhost/FlashRuntime.h"
 #include "library/MediaProbe.h"
 #include "platform/ProcessRunner.h"
+#include "platform/ProgramFolder.h"
 #include "player/PreviewPlayer.h"
 
 #include <windows.h>
@@ -24,13 +25,6 @@ using bench::NowMilliseconds;
 constexpr double kLimit = 1.5;
 constexpr int kRuns = 7;
 constexpr double kFrameTimeoutMs = 20000;
-
-std::wstring OwnFolder() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
 
 bool CentreIsGreen(HWND pane) {
     RECT r{};
@@ -60,7 +54,7 @@ double WaitForFirstFrame(HWND pane, double start) {
 int main() {
     GetDesktopWindow();
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const std::wstring folder = OwnFolder();
+    const std::wstring& folder = platform::ProgramFolder();
     HRSRC resource = FindResourceW(nullptr, L"FLASH_OCX_CODE", L"BIN");
     flashhost::FlashRuntime* runtime =
         resource == nullptr ? nullptr

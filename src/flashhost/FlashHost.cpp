@@ -1,5 +1,7 @@
 #include "flashhost/FlashHost.h"
 
+#include "flashhost/AnsiText.h"
+
 #include "flashhost/FlashRuntime.h"
 #include "flashhost/ProcCast.h"
 
@@ -40,23 +42,7 @@ private:
     BSTR value_ = nullptr;
 };
 
-std::wstring Widened(const char* text) {
-    if (text == nullptr) return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(length, 1)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
-    wide.resize(wide.size() - 1);
-    return wide;
-}
 
-std::string Narrowed(const wchar_t* text) {
-    if (text == nullptr) return {};
-    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(std::max(length, 1)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-    narrow.resize(narrow.size() - 1);
-    return narrow;
-}
 
 template <typename Char>
 void CopyOut(GetTextRecord<Char>& record, const std::basic_string<Char>& text) {

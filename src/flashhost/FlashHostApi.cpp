@@ -1,5 +1,6 @@
 #include "flashhost/FlashHostApi.h"
 
+#include "flashhost/AnsiText.h"
 #include "flashhost/ProcCast.h"
 #include "flashhost/ShockwaveFlashInterfaces.h"
 #include "platform/ComPtr.h"
@@ -18,19 +19,11 @@ constexpr long kFullScreenVersion = 0x09001C00;
 
 using FindResourceWide = HRSRC(WINAPI*)(HMODULE, LPCWSTR, LPCWSTR);
 
-std::string Narrowed(LPCWSTR text) {
-    if (IS_INTRESOURCE(text)) return {};
-    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-    return narrow;
-}
-
 HRSRC FindMovieResource(HMODULE module, LPCWSTR name, LPCWSTR type) {
     auto findWide = ProcCast<FindResourceWide>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "FindResourceW"));
     if (findWide != nullptr) return findWide(module, name, type);
-    const std::string ansiName = Narrowed(name);
-    const std::string ansiType = Narrowed(type);
+    const std::string ansiName = IS_INTRESOURCE(name) ? std::string() : Narrowed(name);
+    const std::string ansiType = IS_INTRESOURCE(type) ? std::string() : Narrowed(type);
     return FindResourceA(module, IS_INTRESOURCE(name) ? reinterpret_cast<LPCSTR>(name) : ansiName.c_str(),
                          IS_INTRESOURCE(type) ? reinterpret_cast<LPCSTR>(type) : ansiType.c_str());
 }

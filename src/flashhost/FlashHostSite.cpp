@@ -2,6 +2,8 @@
 // back on, and the sink that turns its events into notifications for the owner.
 #include "flashhost/FlashHost.h"
 
+#include "flashhost/AnsiText.h"
+
 #include <cwchar>
 #include <string>
 
@@ -24,15 +26,6 @@ const EventName kEvents[] = {
     {L"FlashCall", kDispidFlashCall},
 };
 
-std::string Narrowed(const wchar_t* text) {
-    if (text == nullptr) return {};
-    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return {};
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-    narrow.resize(static_cast<std::size_t>(length - 1));
-    return narrow;
-}
 
 // Arguments arrive last first; a missing or non-text one reads as empty.
 const wchar_t* TextArgument(const DISPPARAMS* parameters, UINT index) {

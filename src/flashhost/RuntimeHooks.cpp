@@ -1,6 +1,8 @@
 // The replacements for the image's calls into the system. Each is reached through a stub
 // (Thunks.h) and starts by taking its binding: the runtime it serves and the real function.
 #include "flashhost/FlashRuntime.h"
+
+#include "flashhost/AnsiText.h"
 #include "flashhost/ImageResources.h"
 #include "flashhost/RuntimeRules.h"
 
@@ -35,14 +37,6 @@ HookCall<Function> Enter(Function) {
 
 bool IsName(LPCSTR name) { return name != nullptr && !IS_INTRESOURCE(name); }
 
-std::wstring Widened(const char* text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
-    wide.resize(static_cast<std::size_t>(length - 1));
-    return wide;
-}
 
 // The image's classes live under names of ours, registered for the program's module.
 struct TranslatedClass {

@@ -517,6 +517,11 @@ std::optional<std::vector<RegistryValue>> ReadKeyValues(HKEY root, const std::ws
         value.data.resize(size);
         nameLength = ARRAYSIZE(name);
         status = RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &type, value.data.data(), &size);
+        // The program may write a longer value between the two calls: read that one again.
+        if (status == ERROR_MORE_DATA) {
+            --index;
+            continue;
+        }
         if (status != ERROR_SUCCESS) Fail(L"RegEnumValueW data in " + path);
         value.data.resize(size);
         values.push_back(std::move(value));
