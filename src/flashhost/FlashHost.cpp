@@ -1,9 +1,8 @@
 #include "flashhost/FlashHost.h"
 
-#include "flashhost/AnsiText.h"
-
 #include "flashhost/FlashRuntime.h"
 #include "flashhost/ProcCast.h"
+#include "platform/AnsiText.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -42,12 +41,11 @@ private:
     BSTR value_ = nullptr;
 };
 
-
-
 template <typename Char>
 void CopyOut(GetTextRecord<Char>& record, const std::basic_string<Char>& text) {
     const DWORD needed = static_cast<DWORD>(text.size() + 1);
-    if (record.buffer != nullptr && record.length >= needed) std::copy(text.c_str(), text.c_str() + needed, record.buffer);
+    if (record.buffer != nullptr && record.length >= needed)
+        std::copy(text.c_str(), text.c_str() + needed, record.buffer);
     record.length = needed;
 }
 
@@ -143,8 +141,9 @@ bool FlashHost::Create(const CREATESTRUCTW& creation) {
 
     for (auto& slot : versions_) object_->QueryInterface(kIidShockwaveFlash, slot.putVoid());
     if (IShockwaveFlash* flash = ForVersion(MajorVersion())) {
-        const wchar_t* wmode = mode_ == HostMode::Opaque ? L"Opaque"
-                               : mode_ == HostMode::Transparent ? L"Transparent" : L"Window";
+        const wchar_t* wmode = mode_ == HostMode::Opaque        ? L"Opaque"
+                               : mode_ == HostMode::Transparent ? L"Transparent"
+                                                                : L"Window";
         Bstr text(wmode);
         flash->put_WMode(text.get());
     }
@@ -303,8 +302,10 @@ LRESULT FlashHost::HandleFamily(UINT message, LPARAM lParam, bool& handled) {
         const int major = MajorVersion();
         IShockwaveFlash* flash = major >= property.lowestMajor ? ForVersion(major) : nullptr;
         if (member < 2) {
-            std::wstring text = member == 0 ? Widened(reinterpret_cast<PutTextRecord<char>*>(lParam)->text)
-                                            : std::wstring(reinterpret_cast<PutTextRecord<wchar_t>*>(lParam)->text);
+            const char* ansi = reinterpret_cast<PutTextRecord<char>*>(lParam)->text;
+            const wchar_t* wide = reinterpret_cast<PutTextRecord<wchar_t>*>(lParam)->text;
+            std::wstring text = member == 0 ? platform::AnsiToWide(ansi != nullptr ? ansi : "")
+                                            : std::wstring(wide != nullptr ? wide : L"");
             HRESULT& result = member == 0 ? reinterpret_cast<PutTextRecord<char>*>(lParam)->result
                                           : reinterpret_cast<PutTextRecord<wchar_t>*>(lParam)->result;
             result = E_FAIL;
@@ -317,7 +318,7 @@ LRESULT FlashHost::HandleFamily(UINT message, LPARAM lParam, bool& handled) {
         const std::wstring text = SUCCEEDED(result) && value.get() != nullptr ? value.get() : L"";
         if (member == 2) {
             auto& record = *reinterpret_cast<GetTextRecord<char>*>(lParam);
-            CopyOut(record, Narrowed(text.c_str()));
+            CopyOut(record, platform::WideToAnsi(text));
             record.result = result;
         } else {
             auto& record = *reinterpret_cast<GetTextRecord<wchar_t>*>(lParam);

@@ -1,8 +1,8 @@
 #include "flashhost/FlashHostApi.h"
 
-#include "flashhost/AnsiText.h"
 #include "flashhost/ProcCast.h"
 #include "flashhost/ShockwaveFlashInterfaces.h"
+#include "platform/AnsiText.h"
 #include "platform/ComPtr.h"
 
 #include <oleauto.h>
@@ -22,8 +22,8 @@ using FindResourceWide = HRSRC(WINAPI*)(HMODULE, LPCWSTR, LPCWSTR);
 HRSRC FindMovieResource(HMODULE module, LPCWSTR name, LPCWSTR type) {
     auto findWide = ProcCast<FindResourceWide>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "FindResourceW"));
     if (findWide != nullptr) return findWide(module, name, type);
-    const std::string ansiName = IS_INTRESOURCE(name) ? std::string() : Narrowed(name);
-    const std::string ansiType = IS_INTRESOURCE(type) ? std::string() : Narrowed(type);
+    const std::string ansiName = IS_INTRESOURCE(name) ? std::string() : platform::WideToAnsi(name);
+    const std::string ansiType = IS_INTRESOURCE(type) ? std::string() : platform::WideToAnsi(type);
     return FindResourceA(module, IS_INTRESOURCE(name) ? reinterpret_cast<LPCSTR>(name) : ansiName.c_str(),
                          IS_INTRESOURCE(type) ? reinterpret_cast<LPCSTR>(type) : ansiType.c_str());
 }

@@ -2,7 +2,7 @@
 // back on, and the sink that turns its events into notifications for the owner.
 #include "flashhost/FlashHost.h"
 
-#include "flashhost/AnsiText.h"
+#include "platform/AnsiText.h"
 
 #include <cwchar>
 #include <string>
@@ -25,7 +25,6 @@ const EventName kEvents[] = {
     {L"OnReadyStateChange", kDispidOnReadyStateChange},
     {L"FlashCall", kDispidFlashCall},
 };
-
 
 // Arguments arrive last first; a missing or non-text one reads as empty.
 const wchar_t* TextArgument(const DISPPARAMS* parameters, UINT index) {
@@ -179,10 +178,10 @@ STDMETHODIMP FlashHost::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parame
         const wchar_t* arguments = TextArgument(parameters, 1);
         FsCommandNotification<wchar_t> wide{{window_, controlId, FHN_FSCOMMAND}, command, arguments};
         Notify(wide.header);
-        const std::string ansiCommand = Narrowed(command);
-        const std::string ansiArguments = Narrowed(arguments);
-        FsCommandNotification<char> ansi{{window_, controlId, FHN_FSCOMMAND_A}, ansiCommand.c_str(),
-                                         ansiArguments.c_str()};
+        const std::string ansiCommand = platform::WideToAnsi(command);
+        const std::string ansiArguments = platform::WideToAnsi(arguments);
+        FsCommandNotification<char> ansi{
+            {window_, controlId, FHN_FSCOMMAND_A}, ansiCommand.c_str(), ansiArguments.c_str()};
         Notify(ansi.header);
         return S_OK;
     }
@@ -205,7 +204,7 @@ STDMETHODIMP FlashHost::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parame
         }
         FlashCallNotification<wchar_t> wide{{window_, controlId, FHN_FLASHCALL}, request};
         Notify(wide.header);
-        const std::string ansiRequest = Narrowed(request);
+        const std::string ansiRequest = platform::WideToAnsi(request);
         FlashCallNotification<char> ansi{{window_, controlId, FHN_FLASHCALL_A}, ansiRequest.c_str()};
         Notify(ansi.header);
         return S_OK;

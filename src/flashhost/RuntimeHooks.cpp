@@ -2,9 +2,9 @@
 // (Thunks.h) and starts by taking its binding: the runtime it serves and the real function.
 #include "flashhost/FlashRuntime.h"
 
-#include "flashhost/AnsiText.h"
 #include "flashhost/ImageResources.h"
 #include "flashhost/RuntimeRules.h"
+#include "platform/AnsiText.h"
 
 #include <mmsystem.h>
 #include <urlmon.h>
@@ -36,7 +36,6 @@ HookCall<Function> Enter(Function) {
 }
 
 bool IsName(LPCSTR name) { return name != nullptr && !IS_INTRESOURCE(name); }
-
 
 // The image's classes live under names of ours, registered for the program's module.
 struct TranslatedClass {
@@ -142,11 +141,12 @@ HANDLE WINAPI HookCreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURIT
     return OpenFile(call.runtime, path, access, share, security, disposition, flags, templateFile);
 }
 
-HANDLE WINAPI HookCreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                              DWORD disposition, DWORD flags, HANDLE templateFile) {
+HANDLE WINAPI HookCreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                              DWORD flags, HANDLE templateFile) {
     auto call = Enter(&CreateFileA);
     if (path == nullptr) return call.real(path, access, share, security, disposition, flags, templateFile);
-    return OpenFile(call.runtime, Widened(path).c_str(), access, share, security, disposition, flags, templateFile);
+    return OpenFile(call.runtime, platform::AnsiToWide(path).c_str(), access, share, security, disposition, flags,
+                    templateFile);
 }
 
 BOOL WINAPI HookReadFile(HANDLE file, LPVOID buffer, DWORD wanted, LPDWORD read, LPOVERLAPPED overlapped) {
@@ -343,7 +343,8 @@ const HookEntry kHooks[] = {
 bool SameName(std::string_view a, const char* b) {
     std::size_t i = 0;
     for (; b[i] != '\0'; ++i) {
-        if (i >= a.size() || std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (i >= a.size() ||
+            std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     }
     return i == a.size();

@@ -14,4 +14,14 @@ std::wstring AnsiToWide(std::string_view bytes) {
     return text;
 }
 
+std::string WideToAnsi(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return {};
+    std::string bytes(static_cast<size_t>(needed), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, bytes.data(), needed, nullptr, nullptr);
+    return bytes;
+}
+
 }  // namespace platform
