@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -21,13 +22,13 @@ protected:
         RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
         ASSERT_TRUE(window_.CreateModeless());
         ShowWindow(window_.hwnd(), SW_SHOW);
-        // Inserted at the top: row n holds clip 39 - n.
+        // Each goes in at the top: row n holds clip 39 - n.
+        std::vector<library::ClipRecord> records(40);
         for (int number = 0; number < 40; ++number) {
-            library::ClipRecord record;
-            record[library::kPathColumn] = PathOf(number);
-            record[0] = L"Movie" + std::to_wstring(number);
-            SendMessageW(window_.hwnd(), framework::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&record));
+            records[number][library::kPathColumn] = PathOf(number);
+            records[number][0] = L"Movie" + std::to_wstring(number);
         }
+        SendMessageW(window_.hwnd(), framework::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&records));
     }
     void TearDown() override {
         DestroyWindow(window_.hwnd());
