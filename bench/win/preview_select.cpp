@@ -6,6 +6,7 @@
 #include "app/PreviewHostWindow.h"
 #include "flashhost/FlashRuntime.h"
 #include "library/MediaProbe.h"
+#include "library/ViewLayout.h"
 #include "platform/ProcessRunner.h"
 #include "platform/ProgramFolder.h"
 #include "player/PreviewPlayer.h"
@@ -69,7 +70,8 @@ int main() {
     int status = 2;
     {
         app::PreviewHostWindow pane(parent, runtime->hostClassAtom());
-        pane.Place(2);
+        const library::PixelRect place = library::LayoutForViewMode(library::kViewStandard)->previewPlayer;
+        pane.Place({place.left, place.top, place.left + place.width, place.top + place.height});
         player::PreviewPlayer preview(&pane, folder);
         // Two names for the one clip, so that every selection is a new clip to the preview.
         const std::wstring clips[2] = {folder + L"preview-clips\\green-then-moving.flv",

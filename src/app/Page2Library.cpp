@@ -37,6 +37,9 @@ struct LayoutScale {
     int baseY = 12;
     int X(int pixels) const { return MulDiv(pixels, baseX, 6); }
     int Y(int pixels) const { return MulDiv(pixels, baseY, 12); }
+    RECT Rect(const library::PixelRect& r) const {
+        return {X(r.left), Y(r.top), X(r.left) + X(r.width), Y(r.top) + Y(r.height)};
+    }
 };
 
 LayoutScale LayoutScaleOf(HWND dialog) {
@@ -64,8 +67,8 @@ void Page2::ApplyViewMode(int mode) {
         for (const library::ColumnWidth& column : layout->columnWidths)
             list_.SetColumnWidth(column.column, scale.X(column.width));
         menu_.CheckViewEntry(static_cast<UINT>(layout->viewMenuCommand));
+        if (previewWindow_) previewWindow_->Place(scale.Rect(layout->previewPlayer));
         // Moved group boxes leave their old frames on the dialog's background.
-        if (previewWindow_) previewWindow_->Place(mode);
         if (moved) RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
     settings::SettingsStore().WriteSetting(settings::kView, std::to_wstring(mode));
@@ -77,9 +80,8 @@ bool Page2::PlaceControls(std::span<const library::ControlPlacement> placements)
     for (const library::ControlPlacement& place : placements) {
         const HWND control = Item(place.controlId);
         const RECT before = RectInDialog(control);
-        const library::PixelRect& r = place.rect;
-        SetWindowPos(control, nullptr, scale.X(r.left), scale.Y(r.top), scale.X(r.width), scale.Y(r.height),
-                     SWP_NOACTIVATE | SWP_NOZORDER);
+        const RECT r = scale.Rect(place.rect);
+        SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE | SWP_NOZORDER);
         // Compared afterwards, not with the layout: a combo box keeps a height of its own.
         const RECT after = RectInDialog(control);
         moved |= !EqualRect(&before, &after);

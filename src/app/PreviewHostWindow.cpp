@@ -1,7 +1,6 @@
 #include "app/PreviewHostWindow.h"
 
 #include "flashhost/FlashHostApi.h"
-#include "player/PreviewPlacement.h"
 
 namespace app {
 
@@ -22,9 +21,9 @@ PreviewHostWindow::~PreviewHostWindow() {
     if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
 }
 
-void PreviewHostWindow::Place(int viewMode) {
-    const player::PreviewRect place = player::PreviewPlacement(viewMode);
-    SetWindowPos(window_, nullptr, place.x, place.y, place.width, place.height, SWP_NOZORDER | SWP_NOACTIVATE);
+void PreviewHostWindow::Place(const RECT& place) {
+    SetWindowPos(window_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void PreviewHostWindow::ShowPlaceholder() { flashhost::LoadMovieFromResource(window_, nullptr, L"EMPTY", L"SWF"); }

@@ -17,8 +17,8 @@ public:
 
     bool created() const { return window_ != nullptr; }
     HWND hwnd() const { return window_; }
-    // Moves the pane to where view mode `viewMode` wants it.
-    void Place(int viewMode);
+    // Moves the pane to `place`, in the parent's client pixels.
+    void Place(const RECT& place);
 
     void ShowPlaceholder() override;
     void PutFlashVars(const std::wstring& vars) override;

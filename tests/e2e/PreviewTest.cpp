@@ -1,12 +1,13 @@
 // The preview pane of the real program with the real player control: the top clip's
 // first frame after start, Enter plays it, the placeholder after the last clip goes and
-// after "Show", and the pane's place in the Simple and Standard layouts.
+// after "Show", and the pane's place in the Simple and Standard layouts, also at 144 dpi.
 #include "ProgramTest.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace e2e {
@@ -115,6 +116,53 @@ TEST_F(Preview, ShowsTheFirstFramePlaysAndFallsBackToThePlaceholder) {
     EXPECT_EQ(ReadListView(GetDlgItem(main, IDC_CLIP_LIST), 1).size(), 0u) << "the deleted clip came back";
     TakeScreenshot(L"preview-placeholder-after-show");
     EXPECT_TRUE(run.IsRunning());
+}
+
+// At 144 dpi the template grows by its font's units; the pane grows with its group box
+// instead of staying on the pixels of 96 dpi. The template's units are not a whole
+// factor, so the pane is compared with the group box it belongs in.
+TEST_F(Preview, FollowsTheLayoutAtALargerDpi) {
+    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+    const wchar_t kDesktop[] = L"Control Panel\\Desktop";
+    const std::optional<RegistryValue> before = ReadValue(HKEY_CURRENT_USER, kDesktop, L"LogPixels");
+    WriteDword(HKEY_CURRENT_USER, kDesktop, L"LogPixels", 144);
+    struct Restore {
+        const wchar_t* key;
+        std::optional<DWORD> value;
+        ~Restore() {
+            if (value) WriteDword(HKEY_CURRENT_USER, key, L"LogPixels", *value);
+            else DeleteValue(HKEY_CURRENT_USER, key, L"LogPixels");
+        }
+    } restore{kDesktop, before ? before->Dword() : std::nullopt};
+
+    RunningProgram run(program());
+    HWND main = run.WaitForVisibleMainWindow(kStartTimeout);
+    ASSERT_NE(main, nullptr);
+    HWND pane = FindPane(main);
+    ASSERT_NE(pane, nullptr);
+    struct Layout {
+        UINT command;
+        PaneRect group, pane;  // at 96 dpi
+    };
+    const Layout layouts[] = {{ID_VIEW_STANDARD, {14, 340, 351, 278}, {30, 360, 320, 241}},
+                              {ID_VIEW_SIMPLE, {14, 236, 746, 382}, {30, 258, 714, 344}}};
+    for (const Layout& layout : layouts) {
+        SendMessageW(main, WM_COMMAND, layout.command, 0);
+        const PaneRect group = PlaceOf(GetDlgItem(main, IDC_PREVIEW_GROUP), main);
+        const PaneRect placed = PlaceOf(pane, main);
+        const double sx = static_cast<double>(group.width) / layout.group.width;
+        const double sy = static_cast<double>(group.height) / layout.group.height;
+        SCOPED_TRACE(testing::Message() << "view command " << layout.command << ", scale " << sx << " x " << sy);
+        EXPECT_GT(sx, 1.2) << "the template did not grow: the larger DPI never took effect";
+        EXPECT_NEAR(placed.x, layout.pane.x * sx, 2);
+        EXPECT_NEAR(placed.y, layout.pane.y * sy, 2);
+        EXPECT_NEAR(placed.width, layout.pane.width * sx, 2);
+        EXPECT_NEAR(placed.height, layout.pane.height * sy, 2);
+        EXPECT_TRUE(placed.x > group.x && placed.y > group.y && placed.x + placed.width < group.x + group.width &&
+                    placed.y + placed.height < group.y + group.height)
+            << "the pane sticks out of its group box";
+    }
+    TakeScreenshot(L"preview-simple-layout-144dpi");
 }
 
 }  // namespace
