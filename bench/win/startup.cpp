@@ -1,7 +1,8 @@
 // Start-up to the main window shown: Reelkeep.exe against the main window's template
-// alone (TemplateOnly.exe) and the smallest dialog program built the same way
-// (MinimalDialog.exe), timed in turn in one run under Wine. Prints the ratios of the
-// medians; fails when Reelkeep against the template alone is over the limit.
+// alone (TemplateOnly.exe), the smallest dialog program built the same way
+// (MinimalDialog.exe) and the same Reelkeep.exe with its player runtime taken out, timed
+// in turn in one run under Wine. Prints the ratios of the medians; fails when Reelkeep
+// against the template alone, or with its runtime against without, is over its limit.
 #include "BenchClock.h"
 
 #include <windows.h>
@@ -20,6 +21,7 @@ namespace {
 using bench::Median;
 
 constexpr double kLimit = 1.2;
+constexpr double kRuntimeLimit = 1.1;
 constexpr int kRuns = 7;
 constexpr DWORD kShowTimeoutMs = 30000;
 
@@ -96,6 +98,40 @@ std::optional<double> TimeToWindow(const std::wstring& executable, const WindowT
 }
 
 
+// The player's host window is the main window's one child of a class the runtime named
+// like "0a1b2c3d_..._..._...".
+bool HasPlayerPane(HWND main) {
+    for (HWND child = GetWindow(main, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[64] = {};
+        if (GetClassNameW(child, name, ARRAYSIZE(name)) == 35 && name[8] == L'_' && name[17] == L'_' &&
+            name[26] == L'_')
+            return true;
+    }
+    return false;
+}
+
+BOOL CALLBACK TakeLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
+    *reinterpret_cast<WORD*>(found) = language;
+    return FALSE;
+}
+
+// A copy of the program without the resource that carries the player runtime: the
+// start the program makes when that resource is absent.
+std::optional<std::wstring> CopyWithoutPlayerRuntime(const std::wstring& program) {
+    const std::wstring copy = program.substr(0, program.find_last_of(L'\\') + 1) + L"ReelkeepNoRuntime.exe";
+    if (!CopyFileW(program.c_str(), copy.c_str(), FALSE)) return std::nullopt;
+    WORD language = 0;
+    if (HMODULE image = LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+        EnumResourceLanguagesW(image, L"BIN", L"FLASH_OCX_CODE", TakeLanguage, reinterpret_cast<LONG_PTR>(&language));
+        FreeLibrary(image);
+    }
+    HANDLE update = BeginUpdateResourceW(copy.c_str(), FALSE);
+    if (update == nullptr) return std::nullopt;
+    const bool removed = UpdateResourceW(update, L"BIN", L"FLASH_OCX_CODE", language, nullptr, 0) != FALSE;
+    if (!EndUpdateResourceW(update, !removed) || !removed) return std::nullopt;
+    return copy;
+}
+
 bool OtherReelkeepRuns() {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return false;
@@ -133,7 +169,8 @@ int main() {
     const std::wstring minimal = build + L"MinimalDialog.exe";
     const std::wstring templateOnly = build + L"TemplateOnly.exe";
     const auto reelkeep = MakeScratchProgram(build);
-    if (!reelkeep) {
+    const auto withoutRuntime = reelkeep ? CopyWithoutPlayerRuntime(*reelkeep) : std::nullopt;
+    if (!reelkeep || !withoutRuntime) {
         std::fprintf(stderr, "startup: cannot set up the scratch program folder from %ls\n", build.c_str());
         return 2;
     }
@@ -147,22 +184,30 @@ int main() {
     const WindowTest isMain = [](HWND window) {
         return Text(window) == L"Reelkeep" && FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr) != nullptr;
     };
+    // Each start is timed only if it is the one it claims to be: with its player pane, or
+    // without one.
+    const WindowTest isMainWithPane = [&](HWND window) { return isMain(window) && HasPlayerPane(window); };
+    const WindowTest isMainWithoutPane = [&](HWND window) { return isMain(window) && !HasPlayerPane(window); };
 
     // The first starts pay for loading the images into the cache and for the first run
     // of the program (settings key, browser preparation); neither is counted.
-    if (!TimeToWindow(minimal, isMinimal) || !TimeToWindow(*reelkeep, isMain)) return 2;
+    if (!TimeToWindow(minimal, isMinimal) || !TimeToWindow(*reelkeep, isMainWithPane) ||
+        !TimeToWindow(*withoutRuntime, isMainWithoutPane))
+        return 2;
 
     if (!TimeToWindow(templateOnly, isMain)) return 2;
 
-    std::vector<double> minimalTimes, reelkeepTimes, templateTimes;
+    std::vector<double> minimalTimes, reelkeepTimes, templateTimes, withoutRuntimeTimes;
     for (int run = 0; run < kRuns; ++run) {
         const auto baseline = TimeToWindow(minimal, isMinimal);
-        const auto measured = TimeToWindow(*reelkeep, isMain);
+        const auto measured = TimeToWindow(*reelkeep, isMainWithPane);
         const auto floor = TimeToWindow(templateOnly, isMain);
-        if (!baseline || !measured || !floor) return 2;
+        const auto bare = TimeToWindow(*withoutRuntime, isMainWithoutPane);
+        if (!baseline || !measured || !floor || !bare) return 2;
         minimalTimes.push_back(*baseline);
         reelkeepTimes.push_back(*measured);
         templateTimes.push_back(*floor);
+        withoutRuntimeTimes.push_back(*bare);
     }
     // The template alone is the floor: what is over it is the program's own start-up work.
     const double ratio = Median(reelkeepTimes) / Median(templateTimes);
@@ -173,5 +218,8 @@ int main() {
                 Median(reelkeepTimes) / Median(minimalTimes));
     std::printf("startup.template_alone_vs_minimal_dialog: %.2fx (no limit)\n",
                 Median(templateTimes) / Median(minimalTimes));
-    return ratio <= kLimit ? 0 : 1;
+    const double runtimeRatio = Median(reelkeepTimes) / Median(withoutRuntimeTimes);
+    std::printf("startup.with_player_runtime_vs_without: %.2fx (limit %.1fx)\n", runtimeRatio, kRuntimeLimit);
+    std::printf("  median without the runtime: %.0f ms\n", Median(withoutRuntimeTimes));
+    return ratio <= kLimit && runtimeRatio <= kRuntimeLimit ? 0 : 1;
 }
