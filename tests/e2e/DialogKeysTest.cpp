@@ -8,6 +8,9 @@
 
 #include "resources/resource.h"
 
+#include <algorithm>
+#include <set>
+
 namespace e2e {
 namespace {
 
@@ -21,13 +24,20 @@ void Flip(HWND dialog, int id) {
     SendDlgItemMessageW(dialog, id, BM_SETCHECK, Checked(dialog, id) ? BST_UNCHECKED : BST_CHECKED, 0);
 }
 
-bool FfmpegRuns() {
+// The preview pane keeps an ffmpeg.exe of its own for the selected clip, so a run's
+// ffmpeg.exe is told apart by its process id.
+std::set<DWORD> FfmpegIds() {
     platform::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
+    std::set<DWORD> ids;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
-        if (_wcsicmp(entry.szExeFile, L"ffmpeg.exe") == 0) return true;
-    return false;
+        if (_wcsicmp(entry.szExeFile, L"ffmpeg.exe") == 0) ids.insert(entry.th32ProcessID);
+    return ids;
+}
+
+bool FfmpegRunsBesides(const std::set<DWORD>& earlier) {
+    return std::ranges::any_of(FfmpegIds(), [&](DWORD id) { return !earlier.contains(id); });
 }
 
 size_t FilesIn(const std::wstring& folder) {
@@ -61,6 +71,7 @@ TEST_F(DialogKeys, EscLeavesEveryDialogWithoutItsWorkAndEnterDoesItsDefault) {
     MakeDirectories(out);
     const std::wstring loadOnStartup = Setting(L"loadonstartup");
     const std::wstring allowZoom = Setting(L"allowzoom");
+    std::set<DWORD> ffmpegBefore;
     struct Case {
         const char* name;
         WORD command;
@@ -89,14 +100,17 @@ TEST_F(DialogKeys, EscLeavesEveryDialogWithoutItsWorkAndEnterDoesItsDefault) {
          VK_ESCAPE, true, fine},
         {"Enter converts, then Esc stops the run, removes its output and closes", ID_MOVIE_CONVERT,
          L"Converting selected video clip",
-         [&](HWND d) { SendDlgItemMessageW(d, IDC_OUTPUT_FOLDER, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(out.c_str())); },
+         [&](HWND d) {
+             SendDlgItemMessageW(d, IDC_OUTPUT_FOLDER, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(out.c_str()));
+             ffmpegBefore = FfmpegIds();
+         },
          VK_RETURN, false,
          [&](HWND d) {
              // ffmpeg writes a temporary file beside the output while it runs.
              if (!WaitUntil([&] { return FilesIn(out) > 0; }, 20s)) return false;
              PressKey(d, VK_ESCAPE);
              return WaitUntil([&] { return !IsWindow(d); }, 10s) && WaitUntil([&] { return FilesIn(out) == 0; }, 5s) &&
-                    !FfmpegRuns();
+                    !FfmpegRunsBesides(ffmpegBefore);
          }},
         {"Esc closes the batch dialog", ID_CHECKED_CONVERT, L"Convert multiple videos at once", nothing, VK_ESCAPE,
          true, fine},
