@@ -134,7 +134,7 @@ public:
     int inserted() const { return inserted_; }
 
 private:
-    static constexpr std::size_t kBatchRows = 500;
+    static constexpr std::size_t kBatchRows = 200;
     static constexpr std::chrono::milliseconds kBatchAge{250};
 
     HWND window_;
