@@ -11,9 +11,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -22,7 +25,7 @@ using bench::Median;
 
 constexpr double kLimit = 1.2;
 constexpr double kRuntimeLimit = 1.1;
-constexpr int kRuns = 7;
+constexpr int kRuns = 11;
 constexpr DWORD kShowTimeoutMs = 30000;
 
 std::wstring OwnFolder() {
@@ -110,25 +113,29 @@ bool HasPlayerPane(HWND main) {
     return false;
 }
 
-BOOL CALLBACK TakeLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
-    *reinterpret_cast<WORD*>(found) = language;
-    return FALSE;
-}
-
-// A copy of the program without the resource that carries the player runtime: the
-// start the program makes when that resource is absent.
+// A copy of the program whose player runtime cannot be found: the start it makes when
+// that resource is absent. The resource's name in the resource directory is renamed in
+// place, so both copies map the same bytes and differ only in what the start-up finds.
+// (Rewriting the resources through UpdateResource leaves an image Wine cannot load.)
 std::optional<std::wstring> CopyWithoutPlayerRuntime(const std::wstring& program) {
     const std::wstring copy = program.substr(0, program.find_last_of(L'\\') + 1) + L"ReelkeepNoRuntime.exe";
-    if (!CopyFileW(program.c_str(), copy.c_str(), FALSE)) return std::nullopt;
-    WORD language = 0;
-    if (HMODULE image = LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-        EnumResourceLanguagesW(image, L"BIN", L"FLASH_OCX_CODE", TakeLanguage, reinterpret_cast<LONG_PTR>(&language));
-        FreeLibrary(image);
-    }
-    HANDLE update = BeginUpdateResourceW(copy.c_str(), FALSE);
-    if (update == nullptr) return std::nullopt;
-    const bool removed = UpdateResourceW(update, L"BIN", L"FLASH_OCX_CODE", language, nullptr, 0) != FALSE;
-    if (!EndUpdateResourceW(update, !removed) || !removed) return std::nullopt;
+    std::ifstream in(program.c_str(), std::ios::binary);
+    std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The directory holds names as a 16-bit length and UTF-16 text; the program's own
+    // string literal of the name has no such length before it.
+    const auto Entry = [](std::wstring_view name) {
+        std::string bytes(2, '\0');
+        bytes[0] = static_cast<char>(name.size());
+        for (wchar_t c : name) bytes += {static_cast<char>(c), '\0'};
+        return bytes;
+    };
+    const std::string found = Entry(L"FLASH_OCX_CODE");
+    const std::size_t at = image.find(found);
+    if (at == std::string::npos || image.find(found, at + 1) != std::string::npos) return std::nullopt;
+    image.replace(at, found.size(), Entry(L"FLASH_OCX_NONE"));
+    std::ofstream out(copy.c_str(), std::ios::binary | std::ios::trunc);
+    out.write(image.data(), static_cast<std::streamsize>(image.size()));
+    if (!out) return std::nullopt;
     return copy;
 }
 
@@ -199,10 +206,18 @@ int main() {
 
     std::vector<double> minimalTimes, reelkeepTimes, templateTimes, withoutRuntimeTimes;
     for (int run = 0; run < kRuns; ++run) {
+        // The two Reelkeep starts swap places every round, so that neither always comes
+        // after the same program.
         const auto baseline = TimeToWindow(minimal, isMinimal);
-        const auto measured = TimeToWindow(*reelkeep, isMainWithPane);
+        std::optional<double> measured, bare;
+        if (run % 2 == 0) {
+            measured = TimeToWindow(*reelkeep, isMainWithPane);
+            bare = TimeToWindow(*withoutRuntime, isMainWithoutPane);
+        } else {
+            bare = TimeToWindow(*withoutRuntime, isMainWithoutPane);
+            measured = TimeToWindow(*reelkeep, isMainWithPane);
+        }
         const auto floor = TimeToWindow(templateOnly, isMain);
-        const auto bare = TimeToWindow(*withoutRuntime, isMainWithoutPane);
         if (!baseline || !measured || !floor || !bare) return 2;
         minimalTimes.push_back(*baseline);
         reelkeepTimes.push_back(*measured);
