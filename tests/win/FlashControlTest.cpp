@@ -243,4 +243,20 @@ TEST_F(FlashControl, AClipThatCannotBeDecodedSaysSoInThePane) {
     }
 }
 
+// A clip cut short plays what it holds; a 4K one is scaled down on the way. Both show
+// their first frame and come to an end instead of leaving the pane waiting.
+TEST_F(FlashControl, ACutShortOr4KClipShowsItsFirstFrameAndEnds) {
+    PlayerWindow player(image_, 320, 241);
+    ASSERT_TRUE(player.active());
+    for (const wchar_t* clip : {L"red cut short.flv", L"red 4k.mp4"}) {
+        SCOPED_TRACE(clip);
+        const std::wstring path = BinFolder() + L"flash-clips\\flash clips\\" + clip;
+        player.Load(BinFolder() + L"player.swf?autoplay=true", L"content=" + path);
+        EXPECT_TRUE(PumpUntil([&] { return IsRed(player.PixelAt(160, 100)); }, 30s)) << player.Variable(L"message");
+        ASSERT_TRUE(PumpUntil([&] { return player.Variable(L"state") == L"ended"; }, 60s))
+            << player.Variable(L"state") << ": " << player.Variable(L"message");
+        EXPECT_GE(Number(player.Variable(L"decodedFrames")), 5);
+    }
+}
+
 }  // namespace

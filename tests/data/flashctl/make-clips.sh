@@ -15,3 +15,6 @@ make -f lavfi -i "testsrc=size=640x360:rate=30" -t 10 -c:v libx264 -preset ultra
      "bench 640x360 30fps.mp4"
 # Files that are no clips.
 printf 'This is a text file, not a video.\n' > "not a video.mp4"
+# Clips the pane must cope with: the red clip cut off a third of the way in, and a 4K one.
+head -c "$(( $(stat -c %s "red & blue=purple 2s.flv") / 3 ))" "red & blue=purple 2s.flv" > "red cut short.flv"
+make -f lavfi -i "color=c=red:s=3840x2160:r=10" -t 1 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -an "red 4k.mp4"
