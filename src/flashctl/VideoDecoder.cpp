@@ -1,5 +1,6 @@
 #include "flashctl/VideoDecoder.h"
 
+#include "platform/AnsiText.h"
 #include "platform/CommandLine.h"
 
 #include <chrono>
@@ -16,14 +17,6 @@ constexpr auto kReportEndTimeout = std::chrono::seconds(3);
 // Frames larger than this are scaled down by ffmpeg: a 4K clip would otherwise push
 // 33 MB per frame through the pipe.
 constexpr int kMaxWidth = 1280, kMaxHeight = 720;
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
 
 std::wstring DecodeCommand(const DecoderSettings& settings) {
     wchar_t scale[160];
@@ -147,7 +140,7 @@ void VideoDecoder::FailWithReport() {
         std::unique_lock<std::mutex> hold(lock_);
         changed_.wait_for(hold, kReportEndTimeout, [&] { return stopping_ || reportEnded_; });
         if (report_.sawInput() && !report_.hasVideo()) reason = L"The clip has no picture.";
-        else reason = Widen(report_.problem());
+        else reason = platform::AnsiToWide(report_.problem());
     }
     Finish(State::Failed, reason.empty() ? L"No picture could be decoded." : reason);
 }
