@@ -4,6 +4,7 @@
 #include "BenchClock.h"
 
 #include "convert/OutputFolder.h"
+#include "platform/ProgramFolder.h"
 
 #include <windows.h>
 
@@ -14,13 +15,8 @@
 
 namespace bench {
 
-// The folder of the benchmark program, ending in a backslash.
-inline std::wstring BinFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
+// The folder of the benchmark program, ending in a backslash: the made clips lie there.
+inline const std::wstring& BinFolder() { return platform::ProgramFolder(); }
 
 inline long long FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};

@@ -4,7 +4,7 @@
 // allows 5% of the frames to be dropped.
 #include "../../tests/win/support/FlashControlImage.h"
 #include "../../tests/win/support/MessagePump.h"
-#include "BenchClock.h"
+#include "BenchTools.h"
 
 #include <windows.h>
 
@@ -15,12 +15,7 @@ namespace {
 
 constexpr double kLimit = 1.0 / 0.95;
 
-std::wstring BinFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
+using bench::BinFolder;
 
 }  // namespace
 
