@@ -3,6 +3,7 @@
 // walk of its folder, and putting together a 100 MB video stored as range records against
 // copying 100 MB. The caches are made here, in a scratch folder. Prints the ratios of the
 // medians; fails when one is over its limit.
+#include "BareWalk.h"
 #include "BenchClock.h"
 #include "../../tests/win/support/ScratchFolder.h"
 
@@ -23,6 +24,7 @@
 
 namespace {
 
+using bench::BareWalk;
 using bench::Median;
 using bench::NowMicroseconds;
 
@@ -105,20 +107,6 @@ bool MakeEntryCache(const std::wstring& folder) {
         if (!WriteFileBytes(path, StreamFile(Key(i), body, headers))) return false;
     }
     return true;
-}
-
-long BareWalk(const std::wstring& folder) {
-    long entries = 0;
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    do {
-        if (entry.cFileName[0] == L'.') continue;
-        ++entries;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) entries += BareWalk(folder + L"\\" + entry.cFileName);
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-    return entries;
 }
 
 // A range-played video: its "_0" holds only the headers, its "_s" the body as 64 KiB

@@ -2,6 +2,7 @@
 // alternately in one run: a pass over 20,000 small files that are not candidates, a pass
 // over 1,000 candidates that are marked already, and the CPU time of a watcher with every
 // switch off. Prints the ratios of the medians; fails when one is over its limit.
+#include "BareWalk.h"
 #include "BenchClock.h"
 #include "../../tests/win/support/ScratchFolder.h"
 
@@ -20,6 +21,7 @@
 
 namespace {
 
+using bench::BareWalk;
 using bench::Median;
 using bench::NowMicroseconds;
 
@@ -55,20 +57,6 @@ std::vector<std::wstring> MakeTree(const std::wstring& root, int files, LONG siz
         paths.push_back(path);
     }
     return paths;
-}
-
-long BareWalk(const std::wstring& folder) {
-    long entries = 0;
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    do {
-        if (entry.cFileName[0] == L'.') continue;
-        ++entries;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) entries += BareWalk(folder + L"\\" + entry.cFileName);
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-    return entries;
 }
 
 // Times the scan and the bare walk alternately; returns the ratio of the medians.
