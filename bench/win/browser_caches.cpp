@@ -152,6 +152,7 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
     if (fb != INVALID_HANDLE_VALUE) CloseHandle(fb);
     return same;
 }
+
 }  // namespace
 
 int main() {

@@ -97,6 +97,7 @@ double ThreadCpuMilliseconds(HANDLE thread) {
     };
     return static_cast<double>(value(kernel) + value(user)) / 10000.0;
 }
+
 }  // namespace
 
 int main() {
