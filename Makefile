@@ -1,6 +1,6 @@
 # Reelkeep: `make run` starts the program under Wine, `make test` runs every test layer.
 # Both install whatever a fresh Debian 12 machine lacks first.
-.PHONY: all setup build native win installer help-pictures run layers test test-native test-win test-e2e bench clean
+.PHONY: all setup build native win installer help-pictures run layers test test-native test-win test-e2e bench format clean
 
 all: build
 
@@ -47,6 +47,10 @@ test-e2e: setup win installer
 
 bench: build installer
 	@scripts/bench.sh
+
+# Lays out every C++ source by .clang-format (Debian: clang-format).
+format:
+	@git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build/native build/win

@@ -38,7 +38,8 @@ int main() {
     std::size_t bareCount = 0;
     const double bare = secondsFor([&] {
         for (int round = 0; round < kRounds; ++round) {
-            for (size_t at = output.find("time="); at != std::string::npos; at = output.find("time=", at + 5)) ++bareCount;
+            for (size_t at = output.find("time="); at != std::string::npos; at = output.find("time=", at + 5))
+                ++bareCount;
         }
     });
 

@@ -36,7 +36,8 @@ HWND MakeTickedClips(const std::wstring& clip) {
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
     column.cx = 50;
-    for (int i = 0; i < 11; ++i) SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    for (int i = 0; i < 11; ++i)
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     for (int row = 0; row < kClips; ++row) {
         const std::wstring title = L"bench " + std::to_wstring(row + 1);
         LVITEMW item{};
@@ -77,8 +78,10 @@ BatchRun TimeBatch(HWND owner, const std::wstring& folder, bool probeAnswers) {
     };
     const double start = NowMilliseconds();
     SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
-    if (probeAnswers) result.slowestAnswer = bench::SlowestAnswerUntil(dialog.hwnd(), idle);
-    else bench::ServeUntil(idle);
+    if (probeAnswers)
+        result.slowestAnswer = bench::SlowestAnswerUntil(dialog.hwnd(), idle);
+    else
+        bench::ServeUntil(idle);
     result.milliseconds = NowMilliseconds() - start;
     DestroyWindow(dialog.hwnd());
     return result;
@@ -123,7 +126,8 @@ int main() {
     const auto timeBare = [&] {
         clearOutputs();
         double total = 0;
-        for (const convert::ConvertJob& job : jobs) total += bench::TimeBare(convert::buildFfmpegCommandLine(job, BinFolder()));
+        for (const convert::ConvertJob& job : jobs)
+            total += bench::TimeBare(convert::buildFfmpegCommandLine(job, BinFolder()));
         bare.push_back(total);
         wrote = wrote && allWritten();
     };

@@ -39,8 +39,8 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
+    const bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
     CloseHandle(file);
     return ok;
 }
@@ -82,7 +82,9 @@ std::string StreamFile(const std::string& key, const std::string& body, const st
            std::string(32, '\0') + Eof(2, static_cast<std::uint32_t>(pickle.size()));
 }
 
-std::string Key(int i) { return "1/0/_dk_http://127.0.0.1 http://127.0.0.1 http://127.0.0.1:8000/media/v" + std::to_string(i); }
+std::string Key(int i) {
+    return "1/0/_dk_http://127.0.0.1 http://127.0.0.1 http://127.0.0.1:8000/media/v" + std::to_string(i);
+}
 
 std::wstring HashName(int i, const wchar_t* suffix) {
     wchar_t name[32];
@@ -193,8 +195,8 @@ int main() {
         walks.push_back(NowMicroseconds() - start);
     }
     const double passRatio = Median(passes) / Median(walks);
-    std::printf("pass over a 5000-entry Chromium cache with nothing new vs bare walk: %.2fx (limit %.1fx)\n",
-                passRatio, kPassLimit);
+    std::printf("pass over a 5000-entry Chromium cache with nothing new vs bare walk: %.2fx (limit %.1fx)\n", passRatio,
+                kPassLimit);
     if (passRatio > kPassLimit || candidates != 0 || folders != kRounds + 1) ++failures;
 
     // The assembly: records read and written out in order, against a plain copy.
@@ -224,8 +226,8 @@ int main() {
         DeleteFileW((base + L"\\copied.mp4").c_str());
     }
     const double assemblyRatio = Median(assemblies) / Median(copies);
-    std::printf("putting together a 100 MB range-played video vs copying 100 MB: %.2fx (limit %.1fx)\n",
-                assemblyRatio, kAssemblyLimit);
+    std::printf("putting together a 100 MB range-played video vs copying 100 MB: %.2fx (limit %.1fx)\n", assemblyRatio,
+                kAssemblyLimit);
     if (assemblyRatio > kAssemblyLimit) ++failures;
 
     testing_support::ScratchFolder::RemoveTree(base + L"\\");

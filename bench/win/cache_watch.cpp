@@ -125,7 +125,8 @@ int main() {
     std::printf("first pass over 1000 marked candidates (titles read) vs bare walk: %.2fx (no limit)\n", firstRatio);
     if (candidates != 0 || streams.empty()) ++failures;
     capture::MarkedFileMemo memo;
-    capture::ScanCacheFolder(marked + L"\\*", [](const std::wstring&, const WIN32_FIND_DATAW&) {}, &memo);
+    capture::ScanCacheFolder(
+        marked + L"\\*", [](const std::wstring&, const WIN32_FIND_DATAW&) {}, &memo);
     const double markedRatio = CompareWithBareWalk(marked, candidates, &memo);
     std::printf("cache pass over 1000 marked candidates vs bare walk: %.2fx (limit %.1fx)\n", markedRatio,
                 kMarkedLimit);

@@ -122,13 +122,16 @@ int main() {
     BareProbesMs(ffmpeg, {fresh.clips.front()});
     const double bare50 = BareProbesMs(ffmpeg, fresh.clips);
     library::BuildOutcome first;
-    const bench::TimedJob firstBuild = bench::RunWhileTimingAnswers(
-        hwnd, [&] { first = library::BuildClipListCounting(hwnd, false, EveryDate(), {fresh.path, ffmpeg, freshCache}); });
+    const bench::TimedJob firstBuild = bench::RunWhileTimingAnswers(hwnd, [&] {
+        first = library::BuildClipListCounting(hwnd, false, EveryDate(), {fresh.path, ffmpeg, freshCache});
+    });
     if (first.inserted != kNewClips || first.probed != kNewClips) {
-        std::fprintf(stderr, "catalogue: first build listed %d and probed %d of %d\n", first.inserted, first.probed, kNewClips);
+        std::fprintf(stderr, "catalogue: first build listed %d and probed %d of %d\n", first.inserted, first.probed,
+                     kNewClips);
         return 1;
     }
-    std::snprintf(detail, sizeof detail, "build %.2f s, %d bare probes %.2f s", firstBuild.ms / 1000, kNewClips, bare50 / 1000);
+    std::snprintf(detail, sizeof detail, "build %.2f s, %d bare probes %.2f s", firstBuild.ms / 1000, kNewClips,
+                  bare50 / 1000);
     ok &= Report("first_build_50_vs_50_bare_probes", firstBuild.ms / bare50, kFirstBuildLimit, "x", detail);
     ok &= Report("window_answer_during_first_build_ms", firstBuild.worstAnswerMs, kAnswerLimitMs, "", "");
     const double freshBytes = static_cast<double>(FileBytes(freshCache)) / kNewClips;
@@ -144,8 +147,9 @@ int main() {
     const std::wstring cache = TempPath(L"reelkeep-bench-unchanged.cache");
     if (!FillCache(cache, ffmpeg, unchanged)) return 1;
     library::BuildOutcome second;
-    const bench::TimedJob secondStart = bench::RunWhileTimingAnswers(
-        hwnd, [&] { second = library::BuildClipListCounting(hwnd, true, EveryDate(), {unchanged.path, ffmpeg, cache}); });
+    const bench::TimedJob secondStart = bench::RunWhileTimingAnswers(hwnd, [&] {
+        second = library::BuildClipListCounting(hwnd, true, EveryDate(), {unchanged.path, ffmpeg, cache});
+    });
     if (second.inserted != kUnchangedClips || second.probed != 0) {
         std::fprintf(stderr, "catalogue: second start listed %d and probed %d of %d\n", second.inserted, second.probed,
                      kUnchangedClips);

@@ -25,8 +25,8 @@ namespace {
 using bench::BinFolder;
 using bench::FileSize;
 using bench::Median;
-using bench::TimeBare;
 using bench::NowMilliseconds;
+using bench::TimeBare;
 
 constexpr double kLimit = 1.05;
 constexpr int kRounds = 5;
@@ -34,8 +34,7 @@ constexpr int kRounds = 5;
 double TimeRunner(const std::wstring& commandLine, int& reports) {
     convert::ConversionRun run;
     const double start = NowMilliseconds();
-    const convert::ConverterOutcome outcome =
-        convert::runConverter(commandLine, run, [&](std::int64_t) { ++reports; });
+    const convert::ConverterOutcome outcome = convert::runConverter(commandLine, run, [&](std::int64_t) { ++reports; });
     const double elapsed = NowMilliseconds() - start;
     return outcome.started ? elapsed : -1;
 }
@@ -50,7 +49,8 @@ HWND MakeClipList(HWND& owner, const std::wstring& clip) {
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
     column.cx = 50;
-    for (int i = 0; i < 11; ++i) SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    for (int i = 0; i < 11; ++i)
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.pszText = const_cast<wchar_t*>(L"Bench");
@@ -77,10 +77,9 @@ double SlowestAnswerDuringConversion(const std::wstring& clip, const std::wstrin
     dialog.SetItemText(IDC_OUTPUT_NAME, L"answers");
     SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
 
-    const double slowest =
-        bench::SlowestAnswerUntil(dialog.hwnd(), [&] {
-            return dialog.ItemText(IDC_CONVERT) == convert::convertButtonCaption(convert::ConvertButtonState::Idle);
-        });
+    const double slowest = bench::SlowestAnswerUntil(dialog.hwnd(), [&] {
+        return dialog.ItemText(IDC_CONVERT) == convert::convertButtonCaption(convert::ConvertButtonState::Idle);
+    });
     DestroyWindow(dialog.hwnd());
     DestroyWindow(owner);
     return slowest;
@@ -120,8 +119,9 @@ int main() {
     }
     DeleteFileW(output.c_str());
     const double ratio = Median(runner) / Median(bare);
-    std::printf("convert runner, 60 s clip to MP4 (median %.0f ms bare, %.0f ms runner, %d reports): %.3fx (limit %.2fx)\n",
-                Median(bare), Median(runner), reports / kRounds, ratio, kLimit);
+    std::printf(
+        "convert runner, 60 s clip to MP4 (median %.0f ms bare, %.0f ms runner, %d reports): %.3fx (limit %.2fx)\n",
+        Median(bare), Median(runner), reports / kRounds, ratio, kLimit);
 
     const double slowest = SlowestAnswerDuringConversion(job.inputPath, job.outputFolder);
     const bool converted = FileSize(job.outputFolder + L"\\answers.mov") > 0;

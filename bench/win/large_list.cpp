@@ -48,11 +48,13 @@ constexpr double kBusyLimit = 2.0;
 // Tiny files that the cache describes as the real test clip, so "Show" probes none.
 bool MakeLibrary(const std::wstring& folder, const std::wstring& cachePath, const std::wstring& ffmpeg, int clips) {
     CreateDirectoryW(folder.c_str(), nullptr);
-    const library::MediaProbeResult probe = library::ProbeMedia(BinFolder() + L"probe-clips\\flv-320x240-sound.flv", ffmpeg);
+    const library::MediaProbeResult probe =
+        library::ProbeMedia(BinFolder() + L"probe-clips\\flv-320x240-sound.flv", ffmpeg);
     library::ProbeEntries entries;
     for (int i = 0; i < clips; ++i) {
         const std::wstring path = folder + std::to_wstring(1260000000 + i * 37) + L".flv";
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return false;
         DWORD written = 0;
         // Sizes differ so that sorting by size has work to do.
@@ -63,9 +65,7 @@ bool MakeLibrary(const std::wstring& folder, const std::wstring& cachePath, cons
         CloseHandle(file);
         library::ProbeFields fields = probe.fields;
         fields.frameRate = std::to_wstring(i % 60) + L" Fps";
-        entries[path] = library::CachedProbe{bytes.size(),
-                                             platform::FileTimeValue(lastWrite),
-                                             true, fields};
+        entries[path] = library::CachedProbe{bytes.size(), platform::FileTimeValue(lastWrite), true, fields};
     }
     return library::ProbeCacheFile(cachePath, *library::IdentifyProbeTool(ffmpeg)).Save(entries, nullptr);
 }
@@ -135,13 +135,15 @@ struct ListFigures {
     std::vector<double> actionMs;
 };
 
-std::optional<ListFigures> MeasureList(bench::QuietMainWindow& window, const library::CatalogueSource& source, int rows) {
+std::optional<ListFigures> MeasureList(bench::QuietMainWindow& window, const library::CatalogueSource& source,
+                                       int rows) {
     const HWND hwnd = window.hwnd();
     ListFigures figures;
     std::vector<double> shows, reads, answers;
     for (int run = 0; run < kRuns; ++run) {
         reads.push_back(FolderReadMs(source.folder));
-        const bench::TimedJob show = bench::RunWhileTimingAnswers(hwnd, [&] { library::RebuildClipList(hwnd, source); });
+        const bench::TimedJob show =
+            bench::RunWhileTimingAnswers(hwnd, [&] { library::RebuildClipList(hwnd, source); });
         if (window.clipList().RowCount() != rows) {
             std::fprintf(stderr, "large_list: \"Show\" listed %d of %d clips\n", window.clipList().RowCount(), rows);
             return std::nullopt;
@@ -193,8 +195,9 @@ int main() {
                   longList->showMs / 1000, longList->folderReadMs / 1000, kRuns);
     ok &= Report("show_2000_rows_vs_reading_the_folder", longList->showMs / longList->folderReadMs, kShowLimit, "x",
                  detail);
-    std::snprintf(detail, sizeof detail, "a run's slowest answer, median of %d; slowest of all %.0f ms; %d rows %.0f ms",
-                  kRuns, longList->worstAnswerMs, kSmallList, shortList->slowestAnswerMs);
+    std::snprintf(detail, sizeof detail,
+                  "a run's slowest answer, median of %d; slowest of all %.0f ms; %d rows %.0f ms", kRuns,
+                  longList->worstAnswerMs, kSmallList, shortList->slowestAnswerMs);
     ok &= Report("window_answer_during_show", longList->slowestAnswerMs, kAnswerLimitMs, " ms", detail);
     for (std::size_t i = 0; i < std::size(kActions); ++i) {
         const std::string figure = std::string("window_busy_") + kActions[i].name + "_2000_vs_20_rows";

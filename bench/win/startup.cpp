@@ -82,8 +82,8 @@ std::optional<double> TimeToWindow(const std::wstring& executable, const WindowT
     std::optional<double> elapsed;
     while (true) {
         QueryPerformanceCounter(&now);
-        const double ms = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
-                          static_cast<double>(frequency.QuadPart);
+        const double ms =
+            1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
         if (VisibleWindowOf(info.dwProcessId, test) != nullptr) {
             elapsed = ms;
             break;
@@ -99,7 +99,6 @@ std::optional<double> TimeToWindow(const std::wstring& executable, const WindowT
     if (!elapsed) std::fprintf(stderr, "startup: %ls never showed its window\n", executable.c_str());
     return elapsed;
 }
-
 
 // The player's host window is the main window's one child of a class the runtime named
 // like "0a1b2c3d_..._..._...".

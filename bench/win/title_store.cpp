@@ -26,8 +26,8 @@ std::wstring TitleOf(int i) { return L"Movie" + std::to_wstring(i); }
 
 bool MakeFiles(const std::vector<std::wstring>& paths) {
     for (const std::wstring& path : paths) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return false;
         DWORD written = 0;
         const bool wrote = WriteFile(file, "FLV\x01", 4, &written, nullptr) != FALSE;
@@ -41,8 +41,8 @@ bool MakeFiles(const std::vector<std::wstring>& paths) {
 double TimeOpenClose(const std::vector<std::wstring>& paths) {
     const double start = NowMicroseconds();
     for (const std::wstring& path : paths) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }
     return NowMicroseconds() - start;
@@ -97,8 +97,8 @@ int main() {
 
     const double ratio = Median(readTitle) / Median(openClose);
     std::printf("title_store.write: %.1f us per WriteTitle\n", writeMicroseconds);
-    std::printf("title_store.open_close: %.1f us, read_title: %.1f us per call\n",
-                Median(openClose) / kFiles, Median(readTitle) / kFiles);
+    std::printf("title_store.open_close: %.1f us, read_title: %.1f us per call\n", Median(openClose) / kFiles,
+                Median(readTitle) / kFiles);
     std::printf("title_store.read_vs_open_close: %.2fx (limit %.1fx)\n", ratio, kLimit);
     if (wrong > 0) {
         std::printf("title_store: %d reads did not give the written title\n", wrong);

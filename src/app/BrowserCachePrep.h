@@ -11,8 +11,7 @@
 namespace app {
 
 // Firefox reads this preference from a profile's user.js; ASCII, no line end.
-inline constexpr std::string_view kFirefoxCachePref =
-    "user_pref(\"browser.cache.disk.capacity\", 1024000);";
+inline constexpr std::string_view kFirefoxCachePref = "user_pref(\"browser.cache.disk.capacity\", 1024000);";
 
 // Internet Explorer's cache keys under HKCU, in the order they are handled.
 inline constexpr std::array<std::wstring_view, 2> kInternetExplorerCacheKeys{
@@ -40,7 +39,7 @@ enum class CacheLimitOutcome {
     KeyNotOpened,
     ValueMissing,
     QueryFailed,
-    NotDword,     // left alone: only a REG_DWORD is ours to change
+    NotDword,  // left alone: only a REG_DWORD is ours to change
     AlreadySet,
     Rewritten,
     WriteFailed,

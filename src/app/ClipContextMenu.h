@@ -7,9 +7,9 @@
 namespace app {
 
 struct ClipContextMenuState {
-    bool onRow = false;                  // the click hit a row
-    bool simpleLayout = false;           // adds " Convert"
-    bool checkedCommandsEnabled = false; // adds " With checked movies"
+    bool onRow = false;                   // the click hit a row
+    bool simpleLayout = false;            // adds " Convert"
+    bool checkedCommandsEnabled = false;  // adds " With checked movies"
 };
 
 platform::UniqueMenu BuildClipContextMenu(const ClipContextMenuState& state, const MainMenu& bitmaps);

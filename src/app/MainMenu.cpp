@@ -28,11 +28,11 @@ constexpr CommandBitmaps kCheckedCommands[] = {
     {ID_CHECKED_DELETE, IDB_MENU_DELETE, IDB_MENU_DELETE_GREY},
     {ID_CHECKED_EXPORT, IDB_MENU_EXPORT, IDB_MENU_EXPORT_GREY},
 };
-constexpr int kAllBitmaps[] = {IDB_MENU_YOUTUBE,   IDB_MENU_IMPORT_FLV,    IDB_MENU_CONVERT,
-                               IDB_MENU_CONVERT_GREY, IDB_MENU_DELETE,     IDB_MENU_DELETE_GREY,
-                               IDB_MENU_EXPORT,    IDB_MENU_EXPORT_GREY,   IDB_MENU_PLAY_EXTERNAL,
-                               IDB_MENU_PLAY_EXTERNAL_GREY, IDB_MENU_PLAY, IDB_MENU_PLAY_GREY,
-                               IDB_MENU_RENAME,    IDB_MENU_RENAME_GREY};
+constexpr int kAllBitmaps[] = {
+    IDB_MENU_YOUTUBE,       IDB_MENU_IMPORT_FLV,         IDB_MENU_CONVERT, IDB_MENU_CONVERT_GREY,
+    IDB_MENU_DELETE,        IDB_MENU_DELETE_GREY,        IDB_MENU_EXPORT,  IDB_MENU_EXPORT_GREY,
+    IDB_MENU_PLAY_EXTERNAL, IDB_MENU_PLAY_EXTERNAL_GREY, IDB_MENU_PLAY,    IDB_MENU_PLAY_GREY,
+    IDB_MENU_RENAME,        IDB_MENU_RENAME_GREY};
 
 }  // namespace
 
@@ -40,8 +40,8 @@ void MainMenu::Attach(HWND window) {
     window_ = window;
     menu_ = GetMenu(window);
     for (int id : kAllBitmaps) {
-        bitmaps_[id].reset(LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0,
-                                      0, LR_DEFAULTCOLOR));
+        bitmaps_[id].reset(LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0,
+                                      LR_DEFAULTCOLOR));
     }
     SetItemBitmap(ID_IMPORT_YOUTUBE, IDB_MENU_YOUTUBE);
     SetItemBitmap(ID_IMPORT_FLV, IDB_MENU_IMPORT_FLV);
@@ -83,7 +83,9 @@ void MainMenu::EnableCheckedCommands(bool enabled) {
 
 bool MainMenu::CheckedCommandsEnabled() const { return IsEnabled(ID_CHECKED_CONVERT); }
 
-bool MainMenu::HasConvertEntry() const { return GetMenuState(menu_, ID_MOVIE_CONVERT, MF_BYCOMMAND) != static_cast<UINT>(-1); }
+bool MainMenu::HasConvertEntry() const {
+    return GetMenuState(menu_, ID_MOVIE_CONVERT, MF_BYCOMMAND) != static_cast<UINT>(-1);
+}
 
 void MainMenu::SetConvertEntry(bool present, bool enabled) {
     if (!present) {
@@ -96,7 +98,8 @@ void MainMenu::SetConvertEntry(bool present, bool enabled) {
 }
 
 void MainMenu::UncheckViewEntries() {
-    for (int command : library::ViewMenuCommands()) CheckMenuItem(menu_, static_cast<UINT>(command), MF_BYCOMMAND | MF_UNCHECKED);
+    for (int command : library::ViewMenuCommands())
+        CheckMenuItem(menu_, static_cast<UINT>(command), MF_BYCOMMAND | MF_UNCHECKED);
 }
 
 void MainMenu::CheckViewEntry(UINT command) {

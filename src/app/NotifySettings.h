@@ -18,9 +18,9 @@ struct BalloonFields {
     unsigned flags = 0;
 };
 
-inline constexpr unsigned kBalloonNone = 0x2;        // no balloon during the frames
-inline constexpr unsigned kBalloonInfo = 0x1;        // information icon, with the system sound
-inline constexpr unsigned kBalloonInfoSilent = 0x11; // information icon, no sound
+inline constexpr unsigned kBalloonNone = 0x2;         // no balloon during the frames
+inline constexpr unsigned kBalloonInfo = 0x1;         // information icon, with the system sound
+inline constexpr unsigned kBalloonInfoSilent = 0x11;  // information icon, no sound
 inline constexpr wchar_t kBalloonTitle[] = L"Reelkeep";
 inline constexpr wchar_t kBalloonText[] =
     L"Video from Internet has been successfully downloaded. Click here to disable this tooltip.";

@@ -39,8 +39,8 @@ constexpr wchar_t kNoClipsToConvert[] = L"No video clips to convert";
 
 HICON LoadSizedIcon(int id, int sizeMetric) {
     const int size = GetSystemMetrics(sizeMetric);
-    return static_cast<HICON>(LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(id),
-                                         IMAGE_ICON, size, size, LR_SHARED));
+    return static_cast<HICON>(
+        LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_SHARED));
 }
 
 }  // namespace
@@ -61,8 +61,8 @@ player::PreviewHost* Page2::CreatePreviewHost() {
 
 void Page2::ReloadPlayerSettings() {
     settings::SettingsStore store;
-    preview_.SetSettingsVars(
-        player::BuildPlayerSettingsVars([&store](const settings::SettingDefinition& setting) { return store.ReadSetting(setting); }));
+    preview_.SetSettingsVars(player::BuildPlayerSettingsVars(
+        [&store](const settings::SettingDefinition& setting) { return store.ReadSetting(setting); }));
 }
 
 void Page2::PreviewClip(int row, player::PreviewStart start, player::PreviewReload reload) {
@@ -99,7 +99,8 @@ BOOL Page2::OnInitDialog() {
         [this](const std::wstring& myVideos) { SetItemText(IDC_OUTPUT_FOLDER, myVideos); });
     ReloadPlayerSettings();
     LoadSwitches();
-    viewMode_ = library::ViewModeFromNumber(platform::ParseNumber(settings::SettingsStore().ReadSetting(settings::kView)));
+    viewMode_ =
+        library::ViewModeFromNumber(platform::ParseNumber(settings::SettingsStore().ReadSetting(settings::kView)));
     ApplyViewMode(viewMode_);
     if (viewMode_ == library::kViewSimple) menu_.SetConvertEntry(true, false);
 
@@ -119,16 +120,16 @@ BOOL Page2::OnInitDialog() {
 
 void Page2::StartWorkers() {
     HWND window = hwnd();
-    capture::WatcherInputs watch{window,
-                                 {&switches_.watchInternetExplorer, &switches_.watchFirefox, &switches_.watchChrome,
-                                  &switches_.watchOpera},
-                                 &switches_.keepSilentClips,
-                                 [window, tray = &tray_] {
-                                     framework::StartWorker(window, [](HWND target) { library::RefreshClipList(target); });
-                                     if (tray->notifyOnCapture())
-                                         framework::StartWorker(window, [](HWND target) { AnimateTrayIcon(target); });
-                                 }};
-    framework::StartWorker(std::move(watch), [](const capture::WatcherInputs& inputs) { capture::RunCacheWatcher(inputs); });
+    capture::WatcherInputs watch{
+        window,
+        {&switches_.watchInternetExplorer, &switches_.watchFirefox, &switches_.watchChrome, &switches_.watchOpera},
+        &switches_.keepSilentClips,
+        [window, tray = &tray_] {
+            framework::StartWorker(window, [](HWND target) { library::RefreshClipList(target); });
+            if (tray->notifyOnCapture()) framework::StartWorker(window, [](HWND target) { AnimateTrayIcon(target); });
+        }};
+    framework::StartWorker(std::move(watch),
+                           [](const capture::WatcherInputs& inputs) { capture::RunCacheWatcher(inputs); });
     framework::StartWorker(window, [](HWND target) { library::RefreshClipList(target); });
     framework::StartWorker(UpdateAgentContext(), [](const update::AgentContext& context) {
         update::RunUpdateAgent(context, update::SleepOneMinute);
@@ -167,8 +168,8 @@ void Page2::LoadOutputFolder() {
 
 void Page2::LoadSwitches() {
     settings::SettingsStore store;
-    settings::BrowserSwitches browsers{switches_.watchInternetExplorer, switches_.watchFirefox,
-                                       switches_.watchChrome, switches_.watchOpera};
+    settings::BrowserSwitches browsers{switches_.watchInternetExplorer, switches_.watchFirefox, switches_.watchChrome,
+                                       switches_.watchOpera};
     settings::ApplyBrowsersText(store.ReadSetting(settings::kBrowsers), browsers);
     switches_.watchInternetExplorer = browsers.internetExplorer;
     switches_.watchFirefox = browsers.firefox;
@@ -187,31 +188,17 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
     case IDC_FILTER_SHOW:
         if (code == BN_CLICKED) OnShow();
         return true;
-    case ID_MOVIE_PLAY:
-        OnOK();
-        return true;
+    case ID_MOVIE_PLAY: OnOK(); return true;
     case ID_MOVIE_CONVERT:
         // From the Movie menu the folder box stays as it is after the dialog.
         convert::Page4(hwnd()).DoModal();
         return true;
-    case ID_MOVIE_DELETE:
-        DeleteClip();
-        return true;
-    case ID_CHECKED_DELETE:
-        DeleteCheckedClips();
-        return true;
-    case ID_MOVIE_PLAY_EXTERNAL:
-        PlayExternally();
-        return true;
-    case ID_CHECKED_EXPORT:
-        ExportCheckedClips();
-        return true;
-    case ID_CHECKED_CONVERT:
-        convert::Page6(hwnd()).DoModal();
-        return true;
-    case ID_IMPORT_FLV:
-        StartImport();
-        return true;
+    case ID_MOVIE_DELETE: DeleteClip(); return true;
+    case ID_CHECKED_DELETE: DeleteCheckedClips(); return true;
+    case ID_MOVIE_PLAY_EXTERNAL: PlayExternally(); return true;
+    case ID_CHECKED_EXPORT: ExportCheckedClips(); return true;
+    case ID_CHECKED_CONVERT: convert::Page6(hwnd()).DoModal(); return true;
+    case ID_IMPORT_FLV: StartImport(); return true;
     case ID_MOVIE_RENAME:
         if (list_.SelectionMark() >= 0) {
             SetFocus(list_.hwnd());
@@ -223,15 +210,9 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
     case ID_VIEW_ADVANCED: SetViewMode(library::kViewAdvanced); return true;
     case ID_ACCEL_CYCLE_VIEW: CycleViewMode(); return true;
     case ID_HELP_USERS_GUIDE:
-    case ID_ACCEL_USERS_GUIDE:
-        OpenUserGuide(hwnd());
-        return true;
-    case ID_HELP_ABOUT:
-        ShowAboutBox();
-        return true;
-    case ID_HELP_WEBSITE:
-        OpenWebSite(hwnd());
-        return true;
+    case ID_ACCEL_USERS_GUIDE: OpenUserGuide(hwnd()); return true;
+    case ID_HELP_ABOUT: ShowAboutBox(); return true;
+    case ID_HELP_WEBSITE: OpenWebSite(hwnd()); return true;
     case ID_SETTINGS_GENERAL:
         if (settings::Page5(hwnd()).DoModal() == IDOK) LoadSwitches();
         return true;
@@ -247,8 +228,7 @@ bool Page2::OnCommand(WORD id, WORD code, HWND control) {
         if (webimport::Page1(hwnd(), import).DoModal() == IDOK) library::RefreshClipList(hwnd());
         return true;
     }
-    default:
-        return Dialog::OnCommand(id, code, control);
+    default: return Dialog::OnCommand(id, code, control);
     }
 }
 

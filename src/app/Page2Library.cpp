@@ -81,7 +81,8 @@ bool Page2::PlaceControls(std::span<const library::ControlPlacement> placements)
         const HWND control = Item(place.controlId);
         const RECT before = RectInDialog(control);
         const RECT r = scale.Rect(place.rect);
-        SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE | SWP_NOZORDER);
+        SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOACTIVATE | SWP_NOZORDER);
         // Compared afterwards, not with the layout: a combo box keeps a height of its own.
         const RECT after = RectInDialog(control);
         moved |= !EqualRect(&before, &after);
@@ -117,7 +118,8 @@ void Page2::OnShow() {
 LRESULT Page2::OnCatalogueMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case framework::WM_CATALOGUE_INSERT: {
-        const int inserted = list_.InsertAtTop(*reinterpret_cast<const std::vector<library::ClipRecord>*>(lParam), wParam != 0);
+        const int inserted =
+            list_.InsertAtTop(*reinterpret_cast<const std::vector<library::ClipRecord>*>(lParam), wParam != 0);
         if (inserted > 0) {
             EnableWindow(Item(IDC_CONVERT), TRUE);
             menu_.EnableClipCommands(true);
@@ -138,14 +140,11 @@ LRESULT Page2::OnCatalogueMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         list_.DeleteAllRows();
         convertPanel_.ShowEmptyList();
         return 1;
-    case framework::WM_CATALOGUE_REBUILD_END:
-        EnableWindow(Item(IDC_FILTER_SHOW), TRUE);
-        return 1;
+    case framework::WM_CATALOGUE_REBUILD_END: EnableWindow(Item(IDC_FILTER_SHOW), TRUE); return 1;
     case framework::WM_FILTER_REFRESH:
         if (SendMessageW(Item(IDC_FILTER_KIND), CB_GETCURSEL, 0, 0) == 0) filters_.ApplyDatePreset();
         return 1;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -178,33 +177,20 @@ LRESULT Page2::OnNotify(const NMHDR& header, bool& handled) {
 
 LRESULT Page2::OnListNotify(const NMHDR& header) {
     switch (header.code) {
-    case NM_CLICK:
-        OnListClick();
-        return 0;
-    case NM_RCLICK:
-        ShowClipContextMenu(reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction);
-        return 0;
-    case LVN_KEYDOWN:
-        OnListKey(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
-        return 0;
+    case NM_CLICK: OnListClick(); return 0;
+    case NM_RCLICK: ShowClipContextMenu(reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction); return 0;
+    case LVN_KEYDOWN: OnListKey(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey); return 0;
     case LVN_HOTTRACK:
         if (!listHasFocus_ && !editingLabel_) SetFocus(list_.hwnd());
         return 0;
-    case NM_SETFOCUS:
-        listHasFocus_ = true;
-        return 0;
-    case NM_KILLFOCUS:
-        listHasFocus_ = false;
-        return 0;
+    case NM_SETFOCUS: listHasFocus_ = true; return 0;
+    case NM_KILLFOCUS: listHasFocus_ = false; return 0;
     case LVN_ENDSCROLL:
         // Scrolling leaves stale grid lines behind on some systems; setting the style redraws them.
         SendMessageW(list_.hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, LVS_EX_GRIDLINES);
         return 0;
-    case LVN_BEGINLABELEDIT:
-        editingLabel_ = true;
-        return FALSE;
-    case LVN_ENDLABELEDIT:
-        return RenameClip(reinterpret_cast<const NMLVDISPINFOW&>(header)) ? TRUE : FALSE;
+    case LVN_BEGINLABELEDIT: editingLabel_ = true; return FALSE;
+    case LVN_ENDLABELEDIT: return RenameClip(reinterpret_cast<const NMLVDISPINFOW&>(header)) ? TRUE : FALSE;
     case LVN_ITEMCHANGED: {
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
         if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
@@ -214,11 +200,8 @@ LRESULT Page2::OnListNotify(const NMHDR& header) {
     case LVN_DELETEALLITEMS:
         // Nothing is kept per row, so the list may skip telling about each of thousands.
         return TRUE;
-    case LVN_COLUMNCLICK:
-        list_.SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
-        return 0;
-    default:
-        return 0;
+    case LVN_COLUMNCLICK: list_.SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem); return 0;
+    default: return 0;
     }
 }
 
@@ -252,16 +235,13 @@ void Page2::OnListKey(WORD key) {
         if (list_.FirstSelected() >= 0)
             SendMessageW(list_.hwnd(), LVM_EDITLABELW, static_cast<WPARAM>(list_.FirstSelected()), 0);
         return;
-    case VK_DELETE:
-        DeleteClip();
-        return;
+    case VK_DELETE: DeleteClip(); return;
     case VK_F4:
         if (viewMode_ != library::kViewSimple) return;
         convert::Page4(hwnd()).DoModal();
         LoadOutputFolder();
         return;
-    default:
-        return;
+    default: return;
     }
 }
 
@@ -273,8 +253,8 @@ void Page2::ShowClipContextMenu(POINT click) {
     hit.pt = click;
     SendMessageW(list_.hwnd(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     const bool onRow = hit.iItem >= 0;
-    platform::UniqueMenu menu = BuildClipContextMenu(
-        {onRow, viewMode_ == library::kViewSimple, menu_.CheckedCommandsEnabled()}, menu_);
+    platform::UniqueMenu menu =
+        BuildClipContextMenu({onRow, viewMode_ == library::kViewSimple, menu_.CheckedCommandsEnabled()}, menu_);
     POINT screen = click;
     ClientToScreen(list_.hwnd(), &screen);
     const UINT command = TrackContextMenu(menu.get(), screen);
@@ -290,11 +270,8 @@ void Page2::ShowClipContextMenu(POINT click) {
         convert::Page4(hwnd()).DoModal();
         LoadOutputFolder();
         break;
-    case 0:
-        break;
-    default:
-        OnCommand(static_cast<WORD>(command), 0, nullptr);
-        break;
+    case 0: break;
+    default: OnCommand(static_cast<WORD>(command), 0, nullptr); break;
     }
 }
 

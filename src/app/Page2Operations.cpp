@@ -120,8 +120,10 @@ void Page2::ExportCheckedClips() {
     if (failed == 0) {
         framework::prompter().Tell(hwnd(), L"Videos have been successfully exported");
     } else {
-        framework::prompter().Tell(hwnd(), std::to_wstring(failed) + (failed == 1 ? L" video" : L" videos") +
-                                               L" could not be exported to " + *folder + L".", true);
+        framework::prompter().Tell(hwnd(),
+                                   std::to_wstring(failed) + (failed == 1 ? L" video" : L" videos") +
+                                       L" could not be exported to " + *folder + L".",
+                                   true);
     }
 }
 

@@ -26,9 +26,7 @@ void Page2::OnTrayNotify(UINT iconId, UINT event) {
     if (iconId != kTrayIconId) return;
     switch (event) {
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        ToggleVisibility();
-        break;
+    case WM_LBUTTONDBLCLK: ToggleVisibility(); break;
     case WM_RBUTTONUP: {
         platform::UniqueMenu menu = BuildTrayMenu(IsWindowVisible(hwnd()) != FALSE);
         POINT cursor{};
@@ -40,11 +38,11 @@ void Page2::OnTrayNotify(UINT iconId, UINT event) {
         break;
     }
     case NIN_BALLOONUSERCLICK:
-        settings::SettingsStore().WriteSettings({{settings::kShowMessage.name, L"false"}, {settings::kPlaySound.name, L"false"}});
+        settings::SettingsStore().WriteSettings(
+            {{settings::kShowMessage.name, L"false"}, {settings::kPlaySound.name, L"false"}});
         tray_.LoadNotifySettings();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

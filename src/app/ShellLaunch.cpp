@@ -13,13 +13,9 @@ std::wstring GuidePath() { return platform::ProgramFolder() + L"Help.chm"; }
 
 }  // namespace
 
-void OpenUserGuide(HWND owner) {
-    ShellExecuteW(owner, L"open", GuidePath().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
+void OpenUserGuide(HWND owner) { ShellExecuteW(owner, L"open", GuidePath().c_str(), nullptr, nullptr, SW_SHOWNORMAL); }
 
-void OpenWebSite(HWND owner) {
-    ShellExecuteW(owner, L"open", kWebSiteAddress, nullptr, nullptr, SW_SHOWNORMAL);
-}
+void OpenWebSite(HWND owner) { ShellExecuteW(owner, L"open", kWebSiteAddress, nullptr, nullptr, SW_SHOWNORMAL); }
 
 void GuideHelpViewer::ShowDialogHelp(HWND owner, UINT templateId) {
     const std::wstring guide = GuidePath();

@@ -2,8 +2,6 @@
 
 namespace app {
 
-bool HasMinimizedSwitch(std::wstring_view commandLine) {
-    return commandLine.find(L"/min") != std::wstring_view::npos;
-}
+bool HasMinimizedSwitch(std::wstring_view commandLine) { return commandLine.find(L"/min") != std::wstring_view::npos; }
 
 }  // namespace app

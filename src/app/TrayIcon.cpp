@@ -16,9 +16,8 @@ constexpr wchar_t kTip[] = L"Reelkeep";
 constexpr UINT kFrameDelayMs = 50;
 
 HICON LoadTrayIcon(int iconId) {
-    return static_cast<HICON>(LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(iconId),
-                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    return static_cast<HICON>(LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(iconId), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
 template <size_t N>

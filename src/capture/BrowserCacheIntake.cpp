@@ -70,8 +70,9 @@ DiskCacheFiles DiskFolder(const std::wstring& folder) { return DiskCacheFiles(Fi
 }  // namespace
 
 ListedFile ListedFileOf(const WIN32_FIND_DATAW& entry, bool named) {
-    return {named ? std::wstring(entry.cFileName) : std::wstring(), (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow,
-            entry.ftCreationTime, FileTimeValue(entry.ftLastWriteTime)};
+    return {named ? std::wstring(entry.cFileName) : std::wstring(),
+            (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow, entry.ftCreationTime,
+            FileTimeValue(entry.ftLastWriteTime)};
 }
 
 std::vector<ListedFile> ListFiles(const std::wstring& folder) {
@@ -182,8 +183,10 @@ void BrowserCacheIntake::ScanBlockfile(const std::wstring& folder, const std::ve
         bool listed = true;
         for (const std::string& own : response.ownFiles) {
             const auto found = byName.find(own);
-            if (found == byName.end()) listed = false;
-            else digest = Stamp(digest, *found->second);
+            if (found == byName.end())
+                listed = false;
+            else
+                digest = Stamp(digest, *found->second);
         }
         if (!listed) {  // written after the listing: the next pass sees it
             allSettled = false;

@@ -32,9 +32,9 @@ struct CacheListing {
         ListedFile stamp;  // without its name
     };
     CacheKind kind = CacheKind::None;
-    std::vector<ListedFile> files;          // block-file caches
-    std::vector<SimpleFile> streamFiles;    // "<hash>_0"
-    std::vector<SimpleFile> sparseFiles;    // "<hash>_s"
+    std::vector<ListedFile> files;        // block-file caches
+    std::vector<SimpleFile> streamFiles;  // "<hash>_0"
+    std::vector<SimpleFile> sparseFiles;  // "<hash>_s"
 
     void Add(const WIN32_FIND_DATAW& entry);
 };

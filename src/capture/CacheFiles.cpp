@@ -56,11 +56,13 @@ std::uint16_t LoadLe16(std::span<const std::uint8_t> bytes, std::size_t at) {
 }
 
 std::uint32_t LoadLe32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(LoadLe16(bytes, at)) | (static_cast<std::uint32_t>(LoadLe16(bytes, at + 2)) << 16);
+    return static_cast<std::uint32_t>(LoadLe16(bytes, at)) |
+           (static_cast<std::uint32_t>(LoadLe16(bytes, at + 2)) << 16);
 }
 
 std::uint64_t LoadLe64(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint64_t>(LoadLe32(bytes, at)) | (static_cast<std::uint64_t>(LoadLe32(bytes, at + 4)) << 32);
+    return static_cast<std::uint64_t>(LoadLe32(bytes, at)) |
+           (static_cast<std::uint64_t>(LoadLe32(bytes, at + 4)) << 32);
 }
 
 std::uint32_t LoadBe32(std::span<const std::uint8_t> bytes, std::size_t at) {

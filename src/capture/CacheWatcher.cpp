@@ -26,13 +26,17 @@ CacheRoots DefaultCacheRoots() {
     auto under = [](const std::wstring& root, const wchar_t* rest) {
         return root.empty() ? std::wstring() : root + rest;
     };
-    CacheRoots roots{under(cache, L"\\*"), under(local, L"\\Mozilla\\Firefox\\*"),
-                     under(local, L"\\Google\\Chrome\\*"), under(local, L"\\Opera\\*"), {}, {}};
+    CacheRoots roots{under(cache, L"\\*"),
+                     under(local, L"\\Mozilla\\Firefox\\*"),
+                     under(local, L"\\Google\\Chrome\\*"),
+                     under(local, L"\\Opera\\*"),
+                     {},
+                     {}};
     // Under Wine the user browses with Linux browsers, whose caches lie in the Linux home.
     if (platform::RunningUnderWine()) {
-        LinuxCacheFolders host = LinuxBrowserCaches(platform::EnvironmentValue(L"XDG_CACHE_HOME"),
-                                                     platform::EnvironmentValue(L"HOME"),
-                                                    platform::EnvironmentValue(L"WINEHOMEDIR"));
+        LinuxCacheFolders host =
+            LinuxBrowserCaches(platform::EnvironmentValue(L"XDG_CACHE_HOME"), platform::EnvironmentValue(L"HOME"),
+                               platform::EnvironmentValue(L"WINEHOMEDIR"));
         roots.linuxFirefox = std::move(host.firefox);
         roots.linuxChrome = std::move(host.chrome);
     }
@@ -56,8 +60,8 @@ bool IsCandidateEntry(const WIN32_FIND_DATAW& entry) {
 HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry) {
     // The basic information level skips the 8.3 name, and large fetches cut the calls
     // into the system: a cache holds tens of thousands of entries.
-    return FindFirstFileExW(FileSystemPath(pattern).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                            nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    return FindFirstFileExW(FileSystemPath(pattern).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
+                            FIND_FIRST_EX_LARGE_FETCH);
 }
 
 bool IsEveryFileMask(const std::wstring& mask) { return mask == L"*" || mask == L"*.*"; }
@@ -98,8 +102,8 @@ void ListFolder(const std::wstring& folder, const std::wstring& mask, bool recog
     } while (FindNextFileW(files.get(), &entry));
 }
 
-void ExamineCandidates(const std::wstring& folder, const std::vector<Candidate>& candidates,
-                       const CandidateSink& sink, MarkedFileMemo* memo) {
+void ExamineCandidates(const std::wstring& folder, const std::vector<Candidate>& candidates, const CandidateSink& sink,
+                       MarkedFileMemo* memo) {
     for (const Candidate& candidate : candidates) {
         const std::wstring path = FileSystemPath(folder + L"\\" + candidate.name);
         if (memo && memo->Contains(path, candidate.entry)) continue;
@@ -188,7 +192,8 @@ void CacheWatcher::Scan(const std::atomic<bool>* on, const std::wstring& pattern
         caches_.ScanFolder(folder, listing);
     };
     ScanCacheFolder(
-        pattern, [this](const std::wstring& path, const WIN32_FIND_DATAW& entry) { IntakeCacheFile(path, entry, intake_); },
+        pattern,
+        [this](const std::wstring& path, const WIN32_FIND_DATAW& entry) { IntakeCacheFile(path, entry, intake_); },
         &marked_, &caches);
 }
 

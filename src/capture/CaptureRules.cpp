@@ -16,8 +16,8 @@ bool PassesNameRule(std::wstring_view name) {
 }
 
 IntakeVerdict JudgeProbeReport(std::wstring_view report, bool keepSilentClips) {
-    const bool video = report.find(L"Video") != std::wstring_view::npos ||
-                       report.find(L"video") != std::wstring_view::npos;
+    const bool video =
+        report.find(L"Video") != std::wstring_view::npos || report.find(L"video") != std::wstring_view::npos;
     if (!video) return IntakeVerdict::NotVideo;
     if (!keepSilentClips && report.find(L": Audio: ") == std::wstring_view::npos) return IntakeVerdict::SilentVideo;
     return IntakeVerdict::Keep;
@@ -29,9 +29,7 @@ std::int32_t CreationSecond(std::uint64_t fileTime) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(seconds)));
 }
 
-bool IsToolReport(std::wstring_view report) {
-    return report.find(L"ffmpeg version ") != std::wstring_view::npos;
-}
+bool IsToolReport(std::wstring_view report) { return report.find(L"ffmpeg version ") != std::wstring_view::npos; }
 
 std::int32_t MovieNumberOfTitle(std::wstring_view title) {
     constexpr std::wstring_view kMovie = L"Movie";

@@ -23,13 +23,15 @@ std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& nu
     platform::ForEachFile(libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
         numbers.See(library::ReadTitle(libraryFolder + entry.cFileName));
     });
-    return numbers.NextText([](const std::wstring& clip) { return GetFileAttributesW(clip.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    return numbers.NextText(
+        [](const std::wstring& clip) { return GetFileAttributesW(clip.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
 namespace {
 
 bool SameBytes(const std::wstring& first, const std::wstring& second) {
-    platform::UniqueFile a(CreateFileW(first.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    platform::UniqueFile a(
+        CreateFileW(first.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     platform::UniqueFile b(
         CreateFileW(second.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!a || !b) return false;
@@ -99,8 +101,7 @@ IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& 
     case IntakeVerdict::SilentVideo:
         library::WriteTitle(path, std::wstring(library::kTitleFlvAd));
         return IntakeOutcome::MarkedSilent;
-    case IntakeVerdict::Keep:
-        break;
+    case IntakeVerdict::Keep: break;
     }
     const std::int32_t second = CreationSecond(platform::FileTimeValue(entry.ftCreationTime));
     std::wstring copy = FindEqualClip(path, context.libraryFolder, second, CurrentSize(path));

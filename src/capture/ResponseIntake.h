@@ -12,14 +12,14 @@
 namespace capture {
 
 enum class ResponseOutcome {
-    Incomplete,      // parts missing: nothing marked, looked at again when the files change
-    NotCandidate,    // too small, or nothing of its own to mark: never a clip
-    Compressed,      // stored compressed; skipped, nothing marked
-    AlreadyMarked,   // examined in an earlier run
+    Incomplete,     // parts missing: nothing marked, looked at again when the files change
+    NotCandidate,   // too small, or nothing of its own to mark: never a clip
+    Compressed,     // stored compressed; skipped, nothing marked
+    AlreadyMarked,  // examined in an earlier run
     MarkedNotVideo,
     MarkedSilent,
     Copied,
-    Failed,          // the body could not be read or placed, or the probe hung: tried again later
+    Failed,  // the body could not be read or placed, or the probe hung: tried again later
 };
 
 // True when the watcher need not look at the entry again while its files stay as they are.

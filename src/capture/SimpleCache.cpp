@@ -22,8 +22,9 @@ constexpr std::size_t kHashDigits = 16;
 constexpr std::uint32_t kLongestKey = 64 * 1024;
 
 bool IsHashPrefix(std::string_view text) {
-    return text.size() == kHashDigits &&
-           std::all_of(text.begin(), text.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+    return text.size() == kHashDigits && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
 }
 
 // The key of an entry file, after checking the file header.
@@ -116,8 +117,8 @@ std::optional<CachedResponse> ReadSimpleEntry(const CacheFiles& files, const Sim
     if (streams->stream1Length > 0 || !entry.hasSparseFile) {
         if (streams->stream1Length > 0) response.body.push_back({main, streams->stream1Offset, streams->stream1Length});
         const bool lengthAgrees = response.totalLength == 0 || response.totalLength == streams->stream1Length;
-        response.state = !truncated && lengthAgrees && streams->stream1Length > 0 ? BodyState::Whole
-                                                                                  : BodyState::Incomplete;
+        response.state =
+            !truncated && lengthAgrees && streams->stream1Length > 0 ? BodyState::Whole : BodyState::Incomplete;
     } else {
         response.ownFiles.push_back(entry.SparseFile());
         AssemblePieces(ReadSparseRanges(files, entry.SparseFile()), response);

@@ -30,7 +30,9 @@ int BatchWorker::converted() {
 
 void BatchWorker::Run(const BatchOrder& order) {
     ConversionRun& run = *run_;
-    const auto post = [&](UINT message, LPARAM value) { PostMessageW(order.dialog, message, order.batchNumber, value); };
+    const auto post = [&](UINT message, LPARAM value) {
+        PostMessageW(order.dialog, message, order.batchNumber, value);
+    };
     for (std::size_t index = 0; index < order.jobs.size() && !run.halted(); ++index) {
         post(framework::WM_BATCH_ROW_STARTED, static_cast<LPARAM>(index));
         const ConvertJob& job = order.jobs[index];

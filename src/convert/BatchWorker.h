@@ -21,7 +21,7 @@ struct BatchOrder {
     HWND dialog = nullptr;
     WPARAM batchNumber = 0;
     std::wstring toolFolder;
-    std::vector<ConvertJob> jobs;          // in the order they run
+    std::vector<ConvertJob> jobs;           // in the order they run
     std::vector<std::wstring> temporaries;  // one per job
 };
 
@@ -35,12 +35,17 @@ public:
     BatchWorker() = default;
     // A worker never outlives its dialog: the dialog's end waits for it, which is short,
     // since a halted run returns at once and the worker never waits for the window.
-    ~BatchWorker() { Halt(); Join(); }
+    ~BatchWorker() {
+        Halt();
+        Join();
+    }
     BatchWorker(const BatchWorker&) = delete;
     BatchWorker& operator=(const BatchWorker&) = delete;
 
     void Start(BatchOrder order);
-    void Halt() { if (run_) run_->Halt(); }
+    void Halt() {
+        if (run_) run_->Halt();
+    }
     void Join();
     bool running() const { return thread_.joinable(); }
     // Read after WM_CONVERT_FINISHED.

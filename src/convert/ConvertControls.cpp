@@ -67,5 +67,4 @@ void ShowProgressOn(HWND bar, HWND label, const ProgressDisplay& display) {
 
 int SelectedIndex(HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
 
-
 }  // namespace convert

@@ -60,9 +60,8 @@ std::wstring buildConvertCommand(const ConvertJob& job, std::wstring_view progra
 }
 
 std::wstring overwriteQuestion(ConvertSurface surface, std::wstring_view name, std::wstring_view extension) {
-    std::wstring question = surface == ConvertSurface::MainPanel
-                                ? L"Current folder already contains files named '"
-                                : L"Current folder already contains a file named '";
+    std::wstring question = surface == ConvertSurface::MainPanel ? L"Current folder already contains files named '"
+                                                                 : L"Current folder already contains a file named '";
     question += name;
     question += extension;
     question += L"'. Would you like to replace the existing file?";

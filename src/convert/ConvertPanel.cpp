@@ -59,7 +59,8 @@ void ConversionWorker(const WorkerOrder& order) {
     ConversionResult result =
         convertToFile(order.job, order.toolFolder, order.temporary, run, [&](std::int64_t seconds) {
             if (!run.halted())
-                PostMessageW(order.surface, framework::WM_CONVERT_PROGRESS, order.runNumber, static_cast<LPARAM>(seconds));
+                PostMessageW(order.surface, framework::WM_CONVERT_PROGRESS, order.runNumber,
+                             static_cast<LPARAM>(seconds));
         });
     {
         std::lock_guard<std::mutex> guard(order.state->lock);
@@ -232,16 +233,18 @@ bool ConvertPanel::OnCommand(WORD id, WORD code) {
     case IDC_CONVERT:
         if (code == BN_CLICKED) OnConvertOrStop();
         return code == BN_CLICKED;
-    default:
-        return false;
+    default: return false;
     }
 }
 
 bool ConvertPanel::OnNotify(const NMHDR& header) {
     if (header.code != DTN_DATETIMECHANGE) return false;
-    if (header.idFrom == IDC_CUT_FROM) OnFromChanged();
-    else if (header.idFrom == IDC_CUT_TO) OnToChanged();
-    else return false;
+    if (header.idFrom == IDC_CUT_FROM)
+        OnFromChanged();
+    else if (header.idFrom == IDC_CUT_TO)
+        OnToChanged();
+    else
+        return false;
     return true;
 }
 
@@ -268,8 +271,8 @@ void ConvertPanel::OnNameChanged() {
             SetText(IDC_FILE_PERCENT, L"");
         }
     }
-    OutputNameGuard& guard = kind_ == ConvertSurface::MainPanel ? outputNameGuards().mainPanel
-                                                                 : outputNameGuards().singleClipDialog;
+    OutputNameGuard& guard =
+        kind_ == ConvertSurface::MainPanel ? outputNameGuards().mainPanel : outputNameGuards().singleClipDialog;
     const std::optional<NameRejection> rejection = guard.onTextChanged(Text(IDC_OUTPUT_NAME));
     if (!rejection) return;
     HWND box = Item(IDC_OUTPUT_NAME);
@@ -301,8 +304,10 @@ bool ConvertPanel::ApplyEmptyNameRule() {
 
 void ConvertPanel::OnConvertOrStop() {
     ApplyEmptyNameRule();
-    if (buttonState_ == ConvertButtonState::Converting) Stop();
-    else StartConversion();
+    if (buttonState_ == ConvertButtonState::Converting)
+        Stop();
+    else
+        StartConversion();
 }
 
 // ---- One run -------------------------------------------------------------------------
@@ -413,7 +418,8 @@ void ConvertPanel::OnFinished(WPARAM runNumber) {
     if (upperLimit_ <= 0) SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETRANGE32, 0, 1);
     ShowProgressDisplay(false, std::max(finished.barPosition, upperLimit_ <= 0 ? 1 : 0), finished.label);
     const bool notStopped = buttonState_ == ConvertButtonState::Converting;
-    if (notStopped && platform::EqualsIgnoringCase(settings::SettingsStore().ReadSetting(settings::kAutoOpenFolder), L"true"))
+    if (notStopped &&
+        platform::EqualsIgnoringCase(settings::SettingsStore().ReadSetting(settings::kAutoOpenFolder), L"true"))
         OpenFolder(surface_, Text(IDC_OUTPUT_FOLDER));
     SetButtonState(ConvertButtonState::Idle);
     EnableInputs();

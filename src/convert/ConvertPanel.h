@@ -28,7 +28,6 @@ std::wstring ConversionFailedText(const std::wstring& output, const std::wstring
 // One remembered name per kind of surface, for the program's life.
 OutputNameGuards& outputNameGuards();
 
-
 // One single-clip run, shared by the surface and the run's worker.
 struct SingleRun;
 

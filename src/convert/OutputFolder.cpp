@@ -31,8 +31,9 @@ bool IsFolder(const std::wstring& path) {
 void FolderTip::Create(HWND owner, HWND folderBox, const std::wstring& text) {
     owner_ = owner;
     box_ = folderBox;
-    tip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                           CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, framework::WinApp::ResourceInstance(), nullptr);
+    tip_ =
+        CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, framework::WinApp::ResourceInstance(), nullptr);
     if (!tip_) return;
     Send(TTM_ADDTOOLW, text);
     SendMessageW(tip_, TTM_ACTIVATE, TRUE, 0);
@@ -75,18 +76,12 @@ bool ChooseOutputFolder(HWND surface, FolderTip* tip) {
 
 std::wstring FileErrorText(DWORD error, const std::wstring& path) {
     switch (error) {
-    case ERROR_ACCESS_DENIED:
-        return L"Access to " + path + L" was denied.";
-    case ERROR_SHARING_VIOLATION:
-        return L"A sharing violation occurred while accessing " + path + L".";
-    case ERROR_LOCK_VIOLATION:
-        return L"A locking violation occurred while accessing " + path + L".";
-    case ERROR_FILE_NOT_FOUND:
-        return path + L" was not found.";
-    case ERROR_PATH_NOT_FOUND:
-        return path + L" contains an invalid path.";
-    default:
-        return L"An unexpected error occurred while accessing " + path + L".";
+    case ERROR_ACCESS_DENIED: return L"Access to " + path + L" was denied.";
+    case ERROR_SHARING_VIOLATION: return L"A sharing violation occurred while accessing " + path + L".";
+    case ERROR_LOCK_VIOLATION: return L"A locking violation occurred while accessing " + path + L".";
+    case ERROR_FILE_NOT_FOUND: return path + L" was not found.";
+    case ERROR_PATH_NOT_FOUND: return path + L" contains an invalid path.";
+    default: return L"An unexpected error occurred while accessing " + path + L".";
     }
 }
 

@@ -20,8 +20,10 @@ bool isLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 // A template, so that the comparison is not even compiled where wchar_t is 16 bits wide.
 template <typename Char>
 bool isBeyondBasicPlane(Char c) {
-    if constexpr (sizeof(Char) > 2) return static_cast<std::uint32_t>(c) > 0xFFFF;
-    else return false;
+    if constexpr (sizeof(Char) > 2)
+        return static_cast<std::uint32_t>(c) > 0xFFFF;
+    else
+        return false;
 }
 
 // How many UTF-16 units the character starting at `index` takes, and how many wchar_t

@@ -27,12 +27,11 @@ inline constexpr BalloonMessage kInvalidCharacterBalloon = {
     L"Invalid character in file name",
     L"In the file name can not use the following characters: \", '\\', '/', '|', '?', '*', "
     L"':', '<', '>'"};
-inline constexpr BalloonMessage kLeadingBlankBalloon = {
-    L"Invalid character in file name", L"Space can not be in the beginning of the file name"};
-inline constexpr BalloonMessage kTooLongBalloon = {
-    L"Too long file name", L"Maximum file name length - 255 characters"};
-inline constexpr BalloonMessage kEmptyNameBalloon = {
-    L"The file name can not be empty", L"Previous file name has been restored"};
+inline constexpr BalloonMessage kLeadingBlankBalloon = {L"Invalid character in file name",
+                                                        L"Space can not be in the beginning of the file name"};
+inline constexpr BalloonMessage kTooLongBalloon = {L"Too long file name", L"Maximum file name length - 255 characters"};
+inline constexpr BalloonMessage kEmptyNameBalloon = {L"The file name can not be empty",
+                                                     L"Previous file name has been restored"};
 inline constexpr BalloonMessage kCharactersRemovedBalloon = {
     L"Some characters have been removed",
     L"In accordance with the rules for naming files, some characters have been deleted in "

@@ -31,7 +31,8 @@ struct ColumnSpec {
     int width;
 };
 // Only the name shows; the others carry the row's data.
-constexpr ColumnSpec kColumns[] = {{L"Output file name", 237}, {L"Input file path", 0}, {L"Duration", 0}, {L"Overwrite", 0}};
+constexpr ColumnSpec kColumns[] = {
+    {L"Output file name", 237}, {L"Input file path", 0}, {L"Duration", 0}, {L"Overwrite", 0}};
 
 constexpr wchar_t kNoOutputYet[] = L"1";
 constexpr wchar_t kOutputExisted[] = L"0";
@@ -57,7 +58,8 @@ std::optional<OverwriteAnswer> AskOverwrite(HWND owner, const BatchScan& scan) {
 }
 
 std::wstring FailuresText(const std::vector<RowFailure>& failures) {
-    std::wstring text = failures.size() == 1 ? L"This video could not be converted:" : L"These videos could not be converted:";
+    std::wstring text =
+        failures.size() == 1 ? L"This video could not be converted:" : L"These videos could not be converted:";
     for (const RowFailure& failure : failures) text += L"\n\n" + failure.file + L": " + failure.reason;
     return text;
 }
@@ -163,7 +165,8 @@ std::wstring Page6::CleanName(std::wstring_view text) const {
 // ---- List editing --------------------------------------------------------------------
 
 UINT Page6::TrackRowMenu(HMENU menu, POINT screen) {
-    return static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN, screen.x, screen.y, 0, hwnd(), nullptr));
+    return static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN, screen.x, screen.y, 0, hwnd(), nullptr));
 }
 
 void Page6::ShowRowMenu(POINT click) {
@@ -186,8 +189,10 @@ void Page6::ShowRowMenu(POINT click) {
     POINT screen = click;
     ClientToScreen(List(), &screen);
     const UINT command = TrackRowMenu(menu.get(), screen);
-    if (command == kRenameRowCommand) RenameRow(hit.iItem);
-    else if (command == kDeleteRowCommand) DeleteRow(hit.iItem);
+    if (command == kRenameRowCommand)
+        RenameRow(hit.iItem);
+    else if (command == kDeleteRowCommand)
+        DeleteRow(hit.iItem);
 }
 
 void Page6::RenameRow(int row) {
@@ -257,14 +262,14 @@ LRESULT Page6::OnNotify(const NMHDR& header, bool& handled) {
     handled = header.idFrom == IDC_BATCH_LIST;
     if (!handled) return 0;
     switch (header.code) {
-    case NM_RCLICK:
-        ShowRowMenu(reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction);
-        return 0;
+    case NM_RCLICK: ShowRowMenu(reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction); return 0;
     case LVN_KEYDOWN: {
         const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
         const int mark = static_cast<int>(SendMessageW(List(), LVM_GETSELECTIONMARK, 0, 0));
-        if (key == VK_F2) RenameRow(mark);
-        else if (key == VK_DELETE) DeleteRow(mark);
+        if (key == VK_F2)
+            RenameRow(mark);
+        else if (key == VK_DELETE)
+            DeleteRow(mark);
         return 0;
     }
     case LVN_BEGINLABELEDIT:
@@ -272,10 +277,8 @@ LRESULT Page6::OnNotify(const NMHDR& header, bool& handled) {
         SendMessageW(reinterpret_cast<HWND>(SendMessageW(List(), LVM_GETEDITCONTROL, 0, 0)), EM_LIMITTEXT,
                      static_cast<WPARAM>(NameBoxLimit()), 0);
         return FALSE;
-    case LVN_ENDLABELEDIT:
-        return OnEndLabelEdit(reinterpret_cast<const NMLVDISPINFOW&>(header)) ? TRUE : FALSE;
-    default:
-        return 0;
+    case LVN_ENDLABELEDIT: return OnEndLabelEdit(reinterpret_cast<const NMLVDISPINFOW&>(header)) ? TRUE : FALSE;
+    default: return 0;
     }
 }
 
@@ -295,8 +298,7 @@ LRESULT Page6::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
     case framework::WM_CONVERT_FINISHED:
         if (current) OnBatchFinished();
         return 0;
-    default:
-        break;
+    default: break;
     }
     LRESULT brush = 0;
     handled = PaintWhite(message, wParam, lParam, framework::WhiteParts::PageAndLabels, brush);
@@ -318,8 +320,10 @@ void Page6::SetButtonState(ConvertButtonState state) {
 }
 
 void Page6::OnConvertOrStop() {
-    if (Converting()) StopBatch();
-    else StartBatch();
+    if (Converting())
+        StopBatch();
+    else
+        StartBatch();
 }
 
 void Page6::SetInputsEnabled(bool enabled) {

@@ -86,7 +86,7 @@ private:
 
     BatchWorker worker_;
     WPARAM batchNumber_ = 0;
-    std::vector<int> rowSeconds_;           // per scheduled row, in run order
+    std::vector<int> rowSeconds_;  // per scheduled row, in run order
     std::vector<std::wstring> temporaries_;
     BatchProgressState progress_;
     std::wstring unfinishedOutput_;

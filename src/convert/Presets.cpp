@@ -13,11 +13,11 @@ namespace {
 using LevelPieces = std::array<std::wstring_view, 3>;
 
 constexpr LevelPieces kMovQuantiser = {L" -qscale 18", L" -qscale 5", L" -qscale 1"};
-constexpr LevelPieces kMp4Prefix = {
-    L"-vcodec mpeg4 -qscale 18 ", L"-vcodec mpeg4 -qscale 5 ", L"-vcodec mpeg4 -qscale 1 "};
+constexpr LevelPieces kMp4Prefix = {L"-vcodec mpeg4 -qscale 18 ", L"-vcodec mpeg4 -qscale 5 ",
+                                    L"-vcodec mpeg4 -qscale 1 "};
 constexpr std::wstring_view kPspPrefix = L"-f psp ";
-constexpr LevelPieces kPspSuffix = {
-    L" -qscale 18 -r 30 -ar 24000", L" -qscale 5 -r 30 -ar 24000", L" -qscale 1 -r 30 -ar 24000"};
+constexpr LevelPieces kPspSuffix = {L" -qscale 18 -r 30 -ar 24000", L" -qscale 5 -r 30 -ar 24000",
+                                    L" -qscale 1 -r 30 -ar 24000"};
 constexpr LevelPieces k3gpPrefix = {L"-vcodec h263 -qscale 18 -acodec libopencore_amrnb ",
                                     L"-vcodec h263 -qscale 5 -acodec libopencore_amrnb ",
                                     L"-vcodec h263 -qscale 1 -acodec libopencore_amrnb "};
@@ -25,10 +25,9 @@ constexpr std::wstring_view k3gpSuffix = L" -ar 8000 -ab 12.2k -ac 1";
 constexpr LevelPieces kWmvOptions = {L"-vcodec wmv1 -qscale 18 -acodec adpcm_ima_wav",
                                      L"-vcodec wmv1 -qscale 5 -acodec adpcm_ima_wav",
                                      L"-vcodec wmv1 -qscale 1 -acodec adpcm_ima_wav"};
-constexpr LevelPieces kAviOptions = {
-    L"-vcodec mpeg4 -qscale 18", L"-vcodec mpeg4 -qscale 5", L"-vcodec mpeg4 -qscale 1"};
-constexpr LevelPieces kMp3Options = {
-    L"-ar 22050 -ab 64 -ac 1", L"-ar 44100 -ab 128 -ac 2", L"-ar 48000 -ab 192 -ac 2"};
+constexpr LevelPieces kAviOptions = {L"-vcodec mpeg4 -qscale 18", L"-vcodec mpeg4 -qscale 5",
+                                     L"-vcodec mpeg4 -qscale 1"};
+constexpr LevelPieces kMp3Options = {L"-ar 22050 -ab 64 -ac 1", L"-ar 44100 -ab 128 -ac 2", L"-ar 48000 -ab 192 -ac 2"};
 
 constexpr std::wstring_view kSizeOptionPrefix = L"-s ";
 
@@ -128,9 +127,7 @@ ResolutionChoices resolutionChoices(int formatIndex, std::wstring_view clipResol
     return choices;
 }
 
-ResolutionChoices initialResolutionChoices() {
-    return resolutionChoices(static_cast<int>(OutputFormat::IpodMov), {});
-}
+ResolutionChoices initialResolutionChoices() { return resolutionChoices(static_cast<int>(OutputFormat::IpodMov), {}); }
 
 int levelFromQualityComboIndex(int comboIndex) { return comboIndex + 1; }
 

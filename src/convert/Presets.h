@@ -65,8 +65,8 @@ inline constexpr int kQualitySliderMax = 3;
 
 // Defaults when a surface opens.
 inline constexpr int kMainPanelSliderDefault = 3;
-inline constexpr int kMainPanelQualityComboDefault = 2;    // "High"
-inline constexpr int kDialogQualityComboDefault = 1;       // "Medium", single-clip and batch
+inline constexpr int kMainPanelQualityComboDefault = 2;  // "High"
+inline constexpr int kDialogQualityComboDefault = 1;     // "Medium", single-clip and batch
 inline constexpr int kInitialFormatIndex = 0;
 // The Standard view shows no resolution box; the first size of the format is used.
 inline constexpr int kStandardViewResolutionIndex = 0;

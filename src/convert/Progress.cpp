@@ -110,9 +110,7 @@ ProgressDisplay startProgress(int upperLimit) {
     return {false, 0, percentLabel(0)};
 }
 
-ProgressDisplay finishedProgress(int upperLimit) {
-    return {false, std::max(upperLimit, 0), percentLabel(100)};
-}
+ProgressDisplay finishedProgress(int upperLimit) { return {false, std::max(upperLimit, 0), percentLabel(100)}; }
 
 std::optional<ProgressDisplay> singleClipProgress(std::int64_t seconds, int upperLimit) {
     if (upperLimit <= 0) return indeterminate(L"");

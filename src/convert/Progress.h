@@ -64,10 +64,10 @@ ProgressDisplay finishedProgress(int upperLimit);
 std::optional<ProgressDisplay> singleClipProgress(std::int64_t seconds, int upperLimit);
 
 struct BatchProgressState {
-    int rowUpperLimit = 0;      // seconds of the current row's clip
-    int overallUpperLimit = 0;  // seconds of all rows together
+    int rowUpperLimit = 0;         // seconds of the current row's clip
+    int overallUpperLimit = 0;     // seconds of all rows together
     std::int64_t doneSeconds = 0;  // seconds of the rows converted before this one
-    int rowNumber = 1;          // 1-based
+    int rowNumber = 1;             // 1-based
     int rowCount = 1;
 };
 

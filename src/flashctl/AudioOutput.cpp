@@ -2,7 +2,6 @@
 
 #include "platform/CommandLine.h"
 
-
 namespace flashctl {
 
 std::unique_ptr<AudioOutput> AudioOutput::Open(const std::wstring& ffmpeg, const std::wstring& clip,
@@ -25,7 +24,8 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(const std::wstring& ffmpeg, const
     if (!running) waveOutPause(audio->device_);
     audio->SetVolume(volumePercent);
 
-    const std::wstring command = platform::QuoteProgram(ffmpeg) + L" -nostdin -hide_banner -nostats -loglevel error -i " +
+    const std::wstring command = platform::QuoteProgram(ffmpeg) +
+                                 L" -nostdin -hide_banner -nostats -loglevel error -i " +
                                  platform::QuoteArgument(clip) + SeekOption(startSeconds) +
                                  L" -map 0:a:0 -vn -sn -dn -f s16le -acodec pcm_s16le -ac 2 -ar 44100 -";
     DWORD error = 0;

@@ -7,9 +7,7 @@ namespace flashctl {
 
 namespace {
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 std::string_view TrimLeft(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -19,8 +17,7 @@ std::string_view TrimLeft(std::string_view text) {
 // Reads the digits at the start of `text` into `value`; false when there are none.
 bool ReadNumber(std::string_view& text, double& value) {
     std::size_t used = 0;
-    while (used < text.size() && (std::isdigit(static_cast<unsigned char>(text[used])) || text[used] == '.'))
-        ++used;
+    while (used < text.size() && (std::isdigit(static_cast<unsigned char>(text[used])) || text[used] == '.')) ++used;
     if (used == 0 || used > 20) return false;
     value = std::strtod(std::string(text.substr(0, used)).c_str(), nullptr);
     text.remove_prefix(used);

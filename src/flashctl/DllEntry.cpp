@@ -41,8 +41,10 @@ public:
         return hr;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        if (lock) ModuleAddRef();
-        else ModuleRelease();
+        if (lock)
+            ModuleAddRef();
+        else
+            ModuleRelease();
         return S_OK;
     }
 };

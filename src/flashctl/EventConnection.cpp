@@ -48,7 +48,8 @@ HRESULT EventConnection::Advise(IUnknown* sink, DWORD* cookie) {
 }
 
 HRESULT EventConnection::Unadvise(DWORD cookie) {
-    const auto found = std::find_if(sinks_.begin(), sinks_.end(), [&](const auto& entry) { return entry.first == cookie; });
+    const auto found =
+        std::find_if(sinks_.begin(), sinks_.end(), [&](const auto& entry) { return entry.first == cookie; });
     if (found == sinks_.end()) return CONNECT_E_NOCONNECTION;
     IDispatch* sink = found->second;
     sinks_.erase(found);

@@ -38,16 +38,14 @@ HRESULT FlashObject::Close(DWORD) {
 
 HRESULT FlashObject::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND parent, LPCRECT rect) {
     switch (verb) {
-        case OLEIVERB_PRIMARY:
-        case OLEIVERB_SHOW:
-        case OLEIVERB_INPLACEACTIVATE:
-        case OLEIVERB_UIACTIVATE:
-            return ActivateInPlace(activeSite ? activeSite : clientSite_, parent, rect);
-        case OLEIVERB_HIDE:
-            if (pane_) ShowWindow(pane_, SW_HIDE);
-            return S_OK;
-        default:
-            return OLEOBJ_S_INVALIDVERB;
+    case OLEIVERB_PRIMARY:
+    case OLEIVERB_SHOW:
+    case OLEIVERB_INPLACEACTIVATE:
+    case OLEIVERB_UIACTIVATE: return ActivateInPlace(activeSite ? activeSite : clientSite_, parent, rect);
+    case OLEIVERB_HIDE:
+        if (pane_) ShowWindow(pane_, SW_HIDE);
+        return S_OK;
+    default: return OLEOBJ_S_INVALIDVERB;
     }
 }
 
@@ -173,8 +171,6 @@ HRESULT FlashObject::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink)
     return S_OK;
 }
 
-HRESULT FlashObject::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
-    return GetExtent(aspect, size);
-}
+HRESULT FlashObject::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) { return GetExtent(aspect, size); }
 
 }  // namespace flashctl

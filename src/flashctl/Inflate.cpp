@@ -62,8 +62,7 @@ struct Huffman {
             if (left < 0) throw Corrupt{};
         }
         std::array<std::uint16_t, 16> offsets{};
-        for (int length = 1; length < 15; ++length)
-            offsets[length + 1] = offsets[length] + counts[length];
+        for (int length = 1; length < 15; ++length) offsets[length + 1] = offsets[length] + counts[length];
         symbols.assign(count, 0);
         for (int i = 0; i < count; ++i)
             if (lengths[i] != 0) symbols[offsets[lengths[i]]++] = static_cast<std::uint16_t>(i);
@@ -83,14 +82,13 @@ struct Huffman {
     }
 };
 
-constexpr std::uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,
-                                           15, 17, 19, 23, 27, 31, 35, 43, 51,  59,
-                                           67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                           31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::uint16_t kDistanceBase[30] = {
-    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr std::uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                             33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                             1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 constexpr std::uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                              6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
@@ -104,10 +102,10 @@ public:
         while (!last) {
             last = bits_.Bit() != 0;
             switch (bits_.Bits(2)) {
-                case 0: Stored(); break;
-                case 1: FixedBlock(); break;
-                case 2: DynamicBlock(); break;
-                default: throw Corrupt{};
+            case 0: Stored(); break;
+            case 1: FixedBlock(); break;
+            case 2: DynamicBlock(); break;
+            default: throw Corrupt{};
             }
         }
     }
@@ -144,8 +142,7 @@ private:
         const int distanceCount = static_cast<int>(bits_.Bits(5)) + 1;
         const int codeCount = static_cast<int>(bits_.Bits(4)) + 4;
         if (literalCount > 286 || distanceCount > 30) throw Corrupt{};
-        static constexpr std::uint8_t kOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
-                                                    11, 4,  12, 3, 13, 2, 14, 1, 15};
+        static constexpr std::uint8_t kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
         std::uint8_t lengths[320] = {};
         for (int i = 0; i < codeCount; ++i) lengths[kOrder[i]] = static_cast<std::uint8_t>(bits_.Bits(3));
         Huffman lengthCode;

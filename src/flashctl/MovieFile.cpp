@@ -18,11 +18,11 @@ std::wstring FileName(const std::wstring& path) {
 
 const wchar_t* Reason(SwfProblem problem) {
     switch (problem) {
-        case SwfProblem::None: return L"";
-        case SwfProblem::NotAMovie: return L"it is not a movie.";
-        case SwfProblem::Truncated: return L"the movie is cut short.";
-        case SwfProblem::Corrupt: return L"the movie is damaged.";
-        case SwfProblem::UnsupportedCompression: return L"its compression is not supported.";
+    case SwfProblem::None: return L"";
+    case SwfProblem::NotAMovie: return L"it is not a movie.";
+    case SwfProblem::Truncated: return L"the movie is cut short.";
+    case SwfProblem::Corrupt: return L"the movie is damaged.";
+    case SwfProblem::UnsupportedCompression: return L"its compression is not supported.";
     }
     return L"";
 }
@@ -32,8 +32,9 @@ const wchar_t* Reason(SwfProblem problem) {
 MovieFile OpenMovieFile(const std::wstring& path) {
     MovieFile movie;
     const std::wstring prefix = L"Cannot show " + FileName(path) + L": ";
-    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.get(), &size)) {
         movie.problem = prefix + L"the file is missing or cannot be read.";
@@ -43,7 +44,8 @@ MovieFile OpenMovieFile(const std::wstring& path) {
     std::size_t filled = 0;
     while (filled < bytes.size()) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &got, nullptr) || got == 0)
+        if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &got, nullptr) ||
+            got == 0)
             break;
         filled += got;
     }

@@ -5,7 +5,6 @@
 #include "flashctl/MovieFile.h"
 #include "flashctl/PaneMessages.h"
 
-
 namespace flashctl {
 
 namespace {
@@ -53,9 +52,10 @@ bool MoviePresenter::Load(const std::wstring& movie, const std::wstring& flashVa
         Invalidate();
         return false;
     }
-    background_ = file.header.backgroundRgb ? RGB(*file.header.backgroundRgb >> 16, *file.header.backgroundRgb >> 8 & 0xFF,
-                                                  *file.header.backgroundRgb & 0xFF)
-                                            : RGB(255, 255, 255);
+    background_ = file.header.backgroundRgb
+                      ? RGB(*file.header.backgroundRgb >> 16, *file.header.backgroundRgb >> 8 & 0xFF,
+                            *file.header.backgroundRgb & 0xFF)
+                      : RGB(255, 255, 255);
     frameCount_ = file.header.frameCount;
     isPlayer_ = file.header.isPlayerMovie;
     if (isPlayer_) {
@@ -125,7 +125,8 @@ bool MoviePresenter::playing() const {
 
 void MoviePresenter::Play() {
     if (!isPlayer_ || options_.contentPath.empty()) return;
-    if (!decoder_ || decoder_->state() == VideoDecoder::State::Ended || decoder_->state() == VideoDecoder::State::Failed) {
+    if (!decoder_ || decoder_->state() == VideoDecoder::State::Ended ||
+        decoder_->state() == VideoDecoder::State::Failed) {
         StartRun(0, true);
     } else {
         decoder_->Resume();
@@ -167,23 +168,17 @@ void MoviePresenter::OnClick(HWND window, int x, int y) {
     GetClientRect(window, &client);
     const PaneLayout layout = Layout(client);
     switch (layout.HitTest(x, y)) {
-        case BarPart::PlayPause:
-            playing() ? Pause() : Play();
-            break;
-        case BarPart::Timeline:
-            SeekTo(layout.TimelineFraction(x));
-            break;
-        case BarPart::Volume:
-            volume_ = layout.VolumeAt(x);
-            if (audio_) audio_->SetVolume(volume_);
-            Invalidate();
-            break;
-        case BarPart::FullScreen:
-            ToggleFullScreen();
-            break;
-        case BarPart::None:
-            if (layout.picture.Contains(x, y)) playing() ? Pause() : Play();
-            break;
+    case BarPart::PlayPause: playing() ? Pause() : Play(); break;
+    case BarPart::Timeline: SeekTo(layout.TimelineFraction(x)); break;
+    case BarPart::Volume:
+        volume_ = layout.VolumeAt(x);
+        if (audio_) audio_->SetVolume(volume_);
+        Invalidate();
+        break;
+    case BarPart::FullScreen: ToggleFullScreen(); break;
+    case BarPart::None:
+        if (layout.picture.Contains(x, y)) playing() ? Pause() : Play();
+        break;
     }
 }
 
@@ -258,10 +253,11 @@ void MoviePresenter::PaintPicture(HDC dc, const PaneLayout& layout) {
         }
     };
     bool drawn = false;
-    if (decoder_) decoder_->WithFrame([&](const VideoFrame& frame) {
-        draw(frame);
-        drawn = true;
-    });
+    if (decoder_)
+        decoder_->WithFrame([&](const VideoFrame& frame) {
+            draw(frame);
+            drawn = true;
+        });
     if (!drawn && !still_.pixels.empty()) draw(still_);
 }
 
@@ -328,10 +324,10 @@ std::wstring MoviePresenter::state() const {
     if (!problem_.empty()) return L"error";
     if (!isPlayer_ || !decoder_) return L"none";
     switch (decoder_->state()) {
-        case VideoDecoder::State::Starting: return L"loading";
-        case VideoDecoder::State::Ended: return L"ended";
-        case VideoDecoder::State::Failed: return L"error";
-        case VideoDecoder::State::Running: break;
+    case VideoDecoder::State::Starting: return L"loading";
+    case VideoDecoder::State::Ended: return L"ended";
+    case VideoDecoder::State::Failed: return L"error";
+    case VideoDecoder::State::Running: break;
     }
     return decoder_->running() ? L"playing" : L"paused";
 }

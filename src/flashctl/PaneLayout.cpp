@@ -56,8 +56,10 @@ Box FitPicture(int frameWidth, int frameHeight, const Box& area) {
     const long long wide = static_cast<long long>(area.width()) * frameHeight;
     const long long tall = static_cast<long long>(area.height()) * frameWidth;
     int width = area.width(), height = area.height();
-    if (wide > tall) width = static_cast<int>(tall / frameHeight);
-    else height = static_cast<int>(wide / frameWidth);
+    if (wide > tall)
+        width = static_cast<int>(tall / frameHeight);
+    else
+        height = static_cast<int>(wide / frameWidth);
     const int left = area.left + (area.width() - width) / 2;
     const int top = area.top + (area.height() - height) / 2;
     return {left, top, left + width, top + height};

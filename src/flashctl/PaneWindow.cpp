@@ -47,34 +47,28 @@ void PaintBuffered(HWND window, MoviePresenter* presenter) {
 LRESULT CALLBACK PaneProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MoviePresenter* presenter = PresenterOf(window);
     switch (message) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT:
-            PaintBuffered(window, presenter);
-            return 0;
-        case WM_LBUTTONDOWN:
-            if (presenter) presenter->OnClick(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-            return 0;
-        case WM_LBUTTONDBLCLK:
-            if (presenter) presenter->OnDoubleClick(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-            return 0;
-        case WM_KEYDOWN:
-            if (wParam == VK_ESCAPE && presenter && IsFullScreenWindow(window)) presenter->EndFullScreen();
-            return 0;
-        case WM_SIZE:
-            InvalidateRect(window, nullptr, FALSE);
-            return 0;
-        case WM_APP_FRAME_READY:
-            if (presenter) presenter->OnFrameReady();
-            return 0;
-        case WM_APP_LOAD_MOVIE:
-            if (presenter) presenter->OnLoadMessage(wParam);
-            return 0;
-        case WM_APP_DECODER_FINISHED:
-            if (presenter) presenter->OnDecoderFinished();
-            return 0;
-        default:
-            break;
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: PaintBuffered(window, presenter); return 0;
+    case WM_LBUTTONDOWN:
+        if (presenter) presenter->OnClick(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        if (presenter) presenter->OnDoubleClick(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE && presenter && IsFullScreenWindow(window)) presenter->EndFullScreen();
+        return 0;
+    case WM_SIZE: InvalidateRect(window, nullptr, FALSE); return 0;
+    case WM_APP_FRAME_READY:
+        if (presenter) presenter->OnFrameReady();
+        return 0;
+    case WM_APP_LOAD_MOVIE:
+        if (presenter) presenter->OnLoadMessage(wParam);
+        return 0;
+    case WM_APP_DECODER_FINISHED:
+        if (presenter) presenter->OnDecoderFinished();
+        return 0;
+    default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }

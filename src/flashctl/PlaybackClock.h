@@ -12,8 +12,8 @@ public:
     double Position(double now) const;
 
 private:
-    double base_ = 0;       // position at `since_`
-    double since_ = 0;      // time source reading when `base_` was taken
+    double base_ = 0;   // position at `since_`
+    double since_ = 0;  // time source reading when `base_` was taken
     bool running_ = false;
 };
 

@@ -78,9 +78,9 @@ void ReadFirstFrameTags(ByteReader& reader, SwfHeader& header) {
         if (!reader.Has(length)) return;
         const std::string_view body(reinterpret_cast<const char*>(reader.Here()), length);
         if (code == kTagSetBackgroundColor && length >= 3)
-            header.backgroundRgb = static_cast<std::uint32_t>(
-                static_cast<std::uint8_t>(body[0]) << 16 | static_cast<std::uint8_t>(body[1]) << 8 |
-                static_cast<std::uint8_t>(body[2]));
+            header.backgroundRgb = static_cast<std::uint32_t>(static_cast<std::uint8_t>(body[0]) << 16 |
+                                                              static_cast<std::uint8_t>(body[1]) << 8 |
+                                                              static_cast<std::uint8_t>(body[2]));
         if (code == kTagMetadata && body.find(kPlayerMovieMarker) != std::string_view::npos)
             header.isPlayerMovie = true;
         reader.Skip(length);
@@ -89,8 +89,7 @@ void ReadFirstFrameTags(ByteReader& reader, SwfHeader& header) {
 
 SwfProblem ReadBody(const std::uint8_t* body, std::size_t size, SwfHeader& header) {
     ByteReader reader(body, size);
-    if (!ReadRect(reader, header.widthTwips, header.heightTwips) || !reader.Has(4))
-        return SwfProblem::Truncated;
+    if (!ReadRect(reader, header.widthTwips, header.heightTwips) || !reader.Has(4)) return SwfProblem::Truncated;
     const std::uint16_t rate = reader.U16();
     header.framesPerSecond = (rate >> 8) + (rate & 0xFF) / 256.0;
     header.frameCount = reader.U16();
@@ -122,8 +121,8 @@ SwfReadResult ReadSwfHeader(const std::uint8_t* data, std::size_t size, std::uin
     }
     header.compressed = signature == "CWS";
     header.version = data[3];
-    header.declaredLength = static_cast<std::uint32_t>(data[4] | data[5] << 8 | data[6] << 16) |
-                            static_cast<std::uint32_t>(data[7]) << 24;
+    header.declaredLength =
+        static_cast<std::uint32_t>(data[4] | data[5] << 8 | data[6] << 16) | static_cast<std::uint32_t>(data[7]) << 24;
     if (header.declaredLength < kSignatureSize) {
         result.problem = SwfProblem::Corrupt;
         return result;

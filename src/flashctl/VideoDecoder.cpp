@@ -23,8 +23,9 @@ std::wstring DecodeCommand(const DecoderSettings& settings) {
     std::swprintf(scale, 160, L"scale='min(%d,iw)':'min(%d,ih)':force_original_aspect_ratio=decrease", kMaxWidth,
                   kMaxHeight);
     return platform::QuoteProgram(settings.ffmpeg) + L" -nostdin -hide_banner -nostats -i " +
-           platform::QuoteArgument(settings.clip) + SeekOption(settings.startSeconds) + L" -map 0:v:0 -an -sn -dn -vf " +
-           platform::QuoteArgument(scale) + L" -vsync cfr -f rawvideo -pix_fmt bgra -";
+           platform::QuoteArgument(settings.clip) + SeekOption(settings.startSeconds) +
+           L" -map 0:v:0 -an -sn -dn -vf " + platform::QuoteArgument(scale) +
+           L" -vsync cfr -f rawvideo -pix_fmt bgra -";
 }
 
 }  // namespace
@@ -122,14 +123,15 @@ void VideoDecoder::ReadReport() {
 
 bool VideoDecoder::WaitForOutputDescription() {
     std::unique_lock<std::mutex> hold(lock_);
-    const bool described = changed_.wait_for(hold, kDescriptionTimeout, [&] {
-        return stopping_ || report_.outputKnown() || reportEnded_;
-    });
+    const bool described = changed_.wait_for(hold, kDescriptionTimeout,
+                                             [&] { return stopping_ || report_.outputKnown() || reportEnded_; });
     if (stopping_) return false;
     if (report_.outputKnown()) return true;
     hold.unlock();
-    if (!described) Finish(State::Failed, L"No picture arrived in time.");
-    else FailWithReport();
+    if (!described)
+        Finish(State::Failed, L"No picture arrived in time.");
+    else
+        FailWithReport();
     return false;
 }
 
@@ -139,8 +141,10 @@ void VideoDecoder::FailWithReport() {
         // The output can end a moment before the report's last lines are read.
         std::unique_lock<std::mutex> hold(lock_);
         changed_.wait_for(hold, kReportEndTimeout, [&] { return stopping_ || reportEnded_; });
-        if (report_.sawInput() && !report_.hasVideo()) reason = L"The clip has no picture.";
-        else reason = platform::AnsiToWide(report_.problem());
+        if (report_.sawInput() && !report_.hasVideo())
+            reason = L"The clip has no picture.";
+        else
+            reason = platform::AnsiToWide(report_.problem());
     }
     Finish(State::Failed, reason.empty() ? L"No picture could be decoded." : reason);
 }
@@ -161,8 +165,10 @@ void VideoDecoder::ReadFrames() {
     for (long n = 0; !stopping_; ++n) {
         if (!process_.ReadOutput(frame.pixels.data(), frame.pixels.size())) {
             if (stopping_) return;
-            if (n > 0) Finish(State::Ended);
-            else FailWithReport();
+            if (n > 0)
+                Finish(State::Ended);
+            else
+                FailWithReport();
             return;
         }
         ++decoded_;
@@ -191,19 +197,18 @@ bool VideoDecoder::WaitUntilDue(double frameTime, bool& drop) {
         if (stopping_) return false;
         const double position = clock_.Position(Now());
         switch (DecideFrame(frameTime, position, frameDuration, droppedInARow_, soundSetsThePace_)) {
-            case FrameAction::Wait:
-                if (!clock_.running()) changed_.wait(hold);
-                else changed_.wait_for(hold, std::chrono::duration<double>(frameTime - position));
-                continue;
-            case FrameAction::Drop:
-                ++droppedInARow_;
-                drop = true;
-                return true;
-            case FrameAction::ShowAndResync:
-                clock_.Start(frameTime, Now(), clock_.running());
-                break;
-            case FrameAction::Show:
-                break;
+        case FrameAction::Wait:
+            if (!clock_.running())
+                changed_.wait(hold);
+            else
+                changed_.wait_for(hold, std::chrono::duration<double>(frameTime - position));
+            continue;
+        case FrameAction::Drop:
+            ++droppedInARow_;
+            drop = true;
+            return true;
+        case FrameAction::ShowAndResync: clock_.Start(frameTime, Now(), clock_.running()); break;
+        case FrameAction::Show: break;
         }
         droppedInARow_ = 0;
         drop = false;

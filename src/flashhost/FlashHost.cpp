@@ -332,12 +332,8 @@ LRESULT FlashHost::HandleFamily(UINT message, LPARAM lParam, bool& handled) {
 
 LRESULT FlashHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        Create(*reinterpret_cast<const CREATESTRUCTW*>(lParam));
-        return 0;
-    case WM_DESTROY:
-        Destroy();
-        return 0;
+    case WM_CREATE: Create(*reinterpret_cast<const CREATESTRUCTW*>(lParam)); return 0;
+    case WM_DESTROY: Destroy(); return 0;
     case WM_SIZE:
         objectRect_ = {0, 0, LOWORD(lParam), HIWORD(lParam)};
         Resize(LOWORD(lParam), HIWORD(lParam));
@@ -376,12 +372,8 @@ LRESULT FlashHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case FHM_LOAD_MOVIE_FROM_MEMORY_LAYER:
         return LoadFromMemory(reinterpret_cast<const MemoryMovieRecord*>(lParam),
                               message == FHM_LOAD_MOVIE_FROM_MEMORY_LAYER);
-    case FHM_SET_CONTEXT_MENU:
-        contextMenu_ = *reinterpret_cast<const VARIANT_BOOL*>(lParam);
-        return 0;
-    case FHM_GET_CONTEXT_MENU:
-        *reinterpret_cast<VARIANT_BOOL*>(lParam) = contextMenu_;
-        return 0;
+    case FHM_SET_CONTEXT_MENU: contextMenu_ = *reinterpret_cast<const VARIANT_BOOL*>(lParam); return 0;
+    case FHM_GET_CONTEXT_MENU: *reinterpret_cast<VARIANT_BOOL*>(lParam) = contextMenu_; return 0;
     case FHM_SET_RETURN_VALUE: {
         auto& record = *reinterpret_cast<PutTextRecord<wchar_t>*>(lParam);
         IShockwaveFlash* flash = ForVersion(MajorVersion());
@@ -389,8 +381,7 @@ LRESULT FlashHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         record.result = flash != nullptr ? flash->SetReturnValue(value.get()) : E_FAIL;
         return 0;
     }
-    default:
-        break;
+    default: break;
     }
     bool handled = false;
     const LRESULT familyResult = HandleFamily(message, lParam, handled);

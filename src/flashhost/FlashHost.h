@@ -94,8 +94,7 @@ public:
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*,
-                        UINT*) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*, UINT*) override;
 
 private:
     ~FlashHost() = default;
@@ -104,8 +103,8 @@ private:
     void Destroy();
     void ActivateInPlace(const CREATESTRUCTW& creation);
     void SubclassControlWindow();
-    static LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                              UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                              DWORD_PTR data);
     bool SwallowsContextMenu(UINT message, WPARAM wParam) const;
 
     LRESULT LoadFromMemory(const MemoryMovieRecord* record, bool layered);

@@ -78,12 +78,12 @@ struct EventListenerRecord {
 };
 
 // Notification codes of the control's events, sent as WM_NOTIFY to the host's parent.
-inline constexpr UINT FHN_FSCOMMAND = 4861;       // FsCommandNotification<wchar_t>
-inline constexpr UINT FHN_FSCOMMAND_A = 4862;     // FsCommandNotification<char>
-inline constexpr UINT FHN_PROGRESS = 4863;        // ValueNotification
-inline constexpr UINT FHN_READYSTATE = 4864;      // ValueNotification
-inline constexpr UINT FHN_FLASHCALL = 5114;       // FlashCallNotification<wchar_t>
-inline constexpr UINT FHN_FLASHCALL_A = 5115;     // FlashCallNotification<char>
+inline constexpr UINT FHN_FSCOMMAND = 4861;    // FsCommandNotification<wchar_t>
+inline constexpr UINT FHN_FSCOMMAND_A = 4862;  // FsCommandNotification<char>
+inline constexpr UINT FHN_PROGRESS = 4863;     // ValueNotification
+inline constexpr UINT FHN_READYSTATE = 4864;   // ValueNotification
+inline constexpr UINT FHN_FLASHCALL = 5114;    // FlashCallNotification<wchar_t>
+inline constexpr UINT FHN_FLASHCALL_A = 5115;  // FlashCallNotification<char>
 
 template <typename Char>
 struct FsCommandNotification {

@@ -209,8 +209,7 @@ STDMETHODIMP FlashHost::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parame
         Notify(ansi.header);
         return S_OK;
     }
-    default:
-        return DISP_E_MEMBERNOTFOUND;
+    default: return DISP_E_MEMBERNOTFOUND;
     }
 }
 

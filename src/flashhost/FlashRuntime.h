@@ -59,8 +59,8 @@ public:
     // The image's cursor `name`, built once by `make` and kept for the runtime's life.
     template <typename Make>
     HCURSOR CachedCursor(LPCSTR name, Make make) {
-        const CursorKey key = IS_INTRESOURCE(name) ? CursorKey{reinterpret_cast<ULONG_PTR>(name), {}}
-                                                   : CursorKey{0, std::string(name)};
+        const CursorKey key =
+            IS_INTRESOURCE(name) ? CursorKey{reinterpret_cast<ULONG_PTR>(name), {}} : CursorKey{0, std::string(name)};
         std::lock_guard guard(classLock_);
         auto& cursor = cursors_[key];
         if (cursor == nullptr) cursor = make();

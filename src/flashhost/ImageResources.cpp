@@ -11,7 +11,7 @@ namespace {
 // One step down the resource tree: the entry of `directory` that matches `key`, where an
 // integer key matches an id and a text key a name without regard to case.
 const IMAGE_RESOURCE_DIRECTORY_ENTRY* FindEntry(const unsigned char* root, std::size_t rootSize,
-                                               const IMAGE_RESOURCE_DIRECTORY* directory, LPCSTR key) {
+                                                const IMAGE_RESOURCE_DIRECTORY* directory, LPCSTR key) {
     const auto* entries = reinterpret_cast<const IMAGE_RESOURCE_DIRECTORY_ENTRY*>(directory + 1);
     const unsigned count = directory->NumberOfNamedEntries + directory->NumberOfIdEntries;
     if (reinterpret_cast<const unsigned char*>(entries + count) > root + rootSize) return nullptr;
@@ -22,7 +22,8 @@ const IMAGE_RESOURCE_DIRECTORY_ENTRY* FindEntry(const unsigned char* root, std::
     } else if (key[0] == '#') {
         id = static_cast<WORD>(std::strtoul(key + 1, nullptr, 10));
     } else {
-        for (const char* c = key; *c != '\0'; ++c) name += static_cast<wchar_t>(std::towupper(static_cast<unsigned char>(*c)));
+        for (const char* c = key; *c != '\0'; ++c)
+            name += static_cast<wchar_t>(std::towupper(static_cast<unsigned char>(*c)));
     }
     for (unsigned i = 0; i < count; ++i) {
         const auto& entry = entries[i];

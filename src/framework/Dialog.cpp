@@ -41,8 +41,8 @@ Dialog* Dialog::ActiveModal() { return innermostModal; }
 
 bool Dialog::CreateModeless() {
     if (hwnd_ != nullptr) return true;
-    HWND created = CreateDialogParamW(WinApp::ResourceInstance(), MAKEINTRESOURCEW(templateId_),
-                                      parent_, DialogProc, reinterpret_cast<LPARAM>(this));
+    HWND created = CreateDialogParamW(WinApp::ResourceInstance(), MAKEINTRESOURCEW(templateId_), parent_, DialogProc,
+                                      reinterpret_cast<LPARAM>(this));
     return created != nullptr;
 }
 
@@ -134,13 +134,17 @@ bool Dialog::PaintWhite(UINT message, WPARAM wParam, LPARAM lParam, WhiteParts p
     return true;
 }
 
-void Dialog::SetItemText(int id, const std::wstring& text) const {
-    SetDlgItemTextW(hwnd_, id, text.c_str());
-}
+void Dialog::SetItemText(int id, const std::wstring& text) const { SetDlgItemTextW(hwnd_, id, text.c_str()); }
 
 bool Dialog::OnCommand(WORD id, WORD code, HWND) {
-    if (id == IDOK) { OnOK(); return true; }
-    if (id == IDCANCEL) { OnCancel(); return true; }
+    if (id == IDOK) {
+        OnOK();
+        return true;
+    }
+    if (id == IDCANCEL) {
+        OnCancel();
+        return true;
+    }
     return code == BN_CLICKED && OnButtonClicked(id);
 }
 
@@ -174,10 +178,8 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
 
 INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog();
-    case WM_COMMAND:
-        return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+    case WM_INITDIALOG: return OnInitDialog();
+    case WM_COMMAND: return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
     case WM_NOTIFY: {
         bool handled = true;
         const LRESULT result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam), handled);
@@ -185,12 +187,8 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
         return TRUE;
     }
-    case WM_TIMER:
-        OnTimer(wParam);
-        return TRUE;
-    case WM_DESTROY:
-        OnDestroy();
-        return FALSE;
+    case WM_TIMER: OnTimer(wParam); return TRUE;
+    case WM_DESTROY: OnDestroy(); return FALSE;
     case WM_NCDESTROY:
         SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
         hwnd_ = nullptr;

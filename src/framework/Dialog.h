@@ -61,7 +61,10 @@ protected:
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     virtual void OnDestroy() {}
     // Any other message; set handled and return the result to claim it.
-    virtual LRESULT OnMessage(UINT, WPARAM, LPARAM, bool& handled) { handled = false; return 0; }
+    virtual LRESULT OnMessage(UINT, WPARAM, LPARAM, bool& handled) {
+        handled = false;
+        return 0;
+    }
     // Seen by the modal loop before dispatch; return true when the message was consumed.
     virtual bool PreTranslateMessage(MSG& message);
 

@@ -12,8 +12,8 @@ public:
     virtual ~Pickers() = default;
     // The open-file dialog. `filter` is in the system's double-NUL-separated form.
     // Returns the chosen path, or nothing on cancel.
-    virtual std::optional<std::wstring> OpenFile(HWND owner, const std::wstring& title,
-                                                 const std::wstring& filter, const std::wstring& initialFolder) = 0;
+    virtual std::optional<std::wstring> OpenFile(HWND owner, const std::wstring& title, const std::wstring& filter,
+                                                 const std::wstring& initialFolder) = 0;
     // The open-file dialog with several files allowed and no owner, so it can run on a
     // worker. Returns the chosen full paths, or nothing on cancel.
     // A replacement that does not script it answers as a cancelled dialog.

@@ -1,7 +1,8 @@
 #pragma once
 // The private messages and window timers of the main window, in one table so that no two
 // collide. The convert dialogs serve the convert rows and timers too: the single-clip
-// dialog's controller is the main window's panel, and the batch dialog reuses them. A new private message or timer gets its row here.
+// dialog's controller is the main window's panel, and the batch dialog reuses them. A new private message or timer gets
+// its row here.
 #include <windows.h>
 
 #include <cstddef>
@@ -59,11 +60,25 @@ inline constexpr UINT WM_IMPORT_FAILED = WM_APP + 63;
 inline constexpr UINT WM_IMPORT_DONE = WM_APP + 64;
 
 inline constexpr UINT kPrivateMessages[] = {
-    WM_TRAYNOTIFY,         WM_TRAYANIMATION,           WM_CATALOGUE_INSERT,      WM_CATALOGUE_LISTED_PATHS,
-    WM_CATALOGUE_READ_FILTER, WM_CATALOGUE_BUILD_DONE, WM_CATALOGUE_REBUILD_BEGIN, WM_CATALOGUE_REBUILD_END,
-    WM_FILTER_REFRESH,     WM_CONVERT_PROGRESS,        WM_CONVERT_FINISHED,        WM_BATCH_ROW_STARTED,
-    WM_BATCH_ROW_FINISHED, WM_SHOW_FOR_SECOND_START,   WM_IMPORT_RANGE,            WM_IMPORT_CAPTION,
-    WM_IMPORT_PROGRESS,    WM_IMPORT_FAILED,           WM_IMPORT_DONE,
+    WM_TRAYNOTIFY,
+    WM_TRAYANIMATION,
+    WM_CATALOGUE_INSERT,
+    WM_CATALOGUE_LISTED_PATHS,
+    WM_CATALOGUE_READ_FILTER,
+    WM_CATALOGUE_BUILD_DONE,
+    WM_CATALOGUE_REBUILD_BEGIN,
+    WM_CATALOGUE_REBUILD_END,
+    WM_FILTER_REFRESH,
+    WM_CONVERT_PROGRESS,
+    WM_CONVERT_FINISHED,
+    WM_BATCH_ROW_STARTED,
+    WM_BATCH_ROW_FINISHED,
+    WM_SHOW_FOR_SECOND_START,
+    WM_IMPORT_RANGE,
+    WM_IMPORT_CAPTION,
+    WM_IMPORT_PROGRESS,
+    WM_IMPORT_FAILED,
+    WM_IMPORT_DONE,
 };
 
 // Window timers. The cleanup timers remove a conversion's unfinished output once ffmpeg
@@ -90,10 +105,12 @@ constexpr bool NoTwoAlike(const Id (&ids)[count]) {
 static_assert(NoTwoAlike(kPrivateMessages), "two private messages of the main window share an id");
 static_assert(NoTwoAlike(kWindowTimers), "two timers of the main window share an id");
 // Above 0xBFFF lie the registered messages such as "TaskbarCreated".
-static_assert([] {
-    for (UINT id : kPrivateMessages)
-        if (id < WM_APP || id > 0xBFFF) return false;
-    return true;
-}(), "a private message of the main window lies outside WM_APP to 0xBFFF");
+static_assert(
+    [] {
+        for (UINT id : kPrivateMessages)
+            if (id < WM_APP || id > 0xBFFF) return false;
+        return true;
+    }(),
+    "a private message of the main window lies outside WM_APP to 0xBFFF");
 
 }  // namespace framework

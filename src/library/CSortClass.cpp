@@ -45,7 +45,8 @@ CSortClass::CSortClass(HWND list, int column) : list_(list) {
     const bool dates = SortKindForColumn(column) == SortKind::DateTime;
     for (int row = 0; row < count; ++row) {
         keys_.push_back(RowKey{ItemData(list_, row), ItemText(list_, row, column), this});
-        if (dates && !dates_.contains(keys_.back().text)) dates_.emplace(keys_.back().text, ParseListDateTime(keys_.back().text));
+        if (dates && !dates_.contains(keys_.back().text))
+            dates_.emplace(keys_.back().text, ParseListDateTime(keys_.back().text));
         SetItemData(list_, row, reinterpret_cast<LPARAM>(&keys_.back()));
     }
 }

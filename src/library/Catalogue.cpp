@@ -104,8 +104,7 @@ FolderScan ScanFolder(const std::wstring& folder, const ClipFilter& filter,
 
 ClipProbe ProbeClip(const Candidate& clip, const CatalogueSource& source) {
     const MediaProbeResult result = ProbeMedia(clip.path, source.ffmpeg, source.probeTimeout);
-    ClipProbe probe{{clip.size(), clip.lastWriteTime(), ReportListsClip(result.report, clip.path),
-                     result.fields}};
+    ClipProbe probe{{clip.size(), clip.lastWriteTime(), ReportListsClip(result.report, clip.path), result.fields}};
     // A tool that hung or printed nothing says nothing lasting about the clip.
     probe.fresh = !result.timedOut && !result.report.empty();
     return probe;
@@ -127,8 +126,8 @@ public:
     }
     void Send() {
         if (rows_.empty()) return;
-        inserted_ += static_cast<int>(
-            SendMessageW(window_, framework::WM_CATALOGUE_INSERT, skipListed_ ? 1 : 0, reinterpret_cast<LPARAM>(&rows_)));
+        inserted_ += static_cast<int>(SendMessageW(window_, framework::WM_CATALOGUE_INSERT, skipListed_ ? 1 : 0,
+                                                   reinterpret_cast<LPARAM>(&rows_)));
         rows_.clear();
     }
     int inserted() const { return inserted_; }
@@ -157,9 +156,17 @@ std::optional<ClipRecord> MakeRecord(Candidate& clip, const CachedProbe& probe) 
     if (title == kTitleToDelete) return std::nullopt;
 
     const ProbeFields& fields = probe.fields;
-    return ClipRecord{title,        DateText(clip.created), TimeText(clip.created), SizeText(clip.size()),
-                      FormatDuration(fields.duration), fields.resolution, fields.frameRate, fields.bitRate,
-                      clip.path,    fields.video,           fields.audio};
+    return ClipRecord{title,
+                      DateText(clip.created),
+                      TimeText(clip.created),
+                      SizeText(clip.size()),
+                      FormatDuration(fields.duration),
+                      fields.resolution,
+                      fields.frameRate,
+                      fields.bitRate,
+                      clip.path,
+                      fields.video,
+                      fields.audio};
 }
 
 // What the pool makes of one clip: its probe and its row. Reading a title costs about as
@@ -184,7 +191,8 @@ CatalogueSource DefaultCatalogueSource() {
 
 BuildOutcome BuildClipListCounting(HWND window, bool skipListed, const ClipFilter& filter,
                                    const CatalogueSource& source) {
-    FolderScan scan = ScanFolder(source.folder, filter, skipListed ? ListedPaths(window) : std::unordered_set<std::wstring>{});
+    FolderScan scan =
+        ScanFolder(source.folder, filter, skipListed ? ListedPaths(window) : std::unordered_set<std::wstring>{});
     ProbeCacheSession cache(source.probeCache, source.ffmpeg);
     // Copied out before the pool starts: the session changes while rows are delivered.
     std::vector<std::optional<CachedProbe>> cached(scan.candidates.size());

@@ -29,7 +29,7 @@ inline constexpr std::array<ClipColumn, 11> kClipColumns = {{
 }};
 
 inline constexpr int kTitleColumn = 0;
-inline constexpr int kDurationColumn = 4;    // "HH:MM:SS"
+inline constexpr int kDurationColumn = 4;  // "HH:MM:SS"
 inline constexpr int kResolutionColumn = 5;
 // The date header carries the upward arrow at start and after "Show", sorted or not.
 inline constexpr int kDateColumn = 1;

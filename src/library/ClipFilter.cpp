@@ -24,10 +24,8 @@ bool AdmitsCreationTime(const ClipFilter& filter, const LocalDateTime& created) 
         const std::int64_t time = MakeLocalTime(created);
         return filter.dateFrom < time && time < filter.dateTo;
     }
-    case FilterMode::ByTimeOfDay:
-        return InsideTimeOfDay(filter.secondsFrom, filter.secondsTo, SecondsOfDay(created));
-    case FilterMode::ByKeyword:
-        return false;
+    case FilterMode::ByTimeOfDay: return InsideTimeOfDay(filter.secondsFrom, filter.secondsTo, SecondsOfDay(created));
+    case FilterMode::ByKeyword: return false;
     }
     return false;
 }

@@ -37,7 +37,6 @@ bool AdmitsTitle(const ClipFilter& filter, std::wstring_view title);
 
 // The whole test, cheapest first: `readTitle` runs only for a keyword filter, so
 // date and time filters never open the clip file.
-bool AdmitsClip(const ClipFilter& filter, const LocalDateTime& created,
-                const std::function<std::wstring()>& readTitle);
+bool AdmitsClip(const ClipFilter& filter, const LocalDateTime& created, const std::function<std::wstring()>& readTitle);
 
 }  // namespace library

@@ -14,7 +14,8 @@ std::wstring IncomingFolder(const std::wstring& libraryFolder) { return libraryF
 void ClearIncomingFolder(const std::wstring& libraryFolder) {
     if (libraryFolder.empty()) return;
     const std::wstring folder = IncomingFolder(libraryFolder);
-    platform::ForEachFile(folder, [&](const WIN32_FIND_DATAW& entry) { DeleteFileW((folder + entry.cFileName).c_str()); });
+    platform::ForEachFile(folder,
+                          [&](const WIN32_FIND_DATAW& entry) { DeleteFileW((folder + entry.cFileName).c_str()); });
 }
 
 std::wstring IncomingTemporaryName(const std::wstring& libraryFolder, std::int32_t second) {
@@ -26,8 +27,8 @@ std::wstring IncomingTemporaryName(const std::wstring& libraryFolder, std::int32
 namespace {
 
 void SetCreationTime(const std::wstring& path, const FILETIME& created) {
-    platform::UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    platform::UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) SetFileTime(file.get(), &created, nullptr, nullptr);
 }
 

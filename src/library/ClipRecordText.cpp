@@ -19,8 +19,7 @@ std::wstring Widen(const char* text) {
 std::wstring RemoveEvery(std::wstring_view text, std::wstring_view piece) {
     std::wstring result;
     size_t start = 0;
-    for (size_t found = text.find(piece); found != std::wstring_view::npos;
-         found = text.find(piece, start)) {
+    for (size_t found = text.find(piece); found != std::wstring_view::npos; found = text.find(piece, start)) {
         result.append(text.substr(start, found - start));
         start = found + piece.size();
     }

@@ -24,14 +24,12 @@ double LeadingDecimal(std::wstring_view text) {
     std::string digits;
     for (; i < text.size() && digits.size() < 64; ++i) {
         const wchar_t c = text[i];
-        const bool numeric = (c >= L'0' && c <= L'9') || c == L'.' || c == L'e' || c == L'E' ||
-                             c == L'+' || c == L'-';
+        const bool numeric = (c >= L'0' && c <= L'9') || c == L'.' || c == L'e' || c == L'E' || c == L'+' || c == L'-';
         if (!numeric) break;
         digits.push_back(static_cast<char>(c));
     }
     double value = 0.0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), value,
-                    std::chars_format::general);
+    std::from_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::general);
     return negative ? -value : value;
 }
 
@@ -58,8 +56,7 @@ int CompareCells(std::int64_t sortParameter, std::wstring_view a, std::wstring_v
     case static_cast<std::int64_t>(SortKind::Integer):
         // 64-bit difference: two 32-bit values far apart must not overflow the sign.
         return Sign(std::int64_t{platform::ParseNumber(a)} - platform::ParseNumber(b)) * direction;
-    case static_cast<std::int64_t>(SortKind::Text):
-        return platform::CompareIgnoringCase(a, b) * direction;
+    case static_cast<std::int64_t>(SortKind::Text): return platform::CompareIgnoringCase(a, b) * direction;
     case static_cast<std::int64_t>(SortKind::DateTime): {
         const std::optional<double> left = parseDateTime(a);
         const std::optional<double> right = parseDateTime(b);
@@ -68,8 +65,7 @@ int CompareCells(std::int64_t sortParameter, std::wstring_view a, std::wstring_v
     }
     case static_cast<std::int64_t>(SortKind::Decimal):
         return LessFirst(LeadingDecimal(a) < LeadingDecimal(b), direction);
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -84,8 +80,6 @@ HeaderArrow SortedHeaderArrow(const SortState& state, int column) {
     return state.sortAscending ? HeaderArrow::Down : HeaderArrow::Up;
 }
 
-HeaderArrow StartupHeaderArrow(int column) {
-    return column == kDateColumn ? HeaderArrow::Up : HeaderArrow::None;
-}
+HeaderArrow StartupHeaderArrow(int column) { return column == kDateColumn ? HeaderArrow::Up : HeaderArrow::None; }
 
 }  // namespace library

@@ -34,8 +34,8 @@ std::uint64_t NewGeneration() {
 platform::UniqueFile OpenLog(const std::wstring& path, DWORD access, DWORD disposition) {
     // Every kind of sharing, so that readers never stand in a writer's way.
     return platform::UniqueFile(CreateFileW(path.c_str(), access,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool Seek(HANDLE file, std::uint64_t offset) {
@@ -71,9 +71,7 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-bool TruncateAt(HANDLE file, std::uint64_t size) {
-    return Seek(file, size) && SetEndOfFile(file) != FALSE;
-}
+bool TruncateAt(HANDLE file, std::uint64_t size) { return Seek(file, size) && SetEndOfFile(file) != FALSE; }
 
 std::wstring ToWide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 std::u16string ToUtf16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
@@ -90,13 +88,13 @@ void CreateParentFolder(const std::wstring& path) {
 
 FallbackTitleStore::FallbackTitleStore(Options options)
     : options_(std::move(options)),
-      writerMutex_(CreateMutexW(nullptr, FALSE, platform::MutexNameForPath(L"Reelkeep.TitleLog", options_.logPath).c_str())) {}
+      writerMutex_(
+          CreateMutexW(nullptr, FALSE, platform::MutexNameForPath(L"Reelkeep.TitleLog", options_.logPath).c_str())) {}
 
 FallbackTitleStore::LogStamp FallbackTitleStore::StampByPath() const {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(options_.logPath.c_str(), GetFileExInfoStandard, &data)) return {};
-    return {true, platform::FileSizeOf(data),
-            platform::FileTimeValue(data.ftLastWriteTime)};
+    return {true, platform::FileSizeOf(data), platform::FileTimeValue(data.ftLastWriteTime)};
 }
 
 std::wstring FallbackTitleStore::Read(const FileIdentity& identity) {
@@ -168,8 +166,7 @@ bool FallbackTitleStore::Write(const FileIdentity& identity, const std::wstring&
     std::lock_guard sync(syncMutex_);
 
     CreateParentFolder(options_.logPath);
-    platform::UniqueFile log =
-        OpenLog(options_.logPath, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+    platform::UniqueFile log = OpenLog(options_.logPath, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
     if (!log) return false;
     SyncFrom(log.get());
 
@@ -215,8 +212,8 @@ bool FallbackTitleStore::AppendLocked(HANDLE log, const TitleRecord& record) {
     titles_.Apply(record);
     parsedUpTo_ = at + bytes.size();
     // Without a fresh stamp the next read simply reads the log again.
-    stamp_ = stamped ? LogStamp{true, parsedUpTo_, static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart)}
-                     : LogStamp{};
+    stamp_ =
+        stamped ? LogStamp{true, parsedUpTo_, static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart)} : LogStamp{};
     return true;
 }
 
@@ -231,8 +228,8 @@ bool FallbackTitleStore::RewriteLocked(platform::UniqueFile& log) {
     }
     const std::wstring newPath = options_.logPath + L".new";
     {
-        platform::UniqueFile out(CreateFileW(newPath.c_str(), GENERIC_WRITE, 0, nullptr,
-                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        platform::UniqueFile out(
+            CreateFileW(newPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!out || !WriteAll(out.get(), bytes) || !FlushFileBuffers(out.get())) {
             out.reset();
             DeleteFileW(newPath.c_str());
@@ -259,8 +256,8 @@ bool FallbackTitleStore::RewriteLocked(platform::UniqueFile& log) {
     std::lock_guard state(stateMutex_);
     generation_ = generation;
     parsedUpTo_ = bytes.size();
-    stamp_ = stamped ? LogStamp{true, parsedUpTo_, static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart)}
-                     : LogStamp{};
+    stamp_ =
+        stamped ? LogStamp{true, parsedUpTo_, static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart)} : LogStamp{};
     return true;
 }
 
@@ -287,15 +284,13 @@ std::shared_ptr<FallbackTitleStore> ProcessTitleStore() {
     ProcessStore& process = TheProcessStore();
     std::lock_guard lock(process.mutex);
     if (!process.store) {
-        process.store = std::make_shared<FallbackTitleStore>(
-            FallbackTitleStore::Options{DefaultLogPath()});
+        process.store = std::make_shared<FallbackTitleStore>(FallbackTitleStore::Options{DefaultLogPath()});
     }
     return process.store;
 }
 
 void UseTitleStoreAt(std::wstring logPath, std::uint64_t compactAtBytes) {
-    auto store = std::make_shared<FallbackTitleStore>(
-        FallbackTitleStore::Options{std::move(logPath), compactAtBytes});
+    auto store = std::make_shared<FallbackTitleStore>(FallbackTitleStore::Options{std::move(logPath), compactAtBytes});
     ProcessStore& process = TheProcessStore();
     std::lock_guard lock(process.mutex);
     process.store = std::move(store);
@@ -308,7 +303,8 @@ std::shared_ptr<FallbackTitleStore> ProcessSourceStore() {
     static std::mutex mutex;
     static std::shared_ptr<FallbackTitleStore> store;
     std::lock_guard lock(mutex);
-    if (!store || store->logPath() != path) store = std::make_shared<FallbackTitleStore>(FallbackTitleStore::Options{path});
+    if (!store || store->logPath() != path)
+        store = std::make_shared<FallbackTitleStore>(FallbackTitleStore::Options{path});
     return store;
 }
 

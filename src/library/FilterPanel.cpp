@@ -35,18 +35,16 @@ LocalDateTime PickerValue(HWND picker) {
     return FromSystemTime(time);
 }
 
-
 constexpr int kKindIcons[] = {IDI_FILTER_BY_DATE, IDI_FILTER_BY_TIME, IDI_FILTER_BY_KEYWORD};
 constexpr int kDateIcons[] = {IDI_DATE_TODAY,      IDI_DATE_YESTERDAY, IDI_DATE_THIS_WEEK,
                               IDI_DATE_THIS_MONTH, IDI_DATE_ALL_TIME,  IDI_DATE_CUSTOM};
-constexpr int kTimeIcons[] = {IDI_TIME_MORNING, IDI_TIME_AFTERNOON, IDI_TIME_EVENING, IDI_TIME_NIGHT,
-                              IDI_TIME_CUSTOM};
+constexpr int kTimeIcons[] = {IDI_TIME_MORNING, IDI_TIME_AFTERNOON, IDI_TIME_EVENING, IDI_TIME_NIGHT, IDI_TIME_CUSTOM};
 constexpr int kKeywordIcons[] = {IDI_KEYWORD_CONTAINS, IDI_KEYWORD_NOT_CONTAINS};
 
-constexpr int kKindDependentControls[] = {
-    IDC_FILTER_DATE_PRESET, IDC_FILTER_TIME_PRESET, IDC_FILTER_KEYWORD_MODE, IDC_FILTER_TIME_FROM,
-    IDC_FILTER_DATE_FROM,   IDC_FILTER_DATE_TO,     IDC_FILTER_TIME_TO,      IDC_FILTER_FROM_LABEL,
-    IDC_FILTER_TO_LABEL,    IDC_FILTER_KEYWORD_LABEL, IDC_FILTER_KEYWORD};
+constexpr int kKindDependentControls[] = {IDC_FILTER_DATE_PRESET,   IDC_FILTER_TIME_PRESET, IDC_FILTER_KEYWORD_MODE,
+                                          IDC_FILTER_TIME_FROM,     IDC_FILTER_DATE_FROM,   IDC_FILTER_DATE_TO,
+                                          IDC_FILTER_TIME_TO,       IDC_FILTER_FROM_LABEL,  IDC_FILTER_TO_LABEL,
+                                          IDC_FILTER_KEYWORD_LABEL, IDC_FILTER_KEYWORD};
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
@@ -116,8 +114,7 @@ bool FilterPanel::OnCommand(WORD id, WORD code) {
             if (kEnterKeyword == text) SetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, L"");
         }
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -154,8 +151,7 @@ void FilterPanel::OnFilterKindChanged() {
         show({IDC_FILTER_KEYWORD_MODE, IDC_FILTER_KEYWORD_LABEL, IDC_FILTER_KEYWORD});
         SetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, std::wstring(kEnterKeyword).c_str());
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

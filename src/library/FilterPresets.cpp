@@ -31,9 +31,7 @@ std::int64_t StepBackUntil(std::int64_t start, bool (*reached)(std::int64_t)) {
 bool IsMonday(std::int64_t time) { return LocalDayOfWeek(time) == kMonday; }
 bool IsFirstOfMonth(std::int64_t time) { return ToLocalDateTime(time).day == 1; }
 
-PickerRange Range(std::int64_t from, std::int64_t to) {
-    return {ToLocalDateTime(from), ToLocalDateTime(to)};
-}
+PickerRange Range(std::int64_t from, std::int64_t to) { return {ToLocalDateTime(from), ToLocalDateTime(to)}; }
 
 }  // namespace
 
@@ -41,22 +39,17 @@ std::optional<PickerRange> DatePresetRange(DatePreset preset, std::int64_t now) 
     const std::int64_t startOfToday = TodayAt(now, 0, 0, 0);
     const std::int64_t endOfToday = TodayAt(now, 23, 59, 59);
     switch (preset) {
-    case DatePreset::Today:
-        return Range(startOfToday, endOfToday);
-    case DatePreset::Yesterday:
-        return Range(startOfToday - kDayStep, endOfToday - kDayStep);
-    case DatePreset::ThisWeek:
-        return Range(StepBackUntil(startOfToday, IsMonday), endOfToday);
-    case DatePreset::ThisMonth:
-        return Range(StepBackUntil(startOfToday, IsFirstOfMonth), endOfToday);
+    case DatePreset::Today: return Range(startOfToday, endOfToday);
+    case DatePreset::Yesterday: return Range(startOfToday - kDayStep, endOfToday - kDayStep);
+    case DatePreset::ThisWeek: return Range(StepBackUntil(startOfToday, IsMonday), endOfToday);
+    case DatePreset::ThisMonth: return Range(StepBackUntil(startOfToday, IsFirstOfMonth), endOfToday);
     case DatePreset::AllTime: {
         // The year goes back through mktime, which turns 29 February into 1 March.
         LocalDateTime yearAgo = AtClock(ToLocalDateTime(now), 0, 0, 0);
         yearAgo.year -= 1;
         return Range(MakeLocalTime(yearAgo), endOfToday);
     }
-    case DatePreset::CustomDate:
-        return std::nullopt;
+    case DatePreset::CustomDate: return std::nullopt;
     }
     return std::nullopt;
 }
@@ -66,16 +59,11 @@ std::optional<PickerRange> TimePresetRange(TimePreset preset, std::int64_t now) 
         return Range(TodayAt(now, fromHour, 0, 0), TodayAt(now, toHour, 0, 0));
     };
     switch (preset) {
-    case TimePreset::Morning:
-        return today(4, 10);
-    case TimePreset::Afternoon:
-        return today(10, 17);
-    case TimePreset::Evening:
-        return today(17, 23);
-    case TimePreset::Night:
-        return today(23, 4);
-    case TimePreset::CustomTime:
-        return std::nullopt;
+    case TimePreset::Morning: return today(4, 10);
+    case TimePreset::Afternoon: return today(10, 17);
+    case TimePreset::Evening: return today(17, 23);
+    case TimePreset::Night: return today(23, 4);
+    case TimePreset::CustomTime: return std::nullopt;
     }
     return std::nullopt;
 }

@@ -19,12 +19,11 @@ enum class TimePreset : int { Morning = 0, Afternoon, Evening, Night, CustomTime
 
 inline constexpr std::array<std::wstring_view, 3> kFilterKindTexts = {
     L"Search by Date of view", L"Search by Time of view", L"Search by keyword in title"};
-inline constexpr std::array<std::wstring_view, 6> kDatePresetTexts = {
-    L"Today", L"Yesterday", L"This week", L"This month", L"All Time", L"Custom date"};
-inline constexpr std::array<std::wstring_view, 5> kTimePresetTexts = {
-    L"In the morning", L"At afternoon", L"At evening", L"At night", L"Custom time"};
-inline constexpr std::array<std::wstring_view, 2> kKeywordModeTexts = {
-    L"Title contains", L"Title don't contains"};
+inline constexpr std::array<std::wstring_view, 6> kDatePresetTexts = {L"Today",      L"Yesterday", L"This week",
+                                                                      L"This month", L"All Time",  L"Custom date"};
+inline constexpr std::array<std::wstring_view, 5> kTimePresetTexts = {L"In the morning", L"At afternoon", L"At evening",
+                                                                      L"At night", L"Custom time"};
+inline constexpr std::array<std::wstring_view, 2> kKeywordModeTexts = {L"Title contains", L"Title don't contains"};
 
 // Put into the keyword box when the keyword kind is chosen; cleared when the box gains
 // the focus, but searched for as it stands when the user never entered the box.
@@ -59,7 +58,7 @@ struct FilterControls {
     LocalDateTime toDate;
     LocalDateTime fromTime;  // only the clock times count
     LocalDateTime toTime;
-    std::wstring keyword;    // the keyword box's text, unchanged
+    std::wstring keyword;  // the keyword box's text, unchanged
     int keywordModeSelection = 0;
 };
 

@@ -19,9 +19,9 @@ int ImportFlvFiles(HWND window, const std::wstring& libraryFolder) {
     for (size_t index = 0; index < chosen->size(); ++index) {
         const std::wstring& source = (*chosen)[index];
         // A clip already named by this second is kept: the copy takes the next free name.
-        const std::wstring clip = PlaceClipInLibrary(
-            source, libraryFolder, static_cast<std::int32_t>(ImportSecond(now, index)),
-            [&] { return ImportTitle(source); });
+        const std::wstring clip =
+            PlaceClipInLibrary(source, libraryFolder, static_cast<std::int32_t>(ImportSecond(now, index)),
+                               [&] { return ImportTitle(source); });
         if (!clip.empty()) ++added;
     }
     CatalogueSource source = DefaultCatalogueSource();

@@ -17,8 +17,6 @@ std::wstring ImportTitle(std::wstring_view path);
 
 // The k-th of several files imported at `now` is named by the second now - k, so that a
 // batch lists in the order it was chosen.
-inline std::int64_t ImportSecond(std::int64_t now, std::size_t index) {
-    return now - static_cast<std::int64_t>(index);
-}
+inline std::int64_t ImportSecond(std::int64_t now, std::size_t index) { return now - static_cast<std::int64_t>(index); }
 
 }  // namespace library

@@ -18,10 +18,10 @@ namespace library {
 // index whenever it is not done yet) run on the caller's thread. A slow item holds back
 // the delivery of those after it, never their work.
 template <typename Result>
-void DeliverInOrder(std::vector<std::optional<Result>>& results, unsigned threads,
-                    const std::function<Result(std::size_t)>& work,
-                    const std::function<void(std::size_t, Result&)>& deliver,
-                    const std::function<void(std::size_t)>& beforeWaiting = [](std::size_t) {}) {
+void DeliverInOrder(
+    std::vector<std::optional<Result>>& results, unsigned threads, const std::function<Result(std::size_t)>& work,
+    const std::function<void(std::size_t, Result&)>& deliver,
+    const std::function<void(std::size_t)>& beforeWaiting = [](std::size_t) {}) {
     std::vector<std::size_t> todo;
     for (std::size_t i = 0; i < results.size(); ++i) {
         if (!results[i]) todo.push_back(i);

@@ -7,8 +7,8 @@ namespace library {
 namespace {
 
 constexpr std::array<std::wstring_view, 24> kMediaExtensions = {
-    L"flv", L"f4v", L"mp4", L"m4v", L"mov", L"3gp", L"3g2", L"avi", L"wmv", L"asf", L"mpg", L"mpeg",
-    L"mkv", L"webm", L"ogv", L"ogg", L"mp3", L"m4a", L"aac", L"wav", L"wma", L"flac", L"ts", L"vob"};
+    L"flv", L"f4v",  L"mp4", L"m4v", L"mov", L"3gp", L"3g2", L"avi", L"wmv", L"asf",  L"mpg", L"mpeg",
+    L"mkv", L"webm", L"ogv", L"ogg", L"mp3", L"m4a", L"aac", L"wav", L"wma", L"flac", L"ts",  L"vob"};
 
 wchar_t lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 

@@ -24,15 +24,18 @@ constexpr DWORD kReplaceRetryMs = 5;
 
 std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
     // Every kind of sharing, so that a reader never stands in the way of a replacement.
-    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > kMaxFileBytes) return {};
+    if (!file || !GetFileSizeEx(file.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > kMaxFileBytes)
+        return {};
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
     std::size_t filled = 0;
     while (filled < bytes.size()) {
         DWORD read = 0;
-        if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &read, nullptr) || read == 0)
+        if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &read, nullptr) ||
+            read == 0)
             break;
         filled += read;
     }
@@ -41,7 +44,8 @@ std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
 }
 
 bool WriteNewFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
-    platform::UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    platform::UniqueFile out(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) return false;
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -87,12 +91,14 @@ std::optional<ProbeToolIdentity> IdentifyProbeTool(const std::wstring& path) {
 probe_cache::Parsed ProbeCacheFile::Load() const { return probe_cache::Parse(ReadWholeFile(path_), tool_); }
 
 bool ProbeCacheFile::Save(const ProbeEntries& fresh, const FolderListing* listing) const {
-    platform::UniqueHandle mutex(CreateMutexW(nullptr, FALSE, platform::MutexNameForPath(L"Reelkeep.ProbeCache", path_).c_str()));
+    platform::UniqueHandle mutex(
+        CreateMutexW(nullptr, FALSE, platform::MutexNameForPath(L"Reelkeep.ProbeCache", path_).c_str()));
     platform::MutexLock lock(mutex.get(), kSaveWaitMs);
     if (!lock.owned()) return false;
     // What another build saved since this one loaded stays; what cannot be trusted goes.
     probe_cache::Parsed current = Load();
-    const bool usable = current.state == probe_cache::FileState::Intact || current.state == probe_cache::FileState::Damaged;
+    const bool usable =
+        current.state == probe_cache::FileState::Intact || current.state == probe_cache::FileState::Damaged;
     const ProbeEntries merged = MergeForSave(usable ? std::move(current.entries) : ProbeEntries{}, fresh, listing);
     CreateParentFolder(path_);
     const std::wstring newPath = path_ + L".new";

@@ -38,15 +38,18 @@ void PutVarint(std::vector<std::uint8_t>& out, std::uint64_t value) {
 
 void PutText(std::vector<std::uint8_t>& out, std::wstring_view text) {
     PutVarint(out, text.size());
-    for (wchar_t unit : text) PutVarint(out, static_cast<std::uint64_t>(static_cast<std::make_unsigned_t<wchar_t>>(unit)));
+    for (wchar_t unit : text)
+        PutVarint(out, static_cast<std::uint64_t>(static_cast<std::make_unsigned_t<wchar_t>>(unit)));
 }
 
 std::size_t SharedPrefix(std::wstring_view a, std::wstring_view b) {
-    const auto mismatch = std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(std::min(a.size(), b.size())), b.begin());
+    const auto mismatch =
+        std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(std::min(a.size(), b.size())), b.begin());
     return static_cast<std::size_t>(mismatch.first - a.begin());
 }
 
-std::vector<std::uint8_t> EncodePayload(std::wstring_view previousPath, std::wstring_view path, const CachedProbe& probe) {
+std::vector<std::uint8_t> EncodePayload(std::wstring_view previousPath, std::wstring_view path,
+                                        const CachedProbe& probe) {
     std::vector<std::uint8_t> out;
     const std::size_t shared = SharedPrefix(previousPath, path);
     PutVarint(out, shared);
@@ -132,7 +135,8 @@ std::vector<std::uint8_t> EncodeHeader(const ProbeToolIdentity& tool, std::size_
 // The state the header gives the whole file; Intact when the records may be read.
 FileState CheckHeader(std::span<const std::uint8_t> bytes, const ProbeToolIdentity& tool) {
     if (bytes.empty()) return FileState::Empty;
-    if (bytes.size() < kMagic.size() + 4 || !std::equal(kMagic.begin(), kMagic.end(), bytes.begin())) return FileState::Foreign;
+    if (bytes.size() < kMagic.size() + 4 || !std::equal(kMagic.begin(), kMagic.end(), bytes.begin()))
+        return FileState::Foreign;
     // A newer format may lay out everything after its version differently.
     const std::uint64_t version = GetLittleEndian(bytes.data() + 8, 4);
     if (version > kFormatVersion) return FileState::FutureFormat;

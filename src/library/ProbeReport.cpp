@@ -123,7 +123,6 @@ std::wstring FrameRateFromVideo(std::wstring_view video) {
     return {};
 }
 
-
 // printf's "%02d".
 std::wstring TwoDigits(int value) {
     std::wstring digits = std::to_wstring(value);
@@ -179,9 +178,8 @@ ProbeFields ParseProbeReport(std::wstring_view report) {
     fields.duration = DurationOf(text);
     fields.width = FieldOr(text, L"width: ", L"");
     fields.height = FieldOr(text, L"height: ", L"");
-    fields.resolution = fields.width.empty() && fields.height.empty()
-                            ? std::wstring(kMissingField)
-                            : fields.width + L"x" + fields.height;
+    fields.resolution = fields.width.empty() && fields.height.empty() ? std::wstring(kMissingField)
+                                                                      : fields.width + L"x" + fields.height;
     const auto frameRate = RestOfLine(text, L"framerate: ");
     fields.frameRate = frameRate ? *frameRate + L" Fps" : std::wstring(kMissingField);
     fields.bitRate = FieldOr(text, L"bitrate: ", kMissingField);
@@ -207,8 +205,7 @@ ProbeFields ParseProbeReport(std::wstring_view report) {
 std::wstring FormatDuration(std::wstring_view duration) {
     if (duration.find(L':') != std::wstring_view::npos) return std::wstring(duration);
     const int seconds = platform::ParseNumber(duration);
-    return TwoDigits(seconds / 3600 % 24) + L":" + TwoDigits(seconds / 60 % 60) + L":" +
-           TwoDigits(seconds % 60);
+    return TwoDigits(seconds / 3600 % 24) + L":" + TwoDigits(seconds / 60 % 60) + L":" + TwoDigits(seconds % 60);
 }
 
 }  // namespace library

@@ -10,10 +10,9 @@ namespace {
 
 // Exclusive sharing on both levels: a browser still writing its cache file, or ffmpeg
 // reading a clip, makes the call fail instead of racing it.
-HRESULT OpenPropertySets(const std::wstring& path, DWORD access,
-                         platform::ComPtr<IPropertySetStorage>& sets) {
-    return StgOpenStorageEx(path.c_str(), access | STGM_SHARE_EXCLUSIVE, STGFMT_ANY, 0, nullptr,
-                            nullptr, IID_IPropertySetStorage, sets.putVoid());
+HRESULT OpenPropertySets(const std::wstring& path, DWORD access, platform::ComPtr<IPropertySetStorage>& sets) {
+    return StgOpenStorageEx(path.c_str(), access | STGM_SHARE_EXCLUSIVE, STGFMT_ANY, 0, nullptr, nullptr,
+                            IID_IPropertySetStorage, sets.putVoid());
 }
 
 PROPSPEC TextSpec(PROPID property) {
@@ -31,8 +30,7 @@ HRESULT ReadPropertySetTitle(const std::wstring& path, std::wstring& title, PROP
     HRESULT hr = OpenPropertySets(path, STGM_READ, sets);
     if (FAILED(hr)) return hr;
     platform::ComPtr<IPropertyStorage> summary;
-    hr = sets->Open(FMTID_SummaryInformation, STGM_SIMPLE | STGM_SHARE_EXCLUSIVE | STGM_READ,
-                    summary.put());
+    hr = sets->Open(FMTID_SummaryInformation, STGM_SIMPLE | STGM_SHARE_EXCLUSIVE | STGM_READ, summary.put());
     if (FAILED(hr)) return hr;
     const PROPSPEC spec = TextSpec(property);
     platform::UniquePropVariant value;
@@ -47,8 +45,7 @@ HRESULT WritePropertySetTitle(const std::wstring& path, const std::wstring& text
     HRESULT hr = OpenPropertySets(path, STGM_READWRITE, sets);
     if (FAILED(hr)) return hr;
     platform::ComPtr<IPropertyStorage> summary;
-    hr = sets->Open(FMTID_SummaryInformation, STGM_SIMPLE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE,
-                    summary.put());
+    hr = sets->Open(FMTID_SummaryInformation, STGM_SIMPLE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, summary.put());
     if (FAILED(hr)) {
         hr = sets->Create(FMTID_SummaryInformation, nullptr, PROPSETFLAG_DEFAULT,
                           STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, summary.put());
@@ -67,14 +64,12 @@ HRESULT WritePropertySetTitle(const std::wstring& path, const std::wstring& text
 
 bool MeansNoPropertySets(HRESULT openResult) {
     switch (openResult) {
-        // What the open answers for a plain file where the volume has no per-file sets.
-        case STG_E_FILEALREADYEXISTS:
-        case STG_E_INVALIDFUNCTION:
-        case STG_E_UNIMPLEMENTEDFUNCTION:
-        case E_NOTIMPL:
-            return true;
-        default:
-            return false;
+    // What the open answers for a plain file where the volume has no per-file sets.
+    case STG_E_FILEALREADYEXISTS:
+    case STG_E_INVALIDFUNCTION:
+    case STG_E_UNIMPLEMENTEDFUNCTION:
+    case E_NOTIMPL: return true;
+    default: return false;
     }
 }
 

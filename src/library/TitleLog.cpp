@@ -47,8 +47,7 @@ std::optional<DecodedRecord> DecodeRecordAt(std::span<const std::uint8_t> bytes,
     const std::size_t units = (payloadSize - kIdentityBytes) / 2;
     decoded.record.title.resize(units);
     for (std::size_t i = 0; i < units; ++i) {
-        decoded.record.title[i] =
-            static_cast<char16_t>(GetLittleEndian(payload + kIdentityBytes + 2 * i, 2));
+        decoded.record.title[i] = static_cast<char16_t>(GetLittleEndian(payload + kIdentityBytes + 2 * i, 2));
     }
     decoded.end = at + kRecordHeadSize + payloadSize;
     return decoded;
@@ -59,8 +58,8 @@ std::optional<DecodedRecord> DecodeRecordAt(std::span<const std::uint8_t> bytes,
 std::size_t FileIdentityHash::operator()(const FileIdentity& identity) const noexcept {
     // FNV-1a over the fields; the index and the times already spread well.
     std::uint64_t hash = 1469598103934665603ull;
-    for (std::uint64_t field : {std::uint64_t{identity.volumeSerial}, identity.fileIndex,
-                                identity.creationTime, identity.lastWriteTime, identity.size}) {
+    for (std::uint64_t field : {std::uint64_t{identity.volumeSerial}, identity.fileIndex, identity.creationTime,
+                                identity.lastWriteTime, identity.size}) {
         hash = (hash ^ field) * 1099511628211ull;
     }
     return static_cast<std::size_t>(hash ^ (hash >> 32));

@@ -62,8 +62,8 @@ VolumeCache& Volumes() {
 // No sharing at all: a file someone else has open is left alone, and nobody can delete
 // or rewrite it while its title is read or written.
 platform::UniqueFile OpenExclusive(const std::wstring& path, DWORD access) {
-    return platform::UniqueFile(CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    return platform::UniqueFile(
+        CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::optional<VolumeFacts> QueryVolume(HANDLE file) {
@@ -85,8 +85,7 @@ std::optional<std::uint64_t> QueryFileIndex(HANDLE file) {
         LARGE_INTEGER indexNumber;
     } internal{};
     IO_STATUS_BLOCK status{};
-    const NTSTATUS result = NtQueryInformationFile(file, &status, &internal, sizeof internal,
-                                                   FileInternalInformation);
+    const NTSTATUS result = NtQueryInformationFile(file, &status, &internal, sizeof internal, FileInternalInformation);
     if (result < 0) return std::nullopt;
     return static_cast<std::uint64_t>(internal.indexNumber.QuadPart);
 }
@@ -214,8 +213,8 @@ bool DeleteTitledFile(const std::wstring& path, DWORD& error) {
         return false;
     };
     // One handle for the identity and the deletion: nothing can swap the file in between.
-    platform::UniqueFile file(CreateFileW(full.c_str(), DELETE | GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    platform::UniqueFile file(
+        CreateFileW(full.c_str(), DELETE | GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return keep();
     std::optional<FileIdentity> identity;
     const std::optional<VolumeFacts> facts = FactsFor(VolumeRootOf(full), file.get());

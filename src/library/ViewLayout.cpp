@@ -9,13 +9,32 @@ namespace library {
 namespace {
 
 constexpr std::array kConvertPanel = {
-    IDC_OUTPUT_NAME_LABEL, IDC_OUTPUT_FOLDER_LABEL, IDC_FORMAT_LABEL, IDC_FORMAT,
-    IDC_OUTPUT_FOLDER, IDC_PANEL_FOLDER_MARK, IDC_PANEL_NAME_MARK, IDC_OUTPUT_NAME,
-    IDC_OPEN_FOLDER, IDC_CONVERT, IDC_CHANGE_FOLDER, IDC_CONVERT_GROUP,
-    IDC_QUALITY_SLIDER, IDC_QUALITY_SLIDER_LABEL, IDC_QUALITY_LOW_LABEL,
-    IDC_QUALITY_MEDIUM_LABEL, IDC_QUALITY_HIGH_LABEL, IDC_QUALITY_LABEL,
-    IDC_RESOLUTION_LABEL, IDC_CUT_FROM_LABEL, IDC_CUT_TO_LABEL, IDC_RESOLUTION,
-    IDC_QUALITY, IDC_CUT_FROM, IDC_CUT_TO, IDC_CUT_VIDEO,
+    IDC_OUTPUT_NAME_LABEL,
+    IDC_OUTPUT_FOLDER_LABEL,
+    IDC_FORMAT_LABEL,
+    IDC_FORMAT,
+    IDC_OUTPUT_FOLDER,
+    IDC_PANEL_FOLDER_MARK,
+    IDC_PANEL_NAME_MARK,
+    IDC_OUTPUT_NAME,
+    IDC_OPEN_FOLDER,
+    IDC_CONVERT,
+    IDC_CHANGE_FOLDER,
+    IDC_CONVERT_GROUP,
+    IDC_QUALITY_SLIDER,
+    IDC_QUALITY_SLIDER_LABEL,
+    IDC_QUALITY_LOW_LABEL,
+    IDC_QUALITY_MEDIUM_LABEL,
+    IDC_QUALITY_HIGH_LABEL,
+    IDC_QUALITY_LABEL,
+    IDC_RESOLUTION_LABEL,
+    IDC_CUT_FROM_LABEL,
+    IDC_CUT_TO_LABEL,
+    IDC_RESOLUTION,
+    IDC_QUALITY,
+    IDC_CUT_FROM,
+    IDC_CUT_TO,
+    IDC_CUT_VIDEO,
 };
 
 constexpr std::array kViewCommands = {ID_VIEW_SIMPLE, ID_VIEW_STANDARD, ID_VIEW_ADVANCED};
@@ -69,30 +88,61 @@ constexpr PixelRect kWidePreviewPlayer = {30, 360, 320, 241};
 constexpr std::array<int, 0> kSimpleShown = {};
 
 constexpr std::array kStandardShown = {
-    IDC_OUTPUT_NAME_LABEL, IDC_OUTPUT_FOLDER_LABEL, IDC_FORMAT_LABEL, IDC_FORMAT,
-    IDC_OUTPUT_FOLDER, IDC_PANEL_FOLDER_MARK, IDC_PANEL_NAME_MARK, IDC_OUTPUT_NAME,
-    IDC_OPEN_FOLDER, IDC_CONVERT, IDC_CHANGE_FOLDER, IDC_CONVERT_GROUP,
-    IDC_QUALITY_SLIDER, IDC_QUALITY_SLIDER_LABEL, IDC_QUALITY_LOW_LABEL,
-    IDC_QUALITY_MEDIUM_LABEL, IDC_QUALITY_HIGH_LABEL,
+    IDC_OUTPUT_NAME_LABEL,  IDC_OUTPUT_FOLDER_LABEL,
+    IDC_FORMAT_LABEL,       IDC_FORMAT,
+    IDC_OUTPUT_FOLDER,      IDC_PANEL_FOLDER_MARK,
+    IDC_PANEL_NAME_MARK,    IDC_OUTPUT_NAME,
+    IDC_OPEN_FOLDER,        IDC_CONVERT,
+    IDC_CHANGE_FOLDER,      IDC_CONVERT_GROUP,
+    IDC_QUALITY_SLIDER,     IDC_QUALITY_SLIDER_LABEL,
+    IDC_QUALITY_LOW_LABEL,  IDC_QUALITY_MEDIUM_LABEL,
+    IDC_QUALITY_HIGH_LABEL,
 };
 
 constexpr std::array kAdvancedShown = {
-    IDC_OUTPUT_NAME_LABEL, IDC_OUTPUT_FOLDER_LABEL, IDC_FORMAT_LABEL, IDC_FORMAT,
-    IDC_OUTPUT_FOLDER, IDC_PANEL_FOLDER_MARK, IDC_PANEL_NAME_MARK, IDC_OUTPUT_NAME,
-    IDC_OPEN_FOLDER, IDC_CONVERT, IDC_CHANGE_FOLDER, IDC_CONVERT_GROUP,
-    IDC_RESOLUTION_LABEL, IDC_QUALITY_LABEL, IDC_CUT_FROM_LABEL, IDC_CUT_TO_LABEL,
-    IDC_RESOLUTION, IDC_QUALITY, IDC_CUT_FROM, IDC_CUT_TO, IDC_CUT_VIDEO,
+    IDC_OUTPUT_NAME_LABEL, IDC_OUTPUT_FOLDER_LABEL, IDC_FORMAT_LABEL,     IDC_FORMAT,        IDC_OUTPUT_FOLDER,
+    IDC_PANEL_FOLDER_MARK, IDC_PANEL_NAME_MARK,     IDC_OUTPUT_NAME,      IDC_OPEN_FOLDER,   IDC_CONVERT,
+    IDC_CHANGE_FOLDER,     IDC_CONVERT_GROUP,       IDC_RESOLUTION_LABEL, IDC_QUALITY_LABEL, IDC_CUT_FROM_LABEL,
+    IDC_CUT_TO_LABEL,      IDC_RESOLUTION,          IDC_QUALITY,          IDC_CUT_FROM,      IDC_CUT_TO,
+    IDC_CUT_VIDEO,
 };
 
 // Column 8 (the path) appears in none of these: it stays hidden as the row's key.
 constexpr std::array<ColumnWidth, 10> kSimpleWidths = {{
-    {0, 243}, {1, 90}, {2, 90}, {3, 90}, {4, 90}, {5, 90}, {6, 0}, {7, 0}, {9, 0}, {10, 0},
+    {0, 243},
+    {1, 90},
+    {2, 90},
+    {3, 90},
+    {4, 90},
+    {5, 90},
+    {6, 0},
+    {7, 0},
+    {9, 0},
+    {10, 0},
 }};
 constexpr std::array<ColumnWidth, 10> kStandardWidths = {{
-    {0, 213}, {1, 80}, {2, 80}, {3, 80}, {4, 80}, {5, 80}, {6, 80}, {7, 0}, {9, 0}, {10, 0},
+    {0, 213},
+    {1, 80},
+    {2, 80},
+    {3, 80},
+    {4, 80},
+    {5, 80},
+    {6, 80},
+    {7, 0},
+    {9, 0},
+    {10, 0},
 }};
 constexpr std::array<ColumnWidth, 10> kAdvancedWidths = {{
-    {0, 213}, {1, 80}, {2, 80}, {3, 80}, {4, 80}, {5, 80}, {6, 80}, {7, 80}, {9, 330}, {10, 240},
+    {0, 213},
+    {1, 80},
+    {2, 80},
+    {3, 80},
+    {4, 80},
+    {5, 80},
+    {6, 80},
+    {7, 80},
+    {9, 330},
+    {10, 240},
 }};
 
 }  // namespace
@@ -104,22 +154,16 @@ std::span<const int> ViewMenuCommands() { return kViewCommands; }
 std::optional<ViewLayout> LayoutForViewMode(int mode) {
     switch (mode) {
     case kViewSimple:
-        return ViewLayout{kSimplePlacements, kSimplePreviewPlayer, kSimpleShown, kSimpleWidths,
-                          ID_VIEW_SIMPLE};
+        return ViewLayout{kSimplePlacements, kSimplePreviewPlayer, kSimpleShown, kSimpleWidths, ID_VIEW_SIMPLE};
     case kViewStandard:
-        return ViewLayout{kWidePlacements, kWidePreviewPlayer, kStandardShown, kStandardWidths,
-                          ID_VIEW_STANDARD};
+        return ViewLayout{kWidePlacements, kWidePreviewPlayer, kStandardShown, kStandardWidths, ID_VIEW_STANDARD};
     case kViewAdvanced:
-        return ViewLayout{kWidePlacements, kWidePreviewPlayer, kAdvancedShown, kAdvancedWidths,
-                          ID_VIEW_ADVANCED};
-    default:
-        return std::nullopt;
+        return ViewLayout{kWidePlacements, kWidePreviewPlayer, kAdvancedShown, kAdvancedWidths, ID_VIEW_ADVANCED};
+    default: return std::nullopt;
     }
 }
 
-int ViewModeFromNumber(int stored) {
-    return stored >= kViewSimple && stored <= kViewAdvanced ? stored : kViewStandard;
-}
+int ViewModeFromNumber(int stored) { return stored >= kViewSimple && stored <= kViewAdvanced ? stored : kViewStandard; }
 
 int NextViewMode(int mode) {
     if (mode == kViewSimple) return kViewStandard;

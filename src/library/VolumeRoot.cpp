@@ -23,8 +23,7 @@ std::wstring UncRoot(std::wstring_view rest) {
     const std::size_t serverEnd = rest.find_first_of(L"\\/");
     if (serverEnd == 0 || serverEnd == std::wstring_view::npos) return {};
     const std::size_t shareEnd = rest.find_first_of(L"\\/", serverEnd + 1);
-    const std::size_t shareLength =
-        (shareEnd == std::wstring_view::npos ? rest.size() : shareEnd) - serverEnd - 1;
+    const std::size_t shareLength = (shareEnd == std::wstring_view::npos ? rest.size() : shareEnd) - serverEnd - 1;
     if (shareLength == 0) return {};
     std::wstring root = L"\\\\";
     for (wchar_t c : rest.substr(0, serverEnd)) root += UpperAscii(c);

@@ -51,7 +51,8 @@ OutputPipe::~OutputPipe() { CancelPendingRead(); }
 
 bool OutputPipe::Create(DWORD& error) {
     const std::wstring name = UniquePipeName();
-    read_.reset(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+    read_.reset(CreateNamedPipeW(name.c_str(),
+                                 PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
                                  PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 0, 64 * 1024, 0, nullptr));
     if (!read_) {
         error = GetLastError();
@@ -139,8 +140,8 @@ ChildProcess ChildProcess::Start(const std::wstring& commandLine, OutputPipe& ou
         }
         // Suspended until it is in the job, so nothing it starts can escape the job.
         const BOOL ok = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                       CREATE_SUSPENDED | CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS,
-                                       nullptr, nullptr, &startup, &started);
+                                       CREATE_SUSPENDED | CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                                       &startup, &started);
         if (!ok) error = GetLastError();
         output.CloseWriteEnd();
         if (!ok) return child;

@@ -20,8 +20,8 @@ HIMAGELIST LoadSmallIconList(HINSTANCE resources, std::span<const int> iconIds) 
     HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, count, 0);
     if (images == nullptr) return nullptr;
     for (int id : iconIds) {
-        Unique<IconTraits> icon(static_cast<HICON>(
-            LoadImageW(resources, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        Unique<IconTraits> icon(
+            static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
         ICONINFO parts{};
         if (!icon || !GetIconInfo(icon.get(), &parts)) {
             // An empty image keeps the later ones in place: an entry's image is its index.

@@ -30,7 +30,10 @@ public:
         handle_ = handle;
     }
     // For APIs that return the handle through an out-parameter.
-    Handle* put() { reset(); return &handle_; }
+    Handle* put() {
+        reset();
+        return &handle_;
+    }
 
 private:
     Handle handle_ = Traits::invalid();

@@ -9,8 +9,7 @@ namespace settings {
 
 namespace {
 
-constexpr std::array<std::wstring_view, kBrowserCount> kBrowserWords = {
-    L"iexplore", L"firefox", L"chrome", L"opera"};
+constexpr std::array<std::wstring_view, kBrowserCount> kBrowserWords = {L"iexplore", L"firefox", L"chrome", L"opera"};
 
 std::size_t IndexOf(Browser browser) { return static_cast<std::size_t>(browser); }
 
@@ -29,14 +28,9 @@ Browser DefaultBrowserFromCommand(std::optional<std::wstring_view> command) {
 BrowserChecks ChecksForMode(BrowserMode mode, Browser defaultBrowser) {
     BrowserChecks checks{};
     switch (mode) {
-    case BrowserMode::All:
-        checks.fill(true);
-        break;
-    case BrowserMode::Default:
-        checks[IndexOf(defaultBrowser)] = true;
-        break;
-    case BrowserMode::Custom:
-        break;
+    case BrowserMode::All: checks.fill(true); break;
+    case BrowserMode::Default: checks[IndexOf(defaultBrowser)] = true; break;
+    case BrowserMode::Custom: break;
     }
     return checks;
 }

@@ -31,9 +31,12 @@ BOOL Page3::OnInitDialog() {
 }
 
 bool Page3::OnButtonClicked(WORD id) {
-    if (id == IDC_ALLOW_FULLSCREEN) EnableQualityChoice(IsChecked(IDC_ALLOW_FULLSCREEN));
-    else if (id == IDC_PLAYER_RESTORE) WriteControls(DefaultPlayerOptions());
-    else return false;
+    if (id == IDC_ALLOW_FULLSCREEN)
+        EnableQualityChoice(IsChecked(IDC_ALLOW_FULLSCREEN));
+    else if (id == IDC_PLAYER_RESTORE)
+        WriteControls(DefaultPlayerOptions());
+    else
+        return false;
     return true;
 }
 
@@ -63,8 +66,7 @@ LRESULT Page3::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
 
 void Page3::LoadPlayerSettings() {
     PlayerOptions options = ReadControls();
-    ApplyStoredPlayerSettings([this](std::wstring_view name) { return store_.ReadSetting(name); },
-                              options);
+    ApplyStoredPlayerSettings([this](std::wstring_view name) { return store_.ReadSetting(name); }, options);
     WriteControls(options);
 }
 

@@ -12,14 +12,13 @@ namespace settings {
 
 namespace {
 
-constexpr std::array<int, kBrowserCount> kBrowserBoxes = {
-    IDC_BROWSER_IE, IDC_BROWSER_FIREFOX, IDC_BROWSER_CHROME, IDC_BROWSER_OPERA};
+constexpr std::array<int, kBrowserCount> kBrowserBoxes = {IDC_BROWSER_IE, IDC_BROWSER_FIREFOX, IDC_BROWSER_CHROME,
+                                                          IDC_BROWSER_OPERA};
 
 constexpr std::array<const wchar_t*, 3> kModeEntries = {
     L"Save video from all browsers", L"Save video from default browser", L"Save video from custom browsers"};
 
-constexpr wchar_t kNoBrowserQuestion[] =
-    L"All browsers are disconnected from the program. Do you want to continue?";
+constexpr wchar_t kNoBrowserQuestion[] = L"All browsers are disconnected from the program. Do you want to continue?";
 constexpr wchar_t kSettingsNotSaved[] = L"The settings could not be saved.";
 constexpr wchar_t kShortcutNotCreated[] = L"The program could not be set to run at startup:\n";
 
@@ -52,7 +51,8 @@ Browser Page5::DetectDefaultBrowser() {
 BOOL Page5::OnInitDialog() {
     defaultBrowser_ = DetectDefaultBrowser();
     SetDialogIcon(IDI_GENERAL_SETTINGS);
-    for (const wchar_t* entry : kModeEntries) SendItem(IDC_BROWSER_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    for (const wchar_t* entry : kModeEntries)
+        SendItem(IDC_BROWSER_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     LoadGeneralSettings();
     OnShowMessageClicked();
     return TRUE;

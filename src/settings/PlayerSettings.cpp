@@ -43,13 +43,10 @@ FullScreenQuality QualityFromWord(std::wstring_view word) {
 
 std::wstring_view QualityWord(FullScreenQuality quality) {
     switch (quality) {
-    case FullScreenQuality::Low:
-        return L"low";
-    case FullScreenQuality::Best:
-        return L"best";
+    case FullScreenQuality::Low: return L"low";
+    case FullScreenQuality::Best: return L"best";
     case FullScreenQuality::Normal:
-    case FullScreenQuality::None:
-        break;
+    case FullScreenQuality::None: break;
     }
     return L"normal";
 }
@@ -88,8 +85,7 @@ void ApplyStoredPlayerSettings(const SettingReader& read, PlayerOptions& options
 
 PlayerOptions DefaultPlayerOptions() {
     PlayerOptions options;
-    ApplyStoredPlayerSettings(
-        [](std::wstring_view name) { return std::wstring(FirstRunDefault(name)); }, options);
+    ApplyStoredPlayerSettings([](std::wstring_view name) { return std::wstring(FirstRunDefault(name)); }, options);
     return options;
 }
 

@@ -19,8 +19,7 @@ constexpr DWORD kReadBufferChars = 260;
 
 platform::UniqueRegKey OpenSettingsKey(const std::wstring& subkey) {
     platform::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, kSettingsAccess, key.put()) !=
-        ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, kSettingsAccess, key.put()) != ERROR_SUCCESS) {
         key.release();  // a failed open may leave garbage in the out-parameter
     }
     return key;
@@ -30,8 +29,7 @@ LSTATUS SetStringValue(HKEY key, std::wstring_view name, std::wstring_view text)
     const std::wstring valueName(name);
     const std::wstring data(text);
     const DWORD byteCount = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key, valueName.c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(data.c_str()), byteCount);
+    return RegSetValueExW(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), byteCount);
 }
 
 // The byte count must be even and end in a terminating zero; the text is what comes
@@ -55,8 +53,8 @@ std::wstring SettingsStore::ReadSetting(std::wstring_view name) const {
     wchar_t buffer[kReadBufferChars] = {};
     DWORD type = REG_NONE;
     DWORD byteCount = sizeof(buffer);
-    const LSTATUS status = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type,
-                                            reinterpret_cast<BYTE*>(buffer), &byteCount);
+    const LSTATUS status =
+        RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &byteCount);
     if (status != ERROR_SUCCESS) return {};
     // REG_EXPAND_SZ is taken as stored: nothing here expands environment references.
     if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
@@ -86,8 +84,8 @@ EnsureOutcome SettingsStore::EnsureSettings(const OutputFolderSink& showOutputFo
 
     platform::UniqueRegKey key;
     DWORD disposition = 0;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, subkey_.c_str(), 0, nullptr, 0, kSettingsAccess,
-                        nullptr, key.put(), &disposition) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, subkey_.c_str(), 0, nullptr, 0, kSettingsAccess, nullptr, key.put(),
+                        &disposition) != ERROR_SUCCESS) {
         key.release();
         return EnsureOutcome::CreateFailed;
     }

@@ -42,10 +42,10 @@ inline constexpr SettingDefinition kIconSize{L"iconsize", L"16", SettingKind::Nu
 
 // In the order in which the first run writes them.
 inline constexpr std::array kSettings{
-    kLastPingTime,   kView,           kConvertPath,     kAutoCopyUrl,     kBrowserMode,  kBrowsers,
-    kShowIcon,       kShowMessage,    kPlaySound,       kAutoUpdate,      kAutoOpenFolder, kLoadOnStartup,
-    kSaveWithNoSound, kAllowFullScreen, kFullScreenMode, kAllowZoom,      kAllowTimeline, kHintShow,
-    kFitByContent,   kVolume,         kHideMenuSeconds, kIconSize,
+    kLastPingTime,   kView,      kConvertPath,   kAutoCopyUrl,    kBrowserMode,   kBrowsers,        kShowIcon,
+    kShowMessage,    kPlaySound, kAutoUpdate,    kAutoOpenFolder, kLoadOnStartup, kSaveWithNoSound, kAllowFullScreen,
+    kFullScreenMode, kAllowZoom, kAllowTimeline, kHintShow,       kFitByContent,  kVolume,          kHideMenuSeconds,
+    kIconSize,
 };
 
 }  // namespace settings

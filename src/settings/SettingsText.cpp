@@ -2,15 +2,16 @@
 
 #include "platform/Text.h"
 
-
 namespace settings {
 
 namespace {
 
 void ApplyCharacter(std::wstring_view text, size_t index, bool& target) {
     if (index >= text.size()) return;
-    if (text[index] == L'1') target = true;
-    else if (text[index] == L'0') target = false;
+    if (text[index] == L'1')
+        target = true;
+    else if (text[index] == L'0')
+        target = false;
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ struct AgentContext {
 
 enum class CheckOutcome {
     NotDue,
-    NoAnswer,          // no status came: the next wake-up tries again
-    OtherStatus,       // the server answered, but not 200: done for the day
+    NoAnswer,     // no status came: the next wake-up tries again
+    OtherStatus,  // the server answered, but not 200: done for the day
     SameVersion,
     InstallerWaiting,  // the marker is there already: nothing is fetched
     Downloaded,        // installer and marker written

@@ -22,7 +22,6 @@ std::wstring& SharedClipboardText() {
     return text;
 }
 
-
 }  // namespace
 
 Page1::Page1(HWND parent, ImportSettings settings)
@@ -67,9 +66,7 @@ bool Page1::OnCommand(WORD id, WORD code, HWND control) {
 
 bool Page1::OnButtonClicked(WORD id) {
     switch (id) {
-    case IDC_IMPORT_DOWNLOAD:
-        StartDownload();
-        return true;
+    case IDC_IMPORT_DOWNLOAD: StartDownload(); return true;
     case IDC_IMPORT_STOP:
         StopDownload();
         RestoreIdle();
@@ -78,8 +75,7 @@ bool Page1::OnButtonClicked(WORD id) {
         settings::SettingsStore().WriteSetting(settings::kAutoCopyUrl,
                                                IsChecked(IDC_IMPORT_AUTOCOPY) ? L"true" : L"false");
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -106,9 +102,7 @@ LRESULT Page1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
         TakeClipboardText();
         if (nextViewer_ != nullptr) SendMessageW(nextViewer_, message, wParam, lParam);
         return 0;
-    case WM_CHANGECBCHAIN:
-        OnChangeChain(reinterpret_cast<HWND>(wParam), reinterpret_cast<HWND>(lParam));
-        return 0;
+    case WM_CHANGECBCHAIN: OnChangeChain(reinterpret_cast<HWND>(wParam), reinterpret_cast<HWND>(lParam)); return 0;
     default:
         if (message >= framework::WM_IMPORT_RANGE && message <= framework::WM_IMPORT_DONE)
             return OnWorkerMessage(message, wParam, lParam);
@@ -128,8 +122,9 @@ void Page1::StartDownload() {
         std::wstring address;
         ImportSettings settings;
     };
-    framework::StartWorker(Start{job_, hwnd(), address, settings_},
-                           [](const Start& start) { RunDownload(start.job, start.dialog, start.address, start.settings); });
+    framework::StartWorker(Start{job_, hwnd(), address, settings_}, [](const Start& start) {
+        RunDownload(start.job, start.dialog, start.address, start.settings);
+    });
 }
 
 void Page1::StopDownload() {
@@ -177,14 +172,11 @@ bool Page1::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetItemText(IDC_IMPORT_GROUP, ProgressCaption(progress.received, progress.total));
         return true;
     }
-    case framework::WM_IMPORT_FAILED:
-        Report(*reinterpret_cast<const std::wstring*>(lParam));
-        return true;
+    case framework::WM_IMPORT_FAILED: Report(*reinterpret_cast<const std::wstring*>(lParam)); return true;
     case framework::WM_IMPORT_DONE:
         SetTimer(hwnd(), framework::kImportEndTimer, framework::kImportEndDelayMs, nullptr);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -206,7 +198,8 @@ void Page1::TakeClipboardText() {
 }
 
 void Page1::PasteClipboardText() {
-    if (ShouldPaste(IsChecked(IDC_IMPORT_AUTOCOPY), SharedClipboardText())) SetItemText(IDC_IMPORT_URL, SharedClipboardText());
+    if (ShouldPaste(IsChecked(IDC_IMPORT_AUTOCOPY), SharedClipboardText()))
+        SetItemText(IDC_IMPORT_URL, SharedClipboardText());
 }
 
 void Page1::OnChangeChain(HWND leaving, HWND following) {

@@ -121,7 +121,8 @@ std::wstring ProgressCaption(std::uint64_t receivedBytes, std::uint64_t totalByt
 }
 
 bool ShouldPaste(bool autoCopyOn, std::wstring_view clipboard) {
-    return autoCopyOn && clipboard.find(L"http://") != std::wstring_view::npos && clipboard.size() <= kLongestPastedText;
+    return autoCopyOn && clipboard.find(L"http://") != std::wstring_view::npos &&
+           clipboard.size() <= kLongestPastedText;
 }
 
 bool IsDirectVideoType(std::wstring_view contentType) {

@@ -18,7 +18,8 @@ protected:
         GetWindowThreadProcessId(list, &processId);
         platform::UniqueHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId));
         ASSERT_TRUE(process);
-        void* remote = VirtualAllocEx(process.get(), nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        void* remote =
+            VirtualAllocEx(process.get(), nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         ASSERT_NE(remote, nullptr);
         LVITEMW state{};
         state.stateMask = LVIS_STATEIMAGEMASK;
@@ -34,7 +35,8 @@ TEST_F(BatchConvert, DialogBeforeAndDuringABatchThenStopAndClose) {
     MakeDirectories(program().Path(L"Videos"));
     MakeDirectories(program().Path(L"out"));
     for (const wchar_t* name : {L"1260000001.flv", L"1260000002.flv", L"1260000003.flv"})
-        ASSERT_TRUE(CopyFileW((ClipsFolder() + L"convert-60s.flv").c_str(), program().Path(std::wstring(L"Videos\\") + name).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW((ClipsFolder() + L"convert-60s.flv").c_str(),
+                              program().Path(std::wstring(L"Videos\\") + name).c_str(), FALSE));
     const std::wstring folder = program().Path(L"out");
 
     RunningProgram run(program());
@@ -52,11 +54,15 @@ TEST_F(BatchConvert, DialogBeforeAndDuringABatchThenStopAndClose) {
     EXPECT_EQ(ReadListView(GetDlgItem(dialog, IDC_BATCH_LIST), 4).size(), 3u);
     EXPECT_TRUE(FileExists(TakeScreenshot(L"batch-dialog")));
 
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_CONVERT)));
-    ASSERT_TRUE(WaitUntil([&] {
-        const std::wstring label = ItemText(dialog, IDC_FILE_PERCENT);
-        return label.rfind(L"File 1 of 3 - ", 0) == 0 && label != L"File 1 of 3 - 0%";
-    }, 60s)) << ItemText(dialog, IDC_FILE_PERCENT);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_CONVERT)));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const std::wstring label = ItemText(dialog, IDC_FILE_PERCENT);
+            return label.rfind(L"File 1 of 3 - ", 0) == 0 && label != L"File 1 of 3 - 0%";
+        },
+        60s))
+        << ItemText(dialog, IDC_FILE_PERCENT);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_LIST)));
     EXPECT_EQ(ItemText(dialog, IDC_CONVERT), L"Sto&p");
     EXPECT_TRUE(FileExists(TakeScreenshot(L"batch-dialog-converting")));

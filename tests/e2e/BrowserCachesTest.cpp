@@ -67,12 +67,8 @@ void ExpectAfterStart(const wchar_t* key, const CacheKeyState& before) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(key)));
     const auto limit = ReadValue(HKEY_CURRENT_USER, key, L"CacheLimit");
     switch (before.kind) {
-    case CacheKeyState::Kind::NoKey:
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key)) << "the key was created";
-        break;
-    case CacheKeyState::Kind::NoValue:
-        EXPECT_FALSE(limit.has_value()) << "CacheLimit was added";
-        break;
+    case CacheKeyState::Kind::NoKey: EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key)) << "the key was created"; break;
+    case CacheKeyState::Kind::NoValue: EXPECT_FALSE(limit.has_value()) << "CacheLimit was added"; break;
     case CacheKeyState::Kind::Dword:
         ASSERT_TRUE(limit.has_value());
         EXPECT_EQ(limit->Dword(), std::optional<DWORD>(kWantedCacheLimit));

@@ -53,8 +53,7 @@ TEST_F(Capture, ClipCopiedIntoTheFirefoxCacheIsInTheLibraryAndTheListWithinFiveS
     ASSERT_TRUE(CopyFileW(written.c_str(), (entries + L"\\writing").c_str(), FALSE));
     ASSERT_TRUE(MoveFileW((entries + L"\\writing").c_str(), entry.c_str()));
     const auto landed = [&] {
-        return ClipsIn(program().Path(L"Videos\\")).size() == 1 &&
-               SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1;
+        return ClipsIn(program().Path(L"Videos\\")).size() == 1 && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1;
     };
     ASSERT_TRUE(WaitUntil(landed, 5s)) << "clips in the library: " << ClipsIn(program().Path(L"Videos\\")).size();
 

@@ -11,16 +11,19 @@ namespace {
 class ConvertScreenshots : public ProgramTest {
 protected:
     static void Click(HWND surface, int id) {
-        PostMessageW(surface, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(surface, id)));
+        PostMessageW(surface, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(surface, id)));
     }
     // Starts a run and waits until ffmpeg has reported some progress.
     static bool ConvertUntilUnderWay(HWND surface) {
         Click(surface, IDC_CONVERT);
         return WaitUntil([&] { return ItemText(surface, IDC_CONVERT) == L"Sto&p"; }, 10s) &&
-               WaitUntil([&] {
-                   const std::wstring percent = ItemText(surface, IDC_FILE_PERCENT);
-                   return !percent.empty() && percent != L"0%";
-               }, 30s);
+               WaitUntil(
+                   [&] {
+                       const std::wstring percent = ItemText(surface, IDC_FILE_PERCENT);
+                       return !percent.empty() && percent != L"0%";
+                   },
+                   30s);
     }
 };
 
@@ -49,7 +52,8 @@ TEST_F(ConvertScreenshots, PanelAndDialogDuringARunThenStopRemovesTheOutput) {
         SCOPED_TRACE(layout.picture);
         // Sent, not posted: the new layout is in place when the call returns.
         SendMessageW(window, WM_COMMAND, layout.command, 0);
-        ASSERT_TRUE(ConvertUntilUnderWay(window)) << ItemText(window, IDC_CONVERT) << " " << ItemText(window, IDC_FILE_PERCENT);
+        ASSERT_TRUE(ConvertUntilUnderWay(window))
+            << ItemText(window, IDC_CONVERT) << " " << ItemText(window, IDC_FILE_PERCENT);
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, IDC_FORMAT)));
         EXPECT_TRUE(FileExists(TakeScreenshot(layout.picture)));
         Click(window, IDC_CONVERT);

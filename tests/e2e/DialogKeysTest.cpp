@@ -58,8 +58,7 @@ TEST_F(DialogKeys, EscLeavesEveryDialogWithoutItsWorkAndEnterDoesItsDefault) {
     DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
     const std::wstring videos = program().Path(L"Videos");
     MakeDirectories(videos);
-    ASSERT_TRUE(CopyFileW((ClipsFolder() + L"convert-60s.flv").c_str(),
-                          (videos + L"\\1260000001.flv").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((ClipsFolder() + L"convert-60s.flv").c_str(), (videos + L"\\1260000001.flv").c_str(), FALSE));
     RunningProgram run(program());
     HWND window = run.WaitForVisibleMainWindow(kStartTimeout);
     ASSERT_NE(window, nullptr);
@@ -96,8 +95,8 @@ TEST_F(DialogKeys, EscLeavesEveryDialogWithoutItsWorkAndEnterDoesItsDefault) {
         {"Enter saves the player settings", ID_SETTINGS_PLAYER, L"Player Settings",
          [](HWND d) { Flip(d, IDC_ALLOW_ZOOM); }, VK_RETURN, true,
          [&](HWND) { return Setting(L"allowzoom") != allowZoom; }},
-        {"Esc closes the idle convert dialog", ID_MOVIE_CONVERT, L"Converting selected video clip", nothing,
-         VK_ESCAPE, true, fine},
+        {"Esc closes the idle convert dialog", ID_MOVIE_CONVERT, L"Converting selected video clip", nothing, VK_ESCAPE,
+         true, fine},
         {"Enter converts, then Esc stops the run, removes its output and closes", ID_MOVIE_CONVERT,
          L"Converting selected video clip",
          [&](HWND d) {
@@ -114,13 +113,13 @@ TEST_F(DialogKeys, EscLeavesEveryDialogWithoutItsWorkAndEnterDoesItsDefault) {
          }},
         {"Esc closes the batch dialog", ID_CHECKED_CONVERT, L"Convert multiple videos at once", nothing, VK_ESCAPE,
          true, fine},
-        {"Enter ends the idle batch dialog", ID_CHECKED_CONVERT, L"Convert multiple videos at once", nothing,
-         VK_RETURN, true, fine},
+        {"Enter ends the idle batch dialog", ID_CHECKED_CONVERT, L"Convert multiple videos at once", nothing, VK_RETURN,
+         true, fine},
         {"Esc closes the import dialog", ID_IMPORT_YOUTUBE, L"Import video from YouTube", nothing, VK_ESCAPE, true,
          fine},
         {"Enter in the address ends the import without a download", ID_IMPORT_YOUTUBE, L"Import video from YouTube",
-         [](HWND d) { SetDlgItemTextW(d, IDC_IMPORT_URL, L"http://127.0.0.1:9/watch?v=3nOIIGNmjBg"); }, VK_RETURN,
-         true, [&](HWND) { return FilesIn(videos) == 1; }},
+         [](HWND d) { SetDlgItemTextW(d, IDC_IMPORT_URL, L"http://127.0.0.1:9/watch?v=3nOIIGNmjBg"); }, VK_RETURN, true,
+         [&](HWND) { return FilesIn(videos) == 1; }},
         {"Esc closes the about box", ID_HELP_ABOUT, L"About Reelkeep", nothing, VK_ESCAPE, true, fine},
         {"Enter closes the about box", ID_HELP_ABOUT, L"About Reelkeep", nothing, VK_RETURN, true, fine},
     };

@@ -17,11 +17,10 @@ namespace {
 
 std::string Narrow(const std::wstring& text) {
     if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr, nullptr);
     return result;
 }
 
@@ -279,8 +278,10 @@ std::optional<MessageBoxView> FindMessageBox(DWORD processId) {
                 const std::wstring text = WindowText(child);
                 // The system gives the message text the id 0xFFFF; any other static with
                 // text is the fallback for boxes built differently.
-                if (id == 0xFFFF && !text.empty()) view.text = text;
-                else if (anyStatic.empty()) anyStatic = text;
+                if (id == 0xFFFF && !text.empty())
+                    view.text = text;
+                else if (anyStatic.empty())
+                    anyStatic = text;
             }
         }
         if (view.text.empty()) view.text = anyStatic;
@@ -318,8 +319,8 @@ std::vector<std::vector<std::wstring>> ReadListView(HWND list, int columns) {
             wchar_t text[kTextCapacity] = {};
             DWORD_PTR length = 0;
             if (WriteProcessMemory(process.get(), remoteItem, &item, sizeof item, nullptr) &&
-                SendMessageTimeoutW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remoteItem),
-                                    SMTO_ABORTIFHUNG, 2000, &length) &&
+                SendMessageTimeoutW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remoteItem), SMTO_ABORTIFHUNG,
+                                    2000, &length) &&
                 ReadProcessMemory(process.get(), remoteText, text, sizeof text, nullptr))
                 cell.assign(text, std::min<size_t>(length, kTextCapacity - 1));
             cells.push_back(cell);
@@ -363,7 +364,9 @@ std::wstring EnvironmentBlock(const std::vector<std::wstring>& overrides) {
     }
     for (const std::wstring& override : overrides) {
         const std::wstring name = override.substr(0, override.find(L'=') + 1);
-        std::erase_if(entries, [&](const std::wstring& entry) { return _wcsnicmp(entry.c_str(), name.c_str(), name.size()) == 0; });
+        std::erase_if(entries, [&](const std::wstring& entry) {
+            return _wcsnicmp(entry.c_str(), name.c_str(), name.size()) == 0;
+        });
         entries.push_back(override);
     }
     std::wstring block;
@@ -463,14 +466,16 @@ RunTranscript WatchUntilExit(RunningProgram& run, const Answerer& answer, Millis
 
 StartWatch WatchStartUntilMainWindow(RunningProgram& run, Milliseconds timeout) {
     StartWatch watch;
-    watch.mainWindowShown = WaitUntil([&] {
-        if (auto box = FindMessageBox(run.processId())) {
-            watch.messages.push_back(box->text);
-            box->Press(box->Has(IDNO) ? IDNO : IDOK);
-        }
-        HWND window = run.MainWindow();
-        return window != nullptr && IsWindowVisible(window);
-    }, timeout);
+    watch.mainWindowShown = WaitUntil(
+        [&] {
+            if (auto box = FindMessageBox(run.processId())) {
+                watch.messages.push_back(box->text);
+                box->Press(box->Has(IDNO) ? IDNO : IDOK);
+            }
+            HWND window = run.MainWindow();
+            return window != nullptr && IsWindowVisible(window);
+        },
+        timeout);
     return watch;
 }
 
@@ -589,7 +594,9 @@ void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name) 
 // ---------------------------------------------------------------------------------
 // Screenshots
 
-std::wstring TakeScreenshot(const std::wstring& name, Milliseconds timeout) { return RequestPicture(name, "", timeout); }
+std::wstring TakeScreenshot(const std::wstring& name, Milliseconds timeout) {
+    return RequestPicture(name, "", timeout);
+}
 
 std::wstring TakeWindowScreenshot(const std::wstring& name, HWND window, Milliseconds timeout) {
     RECT frame{};
@@ -657,8 +664,8 @@ int EndLeftoverPrograms() {
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         if (_wcsnicmp(entry.szExeFile, L"Reelkeep.exe", 12) != 0) continue;
-        platform::UniqueHandle process(
-            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        platform::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE,
+                                                   FALSE, entry.th32ProcessID));
         wchar_t path[MAX_PATH] = {};
         DWORD length = MAX_PATH;
         if (process && QueryFullProcessImageNameW(process.get(), 0, path, &length) &&

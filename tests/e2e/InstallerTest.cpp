@@ -16,7 +16,8 @@ constexpr auto kSetupTimeout = 120s;
 
 std::wstring SetupPath() {
     const char* unixPath = std::getenv("REELKEEP_SETUP");
-    if (unixPath == nullptr || *unixPath == '\0') throw std::runtime_error("REELKEEP_SETUP is not set (make installer)");
+    if (unixPath == nullptr || *unixPath == '\0')
+        throw std::runtime_error("REELKEEP_SETUP is not set (make installer)");
     return WindowsPathOf(unixPath);
 }
 
@@ -33,7 +34,8 @@ std::wstring LinkTarget(const std::wstring& link) {
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shellLink.putVoid())))
         return {};
     platform::ComPtr<IPersistFile> file;
-    if (FAILED(shellLink->QueryInterface(IID_IPersistFile, file.putVoid())) || FAILED(file->Load(link.c_str(), STGM_READ)))
+    if (FAILED(shellLink->QueryInterface(IID_IPersistFile, file.putVoid())) ||
+        FAILED(file->Load(link.c_str(), STGM_READ)))
         return {};
     wchar_t target[MAX_PATH] = {};
     return SUCCEEDED(shellLink->GetPath(target, MAX_PATH, nullptr, 0)) ? target : L"";
@@ -80,12 +82,15 @@ TEST_F(Installer, SilentInstallStartsFromTheStartMenuAndSilentUninstallKeepsTheC
     EXPECT_EQ(text(L"DisplayVersion"), L"1.21");
     EXPECT_FALSE(text(L"Publisher").empty());
     EXPECT_EQ(text(L"DisplayIcon"), installFolder_ + L"Reelkeep.exe,0");
-    EXPECT_GT(ReadValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize").value_or(RegistryValue{}).Dword().value_or(0),
-              60000u) << "kilobytes of the program folder";
+    EXPECT_GT(
+        ReadValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize").value_or(RegistryValue{}).Dword().value_or(0),
+        60000u)
+        << "kilobytes of the program folder";
 
     const std::wstring link = SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\Reelkeep.lnk";
     const std::wstring target = LinkTarget(link);
-    ASSERT_EQ(_wcsicmp(target.c_str(), (installFolder_ + L"Reelkeep.exe").c_str()), 0) << testing::PrintToString(target);
+    ASSERT_EQ(_wcsicmp(target.c_str(), (installFolder_ + L"Reelkeep.exe").c_str()), 0)
+        << testing::PrintToString(target);
     RunningProgram run(target);
     ASSERT_NE(run.WaitForVisibleMainWindow(kStartTimeout), nullptr);
     ASSERT_TRUE(WaitUntil([] { return ReadValue(HKEY_CURRENT_USER, kSettingsKey, L"view").has_value(); }, 10s))

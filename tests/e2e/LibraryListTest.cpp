@@ -13,8 +13,8 @@ namespace {
 class LibraryList : public ProgramTest {
 protected:
     void AddClip(const wchar_t* source, const wchar_t* name) {
-        ASSERT_TRUE(CopyFileW((ClipsFolder() + source).c_str(), program().Path(std::wstring(L"Videos\\") + name).c_str(),
-                              FALSE));
+        ASSERT_TRUE(CopyFileW((ClipsFolder() + source).c_str(),
+                              program().Path(std::wstring(L"Videos\\") + name).c_str(), FALSE));
     }
     void AddFiveClips() {
         MakeDirectories(program().Path(L"Videos"));

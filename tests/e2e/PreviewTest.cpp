@@ -43,8 +43,8 @@ std::vector<COLORREF> Sample(HWND pane) {
     std::vector<COLORREF> colours;
     for (int row = 1; row <= 4; ++row)
         for (int column = 1; column <= 6; ++column)
-            colours.push_back(GetPixel(screen, r.left + (r.right - r.left) * column / 7,
-                                       r.top + (r.bottom - r.top) * row / 6));
+            colours.push_back(
+                GetPixel(screen, r.left + (r.right - r.left) * column / 7, r.top + (r.bottom - r.top) * row / 6));
     ReleaseDC(nullptr, screen);
     return colours;
 }
@@ -130,8 +130,10 @@ TEST_F(Preview, FollowsTheLayoutAtALargerDpi) {
         const wchar_t* key;
         std::optional<DWORD> value;
         ~Restore() {
-            if (value) WriteDword(HKEY_CURRENT_USER, key, L"LogPixels", *value);
-            else DeleteValue(HKEY_CURRENT_USER, key, L"LogPixels");
+            if (value)
+                WriteDword(HKEY_CURRENT_USER, key, L"LogPixels", *value);
+            else
+                DeleteValue(HKEY_CURRENT_USER, key, L"LogPixels");
         }
     } restore{kDesktop, before ? before->Dword() : std::nullopt};
 

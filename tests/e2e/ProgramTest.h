@@ -56,9 +56,7 @@ protected:
         return folder.substr(0, folder.rfind(L'\\') + 1) + L"probe-clips\\";
     }
 
-    static std::wstring FirefoxProfiles() {
-        return SpecialFolder(CSIDL_APPDATA) + L"\\Mozilla\\Firefox\\Profiles";
-    }
+    static std::wstring FirefoxProfiles() { return SpecialFolder(CSIDL_APPDATA) + L"\\Mozilla\\Firefox\\Profiles"; }
     // Starts from an empty Profiles folder holding the given profile folders.
     static void MakeFirefoxProfiles(std::initializer_list<const wchar_t*> profiles) {
         RemoveTree(FirefoxProfiles());
@@ -67,9 +65,7 @@ protected:
 
     // Presses OK where there is one, else the first button: for boxes a test does not
     // expect, so that the program can go on and the transcript shows what came.
-    static int AcknowledgeAnything(const MessageBoxView& box) {
-        return box.Has(IDOK) ? IDOK : box.buttons.front();
-    }
+    static int AcknowledgeAnything(const MessageBoxView& box) { return box.Has(IDOK) ? IDOK : box.buttons.front(); }
 
 private:
     std::optional<ScratchProgram> program_;

@@ -32,7 +32,8 @@ TEST_F(PurgeOnStart, DeletesClipsWhoseTitleHoldsTheMarkerInItsExactCase) {
         {L"105.flv", L"Movie3", false},
     };
     for (const Clip& clip : clips) {
-        WriteWholeFile(videos + clip.file, std::string("FLV\x01\x05\0\0\0\x09", 9) + static_cast<char>(clip.file[2]) + "clip");
+        WriteWholeFile(videos + clip.file,
+                       std::string("FLV\x01\x05\0\0\0\x09", 9) + static_cast<char>(clip.file[2]) + "clip");
         if (clip.title != nullptr) GiveTitle(videos + clip.file, clip.title);
         if (HasFatalFailure()) return;
     }

@@ -13,17 +13,27 @@ class SettingsOnStart : public ProgramTest {};
 
 std::vector<std::pair<std::wstring, std::wstring>> ExpectedFirstRunValues() {
     return {
-        {L"lastpingtime", L"0"},        {L"view", L"2"},
+        {L"lastpingtime", L"0"},
+        {L"view", L"2"},
         {L"convertpath", SpecialFolder(CSIDL_MYVIDEO)},
-        {L"autocopyurl", L"true"},      {L"bsel", L"0"},
-        {L"browsers", L"1111"},         {L"showicon", L"true"},
-        {L"showmessage", L"true"},      {L"playsound", L"true"},
-        {L"autoupdate", L"true"},       {L"autoopenfolder", L"true"},
-        {L"loadonstartup", L"true"},    {L"savewithnosound", L"false"},
-        {L"allowfullscreen", L"true"},  {L"fs_mode", L"normal"},
-        {L"allowzoom", L"true"},        {L"allowtimeline", L"true"},
-        {L"hintshow", L"true"},         {L"zholderfitbycontent", L"false"},
-        {L"volume", L"70"},             {L"nhidemenu", L"5"},
+        {L"autocopyurl", L"true"},
+        {L"bsel", L"0"},
+        {L"browsers", L"1111"},
+        {L"showicon", L"true"},
+        {L"showmessage", L"true"},
+        {L"playsound", L"true"},
+        {L"autoupdate", L"true"},
+        {L"autoopenfolder", L"true"},
+        {L"loadonstartup", L"true"},
+        {L"savewithnosound", L"false"},
+        {L"allowfullscreen", L"true"},
+        {L"fs_mode", L"normal"},
+        {L"allowzoom", L"true"},
+        {L"allowtimeline", L"true"},
+        {L"hintshow", L"true"},
+        {L"zholderfitbycontent", L"false"},
+        {L"volume", L"70"},
+        {L"nhidemenu", L"5"},
         {L"iconsize", L"16"},
     };
 }
@@ -61,7 +71,8 @@ TEST_F(SettingsOnStart, FirstStartCreatesTheKeyWithEveryDefaultInOrder) {
     // stores "view" again when it is applied) do not count.
     std::vector<std::wstring> firstWrites;
     for (const std::wstring& name : RegistryWritesIn(trace.ReadNew())) {
-        const bool isSetting = std::any_of(expected.begin(), expected.end(), [&](const auto& e) { return e.first == name; });
+        const bool isSetting =
+            std::any_of(expected.begin(), expected.end(), [&](const auto& e) { return e.first == name; });
         if (isSetting && std::find(firstWrites.begin(), firstWrites.end(), name) == firstWrites.end())
             firstWrites.push_back(name);
     }

@@ -77,10 +77,9 @@ protected:
         ASSERT_TRUE(root.has_value()) << "e2e-test-root.cer is not built beside the driver";
         HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
         ASSERT_NE(store, nullptr);
-        const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
-                                                            reinterpret_cast<const BYTE*>(root->data()),
-                                                            static_cast<DWORD>(root->size()),
-                                                            CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+        const BOOL added = CertAddEncodedCertificateToStore(
+            store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(root->data()), static_cast<DWORD>(root->size()),
+            CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
         CertCloseStore(store, 0);
         ASSERT_TRUE(added);
     }

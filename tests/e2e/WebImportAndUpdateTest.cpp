@@ -18,7 +18,8 @@ constexpr wchar_t kNetworkFailure[] = L"Please check your internet connection an
 std::wstring SiteUrl() {
     wchar_t url[512] = {};
     const DWORD length = GetEnvironmentVariableW(L"REELKEEP_E2E_HTTP_URL", url, ARRAYSIZE(url));
-    if (length == 0 || length >= ARRAYSIZE(url)) throw std::runtime_error("REELKEEP_E2E_HTTP_URL is not set: run through tests/e2e/run.sh");
+    if (length == 0 || length >= ARRAYSIZE(url))
+        throw std::runtime_error("REELKEEP_E2E_HTTP_URL is not set: run through tests/e2e/run.sh");
     return url;
 }
 
@@ -46,11 +47,13 @@ protected:
         if (mainWindow == nullptr) return nullptr;
         PostMessageW(mainWindow, WM_COMMAND, ID_IMPORT_YOUTUBE, 0);
         HWND dialog = nullptr;
-        WaitUntil([&] {
-            for (HWND window : TopLevelWindowsOf(run.processId()))
-                if (WindowText(window) == kImportCaption && IsWindowVisible(window)) dialog = window;
-            return dialog != nullptr;
-        }, 20s);
+        WaitUntil(
+            [&] {
+                for (HWND window : TopLevelWindowsOf(run.processId()))
+                    if (WindowText(window) == kImportCaption && IsWindowVisible(window)) dialog = window;
+                return dialog != nullptr;
+            },
+            20s);
         return dialog;
     }
     static void Download(HWND dialog, const std::wstring& address) {
@@ -68,7 +71,9 @@ TEST_F(WebImportProgram, PageVideoLandsInTheLibraryAndTheListWhenTheDialogEndsBy
     TakeScreenshot(L"import-idle");
 
     Download(dialog, SiteUrl() + L"/watch");
-    ASSERT_TRUE(WaitUntil([&] { return RemoteText(GetDlgItem(dialog, IDC_IMPORT_GROUP)).starts_with(L"Downloading video file: "); }, 20s));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return RemoteText(GetDlgItem(dialog, IDC_IMPORT_GROUP)).starts_with(L"Downloading video file: "); },
+        20s));
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_IMPORT_STOP)));
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_IMPORT_PROGRESS)));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_IMPORT_URL)));
@@ -83,11 +88,14 @@ TEST_F(WebImportProgram, PageVideoLandsInTheLibraryAndTheListWhenTheDialogEndsBy
     EXPECT_EQ(ReadWholeFile(files[0]), ReadWholeFile(BuildProgramFolder() + L"probe-clips\\flv-320x240-sound.flv"));
     EXPECT_EQ(library::ReadTitle(files[0]), L"Cats &amp; Dogs");
     HWND list = GetDlgItem(run.MainWindow(), IDC_CLIP_LIST);
-    EXPECT_TRUE(WaitUntil([&] {
-        for (const auto& row : ReadListView(list, 9))
-            if (row[0] == L"Cats &amp; Dogs" && row[8] == files[0]) return true;
-        return false;
-    }, 20s)) << "the new clip is not listed";
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (const auto& row : ReadListView(list, 9))
+                if (row[0] == L"Cats &amp; Dogs" && row[8] == files[0]) return true;
+            return false;
+        },
+        20s))
+        << "the new clip is not listed";
 }
 
 TEST_F(WebImportProgram, CutStreamIsReportedAndItsPartialFileGoesAtTheNextStart) {

@@ -48,7 +48,8 @@ MemoryCacheFiles Load(const std::filesystem::path& folder, std::uint64_t largest
     MemoryCacheFiles cache;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
         if (!entry.is_regular_file() || entry.file_size() > largest) continue;
-        std::vector<std::uint8_t>& bytes = cache.files[std::filesystem::relative(entry.path(), folder).generic_string()];
+        std::vector<std::uint8_t>& bytes =
+            cache.files[std::filesystem::relative(entry.path(), folder).generic_string()];
         bytes.resize(entry.file_size());
         std::ifstream(entry.path(), std::ios::binary).read(reinterpret_cast<char*>(bytes.data()), bytes.size());
     }
@@ -63,7 +64,8 @@ public:
         for (const auto& [name, bytes] : seed.files) {
             names_.push_back(name);
             std::vector<std::size_t>& live = live_[name];
-            for (std::size_t i = 0; i < bytes.size(); i += 1 + i / 4096) if (bytes[i] != 0) live.push_back(i);
+            for (std::size_t i = 0; i < bytes.size(); i += 1 + i / 4096)
+                if (bytes[i] != 0) live.push_back(i);
         }
     }
 
@@ -74,7 +76,8 @@ public:
         if (bytes.empty()) return name;
         const std::vector<std::size_t>& live = live_.at(name);
         std::size_t at = random() % bytes.size();
-        if (!live.empty() && random() % 4 != 0) at = std::min(bytes.size() - 1, live[random() % live.size()] + random() % 16);
+        if (!live.empty() && random() % 4 != 0)
+            at = std::min(bytes.size() - 1, live[random() % live.size()] + random() % 16);
         static constexpr std::uint32_t kWords[] = {0, 1, 0xffffffff, 0x7fffffff, 0x80000000, 0xfffffff0, 24, 4096};
         switch (random() % 5) {
         case 0: bytes[at] ^= static_cast<std::uint8_t>(1u << (random() % 8)); break;
@@ -111,8 +114,8 @@ std::size_t ReadAll(const CacheFiles& files, CacheKind kind) {
 }
 
 int Fuzz(const char* folder, CacheKind kind, std::uint64_t largestFile, int rounds) {
-    const MemoryCacheFiles seed = Load(std::filesystem::path(REELKEEP_TEST_DATA) / "browser-caches" / folder,
-                                       largestFile);
+    const MemoryCacheFiles seed =
+        Load(std::filesystem::path(REELKEEP_TEST_DATA) / "browser-caches" / folder, largestFile);
     const std::size_t seedRanges = ReadAll(seed, kind);
     if (seedRanges == 0) {
         std::printf("%s: the seed cache reads as empty\n", folder);

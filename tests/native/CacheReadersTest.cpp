@@ -55,13 +55,14 @@ TEST_P(RealCaches, EveryServedFileComesBackWholeAndByteForByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Browsers, RealCaches,
-                         testing::Values(CacheCase{"chromium-blockfile/Cache_Data", false, CacheKind::ChromiumBlockfile},
+                         testing::Values(CacheCase{"chromium-blockfile/Cache_Data", false,
+                                                   CacheKind::ChromiumBlockfile},
                                          CacheCase{"chromium-simple/Cache_Data", false, CacheKind::ChromiumSimple},
                                          CacheCase{"firefox/cache2", true, CacheKind::Firefox}),
                          [](const auto& info) {
-                             return std::string(info.param.kind == CacheKind::Firefox ? "Firefox"
+                             return std::string(info.param.kind == CacheKind::Firefox          ? "Firefox"
                                                 : info.param.kind == CacheKind::ChromiumSimple ? "Simple"
-                                                                                                : "Blockfile");
+                                                                                               : "Blockfile");
                          });
 
 TEST(RealCaches, BlockfileRangeVideoIsItsThreePiecesInOrder) {

@@ -29,25 +29,17 @@ TEST(CaptureRules, NameRule) {
         bool accepted;
     };
     const Case cases[] = {
-        {L"F2A3B1C0", true},              // cache entries without extension
-        {L"clip.flv", true},
-        {L"clip.mp4", true},
-        {L"CACHE~1.tmp", true},
-        {L"videoplayback.flv?range=1", true},
-        {L"a.flv.html", true},            // the first ".flv" lies after the start
-        {L"x.mp4.tmp", true},
-        {L"Grüße.flv", true},
-        {L"clip.FLV", false},             // the extensions count in lower case only
-        {L"clip.Mp4", false},
-        {L".flv", false},
-        {L".mp4", false},
-        {L".flv.flv", false},             // its first ".flv" is at the start
-        {L"index.html", false},
-        {L"logo.png", false},
-        {L"data_1", true},
-        {L".", false},
-        {L"a.", false},
-        {L"", true},
+        {L"F2A3B1C0", true},  // cache entries without extension
+        {L"clip.flv", true},    {L"clip.mp4", true},
+        {L"CACHE~1.tmp", true}, {L"videoplayback.flv?range=1", true},
+        {L"a.flv.html", true},  // the first ".flv" lies after the start
+        {L"x.mp4.tmp", true},   {L"Grüße.flv", true},
+        {L"clip.FLV", false},  // the extensions count in lower case only
+        {L"clip.Mp4", false},   {L".flv", false},
+        {L".mp4", false},       {L".flv.flv", false},  // its first ".flv" is at the start
+        {L"index.html", false}, {L"logo.png", false},
+        {L"data_1", true},      {L".", false},
+        {L"a.", false},         {L"", true},
     };
     for (const Case& c : cases) EXPECT_EQ(PassesNameRule(c.name), c.accepted) << std::wstring(c.name).c_str();
 }
@@ -68,10 +60,14 @@ TEST(CaptureRules, ProbeReportVerdicts) {
         IntakeVerdict verdict;
     };
     const Case cases[] = {
-        {&withSound, false, IntakeVerdict::Keep},      {&withSound, true, IntakeVerdict::Keep},
-        {&silent, false, IntakeVerdict::SilentVideo},  {&silent, true, IntakeVerdict::Keep},
-        {&audioOnly, false, IntakeVerdict::NotVideo},  {&audioOnly, true, IntakeVerdict::NotVideo},
-        {&text, false, IntakeVerdict::NotVideo},       {&pathOnly, true, IntakeVerdict::Keep},
+        {&withSound, false, IntakeVerdict::Keep},
+        {&withSound, true, IntakeVerdict::Keep},
+        {&silent, false, IntakeVerdict::SilentVideo},
+        {&silent, true, IntakeVerdict::Keep},
+        {&audioOnly, false, IntakeVerdict::NotVideo},
+        {&audioOnly, true, IntakeVerdict::NotVideo},
+        {&text, false, IntakeVerdict::NotVideo},
+        {&pathOnly, true, IntakeVerdict::Keep},
         {&audioWordOnly, false, IntakeVerdict::SilentVideo},
     };
     for (const Case& c : cases) {
@@ -106,10 +102,21 @@ TEST(CaptureRules, MovieNumberOfTitle) {
         std::int32_t number;
     };
     const Case cases[] = {
-        {L"Movie3", 3},         {L"Movie10", 10},     {L"Holiday", 0},     {L"Movie", 0},
-        {L"Movie0", 0},         {L"Movie 42", 42},    {L"Movie-7", -7},    {L"Movie+8", 8},
-        {L"MyMovie5", 0},       {L"5Movie", 5},       {L"MovieMovie9", 9}, {L"Movie12b", 12},
-        {L"Movie99999999999", 2147483647},            {L"NotSet", 0},      {L"Mov ie4", 0},
+        {L"Movie3", 3},
+        {L"Movie10", 10},
+        {L"Holiday", 0},
+        {L"Movie", 0},
+        {L"Movie0", 0},
+        {L"Movie 42", 42},
+        {L"Movie-7", -7},
+        {L"Movie+8", 8},
+        {L"MyMovie5", 0},
+        {L"5Movie", 5},
+        {L"MovieMovie9", 9},
+        {L"Movie12b", 12},
+        {L"Movie99999999999", 2147483647},
+        {L"NotSet", 0},
+        {L"Mov ie4", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(MovieNumberOfTitle(c.title), c.number) << std::wstring(c.title).c_str();
 }
@@ -136,8 +143,9 @@ TEST(CaptureRules, MovieNumbersRememberTheHighestEverSeen) {
 }
 
 TEST(CaptureRules, OnlyTheToolsOwnReportIsAVerdict) {
-    EXPECT_TRUE(IsToolReport(L"ffmpeg version N-92722-gf22fcd4483 Copyright (c) 2000-2018\r\n  built with gcc\r\n"
-                             L"text-page: Invalid data found when processing input\r\n"));
+    EXPECT_TRUE(
+        IsToolReport(L"ffmpeg version N-92722-gf22fcd4483 Copyright (c) 2000-2018\r\n  built with gcc\r\n"
+                     L"text-page: Invalid data found when processing input\r\n"));
     for (const wchar_t* report : {L"", L"'ffmpeg.exe' is not recognized as a program\r\n", L"MZ\x90garbage"})
         EXPECT_FALSE(IsToolReport(report)) << report;
 }

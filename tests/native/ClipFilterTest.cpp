@@ -43,14 +43,14 @@ TEST(ClipFilter, DateBoundsAreExclusive) {
     for (const char* zone : {kUtc, kBerlin}) {
         ScopedTimeZone pinned(zone);
         const ClipFilter filter = DateFilter({2024, 5, 10}, {2024, 5, 12});
-        struct Case { LocalDateTime created; bool admitted; };
+        struct Case {
+            LocalDateTime created;
+            bool admitted;
+        };
         const Case cases[] = {
             {{2024, 5, 10, 0, 0, 0}, false},  // exactly at the From date's first second
-            {{2024, 5, 10, 0, 0, 1}, true},
-            {{2024, 5, 9, 23, 59, 59}, false},
-            {{2024, 5, 12, 23, 59, 58}, true},
-            {{2024, 5, 12, 23, 59, 59}, false},
-            {{2024, 5, 13, 0, 0, 0}, false},
+            {{2024, 5, 10, 0, 0, 1}, true},     {{2024, 5, 9, 23, 59, 59}, false}, {{2024, 5, 12, 23, 59, 58}, true},
+            {{2024, 5, 12, 23, 59, 59}, false}, {{2024, 5, 13, 0, 0, 0}, false},
         };
         for (const Case& c : cases)
             EXPECT_EQ(AdmitsCreationTime(filter, c.created), c.admitted)
@@ -60,20 +60,18 @@ TEST(ClipFilter, DateBoundsAreExclusive) {
 
 TEST(ClipFilter, TimeOfDayBoundsAreExclusiveAndNightWrapsPastMidnight) {
     ScopedTimeZone pinned(kUtc);
-    struct Case { TimePreset preset; LocalDateTime created; bool admitted; };
+    struct Case {
+        TimePreset preset;
+        LocalDateTime created;
+        bool admitted;
+    };
     const Case cases[] = {
-        {TimePreset::Evening, At(17, 0, 0), false},
-        {TimePreset::Evening, At(17, 0, 1), true},
-        {TimePreset::Evening, At(22, 59, 59), true},
-        {TimePreset::Evening, At(23, 0, 0), false},
-        {TimePreset::Morning, At(3, 59, 59), false},
-        {TimePreset::Morning, At(9, 30, 0), true},
-        {TimePreset::Night, At(23, 0, 0), false},
-        {TimePreset::Night, At(23, 0, 1), true},
-        {TimePreset::Night, At(0, 0, 0), true},
-        {TimePreset::Night, At(3, 59, 59), true},
-        {TimePreset::Night, At(4, 0, 0), false},
-        {TimePreset::Night, At(12, 0, 0), false},
+        {TimePreset::Evening, At(17, 0, 0), false},  {TimePreset::Evening, At(17, 0, 1), true},
+        {TimePreset::Evening, At(22, 59, 59), true}, {TimePreset::Evening, At(23, 0, 0), false},
+        {TimePreset::Morning, At(3, 59, 59), false}, {TimePreset::Morning, At(9, 30, 0), true},
+        {TimePreset::Night, At(23, 0, 0), false},    {TimePreset::Night, At(23, 0, 1), true},
+        {TimePreset::Night, At(0, 0, 0), true},      {TimePreset::Night, At(3, 59, 59), true},
+        {TimePreset::Night, At(4, 0, 0), false},     {TimePreset::Night, At(12, 0, 0), false},
         {TimePreset::Night, At(22, 59, 59), false},
     };
     for (const Case& c : cases)
@@ -91,7 +89,12 @@ TEST(ClipFilter, EqualTimeBoundsAdmitNothing) {
 }
 
 TEST(ClipFilter, KeywordIsFoundIgnoringCase) {
-    struct Case { const wchar_t* keyword; bool contains; const wchar_t* title; bool admitted; };
+    struct Case {
+        const wchar_t* keyword;
+        bool contains;
+        const wchar_t* title;
+        bool admitted;
+    };
     const Case cases[] = {
         {L"movie", true, L"Movie7", true},
         {L"movie", false, L"Movie7", false},
@@ -115,15 +118,18 @@ TEST(ClipFilter, KeywordIsFoundIgnoringCase) {
     for (const Case& c : cases) {
         const ClipFilter filter = KeywordFilter(c.keyword, c.contains);
         EXPECT_EQ(AdmitsTitle(filter, c.title), c.admitted)
-            << "keyword '" << testing::PrintToString(std::wstring(c.keyword)) << "' contains "
-            << c.contains << " title " << testing::PrintToString(std::wstring(c.title));
+            << "keyword '" << testing::PrintToString(std::wstring(c.keyword)) << "' contains " << c.contains
+            << " title " << testing::PrintToString(std::wstring(c.title));
     }
 }
 
 TEST(ClipFilter, ReadsTheTitleOnlyForAKeywordFilter) {
     ScopedTimeZone pinned(kUtc);
     int reads = 0;
-    const auto readTitle = [&reads] { ++reads; return std::wstring(L"Movie7"); };
+    const auto readTitle = [&reads] {
+        ++reads;
+        return std::wstring(L"Movie7");
+    };
 
     ClipFilter byTime = TimeFilter(TimePreset::Afternoon);
     EXPECT_TRUE(AdmitsClip(byTime, At(12, 0, 0), readTitle));
@@ -141,7 +147,10 @@ TEST(ClipFilter, UnknownModeAdmitsNothing) {
     filter.dateFrom = filter.secondsFrom = -1;
     filter.dateTo = filter.secondsTo = std::int64_t{1} << 40;
     int reads = 0;
-    EXPECT_FALSE(AdmitsClip(filter, At(12, 0, 0), [&reads] { ++reads; return std::wstring(); }));
+    EXPECT_FALSE(AdmitsClip(filter, At(12, 0, 0), [&reads] {
+        ++reads;
+        return std::wstring();
+    }));
     EXPECT_EQ(reads, 0);
     EXPECT_FALSE(AdmitsTitle(filter, L"Movie7"));
 }

@@ -6,7 +6,11 @@ namespace library {
 namespace {
 
 TEST(ClipRecordText, TitleOfAClipWithoutOne) {
-    struct Case { const wchar_t* stored; const wchar_t* fileName; const wchar_t* shown; };
+    struct Case {
+        const wchar_t* stored;
+        const wchar_t* fileName;
+        const wchar_t* shown;
+    };
     const Case cases[] = {
         {L"NotSet", L"1260000000.flv", L"1260000000"},
         {L"NotSet", L"1260000000.mp4", L"1260000000.mp4"},
@@ -28,7 +32,10 @@ TEST(ClipRecordText, TitleOfAClipWithoutOne) {
 }
 
 TEST(ClipRecordText, SizeInMebibytesFromTheLow32BitsInSinglePrecision) {
-    struct Case { std::uint64_t bytes; const wchar_t* text; };
+    struct Case {
+        std::uint64_t bytes;
+        const wchar_t* text;
+    };
     const Case cases[] = {
         {0, L"0.00 Mb"},
         {1048576, L"1.00 Mb"},

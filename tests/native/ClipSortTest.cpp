@@ -13,7 +13,7 @@ constexpr std::int64_t kAscending[] = {0, 2, 3, 3, 4, 3, 2, 1, 1, 2, 2, 2};
 // Stands in for the system's date parser: knows a few texts, rejects the rest.
 std::optional<double> ParseKnownDate(std::wstring_view text) {
     static const std::map<std::wstring, double, std::less<>> known = {
-        {L"05.03.2024", 45356.0}, {L"06.03.2024", 45357.0}, {L"also 05.03.2024", 45356.0},
+        {L"05.03.2024", 45356.0},    {L"06.03.2024", 45357.0},     {L"also 05.03.2024", 45356.0},
         {L"00:00:30", 30.0 / 86400}, {L"00:02:05", 125.0 / 86400},
     };
     const auto found = known.find(text);
@@ -36,7 +36,12 @@ TEST(ClipSort, ParameterIsTheColumnsKindNegatedForDescending) {
 }
 
 TEST(ClipSort, ComparesByKind) {
-    struct Case { std::int64_t parameter; const wchar_t* a; const wchar_t* b; int ascending; };
+    struct Case {
+        std::int64_t parameter;
+        const wchar_t* a;
+        const wchar_t* b;
+        int ascending;
+    };
     const Case cases[] = {
         // decimal: " Mb" ignored; equal values still order
         {4, L"9.50 Mb", L"10.00 Mb", -1},
@@ -75,29 +80,30 @@ TEST(ClipSort, ComparesByKind) {
 }
 
 TEST(ClipSort, ParameterWithoutAKindComparesEqual) {
-    for (std::int64_t parameter : {std::int64_t{0}, std::int64_t{5}, std::int64_t{-5},
-                                   std::int64_t{1} << 40, INT64_MIN, INT64_MAX})
+    for (std::int64_t parameter :
+         {std::int64_t{0}, std::int64_t{5}, std::int64_t{-5}, std::int64_t{1} << 40, INT64_MIN, INT64_MAX})
         EXPECT_EQ(Compare(parameter, L"a", L"b"), 0) << parameter;
 }
 
 TEST(ClipSort, ClicksTurnTheOrderAndMoveTheArrow) {
     SortState state;
     EXPECT_EQ(state.lastSortColumn, -1);
-    struct Step { int column; std::int64_t parameter; HeaderArrow arrow; };
+    struct Step {
+        int column;
+        std::int64_t parameter;
+        HeaderArrow arrow;
+    };
     const Step steps[] = {
-        {3, 4, HeaderArrow::Down},   // Size ascending shows the downward arrow
-        {3, -4, HeaderArrow::Up},
-        {3, 4, HeaderArrow::Down},
-        {0, 2, HeaderArrow::Down},   // another column starts ascending
-        {0, -2, HeaderArrow::Up},
-        {3, 4, HeaderArrow::Down},   // back again: ascending, not where it was left
+        {3, 4, HeaderArrow::Down},  // Size ascending shows the downward arrow
+        {3, -4, HeaderArrow::Up},  {3, 4, HeaderArrow::Down},
+        {0, 2, HeaderArrow::Down},                             // another column starts ascending
+        {0, -2, HeaderArrow::Up},  {3, 4, HeaderArrow::Down},  // back again: ascending, not where it was left
         {6, 1, HeaderArrow::Down},
     };
     for (const Step& step : steps) {
         EXPECT_EQ(ClickColumn(state, step.column), step.parameter) << step.column;
         for (int column = 0; column < 11; ++column)
-            EXPECT_EQ(SortedHeaderArrow(state, column),
-                      column == step.column ? step.arrow : HeaderArrow::None)
+            EXPECT_EQ(SortedHeaderArrow(state, column), column == step.column ? step.arrow : HeaderArrow::None)
                 << "header " << column << " after a click on " << step.column;
     }
 }

@@ -19,7 +19,12 @@ ConvertJob sampleJob() {
 constexpr std::wstring_view kProgramFolder = L"C:\\PROGRA~1\\REELKEEP\\";
 
 TEST(ConvertCommand, PiecesInOrder) {
-    struct Case { const char* what; ConvertJob job; std::wstring_view folder; std::wstring expected; };
+    struct Case {
+        const char* what;
+        ConvertJob job;
+        std::wstring_view folder;
+        std::wstring expected;
+    };
     ConvertJob cut = sampleJob();
     cut.cut = true;
     cut.cutRange = {secondsOfDay(0, 0, 30), secondsOfDay(0, 2, 5)};
@@ -70,14 +75,14 @@ TEST(ConvertCommand, InterpreterWrapsTheProgramLineInOneMorePairOfQuotes) {
 }
 
 TEST(ConvertCommand, OutputPathJoinsFolderNameAndExtension) {
-    struct Case { int format; const wchar_t* expected; };
+    struct Case {
+        int format;
+        const wchar_t* expected;
+    };
     const Case cases[] = {
-        {0, L"C:\\Users\\me\\My Videos\\My clip.mov"},
-        {1, L"C:\\Users\\me\\My Videos\\My clip.mp4"},
-        {2, L"C:\\Users\\me\\My Videos\\My clip.mp4"},
-        {3, L"C:\\Users\\me\\My Videos\\My clip.3gp"},
-        {4, L"C:\\Users\\me\\My Videos\\My clip.wmv"},
-        {5, L"C:\\Users\\me\\My Videos\\My clip.avi"},
+        {0, L"C:\\Users\\me\\My Videos\\My clip.mov"}, {1, L"C:\\Users\\me\\My Videos\\My clip.mp4"},
+        {2, L"C:\\Users\\me\\My Videos\\My clip.mp4"}, {3, L"C:\\Users\\me\\My Videos\\My clip.3gp"},
+        {4, L"C:\\Users\\me\\My Videos\\My clip.wmv"}, {5, L"C:\\Users\\me\\My Videos\\My clip.avi"},
         {6, L"C:\\Users\\me\\My Videos\\My clip.mp3"},
     };
     for (const Case& c : cases) {
@@ -97,17 +102,22 @@ TEST(ConvertCommand, CutTimesAndExpectedSeconds) {
 }
 
 TEST(ConvertCommand, OverwriteQuestionPerSurface) {
-    EXPECT_EQ(overwriteQuestion(ConvertSurface::MainPanel, L"My clip", L".mp4"),
-              L"Current folder already contains files named 'My clip.mp4'. Would you like to replace the existing file?");
-    EXPECT_EQ(overwriteQuestion(ConvertSurface::SingleClipDialog, L"My clip", L".mp4"),
-              L"Current folder already contains a file named 'My clip.mp4'. Would you like to replace the existing file?");
+    EXPECT_EQ(
+        overwriteQuestion(ConvertSurface::MainPanel, L"My clip", L".mp4"),
+        L"Current folder already contains files named 'My clip.mp4'. Would you like to replace the existing file?");
+    EXPECT_EQ(
+        overwriteQuestion(ConvertSurface::SingleClipDialog, L"My clip", L".mp4"),
+        L"Current folder already contains a file named 'My clip.mp4'. Would you like to replace the existing file?");
 }
 
 TEST(ConvertCommand, DurationCellsReadAsSeconds) {
-    struct Case { const wchar_t* text; int seconds; };
+    struct Case {
+        const wchar_t* text;
+        int seconds;
+    };
     const Case cases[] = {
-        {L"00:00:30", 30}, {L"01:02:03", 3723}, {L"23:59:59", 86399}, {L"00:01:35", 95},
-        {L"30.03", 0}, {L" n/a", 0}, {L"", 0}, {L"0a:00:10", 10}, {L"00:00:3x", 0},
+        {L"00:00:30", 30}, {L"01:02:03", 3723}, {L"23:59:59", 86399}, {L"00:01:35", 95}, {L"30.03", 0}, {L" n/a", 0},
+        {L"", 0},          {L"0a:00:10", 10},   {L"00:00:3x", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(durationSeconds(c.text), c.seconds) << c.text;
 }

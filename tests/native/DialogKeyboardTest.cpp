@@ -18,10 +18,10 @@
 namespace {
 
 struct Control {
-    std::string keyword;   // LTEXT, PUSHBUTTON, CONTROL, ...
-    std::string text;      // caption, empty when the control has none
+    std::string keyword;  // LTEXT, PUSHBUTTON, CONTROL, ...
+    std::string text;     // caption, empty when the control has none
     std::string id;
-    std::string className; // for CONTROL statements
+    std::string className;  // for CONTROL statements
     int left = 0, top = 0, right = 0, bottom = 0;
     bool tabStop = false;
     bool visible = true;
@@ -71,10 +71,10 @@ bool HasStyle(const std::string& styles, const std::string& style) {
 
 // One control statement; the keyword decides where text, id, place and style are.
 Control ParseControl(const std::string& keyword, const std::string& rest) {
-    static const std::vector<std::string> captioned = {"LTEXT", "RTEXT", "CTEXT", "GROUPBOX", "PUSHBUTTON",
-                                                       "DEFPUSHBUTTON", "AUTOCHECKBOX", "AUTORADIOBUTTON"};
-    static const std::vector<std::string> inputs = {"PUSHBUTTON", "DEFPUSHBUTTON", "AUTOCHECKBOX",
-                                                    "AUTORADIOBUTTON", "EDITTEXT", "COMBOBOX"};
+    static const std::vector<std::string> captioned = {
+        "LTEXT", "RTEXT", "CTEXT", "GROUPBOX", "PUSHBUTTON", "DEFPUSHBUTTON", "AUTOCHECKBOX", "AUTORADIOBUTTON"};
+    static const std::vector<std::string> inputs = {"PUSHBUTTON",      "DEFPUSHBUTTON", "AUTOCHECKBOX",
+                                                    "AUTORADIOBUTTON", "EDITTEXT",      "COMBOBOX"};
     const std::vector<std::string> args = SplitArguments(rest);
     Control control;
     control.keyword = keyword;
@@ -100,8 +100,8 @@ Control ParseControl(const std::string& keyword, const std::string& rest) {
     const bool combo = keyword == "COMBOBOX" || control.className == "ComboBoxEx32";
     control.bottom = control.top + (combo ? 14 : std::stoi(args.at(place + 3)));
     const bool inputByDefault = std::find(inputs.begin(), inputs.end(), keyword) != inputs.end();
-    control.tabStop = (inputByDefault || HasStyle(styles, "WS_TABSTOP")) &&
-                      styles.find("NOT WS_TABSTOP") == std::string::npos;
+    control.tabStop =
+        (inputByDefault || HasStyle(styles, "WS_TABSTOP")) && styles.find("NOT WS_TABSTOP") == std::string::npos;
     control.visible = styles.find("NOT WS_VISIBLE") == std::string::npos;
     return control;
 }
@@ -305,8 +305,8 @@ TEST(DialogKeyboard, MnemonicsAreUniqueAndLandOnTheControlTheyLabel) {
             const auto target = std::find_if(dialog.controls.begin() + static_cast<long>(i) + 1, dialog.controls.end(),
                                              [](const Control& next) { return next.tabStop; });
             ASSERT_NE(target, dialog.controls.end()) << control.id << " leads nowhere";
-            const bool near = target->top >= control.top - 6 && target->top <= control.top + 24 &&
-                              target->left >= control.left - 12;
+            const bool near =
+                target->top >= control.top - 6 && target->top <= control.top + 24 && target->left >= control.left - 12;
             EXPECT_TRUE(near) << control.id << " lands on the distant " << target->id;
         }
         const bool hasControls = std::any_of(dialog.controls.begin(), dialog.controls.end(),

@@ -8,8 +8,7 @@ namespace library {
 
 // Failure messages show the fields as the pickers would.
 void PrintTo(const LocalDateTime& t, std::ostream* out) {
-    *out << t.day << '.' << t.month << '.' << t.year << ' ' << t.hour << ':' << t.minute << ':'
-         << t.second;
+    *out << t.day << '.' << t.month << '.' << t.year << ' ' << t.hour << ':' << t.minute << ':' << t.second;
 }
 
 namespace {
@@ -38,53 +37,84 @@ void ExpectDatePresets(const char* zone, std::initializer_list<DateCase> cases) 
 
 TEST(DatePresets, FollowTheClockDayByDay) {
     // 13 May 2024 is a Monday.
-    ExpectDatePresets(kUtc, {
-        {"today", {2024, 5, 15, 13, 45, 10}, DatePreset::Today, {2024, 5, 15}, {2024, 5, 15, 23, 59, 59}},
-        {"today at midnight", {2024, 5, 15}, DatePreset::Today, {2024, 5, 15}, {2024, 5, 15, 23, 59, 59}},
-        {"today at the last second", {2024, 5, 15, 23, 59, 59}, DatePreset::Today, {2024, 5, 15},
-         {2024, 5, 15, 23, 59, 59}},
-        {"yesterday", {2024, 5, 15, 8}, DatePreset::Yesterday, {2024, 5, 14}, {2024, 5, 14, 23, 59, 59}},
-        {"yesterday of 1 March is 29 February", {2024, 3, 1, 8}, DatePreset::Yesterday, {2024, 2, 29},
-         {2024, 2, 29, 23, 59, 59}},
-        {"yesterday of New Year", {2025, 1, 1}, DatePreset::Yesterday, {2024, 12, 31},
-         {2024, 12, 31, 23, 59, 59}},
-        {"this week on a Monday", {2024, 5, 13, 9}, DatePreset::ThisWeek, {2024, 5, 13},
-         {2024, 5, 13, 23, 59, 59}},
-        {"this week on a Sunday", {2024, 5, 19, 9}, DatePreset::ThisWeek, {2024, 5, 13},
-         {2024, 5, 19, 23, 59, 59}},
-        {"this week on a Wednesday", {2024, 5, 15, 9}, DatePreset::ThisWeek, {2024, 5, 13},
-         {2024, 5, 15, 23, 59, 59}},
-        {"this week across the year", {2025, 1, 1, 9}, DatePreset::ThisWeek, {2024, 12, 30},
-         {2025, 1, 1, 23, 59, 59}},
-        {"this month on the first", {2024, 5, 1, 9}, DatePreset::ThisMonth, {2024, 5, 1},
-         {2024, 5, 1, 23, 59, 59}},
-        {"this month on the last", {2024, 5, 31, 9}, DatePreset::ThisMonth, {2024, 5, 1},
-         {2024, 5, 31, 23, 59, 59}},
-        {"this month on 29 February", {2024, 2, 29, 9}, DatePreset::ThisMonth, {2024, 2, 1},
-         {2024, 2, 29, 23, 59, 59}},
-        {"all time", {2024, 5, 15, 9}, DatePreset::AllTime, {2023, 5, 15}, {2024, 5, 15, 23, 59, 59}},
-        {"all time on 29 February", {2024, 2, 29, 9}, DatePreset::AllTime, {2023, 3, 1},
-         {2024, 2, 29, 23, 59, 59}},
-    });
+    ExpectDatePresets(
+        kUtc,
+        {
+            {"today", {2024, 5, 15, 13, 45, 10}, DatePreset::Today, {2024, 5, 15}, {2024, 5, 15, 23, 59, 59}},
+            {"today at midnight", {2024, 5, 15}, DatePreset::Today, {2024, 5, 15}, {2024, 5, 15, 23, 59, 59}},
+            {"today at the last second",
+             {2024, 5, 15, 23, 59, 59},
+             DatePreset::Today,
+             {2024, 5, 15},
+             {2024, 5, 15, 23, 59, 59}},
+            {"yesterday", {2024, 5, 15, 8}, DatePreset::Yesterday, {2024, 5, 14}, {2024, 5, 14, 23, 59, 59}},
+            {"yesterday of 1 March is 29 February",
+             {2024, 3, 1, 8},
+             DatePreset::Yesterday,
+             {2024, 2, 29},
+             {2024, 2, 29, 23, 59, 59}},
+            {"yesterday of New Year", {2025, 1, 1}, DatePreset::Yesterday, {2024, 12, 31}, {2024, 12, 31, 23, 59, 59}},
+            {"this week on a Monday", {2024, 5, 13, 9}, DatePreset::ThisWeek, {2024, 5, 13}, {2024, 5, 13, 23, 59, 59}},
+            {"this week on a Sunday", {2024, 5, 19, 9}, DatePreset::ThisWeek, {2024, 5, 13}, {2024, 5, 19, 23, 59, 59}},
+            {"this week on a Wednesday",
+             {2024, 5, 15, 9},
+             DatePreset::ThisWeek,
+             {2024, 5, 13},
+             {2024, 5, 15, 23, 59, 59}},
+            {"this week across the year",
+             {2025, 1, 1, 9},
+             DatePreset::ThisWeek,
+             {2024, 12, 30},
+             {2025, 1, 1, 23, 59, 59}},
+            {"this month on the first", {2024, 5, 1, 9}, DatePreset::ThisMonth, {2024, 5, 1}, {2024, 5, 1, 23, 59, 59}},
+            {"this month on the last",
+             {2024, 5, 31, 9},
+             DatePreset::ThisMonth,
+             {2024, 5, 1},
+             {2024, 5, 31, 23, 59, 59}},
+            {"this month on 29 February",
+             {2024, 2, 29, 9},
+             DatePreset::ThisMonth,
+             {2024, 2, 1},
+             {2024, 2, 29, 23, 59, 59}},
+            {"all time", {2024, 5, 15, 9}, DatePreset::AllTime, {2023, 5, 15}, {2024, 5, 15, 23, 59, 59}},
+            {"all time on 29 February", {2024, 2, 29, 9}, DatePreset::AllTime, {2023, 3, 1}, {2024, 2, 29, 23, 59, 59}},
+        });
 }
 
 // A day step is 86,400 seconds, not a calendar day: across a change of daylight
 // saving time the From picker lands an hour off, and on the short day it skips a date.
 TEST(DatePresets, StepWholeDaysAcrossDaylightSavingTime) {
-    ExpectDatePresets(kBerlin, {
-        {"yesterday after the short day", {2025, 3, 31, 10}, DatePreset::Yesterday, {2025, 3, 29, 23},
-         {2025, 3, 30, 23, 59, 59}},
-        {"yesterday after the long day", {2025, 10, 27, 10}, DatePreset::Yesterday, {2025, 10, 26, 1},
-         {2025, 10, 26, 23, 59, 59}},
-        {"this month past the short day", {2025, 3, 31, 10}, DatePreset::ThisMonth, {2025, 3, 1, 23},
-         {2025, 3, 31, 23, 59, 59}},
-        {"this month past the long day", {2025, 10, 31, 10}, DatePreset::ThisMonth, {2025, 10, 1, 1},
-         {2025, 10, 31, 23, 59, 59}},
-        {"today on the short day", {2025, 3, 30, 12}, DatePreset::Today, {2025, 3, 30},
-         {2025, 3, 30, 23, 59, 59}},
-        {"this week on the long day (Sunday)", {2025, 10, 26, 12}, DatePreset::ThisWeek, {2025, 10, 20},
-         {2025, 10, 26, 23, 59, 59}},
-    });
+    ExpectDatePresets(
+        kBerlin,
+        {
+            {"yesterday after the short day",
+             {2025, 3, 31, 10},
+             DatePreset::Yesterday,
+             {2025, 3, 29, 23},
+             {2025, 3, 30, 23, 59, 59}},
+            {"yesterday after the long day",
+             {2025, 10, 27, 10},
+             DatePreset::Yesterday,
+             {2025, 10, 26, 1},
+             {2025, 10, 26, 23, 59, 59}},
+            {"this month past the short day",
+             {2025, 3, 31, 10},
+             DatePreset::ThisMonth,
+             {2025, 3, 1, 23},
+             {2025, 3, 31, 23, 59, 59}},
+            {"this month past the long day",
+             {2025, 10, 31, 10},
+             DatePreset::ThisMonth,
+             {2025, 10, 1, 1},
+             {2025, 10, 31, 23, 59, 59}},
+            {"today on the short day", {2025, 3, 30, 12}, DatePreset::Today, {2025, 3, 30}, {2025, 3, 30, 23, 59, 59}},
+            {"this week on the long day (Sunday)",
+             {2025, 10, 26, 12},
+             DatePreset::ThisWeek,
+             {2025, 10, 20},
+             {2025, 10, 26, 23, 59, 59}},
+        });
 }
 
 TEST(DatePresets, CustomDateLeavesThePickers) {
@@ -96,10 +126,16 @@ TEST(DatePresets, CustomDateLeavesThePickers) {
 TEST(TimePresets, AreTodayAtFixedClockTimes) {
     ScopedTimeZone pinned(kUtc);
     const std::int64_t now = MakeLocalTime({2024, 2, 29, 13, 14, 15});
-    struct Case { TimePreset preset; int fromHour; int toHour; };
+    struct Case {
+        TimePreset preset;
+        int fromHour;
+        int toHour;
+    };
     const Case cases[] = {
-        {TimePreset::Morning, 4, 10}, {TimePreset::Afternoon, 10, 17},
-        {TimePreset::Evening, 17, 23}, {TimePreset::Night, 23, 4},
+        {TimePreset::Morning, 4, 10},
+        {TimePreset::Afternoon, 10, 17},
+        {TimePreset::Evening, 17, 23},
+        {TimePreset::Night, 23, 4},
     };
     for (const Case& c : cases) {
         const std::optional<PickerRange> range = TimePresetRange(c.preset, now);

@@ -9,7 +9,10 @@ constexpr bool X = true;
 constexpr bool o = false;
 
 TEST(GeneralSettingsRules, DefaultBrowserIsTheFirstWordFoundInTheCommand) {
-    struct Case { std::optional<std::wstring_view> command; Browser expected; };
+    struct Case {
+        std::optional<std::wstring_view> command;
+        Browser expected;
+    };
     const Case cases[] = {
         {std::nullopt, Browser::InternetExplorer},
         {L"", Browser::InternetExplorer},
@@ -30,7 +33,11 @@ TEST(GeneralSettingsRules, DefaultBrowserIsTheFirstWordFoundInTheCommand) {
 }
 
 TEST(GeneralSettingsRules, EachModeTicksItsBoxes) {
-    struct Case { BrowserMode mode; Browser defaultBrowser; BrowserChecks expected; };
+    struct Case {
+        BrowserMode mode;
+        Browser defaultBrowser;
+        BrowserChecks expected;
+    };
     const Case cases[] = {
         {BrowserMode::All, Browser::Chrome, {X, X, X, X}},
         {BrowserMode::Default, Browser::InternetExplorer, {X, o, o, o}},
@@ -44,7 +51,11 @@ TEST(GeneralSettingsRules, EachModeTicksItsBoxes) {
 }
 
 TEST(GeneralSettingsRules, TheLastTickedBoxStaysTickedAfterItsClick) {
-    struct Case { BrowserChecks afterClick; Browser clicked; BrowserChecks expected; };
+    struct Case {
+        BrowserChecks afterClick;
+        Browser clicked;
+        BrowserChecks expected;
+    };
     const Case cases[] = {
         {{o, o, o, o}, Browser::Chrome, {o, o, X, o}},
         {{o, o, o, o}, Browser::InternetExplorer, {X, o, o, o}},
@@ -55,7 +66,11 @@ TEST(GeneralSettingsRules, TheLastTickedBoxStaysTickedAfterItsClick) {
 }
 
 TEST(GeneralSettingsRules, BoxesReadAsAMode) {
-    struct Case { BrowserChecks checks; Browser defaultBrowser; BrowserMode expected; };
+    struct Case {
+        BrowserChecks checks;
+        Browser defaultBrowser;
+        BrowserMode expected;
+    };
     const Case cases[] = {
         {{X, X, X, X}, Browser::Firefox, BrowserMode::All},
         {{o, X, o, o}, Browser::Firefox, BrowserMode::Default},
@@ -72,11 +87,13 @@ TEST(GeneralSettingsRules, BoxesReadAsAMode) {
 }
 
 TEST(GeneralSettingsRules, ModeSettingRoundTripsAndOutOfRangeShowsAllBrowsers) {
-    struct Case { std::wstring_view text; BrowserMode expected; };
+    struct Case {
+        std::wstring_view text;
+        BrowserMode expected;
+    };
     const Case cases[] = {
-        {L"0", BrowserMode::All}, {L"1", BrowserMode::Default}, {L"2", BrowserMode::Custom},
-        {L"", BrowserMode::All}, {L"3", BrowserMode::All}, {L"-1", BrowserMode::All},
-        {L"2x", BrowserMode::Custom},
+        {L"0", BrowserMode::All}, {L"1", BrowserMode::Default}, {L"2", BrowserMode::Custom},  {L"", BrowserMode::All},
+        {L"3", BrowserMode::All}, {L"-1", BrowserMode::All},    {L"2x", BrowserMode::Custom},
     };
     for (const Case& c : cases) EXPECT_EQ(ModeFromSetting(c.text), c.expected) << std::wstring(c.text);
     EXPECT_EQ(ModeSetting(BrowserMode::All), L"0");
@@ -92,22 +109,27 @@ TEST(GeneralSettingsRules, BrowsersTextWritesOneDigitPerBoxInBrowserOrder) {
 }
 
 TEST(GeneralSettingsRules, BrowsersTextAppliesToBoxes) {
-    struct Case { std::wstring_view text; BrowserChecks before; BrowserChecks expected; };
+    struct Case {
+        std::wstring_view text;
+        BrowserChecks before;
+        BrowserChecks expected;
+    };
     const Case cases[] = {
-        {L"1010", {o, o, o, o}, {X, o, X, o}},
-        {L"0000", {X, X, X, X}, {o, o, o, o}},
-        {L"", {X, o, X, o}, {X, o, X, o}},
-        {L"1x0", {o, X, X, X}, {X, X, o, o}},
+        {L"1010", {o, o, o, o}, {X, o, X, o}},  {L"0000", {X, X, X, X}, {o, o, o, o}},
+        {L"", {X, o, X, o}, {X, o, X, o}},      {L"1x0", {o, X, X, X}, {X, X, o, o}},
         {L"11111", {o, o, o, o}, {X, X, X, X}},
     };
     for (const Case& c : cases) EXPECT_EQ(ApplyBrowsersSetting(c.text, c.before), c.expected) << std::wstring(c.text);
 }
 
 TEST(GeneralSettingsRules, DialogSwitchesAreStrict) {
-    struct Case { std::wstring_view text; std::optional<bool> expected; };
+    struct Case {
+        std::wstring_view text;
+        std::optional<bool> expected;
+    };
     const Case cases[] = {
-        {L"true", true}, {L"false", false}, {L"TRUE", std::nullopt}, {L"", std::nullopt},
-        {L"1", std::nullopt}, {L"false ", std::nullopt},
+        {L"true", true},     {L"false", false},    {L"TRUE", std::nullopt},
+        {L"", std::nullopt}, {L"1", std::nullopt}, {L"false ", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(StrictSwitch(c.text), c.expected) << std::wstring(c.text);
     EXPECT_EQ(SwitchSetting(true), L"true");

@@ -8,7 +8,10 @@ namespace {
 std::wstring repeat(wchar_t c, size_t count) { return std::wstring(count, c); }
 
 TEST(OutputNameDefault, MadeFromTheClipTitle) {
-    struct Case { std::wstring title; std::wstring expected; };
+    struct Case {
+        std::wstring title;
+        std::wstring expected;
+    };
     const Case cases[] = {
         {L"Clip: part 1/2?", L"Clip part 12"},
         {L"  *  ", L""},
@@ -42,7 +45,11 @@ TEST(OutputNameDefault, CutNeverSplitsACharacterOutsideTheBasicPlane) {
 }
 
 TEST(OutputNameClean, BatchNames) {
-    struct Case { std::wstring text; std::wstring expected; bool notice; };
+    struct Case {
+        std::wstring text;
+        std::wstring expected;
+        bool notice;
+    };
     const Case cases[] = {
         {L"", L"My output file", false},
         {L"a/b", L"ab", true},
@@ -69,7 +76,10 @@ TEST(OutputNameClean, BlankOnlyEditsAreDiscarded) {
 }
 
 TEST(OutputNameCheck, OutcomesAndTheirPrecedence) {
-    struct Case { std::wstring text; NameCheck expected; };
+    struct Case {
+        std::wstring text;
+        NameCheck expected;
+    };
     const Case cases[] = {
         {L"", NameCheck::Valid},
         {L"a", NameCheck::Valid},
@@ -167,7 +177,12 @@ TEST(OutputNameGuard, EachSurfaceKindRemembersItsOwnName) {
 }
 
 TEST(OutputNameEmptyRule, RestoresByUndoOrReplacement) {
-    struct Case { const wchar_t* text; bool canUndo; EmptyNameRepair repair; bool balloon; };
+    struct Case {
+        const wchar_t* text;
+        bool canUndo;
+        EmptyNameRepair repair;
+        bool balloon;
+    };
     const Case cases[] = {
         {L"", true, EmptyNameRepair::Undo, true},
         {L"", false, EmptyNameRepair::SetReplacement, true},
@@ -188,8 +203,9 @@ TEST(OutputNameEmptyRule, RestoresByUndoOrReplacement) {
 
 TEST(OutputNameClean, NoticeTexts) {
     EXPECT_EQ(kCharactersRemovedBalloon.title, L"Some characters have been removed");
-    EXPECT_EQ(kCharactersRemovedBalloon.text,
-              L"In accordance with the rules for naming files, some characters have been deleted in the edited file name");
+    EXPECT_EQ(
+        kCharactersRemovedBalloon.text,
+        L"In accordance with the rules for naming files, some characters have been deleted in the edited file name");
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ TEST(PlayerOptions, ReadsTheQueryAndTheContentPathAsTheHostSendsThem) {
         {kMovie, L"content=C:\\P q\\Videos\\a&b=c d.flv", L"C:\\P q\\Videos\\a&b=c d.flv", true, true, true, 70},
         {kMovie, L"content=C:\\v\\x&autoplay=false.mp4", L"C:\\v\\x&autoplay=false.mp4", true, true, true, 70},
         {L"C:\\p\\player.swf?allowtimeline=TRUE&volume=250", L"content=", L"", false, true, false, 100},
-        {L"C:\\p\\player.swf?volume=-3&autoplay=yes", L"autoplay=true&content=C:\\a.flv", L"C:\\a.flv", true,
-         false, false, 100},
+        {L"C:\\p\\player.swf?volume=-3&autoplay=yes", L"autoplay=true&content=C:\\a.flv", L"C:\\a.flv", true, false,
+         false, 100},
         {L"C:\\p\\player.swf", L"", L"", false, false, false, 100},
         {L"C:\\p\\player.swf?volume=0&&=x&autoplay", L"contents=C:\\no.flv", L"", false, false, false, 0},
     };

@@ -38,16 +38,23 @@ PlayerOptions AllTicked() {
 }
 
 TEST(PlayerSettingsRules, SwitchTextsTickClearOrLeaveTheBox) {
-    struct Case { const wchar_t* text; std::optional<bool> expected; };
+    struct Case {
+        const wchar_t* text;
+        std::optional<bool> expected;
+    };
     const Case cases[] = {
-        {L"true", true}, {L"TRUE", true}, {L"False", false}, {L"false", false},
+        {L"true", true},        {L"TRUE", true},     {L"False", false},    {L"false", false},
         {L"yes", std::nullopt}, {L"", std::nullopt}, {L"1", std::nullopt}, {L"true ", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(SwitchBoxState(c.text), c.expected) << c.text;
 }
 
 TEST(PlayerSettingsRules, QualityWordsAndBack) {
-    struct Case { const wchar_t* stored; FullScreenQuality quality; const wchar_t* written; };
+    struct Case {
+        const wchar_t* stored;
+        FullScreenQuality quality;
+        const wchar_t* written;
+    };
     const Case cases[] = {
         {L"low", FullScreenQuality::Low, L"low"},
         {L"Normal", FullScreenQuality::Normal, L"normal"},
@@ -63,7 +70,10 @@ TEST(PlayerSettingsRules, QualityWordsAndBack) {
 }
 
 TEST(PlayerSettingsRules, VolumeIsHeldToItsRange) {
-    struct Case { const wchar_t* text; int volume; };
+    struct Case {
+        const wchar_t* text;
+        int volume;
+    };
     const Case cases[] = {
         {L"70", 70}, {L"0", 0}, {L"100", 100}, {L"150", 100}, {L"-5", 0}, {L"abc", 0}, {L"", 0}, {L"45%", 45},
     };
@@ -71,13 +81,19 @@ TEST(PlayerSettingsRules, VolumeIsHeldToItsRange) {
 }
 
 TEST(PlayerSettingsRules, IconSizesAndPositions) {
-    struct Case { const wchar_t* text; std::optional<int> position; };
+    struct Case {
+        const wchar_t* text;
+        std::optional<int> position;
+    };
     const Case cases[] = {
         {L"8", 1}, {L"16", 2}, {L"32", 3}, {L"24", std::nullopt}, {L"", std::nullopt}, {L"016", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(IconSizePositionFromText(c.text), c.position) << c.text;
 
-    struct Back { int position; const wchar_t* text; };
+    struct Back {
+        int position;
+        const wchar_t* text;
+    };
     const Back backs[] = {{1, L"8"}, {2, L"16"}, {3, L"32"}, {0, L"8"}, {4, L"32"}};
     for (const Back& b : backs) EXPECT_EQ(std::wstring(IconSizeText(b.position)), b.text) << b.position;
 }
@@ -107,20 +123,38 @@ TEST(PlayerSettingsRules, StoredTextsApplyOverTheControls) {
 
     const Case cases[] = {
         {"first-run texts",
-         {{L"allowfullscreen", L"true"}, {L"fs_mode", L"normal"}, {L"allowzoom", L"true"},
-          {L"allowtimeline", L"true"}, {L"hintshow", L"true"}, {L"zholderfitbycontent", L"false"},
-          {L"volume", L"70"}, {L"nhidemenu", L"5"}, {L"iconsize", L"16"}},
-         FreshControls(), firstRun},
+         {{L"allowfullscreen", L"true"},
+          {L"fs_mode", L"normal"},
+          {L"allowzoom", L"true"},
+          {L"allowtimeline", L"true"},
+          {L"hintshow", L"true"},
+          {L"zholderfitbycontent", L"false"},
+          {L"volume", L"70"},
+          {L"nhidemenu", L"5"},
+          {L"iconsize", L"16"}},
+         FreshControls(),
+         firstRun},
         {"unknown texts leave ticked boxes and the icon slider",
-         {{L"allowfullscreen", L"yes"}, {L"allowzoom", L"on"}, {L"allowtimeline", L""},
-          {L"hintshow", L"1"}, {L"zholderfitbycontent", L"x"}, {L"iconsize", L"24"},
+         {{L"allowfullscreen", L"yes"},
+          {L"allowzoom", L"on"},
+          {L"allowtimeline", L""},
+          {L"hintshow", L"1"},
+          {L"zholderfitbycontent", L"x"},
+          {L"iconsize", L"24"},
           {L"nhidemenu", L"12x"}},
-         AllTicked(), keptBoxes},
+         AllTicked(),
+         keptBoxes},
         {"false clears ticked boxes",
-         {{L"allowfullscreen", L"FALSE"}, {L"fs_mode", L"LOW"}, {L"allowzoom", L"false"},
-          {L"allowtimeline", L"false"}, {L"hintshow", L"false"}, {L"zholderfitbycontent", L"false"},
-          {L"volume", L"250"}, {L"iconsize", L"32"}},
-         AllTicked(), cleared},
+         {{L"allowfullscreen", L"FALSE"},
+          {L"fs_mode", L"LOW"},
+          {L"allowzoom", L"false"},
+          {L"allowtimeline", L"false"},
+          {L"hintshow", L"false"},
+          {L"zholderfitbycontent", L"false"},
+          {L"volume", L"250"},
+          {L"iconsize", L"32"}},
+         AllTicked(),
+         cleared},
     };
     for (const Case& c : cases) {
         PlayerOptions options = c.start;
@@ -153,24 +187,42 @@ TEST(PlayerSettingsRules, WrittenTexts) {
     PlayerOptions emptyDelay = FreshControls();
     emptyDelay.hideMenuSeconds = L"";
 
-    struct Case { const char* name; PlayerOptions options; Stored expected; };
+    struct Case {
+        const char* name;
+        PlayerOptions options;
+        Stored expected;
+    };
     const Case cases[] = {
-        {"mixed", mixed,
-         {{L"allowfullscreen", L"true"}, {L"fs_mode", L"best"}, {L"allowzoom", L"false"},
-          {L"allowtimeline", L"true"}, {L"hintshow", L"true"}, {L"zholderfitbycontent", L"true"},
-          {L"volume", L"0"}, {L"nhidemenu", L"42"}, {L"iconsize", L"8"}}},
-        {"empty delay and no quality", emptyDelay,
-         {{L"allowfullscreen", L"false"}, {L"fs_mode", L"normal"}, {L"allowzoom", L"false"},
-          {L"allowtimeline", L"false"}, {L"hintshow", L"false"}, {L"zholderfitbycontent", L"false"},
-          {L"volume", L"0"}, {L"nhidemenu", L"5"}, {L"iconsize", L"8"}}},
+        {"mixed",
+         mixed,
+         {{L"allowfullscreen", L"true"},
+          {L"fs_mode", L"best"},
+          {L"allowzoom", L"false"},
+          {L"allowtimeline", L"true"},
+          {L"hintshow", L"true"},
+          {L"zholderfitbycontent", L"true"},
+          {L"volume", L"0"},
+          {L"nhidemenu", L"42"},
+          {L"iconsize", L"8"}}},
+        {"empty delay and no quality",
+         emptyDelay,
+         {{L"allowfullscreen", L"false"},
+          {L"fs_mode", L"normal"},
+          {L"allowzoom", L"false"},
+          {L"allowtimeline", L"false"},
+          {L"hintshow", L"false"},
+          {L"zholderfitbycontent", L"false"},
+          {L"volume", L"0"},
+          {L"nhidemenu", L"5"},
+          {L"iconsize", L"8"}}},
     };
     for (const Case& c : cases) EXPECT_EQ(Written(c.options), c.expected) << c.name;
 }
 
 TEST(PlayerSettingsRules, WritingOrderIsFixed) {
     const auto texts = PlayerSettingTexts(DefaultPlayerOptions());
-    const wchar_t* order[] = {L"allowfullscreen", L"fs_mode", L"allowzoom", L"allowtimeline", L"hintshow",
-                              L"zholderfitbycontent", L"volume", L"nhidemenu", L"iconsize"};
+    const wchar_t* order[] = {L"allowfullscreen",     L"fs_mode", L"allowzoom", L"allowtimeline", L"hintshow",
+                              L"zholderfitbycontent", L"volume",  L"nhidemenu", L"iconsize"};
     for (std::size_t index = 0; index < texts.size(); ++index) EXPECT_EQ(std::wstring(texts[index].name), order[index]);
 }
 

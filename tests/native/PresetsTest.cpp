@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace convert {
 namespace {
 
@@ -124,7 +123,11 @@ TEST(PresetArguments, QualityComesFromComboIndexOrSliderPosition) {
 }
 
 TEST(PresetFormats, TextsIconsAndExtensionsInComboOrder) {
-    struct Row { const wchar_t* text; int icon; const wchar_t* extension; };
+    struct Row {
+        const wchar_t* text;
+        int icon;
+        const wchar_t* extension;
+    };
     const Row expected[] = {
         {L"Ipod Video (Apple QuickTime MOV)", 213, L".mov"},
         {L"Iphone Video (MPEG-4 MP4)", 212, L".mp4"},

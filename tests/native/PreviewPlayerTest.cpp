@@ -10,9 +10,15 @@ namespace player {
 namespace {
 
 const std::map<std::wstring, std::wstring> kDefaults = {
-    {L"allowfullscreen", L"true"}, {L"fs_mode", L"normal"}, {L"allowzoom", L"true"},
-    {L"allowtimeline", L"true"},   {L"hintshow", L"true"},  {L"zholderfitbycontent", L"false"},
-    {L"volume", L"70"},            {L"nhidemenu", L"5"},    {L"iconsize", L"16"},
+    {L"allowfullscreen", L"true"},
+    {L"fs_mode", L"normal"},
+    {L"allowzoom", L"true"},
+    {L"allowtimeline", L"true"},
+    {L"hintshow", L"true"},
+    {L"zholderfitbycontent", L"false"},
+    {L"volume", L"70"},
+    {L"nhidemenu", L"5"},
+    {L"iconsize", L"16"},
 };
 
 SettingReader ReaderOver(std::map<std::wstring, std::wstring> values) {

@@ -17,7 +17,13 @@ namespace {
 const ProbeToolIdentity kTool{65'123'456, 0x01D4A1B2C3D4E5F6ull};
 
 CachedProbe Probe(std::uint64_t size, std::wstring video, bool listsClip = true) {
-    ProbeFields fields{L"00:00:02", L"", L"", L"320x240", L"25 Fps", L"521 kb/s", std::move(video),
+    ProbeFields fields{L"00:00:02",
+                       L"",
+                       L"",
+                       L"320x240",
+                       L"25 Fps",
+                       L"521 kb/s",
+                       std::move(video),
                        L"mp3, 22050 Hz, mono, fltp, 64 kb/s"};
     return CachedProbe{size, 0x01DD86D32CE7C8E2ull + size, listsClip, std::move(fields)};
 }
@@ -72,8 +78,13 @@ TEST(ProbeCacheFormat, DamagedForeignAndFutureFilesAreNeverTrusted) {
         {"foreign magic", foreignMagic, kTool, probe_cache::FileState::Foreign, 0},
         {"header only half there", {good.begin(), good.begin() + 20}, kTool, probe_cache::FileState::Foreign, 0},
         {"future version", future, kTool, probe_cache::FileState::FutureFormat, 0},
-        {"another ffmpeg.exe", good, ProbeToolIdentity{kTool.size + 1, kTool.lastWriteTime}, probe_cache::FileState::OtherTool, 0},
-        {"cut in half", {good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2)}, kTool, probe_cache::FileState::Damaged, 3},
+        {"another ffmpeg.exe", good, ProbeToolIdentity{kTool.size + 1, kTool.lastWriteTime},
+         probe_cache::FileState::OtherTool, 0},
+        {"cut in half",
+         {good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2)},
+         kTool,
+         probe_cache::FileState::Damaged,
+         3},
         {"last record flipped", flipped, kTool, probe_cache::FileState::Damaged, 3},
         {"junk after the records", appendedJunk, kTool, probe_cache::FileState::Damaged, 4},
     };
@@ -105,7 +116,8 @@ TEST(ProbeCacheRules, AnEntryCountsOnlyForTheSameSizeAndWriteTime) {
     EXPECT_EQ(FindCurrentProbe(entries, path, stored.size, stored.lastWriteTime), &stored);
     EXPECT_EQ(FindCurrentProbe(entries, path, stored.size + 1, stored.lastWriteTime), nullptr) << "replaced";
     EXPECT_EQ(FindCurrentProbe(entries, path, stored.size, stored.lastWriteTime + 1), nullptr) << "touched";
-    EXPECT_EQ(FindCurrentProbe(entries, L"C:\\Reelkeep\\Videos\\1260000001.FLV", stored.size, stored.lastWriteTime), nullptr);
+    EXPECT_EQ(FindCurrentProbe(entries, L"C:\\Reelkeep\\Videos\\1260000001.FLV", stored.size, stored.lastWriteTime),
+              nullptr);
 }
 
 TEST(ProbeCacheRules, ASaveKeepsOthersEntriesTakesFreshOnesAndDropsClipsGoneFromTheFolder) {
@@ -147,8 +159,10 @@ TEST(OrderedPool, DeliversInOrderWhileSlowItemsHoldUpOnlyTheDeliveryBehindThem) 
             const int now = ++running;
             for (int seen = mostAtOnce; now > seen && !mostAtOnce.compare_exchange_weak(seen, now);) {}
             std::this_thread::sleep_for(i == 1 ? 300ms : std::chrono::milliseconds(i % 5));
-            if (i == 1) slowDone = true;
-            else if (!slowDone) ++doneWhileFirstSlept;
+            if (i == 1)
+                slowDone = true;
+            else if (!slowDone)
+                ++doneWhileFirstSlept;
             --running;
             return static_cast<int>(i);
         },

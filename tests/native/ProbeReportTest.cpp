@@ -30,55 +30,44 @@ const wchar_t kFlvVideo[] = L"flv1, yuv420p, 320x240, 200 kb/s, 29.97 fps, 29.97
 // The documented examples first, then what real stream lines need beyond them.
 const ReportCase kReportCases[] = {
     {"metadata duration with aligned colon",
-     L"  Metadata:\r\n    duration                                        : 30.03\r\n",
-     L"30.03", L"00:00:30", kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str()},
-    {"container duration without metadata",
-     L"  Duration: 00:02:05.40, start: 0.000000, bitrate: 521 kb/s\r\n",
+     L"  Metadata:\r\n    duration                                        : 30.03\r\n", L"30.03", L"00:00:30",
+     kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str()},
+    {"container duration without metadata", L"  Duration: 00:02:05.40, start: 0.000000, bitrate: 521 kb/s\r\n",
      L"00:02:05", L"00:02:05", kNa.c_str(), kNa.c_str(), L"521 kb/s", kNa.c_str(), kNa.c_str()},
-    {"container duration N/A",
-     L"  Duration: N/A, start: 0.000000, bitrate: N/A\r\n",
-     L"N/A, sta", L"00:00:00", kNa.c_str(), kNa.c_str(), L"N/A", kNa.c_str(), kNa.c_str()},
-    {"width and height lines",
-     L"    width           : 640\r\n    height          : 360\r\n",
-     nullptr, nullptr, L"640x360", kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str()},
+    {"container duration N/A", L"  Duration: N/A, start: 0.000000, bitrate: N/A\r\n", L"N/A, sta", L"00:00:00",
+     kNa.c_str(), kNa.c_str(), L"N/A", kNa.c_str(), kNa.c_str()},
+    {"width and height lines", L"    width           : 640\r\n    height          : 360\r\n", nullptr, nullptr,
+     L"640x360", kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str()},
     {"size and rate from the video line",
-     L"    Stream #0:0: Video: flv1, yuv420p, 320x240, 200 kb/s, 29.97 fps, 29.97 tbr, 1k tbn\r\n",
-     nullptr, nullptr, L"320x240", L"29.97 Fps", kNa.c_str(), kFlvVideo, kNa.c_str()},
-    {"lone height", L"    height          : 360\r\n",
-     nullptr, nullptr, L"x360", kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str()},
-    {"lone width", L"    width : 640\r\n",
-     nullptr, nullptr, L"640x", kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str()},
-    {"metadata frame rate gets the unit",
-     L"    framerate       : 25\r\n",
-     nullptr, nullptr, kNa.c_str(), L"25 Fps", kNa.c_str(), kNa.c_str(), kNa.c_str()},
+     L"    Stream #0:0: Video: flv1, yuv420p, 320x240, 200 kb/s, 29.97 fps, 29.97 tbr, 1k tbn\r\n", nullptr, nullptr,
+     L"320x240", L"29.97 Fps", kNa.c_str(), kFlvVideo, kNa.c_str()},
+    {"lone height", L"    height          : 360\r\n", nullptr, nullptr, L"x360", kNa.c_str(), kNa.c_str(), kNa.c_str(),
+     kNa.c_str()},
+    {"lone width", L"    width : 640\r\n", nullptr, nullptr, L"640x", kNa.c_str(), kNa.c_str(), kNa.c_str(),
+     kNa.c_str()},
+    {"metadata frame rate gets the unit", L"    framerate       : 25\r\n", nullptr, nullptr, kNa.c_str(), L"25 Fps",
+     kNa.c_str(), kNa.c_str(), kNa.c_str()},
     {"metadata lines win over the video line",
      L"width : 640\r\nheight : 360\r\nframerate : 30\r\n"
      L"  Stream #0:0: Video: flv1, yuv420p, 320x240, 29.97 fps\r\n",
      nullptr, nullptr, L"640x360", L"30 Fps", kNa.c_str(), L"flv1, yuv420p, 320x240, 29.97 fps", kNa.c_str()},
     {"four-digit height and a stream line without bit rate",
-     L"  Stream #0:0: Video: flv1, yuv420p, 1920x1080, 23.98 fps, 23.98 tbr, 1k tbn\r\n",
-     nullptr, nullptr, L"1920x1080", L"23.98 Fps", kNa.c_str(),
-     L"flv1, yuv420p, 1920x1080, 23.98 fps, 23.98 tbr, 1k tbn", kNa.c_str()},
+     L"  Stream #0:0: Video: flv1, yuv420p, 1920x1080, 23.98 fps, 23.98 tbr, 1k tbn\r\n", nullptr, nullptr,
+     L"1920x1080", L"23.98 Fps", kNa.c_str(), L"flv1, yuv420p, 1920x1080, 23.98 fps, 23.98 tbr, 1k tbn", kNa.c_str()},
     {"codec tag is not a size; pixel format with a comma inside",
      L"  Stream #0:0(und): Video: h264 (High) (avc1 / 0x31637661), yuv420p(tv, bt709), "
      L"1280x720 [SAR 1:1 DAR 16:9], 1k fps, 30 tbr\r\n",
      nullptr, nullptr, L"1280x720", L"1k Fps", kNa.c_str(),
-     L"h264 (High) (avc1 / 0x31637661), yuv420p(tv, bt709), 1280x720 [SAR 1:1 DAR 16:9], 1k fps, 30 tbr",
-     kNa.c_str()},
-    {"video line without size or rate leaves them missing",
-     L"  Stream #0:0: Video: vp6f, yuv420p, 90k tbn\r\n",
+     L"h264 (High) (avc1 / 0x31637661), yuv420p(tv, bt709), 1280x720 [SAR 1:1 DAR 16:9], 1k fps, 30 tbr", kNa.c_str()},
+    {"video line without size or rate leaves them missing", L"  Stream #0:0: Video: vp6f, yuv420p, 90k tbn\r\n",
      nullptr, nullptr, kNa.c_str(), kNa.c_str(), kNa.c_str(), L"vp6f, yuv420p, 90k tbn", kNa.c_str()},
-    {"audio stream text",
-     L"    Stream #0:1: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s\r\n",
-     nullptr, nullptr, kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str(),
-     L"mp3, 44100 Hz, stereo, fltp, 128 kb/s"},
-    {"key on a last line without line end gives an empty value",
-     L"  Stream #0:0: Video: flv1, yuv420p, 320x240",
+    {"audio stream text", L"    Stream #0:1: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s\r\n", nullptr, nullptr,
+     kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str(), L"mp3, 44100 Hz, stereo, fltp, 128 kb/s"},
+    {"key on a last line without line end gives an empty value", L"  Stream #0:0: Video: flv1, yuv420p, 320x240",
      nullptr, nullptr, kNa.c_str(), kNa.c_str(), kNa.c_str(), L"", kNa.c_str()},
     {"empty report", L"", L"", L"00:00:00", kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str()},
-    {"keys are case-sensitive",
-     L"WIDTH: 1\r\nBitrate: 2\r\n: video: x\r\n",
-     nullptr, nullptr, kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str(), kNa.c_str()},
+    {"keys are case-sensitive", L"WIDTH: 1\r\nBitrate: 2\r\n: video: x\r\n", nullptr, nullptr, kNa.c_str(), kNa.c_str(),
+     kNa.c_str(), kNa.c_str(), kNa.c_str()},
 };
 
 TEST(ParseProbeReport, FieldsOfEachReport) {
@@ -129,7 +118,8 @@ TEST(NormaliseProbeReport, BlankRunsShrinkTenHalvingsDeep) {
         size_t blanks;
         size_t left;
     };
-    const Case cases[] = {{1, 1}, {2, 1}, {3, 1}, {32, 1}, {33, 1}, {64, 1}, {1024, 1}, {1025, 2}, {2048, 2}, {2049, 3}};
+    const Case cases[] = {{1, 1},  {2, 1},    {3, 1},    {32, 1},   {33, 1},
+                          {64, 1}, {1024, 1}, {1025, 2}, {2048, 2}, {2049, 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.blanks);
         const std::wstring report = L"a" + std::wstring(c.blanks, L' ') + L"b";
@@ -150,22 +140,15 @@ TEST(FormatDuration, SecondsBecomeClockTime) {
         const wchar_t* shown;
     };
     const Case cases[] = {
-        {L"30.03", L"00:00:30"},
-        {L"00:02:05", L"00:02:05"},
-        {L"N/A, sta", L"00:00:00"},
-        {L"", L"00:00:00"},
-        {L"3725", L"01:02:05"},
-        {L"  \t86399.9", L"23:59:59"},
-        {L"86400", L"00:00:00"},
-        {L"90061", L"01:01:01"},
-        {L"+59", L"00:00:59"},
-        {L"-61", L"00:-1:-1"},
-        {L"12abc", L"00:00:12"},
-        {L"99999999999999", L"03:14:07"},
+        {L"30.03", L"00:00:30"}, {L"00:02:05", L"00:02:05"}, {L"N/A, sta", L"00:00:00"},
+        {L"", L"00:00:00"},      {L"3725", L"01:02:05"},     {L"  \t86399.9", L"23:59:59"},
+        {L"86400", L"00:00:00"}, {L"90061", L"01:01:01"},    {L"+59", L"00:00:59"},
+        {L"-61", L"00:-1:-1"},   {L"12abc", L"00:00:12"},    {L"99999999999999", L"03:14:07"},
         {L"1:2", L"1:2"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(FormatDuration(c.duration), c.shown) << "duration \"" << std::string(c.duration, c.duration + wcslen(c.duration)) << '"';
+        EXPECT_EQ(FormatDuration(c.duration), c.shown)
+            << "duration \"" << std::string(c.duration, c.duration + wcslen(c.duration)) << '"';
     }
 }
 
@@ -189,13 +172,19 @@ struct CapturedCase {
 };
 
 const CapturedCase kCapturedCases[] = {
-    {"flv-320x240-sound", L"00:00:02", L"320x240", L"25 Fps", L"445 kb/s", L"flv1, yuv420p, 320x240, 200 kb/s", L"mp3, 22050 Hz, mono"},
+    {"flv-320x240-sound", L"00:00:02", L"320x240", L"25 Fps", L"445 kb/s", L"flv1, yuv420p, 320x240, 200 kb/s",
+     L"mp3, 22050 Hz, mono"},
     {"flv-320x240-silent", L"00:00:02", L"320x240", L"25 Fps", L"385 kb/s", L"flv1, yuv420p, 320x240", nullptr},
-    {"flv-1920x1080-sound", L"00:00:01", L"1920x1080", L"29.97 Fps", L"2073 kb/s", L"flv1, yuv420p, 1920x1080", L"mp3, 44100 Hz"},
-    {"mp4-320x240-sound", L"00:00:02", L"320x240", L"29.97 Fps", L"129 kb/s", L"h264 (Constrained Baseline)", L"aac (LC)"},
-    {"mp4-1920x1080-sound", L"00:00:01", L"1920x1080", L"23.98 Fps", L"360 kb/s", L"h264 (Constrained Baseline)", L"aac (LC)"},
-    {"mp4-1920x1080-silent", L"00:00:01", L"1920x1080", L"23.98 Fps", L"284 kb/s", L"h264 (Constrained Baseline)", nullptr},
-    {"mp4-640x360-tagged", L"00:00:30", L"640x360", L"29.97 Fps", L"172 kb/s", L"h264 (Constrained Baseline)", L"aac (LC)"},
+    {"flv-1920x1080-sound", L"00:00:01", L"1920x1080", L"29.97 Fps", L"2073 kb/s", L"flv1, yuv420p, 1920x1080",
+     L"mp3, 44100 Hz"},
+    {"mp4-320x240-sound", L"00:00:02", L"320x240", L"29.97 Fps", L"129 kb/s", L"h264 (Constrained Baseline)",
+     L"aac (LC)"},
+    {"mp4-1920x1080-sound", L"00:00:01", L"1920x1080", L"23.98 Fps", L"360 kb/s", L"h264 (Constrained Baseline)",
+     L"aac (LC)"},
+    {"mp4-1920x1080-silent", L"00:00:01", L"1920x1080", L"23.98 Fps", L"284 kb/s", L"h264 (Constrained Baseline)",
+     nullptr},
+    {"mp4-640x360-tagged", L"00:00:30", L"640x360", L"29.97 Fps", L"172 kb/s", L"h264 (Constrained Baseline)",
+     L"aac (LC)"},
     {"truncated", L"00:00:02", L"320x240", L"25 Fps", L"156 kb/s", L"flv1, yuv420p, 320x240", L"mp3, 22050 Hz"},
     {"zero-bytes", L"00:00:00", nullptr, nullptr, nullptr, nullptr, nullptr},
     {"text-only", L"00:00:00", nullptr, nullptr, nullptr, nullptr, nullptr},
@@ -244,15 +233,17 @@ TEST(DecodeToolOutput, Utf8WhereWellFormedLatin1Elsewhere) {
     };
     const Case cases[] = {
         {"plain\r\n", L"plain\r\n"},
-        {"Gr\xC3\xBC\xC3\x9F" "e", L"Gr\u00FC\u00DFe"},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         L"Gr\u00FC\u00DFe"},
         {"\xE2\x82\xAC", L"\u20AC"},
         {"\xF0\x9F\x8E\xAC", L"\U0001F3AC"},
-        {"K\xF6ln", L"K\u00F6ln"},                       // a lone Latin-1 byte
-        {"\xC3", L"\u00C3"},                             // sequence cut off at the end
-        {"\xC0\xAF", L"\u00C0\u00AF"},                   // overlong '/'
-        {"\xED\xA0\x80", L"\u00ED\u00A0\u0080"},         // a surrogate in UTF-8
+        {"K\xF6ln", L"K\u00F6ln"},                          // a lone Latin-1 byte
+        {"\xC3", L"\u00C3"},                                // sequence cut off at the end
+        {"\xC0\xAF", L"\u00C0\u00AF"},                      // overlong '/'
+        {"\xED\xA0\x80", L"\u00ED\u00A0\u0080"},            // a surrogate in UTF-8
         {"\xF4\x90\x80\x80", L"\u00F4\u0090\u0080\u0080"},  // above U+10FFFF
-        {"\xE2\x82:", L"\u00E2\u0082:"},                 // bad continuation keeps the ASCII
+        {"\xE2\x82:", L"\u00E2\u0082:"},                    // bad continuation keeps the ASCII
         {std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
     };
     for (const Case& c : cases) {

@@ -24,7 +24,10 @@ std::string readGolden(const char* name) {
 }
 
 TEST(ProgressParse, ReportsInOneChunk) {
-    struct Case { const char* output; std::vector<std::int64_t> expected; };
+    struct Case {
+        const char* output;
+        std::vector<std::int64_t> expected;
+    };
     const Case cases[] = {
         {"frame=  100 fps=0.0 q=5.0 size=     512kB time=47.88 bitrate=  87.6kbits/s", {47}},
         {"size=  12kB time=12 bitrate=N/A", {0}},
@@ -88,14 +91,16 @@ TEST(ProgressParse, MemoryStaysSmallAndGarbageIsHarmless) {
 }
 
 TEST(ProgressDisplay, SingleClip) {
-    struct Case { std::int64_t seconds; int upper; bool shown; int bar; const wchar_t* label; };
+    struct Case {
+        std::int64_t seconds;
+        int upper;
+        bool shown;
+        int bar;
+        const wchar_t* label;
+    };
     const Case cases[] = {
-        {47, 95, true, 47, L"49%"},
-        {0, 95, true, 0, L"0%"},
-        {95, 95, true, 95, L"100%"},
-        {96, 95, false, 0, L""},
-        {1, 3, true, 1, L"33%"},
-        {359999, 359999, true, 359999, L"100%"},
+        {47, 95, true, 47, L"49%"}, {0, 95, true, 0, L"0%"}, {95, 95, true, 95, L"100%"},
+        {96, 95, false, 0, L""},    {1, 3, true, 1, L"33%"}, {359999, 359999, true, 359999, L"100%"},
         {-1, 95, false, 0, L""},
     };
     for (const Case& c : cases) {
@@ -182,12 +187,16 @@ TEST(ProgressDisplay, BatchRowAndOverall) {
 }
 
 TEST(ToolErrorLine, KeepsTheLastLineThatSaysWhy) {
-    struct Case { std::vector<std::string> chunks; std::string expected; };
+    struct Case {
+        std::vector<std::string> chunks;
+        std::string expected;
+    };
     const Case cases[] = {
         {{"ffmpeg version N\r\nInput #0\r\n", "C:\\gone\\a.mov: No such file or directory\r\n"},
          "C:\\gone\\a.mov: No such file or directory"},
         {{"Error while opening encoder\r\n", "Conversion failed!\r\n"}, "Error while opening encoder"},
-        {{"Stream mapping:\r\nframe=  10 fps=0.0 q=5.0 size=  12kB time=00:00:0", "1.00 bitrate=1\r"}, "Stream mapping:"},
+        {{"Stream mapping:\r\nframe=  10 fps=0.0 q=5.0 size=  12kB time=00:00:0", "1.00 bitrate=1\r"},
+         "Stream mapping:"},
         {{"split across ch", "unks: Permission denied"}, "split across chunks: Permission denied"},
         {{"frame=1\r", "size=2\r\n"}, ""},
         {{}, ""},

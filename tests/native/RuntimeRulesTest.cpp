@@ -42,8 +42,9 @@ TEST(RuntimeRulesTest, SupportLibraryIsRefusedOnlyFromAFolder) {
         const char* path;
         bool refused;
     } cases[] = {
-        {"C:\\Flash\\swsupport.dll", true}, {"C:\\Flash\\SWSupport", true}, {"\\swsupport.DLL", true},
-        {"swsupport.dll", false},           {"C:\\x\\myswsupport.dll", false}, {"C:\\x\\swsupport.dll.bak", false},
+        {"C:\\Flash\\swsupport.dll", true}, {"C:\\Flash\\SWSupport", true},
+        {"\\swsupport.DLL", true},          {"swsupport.dll", false},
+        {"C:\\x\\myswsupport.dll", false},  {"C:\\x\\swsupport.dll.bak", false},
         {"C:/x/swsupport.dll", false},      {"", false},
     };
     for (const auto& c : cases) EXPECT_EQ(IsRefusedLibraryPath(c.path), c.refused) << c.path;

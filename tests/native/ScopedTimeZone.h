@@ -21,8 +21,10 @@ public:
         tzset();
     }
     ~ScopedTimeZone() {
-        if (previous_) setenv("TZ", previous_->c_str(), 1);
-        else unsetenv("TZ");
+        if (previous_)
+            setenv("TZ", previous_->c_str(), 1);
+        else
+            unsetenv("TZ");
         tzset();
     }
     ScopedTimeZone(const ScopedTimeZone&) = delete;

@@ -62,14 +62,12 @@ TEST(SettingsTable, EveryDefaultReadsAsItsKind) {
     for (const SettingDefinition& setting : kSettings) {
         const std::wstring_view text = setting.firstRunDefault;
         switch (setting.kind) {
-        case SettingKind::Switch:
-            EXPECT_TRUE(text == L"true" || text == L"false") << std::wstring(setting.name);
-            break;
+        case SettingKind::Switch: EXPECT_TRUE(text == L"true" || text == L"false") << std::wstring(setting.name); break;
         case SettingKind::Number:
-            EXPECT_TRUE(!text.empty() && text.find_first_not_of(L"0123456789") == std::wstring_view::npos) << std::wstring(setting.name);
+            EXPECT_TRUE(!text.empty() && text.find_first_not_of(L"0123456789") == std::wstring_view::npos)
+                << std::wstring(setting.name);
             break;
-        case SettingKind::Word:
-            break;
+        case SettingKind::Word: break;
         }
     }
 }

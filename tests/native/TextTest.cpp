@@ -6,19 +6,35 @@ namespace platform {
 namespace {
 
 TEST(Text, NumbersFollowTheCRule) {
-    struct Case { const wchar_t* text; std::int32_t expected; };
+    struct Case {
+        const wchar_t* text;
+        std::int32_t expected;
+    };
     const Case cases[] = {
-        {L"", 0}, {L"70", 70}, {L"5s", 5}, {L"abc", 0}, {L"  16", 16}, {L"\t\n-3", -3},
-        {L"+8", 8}, {L"2147483647", 2147483647}, {L"99999999999", 2147483647},
-        {L"-2147483648", -2147483647 - 1}, {L"-99999999999", -2147483647 - 1}, {L"- 4", 0},
+        {L"", 0},
+        {L"70", 70},
+        {L"5s", 5},
+        {L"abc", 0},
+        {L"  16", 16},
+        {L"\t\n-3", -3},
+        {L"+8", 8},
+        {L"2147483647", 2147483647},
+        {L"99999999999", 2147483647},
+        {L"-2147483648", -2147483647 - 1},
+        {L"-99999999999", -2147483647 - 1},
+        {L"- 4", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(ParseNumber(c.text), c.expected) << c.text;
 }
 
 TEST(Text, CaseIsFoldedBeforeComparing) {
-    struct Case { const wchar_t* a; const wchar_t* b; int order; };
+    struct Case {
+        const wchar_t* a;
+        const wchar_t* b;
+        int order;
+    };
     const Case cases[] = {
-        {L"Stop", L"sTOP", 0}, {L"", L"", 0}, {L"abc", L"ABD", -1}, {L"b", L"A", 1},
+        {L"Stop", L"sTOP", 0},    {L"", L"", 0},           {L"abc", L"ABD", -1}, {L"b", L"A", 1},
         {L"Clip", L"clip 2", -1}, {L"clip 2", L"CLIP", 1},
     };
     for (const Case& c : cases) {

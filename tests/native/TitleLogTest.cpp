@@ -9,8 +9,7 @@ namespace library {
 namespace {
 
 FileIdentity Identity(std::uint64_t index) {
-    return FileIdentity{0x43000000u, index, 0x01DD86D32CE7C8E2ull + index, 0x01DD86D32CE7C8E2ull + index,
-                        1000 + index};
+    return FileIdentity{0x43000000u, index, 0x01DD86D32CE7C8E2ull + index, 0x01DD86D32CE7C8E2ull + index, 1000 + index};
 }
 
 std::vector<std::uint8_t> LogOf(const std::vector<TitleRecord>& records, std::uint64_t generation = 7) {
@@ -66,13 +65,12 @@ TEST(TitleLog, HeaderIsRejectedWhenShortOrForeign) {
 // A writer that dies mid-append leaves any prefix of its record: the records before it
 // stay, and the parse stops where the torn record begins so that it is read again later.
 TEST(TitleLog, EveryTruncationKeepsTheCompleteRecordsAndStopsAtTheTornOne) {
-    const std::vector<TitleRecord> records = {{Identity(1), u"Movie1"}, {Identity(2), u"Flv"},
-                                              {Identity(3), u"InOrderToDelete"}};
+    const std::vector<TitleRecord> records = {
+        {Identity(1), u"Movie1"}, {Identity(2), u"Flv"}, {Identity(3), u"InOrderToDelete"}};
     const std::vector<std::uint8_t> log = LogOf(records);
     std::vector<std::size_t> recordEnds;
     for (std::size_t count = 1; count <= records.size(); ++count) {
-        recordEnds.push_back(LogOf({records.begin(), records.begin() + count}).size() -
-                             title_log::kHeaderSize);
+        recordEnds.push_back(LogOf({records.begin(), records.begin() + count}).size() - title_log::kHeaderSize);
     }
     const std::span<const std::uint8_t> body = Body(log);
     for (std::size_t length = 0; length <= body.size(); ++length) {
@@ -85,8 +83,8 @@ TEST(TitleLog, EveryTruncationKeepsTheCompleteRecordsAndStopsAtTheTornOne) {
 }
 
 TEST(TitleLog, DamageIsSteppedOverOnlyWhenAnIntactRecordFollows) {
-    const std::vector<TitleRecord> records = {{Identity(1), u"Movie1"}, {Identity(2), u"Movie2"},
-                                              {Identity(3), u"Movie3"}};
+    const std::vector<TitleRecord> records = {
+        {Identity(1), u"Movie1"}, {Identity(2), u"Movie2"}, {Identity(3), u"Movie3"}};
     const std::vector<std::uint8_t> log = LogOf(records);
     const std::size_t firstEnd = LogOf({records[0]}).size();
     const std::size_t secondEnd = LogOf({records[0], records[1]}).size();

@@ -28,15 +28,16 @@ TEST(UpdateRules, DueOnlyWhenSwitchedOnAndMoreThanADayHasPassed) {
 
 TEST(UpdateRules, VersionAnswerAndAddresses) {
     EXPECT_FALSE(IsOtherVersion(L"1.21"));
-    for (const wchar_t* answer : {L"1.22", L"1.21\r\n", L" 1.21", L"", L"1.2"}) EXPECT_TRUE(IsOtherVersion(answer)) << answer;
+    for (const wchar_t* answer : {L"1.22", L"1.21\r\n", L" 1.21", L"", L"1.2"})
+        EXPECT_TRUE(IsOtherVersion(answer)) << answer;
     EXPECT_EQ(InstallerUrl(L"http://127.0.0.1:9/actual-version/"), L"http://127.0.0.1:9/actual-version/update.exe");
     EXPECT_EQ(VersionUrl(L"http://127.0.0.1:9/actual-version"), L"http://127.0.0.1:9/actual-version/");
 }
 
 TEST(HttpText, ContentLengthAndWholeBodies) {
     const std::pair<const wchar_t*, std::optional<std::uint64_t>> lengths[] = {
-        {L"1234", 1234}, {L" 52428800", 52428800}, {L"0", 0}, {L"", std::nullopt}, {L"abc", std::nullopt},
-        {L"-5", std::nullopt}, {L"12abc", 12}, {L"99999999999999999999999", std::nullopt},
+        {L"1234", 1234},        {L" 52428800", 52428800}, {L"0", 0},      {L"", std::nullopt},
+        {L"abc", std::nullopt}, {L"-5", std::nullopt},    {L"12abc", 12}, {L"99999999999999999999999", std::nullopt},
     };
     for (const auto& [text, length] : lengths) EXPECT_EQ(platform::ParseContentLength(text), length) << text;
     EXPECT_TRUE(IsWholeInstaller(5000, 5000));

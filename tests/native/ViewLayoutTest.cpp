@@ -77,8 +77,7 @@ TEST(ViewLayout, ShownControlsBelongToTheConvertPanel) {
     };
     for (int mode : {kViewSimple, kViewStandard, kViewAdvanced}) {
         const ViewLayout layout = *LayoutForViewMode(mode);
-        for (int id : layout.shownControls)
-            EXPECT_NE(std::find(panel.begin(), panel.end(), id), panel.end()) << id;
+        for (int id : layout.shownControls) EXPECT_NE(std::find(panel.begin(), panel.end(), id), panel.end()) << id;
     }
     EXPECT_TRUE(LayoutForViewMode(kViewSimple)->shownControls.empty());
     EXPECT_EQ(LayoutForViewMode(kViewStandard)->shownControls.size(), 17u);
@@ -93,7 +92,10 @@ TEST(ViewLayout, ShownControlsBelongToTheConvertPanel) {
 }
 
 TEST(ViewLayout, ColumnWidthsNeverWidenThePath) {
-    struct Case { int mode; int widths[11]; };
+    struct Case {
+        int mode;
+        int widths[11];
+    };
     const Case cases[] = {
         {kViewSimple, {243, 90, 90, 90, 90, 90, 0, 0, -1, 0, 0}},
         {kViewStandard, {213, 80, 80, 80, 80, 80, 80, 0, -1, 0, 0}},

@@ -59,7 +59,8 @@ std::wstring Text(HWND window) {
 }
 
 std::string ReadAll(const std::wstring& path) {
-    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    platform::UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return "<missing>";
     std::string bytes(64, '\0');
     DWORD got = 0;
@@ -74,7 +75,9 @@ void WriteAll(const std::wstring& path, const std::string& bytes) {
     WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-bool StartsWith(const std::wstring& text, std::wstring_view start) { return std::wstring_view(text).starts_with(start); }
+bool StartsWith(const std::wstring& text, std::wstring_view start) {
+    return std::wstring_view(text).starts_with(start);
+}
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -100,10 +103,12 @@ protected:
         ASSERT_EQ(window_.clipList().RowCount(), static_cast<int>(clips.size()));
         for (const Clip& clip : clips)
             for (int row = 0; row < window_.clipList().RowCount(); ++row)
-                if (window_.clipList().RowPath(row) == library_.path() + clip.file) window_.clipList().SetChecked(row, clip.ticked);
+                if (window_.clipList().RowPath(row) == library_.path() + clip.file)
+                    window_.clipList().SetChecked(row, clip.ticked);
         SetWindowTextW(GetDlgItem(window_.hwnd(), IDC_OUTPUT_FOLDER), Folder().c_str());
         convert::SetFolderOpener([this](HWND, const std::wstring& folder) { opened_.push_back(folder); });
-        framework::SetBalloonObserver([this](HWND, const std::wstring& title, const std::wstring&) { balloons_.push_back(title); });
+        framework::SetBalloonObserver(
+            [this](HWND, const std::wstring& title, const std::wstring&) { balloons_.push_back(title); });
         settings::SettingsStore().WriteSetting(L"autoopenfolder", L"true");
         dialog_ = std::make_unique<ScriptedPage6>(window_.hwnd());
         dialog_->SetToolFolder(BinFolder());
@@ -117,10 +122,13 @@ protected:
     }
 
     HWND Item(int id) const { return GetDlgItem(dialog_->hwnd(), id); }
-    void Click(int id) { SendMessageW(dialog_->hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
+    void Click(int id) {
+        SendMessageW(dialog_->hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+    }
     void SelectFormat(int format) {
         SendMessageW(Item(IDC_FORMAT), CB_SETCURSEL, static_cast<WPARAM>(format), 0);
-        SendMessageW(dialog_->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_FORMAT, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Item(IDC_FORMAT)));
+        SendMessageW(dialog_->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_FORMAT, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(Item(IDC_FORMAT)));
     }
     std::vector<std::wstring> Names() const {
         std::vector<std::wstring> names;
@@ -130,11 +138,13 @@ protected:
     // Runs the batch to its end, remembering every label the file bar showed.
     bool ConvertToEnd(std::vector<std::wstring>* labels = nullptr) {
         Click(IDC_CONVERT);
-        return PumpUntil([&] {
-            const std::wstring label = Text(Item(IDC_FILE_PERCENT));
-            if (labels && (labels->empty() || labels->back() != label)) labels->push_back(label);
-            return Text(Item(IDC_CONVERT)) == L"&Convert";
-        }, 120s);
+        return PumpUntil(
+            [&] {
+                const std::wstring label = Text(Item(IDC_FILE_PERCENT));
+                if (labels && (labels->empty() || labels->back() != label)) labels->push_back(label);
+                return Text(Item(IDC_CONVERT)) == L"&Convert";
+            },
+            120s);
     }
     void Notify(UINT code, WORD key = 0) {
         NMLVKEYDOWN notice{};
@@ -186,8 +196,9 @@ TEST_F(BatchConvert, TickedClipsInListOrderOneQuestionNoSkipsYesReplacesInOrder)
     std::vector<std::wstring> labels;
     ASSERT_TRUE(ConvertToEnd(&labels));
     ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0],
-              L"?ync Current folder already contains files named 'A.mp4'. Would you like to replace the existing files?");
+    EXPECT_EQ(
+        prompter_.shown[0],
+        L"?ync Current folder already contains files named 'A.mp4'. Would you like to replace the existing files?");
     EXPECT_EQ(ReadAll(Output(L"A.mp4")), "old") << "No skips the rows whose output exists";
     EXPECT_EQ(labels.back(), L"File 1 of 1 - 100%");
     EXPECT_EQ(SendMessageW(Item(IDC_BATCH_PROGRESS), PBM_GETRANGE, FALSE, 0), 10) << "only B's seconds";
@@ -200,7 +211,8 @@ TEST_F(BatchConvert, TickedClipsInListOrderOneQuestionNoSkipsYesReplacesInOrder)
     ASSERT_TRUE(ConvertToEnd(&labels));
     std::vector<std::wstring> rowsSeen;
     for (const std::wstring& label : labels)
-        if (label.size() >= 11 && (rowsSeen.empty() || rowsSeen.back() != label.substr(0, 11))) rowsSeen.push_back(label.substr(0, 11));
+        if (label.size() >= 11 && (rowsSeen.empty() || rowsSeen.back() != label.substr(0, 11)))
+            rowsSeen.push_back(label.substr(0, 11));
     EXPECT_EQ(rowsSeen, (std::vector<std::wstring>{L"File 1 of 3", L"File 2 of 3", L"File 3 of 3"}));
     EXPECT_EQ(labels.back(), L"File 3 of 3 - 100%");
     EXPECT_EQ(SendMessageW(Item(IDC_BATCH_PROGRESS), PBM_GETRANGE, FALSE, 0), 22);
@@ -236,7 +248,8 @@ TEST_F(BatchConvert, TwoOfFiveOutputsExistNoConvertsTheOtherThreeOverTheirOwnSec
     ASSERT_TRUE(ConvertToEnd(&labels));
     std::vector<std::wstring> rowsSeen;
     for (const std::wstring& label : labels)
-        if (label.size() >= 11 && (rowsSeen.empty() || rowsSeen.back() != label.substr(0, 11))) rowsSeen.push_back(label.substr(0, 11));
+        if (label.size() >= 11 && (rowsSeen.empty() || rowsSeen.back() != label.substr(0, 11)))
+            rowsSeen.push_back(label.substr(0, 11));
     EXPECT_EQ(rowsSeen, (std::vector<std::wstring>{L"File 1 of 3", L"File 2 of 3", L"File 3 of 3"}));
     EXPECT_EQ(SendMessageW(Item(IDC_BATCH_PROGRESS), PBM_GETRANGE, FALSE, 0), 2 + 2 + 30);
     EXPECT_EQ(FilesIn(output_.path()), (std::vector<std::wstring>{L"a.mp4", L"b.mp4", L"c.mp4", L"d.mp4", L"e.mp4"}));
@@ -270,7 +283,8 @@ TEST_F(BatchConvert, RowMenuNameRulesDeleteRefusalAndTheMainWindowsFrameSize) {
     click.hdr = {Item(IDC_BATCH_LIST), IDC_BATCH_LIST, static_cast<UINT>(NM_RCLICK)};
     click.ptAction = {first.left + 5, first.top + 2};
     SendMessageW(dialog_->hwnd(), WM_NOTIFY, IDC_BATCH_LIST, reinterpret_cast<LPARAM>(&click));
-    EXPECT_EQ(dialog_->menu, (std::vector<std::wstring>{L" Rename                   F2", L" Delete                     Del"}));
+    EXPECT_EQ(dialog_->menu,
+              (std::vector<std::wstring>{L" Rename                   F2", L" Delete                     Del"}));
     click.ptAction = {first.left + 5, 2000};
     SendMessageW(dialog_->hwnd(), WM_NOTIFY, IDC_BATCH_LIST, reinterpret_cast<LPARAM>(&click));
     EXPECT_TRUE(dialog_->menu.empty()) << "outside the rows the menu is empty";
@@ -320,8 +334,7 @@ TEST_F(BatchConvert, StopInTheSecondRowKeepsTheFirstAndWhatWasNotReachedThenClos
     PumpUntil([] { return false; }, 1500ms);
     std::vector<std::wstring> kept{Names().front() + L".mp4", last + L".mp4"};
     std::sort(kept.begin(), kept.end());
-    EXPECT_EQ(FilesIn(output_.path()), kept)
-        << "the first row's output stays, the second's partial file is gone";
+    EXPECT_EQ(FilesIn(output_.path()), kept) << "the first row's output stays, the second's partial file is gone";
     EXPECT_EQ(ReadAll(Output(last + L".mp4")), "keep") << "not reached: untouched";
     EXPECT_TRUE(opened_.empty());
     EXPECT_TRUE(foreign.running()) << "the user's own ffmpeg keeps running";
@@ -363,7 +376,8 @@ TEST_F(BatchConvert, FailedRowsAreReportedAndTheBatchGoesOn) {
     dialog_->SetToolFolder(noTool.path());
     prompter_.Answer(Answer::Yes);
     ASSERT_TRUE(ConvertToEnd());
-    EXPECT_NE(prompter_.shown.back().find(L"ffmpeg.exe could not be started"), std::wstring::npos) << prompter_.shown.back();
+    EXPECT_NE(prompter_.shown.back().find(L"ffmpeg.exe could not be started"), std::wstring::npos)
+        << prompter_.shown.back();
     dialog_->SetToolFolder(BinFolder());
     SetWindowTextW(Item(IDC_OUTPUT_FOLDER), (Folder() + L"\\gone").c_str());
     ASSERT_TRUE(ConvertToEnd());

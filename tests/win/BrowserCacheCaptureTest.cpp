@@ -27,7 +27,8 @@ const std::wstring kData = BinFolder() + L"browser-caches\\";
 const wchar_t* const kServed[] = {L"big.mp4", L"tail.mp4", L"clip.webm", L"clip.flv"};
 
 std::string ReadAll(const std::wstring& path) {
-    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    platform::UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     std::string bytes;
     char block[65536];
     DWORD read = 0;

@@ -15,9 +15,7 @@ using app::CacheLimitOutcome;
 
 const std::string kPrefLine = "user_pref(\"browser.cache.disk.capacity\", 1024000);";
 
-std::wstring ScratchName() {
-    return L"ReelkeepCachePrep" + std::to_wstring(GetCurrentProcessId());
-}
+std::wstring ScratchName() { return L"ReelkeepCachePrep" + std::to_wstring(GetCurrentProcessId()); }
 
 void DeleteTree(const std::wstring& path) {
     WIN32_FIND_DATAW entry{};
@@ -27,8 +25,10 @@ void DeleteTree(const std::wstring& path) {
             const std::wstring name = entry.cFileName;
             if (name == L"." || name == L"..") continue;
             const std::wstring child = path + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) DeleteTree(child);
-            else DeleteFileW(child.c_str());
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteTree(child);
+            else
+                DeleteFileW(child.c_str());
         } while (FindNextFileW(find.get(), &entry));
     }
     find.reset();
@@ -36,19 +36,17 @@ void DeleteTree(const std::wstring& path) {
 }
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    platform::UniqueFile file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(file.valid());
     DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                          nullptr));
+    ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     ASSERT_EQ(written, bytes.size());
 }
 
 // The file's bytes, or nullopt-like "<none>" marker when it cannot be opened as a file.
 std::string ReadBytes(const std::wstring& path) {
-    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
+    platform::UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return "<none>";
     std::string bytes(4096, '\0');
     DWORD read = 0;
@@ -96,7 +94,8 @@ TEST_F(BrowserCacheFirefoxTest, OnlyProfilesWithoutUserJsGetThePreference) {
     const std::vector<ProfileCase> cases{
         {L"abc123.default", nullptr, kPrefLine},
         {L"second profile", nullptr, kPrefLine},
-        {L"has prefs", "user_pref(\"a\", 1);\r\nuser_pref(\"b\", 2);\n", "user_pref(\"a\", 1);\r\nuser_pref(\"b\", 2);\n"},
+        {L"has prefs", "user_pref(\"a\", 1);\r\nuser_pref(\"b\", 2);\n",
+         "user_pref(\"a\", 1);\r\nuser_pref(\"b\", 2);\n"},
         {L"empty prefs", "", ""},
         {L"older line", "user_pref(\"browser.cache.disk.capacity\", 50000);",
          "user_pref(\"browser.cache.disk.capacity\", 50000);"},
@@ -186,8 +185,7 @@ class BrowserCacheInternetExplorerTest : public testing::Test {
 protected:
     void SetUp() override {
         RegDeleteTreeW(HKEY_CURRENT_USER, IeScratchRoot().c_str());
-        keys_ = {IeScratchRoot() + L"\\5.0\\Cache\\Content",
-                 IeScratchRoot() + L"\\5.0\\LowCache\\Content"};
+        keys_ = {IeScratchRoot() + L"\\5.0\\Cache\\Content", IeScratchRoot() + L"\\5.0\\LowCache\\Content"};
         views_ = {keys_[0], keys_[1]};
     }
     void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, IeScratchRoot().c_str()); }
@@ -195,8 +193,8 @@ protected:
     void Put(const std::wstring& subkey, const CacheLimitState& state) const {
         if (!state.keyExists) return;
         platform::UniqueRegKey key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                                  nullptr),
                   ERROR_SUCCESS);
         if (!state.hasValue) return;
         ASSERT_EQ(RegSetValueExW(key.get(), L"CacheLimit", 0, state.type, state.data.data(),
@@ -206,16 +204,14 @@ protected:
 
     CacheLimitState Get(const std::wstring& subkey) const {
         platform::UniqueRegKey key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, key.put()) !=
-            ERROR_SUCCESS) {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
             key.release();
             return NoKey();
         }
         BYTE data[256];
         DWORD byteCount = sizeof(data);
         DWORD type = REG_NONE;
-        if (RegQueryValueExW(key.get(), L"CacheLimit", nullptr, &type, data, &byteCount) !=
-            ERROR_SUCCESS) {
+        if (RegQueryValueExW(key.get(), L"CacheLimit", nullptr, &type, data, &byteCount) != ERROR_SUCCESS) {
             return NoValue();
         }
         return {true, true, type, {data, data + byteCount}};
@@ -233,27 +229,24 @@ TEST_F(BrowserCacheInternetExplorerTest, OnlyADifferentDwordIsRewritten) {
         CacheLimitState cacheAfter, lowCacheAfter;
     };
     const std::vector<Case> cases{
-        {"both small", Dword(50 * 1024), Dword(0),
-         CacheLimitOutcome::Rewritten, CacheLimitOutcome::Rewritten,
+        {"both small", Dword(50 * 1024), Dword(0), CacheLimitOutcome::Rewritten, CacheLimitOutcome::Rewritten,
          Dword(0x100000), Dword(0x100000)},
-        {"already large, larger", Dword(0x100000), Dword(0x200000),
-         CacheLimitOutcome::AlreadySet, CacheLimitOutcome::Rewritten,
-         Dword(0x100000), Dword(0x100000)},
-        {"strings stay strings", Sz(L"1048576"), Sz(L"1"),
-         CacheLimitOutcome::NotDword, CacheLimitOutcome::NotDword,
+        {"already large, larger", Dword(0x100000), Dword(0x200000), CacheLimitOutcome::AlreadySet,
+         CacheLimitOutcome::Rewritten, Dword(0x100000), Dword(0x100000)},
+        {"strings stay strings", Sz(L"1048576"), Sz(L"1"), CacheLimitOutcome::NotDword, CacheLimitOutcome::NotDword,
          Sz(L"1048576"), Sz(L"1")},
-        {"binary and qword", {true, true, REG_BINARY, DwordBytes(5)},
+        {"binary and qword",
+         {true, true, REG_BINARY, DwordBytes(5)},
          {true, true, REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}},
-         CacheLimitOutcome::NotDword, CacheLimitOutcome::NotDword,
-         {true, true, REG_BINARY, DwordBytes(5)}, {true, true, REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}}},
-        {"missing value is not created", NoValue(), Dword(7),
-         CacheLimitOutcome::ValueMissing, CacheLimitOutcome::Rewritten,
-         NoValue(), Dword(0x100000)},
-        {"first key absent, second still tried", NoKey(), Dword(1),
-         CacheLimitOutcome::KeyNotOpened, CacheLimitOutcome::Rewritten,
-         NoKey(), Dword(0x100000)},
-        {"second key absent", Dword(1), NoKey(),
-         CacheLimitOutcome::Rewritten, CacheLimitOutcome::KeyNotOpened,
+         CacheLimitOutcome::NotDword,
+         CacheLimitOutcome::NotDword,
+         {true, true, REG_BINARY, DwordBytes(5)},
+         {true, true, REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}}},
+        {"missing value is not created", NoValue(), Dword(7), CacheLimitOutcome::ValueMissing,
+         CacheLimitOutcome::Rewritten, NoValue(), Dword(0x100000)},
+        {"first key absent, second still tried", NoKey(), Dword(1), CacheLimitOutcome::KeyNotOpened,
+         CacheLimitOutcome::Rewritten, NoKey(), Dword(0x100000)},
+        {"second key absent", Dword(1), NoKey(), CacheLimitOutcome::Rewritten, CacheLimitOutcome::KeyNotOpened,
          Dword(0x100000), NoKey()},
     };
     for (const Case& c : cases) {
@@ -262,8 +255,7 @@ TEST_F(BrowserCacheInternetExplorerTest, OnlyADifferentDwordIsRewritten) {
         Put(keys_[0], c.cache);
         Put(keys_[1], c.lowCache);
 
-        const std::vector<CacheLimitOutcome> outcomes =
-            app::RaiseInternetExplorerCacheLimits(views_);
+        const std::vector<CacheLimitOutcome> outcomes = app::RaiseInternetExplorerCacheLimits(views_);
         EXPECT_EQ(outcomes, (std::vector<CacheLimitOutcome>{c.cacheOutcome, c.lowCacheOutcome}));
 
         const CacheLimitState cacheAfter = Get(keys_[0]);

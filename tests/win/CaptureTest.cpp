@@ -190,12 +190,9 @@ TEST_F(CaptureTest, MarkersFollowWhatTheProbeFinds) {
         bool copied;
     };
     const Case cases[] = {
-        {L"flv-silent.flv", false, L"FlvAd", false},
-        {L"flv-silent.flv", true, L"Flv", true},
-        {L"audio-only.mp3", false, L"NotFlv", false},
-        {L"text-page", false, L"NotFlv", false},
-        {L"corrupt.flv", false, L"NotFlv", false},
-        {L"truncated.flv", false, L"Flv", true},
+        {L"flv-silent.flv", false, L"FlvAd", false},  {L"flv-silent.flv", true, L"Flv", true},
+        {L"audio-only.mp3", false, L"NotFlv", false}, {L"text-page", false, L"NotFlv", false},
+        {L"corrupt.flv", false, L"NotFlv", false},    {L"truncated.flv", false, L"Flv", true},
     };
     int index = 0;
     for (const Case& c : cases) {
@@ -252,17 +249,17 @@ TEST_F(CaptureTest, OnlyLargeStreamNamedUnmarkedFilesOutsideDotFoldersAreCandida
     // Nothing that was passed over got a title by being looked at.
     EXPECT_EQ(library::ReadTitle(IeFolder() + L"\\.cache\\deep\\er\\F00D"), kNotSet);
 
-    EXPECT_TRUE(ScanCacheFolder(scratch_.path() + L"no such folder\\*", [&](const std::wstring&, const WIN32_FIND_DATAW&) {
-        ADD_FAILURE() << "a missing folder has no files";
-    }));
+    EXPECT_TRUE(ScanCacheFolder(
+        scratch_.path() + L"no such folder\\*",
+        [&](const std::wstring&, const WIN32_FIND_DATAW&) { ADD_FAILURE() << "a missing folder has no files"; }));
     EXPECT_FALSE(ScanCacheFolder(L"", [](const std::wstring&, const WIN32_FIND_DATAW&) {}));
 }
 
 TEST_F(CaptureTest, FileHeldOpenForWritingIsTakenOnlyAfterItIsClosed) {
     const std::wstring path = Place(L"flv-sound.flv", IeFolder(), L"Content.IE5\\OPENCLIP");
     {
-        platform::UniqueFile writer(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                0, nullptr));
+        platform::UniqueFile writer(
+            CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(writer.valid()) << GetLastError();
         RunPass();
         EXPECT_TRUE(LibraryFiles().empty());

@@ -173,8 +173,8 @@ TEST_F(ClipOperations, ExportCopiesTheTickedClipsUnderTheirOutputNames) {
 TEST_F(ClipOperations, ImportCopiesEachFileUnderItsOwnSecondWithItsNameAsTitle) {
     ScratchFolder sources(L"import-sources");
     for (const wchar_t* name : {L"first.flv", L"second.flv", L"abc"})
-        ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\flv-320x240-sound.flv").c_str(), (sources.path() + name).c_str(),
-                              FALSE));
+        ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\flv-320x240-sound.flv").c_str(),
+                              (sources.path() + name).c_str(), FALSE));
     testing_support::ScriptedPickers pickers;
     pickers.files = std::vector<std::wstring>{sources.path() + L"first.flv", sources.path() + L"second.flv",
                                               sources.path() + L"abc"};

@@ -36,8 +36,10 @@ struct OtherViewer {
             return 0;
         }
         if (current != nullptr && message == WM_CHANGECBCHAIN) {
-            if (reinterpret_cast<HWND>(wParam) == current->next) current->next = reinterpret_cast<HWND>(lParam);
-            else if (current->next) SendMessageW(current->next, message, wParam, lParam);
+            if (reinterpret_cast<HWND>(wParam) == current->next)
+                current->next = reinterpret_cast<HWND>(lParam);
+            else if (current->next)
+                SendMessageW(current->next, message, wParam, lParam);
             return 0;
         }
         return DefWindowProcW(window, message, wParam, lParam);

@@ -70,7 +70,8 @@ std::wstring UnfinishedOutputIn(const std::wstring& folder) {
 }
 
 std::string ReadAll(const std::wstring& path) {
-    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    platform::UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return "<missing>";
     char buffer[256] = {};
     DWORD got = 0;
@@ -358,8 +359,9 @@ TEST_F(ConvertPanel, ExistingOutputAsksItsQuestionAndNoChangesNothing) {
     prompter_.Answer(framework::Answer::No);
     panel_.Click(IDC_CONVERT);
     ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0],
-              L"?yn Current folder already contains files named 'taken.mov'. Would you like to replace the existing file?");
+    EXPECT_EQ(
+        prompter_.shown[0],
+        L"?yn Current folder already contains files named 'taken.mov'. Would you like to replace the existing file?");
     EXPECT_EQ(panel_.Text(IDC_CONVERT), L"&Convert");
     EXPECT_EQ(ReadAll(Output(L"taken.mov")), "keep me");
     EXPECT_TRUE(panel_.Enabled(IDC_OUTPUT_NAME));
@@ -384,7 +386,8 @@ TEST_F(ConvertPanel, NameBoxPutsBackTheLastValidNameWithItsBalloon) {
               L"In the file name can not use the following characters: \", '\\', '/', '|', '?', '*', ':', '<', '>'");
     EXPECT_EQ(panel_.Text(IDC_OUTPUT_NAME), L"a");
     DWORD start = 0, end = 0;
-    SendMessageW(panel_.Item(IDC_OUTPUT_NAME), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    SendMessageW(panel_.Item(IDC_OUTPUT_NAME), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 1u) << "caret at the end";
 
     panel_.SetText(IDC_OUTPUT_NAME, L" a");
@@ -521,8 +524,8 @@ TEST_F(ConvertLongClip, RemovalThatFailsReportsTheFileError) {
     std::wstring unfinished;
     ASSERT_TRUE(PumpUntil([&] { return FileSize(unfinished = UnfinishedOutputIn(output_.path())) > 0; }, 20s));
     // Held open elsewhere without leave to delete it.
-    platform::UniqueFile holder(CreateFileW(unfinished.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_EXISTING, 0, nullptr));
+    platform::UniqueFile holder(CreateFileW(unfinished.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
     panel_.Click(IDC_CONVERT);
     ASSERT_TRUE(PumpUntil([&] { return !prompter_.shown.empty(); }, 5s));
@@ -549,13 +552,15 @@ TEST_F(ConvertPanel, DialogConvertsAsksItsOwnQuestionAndChangeStoresTheFolder) {
     prompter_.Answer(framework::Answer::No);
     page.Click(IDC_CONVERT);
     ASSERT_EQ(prompter_.shown.size(), 1u);
-    EXPECT_EQ(prompter_.shown[0],
-              L"?yn Current folder already contains a file named 'song.mp3'. Would you like to replace the existing file?");
+    EXPECT_EQ(
+        prompter_.shown[0],
+        L"?yn Current folder already contains a file named 'song.mp3'. Would you like to replace the existing file?");
 
     ScratchFolder chosen(L"convert-chosen");
     struct OnePicker : framework::Pickers {
         std::wstring folder, title;
-        std::optional<std::wstring> OpenFile(HWND, const std::wstring&, const std::wstring&, const std::wstring&) override {
+        std::optional<std::wstring> OpenFile(HWND, const std::wstring&, const std::wstring&,
+                                             const std::wstring&) override {
             return std::nullopt;
         }
         std::optional<std::wstring> BrowseFolder(HWND, const std::wstring& t, const std::wstring&) override {
@@ -588,7 +593,8 @@ TEST_F(ConvertPanel, FailedRunsAreReportedAndLeaveNothingBehind) {
         EXPECT_TRUE(panel_.Enabled(IDC_FORMAT));
         EXPECT_EQ(panel_.Text(IDC_FILE_PERCENT), L"Failed");
         ASSERT_EQ(prompter_.shown.size(), 1u);
-        EXPECT_EQ(prompter_.shown[0].rfind(L"!error The video could not be converted to ", 0), 0u) << prompter_.shown[0];
+        EXPECT_EQ(prompter_.shown[0].rfind(L"!error The video could not be converted to ", 0), 0u)
+            << prompter_.shown[0];
         EXPECT_NE(prompter_.shown[0].find(reason), std::wstring::npos) << prompter_.shown[0];
         EXPECT_TRUE(opened_.empty()) << "nothing to show in the folder";
         EXPECT_EQ(UnfinishedOutputIn(output_.path()), L"");

@@ -95,8 +95,8 @@ TEST(BalloonTip, EveryBalloonReachesTheObserverAndIsVisibleSomehow) {
     ProbeDialog host;
     ASSERT_TRUE(host.CreateModeless());
     ShowWindow(host.hwnd(), SW_SHOW);
-    HWND edit = CreateWindowExW(0, L"EDIT", L"a", WS_CHILD | WS_VISIBLE, 10, 10, 120, 22, host.hwnd(), nullptr,
-                                nullptr, nullptr);
+    HWND edit = CreateWindowExW(0, L"EDIT", L"a", WS_CHILD | WS_VISIBLE, 10, 10, 120, 22, host.hwnd(), nullptr, nullptr,
+                                nullptr);
     ASSERT_NE(edit, nullptr);
     std::wstring seenTitle, seenText;
     framework::SetBalloonObserver([&](HWND, const std::wstring& title, const std::wstring& text) {

@@ -95,9 +95,9 @@ TEST_F(FlashControl, ShowsAMoviesBackgroundAndReportsItLoadedOrWhyNot) {
     PlayerWindow player(image_, 320, 240);
     ASSERT_TRUE(player.active());
     // Version 6, 320 x 240, 12 fps, 3 frames, background #336699.
-    WriteFile(folder_.path() + L"blue.swf", {0x46, 0x57, 0x53, 0x06, 0x1e, 0x00, 0x00, 0x00, 0x78, 0x00,
-                                            0x03, 0x20, 0x00, 0x00, 0x09, 0x60, 0x00, 0x00, 0x0c, 0x03,
-                                            0x00, 0x43, 0x02, 0x33, 0x66, 0x99, 0x40, 0x00, 0x00, 0x00});
+    WriteFile(folder_.path() + L"blue.swf",
+              {0x46, 0x57, 0x53, 0x06, 0x1e, 0x00, 0x00, 0x00, 0x78, 0x00, 0x03, 0x20, 0x00, 0x00, 0x09,
+               0x60, 0x00, 0x00, 0x0c, 0x03, 0x00, 0x43, 0x02, 0x33, 0x66, 0x99, 0x40, 0x00, 0x00, 0x00});
     WriteFile(folder_.path() + L"picture.swf", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0});
 
     RecordingSink sink;
@@ -184,12 +184,16 @@ std::vector<HWND> FullScreenWindows(HWND besides) {
         HWND besides;
         std::vector<HWND> found;
     } search{besides, {}};
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM data) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(data);
-        if (window != search->besides && IsWindowVisible(window) && (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST))
-            search->found.push_back(window);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&search));
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            if (window != search->besides && IsWindowVisible(window) &&
+                (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST))
+                search->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -234,8 +238,9 @@ TEST_F(FlashControl, AClipThatCannotBeDecodedSaysSoInThePane) {
         const wchar_t* clip;
         const wchar_t* reason;
     };
-    for (const Case& c : {Case{L"flash-clips\\flash clips\\not a video.mp4", L"Invalid data found when processing input"},
-                          Case{L"flash-clips\\no such clip.flv", L"No such file or directory"}}) {
+    for (const Case& c :
+         {Case{L"flash-clips\\flash clips\\not a video.mp4", L"Invalid data found when processing input"},
+          Case{L"flash-clips\\no such clip.flv", L"No such file or directory"}}) {
         SCOPED_TRACE(c.clip);
         player.Load(movie, L"content=" + BinFolder() + c.clip);
         ASSERT_TRUE(PumpUntil([&] { return player.Variable(L"state") == L"error"; }, 30s)) << player.Variable(L"state");

@@ -161,8 +161,8 @@ namespace {
 TEST(ProgramControl, LoadsFromItsResourceAndTakesWhatThePreviewSends) {
     HRSRC resource = FindResourceW(nullptr, L"FLASH_OCX_CODE", L"BIN");
     ASSERT_NE(resource, nullptr);
-    testing_support::RuntimePtr runtime(flashhost::FlashRuntime::Create(
-        LockResource(LoadResource(nullptr, resource)), SizeofResource(nullptr, resource)));
+    testing_support::RuntimePtr runtime(flashhost::FlashRuntime::Create(LockResource(LoadResource(nullptr, resource)),
+                                                                        SizeofResource(nullptr, resource)));
     ASSERT_NE(runtime, nullptr);
     HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
     HWND host = CreateWindowExW(0, MAKEINTATOM(runtime->hostClassAtom()), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 320,

@@ -65,7 +65,7 @@ std::vector<char> WithDamagedRelocations() {
     for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i, ++section) {
         if (rva < section->VirtualAddress || rva >= section->VirtualAddress + section->SizeOfRawData) continue;
         auto* block = reinterpret_cast<IMAGE_BASE_RELOCATION*>(image.data() + section->PointerToRawData +
-                                                                (rva - section->VirtualAddress));
+                                                               (rva - section->VirtualAddress));
         block->SizeOfBlock = 0x7FFFFFF0;
     }
     return image;
@@ -189,8 +189,8 @@ TEST(FlashRuntimeTest, HooksServeLibrariesGuardPagesAndMemoryMovies) {
     // A guard page asked for at a fixed address becomes a plain commit of the region.
     DWORD protection = 0;
     SIZE_T committed = 0;
-    ASSERT_TRUE(Export<BOOL (*)(SIZE_T, DWORD*, SIZE_T*)>(*runtime, "ProbeGuardCommit")(16 * 4096, &protection,
-                                                                                         &committed));
+    ASSERT_TRUE(
+        Export<BOOL (*)(SIZE_T, DWORD*, SIZE_T*)>(*runtime, "ProbeGuardCommit")(16 * 4096, &protection, &committed));
     EXPECT_EQ(protection, static_cast<DWORD>(PAGE_READWRITE));
     EXPECT_EQ(committed, 16u * 4096);
 

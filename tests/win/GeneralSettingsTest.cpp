@@ -24,7 +24,8 @@ std::optional<std::wstring> ReadHttpCommand() {
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, kHttpCommandKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return std::nullopt;
     wchar_t text[1024] = {};
     DWORD bytes = sizeof(text) - sizeof(wchar_t);
-    if (RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &bytes) != ERROR_SUCCESS) {
+    if (RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &bytes) !=
+        ERROR_SUCCESS) {
         return std::nullopt;
     }
     return std::wstring(text);
@@ -32,8 +33,9 @@ std::optional<std::wstring> ReadHttpCommand() {
 
 void WriteHttpCommand(const std::optional<std::wstring>& command) {
     platform::UniqueRegKey key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, kHttpCommandKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, kHttpCommandKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr),
+        ERROR_SUCCESS);
     if (!command) {
         RegDeleteValueW(key.get(), nullptr);
         return;
@@ -69,9 +71,15 @@ protected:
         for (const auto& [name, text] : values) ASSERT_TRUE(SettingsStore().WriteSetting(name, text));
     }
     void StoreDefaults() {
-        StoreSettings({{L"bsel", L"0"}, {L"browsers", L"1111"}, {L"showicon", L"true"}, {L"showmessage", L"true"},
-                       {L"playsound", L"true"}, {L"autoupdate", L"true"}, {L"autoopenfolder", L"true"},
-                       {L"loadonstartup", L"true"}, {L"savewithnosound", L"false"}});
+        StoreSettings({{L"bsel", L"0"},
+                       {L"browsers", L"1111"},
+                       {L"showicon", L"true"},
+                       {L"showmessage", L"true"},
+                       {L"playsound", L"true"},
+                       {L"autoupdate", L"true"},
+                       {L"autoopenfolder", L"true"},
+                       {L"loadonstartup", L"true"},
+                       {L"savewithnosound", L"false"}});
     }
     void UseDefaultBrowserCommand(const std::wstring& command) { WriteHttpCommand(command); }
 
@@ -116,7 +124,10 @@ protected:
 };
 
 TEST_F(GeneralSettings, DefaultBrowserComesFromTheHttpOpenCommand) {
-    struct Case { const wchar_t* command; Browser expected; };
+    struct Case {
+        const wchar_t* command;
+        Browser expected;
+    };
     const Case cases[] = {
         {L"\"C:\\Mozilla Firefox\\firefox.exe\" -url \"%1\"", Browser::Firefox},
         {L"\"C:\\Google\\chrome.exe\" \"%1\"", Browser::Chrome},
@@ -130,9 +141,15 @@ TEST_F(GeneralSettings, DefaultBrowserComesFromTheHttpOpenCommand) {
 }
 
 TEST_F(GeneralSettings, OpeningShowsTheStoredSettings) {
-    StoreSettings({{L"bsel", L"2"}, {L"browsers", L"0110"}, {L"showicon", L"true"}, {L"showmessage", L"false"},
-                   {L"playsound", L"true"}, {L"autoupdate", L"false"}, {L"autoopenfolder", L"true"},
-                   {L"loadonstartup", L"false"}, {L"savewithnosound", L"TRUE"}});
+    StoreSettings({{L"bsel", L"2"},
+                   {L"browsers", L"0110"},
+                   {L"showicon", L"true"},
+                   {L"showmessage", L"false"},
+                   {L"playsound", L"true"},
+                   {L"autoupdate", L"false"},
+                   {L"autoopenfolder", L"true"},
+                   {L"loadonstartup", L"false"},
+                   {L"savewithnosound", L"TRUE"}});
     Open();
     EXPECT_EQ(Mode(), 2);
     EXPECT_EQ(Boxes(), L"0110");
@@ -153,12 +170,17 @@ TEST_F(GeneralSettings, BrowserBoxesAndModeFollowEachOther) {
     StoreDefaults();
     UseDefaultBrowserCommand(L"\"C:\\Mozilla Firefox\\firefox.exe\" \"%1\"");
     Open();
-    struct Step { int mode; int clickedBox; std::wstring boxes; LRESULT expectedMode; };
+    struct Step {
+        int mode;
+        int clickedBox;
+        std::wstring boxes;
+        LRESULT expectedMode;
+    };
     const Step steps[] = {
         {1, 0, L"0100", 1},                    // default browser: Firefox alone
         {-1, IDC_BROWSER_CHROME, L"0110", 2},  // a second browser: custom
         {-1, IDC_BROWSER_IE, L"1110", 2},
-        {-1, IDC_BROWSER_OPERA, L"1111", 0},   // all four: all browsers
+        {-1, IDC_BROWSER_OPERA, L"1111", 0},  // all four: all browsers
         {-1, IDC_BROWSER_FIREFOX, L"1011", 2},
         {2, 0, L"0000", 2},                    // custom clears every box
         {-1, IDC_BROWSER_CHROME, L"0010", 2},  // one browser, not the default one
@@ -169,8 +191,10 @@ TEST_F(GeneralSettings, BrowserBoxesAndModeFollowEachOther) {
     };
     int index = 0;
     for (const Step& step : steps) {
-        if (step.mode >= 0) SelectMode(step.mode);
-        else ClickBox(step.clickedBox);
+        if (step.mode >= 0)
+            SelectMode(step.mode);
+        else
+            ClickBox(step.clickedBox);
         EXPECT_EQ(Boxes(), step.boxes) << "step " << index;
         EXPECT_EQ(Mode(), step.expectedMode) << "step " << index;
         ++index;
@@ -209,16 +233,21 @@ TEST_F(GeneralSettings, SaveStoresEveryBoxAndEndsWithOk) {
     ClickBox(IDC_RUN_AT_STARTUP);
     Command(IDOK, BN_CLICKED);
     ASSERT_TRUE(Closed());
-    const std::map<std::wstring, std::wstring> expected = {
-        {L"browsers", L"0101"}, {L"bsel", L"2"}, {L"showicon", L"true"}, {L"showmessage", L"false"},
-        {L"playsound", L"false"}, {L"autoupdate", L"false"}, {L"savewithnosound", L"true"},
-        {L"autoopenfolder", L"true"}, {L"loadonstartup", L"false"}};
+    const std::map<std::wstring, std::wstring> expected = {{L"browsers", L"0101"},        {L"bsel", L"2"},
+                                                           {L"showicon", L"true"},        {L"showmessage", L"false"},
+                                                           {L"playsound", L"false"},      {L"autoupdate", L"false"},
+                                                           {L"savewithnosound", L"true"}, {L"autoopenfolder", L"true"},
+                                                           {L"loadonstartup", L"false"}};
     for (const auto& [name, text] : expected) EXPECT_EQ(Setting(name.c_str()), text) << name.c_str();
     EXPECT_TRUE(prompter_.shown.empty());
 }
 
 TEST_F(GeneralSettings, SavingWithNoBrowserAsksFirst) {
-    struct Case { std::optional<framework::Answer> answer; bool closes; std::wstring stored; };
+    struct Case {
+        std::optional<framework::Answer> answer;
+        bool closes;
+        std::wstring stored;
+    };
     const Case cases[] = {
         {std::nullopt, false, L"1111"},  // no answer scripted: the box is closed, as No
         {framework::Answer::No, false, L"1111"},
@@ -233,8 +262,7 @@ TEST_F(GeneralSettings, SavingWithNoBrowserAsksFirst) {
         if (c.answer) prompter_.Answer(*c.answer);
         Command(IDOK, BN_CLICKED);
         ASSERT_EQ(prompter_.shown.size(), 1u);
-        EXPECT_EQ(prompter_.shown[0],
-                  L"?yn All browsers are disconnected from the program. Do you want to continue?");
+        EXPECT_EQ(prompter_.shown[0], L"?yn All browsers are disconnected from the program. Do you want to continue?");
         EXPECT_EQ(Closed(), c.closes);
         EXPECT_EQ(Setting(L"browsers"), c.stored);
         dialog_.reset();
@@ -242,15 +270,21 @@ TEST_F(GeneralSettings, SavingWithNoBrowserAsksFirst) {
 }
 
 TEST_F(GeneralSettings, RestoreDefaultsThenCancelChangesNothing) {
-    StoreSettings({{L"bsel", L"2"}, {L"browsers", L"0010"}, {L"showicon", L"false"}, {L"showmessage", L"false"},
-                   {L"playsound", L"false"}, {L"autoupdate", L"false"}, {L"autoopenfolder", L"false"},
-                   {L"loadonstartup", L"false"}, {L"savewithnosound", L"true"}});
+    StoreSettings({{L"bsel", L"2"},
+                   {L"browsers", L"0010"},
+                   {L"showicon", L"false"},
+                   {L"showmessage", L"false"},
+                   {L"playsound", L"false"},
+                   {L"autoupdate", L"false"},
+                   {L"autoopenfolder", L"false"},
+                   {L"loadonstartup", L"false"},
+                   {L"savewithnosound", L"true"}});
     Open();
     Command(IDC_GENERAL_RESTORE, BN_CLICKED);
     EXPECT_EQ(Mode(), 0);
     EXPECT_EQ(Boxes(), L"1111");
-    for (int id : {IDC_SHOW_ICON, IDC_SHOW_MESSAGE, IDC_PLAY_SOUND, IDC_AUTO_UPDATE, IDC_AUTO_OPEN_FOLDER,
-                   IDC_RUN_AT_STARTUP}) {
+    for (int id :
+         {IDC_SHOW_ICON, IDC_SHOW_MESSAGE, IDC_PLAY_SOUND, IDC_AUTO_UPDATE, IDC_AUTO_OPEN_FOLDER, IDC_RUN_AT_STARTUP}) {
         EXPECT_TRUE(Checked(id)) << id;
         EXPECT_TRUE(Enabled(id)) << id;
     }

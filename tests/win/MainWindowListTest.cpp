@@ -35,8 +35,8 @@ struct ClipSpec {
 };
 // Named like captures: the list shows the last enumerated at the top.
 const ClipSpec kClips[] = {
-    {L"flv-320x240-sound.flv", L"1260000001.flv"},   {L"mp4-320x240-sound.mp4", L"1260000002.flv"},
-    {L"flv-1920x1080-sound.flv", L"1260000003.flv"}, {L"mp4-1920x1080-sound.mp4", L"1260000004.flv"},
+    {L"flv-320x240-sound.flv", L"1260000001.flv"},    {L"mp4-320x240-sound.mp4", L"1260000002.flv"},
+    {L"flv-1920x1080-sound.flv", L"1260000003.flv"},  {L"mp4-1920x1080-sound.mp4", L"1260000004.flv"},
     {L"mp4-1920x1080-silent.mp4", L"1260000005.flv"},
 };
 
@@ -90,7 +90,8 @@ protected:
 
 TEST_F(MainWindowList, ListsEveryVideoNewestFirstWithItsColumnsAndRefreshAddsNoDuplicate) {
     // Not videos, or marked for deletion: never listed.
-    ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\text-only.flv").c_str(), (library_.path() + L"notes.flv").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\text-only.flv").c_str(),
+                          (library_.path() + L"notes.flv").c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\flv-320x240-sound.flv").c_str(),
                           (library_.path() + L"1260000009.flv").c_str(), FALSE));
     library::WriteTitle(library_.path() + L"1260000009.flv", L"InOrderToDelete");
@@ -155,10 +156,16 @@ TEST_F(MainWindowList, EachFilterKindListsWhatItAdmits) {
     SYSTEMTIME now{};
     GetLocalTime(&now);
     SYSTEMTIME from = now, to = now;
-    from.wHour = 0; from.wMinute = 0; from.wSecond = 0;
-    to.wHour = 23; to.wMinute = 59; to.wSecond = 59;
-    SendDlgItemMessageW(window_.hwnd(), IDC_FILTER_TIME_FROM, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&from));
-    SendDlgItemMessageW(window_.hwnd(), IDC_FILTER_TIME_TO, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&to));
+    from.wHour = 0;
+    from.wMinute = 0;
+    from.wSecond = 0;
+    to.wHour = 23;
+    to.wMinute = 59;
+    to.wSecond = 59;
+    SendDlgItemMessageW(window_.hwnd(), IDC_FILTER_TIME_FROM, DTM_SETSYSTEMTIME, GDT_VALID,
+                        reinterpret_cast<LPARAM>(&from));
+    SendDlgItemMessageW(window_.hwnd(), IDC_FILTER_TIME_TO, DTM_SETSYSTEMTIME, GDT_VALID,
+                        reinterpret_cast<LPARAM>(&to));
     Rebuild();
     EXPECT_EQ(List().RowCount(), 5) << "all day, bounds exclusive";
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window_.hwnd(), IDC_FILTER_SHOW))) << "Show comes back after a rebuild";
@@ -274,7 +281,8 @@ TEST(MainWindowStart, ViewOutsideOneToThreeReadsAsStandardAndKeepsTheConvertPane
         RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &key, nullptr), ERROR_SUCCESS);
+                                  &key, nullptr),
+                  ERROR_SUCCESS);
         RegSetValueExW(key, L"view", 0, REG_SZ, reinterpret_cast<const BYTE*>(stored), 4);
         RegCloseKey(key);
         QuietMainWindow window;
@@ -313,7 +321,7 @@ TEST_F(MainWindowList, RightClickBelowTheRowsOffersOnlyTheImports) {
     click.ptAction = POINT{20, client.bottom - 3};
     SendMessageW(window_.hwnd(), WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click));
     EXPECT_EQ(window_.contextMenu, (std::vector<std::wstring>{L" Download video  from YouTube site",
-                                                            L" Import FLV video from local folder"}));
+                                                              L" Import FLV video from local folder"}));
 
     RECT first{};
     first.left = LVIR_BOUNDS;
@@ -331,8 +339,9 @@ TEST(MainWindowBadFiles, AreListedOrSkippedByWhatTheProbeFinds) {
     const std::wstring clips = BinFolder() + L"probe-clips\\";
     ASSERT_TRUE(CopyFileW((clips + L"zero-bytes.flv").c_str(), (library.path() + L"empty.flv").c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((clips + L"text-only.flv").c_str(), (library.path() + L".flv").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW((clips + L"flv-320x240-sound.flv").c_str(),
-                          (library.path() + L"clip & one %PATH% \u00e9t\u00e9 \u0432\u0438\u0434\u0435\u043e.flv").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(
+        (clips + L"flv-320x240-sound.flv").c_str(),
+        (library.path() + L"clip & one %PATH% \u00e9t\u00e9 \u0432\u0438\u0434\u0435\u043e.flv").c_str(), FALSE));
     // A sparse file past 4 GiB that is no video at all.
     {
         platform::UniqueFile big(CreateFileW((library.path() + L"big.flv").c_str(), GENERIC_WRITE, 0, nullptr,

@@ -111,7 +111,8 @@ TEST_F(MediaProbe, FilesThatAreNotVideosGiveTheToolsErrorAndNoStreams) {
         const MediaProbeResult probe = ProbeMedia(c.path, RealFfmpeg());
         EXPECT_LT(Clock::now() - started, 5s);
         EXPECT_FALSE(probe.timedOut);
-        EXPECT_NE(probe.report.find(c.path + L": " + c.error), std::wstring::npos) << "report has " << probe.report.size() << " characters";
+        EXPECT_NE(probe.report.find(c.path + L": " + c.error), std::wstring::npos)
+            << "report has " << probe.report.size() << " characters";
         EXPECT_EQ(probe.fields.video, kNa);
         EXPECT_EQ(probe.fields.audio, kNa);
         EXPECT_EQ(probe.fields.resolution, kNa);
@@ -157,7 +158,8 @@ TEST_F(MediaProbe, FileNamedToBreakOutOfTheCommandLineRunsNothing) {
     if (CopyFileW(Clip(L"flv-320x240-sound.flv").c_str(), quoted.c_str(), FALSE)) {
         breakouts.push_back(L"clip\" & mkdir pwned & \".flv");
     } else {
-        std::printf("[   NOTE   ] no quotes in file names here (error %lu); the quoted form is not tried\n", GetLastError());
+        std::printf("[   NOTE   ] no quotes in file names here (error %lu); the quoted form is not tried\n",
+                    GetLastError());
     }
     for (const std::wstring& name : breakouts) {
         const std::wstring path = scratch.path() + name;

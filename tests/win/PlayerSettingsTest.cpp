@@ -45,8 +45,7 @@ public:
     // The key with every first-run default, then the given values over them.
     void Store(const Stored& values) const {
         platform::UniqueRegKey key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                                  nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
                   ERROR_SUCCESS);
         for (const auto& setting : settings::kSettings) store_.WriteSetting(setting.name, setting.firstRunDefault);
         for (const auto& [name, text] : values) store_.WriteSetting(name, text);
@@ -65,8 +64,7 @@ public:
     }
     void Click(int id) const { SendMessageW(dialog_->Item(id), BM_CLICK, 0, 0); }
     void Command(int id, WORD code) const {
-        SendMessageW(dialog_->hwnd(), WM_COMMAND, MAKEWPARAM(id, code),
-                     reinterpret_cast<LPARAM>(dialog_->Item(id)));
+        SendMessageW(dialog_->hwnd(), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(dialog_->Item(id)));
     }
     // Save or Cancel, then the result the modal loop would give the main window.
     INT_PTR Close(int id) const {
@@ -78,9 +76,9 @@ public:
     LRESULT Position(int id) const { return dialog_->SendItem(id, TBM_GETPOS); }
     void SetPosition(int id, int position) const { dialog_->SendItem(id, TBM_SETPOS, TRUE, position); }
 
-    static constexpr const wchar_t* kPlayerNames[] = {
-        L"allowfullscreen", L"fs_mode", L"allowzoom", L"allowtimeline", L"hintshow",
-        L"zholderfitbycontent", L"volume", L"nhidemenu", L"iconsize"};
+    static constexpr const wchar_t* kPlayerNames[] = {L"allowfullscreen", L"fs_mode",   L"allowzoom",
+                                                      L"allowtimeline",   L"hintshow",  L"zholderfitbycontent",
+                                                      L"volume",          L"nhidemenu", L"iconsize"};
 
     settings::SettingsStore store_;
     std::unique_ptr<settings::Page3> dialog_;
@@ -99,21 +97,40 @@ TEST_F(PlayerSettings, OpeningShowsTheStoredValues) {
         LRESULT iconPosition;
     };
     const Case cases[] = {
-        {"first-run defaults", {},
+        {"first-run defaults",
+         {},
          {IDC_ALLOW_FULLSCREEN, IDC_FULLSCREEN_NORMAL, IDC_ALLOW_ZOOM, IDC_ALLOW_TIMELINE, IDC_SHOW_HINTS},
-         {IDC_FULLSCREEN_LOW, IDC_FULLSCREEN_HIGH, IDC_FIT_BY_CONTENT}, true, -70, L"5", 2},
+         {IDC_FULLSCREEN_LOW, IDC_FULLSCREEN_HIGH, IDC_FIT_BY_CONTENT},
+         true,
+         -70,
+         L"5",
+         2},
         {"full screen off, best quality, big icons",
-         {{L"allowfullscreen", L"false"}, {L"fs_mode", L"BEST"}, {L"allowzoom", L"False"},
-          {L"zholderfitbycontent", L"TRUE"}, {L"volume", L"0"}, {L"nhidemenu", L"17"}, {L"iconsize", L"32"}},
+         {{L"allowfullscreen", L"false"},
+          {L"fs_mode", L"BEST"},
+          {L"allowzoom", L"False"},
+          {L"zholderfitbycontent", L"TRUE"},
+          {L"volume", L"0"},
+          {L"nhidemenu", L"17"},
+          {L"iconsize", L"32"}},
          {IDC_FULLSCREEN_HIGH, IDC_FIT_BY_CONTENT, IDC_ALLOW_TIMELINE, IDC_SHOW_HINTS},
-         {IDC_ALLOW_FULLSCREEN, IDC_FULLSCREEN_LOW, IDC_FULLSCREEN_NORMAL, IDC_ALLOW_ZOOM}, false, 0, L"17", 3},
+         {IDC_ALLOW_FULLSCREEN, IDC_FULLSCREEN_LOW, IDC_FULLSCREEN_NORMAL, IDC_ALLOW_ZOOM},
+         false,
+         0,
+         L"17",
+         3},
         {"texts no control knows",
-         {{L"allowfullscreen", L"yes"}, {L"fs_mode", L"high"}, {L"allowtimeline", L"1"}, {L"volume", L"250"},
+         {{L"allowfullscreen", L"yes"},
+          {L"fs_mode", L"high"},
+          {L"allowtimeline", L"1"},
+          {L"volume", L"250"},
           {L"iconsize", L"24"}},
          {IDC_ALLOW_ZOOM, IDC_SHOW_HINTS},
-         {IDC_ALLOW_FULLSCREEN, IDC_FULLSCREEN_LOW, IDC_FULLSCREEN_NORMAL, IDC_FULLSCREEN_HIGH,
-          IDC_ALLOW_TIMELINE},
-         false, -100, L"5", 1},
+         {IDC_ALLOW_FULLSCREEN, IDC_FULLSCREEN_LOW, IDC_FULLSCREEN_NORMAL, IDC_FULLSCREEN_HIGH, IDC_ALLOW_TIMELINE},
+         false,
+         -100,
+         L"5",
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -139,9 +156,14 @@ TEST_F(PlayerSettings, SaveWritesWhatTheControlsShow) {
         std::function<void(PlayerSettings&)> edit;
         Stored expected;
     };
-    const Stored defaults = {{L"allowfullscreen", L"true"}, {L"fs_mode", L"normal"}, {L"allowzoom", L"true"},
-                             {L"allowtimeline", L"true"}, {L"hintshow", L"true"},
-                             {L"zholderfitbycontent", L"false"}, {L"volume", L"70"}, {L"nhidemenu", L"5"},
+    const Stored defaults = {{L"allowfullscreen", L"true"},
+                             {L"fs_mode", L"normal"},
+                             {L"allowzoom", L"true"},
+                             {L"allowtimeline", L"true"},
+                             {L"hintshow", L"true"},
+                             {L"zholderfitbycontent", L"false"},
+                             {L"volume", L"70"},
+                             {L"nhidemenu", L"5"},
                              {L"iconsize", L"16"}};
     auto with = [&defaults](Stored changes) {
         Stored values = defaults;
@@ -150,9 +172,12 @@ TEST_F(PlayerSettings, SaveWritesWhatTheControlsShow) {
     };
     const Case cases[] = {
         {"nothing moved", {}, [](PlayerSettings&) {}, defaults},
-        {"unknown icon size goes back as small", {{L"iconsize", L"24"}}, [](PlayerSettings&) {},
+        {"unknown icon size goes back as small",
+         {{L"iconsize", L"24"}},
+         [](PlayerSettings&) {},
          with({{L"iconsize", L"8"}})},
-        {"every control changed", {},
+        {"every control changed",
+         {},
          [](PlayerSettings& t) {
              // The quality first: clearing full screen disables its buttons.
              t.Click(IDC_FULLSCREEN_LOW);
@@ -165,18 +190,34 @@ TEST_F(PlayerSettings, SaveWritesWhatTheControlsShow) {
              t.dialog_->SetItemText(IDC_HIDE_MENU_SECONDS, L"30");
              t.SetPosition(IDC_ICON_SIZE, 3);
          },
-         {{L"allowfullscreen", L"false"}, {L"fs_mode", L"low"}, {L"allowzoom", L"false"},
-          {L"allowtimeline", L"false"}, {L"hintshow", L"false"}, {L"zholderfitbycontent", L"true"},
-          {L"volume", L"25"}, {L"nhidemenu", L"30"}, {L"iconsize", L"32"}}},
+         {{L"allowfullscreen", L"false"},
+          {L"fs_mode", L"low"},
+          {L"allowzoom", L"false"},
+          {L"allowtimeline", L"false"},
+          {L"hintshow", L"false"},
+          {L"zholderfitbycontent", L"true"},
+          {L"volume", L"25"},
+          {L"nhidemenu", L"30"},
+          {L"iconsize", L"32"}}},
         {"no quality ticked is stored as normal", {{L"fs_mode", L"fast"}}, [](PlayerSettings&) {}, defaults},
-        {"an empty delay saved by Enter is stored as the default", {},
-         [](PlayerSettings& t) { t.dialog_->SetItemText(IDC_HIDE_MENU_SECONDS, L""); }, defaults},
-        {"silent and loudest", {{L"volume", L"100"}},
-         [](PlayerSettings& t) { t.SetPosition(IDC_VOLUME, 0); }, with({{L"volume", L"0"}})},
+        {"an empty delay saved by Enter is stored as the default",
+         {},
+         [](PlayerSettings& t) { t.dialog_->SetItemText(IDC_HIDE_MENU_SECONDS, L""); },
+         defaults},
+        {"silent and loudest",
+         {{L"volume", L"100"}},
+         [](PlayerSettings& t) { t.SetPosition(IDC_VOLUME, 0); },
+         with({{L"volume", L"0"}})},
         {"restore then save writes the defaults",
-         {{L"allowfullscreen", L"false"}, {L"fs_mode", L"best"}, {L"allowzoom", L"false"},
-          {L"zholderfitbycontent", L"true"}, {L"volume", L"3"}, {L"nhidemenu", L"60"}, {L"iconsize", L"32"}},
-         [](PlayerSettings& t) { t.Click(IDC_PLAYER_RESTORE); }, defaults},
+         {{L"allowfullscreen", L"false"},
+          {L"fs_mode", L"best"},
+          {L"allowzoom", L"false"},
+          {L"zholderfitbycontent", L"true"},
+          {L"volume", L"3"},
+          {L"nhidemenu", L"60"},
+          {L"iconsize", L"32"}},
+         [](PlayerSettings& t) { t.Click(IDC_PLAYER_RESTORE); },
+         defaults},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -191,8 +232,11 @@ TEST_F(PlayerSettings, SaveWritesWhatTheControlsShow) {
 }
 
 TEST_F(PlayerSettings, CancelWritesNothingEvenAfterRestore) {
-    const Stored stored = {{L"allowfullscreen", L"false"}, {L"fs_mode", L"low"}, {L"volume", L"9"},
-                           {L"nhidemenu", L"40"}, {L"iconsize", L"8"}};
+    const Stored stored = {{L"allowfullscreen", L"false"},
+                           {L"fs_mode", L"low"},
+                           {L"volume", L"9"},
+                           {L"nhidemenu", L"40"},
+                           {L"iconsize", L"8"}};
     Store(stored);
     const Stored before = ReadPlayerSettings();
     Open();
@@ -222,7 +266,9 @@ TEST_F(PlayerSettings, FullScreenBoxSwitchesTheQualityChoiceAndKeepsIt) {
     Open();
     const int quality[] = {IDC_FULLSCREEN_LOW, IDC_FULLSCREEN_NORMAL, IDC_FULLSCREEN_HIGH,
                            IDC_FULLSCREEN_QUALITY_LABEL};
-    struct Step { bool ticked; };
+    struct Step {
+        bool ticked;
+    };
     for (const Step step : {Step{true}, Step{false}, Step{true}}) {
         Click(IDC_ALLOW_FULLSCREEN);
         EXPECT_EQ(Ticked(IDC_ALLOW_FULLSCREEN), step.ticked);

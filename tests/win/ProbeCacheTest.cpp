@@ -30,9 +30,10 @@ using Rows = std::vector<library::ClipRecord>;
 // Every kind the library meets: FLV, MP4, WebM and Ogg, with and without sound, a clip
 // cut short, and files that list no row (sound only, text, nothing).
 const wchar_t* const kSources[] = {
-    L"flv-320x240-sound.flv",  L"flv-320x240-silent.flv",   L"flv-1920x1080-sound.flv", L"mp4-320x240-sound.mp4",
-    L"mp4-1920x1080-sound.mp4", L"mp4-1920x1080-silent.mp4", L"mp4-640x360-tagged.mp4",  L"webm-320x240-sound.webm",
-    L"webm-320x240-silent.webm", L"ogg-320x240-sound.ogv",   L"ogg-sound-only.ogg",      L"truncated.flv",
+    L"flv-320x240-sound.flv",  L"flv-320x240-silent.flv",  L"flv-1920x1080-sound.flv",
+    L"mp4-320x240-sound.mp4",  L"mp4-1920x1080-sound.mp4", L"mp4-1920x1080-silent.mp4",
+    L"mp4-640x360-tagged.mp4", L"webm-320x240-sound.webm", L"webm-320x240-silent.webm",
+    L"ogg-320x240-sound.ogv",  L"ogg-sound-only.ogg",      L"truncated.flv",
     L"text-only.flv",
 };
 
@@ -71,8 +72,8 @@ FILETIME LastWriteTime(const std::wstring& path) {
 
 void SetLastWriteTime(const std::wstring& path, FILETIME time) {
     platform::UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file.valid());
     ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &time));
 }
@@ -105,7 +106,8 @@ protected:
         for (int i = 0; i < count; ++i) {
             const std::wstring source = kSources[i % std::size(kSources)];
             const std::wstring name = std::to_wstring(1260000000 + i) + source.substr(source.rfind(L'.'));
-            ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\" + source).c_str(), (library_.path() + name).c_str(), FALSE));
+            ASSERT_TRUE(
+                CopyFileW((BinFolder() + L"probe-clips\\" + source).c_str(), (library_.path() + name).c_str(), FALSE));
         }
     }
     std::wstring Ffmpeg() const { return tool_.path() + L"ffmpeg.exe"; }
@@ -116,7 +118,8 @@ protected:
     // The rows of one build from an empty list, and how many clips it probed.
     Rows Build(const library::CatalogueSource& source, int* probed = nullptr) {
         window_.clipList().DeleteAllRows();
-        const library::BuildOutcome outcome = library::BuildClipListCounting(window_.hwnd(), false, EveryDate(), source);
+        const library::BuildOutcome outcome =
+            library::BuildClipListCounting(window_.hwnd(), false, EveryDate(), source);
         if (probed) *probed = outcome.probed;
         return RowsOf(window_);
     }
@@ -261,7 +264,8 @@ TEST_F(ProbeCache, AHangingProbeEndsAtItsTimeOutWithoutHoldingTheOthers) {
     platform::UniqueFind find(FindFirstFileW((library_.path() + L"*").c_str(), &found));
     do {
         const std::wstring name = found.cFileName;
-        if (name.find(L"quick") != std::wstring::npos) enumerated.insert(enumerated.begin(), name.substr(0, name.size() - 4));
+        if (name.find(L"quick") != std::wstring::npos)
+            enumerated.insert(enumerated.begin(), name.substr(0, name.size() - 4));
     } while (FindNextFileW(find.get(), &found));
     EXPECT_EQ(titles, enumerated) << "rows in the order of the folder, newest enumerated on top";
 

@@ -25,11 +25,13 @@ TEST(ProcessRunner, OutputAndErrorArriveOnOnePipe) {
 TEST(ProcessRunner, OutputLargerThanThePipeBufferArrivesWhole) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring path = std::wstring(temp) + L"reelkeep-runner-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+    const std::wstring path =
+        std::wstring(temp) + L"reelkeep-runner-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
     std::string content;
     for (int line = 0; line < 20000; ++line) content += "line " + std::to_string(line) + "\r\n";
     {
-        UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFile file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(file.valid());
         DWORD written = 0;
         ASSERT_TRUE(WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));

@@ -19,9 +19,7 @@ namespace {
 
 HINSTANCE Module() { return GetModuleHandleW(nullptr); }
 
-INT_PTR CALLBACK InertDialogProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG ? TRUE : FALSE;
-}
+INT_PTR CALLBACK InertDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG ? TRUE : FALSE; }
 
 // A dialog created hidden from its template and destroyed with the test.
 class TemplateWindow {
@@ -67,7 +65,8 @@ std::wstring ClassOf(HWND window) {
 // Pixels of a bitmap resource as 0x00RRGGBB, top row first.
 std::vector<uint32_t> BitmapPixels(int id, SIZE& size) {
     std::vector<uint32_t> pixels;
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(Module(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(LoadImageW(Module(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (bitmap == nullptr) return pixels;
     BITMAP info;
     GetObjectW(bitmap, sizeof(info), &info);
@@ -108,21 +107,15 @@ constexpr DWORD kTimePicker = DTS_TIMEFORMAT | DTS_UPDOWN;
 ControlSpec Label(int id, const wchar_t* text, bool visible = true) {
     return {id, L"Static", text, kStaticKind, SS_LEFT, visible};
 }
-ControlSpec Group(int id, const wchar_t* text) {
-    return {id, L"Button", text, kButtonKind, BS_GROUPBOX, true};
-}
+ControlSpec Group(int id, const wchar_t* text) { return {id, L"Button", text, kButtonKind, BS_GROUPBOX, true}; }
 ControlSpec Push(int id, const wchar_t* text, bool visible = true) {
     return {id, L"Button", text, kButtonKind, BS_PUSHBUTTON, visible};
 }
-ControlSpec Default(int id, const wchar_t* text) {
-    return {id, L"Button", text, kButtonKind, BS_DEFPUSHBUTTON, true};
-}
+ControlSpec Default(int id, const wchar_t* text) { return {id, L"Button", text, kButtonKind, BS_DEFPUSHBUTTON, true}; }
 ControlSpec Check(int id, const wchar_t* text, bool visible = true) {
     return {id, L"Button", text, kButtonKind, BS_AUTOCHECKBOX, visible};
 }
-ControlSpec Radio(int id, const wchar_t* text) {
-    return {id, L"Button", text, kButtonKind, BS_AUTORADIOBUTTON, true};
-}
+ControlSpec Radio(int id, const wchar_t* text) { return {id, L"Button", text, kButtonKind, BS_AUTORADIOBUTTON, true}; }
 ControlSpec Edit(int id, DWORD styles = 0, bool visible = true) {
     return {id, L"Edit", nullptr, styles, styles, visible};
 }
@@ -132,9 +125,7 @@ ControlSpec ComboEx(int id, bool visible = true) {
 ControlSpec DropList(int id, bool visible = true) {
     return {id, L"ComboBox", nullptr, kComboKind, CBS_DROPDOWNLIST, visible};
 }
-ControlSpec DatePicker(int id) {
-    return {id, L"SysDateTimePick32", nullptr, kTimePicker, 0, true};
-}
+ControlSpec DatePicker(int id) { return {id, L"SysDateTimePick32", nullptr, kTimePicker, 0, true}; }
 ControlSpec TimePicker(int id, bool visible) {
     return {id, L"SysDateTimePick32", nullptr, kTimePicker, kTimePicker, visible};
 }
@@ -181,113 +172,133 @@ std::vector<ControlSpec> ConvertSurface(bool advancedShown, int nameMark, int fo
 
 std::vector<DialogSpec> AllDialogs() {
     std::vector<DialogSpec> dialogs;
-    dialogs.push_back({"Page1", IDD_PAGE1_YOUTUBE, L"Import video from YouTube", {
-        Group(IDC_IMPORT_GROUP, L"Enter video URL (Example: http://www.youtube.com/watch?v=3nOIIGNmjBg)"),
-        Edit(IDC_IMPORT_URL),
-        Push(IDC_IMPORT_DOWNLOAD, L"Download"),
-        Progress(IDC_IMPORT_PROGRESS),
-        Push(IDC_IMPORT_STOP, L"Stop", false),
-        Check(IDC_IMPORT_AUTOCOPY, L"Enable auto copy from clipboard"),
-    }});
+    dialogs.push_back(
+        {"Page1",
+         IDD_PAGE1_YOUTUBE,
+         L"Import video from YouTube",
+         {
+             Group(IDC_IMPORT_GROUP, L"Enter video URL (Example: http://www.youtube.com/watch?v=3nOIIGNmjBg)"),
+             Edit(IDC_IMPORT_URL),
+             Push(IDC_IMPORT_DOWNLOAD, L"Download"),
+             Progress(IDC_IMPORT_PROGRESS),
+             Push(IDC_IMPORT_STOP, L"Stop", false),
+             Check(IDC_IMPORT_AUTOCOPY, L"Enable auto copy from clipboard"),
+         }});
 
-    DialogSpec main{"Page2", IDD_PAGE2_MAIN, L"Reelkeep", {
-        Picture(IDC_TOP_LINE),
-        Group(IDC_LIBRARY_GROUP, L"All my videos that I watched on the Internet"),
-        {IDC_CLIP_LIST, L"SysListView32", nullptr, kListStyles,
-         LVS_REPORT | LVS_SINGLESEL | LVS_EDITLABELS | LVS_SHOWSELALWAYS | LVS_ALIGNLEFT, true},
-        Group(IDC_FILTER_GROUP, L"Filter videos"),
-        ComboEx(IDC_FILTER_KIND),
-        ComboEx(IDC_FILTER_DATE_PRESET),
-        ComboEx(IDC_FILTER_TIME_PRESET, false),
-        ComboEx(IDC_FILTER_KEYWORD_MODE, false),
-        Label(IDC_FILTER_FROM_LABEL, L"From:"),
-        Label(IDC_FILTER_TO_LABEL, L"To:"),
-        Label(IDC_FILTER_KEYWORD_LABEL, L"Keyword:", false),
-        DatePicker(IDC_FILTER_DATE_FROM),
-        DatePicker(IDC_FILTER_DATE_TO),
-        TimePicker(IDC_FILTER_TIME_FROM, false),
-        TimePicker(IDC_FILTER_TIME_TO, false),
-        Edit(IDC_FILTER_KEYWORD, 0, false),
-        Push(IDC_FILTER_SHOW, L"Show"),
-        Group(IDC_PREVIEW_GROUP, L"Preview selected video clip"),
-        Group(IDC_CONVERT_GROUP, L"Converting selected video clip"),
-        Label(IDC_QUALITY_SLIDER_LABEL, L"Quality:"),
-        Slider(IDC_QUALITY_SLIDER, TBS_AUTOTICKS),
-        Label(IDC_QUALITY_LOW_LABEL, L"Low"),
-        {IDC_QUALITY_MEDIUM_LABEL, L"Static", L"Medium", kStaticKind, SS_CENTER, true},
-        {IDC_QUALITY_HIGH_LABEL, L"Static", L"High", kStaticKind, SS_RIGHT, true},
-        Push(IDC_CONVERT, L"Convert"),
-    }};
+    DialogSpec main{"Page2",
+                    IDD_PAGE2_MAIN,
+                    L"Reelkeep",
+                    {
+                        Picture(IDC_TOP_LINE),
+                        Group(IDC_LIBRARY_GROUP, L"All my videos that I watched on the Internet"),
+                        {IDC_CLIP_LIST, L"SysListView32", nullptr, kListStyles,
+                         LVS_REPORT | LVS_SINGLESEL | LVS_EDITLABELS | LVS_SHOWSELALWAYS | LVS_ALIGNLEFT, true},
+                        Group(IDC_FILTER_GROUP, L"Filter videos"),
+                        ComboEx(IDC_FILTER_KIND),
+                        ComboEx(IDC_FILTER_DATE_PRESET),
+                        ComboEx(IDC_FILTER_TIME_PRESET, false),
+                        ComboEx(IDC_FILTER_KEYWORD_MODE, false),
+                        Label(IDC_FILTER_FROM_LABEL, L"From:"),
+                        Label(IDC_FILTER_TO_LABEL, L"To:"),
+                        Label(IDC_FILTER_KEYWORD_LABEL, L"Keyword:", false),
+                        DatePicker(IDC_FILTER_DATE_FROM),
+                        DatePicker(IDC_FILTER_DATE_TO),
+                        TimePicker(IDC_FILTER_TIME_FROM, false),
+                        TimePicker(IDC_FILTER_TIME_TO, false),
+                        Edit(IDC_FILTER_KEYWORD, 0, false),
+                        Push(IDC_FILTER_SHOW, L"Show"),
+                        Group(IDC_PREVIEW_GROUP, L"Preview selected video clip"),
+                        Group(IDC_CONVERT_GROUP, L"Converting selected video clip"),
+                        Label(IDC_QUALITY_SLIDER_LABEL, L"Quality:"),
+                        Slider(IDC_QUALITY_SLIDER, TBS_AUTOTICKS),
+                        Label(IDC_QUALITY_LOW_LABEL, L"Low"),
+                        {IDC_QUALITY_MEDIUM_LABEL, L"Static", L"Medium", kStaticKind, SS_CENTER, true},
+                        {IDC_QUALITY_HIGH_LABEL, L"Static", L"High", kStaticKind, SS_RIGHT, true},
+                        Push(IDC_CONVERT, L"Convert"),
+                    }};
     for (const ControlSpec& control : ConvertSurface(false, IDC_PANEL_NAME_MARK, IDC_PANEL_FOLDER_MARK))
         main.controls.push_back(control);
     dialogs.push_back(main);
 
-    dialogs.push_back({"Page3", IDD_PAGE3_PLAYER_SETTINGS, L"Player Settings", {
-        Check(IDC_ALLOW_FULLSCREEN, L"Allow Full-Screen mode"),
-        Label(IDC_FULLSCREEN_QUALITY_LABEL, L"Quality of Full-Screen mode:"),
-        Radio(IDC_FULLSCREEN_LOW, L"Low"),
-        Radio(IDC_FULLSCREEN_NORMAL, L"Normal"),
-        Radio(IDC_FULLSCREEN_HIGH, L"High"),
-        Check(IDC_ALLOW_ZOOM, L"Allow zoom"),
-        Check(IDC_ALLOW_TIMELINE, L"Allow timeline"),
-        Check(IDC_SHOW_HINTS, L"Show buttons hint"),
-        Check(IDC_FIT_BY_CONTENT, L"Fit by media content"),
-        Slider(IDC_VOLUME, TBS_VERT | TBS_NOTICKS),
-        Edit(IDC_HIDE_MENU_SECONDS, ES_NUMBER),
-        Slider(IDC_ICON_SIZE, TBS_AUTOTICKS),
-        Push(IDC_PLAYER_RESTORE, L"Restore default values"),
-        Default(IDOK, L"Save"),
-        Push(IDCANCEL, L"Cancel"),
-    }});
+    dialogs.push_back({"Page3",
+                       IDD_PAGE3_PLAYER_SETTINGS,
+                       L"Player Settings",
+                       {
+                           Check(IDC_ALLOW_FULLSCREEN, L"Allow Full-Screen mode"),
+                           Label(IDC_FULLSCREEN_QUALITY_LABEL, L"Quality of Full-Screen mode:"),
+                           Radio(IDC_FULLSCREEN_LOW, L"Low"),
+                           Radio(IDC_FULLSCREEN_NORMAL, L"Normal"),
+                           Radio(IDC_FULLSCREEN_HIGH, L"High"),
+                           Check(IDC_ALLOW_ZOOM, L"Allow zoom"),
+                           Check(IDC_ALLOW_TIMELINE, L"Allow timeline"),
+                           Check(IDC_SHOW_HINTS, L"Show buttons hint"),
+                           Check(IDC_FIT_BY_CONTENT, L"Fit by media content"),
+                           Slider(IDC_VOLUME, TBS_VERT | TBS_NOTICKS),
+                           Edit(IDC_HIDE_MENU_SECONDS, ES_NUMBER),
+                           Slider(IDC_ICON_SIZE, TBS_AUTOTICKS),
+                           Push(IDC_PLAYER_RESTORE, L"Restore default values"),
+                           Default(IDOK, L"Save"),
+                           Push(IDCANCEL, L"Cancel"),
+                       }});
 
-    DialogSpec single{"Page4", IDD_PAGE4_CONVERT, L"Converting selected video clip", {
-        Default(IDC_CONVERT, L"Convert"),
-    }};
+    DialogSpec single{"Page4",
+                      IDD_PAGE4_CONVERT,
+                      L"Converting selected video clip",
+                      {
+                          Default(IDC_CONVERT, L"Convert"),
+                      }};
     for (const ControlSpec& control : ConvertSurface(true, IDC_DIALOG_NAME_MARK, IDC_DIALOG_FOLDER_MARK))
         single.controls.push_back(control);
     dialogs.push_back(single);
 
-    dialogs.push_back({"Page5", IDD_PAGE5_GENERAL_SETTINGS, L"General program settings", {
-        DropList(IDC_BROWSER_MODE),
-        Check(IDC_BROWSER_IE, L"Internet Explorer"),
-        Check(IDC_BROWSER_FIREFOX, L"Firefox"),
-        Check(IDC_BROWSER_CHROME, L"Chrome"),
-        Check(IDC_BROWSER_OPERA, L"Opera"),
-        Check(IDC_SHOW_ICON, L"Animate icon in system tray when movie loaded"),
-        Check(IDC_SHOW_MESSAGE, L"Show message when movie loaded"),
-        Check(IDC_PLAY_SOUND, L"Play sound when movie loaded"),
-        Check(IDC_SAVE_NO_SOUND, L"Save videos with no sound (usually advertising)"),
-        Check(IDC_AUTO_OPEN_FOLDER, L"Auto open folder when movie converted"),
-        Check(IDC_RUN_AT_STARTUP, L"Run program at startup"),
-        Check(IDC_AUTO_UPDATE, L"AutoUpdate program"),
-        Push(IDC_GENERAL_RESTORE, L"Restore default values"),
-        Default(IDOK, L"Save"),
-        Push(IDCANCEL, L"Cancel"),
-    }});
+    dialogs.push_back({"Page5",
+                       IDD_PAGE5_GENERAL_SETTINGS,
+                       L"General program settings",
+                       {
+                           DropList(IDC_BROWSER_MODE),
+                           Check(IDC_BROWSER_IE, L"Internet Explorer"),
+                           Check(IDC_BROWSER_FIREFOX, L"Firefox"),
+                           Check(IDC_BROWSER_CHROME, L"Chrome"),
+                           Check(IDC_BROWSER_OPERA, L"Opera"),
+                           Check(IDC_SHOW_ICON, L"Animate icon in system tray when movie loaded"),
+                           Check(IDC_SHOW_MESSAGE, L"Show message when movie loaded"),
+                           Check(IDC_PLAY_SOUND, L"Play sound when movie loaded"),
+                           Check(IDC_SAVE_NO_SOUND, L"Save videos with no sound (usually advertising)"),
+                           Check(IDC_AUTO_OPEN_FOLDER, L"Auto open folder when movie converted"),
+                           Check(IDC_RUN_AT_STARTUP, L"Run program at startup"),
+                           Check(IDC_AUTO_UPDATE, L"AutoUpdate program"),
+                           Push(IDC_GENERAL_RESTORE, L"Restore default values"),
+                           Default(IDOK, L"Save"),
+                           Push(IDCANCEL, L"Cancel"),
+                       }});
 
-    dialogs.push_back({"Page6", IDD_PAGE6_BATCH_CONVERT, L"Convert multiple videos at once", {
-        Label(IDC_OUTPUT_NAME_LABEL, L"Output filenames:"),
-        {IDC_BATCH_LIST, L"SysListView32", nullptr, LVS_TYPEMASK | LVS_NOCOLUMNHEADER | LVS_NOSORTHEADER | LVS_EDITLABELS,
-         LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_NOSORTHEADER | LVS_EDITLABELS, true},
-        Edit(IDC_BATCH_NOTICE_ANCHOR, 0, false),
-        Label(IDC_OUTPUT_FOLDER_LABEL, L"Output folder:"),
-        Edit(IDC_OUTPUT_FOLDER, ES_READONLY),
-        Push(IDC_CHANGE_FOLDER, L"Change"),
-        Push(IDC_OPEN_FOLDER, L"Open"),
-        Label(IDC_FORMAT_LABEL, L"Convert to:"),
-        ComboEx(IDC_FORMAT),
-        Label(IDC_RESOLUTION_LABEL, L"Resolution:"),
-        DropList(IDC_RESOLUTION),
-        Label(IDC_QUALITY_LABEL, L"Quality:"),
-        DropList(IDC_QUALITY),
-        Progress(IDC_FILE_PROGRESS),
-        {IDC_FILE_PERCENT, L"Static", nullptr, 0, 0, false},
-        Progress(IDC_BATCH_PROGRESS),
-        {IDC_BATCH_PERCENT, L"Static", nullptr, 0, 0, false},
-        // No default button: Enter must reach the dialog as its OK command.
-        Push(IDC_CONVERT, L"Convert"),
-        Picture(IDC_DIALOG_FOLDER_MARK),
-    }});
+    dialogs.push_back({"Page6",
+                       IDD_PAGE6_BATCH_CONVERT,
+                       L"Convert multiple videos at once",
+                       {
+                           Label(IDC_OUTPUT_NAME_LABEL, L"Output filenames:"),
+                           {IDC_BATCH_LIST, L"SysListView32", nullptr,
+                            LVS_TYPEMASK | LVS_NOCOLUMNHEADER | LVS_NOSORTHEADER | LVS_EDITLABELS,
+                            LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_NOSORTHEADER | LVS_EDITLABELS, true},
+                           Edit(IDC_BATCH_NOTICE_ANCHOR, 0, false),
+                           Label(IDC_OUTPUT_FOLDER_LABEL, L"Output folder:"),
+                           Edit(IDC_OUTPUT_FOLDER, ES_READONLY),
+                           Push(IDC_CHANGE_FOLDER, L"Change"),
+                           Push(IDC_OPEN_FOLDER, L"Open"),
+                           Label(IDC_FORMAT_LABEL, L"Convert to:"),
+                           ComboEx(IDC_FORMAT),
+                           Label(IDC_RESOLUTION_LABEL, L"Resolution:"),
+                           DropList(IDC_RESOLUTION),
+                           Label(IDC_QUALITY_LABEL, L"Quality:"),
+                           DropList(IDC_QUALITY),
+                           Progress(IDC_FILE_PROGRESS),
+                           {IDC_FILE_PERCENT, L"Static", nullptr, 0, 0, false},
+                           Progress(IDC_BATCH_PROGRESS),
+                           {IDC_BATCH_PERCENT, L"Static", nullptr, 0, 0, false},
+                           // No default button: Enter must reach the dialog as its OK command.
+                           Push(IDC_CONVERT, L"Convert"),
+                           Picture(IDC_DIALOG_FOLDER_MARK),
+                       }});
 
     dialogs.push_back({"Page7", IDD_PAGE7_ABOUT, L"About Reelkeep", {}});
     return dialogs;
@@ -327,22 +338,14 @@ struct Place {
 
 TEST(ResourcesDialogs, MainWindowTemplateLandsOnTheStandardLayout) {
     const Place places[] = {
-        {IDC_LIBRARY_GROUP, {14, 11, 746, 247}, true},
-        {IDC_CLIP_LIST, {30, 33, 714, 210}, true},
-        {IDC_FILTER_GROUP, {14, 268, 746, 60}, true},
-        {IDC_FILTER_KIND, {30, 291, 171, 21}, false},
-        {IDC_FILTER_DATE_PRESET, {224, 291, 171, 21}, false},
-        {IDC_FILTER_TIME_PRESET, {224, 291, 171, 21}, false},
-        {IDC_FILTER_KEYWORD_MODE, {224, 291, 171, 21}, false},
-        {IDC_FILTER_FROM_LABEL, {416, 294, 30, 20}, true},
-        {IDC_FILTER_TO_LABEL, {548, 294, 18, 20}, true},
-        {IDC_FILTER_KEYWORD_LABEL, {414, 294, 48, 13}, true},
-        {IDC_FILTER_DATE_FROM, {449, 291, 83, 21}, true},
-        {IDC_FILTER_TIME_FROM, {449, 291, 83, 21}, true},
-        {IDC_FILTER_DATE_TO, {569, 291, 83, 21}, true},
-        {IDC_FILTER_TIME_TO, {569, 291, 83, 21}, true},
-        {IDC_FILTER_KEYWORD, {464, 291, 188, 21}, true},
-        {IDC_FILTER_SHOW, {671, 291, 74, 23}, true},
+        {IDC_LIBRARY_GROUP, {14, 11, 746, 247}, true},         {IDC_CLIP_LIST, {30, 33, 714, 210}, true},
+        {IDC_FILTER_GROUP, {14, 268, 746, 60}, true},          {IDC_FILTER_KIND, {30, 291, 171, 21}, false},
+        {IDC_FILTER_DATE_PRESET, {224, 291, 171, 21}, false},  {IDC_FILTER_TIME_PRESET, {224, 291, 171, 21}, false},
+        {IDC_FILTER_KEYWORD_MODE, {224, 291, 171, 21}, false}, {IDC_FILTER_FROM_LABEL, {416, 294, 30, 20}, true},
+        {IDC_FILTER_TO_LABEL, {548, 294, 18, 20}, true},       {IDC_FILTER_KEYWORD_LABEL, {414, 294, 48, 13}, true},
+        {IDC_FILTER_DATE_FROM, {449, 291, 83, 21}, true},      {IDC_FILTER_TIME_FROM, {449, 291, 83, 21}, true},
+        {IDC_FILTER_DATE_TO, {569, 291, 83, 21}, true},        {IDC_FILTER_TIME_TO, {569, 291, 83, 21}, true},
+        {IDC_FILTER_KEYWORD, {464, 291, 188, 21}, true},       {IDC_FILTER_SHOW, {671, 291, 74, 23}, true},
         {IDC_PREVIEW_GROUP, {14, 340, 351, 278}, true},
     };
     TemplateWindow window(IDD_PAGE2_MAIN);
@@ -385,7 +388,11 @@ TEST(ResourcesDialogs, VisibleControlsDoNotOverlap) {
         SCOPED_TRACE(dialog.name);
         TemplateWindow window(dialog.templateId);
         ASSERT_NE(window.hwnd(), nullptr);
-        struct Shown { HWND hwnd; RECT rect; bool group; };
+        struct Shown {
+            HWND hwnd;
+            RECT rect;
+            bool group;
+        };
         std::vector<Shown> shown;
         for (HWND child = GetWindow(window.hwnd(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
             const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
@@ -542,19 +549,49 @@ std::vector<int> IconSizes(int id) {
 }
 
 TEST(ResourcesImages, EveryIconExistsAtItsSizes) {
-    struct IconSpec { int id; bool large; };
+    struct IconSpec {
+        int id;
+        bool large;
+    };
     const IconSpec icons[] = {
-        {IDI_MAIN, true}, {IDI_TRAY, true}, {IDI_TRAY_FRAME_1, true}, {IDI_TRAY_FRAME_2, true},
-        {IDI_TRAY_FRAME_3, true}, {IDI_TRAY_FRAME_4, true}, {IDI_TRAY_FRAME_5, true},
-        {IDI_TRAY_FRAME_6, true}, {IDI_TRAY_FRAME_7, true}, {IDI_PLAYER_SETTINGS, true},
-        {IDI_CONVERT, true}, {IDI_GENERAL_SETTINGS, true}, {IDI_BATCH_CONVERT, true},
+        {IDI_MAIN, true},
+        {IDI_TRAY, true},
+        {IDI_TRAY_FRAME_1, true},
+        {IDI_TRAY_FRAME_2, true},
+        {IDI_TRAY_FRAME_3, true},
+        {IDI_TRAY_FRAME_4, true},
+        {IDI_TRAY_FRAME_5, true},
+        {IDI_TRAY_FRAME_6, true},
+        {IDI_TRAY_FRAME_7, true},
+        {IDI_PLAYER_SETTINGS, true},
+        {IDI_CONVERT, true},
+        {IDI_GENERAL_SETTINGS, true},
+        {IDI_BATCH_CONVERT, true},
         {IDI_ABOUT, true},
         // formats, then filter kinds, date presets, time presets and keyword modes
-        {213, false}, {212, false}, {215, false}, {211, false}, {216, false}, {210, false}, {214, false},
-        {227, false}, {228, false}, {230, false},
-        {217, false}, {223, false}, {231, false}, {232, false}, {233, false}, {236, false},
-        {220, false}, {221, false}, {222, false}, {224, false}, {225, false},
-        {218, false}, {226, false},
+        {213, false},
+        {212, false},
+        {215, false},
+        {211, false},
+        {216, false},
+        {210, false},
+        {214, false},
+        {227, false},
+        {228, false},
+        {230, false},
+        {217, false},
+        {223, false},
+        {231, false},
+        {232, false},
+        {233, false},
+        {236, false},
+        {220, false},
+        {221, false},
+        {222, false},
+        {224, false},
+        {225, false},
+        {218, false},
+        {226, false},
     };
     for (const IconSpec& icon : icons) {
         SCOPED_TRACE(icon.id);
@@ -578,20 +615,33 @@ bool AllGrey(const std::vector<uint32_t>& pixels) {
 }
 
 TEST(ResourcesImages, EveryBitmapLoadsAtItsSize) {
-    struct BitmapSpec { int id; int width; int height; };
+    struct BitmapSpec {
+        int id;
+        int width;
+        int height;
+    };
     const BitmapSpec bitmaps[] = {
         {IDB_TOP_LINE, 8, 1},
-        {IDB_MENU_YOUTUBE, 13, 13}, {IDB_MENU_IMPORT_FLV, 13, 13},
-        {IDB_MENU_CONVERT, 13, 13}, {IDB_MENU_CONVERT_GREY, 13, 13},
-        {IDB_MENU_DELETE, 13, 13}, {IDB_MENU_DELETE_GREY, 13, 13},
-        {IDB_MENU_EXPORT, 13, 13}, {IDB_MENU_EXPORT_GREY, 13, 13},
-        {IDB_MENU_PLAY_EXTERNAL, 13, 13}, {IDB_MENU_PLAY_EXTERNAL_GREY, 13, 13},
-        {IDB_MENU_PLAY, 13, 13}, {IDB_MENU_PLAY_GREY, 13, 13},
-        {IDB_MENU_RENAME, 13, 13}, {IDB_MENU_RENAME_GREY, 13, 13},
+        {IDB_MENU_YOUTUBE, 13, 13},
+        {IDB_MENU_IMPORT_FLV, 13, 13},
+        {IDB_MENU_CONVERT, 13, 13},
+        {IDB_MENU_CONVERT_GREY, 13, 13},
+        {IDB_MENU_DELETE, 13, 13},
+        {IDB_MENU_DELETE_GREY, 13, 13},
+        {IDB_MENU_EXPORT, 13, 13},
+        {IDB_MENU_EXPORT_GREY, 13, 13},
+        {IDB_MENU_PLAY_EXTERNAL, 13, 13},
+        {IDB_MENU_PLAY_EXTERNAL_GREY, 13, 13},
+        {IDB_MENU_PLAY, 13, 13},
+        {IDB_MENU_PLAY_GREY, 13, 13},
+        {IDB_MENU_RENAME, 13, 13},
+        {IDB_MENU_RENAME_GREY, 13, 13},
         {IDB_LIST_WATERMARK, 200, 150},
         {IDB_ABOUT, 420, 280},
-        {IDB_NAME_MARK, 16, 16}, {IDB_FOLDER_MARK, 16, 16},
-        {IDB_FOLDER_MARK_V6, 16, 16}, {IDB_NAME_MARK_V6, 16, 16},
+        {IDB_NAME_MARK, 16, 16},
+        {IDB_FOLDER_MARK, 16, 16},
+        {IDB_FOLDER_MARK_V6, 16, 16},
+        {IDB_NAME_MARK_V6, 16, 16},
     };
     for (const BitmapSpec& bitmap : bitmaps) {
         SCOPED_TRACE(bitmap.id);
@@ -605,9 +655,12 @@ TEST(ResourcesImages, EveryBitmapLoadsAtItsSize) {
 
 TEST(ResourcesImages, GreyedMenuBitmapsAreGreyVersionsOfTheirColouredOnes) {
     const std::pair<int, int> pairs[] = {
-        {IDB_MENU_PLAY, IDB_MENU_PLAY_GREY}, {IDB_MENU_RENAME, IDB_MENU_RENAME_GREY},
-        {IDB_MENU_DELETE, IDB_MENU_DELETE_GREY}, {IDB_MENU_CONVERT, IDB_MENU_CONVERT_GREY},
-        {IDB_MENU_PLAY_EXTERNAL, IDB_MENU_PLAY_EXTERNAL_GREY}, {IDB_MENU_EXPORT, IDB_MENU_EXPORT_GREY},
+        {IDB_MENU_PLAY, IDB_MENU_PLAY_GREY},
+        {IDB_MENU_RENAME, IDB_MENU_RENAME_GREY},
+        {IDB_MENU_DELETE, IDB_MENU_DELETE_GREY},
+        {IDB_MENU_CONVERT, IDB_MENU_CONVERT_GREY},
+        {IDB_MENU_PLAY_EXTERNAL, IDB_MENU_PLAY_EXTERNAL_GREY},
+        {IDB_MENU_EXPORT, IDB_MENU_EXPORT_GREY},
     };
     for (const auto& [coloured, greyed] : pairs) {
         SCOPED_TRACE(coloured);
@@ -663,7 +716,9 @@ TEST(ResourcesData, PlaceholderMovieIsABlankVersion3Swf) {
     uint64_t bits = 0;
     for (int i = 0; i < 8; ++i) bits = bits << 8 | data[8 + i];
     const int width = static_cast<int>(bits >> 59);
-    auto field = [&](int index) { return static_cast<int>((bits >> (59 - width * (index + 1))) & ((1u << width) - 1)); };
+    auto field = [&](int index) {
+        return static_cast<int>((bits >> (59 - width * (index + 1))) & ((1u << width) - 1));
+    };
     EXPECT_EQ(field(1) - field(0), 320 * 20);
     EXPECT_EQ(field(3) - field(2), 240 * 20);
     const size_t afterRect = 8 + (5 + 4 * width + 7) / 8;

@@ -19,9 +19,7 @@ namespace {
 using settings::EnsureOutcome;
 using settings::SettingsStore;
 
-std::wstring ScratchRoot() {
-    return L"Software\\ReelkeepTests\\Settings" + std::to_wstring(GetCurrentProcessId());
-}
+std::wstring ScratchRoot() { return L"Software\\ReelkeepTests\\Settings" + std::to_wstring(GetCurrentProcessId()); }
 
 struct StoredValue {
     std::wstring name;
@@ -44,16 +42,15 @@ protected:
 
     bool KeyExists() const {
         platform::UniqueRegKey key;
-        const LSTATUS status =
-            RegOpenKeyExW(HKEY_CURRENT_USER, subkey_.c_str(), 0, KEY_READ, key.put());
+        const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, subkey_.c_str(), 0, KEY_READ, key.put());
         if (status != ERROR_SUCCESS) key.release();
         return status == ERROR_SUCCESS;
     }
 
     void CreateKey() const {
         platform::UniqueRegKey key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subkey_.c_str(), 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subkey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                                  nullptr),
                   ERROR_SUCCESS);
     }
 
@@ -62,20 +59,17 @@ protected:
     // a non-zero character after the counted bytes.
     void PutRaw(const wchar_t* name, DWORD type, const void* data, DWORD byteCount) const {
         platform::UniqueRegKey key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subkey_.c_str(), 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subkey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                                  nullptr),
                   ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data),
-                                 byteCount),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), byteCount), ERROR_SUCCESS);
     }
 
     // Every value of the key in enumeration order.
     std::vector<StoredValue> EnumerateValues() const {
         std::vector<StoredValue> values;
         platform::UniqueRegKey key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey_.c_str(), 0, KEY_READ, key.put()) !=
-            ERROR_SUCCESS) {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, subkey_.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
             key.release();
             return values;
         }
@@ -85,8 +79,7 @@ protected:
             BYTE data[2048];
             DWORD byteCount = sizeof(data);
             DWORD type = REG_NONE;
-            if (RegEnumValueW(key.get(), index, name, &nameChars, nullptr, &type, data,
-                              &byteCount) != ERROR_SUCCESS) {
+            if (RegEnumValueW(key.get(), index, name, &nameChars, nullptr, &type, data, &byteCount) != ERROR_SUCCESS) {
                 break;
             }
             values.push_back({std::wstring(name, nameChars), type, {data, data + byteCount}});
@@ -149,8 +142,7 @@ TEST_F(SettingsStoreTest, ExistingKeyIsLeftExactlyAsItIs) {
     const std::wstring view = L"3";
     PutRaw(L"view", REG_SZ, view.c_str(), 4);
     bool sinkCalled = false;
-    EXPECT_EQ(store.EnsureSettings([&](const std::wstring&) { sinkCalled = true; }),
-              EnsureOutcome::AlreadyPresent);
+    EXPECT_EQ(store.EnsureSettings([&](const std::wstring&) { sinkCalled = true; }), EnsureOutcome::AlreadyPresent);
     EXPECT_FALSE(sinkCalled);
 
     const std::vector<StoredValue> stored = EnumerateValues();
@@ -191,8 +183,7 @@ TEST_F(SettingsStoreTest, ReadSettingAcceptsOnlyWellFormedStrings) {
     const std::vector<RawCase> cases{
         {"plain string", REG_SZ, std::wstring(L"true\0", 5), 10, L"true"},
         {"switch in capitals", REG_SZ, std::wstring(L"TRUE\0", 5), 10, L"TRUE"},
-        {"expand string kept unexpanded", REG_EXPAND_SZ,
-         std::wstring(L"%TEMP%\\out\0", 11), 22, L"%TEMP%\\out"},
+        {"expand string kept unexpanded", REG_EXPAND_SZ, std::wstring(L"%TEMP%\\out\0", 11), 22, L"%TEMP%\\out"},
         {"only the terminator", REG_SZ, std::wstring(L"\0", 1), 2, L""},
         {"zero bytes", REG_SZ, L"zz", 0, L""},
         {"odd byte count", REG_SZ, std::wstring(L"ab\0z", 4), 7, L""},
@@ -258,8 +249,7 @@ TEST_F(SettingsStoreTest, BatchWriteEqualsASequenceOfSingleWrites) {
 
     RegDeleteTreeW(HKEY_CURRENT_USER, subkey_.c_str());
     ASSERT_EQ(single.EnsureSettings(nullptr), EnsureOutcome::Created);
-    EXPECT_TRUE(single.WriteSettings(
-        {{L"showmessage", L"false"}, {L"playsound", L"false"}, {L"newvalue", L"x"}}));
+    EXPECT_TRUE(single.WriteSettings({{L"showmessage", L"false"}, {L"playsound", L"false"}, {L"newvalue", L"x"}}));
     const std::vector<StoredValue> afterBatch = EnumerateValues();
 
     ASSERT_EQ(afterBatch.size(), afterSingles.size());

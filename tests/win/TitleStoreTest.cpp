@@ -63,8 +63,8 @@ public:
         static std::atomic<int> counter{0};
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        path_ = std::wstring(temp) + L"reelkeep-titles-" + std::to_wstring(GetCurrentProcessId()) +
-                L"-" + std::to_wstring(++counter);
+        path_ = std::wstring(temp) + L"reelkeep-titles-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(++counter);
         CreateDirectoryW(path_.c_str(), nullptr);
     }
     ~ScratchFolder() { RemoveTree(path_); }
@@ -98,16 +98,16 @@ private:
 };
 
 void MakeFile(const std::wstring& path, const std::string& content) {
-    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    platform::UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file) << "cannot create the test file, error " << GetLastError();
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
 }
 
 std::string ReadBytes(const std::wstring& path) {
-    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string bytes;
     if (!file) return bytes;
     char buffer[4096];
@@ -117,8 +117,8 @@ std::string ReadBytes(const std::wstring& path) {
 }
 
 std::uint64_t FileIndexOf(const std::wstring& path) {
-    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     BY_HANDLE_FILE_INFORMATION information{};
     if (!file || !GetFileInformationByHandle(file.get(), &information)) return 0;
     return (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
@@ -200,8 +200,8 @@ TEST_F(TitleStore, FileHeldOpenByAnotherHandleReadsNotSetAndIsNotWritten) {
     {
         // Held the way a browser holds a cache file it is still writing.
         platform::UniqueFile held(CreateFileW(clip.c_str(), GENERIC_READ,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(held);
         EXPECT_EQ(ReadTitle(clip), kNotSet);
         WriteTitle(clip, std::wstring(kTitleNotFlv));
@@ -272,13 +272,13 @@ TEST_F(TitleStore, ASecondProcessWritingWhileThisOneWritesAndReadsLosesNothing) 
 
     wchar_t exe[MAX_PATH];
     ASSERT_GT(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
-    std::wstring command = L"\"" + std::wstring(exe) + L"\" " + kWriterFlag + L" \"" + logPath() +
-                           L"\" \"" + files_.path() + L"\" " + std::to_wstring(kFiles);
+    std::wstring command = L"\"" + std::wstring(exe) + L"\" " + kWriterFlag + L" \"" + logPath() + L"\" \"" +
+                           files_.path() + L"\" " + std::to_wstring(kFiles);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &started))
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
         << GetLastError();
     platform::UniqueHandle child(started.hProcess);
     platform::UniqueHandle childThread(started.hThread);
@@ -321,8 +321,8 @@ TEST_F(TitleStore, ASecondProcessWritingWhileThisOneWritesAndReadsLosesNothing) 
 class DamagedTitleStore : public TitleStore {
 protected:
     void Overwrite(std::uint64_t offset, const std::string& bytes) {
-        platform::UniqueFile log(CreateFileW(logPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        platform::UniqueFile log(CreateFileW(logPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(log);
         LARGE_INTEGER at{};
         at.QuadPart = static_cast<LONGLONG>(offset);
@@ -331,8 +331,8 @@ protected:
         ASSERT_TRUE(WriteFile(log.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
     }
     void TruncateBy(std::uint64_t bytes) {
-        platform::UniqueFile log(CreateFileW(logPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        platform::UniqueFile log(CreateFileW(logPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(log);
         LARGE_INTEGER size{};
         ASSERT_TRUE(GetFileSizeEx(log.get(), &size));
@@ -409,9 +409,7 @@ TEST_F(DamagedTitleStore, TruncatedToNothingIsAnEmptyStore) {
 TEST_F(TitleStore, CompactionKeepsLiveTitlesForReadersOfTheOldLog) {
     FallbackTitleStore writer({logPath(), 4096});
     FallbackTitleStore reader({logPath(), 4096});
-    auto identity = [](int i) {
-        return FileIdentity{0x1234u, 1000u + static_cast<std::uint64_t>(i), 5, 6, 7};
-    };
+    auto identity = [](int i) { return FileIdentity{0x1234u, 1000u + static_cast<std::uint64_t>(i), 5, 6, 7}; };
     std::uint64_t appended = 0;
     for (int round = 0; round < 40; ++round) {
         for (int i = 0; i < 10; ++i) {

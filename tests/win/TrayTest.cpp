@@ -52,7 +52,8 @@ protected:
     void EndProcessNow() override { ++processEnds; }
     void ShowAboutBox() override { ++aboutBoxes; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override {
-        if (message == framework::WM_TRAYANIMATION && static_cast<app::TrayAnimationStep>(wParam) == app::TrayAnimationStep::Frame)
+        if (message == framework::WM_TRAYANIMATION &&
+            static_cast<app::TrayAnimationStep>(wParam) == app::TrayAnimationStep::Frame)
             ++framesShown;
         return Page2::OnMessage(message, wParam, lParam, handled);
     }
@@ -80,8 +81,9 @@ protected:
 
 TEST(TrayMenu, HoldsFiveItemsAndTwoSeparatorsWithExactTexts) {
     const std::vector<std::wstring> visible = MenuTexts(app::BuildTrayMenu(true).get());
-    const std::vector<std::wstring> expected{L"1 Hide Reelkeep", L"-", L"2 User's guide", L"3 About Reelkeep",
-                                             L"4 Reelkeep on the Internet", L"-", L"5 Quit"};
+    const std::vector<std::wstring> expected{
+        L"1 Hide Reelkeep", L"-", L"2 User's guide", L"3 About Reelkeep", L"4 Reelkeep on the Internet", L"-",
+        L"5 Quit"};
     EXPECT_EQ(visible, expected);
     EXPECT_EQ(MenuTexts(app::BuildTrayMenu(false).get()).front(), L"1 Show Reelkeep");
 }
@@ -163,9 +165,15 @@ TEST_F(Tray, BalloonClickStoresFalseForMessageAndSound) {
 TEST_F(Tray, OverlappingCapturesGiveOneAnimationAndThenTheBalloon) {
     std::atomic<int> finished{0};
     HWND target = window.hwnd();
-    std::thread first([&] { app::AnimateTrayIcon(target); ++finished; });
+    std::thread first([&] {
+        app::AnimateTrayIcon(target);
+        ++finished;
+    });
     ASSERT_TRUE(PumpUntil([&] { return window.framesShown > 0; }));
-    std::thread second([&] { app::AnimateTrayIcon(target); ++finished; });
+    std::thread second([&] {
+        app::AnimateTrayIcon(target);
+        ++finished;
+    });
     ASSERT_TRUE(PumpUntil([&] { return finished == 2; }));
     first.join();
     second.join();
@@ -177,7 +185,10 @@ TEST_F(Tray, OverlappingCapturesGiveOneAnimationAndThenTheBalloon) {
     EXPECT_EQ(balloon.flags, app::kBalloonInfo);
 
     // The next capture animates again from the normal icon.
-    std::thread third([&] { app::AnimateTrayIcon(target); ++finished; });
+    std::thread third([&] {
+        app::AnimateTrayIcon(target);
+        ++finished;
+    });
     ASSERT_TRUE(PumpUntil([&] { return finished == 3; }));
     third.join();
     EXPECT_EQ(window.framesShown, 24);

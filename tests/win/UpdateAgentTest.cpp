@@ -9,14 +9,13 @@
 
 #include <gtest/gtest.h>
 
-
 namespace update {
 namespace {
 
-using testing_support::ReadFileBytes;
 using testing_support::HttpHead;
 using testing_support::LoopbackConnection;
 using testing_support::LoopbackServer;
+using testing_support::ReadFileBytes;
 using testing_support::RequestPath;
 
 const std::string kInstaller = std::string("MZ") + std::string(3000, '\x90') + "installer";
@@ -37,7 +36,6 @@ void Answer(const std::string& head, LoopbackConnection& connection) {
         return void(connection.Send(HttpHead(200, 0, "application/octet-stream", false) + kInstaller));
     connection.Send(HttpHead(200, kInstaller.size(), "application/octet-stream") + kInstaller);
 }
-
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -96,7 +94,8 @@ TEST_F(UpdateAgent, CallsWhenDueAndWritesInstallerThenMarkerOnlyForAWholeOtherVe
         SCOPED_TRACE(c.name);
         DeleteFileW(Installer().c_str());
         DeleteFileW(Marker().c_str());
-        if (c.markerBefore) CloseHandle(CreateFileW(Marker().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (c.markerBefore)
+            CloseHandle(CreateFileW(Marker().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         switchOn_ = c.on;
         lastContact_ = c.sinceContact < 0 ? 0 : static_cast<std::int32_t>(kNow - c.sinceContact);
         contacts_ = 0;
@@ -110,7 +109,8 @@ TEST_F(UpdateAgent, CallsWhenDueAndWritesInstallerThenMarkerOnlyForAWholeOtherVe
             EXPECT_EQ(lastContact_.load(), static_cast<std::int32_t>(kNow));
         }
         EXPECT_EQ(Exists(Installer()), c.installerAfter);
-        EXPECT_EQ(Exists(Marker()), c.installerAfter || c.markerBefore) << "the marker must stand beside a whole installer";
+        EXPECT_EQ(Exists(Marker()), c.installerAfter || c.markerBefore)
+            << "the marker must stand beside a whole installer";
         if (c.installerAfter) {
             EXPECT_EQ(ReadFileBytes(Installer()), kInstaller);
         }

@@ -19,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace webimport {
 namespace {
 
@@ -35,7 +34,6 @@ using testing_support::RequestPath;
 const std::string kStream = std::string("FLV\x01\x05") + std::string(300'000, 's');
 const std::string kTokenAndTitle = "\"t\": \"tok9\", <meta name=\"title\" content=\"Cats &amp; Dogs\">";
 constexpr INT_PTR kStillOpen = -2;
-
 
 // The watch pages, streams and direct videos of the tests, by path.
 void Serve(const std::string& head, LoopbackConnection& connection) {
@@ -54,12 +52,14 @@ void Serve(const std::string& head, LoopbackConnection& connection) {
         return connection.WaitForStop();
     }
     if (path == "/silent") return connection.WaitForStop();
-    if (path == "/text.bin") return void(connection.Send(HttpHead(200, 20, "application/octet-stream") + std::string(20, 't')));
+    if (path == "/text.bin")
+        return void(connection.Send(HttpHead(200, 20, "application/octet-stream") + std::string(20, 't')));
     if (path.starts_with("/clips/")) {
         const std::string clip = ReadFileBytes(BinFolder() + L"probe-clips\\mp4-320x240-sound.mp4");
         return void(connection.Send(HttpHead(200, clip.size(), "video/mp4") + clip));
     }
-    if (path == "/get_video?asv=&video_id=abc&t=tok9") return void(connection.Send(HttpHead(200, kStream.size(), "video/x-flv") + kStream));
+    if (path == "/get_video?asv=&video_id=abc&t=tok9")
+        return void(connection.Send(HttpHead(200, kStream.size(), "video/x-flv") + kStream));
     if (path == "/get_video?asv=&video_id=unsized&t=tok9")
         return void(connection.Send(HttpHead(200, 0, "video/x-flv", false) + kStream));
     if (path == "/get_video?asv=&video_id=cut&t=tok9")

@@ -13,8 +13,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (file == INVALID_HANDLE_VALUE) return 2;
     const wchar_t* commandLine = GetCommandLineW();
     DWORD written = 0;
-    const BOOL ok = WriteFile(file, commandLine, static_cast<DWORD>(lstrlenW(commandLine) * sizeof(wchar_t)),
-                              &written, nullptr);
+    const BOOL ok =
+        WriteFile(file, commandLine, static_cast<DWORD>(lstrlenW(commandLine) * sizeof(wchar_t)), &written, nullptr);
     CloseHandle(file);
     return ok ? 0 : 3;
 }

@@ -87,9 +87,9 @@ private:
 };
 
 class ProbeFlash final : public flashctl::ShockwaveFlashDefaults,
-                   public IOleObject,
-                   public IOleInPlaceObject,
-                   public IConnectionPointContainer {
+                         public IOleObject,
+                         public IOleInPlaceObject,
+                         public IConnectionPointContainer {
 public:
     ProbeFlash() : point_(this) { InterlockedIncrement(&objects); }
     virtual ~ProbeFlash() { InterlockedDecrement(&objects); }
@@ -162,9 +162,9 @@ public:
         record.lpfnWndProc = ControlWindowProc;
         record.lpszClassName = "ProbeControlWindow";
         RegisterClassExA(&record);
-        controlWindow = CreateWindowExA(0, "ProbeControlWindow", "", WS_CHILD | WS_VISIBLE, rect->left, rect->top,
-                                        rect->right - rect->left, rect->bottom - rect->top, parent, nullptr, nullptr,
-                                        nullptr);
+        controlWindow =
+            CreateWindowExA(0, "ProbeControlWindow", "", WS_CHILD | WS_VISIBLE, rect->left, rect->top,
+                            rect->right - rect->left, rect->bottom - rect->top, parent, nullptr, nullptr, nullptr);
         return controlWindow != nullptr ? S_OK : E_FAIL;
     }
     STDMETHODIMP EnumVerbs(IEnumOLEVERB**) override { return E_NOTIMPL; }
@@ -285,5 +285,4 @@ __declspec(dllexport) HRESULT ControlFire(const wchar_t* first, const wchar_t* s
     for (VARIANT& argument : arguments) VariantClear(&argument);
     return result;
 }
-
 }

@@ -85,5 +85,4 @@ __declspec(dllexport) LONG ProbeReadFile(const wchar_t* path, char* buffer, DWOR
     CloseHandle(file);
     return ok ? static_cast<LONG>(length) : -1;
 }
-
 }

@@ -66,8 +66,8 @@ private:
 class PlayerWindow {
 public:
     PlayerWindow(const FlashControlImage& image, int width, int height) {
-        window_ = CreateWindowExW(0, L"STATIC", L"player", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
-                                  nullptr, nullptr, nullptr);
+        window_ = CreateWindowExW(0, L"STATIC", L"player", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
+                                  nullptr, nullptr);
         flash_ = image.Create();
         platform::ComPtr<IOleObject> ole;
         if (!window_ || !flash_ || FAILED(flash_->QueryInterface(IID_IOleObject, ole.putVoid()))) return;

@@ -85,9 +85,7 @@ public:
     }
 
     unsigned short port() const { return port_; }
-    std::wstring Url(const std::wstring& path) const {
-        return L"http://127.0.0.1:" + std::to_wstring(port_) + path;
-    }
+    std::wstring Url(const std::wstring& path) const { return L"http://127.0.0.1:" + std::to_wstring(port_) + path; }
     // Every request head received so far, in order.
     std::vector<std::string> Requests() const {
         std::lock_guard lock(mutex_);

@@ -10,8 +10,7 @@ namespace testing_support {
 
 class ScratchTitleStore {
 public:
-    explicit ScratchTitleStore(const std::wstring& logPath)
-        : previous_(library::ProcessTitleStore()->logPath()) {
+    explicit ScratchTitleStore(const std::wstring& logPath) : previous_(library::ProcessTitleStore()->logPath()) {
         library::UseTitleStoreAt(logPath);
     }
     ~ScratchTitleStore() { library::UseTitleStoreAt(previous_); }
