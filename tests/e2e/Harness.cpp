@@ -488,6 +488,63 @@ bool WaitUntil(const std::function<bool()>& condition, Milliseconds timeout) {
     }
 }
 
+bool HoldsThroughout(const std::function<bool()>& condition, Milliseconds span) {
+    return !WaitUntil([&] { return !condition(); }, span);
+}
+
+// ---------------------------------------------------------------------------------
+// What the display shows
+
+ScreenPicture PictureOf(HWND window) {
+    ScreenPicture picture;
+    RECT frame{};
+    if (!GetWindowRect(window, &frame) || frame.right <= frame.left || frame.bottom <= frame.top) return picture;
+    picture.width = frame.right - frame.left;
+    picture.height = frame.bottom - frame.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, picture.width, picture.height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, picture.width, picture.height, screen, frame.left, frame.top, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFO request{};
+    request.bmiHeader.biSize = sizeof request.bmiHeader;
+    request.bmiHeader.biWidth = picture.width;
+    request.bmiHeader.biHeight = -picture.height;  // top row first
+    request.bmiHeader.biPlanes = 1;
+    request.bmiHeader.biBitCount = 32;
+    request.bmiHeader.biCompression = BI_RGB;
+    picture.pixels.resize(static_cast<size_t>(picture.width) * picture.height);
+    GetDIBits(memory, bitmap, 0, picture.height, picture.pixels.data(), &request, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return picture;
+}
+
+bool WaitForSteadyPicture(HWND window, Milliseconds timeout, const std::function<bool()>& shows) {
+    // Long enough for a control that paints in steps, and for the delay with which the
+    // program's drawing reaches the display.
+    constexpr auto kSteadySpan = 200ms;
+    ScreenPicture last;
+    auto lastChange = std::chrono::steady_clock::now();
+    return WaitUntil(
+        [&] {
+            // A state that a control reports may be ahead of its paint: the span counts
+            // from when the state holds as well as from the last change of the picture.
+            const bool showing = !shows || shows();
+            ScreenPicture now = PictureOf(window);
+            const auto at = std::chrono::steady_clock::now();
+            if (!showing || now.pixels.empty() || now != last) {
+                last = std::move(now);
+                lastChange = at;
+                return false;
+            }
+            return at - lastChange >= kSteadySpan;
+        },
+        timeout);
+}
+
 // ---------------------------------------------------------------------------------
 // Registry
 
@@ -656,26 +713,49 @@ std::vector<std::wstring> RegistryWritesIn(const std::string& log) {
     return names;
 }
 
-int EndLeftoverPrograms() {
+namespace {
+
+// Calls `visit` with each process of the prefix whose file name is `name`, opened for
+// `access` (null when it cannot be opened), and its full image path (empty then).
+void ForEachProcessNamed(const wchar_t* name, DWORD access,
+                         const std::function<void(HANDLE process, const std::wstring& image)>& visit) {
     platform::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) Fail(L"CreateToolhelp32Snapshot");
-    int others = 0;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        if (_wcsnicmp(entry.szExeFile, L"Reelkeep.exe", 12) != 0) continue;
-        platform::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE,
-                                                   FALSE, entry.th32ProcessID));
+        if (_wcsicmp(entry.szExeFile, name) != 0) continue;
+        platform::UniqueHandle process(
+            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | access, FALSE, entry.th32ProcessID));
         wchar_t path[MAX_PATH] = {};
         DWORD length = MAX_PATH;
-        if (process && QueryFullProcessImageNameW(process.get(), 0, path, &length) &&
-            _wcsnicmp(path, L"C:\\e2e\\", 7) == 0) {
-            TerminateProcess(process.get(), 98);
-            WaitForSingleObject(process.get(), 10000);
-        } else {
-            ++others;
-        }
+        const bool known = process && QueryFullProcessImageNameW(process.get(), 0, path, &length);
+        visit(process.get(), known ? std::wstring(path, length) : std::wstring());
     }
+}
+
+}  // namespace
+
+bool ProcessRunsFrom(const std::wstring& executable) {
+    const std::wstring name = executable.substr(executable.find_last_of(L'\\') + 1);
+    bool found = false;
+    ForEachProcessNamed(name.c_str(), 0, [&](HANDLE, const std::wstring& image) {
+        found = found || _wcsicmp(image.c_str(), executable.c_str()) == 0;
+    });
+    return found;
+}
+
+int EndLeftoverPrograms() {
+    int others = 0;
+    ForEachProcessNamed(L"Reelkeep.exe", PROCESS_TERMINATE | SYNCHRONIZE,
+                        [&](HANDLE process, const std::wstring& image) {
+                            if (_wcsnicmp(image.c_str(), L"C:\\e2e\\", 7) == 0) {
+                                TerminateProcess(process, 98);
+                                WaitForSingleObject(process, 10000);
+                            } else {
+                                ++others;
+                            }
+                        });
     return others;
 }
 

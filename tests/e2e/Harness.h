@@ -166,6 +166,10 @@ StartWatch WatchStartUntilMainWindow(RunningProgram& run, Milliseconds timeout);
 
 // Polls `condition` every 20 ms until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& condition, Milliseconds timeout);
+// For what must NOT happen where no event marks the moment it no longer could: an
+// observation window. True when `condition` holds at every poll through `span`; false
+// at the first poll where it fails.
+bool HoldsThroughout(const std::function<bool()>& condition, Milliseconds span);
 
 // ---------------------------------------------------------------------------------
 // Registry
@@ -188,6 +192,24 @@ void DeleteKeyTree(HKEY root, const std::wstring& path);
 void WriteDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
 void WriteString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
 void DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
+
+// ---------------------------------------------------------------------------------
+// What the display shows
+
+// A window's frame as the display shows it now, read back from the screen.
+struct ScreenPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> pixels;
+    bool operator==(const ScreenPicture&) const = default;
+};
+ScreenPicture PictureOf(HWND window);
+
+// Waits until the window's picture holds still and `shows` (when given) holds, so that a
+// screenshot taken next shows what the test waited for rather than a paint under way:
+// the picture must stay the same, and `shows` hold, at every poll through a fifth of a
+// second.
+bool WaitForSteadyPicture(HWND window, Milliseconds timeout, const std::function<bool()>& shows = {});
 
 // ---------------------------------------------------------------------------------
 // Screenshots
@@ -220,6 +242,9 @@ private:
 
 // The value names of every registry write (NtSetValueKey) in a trace+reg log, in order.
 std::vector<std::wstring> RegistryWritesIn(const std::string& log);
+
+// True while a process of the prefix runs this executable (a full Windows path).
+bool ProcessRunsFrom(const std::wstring& executable);
 
 // Ends every Reelkeep.exe that a scratch folder of this layer started; returns how many
 // other Reelkeep.exe processes run (those would confuse the single-instance test).

@@ -2,6 +2,7 @@
 // shown (underlined mnemonics, the focus rectangle): build/screenshots/help-<name>.png,
 // copied into docs/help/images/ by `make help-pictures`. On the way, F1 in a dialog and
 // the Help menu open the guide.
+#include "PreviewPane.h"
 #include "ProgramTest.h"
 
 #include "resources/resource.h"
@@ -18,11 +19,11 @@ protected:
         SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
-    static void Picture(const wchar_t* name, HWND window) {
+    // Taken once the window has finished painting and `shows` holds.
+    static void Picture(const wchar_t* name, HWND window, const std::function<bool()>& shows = {}) {
         SetForegroundWindow(window);
         ShowKeyboardCues(window);
-        // Let the controls finish their paint.
-        Sleep(700);
+        EXPECT_TRUE(WaitForSteadyPicture(window, 20s, shows)) << "never ready for its picture: " << Narrowed(name);
         EXPECT_TRUE(FileExists(TakeWindowScreenshot(std::wstring(L"help-") + name, window))) << Narrowed(name);
     }
     static std::string Narrowed(const wchar_t* text) { return testing::PrintToString(std::wstring(text)); }
@@ -50,11 +51,16 @@ TEST_F(HelpPictures, MainWindowLayoutsAndEveryDialogWithKeyboardCues) {
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return ItemText(window, IDC_OUTPUT_NAME) == L"1260000001"; }, 30s));
 
-    Picture(L"main-window", window);
-    PostMessageW(window, WM_COMMAND, ID_VIEW_ADVANCED, 0);
-    Picture(L"convert-panel", window);
-    PostMessageW(window, WM_COMMAND, ID_VIEW_SIMPLE, 0);
-    Picture(L"main-window-simple", window);
+    // The main window's pictures show the clip's first frame in the preview. The layout
+    // commands are sent, not posted: the new layout is in place when the call returns.
+    HWND pane = FindPane(window);
+    ASSERT_NE(pane, nullptr);
+    const auto firstFrame = [&] { return IsColourful(PaneColours(pane)); };
+    Picture(L"main-window", window, firstFrame);
+    SendMessageW(window, WM_COMMAND, ID_VIEW_ADVANCED, 0);
+    Picture(L"convert-panel", window, firstFrame);
+    SendMessageW(window, WM_COMMAND, ID_VIEW_SIMPLE, 0);
+    Picture(L"main-window-simple", window, firstFrame);
 
     const struct {
         WORD command;

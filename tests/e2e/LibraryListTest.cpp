@@ -1,5 +1,6 @@
 // The library as a user meets it: clips made by the Linux ffmpeg in "Videos\", listed by
 // the real program with their columns, and the window in its three layouts.
+#include "PreviewPane.h"
 #include "ProgramTest.h"
 
 #include "library/TitleStore.h"
@@ -26,6 +27,10 @@ protected:
     }
     static HWND ListOf(HWND window) { return GetDlgItem(window, IDC_CLIP_LIST); }
     static int Rows(HWND window) { return static_cast<int>(SendMessageW(ListOf(window), LVM_GETITEMCOUNT, 0, 0)); }
+    // The start-up build selects the top row once it has listed every clip.
+    static bool TopRowSelected(HWND window) {
+        return SendMessageW(ListOf(window), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == 0;
+    }
     std::wstring View() {
         const auto value = ReadValue(HKEY_CURRENT_USER, kSettingsKey, L"view");
         return value ? value->Text() : L"(missing)";
@@ -42,8 +47,7 @@ TEST_F(LibraryList, FiveClipsAreListedNewestFirstWithTheirColumns) {
     RunningProgram run(program());
     HWND window = run.WaitForVisibleMainWindow(kStartTimeout);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return Rows(window) >= 5; }, 30s)) << "rows: " << Rows(window);
-    Sleep(500);
+    ASSERT_TRUE(WaitUntil([&] { return TopRowSelected(window); }, 30s)) << "rows: " << Rows(window);
     const auto rows = ReadListView(ListOf(window), 11);
     ASSERT_EQ(rows.size(), 5u) << "the marked clip, its file already gone, and the text file are not listed";
     EXPECT_FALSE(FileExists(program().Path(L"Videos\\1260000006.flv"))) << "purged at start";
@@ -72,6 +76,10 @@ TEST_F(LibraryList, TheThreeLayoutsAreShownAndStored) {
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return Rows(window) == 5; }, 30s));
     SetForegroundWindow(window);
+    HWND pane = FindPane(window);
+    ASSERT_NE(pane, nullptr);
+    // Each layout's picture shows the top row selected and its first frame in the preview.
+    const auto ready = [&] { return TopRowSelected(window) && IsColourful(PaneColours(pane)); };
 
     const struct {
         WORD command;
@@ -83,7 +91,7 @@ TEST_F(LibraryList, TheThreeLayoutsAreShownAndStored) {
     for (const auto& layout : layouts) {
         PostMessageW(window, WM_COMMAND, layout.command, 0);
         ASSERT_TRUE(WaitUntil([&] { return View() == layout.view; }, 5s)) << "view " << View();
-        Sleep(800);
+        EXPECT_TRUE(WaitForSteadyPicture(window, 20s, ready)) << "no first frame in " << layout.picture;
         const std::wstring picture = TakeScreenshot(layout.picture);
         EXPECT_TRUE(FileExists(picture));
     }

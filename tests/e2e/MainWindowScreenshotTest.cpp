@@ -1,5 +1,6 @@
 // The picture of the main window in the Standard layout, for people to look at:
 // build/screenshots/main-window.png.
+#include "PreviewPane.h"
 #include "ProgramTest.h"
 
 namespace e2e {
@@ -27,8 +28,11 @@ TEST_F(MainWindowScreenshot, StandardLayoutFitsTheDesktopAndIsSaved) {
         << " does not fit the " << desktop.right << "x" << desktop.bottom << " desktop";
 
     SetForegroundWindow(window);
-    // Let the list and the pickers finish their first paint.
-    Sleep(1500);
+    // The first paint is over, the empty library's placeholder in the preview included.
+    HWND pane = FindPane(window);
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(WaitForSteadyPicture(window, 20s, [&] { return Mostly(PaneColours(pane), IsWhite); }))
+        << "the window never settled with its placeholder";
     const std::wstring picture = TakeScreenshot(L"main-window");
     const auto bytes = ReadWholeFile(picture);
     ASSERT_TRUE(bytes.has_value()) << "no picture file";

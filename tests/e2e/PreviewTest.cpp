@@ -1,12 +1,12 @@
 // The preview pane of the real program with the real player control: the top clip's
 // first frame after start, Enter plays it, the placeholder after the last clip goes and
 // after "Show", and the pane's place in the Simple and Standard layouts, also at 144 dpi.
+#include "PreviewPane.h"
 #include "ProgramTest.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -18,50 +18,11 @@ struct PaneRect {
     bool operator==(const PaneRect&) const = default;
 };
 
-// The player's host window: the main window's one child of a class of the runtime's own,
-// named like "0a1b2c3d_..._..._...".
-HWND FindPane(HWND main) {
-    for (HWND child = GetWindow(main, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        const std::wstring name = ClassName(child);
-        if (name.size() == 35 && name[8] == L'_' && name[17] == L'_' && name[26] == L'_') return child;
-    }
-    return nullptr;
-}
-
 PaneRect PlaceOf(HWND pane, HWND main) {
     RECT r{};
     GetWindowRect(pane, &r);
     MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
-// Colours on a 6 x 4 grid over the pane's picture, read from the screen.
-std::vector<COLORREF> Sample(HWND pane) {
-    RECT r{};
-    GetWindowRect(pane, &r);
-    HDC screen = GetDC(nullptr);
-    std::vector<COLORREF> colours;
-    for (int row = 1; row <= 4; ++row)
-        for (int column = 1; column <= 6; ++column)
-            colours.push_back(
-                GetPixel(screen, r.left + (r.right - r.left) * column / 7, r.top + (r.bottom - r.top) * row / 6));
-    ReleaseDC(nullptr, screen);
-    return colours;
-}
-
-bool IsGreen(COLORREF c) { return GetGValue(c) > 150 && GetRValue(c) < 80 && GetBValue(c) < 80; }
-bool IsWhite(COLORREF c) { return GetRValue(c) > 235 && GetGValue(c) > 235 && GetBValue(c) > 235; }
-// The moving test picture: many colours, unlike the green second, the placeholder or black.
-bool IsColourful(const std::vector<COLORREF>& colours) {
-    std::vector<COLORREF> distinct;
-    for (COLORREF c : colours)
-        if (std::find(distinct.begin(), distinct.end(), c) == distinct.end()) distinct.push_back(c);
-    return distinct.size() >= 5;
-}
-bool Mostly(const std::vector<COLORREF>& colours, bool (*test)(COLORREF)) {
-    int hits = 0;
-    for (COLORREF c : colours) hits += test(c) ? 1 : 0;
-    return hits * 4 >= static_cast<int>(colours.size()) * 3;
 }
 
 class Preview : public ProgramTest {};
@@ -82,38 +43,40 @@ TEST_F(Preview, ShowsTheFirstFramePlaysAndFallsBackToThePlaceholder) {
     EXPECT_EQ(PlaceOf(pane, main), (PaneRect{30, 360, 320, 241}));
     SendMessageW(main, WM_COMMAND, ID_VIEW_SIMPLE, 0);
     EXPECT_EQ(PlaceOf(pane, main), (PaneRect{30, 258, 714, 344}));
-    Sleep(500);
+    EXPECT_TRUE(WaitForSteadyPicture(main, 20s, [&] { return Mostly(MiddleColumns(PaneColours(pane)), IsGreen); }))
+        << "the first frame never showed in the Simple layout";
     TakeScreenshot(L"preview-simple-layout");
     SendMessageW(main, WM_COMMAND, ID_VIEW_STANDARD, 0);
     EXPECT_EQ(PlaceOf(pane, main), (PaneRect{30, 360, 320, 241}));
 
     // The top clip shows its first frame, paused: flat green that stays.
-    EXPECT_TRUE(WaitUntil([&] { return Mostly(Sample(pane), IsGreen); }, 20s)) << "the first frame never showed";
+    EXPECT_TRUE(WaitForSteadyPicture(main, 20s, [&] { return Mostly(PaneColours(pane), IsGreen); }))
+        << "the first frame never showed";
     TakeScreenshot(L"preview-first-frame");
-    Sleep(1500);
-    EXPECT_TRUE(Mostly(Sample(pane), IsGreen)) << "a paused clip must not move on";
+    // Nothing reports that a clip stays paused; playing, it would leave its green second
+    // within this window.
+    EXPECT_TRUE(HoldsThroughout([&] { return Mostly(PaneColours(pane), IsGreen); }, 1500ms))
+        << "a paused clip must not move on";
 
-    // Enter plays: the moving picture follows the green second, and a second later it differs.
+    // Enter plays: the moving picture follows the green second, and goes on moving.
     PostMessageW(main, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitUntil([&] { return IsColourful(Sample(pane)); }, 20s)) << "the clip never started";
-    const std::vector<COLORREF> before = Sample(pane);
+    EXPECT_TRUE(WaitUntil([&] { return IsColourful(PaneColours(pane)); }, 20s)) << "the clip never started";
+    const std::vector<COLORREF> before = PaneColours(pane);
     TakeScreenshot(L"preview-playing-1");
-    Sleep(1000);
+    EXPECT_TRUE(WaitUntil([&] { return PaneColours(pane) != before; }, 20s)) << "the playing picture stood still";
     TakeScreenshot(L"preview-playing-2");
-    EXPECT_NE(Sample(pane), before) << "two pictures a second apart should differ while playing";
 
     // Deleting the last clip leaves the blank placeholder; so does "Show" on an empty list.
     PostMessageW(main, WM_COMMAND, ID_MOVIE_DELETE, 0);
     std::optional<MessageBoxView> question;
     ASSERT_TRUE(WaitUntil([&] { return (question = FindMessageBox(run.processId())).has_value(); }, 10s));
     ASSERT_TRUE(question->Press(IDYES));
-    EXPECT_TRUE(WaitUntil([&] { return Mostly(Sample(pane), IsWhite); }, 20s)) << "no placeholder after deleting";
+    const auto placeholder = [&] { return Mostly(PaneColours(pane), IsWhite); };
+    EXPECT_TRUE(WaitForSteadyPicture(main, 20s, placeholder)) << "no placeholder after deleting";
     TakeScreenshot(L"preview-placeholder-after-delete");
-    SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_FILTER_SHOW, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(main, IDC_FILTER_SHOW)));
-    Sleep(1500);
-    EXPECT_TRUE(Mostly(Sample(pane), IsWhite)) << "no placeholder after Show";
+    ASSERT_TRUE(ListAgain(run, main)) << "Show never finished its list";
     EXPECT_EQ(ReadListView(GetDlgItem(main, IDC_CLIP_LIST), 1).size(), 0u) << "the deleted clip came back";
+    EXPECT_TRUE(WaitForSteadyPicture(main, 20s, placeholder)) << "no placeholder after Show";
     TakeScreenshot(L"preview-placeholder-after-show");
     EXPECT_TRUE(run.IsRunning());
 }

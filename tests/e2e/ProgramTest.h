@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Harness.h"
+#include "resources/resource.h"
 
 namespace e2e {
 
@@ -61,6 +62,15 @@ protected:
     static void MakeFirefoxProfiles(std::initializer_list<const wchar_t*> profiles) {
         RemoveTree(FirefoxProfiles());
         for (const wchar_t* profile : profiles) MakeDirectories(FirefoxProfiles() + L"\\" + profile);
+    }
+
+    // Presses the filter's Show and waits until the list it rebuilds is complete: the
+    // rebuild waits for any build under way, and Show stays disabled until it has ended.
+    // False when the program ended or the rebuild never did.
+    static bool ListAgain(const RunningProgram& run, HWND main) {
+        HWND show = GetDlgItem(main, IDC_FILTER_SHOW);
+        SendMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_FILTER_SHOW, BN_CLICKED), reinterpret_cast<LPARAM>(show));
+        return WaitUntil([&] { return !run.IsRunning() || IsWindowEnabled(show); }, 30s) && run.IsRunning();
     }
 
     // Presses OK where there is one, else the first button: for boxes a test does not

@@ -127,9 +127,9 @@ TEST_F(UpdateMarker, NoSaysTheProgramQuitsAndEndsWithoutTheInstaller) {
     EXPECT_EQ(transcript.messages, (std::vector<std::wstring>{kOutdatedQuestion, kQuitsAsOutdatedMessage}));
     ExpectYesNoQuestion();
     EXPECT_FALSE(transcript.mainWindowSeen);
-    // The installer would have been started before the process ended; give a stray start
-    // the time it needs to show.
-    Sleep(1500);
+    // An installer would have been started before the process ended: it either runs
+    // still or has left its trace. Looked at in this order, a start cannot slip between.
+    EXPECT_FALSE(ProcessRunsFrom(program().Path(L"Updates\\update.exe"))) << "Updates\\update.exe runs after No";
     EXPECT_FALSE(FileExists(InstallerTrace())) << "Updates\\update.exe ran after No";
     ExpectNothingChanged();
 }

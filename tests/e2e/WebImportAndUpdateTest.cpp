@@ -67,7 +67,7 @@ TEST_F(WebImportProgram, PageVideoLandsInTheLibraryAndTheListWhenTheDialogEndsBy
     RunningProgram run(program(), L"", {L"REELKEEP_SITE_URL=" + SiteUrl()});
     HWND dialog = OpenImportDialog(run);
     ASSERT_NE(dialog, nullptr);
-    Sleep(300);
+    EXPECT_TRUE(WaitForSteadyPicture(dialog, 20s)) << "the dialog never finished painting";
     TakeScreenshot(L"import-idle");
 
     Download(dialog, SiteUrl() + L"/watch");

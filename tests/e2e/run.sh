@@ -45,7 +45,13 @@ serve_screenshots() {
 # The web site and update server of the import and update tests, on 127.0.0.1 only.
 python3 "$ROOT/tests/e2e/http_server.py" "$WIN_BIN" "$requests/http.port" &
 http_pid=$!
-for _ in $(seq 100); do [ -s "$requests/http.port" ] && break; sleep 0.1; done
+# Polled every tenth of a second for up to 30 s (a loaded machine starts Python slowly),
+# or until the server has ended.
+for _ in $(seq 300); do
+  [ -s "$requests/http.port" ] && break
+  kill -0 "$http_pid" 2>/dev/null || break
+  sleep 0.1
+done
 [ -s "$requests/http.port" ] || { echo "e2e: the test web server did not start"; kill "$http_pid"; exit 1; }
 export REELKEEP_E2E_HTTP_URL="http://127.0.0.1:$(cat "$requests/http.port")"
 # Every program the tests start talks to 127.0.0.1 only: the site is the test server, and
