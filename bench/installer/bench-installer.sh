@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The set-up's two figures, run inside a Wine session (scripts/bench.sh):
 #   size: Reelkeep-1.21-setup.exe against the program folder zipped (zip's default level);
-#   silent install: "setup.exe /S" against copying the same files with xcopy, both under
-#   Wine and both into C:\, interleaved, median of five runs each. A run that fails or
-#   leaves its files missing fails the bench rather than counting as a fast one.
+#   silent install: "setup.exe /S" against copying the same files with xcopy: each a Wine
+#   process of its own writing into C:\, in pairs whose order alternates, median of seven
+#   runs each. A run that fails, or leaves a file missing or different from the program
+#   folder's, fails the bench rather than counting as a fast one.
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/env.sh"
 
@@ -21,25 +22,41 @@ setup_bytes=$(stat -c %s "$SETUP_EXE")
 zip_bytes=$(stat -c %s "$work/program.zip")
 
 drive_c="$WINEPREFIX/drive_c"
-# timed FOLDER CMD...: the seconds CMD took; fails when it failed or left FOLDER without
-# every file of the program folder.
+# timed FOLDER CMD...: "<wall> <cpu>" seconds of CMD, the CPU time being that of its own
+# Wine process; fails when CMD failed or left FOLDER short of the program folder.
 timed() {
-  local folder=$1 start seconds file
+  local folder=$1 file wall user system
   shift
-  start=$EPOCHREALTIME
-  "$@" >/dev/null 2>&1 || { echo "bench-installer: '$*' failed" >&2; return 1; }
-  seconds=$(echo "$EPOCHREALTIME - $start" | bc -l)
-  for file in Reelkeep.exe ffmpeg.exe player.swf Help.chm Videos Updates; do
-    [ -e "$drive_c/$folder/$file" ] || { echo "bench-installer: '$*' left no $file" >&2; return 1; }
+  # Neither side pays for writing back what the run before it left in the page cache.
+  sync
+  { TIMEFORMAT='%R %U %S'; time "$@" >/dev/null 2>&1; } 2>"$work/time" ||
+    { echo "bench-installer: '$*' failed" >&2; return 1; }
+  for file in Videos Updates; do
+    [ -d "$drive_c/$folder/$file" ] || { echo "bench-installer: '$*' left no $file" >&2; return 1; }
   done
-  echo "$seconds"
+  for file in Reelkeep.exe ffmpeg.exe player.swf Help.chm; do
+    cmp -s "$work/program/$file" "$drive_c/$folder/$file" ||
+      { echo "bench-installer: '$*' left $file missing or different" >&2; return 1; }
+  done
+  read -r wall user system <"$work/time"
+  echo "$wall $(echo "$user + $system" | bc -l)"
 }
 median() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
-copy_times=() install_times=()
-for _ in 1 2 3 4 5; do
+copy_source=$(winepath -w "$work/program" 2>/dev/null)
+copy() { timed bench-copy "$WINE" xcopy /E /I /Y /Q "$copy_source" 'C:\bench-copy'; }
+install() { timed bench-install "$WINE" "$SETUP_EXE" /S '/D=C:\bench-install'; }
+copy_wall=() copy_cpu=() install_wall=() install_cpu=()
+for round in 1 2 3 4 5 6 7; do
   rm -rf "$drive_c/bench-copy" "$drive_c/bench-install"
-  copy_times+=("$(timed bench-copy "$WINE" xcopy /E /I /Y /Q "$(winepath -w "$work/program" 2>/dev/null)" 'C:\bench-copy')") || exit 1
-  install_times+=("$(timed bench-install "$WINE" "$SETUP_EXE" /S '/D=C:\bench-install')") || exit 1
+  if (( round % 2 )); then
+    copied=$(copy) || exit 1
+    installed=$(install) || exit 1
+  else
+    installed=$(install) || exit 1
+    copied=$(copy) || exit 1
+  fi
+  copy_wall+=("${copied% *}") copy_cpu+=("${copied#* }")
+  install_wall+=("${installed% *}") install_cpu+=("${installed#* }")
 done
 # Leave the prefix as it was: the bench's installation and its registration go.
 rm -rf "$drive_c/bench-copy" "$drive_c/bench-install"
@@ -56,9 +73,10 @@ report() { # figure value baseline limit unit
 }
 report "set-up size against the zipped program folder" "$(echo "$setup_bytes / 1048576" | bc -l)" \
   "$(echo "$zip_bytes / 1048576" | bc -l)" "$size_limit" MB
-report "silent install against copying the files" "$(median "${install_times[@]}")" \
-  "$(median "${copy_times[@]}")" "$time_limit" s
-# Inflating ffmpeg.exe makes the set-up CPU-bound while the copy mostly waits on Wine, so
-# the time ratio rises with the machine's load: printed beside it for reading the figure.
-echo "  (load average $(cut -d' ' -f1 /proc/loadavg) on $(nproc) cores while measuring)"
+report "silent install against copying the files" "$(median "${install_wall[@]}")" \
+  "$(median "${copy_wall[@]}")" "$time_limit" s
+# Expanding ffmpeg.exe makes the set-up CPU-bound while the copy mostly waits on Wine, so
+# the time ratio moves with the machine's load: both printed beside it for reading it.
+printf '  (load average %s on %s cores; CPU seconds of the Wine process: install %.2f, copy %.2f)\n' \
+  "$(cut -d' ' -f1 /proc/loadavg)" "$(nproc)" "$(median "${install_cpu[@]}")" "$(median "${copy_cpu[@]}")"
 exit $status

@@ -1,0 +1,21 @@
+#pragma once
+// Reads the LZ4 frames the build packs ffmpeg.exe into: the set-up expands them itself
+// because inflating all of ffmpeg.exe was most of a silent install.
+// Portable: no Windows header.
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+namespace unpack {
+
+// Takes each expanded block in order; false stops the expanding.
+using Lz4BlockSink = std::function<bool(std::span<const std::uint8_t> block)>;
+
+// Expands a frame of independent blocks, one block at a time, so that only one block's
+// worth of memory is ever needed. Empty on success, else why not (what the sink took by
+// then is garbage). A frame that gives its content size must hold exactly that much.
+// Checksums are skipped: the set-up's own check covers the packed data.
+std::string DecodeLz4Frame(std::span<const std::uint8_t> frame, const Lz4BlockSink& sink);
+
+}  // namespace unpack
