@@ -52,6 +52,7 @@ TEST_F(BatchConvert, DialogBeforeAndDuringABatchThenStopAndClose) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ItemText(dialog, IDC_OUTPUT_FOLDER), folder);
     EXPECT_EQ(ReadListView(GetDlgItem(dialog, IDC_BATCH_LIST), 4).size(), 3u);
+    EXPECT_TRUE(WaitForSteadyPicture(dialog, 20s)) << "the dialog never finished painting";
     EXPECT_TRUE(FileExists(TakeScreenshot(L"batch-dialog")));
 
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED),

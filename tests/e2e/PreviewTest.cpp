@@ -127,6 +127,8 @@ TEST_F(Preview, FollowsTheLayoutAtALargerDpi) {
                     placed.y + placed.height < group.y + group.height)
             << "the pane sticks out of its group box";
     }
+    EXPECT_TRUE(WaitForSteadyPicture(main, 20s, [&] { return Mostly(PaneColours(pane), IsWhite); }))
+        << "the Simple layout never finished painting its placeholder";
     TakeScreenshot(L"preview-simple-layout-144dpi");
 }
 
