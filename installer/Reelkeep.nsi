@@ -8,7 +8,7 @@ ManifestDPIAware true
 RequestExecutionLevel admin
 ; zlib is the zip format's own deflate: the set-up stays as small as a zipped program folder
 ; and compresses several times faster than lzma on a busy build machine. ffmpeg.exe comes
-; in as an LZ4 frame under that zlib: the same size, and a third of the bytes to inflate.
+; in as an LZ4 frame under that zlib: the same size, and two fifths of the bytes to inflate.
 SetCompressor zlib
 
 !include MUI2.nsh
