@@ -1,6 +1,6 @@
 #include "library/ProbeCacheFormat.h"
 
-#include "library/LittleEndian.h"
+#include "platform/LittleEndian.h"
 #include "library/TitleLog.h"
 
 #include <algorithm>
@@ -8,6 +8,9 @@
 #include <optional>
 
 namespace library::probe_cache {
+
+using platform::GetLittleEndian;
+using platform::PutLittleEndian;
 
 namespace {
 

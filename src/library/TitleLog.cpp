@@ -1,12 +1,15 @@
 #include "library/TitleLog.h"
 
-#include "library/LittleEndian.h"
+#include "platform/LittleEndian.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
 namespace library {
+
+using platform::GetLittleEndian;
+using platform::PutLittleEndian;
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/IconList.h"
 #include "resources/resource.h"
 
 namespace {
@@ -604,6 +605,50 @@ TEST(ResourcesImages, EveryIconExistsAtItsSizes) {
         EXPECT_NE(loaded, nullptr);
         if (loaded != nullptr) DestroyIcon(static_cast<HICON>(loaded));
     }
+}
+
+// Image `index` of `images` drawn over a coloured 16x16 square with `style`, as 0x00RRGGBB.
+std::vector<uint32_t> DrawnImage(HIMAGELIST images, int index, UINT style) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP canvas = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, canvas);
+    std::fill_n(static_cast<uint32_t*>(bits), 256, 0x00C08040u);
+    ImageList_Draw(images, index, dc, 0, 0, style);
+    GdiFlush();
+    std::vector<uint32_t> pixels(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + 256);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(canvas);
+    return pixels;
+}
+
+// The combo boxes' image lists are built from the icons' own bits in one strip; every
+// icon of the program must look exactly as the system's icon loader makes it.
+TEST(ResourcesImages, SmallIconListsDrawEveryIconAsTheSystemLoaderDoes) {
+    std::vector<int> ids;
+    EnumResourceNamesW(
+        Module(), RT_GROUP_ICON,
+        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) -> BOOL {
+            if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<int>*>(found)->push_back(LOWORD(name));
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&ids));
+    ASSERT_GT(ids.size(), 20u);
+    HIMAGELIST strip = platform::LoadSmallIconList(Module(), ids);
+    HIMAGELIST oneByOne = platform::LoadSmallIconListOneByOne(Module(), ids);
+    ASSERT_EQ(ImageList_GetImageCount(strip), static_cast<int>(ids.size()));
+    ASSERT_EQ(ImageList_GetImageCount(oneByOne), static_cast<int>(ids.size()));
+    for (int index = 0; index < static_cast<int>(ids.size()); ++index) {
+        for (UINT style : {ILD_NORMAL, ILD_SELECTED}) {
+            SCOPED_TRACE(testing::Message() << "icon " << ids[index] << " style " << style);
+            EXPECT_EQ(DrawnImage(strip, index, style), DrawnImage(oneByOne, index, style));
+        }
+    }
+    ImageList_Destroy(strip);
+    ImageList_Destroy(oneByOne);
 }
 
 bool AllGrey(const std::vector<uint32_t>& pixels) {

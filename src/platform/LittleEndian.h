@@ -1,10 +1,10 @@
 #pragma once
-// Fixed-width little-endian integers in byte buffers, for the library's own file formats.
-// Portable.
+// Fixed-width little-endian integers in byte buffers: the library's own file formats and
+// the resource formats read by hand. Portable.
 #include <cstdint>
 #include <vector>
 
-namespace library {
+namespace platform {
 
 inline void PutLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -16,4 +16,4 @@ inline std::uint64_t GetLittleEndian(const std::uint8_t* in, int bytes) {
     return value;
 }
 
-}  // namespace library
+}  // namespace platform
