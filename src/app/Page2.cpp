@@ -71,7 +71,6 @@ void Page2::PreviewClip(int row, player::PreviewStart start, player::PreviewRelo
 }
 
 BOOL Page2::OnInitDialog() {
-    HINSTANCE resources = framework::WinApp::ResourceInstance();
     smallIcon_ = LoadSizedIcon(IDI_TRAY, SM_CXSMICON);
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
@@ -80,7 +79,7 @@ BOOL Page2::OnInitDialog() {
     // attached at once too, since a worker's message can be served while this runs.
     list_.Attach(Item(IDC_CLIP_LIST));
     filters_.Attach(hwnd());
-    filters_.Setup(resources);
+    filters_.Setup();
     preview_ = player::PreviewPlayer(CreatePreviewHost(), platform::ProgramFolder());
 
     // Explorer announces a restart with this message; the icon must then be added again.
@@ -91,7 +90,7 @@ BOOL Page2::OnInitDialog() {
 
     StartWorkers();
 
-    list_.Initialize(resources, IDB_LIST_WATERMARK);
+    list_.Initialize();
     menu_.Attach(hwnd());
 
     LoadOutputFolder();
@@ -104,7 +103,6 @@ BOOL Page2::OnInitDialog() {
     ApplyViewMode(viewMode_);
     if (viewMode_ == library::kViewSimple) menu_.SetConvertEntry(true, false);
 
-    outputFolderTip_.Create(hwnd(), Item(IDC_OUTPUT_FOLDER), ItemText(IDC_OUTPUT_FOLDER));
     convertPanel_.Attach(hwnd(), convert::ConvertSurface::MainPanel, list_.hwnd());
     convertPanel_.SetFolderTip(&outputFolderTip_);
     convertPanel_.Setup();
@@ -115,7 +113,17 @@ BOOL Page2::OnInitDialog() {
     DecorateWindow();
     // The list is still empty; the first clip arrives when its build ends (timer 1).
     preview_.ShowPlaceholder();
+    // Served after the window is shown and before its first paint.
+    PostMessageW(hwnd(), framework::WM_ADD_DECORATIONS, 0, 0);
     return TRUE;
+}
+
+void Page2::AddDecorations() {
+    HINSTANCE resources = framework::WinApp::ResourceInstance();
+    filters_.AddIcons(resources);
+    convertPanel_.AddFormatIcons();
+    list_.SetWatermark(resources, IDB_LIST_WATERMARK);
+    outputFolderTip_.Create(hwnd(), Item(IDC_OUTPUT_FOLDER), ItemText(IDC_OUTPUT_FOLDER));
 }
 
 void Page2::StartWorkers() {
@@ -242,6 +250,10 @@ LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
     if (convertPanel_.OnMessage(message, wParam, lParam)) return 0;
     if (message >= framework::WM_CATALOGUE_INSERT && message <= framework::WM_FILTER_REFRESH)
         return OnCatalogueMessage(message, wParam, lParam);
+    if (message == framework::WM_ADD_DECORATIONS) {
+        AddDecorations();
+        return 0;
+    }
     if (message == framework::WM_SHOW_FOR_SECOND_START) {
         ShowWindow(hwnd(), SW_SHOW);
         ShowWindow(hwnd(), SW_RESTORE);

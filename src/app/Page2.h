@@ -115,6 +115,8 @@ private:
 
     void LoadOutputFolder();
     void DecorateWindow();
+    // What WM_ADD_DECORATIONS adds.
+    void AddDecorations();
     void Hide();
 
     // Moves the controls to their places; true when any of them moved.

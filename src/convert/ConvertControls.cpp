@@ -14,11 +14,14 @@ FormatImages::~FormatImages() {
     if (images_) ImageList_Destroy(images_);
 }
 
-void FormatImages::FillFormatCombo(HWND combo) {
+void FormatImages::AddIcons(HWND combo) {
     std::vector<int> iconIds;
     for (const FormatEntry& entry : formatEntries()) iconIds.push_back(entry.iconResource);
     if (!images_) images_ = platform::LoadSmallIconList(framework::WinApp::ResourceInstance(), iconIds);
-    SendMessageW(combo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+    platform::SetComboBoxExImages(combo, images_);
+}
+
+void FormatImages::FillFormatCombo(HWND combo) {
     int index = 0;
     for (const FormatEntry& entry : formatEntries()) {
         std::wstring text(entry.displayText);

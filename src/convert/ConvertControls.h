@@ -11,8 +11,8 @@
 
 namespace convert {
 
-// The format combo with its icons, entry 0 selected. The combo does not own the image
-// list: the returned owner keeps it for the combo's lifetime.
+// The format combo's entries, entry 0 selected, and their icons. The combo does not own
+// the image list: this owner keeps it for the combo's lifetime.
 class FormatImages {
 public:
     FormatImages() = default;
@@ -21,6 +21,7 @@ public:
     FormatImages& operator=(const FormatImages&) = delete;
 
     void FillFormatCombo(HWND combo);
+    void AddIcons(HWND combo);
 
 private:
     HIMAGELIST images_ = nullptr;

@@ -111,6 +111,8 @@ void ConvertPanel::Setup() {
     SendMessageW(Item(IDC_OUTPUT_NAME), EM_LIMITTEXT, static_cast<WPARAM>(NameBoxLimit()), 0);
 }
 
+void ConvertPanel::AddFormatIcons() { formatImages_.AddIcons(Item(IDC_FORMAT)); }
+
 void ConvertPanel::FillQuality() {
     const bool mainPanel = kind_ == ConvertSurface::MainPanel;
     FillQualityCombo(Item(IDC_QUALITY), mainPanel ? kMainPanelQualityComboDefault : kDialogQualityComboDefault);

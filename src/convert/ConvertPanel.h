@@ -44,8 +44,10 @@ public:
     // The folder box's tooltip, which Change keeps in step with the box.
     void SetFolderTip(FolderTip* tip) { folderTip_ = tip; }
 
-    // Pickers, format, resolution and quality as a surface opens.
+    // Pickers, format, resolution and quality as a surface opens; the formats' icons come
+    // with AddFormatIcons.
     void Setup();
+    void AddFormatIcons();
     // The clip at the list's selection mark + offset becomes the one to convert.
     void FillFromClip(int row);
     // The list lost all its rows.

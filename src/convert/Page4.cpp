@@ -21,6 +21,7 @@ BOOL Page4::OnInitDialog() {
     }
     if (ItemText(IDC_OUTPUT_FOLDER).empty()) SetItemText(IDC_OUTPUT_FOLDER, OutputFolderSetting());
     panel_.Setup();
+    panel_.AddFormatIcons();
     panel_.SetPickersForClip(panel_.ClipDuration(), false);
     folderTip_.Create(hwnd(), Item(IDC_OUTPUT_FOLDER), ItemText(IDC_OUTPUT_FOLDER));
     panel_.SetFolderTip(&folderTip_);

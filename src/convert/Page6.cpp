@@ -84,6 +84,7 @@ BOOL Page6::OnInitDialog() {
 
 void Page6::SetupCombos() {
     formatImages_.FillFormatCombo(Item(IDC_FORMAT));
+    formatImages_.AddIcons(Item(IDC_FORMAT));
     FillResolutionCombo(Item(IDC_RESOLUTION), initialResolutionChoices());
     FillQualityCombo(Item(IDC_QUALITY), kDialogQualityComboDefault);
 }

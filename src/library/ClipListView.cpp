@@ -36,19 +36,9 @@ std::optional<double> ParseListDateTime(std::wstring_view text) {
     return value;
 }
 
-void ClipListView::Initialize(HINSTANCE resources, int watermarkBitmapId) {
+void ClipListView::Initialize() {
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, kExtendedStyles, kExtendedStyles);
     SendMessageW(list_, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(CLR_NONE));
-    LVBKIMAGEW background{};
-    background.ulFlags = LVBKIF_TYPE_WATERMARK;
-    background.hbm = static_cast<HBITMAP>(
-        LoadImageW(resources, MAKEINTRESOURCEW(watermarkBitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    background.xOffsetPercent = 100;
-    background.yOffsetPercent = 100;
-    // The list owns the watermark bitmap once it accepted it.
-    if (background.hbm != nullptr && !SendMessageW(list_, LVM_SETBKIMAGEW, 0, reinterpret_cast<LPARAM>(&background)))
-        DeleteObject(background.hbm);
-
     for (size_t index = 0; index < kClipColumns.size(); ++index) {
         std::wstring header(kClipColumns[index].header);
         LVCOLUMNW column{};
@@ -60,6 +50,18 @@ void ClipListView::Initialize(HINSTANCE resources, int watermarkBitmapId) {
         SendMessageW(list_, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
     }
     ResetHeaderArrows();
+}
+
+void ClipListView::SetWatermark(HINSTANCE resources, int bitmapId) {
+    LVBKIMAGEW background{};
+    background.ulFlags = LVBKIF_TYPE_WATERMARK;
+    background.hbm = static_cast<HBITMAP>(
+        LoadImageW(resources, MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    background.xOffsetPercent = 100;
+    background.yOffsetPercent = 100;
+    // The list owns the watermark bitmap once it accepted it.
+    if (background.hbm != nullptr && !SendMessageW(list_, LVM_SETBKIMAGEW, 0, reinterpret_cast<LPARAM>(&background)))
+        DeleteObject(background.hbm);
 }
 
 int ClipListView::InsertAtTop(const ClipRecord& record) {

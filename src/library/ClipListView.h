@@ -19,8 +19,9 @@ public:
     void Attach(HWND list) { list_ = list; }
     HWND hwnd() const { return list_; }
 
-    // Extended styles, transparent text background, the watermark and the columns.
-    void Initialize(HINSTANCE resources, int watermarkBitmapId);
+    // Extended styles, transparent text background and the columns.
+    void Initialize();
+    void SetWatermark(HINSTANCE resources, int bitmapId);
 
     // Inserts the row at the top; -1 when the control refuses it.
     int InsertAtTop(const ClipRecord& record);

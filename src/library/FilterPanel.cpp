@@ -54,12 +54,14 @@ FilterPanel::~FilterPanel() {
     for (HIMAGELIST images : imageLists_) ImageList_Destroy(images);
 }
 
-void FilterPanel::FillComboEx(int comboId, HINSTANCE resources, std::span<const std::wstring_view> texts,
-                              std::span<const int> iconIds) {
-    HWND combo = Control(comboId);
+void FilterPanel::AddComboIcons(int comboId, HINSTANCE resources, std::span<const int> iconIds) {
     HIMAGELIST images = platform::LoadSmallIconList(resources, iconIds);
     if (images != nullptr) imageLists_.push_back(images);
-    SendMessageW(combo, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    platform::SetComboBoxExImages(Control(comboId), images);
+}
+
+void FilterPanel::FillComboEx(int comboId, std::span<const std::wstring_view> texts) {
+    HWND combo = Control(comboId);
     for (size_t index = 0; index < texts.size(); ++index) {
         std::wstring text(texts[index]);
         COMBOBOXEXITEMW item{};
@@ -72,11 +74,11 @@ void FilterPanel::FillComboEx(int comboId, HINSTANCE resources, std::span<const 
     }
 }
 
-void FilterPanel::Setup(HINSTANCE resources) {
-    FillComboEx(IDC_FILTER_KIND, resources, kFilterKindTexts, kKindIcons);
-    FillComboEx(IDC_FILTER_DATE_PRESET, resources, kDatePresetTexts, kDateIcons);
-    FillComboEx(IDC_FILTER_TIME_PRESET, resources, kTimePresetTexts, kTimeIcons);
-    FillComboEx(IDC_FILTER_KEYWORD_MODE, resources, kKeywordModeTexts, kKeywordIcons);
+void FilterPanel::Setup() {
+    FillComboEx(IDC_FILTER_KIND, kFilterKindTexts);
+    FillComboEx(IDC_FILTER_DATE_PRESET, kDatePresetTexts);
+    FillComboEx(IDC_FILTER_TIME_PRESET, kTimePresetTexts);
+    FillComboEx(IDC_FILTER_KEYWORD_MODE, kKeywordModeTexts);
     for (int id : {IDC_FILTER_DATE_FROM, IDC_FILTER_DATE_TO})
         SendMessageW(Control(id), DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"dd.MM.yyyy"));
     for (int id : {IDC_FILTER_TIME_FROM, IDC_FILTER_TIME_TO})
@@ -90,6 +92,13 @@ void FilterPanel::Setup(HINSTANCE resources) {
     ApplyTimePreset();
     OnFilterKindChanged();
     SetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, L"");
+}
+
+void FilterPanel::AddIcons(HINSTANCE resources) {
+    AddComboIcons(IDC_FILTER_KIND, resources, kKindIcons);
+    AddComboIcons(IDC_FILTER_DATE_PRESET, resources, kDateIcons);
+    AddComboIcons(IDC_FILTER_TIME_PRESET, resources, kTimeIcons);
+    AddComboIcons(IDC_FILTER_KEYWORD_MODE, resources, kKeywordIcons);
 }
 
 int FilterPanel::Selection(int comboId) const {

@@ -23,8 +23,11 @@ public:
     FilterPanel& operator=(const FilterPanel&) = delete;
 
     void Attach(HWND dialog) { dialog_ = dialog; }
-    // Icons, picker formats, the start-up selections and what they put in the pickers.
-    void Setup(HINSTANCE resources);
+    // Combo entries, picker formats, the start-up selections and what they put in the
+    // pickers.
+    void Setup();
+    // The combo entries' icons.
+    void AddIcons(HINSTANCE resources);
 
     // Returns true when the command belonged to the filter controls.
     bool OnCommand(WORD id, WORD code);
@@ -41,8 +44,8 @@ private:
     HWND Control(int id) const { return GetDlgItem(dialog_, id); }
     int Selection(int comboId) const;
     void WritePickers(int fromId, int toId, const PickerRange& range);
-    void FillComboEx(int comboId, HINSTANCE resources, std::span<const std::wstring_view> texts,
-                     std::span<const int> iconIds);
+    void FillComboEx(int comboId, std::span<const std::wstring_view> texts);
+    void AddComboIcons(int comboId, HINSTANCE resources, std::span<const int> iconIds);
 
     HWND dialog_ = nullptr;
     // Set while a preset writes the pickers, so that the write is not taken for the user's.

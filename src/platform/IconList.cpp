@@ -121,4 +121,13 @@ HIMAGELIST LoadSmallIconListOneByOne(HINSTANCE resources, std::span<const int> i
     return images;
 }
 
+void SetComboBoxExImages(HWND comboBoxEx, HIMAGELIST images) {
+    // The combo box keeps its own no-redraw state: the pause changes no visibility.
+    HWND combo = reinterpret_cast<HWND>(SendMessageW(comboBoxEx, CBEM_GETCOMBOCONTROL, 0, 0));
+    SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(comboBoxEx, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    SendMessageW(combo, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(comboBoxEx, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 }  // namespace platform

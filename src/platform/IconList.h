@@ -16,4 +16,9 @@ HIMAGELIST LoadSmallIconList(HINSTANCE resources, std::span<const int> iconIds);
 // icon that has no image of the wanted size. The fallback of LoadSmallIconList.
 HIMAGELIST LoadSmallIconListOneByOne(HINSTANCE resources, std::span<const int> iconIds);
 
+// Gives a ComboBoxEx its image list without painting it there and then: the combo box
+// inside repaints at once when the images change its item height, which on a shown window
+// would draw it ahead of the window around it. It is left to the window's next paint.
+void SetComboBoxExImages(HWND comboBoxEx, HIMAGELIST images);
+
 }  // namespace platform
