@@ -298,6 +298,56 @@ TEST(MainWindowStart, ViewOutsideOneToThreeReadsAsStandardAndKeepsTheConvertPane
     RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
 }
 
+// The window is shown before its combo icons are added, by a message it posts to itself:
+// no control may paint, sent or posted, before every combo has its icons, or the first
+// frame would differ from the one a window shown complete gives.
+struct PaintWatch {
+    HWND window = nullptr;
+    int paints = 0;
+    int paintsBeforeIcons = 0;
+
+    static PaintWatch& Current() {
+        static PaintWatch watch;
+        return watch;
+    }
+    void Seen(HWND painted) {
+        if (painted != window && !IsChild(window, painted)) return;
+        ++paints;
+        for (int id :
+             {IDC_FILTER_KIND, IDC_FILTER_DATE_PRESET, IDC_FILTER_TIME_PRESET, IDC_FILTER_KEYWORD_MODE, IDC_FORMAT}) {
+            if (SendDlgItemMessageW(window, id, CBEM_GETIMAGELIST, 0, 0) == 0) {
+                ++paintsBeforeIcons;
+                return;
+            }
+        }
+    }
+    static LRESULT CALLBACK Sent(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code >= 0 && call->message == WM_PAINT) Current().Seen(call->hwnd);
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static LRESULT CALLBACK Posted(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* message = reinterpret_cast<const MSG*>(lParam);
+        if (code >= 0 && wParam == PM_REMOVE && message->message == WM_PAINT) Current().Seen(message->hwnd);
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+};
+
+TEST(MainWindowStart, NoControlPaintsBeforeTheCombosHaveTheirIcons) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+    QuietMainWindow window;
+    HHOOK sent = SetWindowsHookExW(WH_CALLWNDPROC, PaintWatch::Sent, nullptr, GetCurrentThreadId());
+    HHOOK posted = SetWindowsHookExW(WH_GETMESSAGE, PaintWatch::Posted, nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(window.CreateModeless());
+    PaintWatch::Current().window = window.hwnd();
+    ShowWindow(window.hwnd(), SW_SHOW);
+    EXPECT_TRUE(testing_support::PumpUntil([] { return PaintWatch::Current().paints > 10; }));
+    UnhookWindowsHookEx(sent);
+    UnhookWindowsHookEx(posted);
+    EXPECT_EQ(PaintWatch::Current().paintsBeforeIcons, 0);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+}
+
 TEST_F(MainWindowList, TickingARowEnablesTheCheckedCommandsAndClearingItGreysThem) {
     Refresh();
     ASSERT_GT(List().RowCount(), 1);
