@@ -102,9 +102,6 @@ void MainMenu::UncheckViewEntries() {
         CheckMenuItem(menu_, static_cast<UINT>(command), MF_BYCOMMAND | MF_UNCHECKED);
 }
 
-void MainMenu::CheckViewEntry(UINT command) {
-    CheckMenuItem(menu_, command, MF_BYCOMMAND | MF_CHECKED);
-    DrawMenuBar(window_);
-}
+void MainMenu::CheckViewEntry(UINT command) { CheckMenuItem(menu_, command, MF_BYCOMMAND | MF_CHECKED); }
 
 }  // namespace app

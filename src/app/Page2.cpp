@@ -7,6 +7,7 @@
 #include "capture/CacheWatcher.h"
 #include "convert/Page4.h"
 #include "convert/Page6.h"
+#include "framework/SideThread.h"
 #include "framework/WindowMessages.h"
 #include "framework/Worker.h"
 #include "framework/WinApp.h"
@@ -71,6 +72,12 @@ void Page2::PreviewClip(int row, player::PreviewStart start, player::PreviewRelo
 }
 
 BOOL Page2::OnInitDialog() {
+    // The shell adds the tray icon in another process, which takes tens of milliseconds
+    // under load; the window's icons, the filters and the player pane are set up meanwhile.
+    // The icon is in place before any worker starts.
+    tray_.Initialize(hwnd());
+    framework::SideThread trayAddition([tray = &tray_] { tray->Add(); });
+
     smallIcon_ = LoadSizedIcon(IDI_TRAY, SM_CXSMICON);
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
@@ -85,8 +92,7 @@ BOOL Page2::OnInitDialog() {
     // Explorer announces a restart with this message; the icon must then be added again.
     taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
     quitForSetupMessage_ = RegisterWindowMessageW(kQuitForSetupMessage);
-    tray_.Initialize(hwnd());
-    tray_.Add();
+    trayAddition.Wait();
 
     StartWorkers();
 

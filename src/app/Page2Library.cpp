@@ -81,6 +81,8 @@ bool Page2::PlaceControls(std::span<const library::ControlPlacement> placements)
         const HWND control = Item(place.controlId);
         const RECT before = RectInDialog(control);
         const RECT r = scale.Rect(place.rect);
+        // At start-up most controls stand where the template put them already.
+        if (EqualRect(&before, &r)) continue;
         SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOACTIVATE | SWP_NOZORDER);
         // Compared afterwards, not with the layout: a combo box keeps a height of its own.

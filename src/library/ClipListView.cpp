@@ -39,6 +39,8 @@ std::optional<double> ParseListDateTime(std::wstring_view text) {
 void ClipListView::Initialize() {
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, kExtendedStyles, kExtendedStyles);
     SendMessageW(list_, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(CLR_NONE));
+    // Each new column would lay out the scroll bars again.
+    const framework::RedrawPause pause(list_);
     for (size_t index = 0; index < kClipColumns.size(); ++index) {
         std::wstring header(kClipColumns[index].header);
         LVCOLUMNW column{};
