@@ -41,15 +41,15 @@ inline constexpr UINT WM_CONVERT_FINISHED = WM_APP + 41;
 inline constexpr UINT WM_BATCH_ROW_STARTED = WM_APP + 42;
 inline constexpr UINT WM_BATCH_ROW_FINISHED = WM_APP + 43;
 
+// From a second start of the program: show and restore the window. Posted, so it is
+// served after the window's own start-up, a hidden "/min" start included.
+inline constexpr UINT WM_SHOW_FOR_SECOND_START = WM_APP + 20;
+
 // Posted by the main window's initialisation to itself: the combo boxes' icons, the list's
 // watermark and the folder box's tooltip, which are only ever painted or hovered. A posted
 // message is served before the first paint and before any input, so the window is shown
 // sooner and its first frame is the same.
 inline constexpr UINT WM_ADD_DECORATIONS = WM_APP + 21;
-
-// From a second start of the program: show and restore the window. Posted, so it is
-// served after the window's own start-up, a hidden "/min" start included.
-inline constexpr UINT WM_SHOW_FOR_SECOND_START = WM_APP + 20;
 
 // From the web import's download worker to the import dialog. wParam is the download's
 // job, so the words of a halted or earlier job are dropped; lParam points at data that
