@@ -1,6 +1,6 @@
 ; Set-up of Reelkeep: a 64-bit installer built on Linux by makensis.
 ; makensis -DPROGRAM_FOLDER=<folder with Reelkeep.exe and its companions> -DICON=<program icon>
-;          -DOUTFILE=<setup.exe> -DPACKED_FFMPEG=<ffmpeg.exe as an LZ4 frame>
+;          -DOUTFILE=<setup.exe> -DPACKED_FFMPEG=<ffmpeg.exe as deflated LZ4 blocks>
 ;          -DFFMPEG_KILOBYTES=<its unpacked size> -DPLUGIN_FOLDER=<folder of Lz4Unpack.dll>
 Unicode true
 Target amd64-unicode
@@ -8,7 +8,9 @@ ManifestDPIAware true
 RequestExecutionLevel admin
 ; zlib is the zip format's own deflate: the set-up stays as small as a zipped program folder
 ; and compresses several times faster than lzma on a busy build machine. ffmpeg.exe comes
-; in as an LZ4 frame under that zlib: the same size, and two fifths of the bytes to inflate.
+; in as LZ4 blocks the build deflated one by one, stored as they are: the same size, and the
+; plug-in inflates and expands them on every processor instead of the set-up's one thread.
+; Not /SOLID: the stored file must stay out of the compressed stream.
 SetCompressor zlib
 
 !include MUI2.nsh
@@ -142,20 +144,23 @@ Function GrantUsersModify
   Pop $0
 FunctionEnd
 
-; Puts ffmpeg.exe in place from its LZ4 frame. A function, so that the frame's size stays
-; out of the section's "space required", which counts the unpacked file instead.
+; Puts ffmpeg.exe in place from its packed blocks. A function, so that their size stays out
+; of the section's "space required", which counts the unpacked file instead.
 Function InstallFfmpeg
   InitPluginsDir
-  File "/oname=$PLUGINSDIR\ffmpeg.exe.lz4" "${PACKED_FFMPEG}"
+  ; Already deflated: compressing it again would only make the set-up inflate it twice.
+  SetCompress off
+  File "/oname=$PLUGINSDIR\ffmpeg.exe.blocks" "${PACKED_FFMPEG}"
+  SetCompress auto
   expand:
-    Lz4Unpack::Expand "$PLUGINSDIR\ffmpeg.exe.lz4" "$INSTDIR\ffmpeg.exe"
+    Lz4Unpack::Expand "$PLUGINSDIR\ffmpeg.exe.blocks" "$INSTDIR\ffmpeg.exe"
     Pop $0
     ${If} $0 != "ok"
       MessageBox MB_RETRYCANCEL|MB_ICONSTOP "Setup could not put ffmpeg.exe in place: $0" /SD IDCANCEL IDRETRY expand
-      Delete "$PLUGINSDIR\ffmpeg.exe.lz4"
+      Delete "$PLUGINSDIR\ffmpeg.exe.blocks"
       Abort
     ${EndIf}
-  Delete "$PLUGINSDIR\ffmpeg.exe.lz4"
+  Delete "$PLUGINSDIR\ffmpeg.exe.blocks"
 FunctionEnd
 
 Function .onInit

@@ -106,8 +106,9 @@ bool ExtendLength(Reader& in, std::size_t& length) {
     return true;
 }
 
-// Expands one compressed block into the start of `out`; `at` ends as its expanded size.
-std::string DecodeBlock(std::span<const std::uint8_t> block, std::span<std::uint8_t> out, std::size_t& at) {
+}  // namespace
+
+std::string DecodeLz4Block(std::span<const std::uint8_t> block, std::span<std::uint8_t> out, std::size_t& at) {
     Reader in(block);
     at = 0;
     while (in.Left() > 0) {
@@ -147,8 +148,6 @@ std::string DecodeBlock(std::span<const std::uint8_t> block, std::span<std::uint
     return {};
 }
 
-}  // namespace
-
 std::string DecodeLz4Frame(std::span<const std::uint8_t> frame, const Lz4BlockSink& sink) {
     Reader in(frame);
     const Header header = ReadHeader(in);
@@ -168,7 +167,7 @@ std::string DecodeLz4Frame(std::span<const std::uint8_t> frame, const Lz4BlockSi
             if (blockSize > header.maxBlockSize) return "a block is larger than the frame's block size";
         } else {
             std::size_t size = 0;
-            if (auto why = DecodeBlock(block, expanded, size); !why.empty()) return why;
+            if (auto why = DecodeLz4Block(block, expanded, size); !why.empty()) return why;
             block = std::span<const std::uint8_t>(expanded.data(), size);
         }
         total += block.size();

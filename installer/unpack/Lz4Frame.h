@@ -18,4 +18,8 @@ using Lz4BlockSink = std::function<bool(std::span<const std::uint8_t> block)>;
 // Checksums are skipped: the set-up's own check covers the packed data.
 std::string DecodeLz4Frame(std::span<const std::uint8_t> frame, const Lz4BlockSink& sink);
 
+// Expands one compressed block into the start of `out`; `size` ends as its expanded size.
+// Empty on success, else why not; never reads or writes past either span.
+std::string DecodeLz4Block(std::span<const std::uint8_t> block, std::span<std::uint8_t> out, std::size_t& size);
+
 }  // namespace unpack
