@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "unpack/Lz4Frame.h"
+#include "unpack/Lz4Block.h"
 
 namespace unpack {
 namespace {

@@ -111,7 +111,7 @@ TEST(PackedBlocks, ExpandsSoundFilesAndRefusesDamagedOnes) {
         {[](Parts& p) { p.e[0].deflated[3] ^= 0xFF; }, nullptr, "does not inflate to its LZ4 size"},
         {[](Parts& p) { p.e[0].lz4Size += 1; }, nullptr, "does not inflate to its LZ4 size"},
         {[](Parts& p) { p.e[1].lz4Size -= 1, p.e[1].expandedSize -= 1, p.size -= 1; }, nullptr, "its LZ4 size"},
-        {[](Parts& p) { p.e[0].expandedSize -= 1, p.size -= 1; }, nullptr, "past the frame's block size"},
+        {[](Parts& p) { p.e[0].expandedSize -= 1, p.size -= 1; }, nullptr, "past its expanded size"},
         {[](Parts& p) { p.e[0].expandedSize += 1, p.size += 1; }, nullptr, "does not expand to its size"},
     };
     for (const auto& c : cases) {
