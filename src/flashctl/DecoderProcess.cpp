@@ -37,33 +37,27 @@ bool DecoderProcess::Start(const std::wstring& commandLine, DWORD& error) {
 
     // Only these two handles reach the child: any other inheritable handle of the host
     // (another tool's pipe) would otherwise be held open by our decoder.
-    HANDLE inherited[] = {outputWrite.get(), reportWrite.get()};
-    SIZE_T attributeSize = 0;
-    InitializeProcThreadAttributeList(nullptr, 1, 0, &attributeSize);
-    std::vector<unsigned char> attributeBytes(attributeSize);
-    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeBytes.data());
-    const bool haveList = InitializeProcThreadAttributeList(attributes, 1, 0, &attributeSize) &&
-                          UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
-                                                    sizeof inherited, nullptr, nullptr);
+    const HANDLE inherited[] = {outputWrite.get(), reportWrite.get()};
+    const platform::InheritOnly inherit(inherited);
 
     STARTUPINFOEXW startup{};
-    startup.StartupInfo.cb = haveList ? sizeof startup : sizeof startup.StartupInfo;
     startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     startup.StartupInfo.wShowWindow = SW_HIDE;
     startup.StartupInfo.hStdOutput = outputWrite.get();
     startup.StartupInfo.hStdError = reportWrite.get();
-    startup.lpAttributeList = haveList ? attributes : nullptr;
+    // Suspended until it is in the job, so nothing it starts can escape the job.
+    DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW;
+    inherit.Apply(startup, flags);
 
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
     PROCESS_INFORMATION started{};
-    // Suspended until it is in the job, so nothing it starts can escape the job.
-    const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | (haveList ? EXTENDED_STARTUPINFO_PRESENT : 0);
     const BOOL ok = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
                                    &startup.StartupInfo, &started);
-    if (!ok) error = GetLastError();
-    if (haveList) DeleteProcThreadAttributeList(attributes);
-    if (!ok) return false;
+    if (!ok) {
+        error = GetLastError();
+        return false;
+    }
     process_.reset(started.hProcess);
     platform::UniqueHandle thread(started.hThread);
     if (!AssignProcessToJobObject(job_.get(), started.hProcess)) {

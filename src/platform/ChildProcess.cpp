@@ -11,9 +11,10 @@ namespace {
 // Exit code given to processes ended from outside: what a time-out looks like in logs.
 constexpr UINT kEndedExitCode = 1;
 
-// An inheritable handle reaches every child started while it is inheritable. Pipe write
-// ends are inheritable only inside this lock, so two children started at once on two
-// threads never hold each other's pipe open (which would delay the other's EOF).
+// Without a list of the handles to inherit, a child gets every inheritable handle of this
+// process, another tool's pipe end included, and would hold it open (delaying that
+// tool's EOF). Where the list cannot be made, children start one at a time with only
+// their own pipe end inheritable.
 std::mutex& InheritanceLock() {
     static std::mutex lock;
     return lock;
@@ -26,6 +27,30 @@ std::wstring UniquePipeName() {
 }
 
 }  // namespace
+
+InheritOnly::InheritOnly(std::span<const HANDLE> handles) : handles_(handles.begin(), handles.end()) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    bytes_.resize(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(bytes_.data());
+    if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+    if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                   handles_.size() * sizeof(HANDLE), nullptr, nullptr)) {
+        DeleteProcThreadAttributeList(list);
+        return;
+    }
+    list_ = list;
+}
+
+InheritOnly::~InheritOnly() {
+    if (list_) DeleteProcThreadAttributeList(list_);
+}
+
+void InheritOnly::Apply(STARTUPINFOEXW& startup, DWORD& creationFlags) const {
+    startup.lpAttributeList = list_;
+    startup.StartupInfo.cb = list_ ? sizeof startup : sizeof startup.StartupInfo;
+    if (list_) creationFlags |= EXTENDED_STARTUPINFO_PRESENT;
+}
 
 ProcessJob ProcessJob::Create(DWORD& error) {
     ProcessJob job;
@@ -116,32 +141,37 @@ ChildProcess ChildProcess::Start(const std::wstring& commandLine, OutputPipe& ou
     child.job_ = ProcessJob::Create(error);
     if (!child.job_.valid()) return child;
 
-    STARTUPINFOW startup{};
-    GetStartupInfoW(&startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = output.writeEnd();
-    startup.hStdError = output.writeEnd();
+    STARTUPINFOEXW startup{};
+    GetStartupInfoW(&startup.StartupInfo);
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.hStdInput = nullptr;
+    startup.StartupInfo.hStdOutput = output.writeEnd();
+    startup.StartupInfo.hStdError = output.writeEnd();
     // The C runtime's inherited-descriptor table, if our own starter passed one, would
     // override the handles above in the child.
-    startup.cbReserved2 = 0;
-    startup.lpReserved2 = nullptr;
+    startup.StartupInfo.cbReserved2 = 0;
+    startup.StartupInfo.lpReserved2 = nullptr;
+    const HANDLE writeEnd[] = {output.writeEnd()};
+    const InheritOnly inherit(writeEnd);
+    // Suspended until it is in the job, so nothing it starts can escape the job.
+    DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS;
+    inherit.Apply(startup, flags);
 
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
     PROCESS_INFORMATION started{};
     {
-        std::lock_guard<std::mutex> hold(InheritanceLock());
+        // With the list, several children start at once: under Wine each start waits for
+        // the new process to come up, a good part of a probe.
+        std::unique_lock<std::mutex> hold(InheritanceLock(), std::defer_lock);
+        if (!inherit.listed()) hold.lock();
         if (!SetHandleInformation(output.writeEnd(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
             error = GetLastError();
             return child;
         }
-        // Suspended until it is in the job, so nothing it starts can escape the job.
-        const BOOL ok = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                       CREATE_SUSPENDED | CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                                       &startup, &started);
+        const BOOL ok = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                                       &startup.StartupInfo, &started);
         if (!ok) error = GetLastError();
         output.CloseWriteEnd();
         if (!ok) return child;

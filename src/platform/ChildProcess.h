@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <span>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -23,6 +25,28 @@ public:
 
 private:
     UniqueHandle job_;
+};
+
+// The attribute list that makes a child inherit exactly these handles (each must be
+// inheritable), and no other inheritable handle of this process: another tool's pipe end
+// held by the wrong child would keep that tool's output from ending. Empty where the
+// system cannot make the list.
+class InheritOnly {
+public:
+    explicit InheritOnly(std::span<const HANDLE> handles);
+    ~InheritOnly();
+    InheritOnly(const InheritOnly&) = delete;
+    InheritOnly& operator=(const InheritOnly&) = delete;
+
+    bool listed() const { return list_ != nullptr; }
+    // Points `startup` at the list and adds the flag that says so; without a list, a
+    // plain STARTUPINFOW start that inherits every inheritable handle.
+    void Apply(STARTUPINFOEXW& startup, DWORD& creationFlags) const;
+
+private:
+    std::vector<HANDLE> handles_;
+    std::vector<unsigned char> bytes_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
 };
 
 // A one-way pipe for a child's standard output and error. The read end is overlapped, so

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -222,6 +223,30 @@ TEST_F(MediaProbe, HangingToolIsEndedWithItsChildAndWhatItPrintedIsKept) {
     const auto deadline = Clock::now() + 3s;
     while (CountProcesses(L"probe_hanging_tool.exe") != 0 && Clock::now() < deadline) Sleep(20);
     EXPECT_EQ(CountProcesses(L"probe_hanging_tool.exe"), 0);
+}
+
+// A tool started while some other pipe of ours is inheritable must not hold that pipe:
+// its reader would see no end until the tool is ended.
+TEST_F(MediaProbe, HangingToolHoldsNoPipeButItsOwn) {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    platform::UniqueHandle otherRead, otherWrite;
+    ASSERT_TRUE(CreatePipe(otherRead.put(), otherWrite.put(), &inheritable, 0));
+    std::atomic<bool> probeEnded{false};
+    std::thread probe([&] {
+        ProbeMedia(Clip(L"flv-320x240-sound.flv"), BinFolder() + L"probe_hanging_tool.exe", 3s);
+        probeEnded = true;
+    });
+    const auto deadline = Clock::now() + 3s;
+    while (CountProcesses(L"probe_hanging_tool.exe") < 2 && Clock::now() < deadline) Sleep(10);
+    ASSERT_FALSE(probeEnded);
+    otherWrite.reset();
+    // Peeking never waits: with a writer left it answers "nothing yet", without one "ended".
+    DWORD waiting = 0;
+    EXPECT_FALSE(PeekNamedPipe(otherRead.get(), nullptr, 0, nullptr, &waiting, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
+    probe.join();
+    const auto gone = Clock::now() + 3s;
+    while (CountProcesses(L"probe_hanging_tool.exe") != 0 && Clock::now() < gone) Sleep(20);
 }
 
 TEST_F(MediaProbe, ToolThatPrintsNothingOnceIsAskedAgain) {
