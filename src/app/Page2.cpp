@@ -255,7 +255,7 @@ LRESULT Page2::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handl
     handled = true;
     if (convertPanel_.OnMessage(message, wParam, lParam)) return 0;
     if (message >= framework::WM_CATALOGUE_INSERT && message <= framework::WM_FILTER_REFRESH)
-        return OnCatalogueMessage(message, wParam, lParam);
+        return OnCatalogueMessage(message, lParam);
     if (message == framework::WM_ADD_DECORATIONS) {
         AddDecorations();
         return 0;

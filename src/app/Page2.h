@@ -122,7 +122,7 @@ private:
     // Moves the controls to their places; true when any of them moved.
     bool PlaceControls(std::span<const library::ControlPlacement> placements);
     RECT RectInDialog(HWND control) const;
-    LRESULT OnCatalogueMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCatalogueMessage(UINT message, LPARAM lParam);
     LRESULT OnListNotify(const NMHDR& header);
     void OnListKey(WORD key);
     void OnListClick();

@@ -10,12 +10,14 @@
 #include "framework/WindowMessages.h"
 #include "framework/Worker.h"
 #include "library/Catalogue.h"
+#include "library/RowDelivery.h"
 #include "library/ViewLayout.h"
 #include "platform/SystemDpi.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <span>
 #include <string>
@@ -28,6 +30,9 @@ namespace {
 
 // How long after a build ended the top row is selected and previewed.
 constexpr UINT kSelectTopRowDelayMs = 100;
+// How long one message of a list build may keep the window from answering others, however
+// many rows it carries and however loaded the machine is.
+constexpr std::chrono::milliseconds kInsertSlice{30};
 
 // The layouts are pixels at 96 dpi, fitted to the template under dialog units of 1.5
 // pixels each way (base units 6 x 12). At another DPI the template grows by its font's
@@ -117,11 +122,10 @@ void Page2::OnShow() {
     framework::StartWorker(hwnd(), [](HWND window) { library::RebuildClipList(window); });
 }
 
-LRESULT Page2::OnCatalogueMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Page2::OnCatalogueMessage(UINT message, LPARAM lParam) {
     switch (message) {
     case framework::WM_CATALOGUE_INSERT: {
-        const int inserted =
-            list_.InsertAtTop(*reinterpret_cast<const std::vector<library::ClipRecord>*>(lParam), wParam != 0);
+        const int inserted = list_.Deliver(*reinterpret_cast<library::RowDelivery*>(lParam), kInsertSlice);
         if (inserted > 0) {
             EnableWindow(Item(IDC_CONVERT), TRUE);
             menu_.EnableClipCommands(true);
@@ -135,6 +139,7 @@ LRESULT Page2::OnCatalogueMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         *reinterpret_cast<std::optional<library::ClipFilter>*>(lParam) = filters_.ReadClipFilter();
         return 1;
     case framework::WM_CATALOGUE_BUILD_DONE:
+        list_.ReleaseRedraw();
         SetTimer(hwnd(), framework::kSelectTopRowTimer, kSelectTopRowDelayMs, nullptr);
         return 1;
     case framework::WM_CATALOGUE_REBUILD_BEGIN:

@@ -17,8 +17,9 @@ inline constexpr UINT WM_TRAYANIMATION = WM_APP + 2;
 // From the list-building workers, each carried out whole on the window thread so a row is
 // never seen half inserted. The window serves them as one range, WM_CATALOGUE_INSERT to
 // WM_FILTER_REFRESH.
-// lParam: const std::vector<ClipRecord>*, each row inserted at the top in turn. wParam 1:
-// skip a row whose path is listed already. Returns the number of rows inserted.
+// lParam: library::RowDelivery*, rows inserted at the top in turn for a slice of time; the
+// window records how many it took and the sender sends the rest again. Returns the
+// number of rows inserted.
 inline constexpr UINT WM_CATALOGUE_INSERT = WM_APP + 10;
 // lParam: std::unordered_set<std::wstring>* to fill with the paths of every row.
 inline constexpr UINT WM_CATALOGUE_LISTED_PATHS = WM_APP + 11;

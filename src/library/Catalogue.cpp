@@ -8,6 +8,7 @@
 #include "library/MediaProbe.h"
 #include "library/OrderedPool.h"
 #include "library/ProbeCacheSession.h"
+#include "library/RowDelivery.h"
 #include "library/TitleMarkers.h"
 #include "library/TitleStore.h"
 
@@ -112,22 +113,31 @@ ClipProbe ProbeClip(const Candidate& clip, const CatalogueSource& source) {
 
 // Rows go to the window in batches: the list's repaint after a batch (its scroll bar is
 // drawn at once) costs tens of milliseconds under Wine whatever the batch holds, so
-// thousands of rows from the cache must come in a handful of batches, not one per row.
-// A batch goes as soon as it is old or full, or when the build has to wait for a probe,
-// so rows still appear while probes run; the size cap bounds how long one insert keeps
-// the window from answering. Each message carries whole rows only.
+// thousands of rows from the cache must come in a handful of batches, not one per row,
+// and the list is repainted only when no batch follows at once. A batch goes as soon as
+// it is old or full, or when the build has to wait for a probe, so rows still appear
+// while probes run. The window takes a batch a slice of time at a time, so a long one
+// never keeps it from answering; each message carries whole rows only.
 class RowBatch {
 public:
     RowBatch(HWND window, bool skipListed) : window_(window), skipListed_(skipListed) {}
     void Add(ClipRecord record) {
         if (rows_.empty()) started_ = std::chrono::steady_clock::now();
         rows_.push_back(std::move(record));
-        if (rows_.size() >= kBatchRows || std::chrono::steady_clock::now() - started_ >= kBatchAge) Send();
+        if (rows_.size() >= kBatchRows || std::chrono::steady_clock::now() - started_ >= kBatchAge) Send(true);
     }
-    void Send() {
-        if (rows_.empty()) return;
-        inserted_ += static_cast<int>(SendMessageW(window_, framework::WM_CATALOGUE_INSERT, skipListed_ ? 1 : 0,
-                                                   reinterpret_cast<LPARAM>(&rows_)));
+    // `moreFollow`: the next batch comes at once, so the list need not be painted yet.
+    void Send(bool moreFollow) {
+        if (rows_.empty() && !unpainted_) return;
+        RowDelivery delivery{&rows_, 0, skipListed_, moreFollow};
+        do {
+            delivery.taken = 0;
+            inserted_ += static_cast<int>(
+                SendMessageW(window_, framework::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&delivery)));
+            delivery.first += delivery.taken;
+            // Nothing taken: the window is gone, or an empty batch only asked for a repaint.
+        } while (delivery.taken > 0 && delivery.first < rows_.size());
+        unpainted_ = moreFollow;
         rows_.clear();
     }
     int inserted() const { return inserted_; }
@@ -140,6 +150,7 @@ private:
     bool skipListed_;
     std::vector<ClipRecord> rows_;
     std::chrono::steady_clock::time_point started_;
+    bool unpainted_ = false;
     int inserted_ = 0;
 };
 
@@ -216,9 +227,9 @@ BuildOutcome BuildClipListCounting(HWND window, bool skipListed, const ClipFilte
         // The rows made so far show while a probe runs; waiting for a title is too short
         // to be worth a message of its own.
         [&](std::size_t i) {
-            if (!cached[i]) rows.Send();
+            if (!cached[i]) rows.Send(false);
         });
-    rows.Send();
+    rows.Send(false);
     outcome.inserted = rows.inserted();
     cache.Finish(scan.listing);
     return outcome;

@@ -10,6 +10,11 @@ namespace library {
 
 namespace {
 
+// Under Wine a list that is painted again redraws its scroll bars at once, tens of
+// milliseconds: a long delivery repaints only at its end, but the rows shown do not lag
+// behind for longer than this.
+constexpr std::chrono::milliseconds kLongestUnpainted{400};
+
 constexpr DWORD kExtendedStyles =
     LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_CHECKBOXES | LVS_EX_INFOTIP;
 
@@ -84,15 +89,39 @@ int ClipListView::InsertAtTop(const ClipRecord& record) {
     return row;
 }
 
-int ClipListView::InsertAtTop(const std::vector<ClipRecord>& records, bool skipListed) {
-    std::unordered_set<std::wstring> listed = skipListed ? Paths() : std::unordered_set<std::wstring>{};
+int ClipListView::Deliver(RowDelivery& delivery, std::chrono::milliseconds slice) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + slice;
+    const std::vector<ClipRecord>& rows = *delivery.rows;
+    std::unordered_set<std::wstring> listed = delivery.skipListed ? Paths() : std::unordered_set<std::wstring>{};
+    HoldRedraw();
     int inserted = 0;
-    const framework::RedrawPause pause(list_);
-    for (const ClipRecord& record : records) {
-        if (skipListed && !listed.insert(record[kPathColumn]).second) continue;
-        if (InsertAtTop(record) >= 0) ++inserted;
+    std::size_t next = delivery.first;
+    while (next < rows.size()) {
+        const ClipRecord& record = rows[next++];
+        const bool skip = delivery.skipListed && !listed.insert(record[kPathColumn]).second;
+        if (!skip && InsertAtTop(record) >= 0) ++inserted;
+        if (Clock::now() >= deadline) break;
     }
+    delivery.taken = next - delivery.first;
+    const bool through = next == rows.size() && !delivery.moreFollow;
+    if (through || Clock::now() - heldSince_ >= kLongestUnpainted) ReleaseRedraw();
     return inserted;
+}
+
+// Sent every time: a sort or a layout change in between may have let the list paint again.
+void ClipListView::HoldRedraw() {
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    if (redrawHeld_) return;
+    redrawHeld_ = true;
+    heldSince_ = std::chrono::steady_clock::now();
+}
+
+void ClipListView::ReleaseRedraw() {
+    if (!redrawHeld_) return;
+    redrawHeld_ = false;
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
 std::unordered_set<std::wstring> ClipListView::Paths() const {

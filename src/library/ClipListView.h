@@ -4,9 +4,11 @@
 // a header-click sort never meets a row that is only half filled in.
 #include "library/ClipRecord.h"
 #include "library/ClipSort.h"
+#include "library/RowDelivery.h"
 
 #include <windows.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -25,9 +27,13 @@ public:
 
     // Inserts the row at the top; -1 when the control refuses it.
     int InsertAtTop(const ClipRecord& record);
-    // Inserts each row at the top in turn, with `skipListed` passing over rows whose path
-    // is listed already. Returns how many went in.
-    int InsertAtTop(const std::vector<ClipRecord>& records, bool skipListed);
+    // Inserts the delivery's rows from its first on, each at the top in turn, until `slice`
+    // has passed (one row at least), and records how many it went through. The list is
+    // painted again once a delivery is through and no more follow, or when it has waited
+    // too long for that. Returns how many rows went in.
+    int Deliver(RowDelivery& delivery, std::chrono::milliseconds slice);
+    // Repaints a list that deliveries left unpainted.
+    void ReleaseRedraw();
     // The path of every row.
     std::unordered_set<std::wstring> Paths() const;
     int RowCount() const;
@@ -58,8 +64,11 @@ public:
 
 private:
     void SetArrow(int column, HeaderArrow arrow);
+    void HoldRedraw();
 
     HWND list_ = nullptr;
+    bool redrawHeld_ = false;
+    std::chrono::steady_clock::time_point heldSince_;
 };
 
 // The system's variant date parser in the user's locale, as the date columns sort.

@@ -3,6 +3,7 @@
 #include "app/Page2.h"
 #include "framework/WindowMessages.h"
 #include "library/ClipRecord.h"
+#include "library/RowDelivery.h"
 #include "support/QuietMainWindow.h"
 
 #include <commctrl.h>
@@ -28,7 +29,11 @@ protected:
             records[number][library::kPathColumn] = PathOf(number);
             records[number][0] = L"Movie" + std::to_wstring(number);
         }
-        SendMessageW(window_.hwnd(), framework::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&records));
+        library::RowDelivery delivery{&records};
+        while (delivery.first < records.size()) {
+            SendMessageW(window_.hwnd(), framework::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&delivery));
+            delivery.first += delivery.taken;
+        }
     }
     void TearDown() override {
         DestroyWindow(window_.hwnd());
