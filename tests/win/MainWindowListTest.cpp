@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <set>
 #include <span>
 #include <string>
@@ -28,6 +29,7 @@ using testing_support::BinFolder;
 using testing_support::ScratchFolder;
 
 using testing_support::QuietMainWindow;
+using namespace std::chrono_literals;
 
 struct ClipSpec {
     const wchar_t* source;
@@ -120,6 +122,35 @@ TEST_F(MainWindowList, ListsEveryVideoNewestFirstWithItsColumnsAndRefreshAddsNoD
     EXPECT_EQ(List().RowCount(), 5) << "a refresh lists only what is new";
     ASSERT_TRUE(testing_support::PumpUntil([&] { return List().FirstSelected() == 0; }))
         << "the list's timer selects the top row";
+}
+
+// However thin the slices a delivery is taken in, every row goes in once, in order, and a
+// path listed already (before or earlier in the same delivery) is passed over.
+TEST_F(MainWindowList, DeliveriesTakenInSlicesListEachRowOnceInOrder) {
+    const auto row = [](int number) {
+        library::ClipRecord record;
+        record[0] = L"Movie" + std::to_wstring(number);
+        record[library::kPathColumn] = L"C:\\v\\" + std::to_wstring(number) + L".flv";
+        return record;
+    };
+    std::vector<library::ClipRecord> rows;
+    for (int number : {0, 1, 2, 3, 4, 5, 6, 5, 7}) rows.push_back(row(number));
+    for (const std::chrono::milliseconds slice : {0ms, 60'000ms}) {
+        SCOPED_TRACE(slice.count());
+        List().DeleteAllRows();
+        List().InsertAtTop(row(3));
+        library::RowDelivery delivery{&rows, 0, true};
+        int messages = 0, inserted = 0;
+        while (delivery.first < rows.size() && messages < 100) {
+            inserted += List().Deliver(delivery, slice);
+            delivery.first += delivery.taken;
+            ++messages;
+        }
+        EXPECT_EQ(messages, slice == 0ms ? static_cast<int>(rows.size()) : 1);
+        EXPECT_EQ(inserted, 7);
+        EXPECT_EQ(Column(0), (std::vector<std::wstring>{L"Movie7", L"Movie6", L"Movie5", L"Movie4", L"Movie2",
+                                                        L"Movie1", L"Movie0", L"Movie3"}));
+    }
 }
 
 TEST_F(MainWindowList, EachFilterKindListsWhatItAdmits) {
