@@ -26,6 +26,9 @@ using bench::BinFolder;
 using bench::TempPath;
 
 constexpr int kNewClips = 50;
+// The machine is shared and its load changes within seconds: the first build and its bare
+// probes run side by side this many times, in turns, and the median of the ratios counts.
+constexpr int kFirstBuildRounds = 3;
 constexpr int kUnchangedClips = 500;
 constexpr double kFirstBuildLimit = 0.65;
 constexpr double kSecondStartLimit = 0.03;
@@ -96,8 +99,8 @@ bool FillCache(const std::wstring& cachePath, const std::wstring& ffmpeg, const 
     return library::ProbeCacheFile(cachePath, *library::IdentifyProbeTool(ffmpeg)).Save(entries, nullptr);
 }
 
-bool Report(const char* figure, double value, double limit, const char* unit, const char* detail) {
-    std::printf("catalogue.%s: %.3f%s (limit %.2f%s)  %s\n", figure, value, unit, limit, unit, detail);
+bool Report(const char* figure, double value, double limit, const char* unit, const std::string& detail) {
+    std::printf("catalogue.%s: %.3f%s (limit %.2f%s)  %s\n", figure, value, unit, limit, unit, detail.c_str());
     return value <= limit;
 }
 
@@ -111,30 +114,46 @@ int main() {
     if (!window.CreateModeless()) return 1;
     const HWND hwnd = window.hwnd();
     bool ok = true;
-    char detail[160];
+    char detail[256];
+    bench::PrintLoad();
 
     // First build: new clips, empty cache, against the same clips probed one by one.
     Folder fresh{TempPath(L"reelkeep-bench-new\\")};
     if (!MakeClips(fresh, kNewClips)) return 1;
     const std::wstring freshCache = TempPath(L"reelkeep-bench-new.cache");
-    DeleteFileW(freshCache.c_str());
     // Warm the tool once so that neither side pays for its first start.
     BareProbesMs(ffmpeg, {fresh.clips.front()});
-    const double bare50 = BareProbesMs(ffmpeg, fresh.clips);
-    library::BuildOutcome first;
-    const bench::TimedJob firstBuild = bench::RunWhileTimingAnswers(hwnd, [&] {
-        first = library::BuildClipListCounting(hwnd, false, EveryDate(), {fresh.path, ffmpeg, freshCache});
-    });
-    if (first.inserted != kNewClips || first.probed != kNewClips) {
-        std::fprintf(stderr, "catalogue: first build listed %d and probed %d of %d\n", first.inserted, first.probed,
-                     kNewClips);
-        return 1;
+    std::vector<double> ratios;
+    double worstAnswerMs = 0;
+    double freshBytes = 0;
+    std::string rounds;
+    for (int round = 0; round < kFirstBuildRounds; ++round) {
+        DeleteFileW(freshCache.c_str());
+        SendMessageW(hwnd, framework::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
+        // Odd rounds put the bare probes second, so a load that rises or falls during a
+        // round favours neither side.
+        double bare50 = round % 2 == 0 ? BareProbesMs(ffmpeg, fresh.clips) : 0;
+        library::BuildOutcome first;
+        const bench::TimedJob firstBuild = bench::RunWhileTimingAnswers(hwnd, [&] {
+            first = library::BuildClipListCounting(hwnd, false, EveryDate(), {fresh.path, ffmpeg, freshCache});
+        });
+        if (round % 2 == 1) bare50 = BareProbesMs(ffmpeg, fresh.clips);
+        if (first.inserted != kNewClips || first.probed != kNewClips) {
+            std::fprintf(stderr, "catalogue: first build listed %d and probed %d of %d\n", first.inserted, first.probed,
+                         kNewClips);
+            return 1;
+        }
+        if (round == 0) freshBytes = static_cast<double>(FileBytes(freshCache)) / kNewClips;
+        ratios.push_back(firstBuild.ms / bare50);
+        worstAnswerMs = std::max(worstAnswerMs, firstBuild.worstAnswerMs);
+        std::snprintf(detail, sizeof detail, "%s%.2f s / %.2f s", round == 0 ? "" : ", ", firstBuild.ms / 1000,
+                      bare50 / 1000);
+        rounds += detail;
     }
-    std::snprintf(detail, sizeof detail, "build %.2f s, %d bare probes %.2f s", firstBuild.ms / 1000, kNewClips,
-                  bare50 / 1000);
-    ok &= Report("first_build_50_vs_50_bare_probes", firstBuild.ms / bare50, kFirstBuildLimit, "x", detail);
-    ok &= Report("window_answer_during_first_build_ms", firstBuild.worstAnswerMs, kAnswerLimitMs, "", "");
-    const double freshBytes = static_cast<double>(FileBytes(freshCache)) / kNewClips;
+    std::snprintf(detail, sizeof detail, "median of %d rounds of build / %d bare probes: %s", kFirstBuildRounds,
+                  kNewClips, rounds.c_str());
+    ok &= Report("first_build_50_vs_50_bare_probes", bench::Median(ratios), kFirstBuildLimit, "x", detail);
+    ok &= Report("window_answer_during_first_build_ms", worstAnswerMs, kAnswerLimitMs, "", "slowest of all rounds");
     std::snprintf(detail, sizeof detail, "%d clips probed for real", kNewClips);
     ok &= Report("cache_bytes_per_clip_first_build", freshBytes, kBytesPerClipLimit, "", detail);
     DeleteFileW(freshCache.c_str());
