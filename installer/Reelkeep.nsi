@@ -144,23 +144,25 @@ Function GrantUsersModify
   Pop $0
 FunctionEnd
 
-; Puts ffmpeg.exe in place from its packed blocks. A function, so that their size stays out
-; of the section's "space required", which counts the unpacked file instead.
-Function InstallFfmpeg
-  InitPluginsDir
-  ; Already deflated: compressing it again would only make the set-up inflate it twice.
-  SetCompress off
-  File "/oname=$PLUGINSDIR\ffmpeg.exe.blocks" "${PACKED_FFMPEG}"
-  SetCompress auto
-  expand:
-    Lz4Unpack::Expand "$PLUGINSDIR\ffmpeg.exe.blocks" "$INSTDIR\ffmpeg.exe"
+; ffmpeg.exe travels as packed blocks, stored in the set-up as they are (compressing them
+; again would only make the set-up inflate them twice) and outside every section, so that
+; "space required" counts the unpacked file instead. The plug-in reads them where they lie.
+SetCompress off
+ReserveFile "${PACKED_FFMPEG}"
+SetCompress auto
+
+; Waits for ffmpeg.exe, which the plug-in has been expanding since the section began.
+Function FinishFfmpeg
+  finish:
+    Lz4Unpack::Finish
     Pop $0
     ${If} $0 != "ok"
-      MessageBox MB_RETRYCANCEL|MB_ICONSTOP "Setup could not put ffmpeg.exe in place: $0" /SD IDCANCEL IDRETRY expand
-      Delete "$PLUGINSDIR\ffmpeg.exe.blocks"
+      MessageBox MB_RETRYCANCEL|MB_ICONSTOP "Setup could not put ffmpeg.exe in place: $0" /SD IDCANCEL IDRETRY retry
       Abort
+    retry:
+      Lz4Unpack::Start "$EXEPATH" "$INSTDIR\ffmpeg.exe"
+      Goto finish
     ${EndIf}
-  Delete "$PLUGINSDIR\ffmpeg.exe.blocks"
 FunctionEnd
 
 Function .onInit
@@ -175,9 +177,10 @@ Section "${PRODUCT}" SecProgram
   SectionIn RO
   Call CloseRunningProgram
   SetOutPath "$INSTDIR"
-  File "${PROGRAM_FOLDER}\Reelkeep.exe"
-  Call InstallFfmpeg
+  ; The bulk of the set-up: it expands on the other processors while the rest goes in place.
+  Lz4Unpack::Start "$EXEPATH" "$INSTDIR\ffmpeg.exe"
   AddSize ${FFMPEG_KILOBYTES}
+  File "${PROGRAM_FOLDER}\Reelkeep.exe"
   File "${PROGRAM_FOLDER}\player.swf"
   File "${PROGRAM_FOLDER}\Help.chm"
   CreateDirectory "$INSTDIR\Videos"
@@ -206,6 +209,7 @@ Section "${PRODUCT}" SecProgram
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  Call FinishFfmpeg
   ${GetSize} "$INSTDIR" "/M=*.* /S=0K /G=0" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd

@@ -9,8 +9,10 @@ WIN_BUILD="${REELKEEP_WIN_BUILD:-$BUILD/win}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEARCH=win64
 export WINELOADER=/usr/lib/wine/wine64
-# Keeps Wine from offering to download Mono and Gecko into a new prefix.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=}"
+# Keeps Wine from offering to download Mono and Gecko into a new prefix, and from copying
+# the shortcuts made in our prefixes (the set-up's, in every e2e run and bench) into the
+# Linux desktop's own menu: a test install must leave the machine's desktop alone.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=;winemenubuilder.exe=d}"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 FFMPEG_PACKAGE="@ffmpeg-installer/win32-x64@4.1.0"

@@ -1,14 +1,17 @@
-// The set-up's plug-in that expands a file the build packed into deflated LZ4 blocks
-// (installer/pack-blocks.py):
-//   Lz4Unpack::Expand "<packed file>" "<target file>"
-// leaves "ok", or why it failed, on the set-up's stack. The set-up's own inflater runs on
-// one thread and spent most of a silent install on ffmpeg.exe; here every processor takes
-// blocks of its own, and LZ4 expands them several times faster than inflating all of it.
+// The set-up's plug-in that expands ffmpeg.exe from the deflated LZ4 blocks the build packed
+// (installer/pack-blocks.py) and the set-up keeps stored among its own bytes:
+//   Lz4Unpack::Start "<set-up>" "<target file>"   starts expanding on every processor;
+//   Lz4Unpack::Finish                            waits, and leaves "ok" or why it failed on the
+//                                                set-up's stack.
+// The set-up's own inflater runs on one thread and spent most of a silent install on
+// ffmpeg.exe; here it expands in the background while the set-up puts the rest in place, and
+// is read where it lies in the set-up rather than copied to the temporary folder and deleted.
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -43,6 +46,16 @@ void Push(StackEntry** top, int stringSize, const std::wstring& text) {
     entry->next = *top;
     *top = entry;
 }
+
+// What the set-up engine hands a plug-in beside its stack; a plug-in that registers a callback
+// stays loaded until the set-up ends, instead of being unloaded after each call.
+enum PluginMessage { kUnload, kGuiUnload };
+struct ExtraParameters {
+    void* execFlags;
+    int(__stdcall* executeCodeSegment)(int, HWND);
+    void(__stdcall* validateFilename)(wchar_t*);
+    int(__stdcall* registerPluginCallback)(HMODULE, UINT_PTR (*)(PluginMessage));
+};
 
 std::wstring Widen(const std::string& ascii) { return {ascii.begin(), ascii.end()}; }
 
@@ -95,7 +108,7 @@ constexpr unsigned kMaxThreads = 4;
 // The blocks go to the threads one at a time, in order; the first failure stops them all.
 class BlockQueue {
 public:
-    explicit BlockQueue(const unpack::BlockTable& table, HANDLE target) : table_(table), target_(target) {}
+    BlockQueue(const unpack::BlockTable& table, HANDLE target) : table_(table), target_(target) {}
 
     // Expands and writes blocks until none is left or one failed.
     void Work() {
@@ -106,6 +119,7 @@ public:
             if (auto why = WriteAt(buffers.expanded, block.targetOffset); !why.empty()) return Fail(why, false);
         }
     }
+    void Cancel() { Fail(L"the set-up stopped before it was done", false); }
     const std::wstring& Error() const { return error_; }
     bool Damaged() const { return damaged_; }
 
@@ -154,38 +168,89 @@ std::wstring Presize(HANDLE file, std::uint64_t size) {
 }
 
 // Expands all blocks into the target on every processor, a block's worth of memory per
-// thread. Empty on success, else why not; a target it could not finish is deleted.
-std::wstring ExpandFile(const std::wstring& packed, const std::wstring& target) {
-    ReadOnlyView view;
-    if (auto why = view.Map(packed); !why.empty()) return L"cannot read " + packed + L": " + why;
-    const unpack::BlockTable table = unpack::ReadBlockTable(view.Bytes());
-    if (!table.error.empty()) return packed + L" is damaged: " + Widen(table.error);
-    platform::UniqueFile file(
-        CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    const DWORD openError = GetLastError();
-    if (!file) return L"cannot write " + target + L": " + SystemMessage(openError);
-    BlockQueue queue(table, file.get());
-    std::wstring why = Presize(file.get(), table.expandedSize);
-    if (why.empty()) {
-        std::vector<std::thread> helpers;
-        for (unsigned i = 1; i < ThreadCount(table.blocks.size()); ++i)
-            helpers.emplace_back([&queue] { queue.Work(); });
-        queue.Work();
-        for (std::thread& helper : helpers) helper.join();
-        why = queue.Error();
+// thread, from Start to Finish. A target it could not finish is deleted, also when the
+// set-up ends without waiting for it.
+class Expansion {
+public:
+    Expansion(std::wstring setup, std::wstring target) : setup_(std::move(setup)), target_(std::move(target)) {
+        error_ = Begin();
     }
-    if (why.empty()) return {};
-    file.reset();
-    DeleteFileW(target.c_str());
-    if (queue.Damaged()) return packed + L" is damaged: " + why;
-    return L"cannot write " + target + L": " + why;
+    Expansion(const Expansion&) = delete;
+    Expansion& operator=(const Expansion&) = delete;
+    ~Expansion() {
+        if (!workers_.empty()) queue_->Cancel();
+        Finish();
+    }
+
+    // Waits for the workers. Empty on success, else why not.
+    std::wstring Finish() {
+        for (std::thread& worker : workers_) worker.join();
+        workers_.clear();
+        if (error_.empty() && queue_ && !queue_->Error().empty()) {
+            error_ = queue_->Damaged() ? setup_ + L" is damaged: " + queue_->Error()
+                                       : L"cannot write " + target_ + L": " + queue_->Error();
+        }
+        if (!error_.empty() && file_) {
+            file_.reset();
+            DeleteFileW(target_.c_str());
+        }
+        file_.reset();
+        return error_;
+    }
+
+private:
+    std::wstring Begin() {
+        if (auto why = view_.Map(setup_); !why.empty()) return L"cannot read " + setup_ + L": " + why;
+        table_ = unpack::FindBlockTable(view_.Bytes());
+        if (!table_.error.empty()) return setup_ + L" is damaged: " + Widen(table_.error);
+        file_.reset(
+            CreateFileW(target_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const DWORD openError = GetLastError();
+        if (!file_) return L"cannot write " + target_ + L": " + SystemMessage(openError);
+        if (auto why = Presize(file_.get(), table_.expandedSize); !why.empty())
+            return L"cannot write " + target_ + L": " + why;
+        queue_ = std::make_unique<BlockQueue>(table_, file_.get());
+        for (unsigned i = 0; i < ThreadCount(table_.blocks.size()); ++i)
+            workers_.emplace_back([this] { queue_->Work(); });
+        return {};
+    }
+
+    std::wstring setup_, target_;
+    ReadOnlyView view_;
+    unpack::BlockTable table_;
+    platform::UniqueFile file_;
+    std::unique_ptr<BlockQueue> queue_;
+    std::vector<std::thread> workers_;
+    std::wstring error_;
+};
+
+std::unique_ptr<Expansion> expansion;
+
+UINT_PTR OnPluginMessage(PluginMessage message) {
+    if (message == kUnload) expansion.reset();
+    return 0;
+}
+
+HMODULE ThisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<const wchar_t*>(&OnPluginMessage), &module);
+    return module;
 }
 
 }  // namespace
 
-extern "C" __declspec(dllexport) void Expand(HWND, int stringSize, wchar_t*, StackEntry** stackTop, void*) {
-    const std::wstring packed = Pop(stackTop);
+extern "C" __declspec(dllexport) void Start(HWND, int, wchar_t*, StackEntry** stackTop, ExtraParameters* extra) {
+    const std::wstring setup = Pop(stackTop);
     const std::wstring target = Pop(stackTop);
-    const std::wstring why = ExpandFile(packed, target);
+    // Kept loaded while the workers run: the set-up would unload it on return otherwise.
+    extra->registerPluginCallback(ThisModule(), OnPluginMessage);
+    expansion.reset();
+    expansion = std::make_unique<Expansion>(setup, target);
+}
+
+extern "C" __declspec(dllexport) void Finish(HWND, int stringSize, wchar_t*, StackEntry** stackTop, void*) {
+    const std::wstring why = expansion ? expansion->Finish() : L"nothing was started";
+    expansion.reset();
     Push(stackTop, stringSize, why.empty() ? L"ok" : why);
 }

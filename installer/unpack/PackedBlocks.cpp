@@ -3,6 +3,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <iterator>
+#include <optional>
 
 #include "unpack/Lz4Block.h"
 
@@ -37,6 +39,18 @@ BlockTable Refuse(std::string why) {
     return table;
 }
 
+// The length of the block file that would start at `bytes` by its own table, if it fits in them.
+std::optional<std::size_t> DeclaredLength(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kHeaderSize) return std::nullopt;
+    const auto count = LittleEndian<std::uint32_t>(bytes.data() + 4);
+    if (count > (bytes.size() - kHeaderSize) / kEntrySize) return std::nullopt;
+    std::uint64_t length = kHeaderSize + std::uint64_t{count} * kEntrySize;
+    for (std::uint32_t i = 0; i < count; ++i)
+        length += LittleEndian<std::uint32_t>(bytes.data() + kHeaderSize + i * kEntrySize);
+    if (length > bytes.size()) return std::nullopt;
+    return static_cast<std::size_t>(length);
+}
+
 }  // namespace
 
 BlockTable ReadBlockTable(std::span<const std::uint8_t> file) {
@@ -65,6 +79,21 @@ BlockTable ReadBlockTable(std::span<const std::uint8_t> file) {
     if (dataAt != file.size()) return Refuse("the file goes on past its last block");
     if (targetAt != expandedSize) return Refuse("the blocks fall short of the file's size");
     return table;
+}
+
+BlockTable FindBlockTable(std::span<const std::uint8_t> bytes) {
+    // Compressed bytes before the block file hold the magic now and then by chance; a table
+    // that does not add up to its own length rules such a place out.
+    for (auto at = bytes.begin(); at != bytes.end(); ++at) {
+        at = std::search(at, bytes.end(), std::begin(kMagic), std::end(kMagic));
+        if (at == bytes.end()) break;
+        const auto rest = bytes.subspan(static_cast<std::size_t>(at - bytes.begin()));
+        if (const auto length = DeclaredLength(rest)) {
+            BlockTable table = ReadBlockTable(rest.first(*length));
+            if (table.error.empty()) return table;
+        }
+    }
+    return Refuse("no block file in it");
 }
 
 std::string ExpandBlock(const PackedBlock& block, BlockBuffers& buffers) {

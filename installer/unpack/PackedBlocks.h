@@ -29,6 +29,10 @@ inline constexpr std::uint32_t kMaxExpandedBlock = 4u << 20;
 // Checks every size against the file and the others before anything is expanded.
 BlockTable ReadBlockTable(std::span<const std::uint8_t> file);
 
+// The first block file found among other bytes (the set-up keeps it stored among its own),
+// its table checked as ReadBlockTable does.
+BlockTable FindBlockTable(std::span<const std::uint8_t> bytes);
+
 // Scratch memory for one block, reused from block to block by one thread.
 struct BlockBuffers {
     std::vector<std::uint8_t> lz4;

@@ -66,8 +66,7 @@ const std::string kExpected = "packed " + std::string(8, 'x') + "!" + "stored as
 std::vector<Entry> SoundEntries() { return {Lz4Entry("packed x", 7), StoredEntry("stored as it is")}; }
 
 // Expands every block at its offset; empty and the bytes, or the first reason for refusing.
-std::string Expand(const Bytes& file, std::string& out) {
-    const unpack::BlockTable table = unpack::ReadBlockTable(file);
+std::string Expand(const unpack::BlockTable& table, std::string& out) {
     if (!table.error.empty()) return table.error;
     out.assign(table.expandedSize, '?');
     unpack::BlockBuffers buffers;
@@ -77,6 +76,7 @@ std::string Expand(const Bytes& file, std::string& out) {
     }
     return {};
 }
+std::string Expand(const Bytes& file, std::string& out) { return Expand(unpack::ReadBlockTable(file), out); }
 
 TEST(PackedBlocks, ExpandsSoundFilesAndRefusesDamagedOnes) {
     std::string out;
@@ -121,6 +121,36 @@ TEST(PackedBlocks, ExpandsSoundFilesAndRefusesDamagedOnes) {
         if (c.bytes) c.bytes(file);
         const std::string error = Expand(file, out);
         EXPECT_NE(error.find(c.error), std::string::npos) << "wanted '" << c.error << "', got '" << error << "'";
+    }
+}
+
+// The set-up finds its block file among its own bytes, after compressed data in which the
+// magic may turn up by chance.
+TEST(PackedBlocks, FindsTheBlockFileAmongOtherBytes) {
+    const Bytes sound = File(SoundEntries(), kExpected.size(), 2);
+    const Bytes cutShort(sound.begin(), sound.end() - 1);
+    const Bytes noise{'x', 'R', 'K', 'B', '1', 0xFF, 0xFF, 0xFF, 0x7F, 'R', 'K', 'B'};
+    const Bytes wrongTable = File(SoundEntries(), kExpected.size() + 1, 2);  // adds up, then falls short
+    const struct {
+        std::vector<Bytes> parts;
+        bool found;
+    } cases[] = {
+        {{sound}, true},
+        {{noise, sound, noise}, true},
+        {{noise, wrongTable, sound}, true},
+        {{noise, Bytes(100, 0), sound, sound}, true},
+        {{noise}, false},
+        {{noise, cutShort}, false},
+        {{wrongTable}, false},
+        {{}, false},
+    };
+    for (const auto& c : cases) {
+        Bytes bytes;
+        for (const Bytes& part : c.parts) bytes.insert(bytes.end(), part.begin(), part.end());
+        std::string out;
+        const std::string error = Expand(unpack::FindBlockTable(bytes), out);
+        EXPECT_EQ(error, c.found ? "" : "no block file in it") << "in " << bytes.size() << " bytes";
+        EXPECT_EQ(out, c.found ? kExpected : "");
     }
 }
 
