@@ -97,11 +97,11 @@ FallbackTitleStore::LogStamp FallbackTitleStore::StampByPath() const {
     return {true, platform::FileSizeOf(data), platform::FileTimeValue(data.ftLastWriteTime)};
 }
 
-std::wstring FallbackTitleStore::Read(const FileIdentity& identity) {
+FallbackTitleStore::Entry FallbackTitleStore::Read(const FileIdentity& identity) {
     SyncIfChanged();
     std::lock_guard state(stateMutex_);
-    const std::u16string* title = titles_.Find(identity);
-    return title ? ToWide(*title) : std::wstring();
+    const StoredTitle* stored = titles_.Find(identity);
+    return stored ? Entry{ToWide(stored->title), stored->changeTime} : Entry{};
 }
 
 void FallbackTitleStore::SyncIfChanged() {
@@ -159,7 +159,7 @@ void FallbackTitleStore::SyncFrom(HANDLE log) {
     stamp_ = stamp;
 }
 
-bool FallbackTitleStore::Write(const FileIdentity& identity, const std::wstring& title) {
+bool FallbackTitleStore::Write(const FileIdentity& identity, const std::wstring& title, std::uint64_t changeTime) {
     if (!writerMutex_) return false;
     platform::MutexLock writer(writerMutex_.get(), kWriterWaitMs);
     if (!writer.owned()) return false;
@@ -170,7 +170,7 @@ bool FallbackTitleStore::Write(const FileIdentity& identity, const std::wstring&
     if (!log) return false;
     SyncFrom(log.get());
 
-    const TitleRecord record{identity, ToUtf16(title).substr(0, title_log::kMaxTitleUnits)};
+    const TitleRecord record{identity, ToUtf16(title).substr(0, title_log::kMaxTitleUnits), changeTime};
     std::uint64_t size = 0;
     bool hasHeader = false;
     bool unchanged = false;
@@ -178,8 +178,9 @@ bool FallbackTitleStore::Write(const FileIdentity& identity, const std::wstring&
         std::lock_guard state(stateMutex_);
         size = stamp_.size;
         hasHeader = generation_.has_value();
-        const std::u16string* current = titles_.Find(identity);
-        unchanged = current ? *current == record.title : record.title.empty();
+        const StoredTitle* current = titles_.Find(identity);
+        unchanged =
+            current ? current->title == record.title && current->changeTime == record.changeTime : record.title.empty();
     }
     if (!hasHeader && !RewriteLocked(log)) return false;
     if (hasHeader && size > parsedUpTo_ && !TruncateAt(log.get(), parsedUpTo_)) return false;

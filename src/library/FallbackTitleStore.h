@@ -32,10 +32,13 @@ public:
     FallbackTitleStore(const FallbackTitleStore&) = delete;
     FallbackTitleStore& operator=(const FallbackTitleStore&) = delete;
 
-    // The title, or empty when the store holds none for this identity.
-    std::wstring Read(const FileIdentity& identity);
+    struct Entry {
+        std::wstring title;            // empty when the store holds none for the identity
+        std::uint64_t changeTime = 0;  // as TitleRecord::changeTime
+    };
+    Entry Read(const FileIdentity& identity);
     // False when the log could not be written; an empty title forgets the identity.
-    bool Write(const FileIdentity& identity, const std::wstring& title);
+    bool Write(const FileIdentity& identity, const std::wstring& title, std::uint64_t changeTime = 0);
 
     const std::wstring& logPath() const { return options_.logPath; }
 

@@ -12,11 +12,6 @@
 
 namespace library {
 
-// A clip whose title holds the deletion marker anywhere (case-sensitive) goes at start.
-inline bool IsMarkedForDeletion(std::wstring_view title) {
-    return title.find(kTitleToDelete) != std::wstring_view::npos;
-}
-
 struct PurgeResult {
     int deleted = 0;
     // Clips that could not be deleted (held open elsewhere): their marker is removed, so

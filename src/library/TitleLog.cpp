@@ -14,12 +14,16 @@ using platform::PutLittleEndian;
 namespace {
 
 constexpr std::array<std::uint8_t, 8> kHeaderMagic = {'R', 'K', 'T', 'I', 'T', 'L', 'E', '1'};
-constexpr std::array<std::uint8_t, 4> kRecordMagic = {'R', 'K', 'T', 'R'};
+// Records written before the change time was kept have no such field.
+constexpr std::array<std::uint8_t, 4> kPlainRecordMagic = {'R', 'K', 'T', 'R'};
+constexpr std::array<std::uint8_t, 4> kRecordMagic = {'R', 'K', 'T', 'C'};
 // Magic, checksum of what follows it, payload length.
 constexpr std::size_t kRecordHeadSize = 12;
 // Serial, index, creation time, write time, size.
 constexpr std::size_t kIdentityBytes = 4 + 8 + 8 + 8 + 8;
-constexpr std::size_t kMaxPayload = kIdentityBytes + 2 * title_log::kMaxTitleUnits;
+constexpr std::size_t kChangeTimeBytes = 8;
+// Everything of a record but its title.
+constexpr std::size_t kFixedRecordBytes = kRecordHeadSize + kIdentityBytes + kChangeTimeBytes;
 
 struct DecodedRecord {
     TitleRecord record;
@@ -30,10 +34,12 @@ struct DecodedRecord {
 std::optional<DecodedRecord> DecodeRecordAt(std::span<const std::uint8_t> bytes, std::size_t at) {
     if (bytes.size() - at < kRecordHeadSize) return std::nullopt;
     const std::uint8_t* head = bytes.data() + at;
-    if (!std::equal(kRecordMagic.begin(), kRecordMagic.end(), head)) return std::nullopt;
+    const bool stamped = std::equal(kRecordMagic.begin(), kRecordMagic.end(), head);
+    if (!stamped && !std::equal(kPlainRecordMagic.begin(), kPlainRecordMagic.end(), head)) return std::nullopt;
+    const std::size_t fixedSize = kIdentityBytes + (stamped ? kChangeTimeBytes : 0);
     const std::size_t payloadSize = GetLittleEndian(head + 8, 4);
-    if (payloadSize < kIdentityBytes || payloadSize > kMaxPayload) return std::nullopt;
-    if ((payloadSize - kIdentityBytes) % 2 != 0) return std::nullopt;
+    if (payloadSize < fixedSize || payloadSize > fixedSize + 2 * title_log::kMaxTitleUnits) return std::nullopt;
+    if ((payloadSize - fixedSize) % 2 != 0) return std::nullopt;
     if (bytes.size() - at - kRecordHeadSize < payloadSize) return std::nullopt;
     const std::uint32_t stored = static_cast<std::uint32_t>(GetLittleEndian(head + 4, 4));
     // The checksum covers the length too, so a damaged length cannot pass as another record.
@@ -47,10 +53,11 @@ std::optional<DecodedRecord> DecodeRecordAt(std::span<const std::uint8_t> bytes,
     identity.creationTime = GetLittleEndian(payload + 12, 8);
     identity.lastWriteTime = GetLittleEndian(payload + 20, 8);
     identity.size = GetLittleEndian(payload + 28, 8);
-    const std::size_t units = (payloadSize - kIdentityBytes) / 2;
+    if (stamped) decoded.record.changeTime = GetLittleEndian(payload + kIdentityBytes, 8);
+    const std::size_t units = (payloadSize - fixedSize) / 2;
     decoded.record.title.resize(units);
     for (std::size_t i = 0; i < units; ++i) {
-        decoded.record.title[i] = static_cast<char16_t>(GetLittleEndian(payload + kIdentityBytes + 2 * i, 2));
+        decoded.record.title[i] = static_cast<char16_t>(GetLittleEndian(payload + fixedSize + 2 * i, 2));
     }
     decoded.end = at + kRecordHeadSize + payloadSize;
     return decoded;
@@ -99,7 +106,7 @@ std::optional<std::uint64_t> DecodeHeader(std::span<const std::uint8_t> bytes) {
 
 void AppendRecord(std::vector<std::uint8_t>& out, const TitleRecord& record) {
     const std::size_t units = std::min(record.title.size(), kMaxTitleUnits);
-    const std::size_t payloadSize = kIdentityBytes + 2 * units;
+    const std::size_t payloadSize = kIdentityBytes + kChangeTimeBytes + 2 * units;
     std::vector<std::uint8_t> covered;
     covered.reserve(4 + payloadSize);
     PutLittleEndian(covered, payloadSize, 4);
@@ -109,6 +116,7 @@ void AppendRecord(std::vector<std::uint8_t>& out, const TitleRecord& record) {
     PutLittleEndian(covered, identity.creationTime, 8);
     PutLittleEndian(covered, identity.lastWriteTime, 8);
     PutLittleEndian(covered, identity.size, 8);
+    PutLittleEndian(covered, record.changeTime, 8);
     for (std::size_t i = 0; i < units; ++i) PutLittleEndian(covered, record.title[i], 2);
 
     out.insert(out.end(), kRecordMagic.begin(), kRecordMagic.end());
@@ -147,16 +155,16 @@ ParseResult ParseRecords(std::span<const std::uint8_t> bytes) {
 void TitleMap::Apply(const TitleRecord& record) {
     const auto found = titles_.find(record.identity);
     if (found != titles_.end()) {
-        recordBytes_ -= kRecordHeadSize + kIdentityBytes + 2 * found->second.size();
+        recordBytes_ -= kFixedRecordBytes + 2 * found->second.title.size();
         titles_.erase(found);
     }
     if (record.title.empty()) return;
-    std::u16string title = record.title.substr(0, title_log::kMaxTitleUnits);
-    recordBytes_ += kRecordHeadSize + kIdentityBytes + 2 * title.size();
-    titles_.emplace(record.identity, std::move(title));
+    StoredTitle stored{record.title.substr(0, title_log::kMaxTitleUnits), record.changeTime};
+    recordBytes_ += kFixedRecordBytes + 2 * stored.title.size();
+    titles_.emplace(record.identity, std::move(stored));
 }
 
-const std::u16string* TitleMap::Find(const FileIdentity& identity) const {
+const StoredTitle* TitleMap::Find(const FileIdentity& identity) const {
     const auto found = titles_.find(identity);
     return found == titles_.end() ? nullptr : &found->second;
 }
@@ -164,7 +172,9 @@ const std::u16string* TitleMap::Find(const FileIdentity& identity) const {
 std::vector<std::uint8_t> TitleMap::Serialize(std::uint64_t generation) const {
     std::vector<std::uint8_t> out = title_log::EncodeHeader(generation);
     out.reserve(SerializedBytes());
-    for (const auto& [identity, title] : titles_) title_log::AppendRecord(out, TitleRecord{identity, title});
+    for (const auto& [identity, stored] : titles_) {
+        title_log::AppendRecord(out, TitleRecord{identity, stored.title, stored.changeTime});
+    }
     return out;
 }
 

@@ -31,6 +31,15 @@ struct FileIdentityHash {
 struct TitleRecord {
     FileIdentity identity;
     std::u16string title;  // UTF-16 code units; empty forgets the identity's title
+    // The file's change time when the title was written. A copy put in a deleted file's
+    // place can match its identity to the last field, but never this: no copy, rename or
+    // attribute change keeps it. 0 where unknown, as in logs written before it was kept.
+    std::uint64_t changeTime = 0;
+};
+
+struct StoredTitle {
+    std::u16string title;
+    std::uint64_t changeTime = 0;
 };
 
 namespace title_log {
@@ -44,7 +53,8 @@ std::vector<std::uint8_t> EncodeHeader(std::uint64_t generation);
 // The log's generation, or nothing when the bytes do not start with a valid header.
 std::optional<std::uint64_t> DecodeHeader(std::span<const std::uint8_t> bytes);
 
-// Appends one record; a title longer than kMaxTitleUnits is cut to that length.
+// Appends one record; a title longer than kMaxTitleUnits is cut to that length. Records
+// of older logs, which carry no change time, still parse (with a change time of 0).
 void AppendRecord(std::vector<std::uint8_t>& out, const TitleRecord& record);
 
 struct ParseResult {
@@ -64,7 +74,7 @@ class TitleMap {
 public:
     // The last record for an identity wins; an empty title forgets the identity.
     void Apply(const TitleRecord& record);
-    const std::u16string* Find(const FileIdentity& identity) const;
+    const StoredTitle* Find(const FileIdentity& identity) const;
     std::size_t size() const { return titles_.size(); }
     void clear() { titles_.clear(); }
     // Header plus one record per title: the content of a compacted log.
@@ -73,7 +83,7 @@ public:
     std::size_t SerializedBytes() const { return title_log::kHeaderSize + recordBytes_; }
 
 private:
-    std::unordered_map<FileIdentity, std::u16string, FileIdentityHash> titles_;
+    std::unordered_map<FileIdentity, StoredTitle, FileIdentityHash> titles_;
     std::size_t recordBytes_ = 0;
 };
 

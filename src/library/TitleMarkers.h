@@ -11,4 +11,9 @@ inline constexpr std::wstring_view kTitleFlv = L"Flv";
 inline constexpr std::wstring_view kTitleToDelete = L"InOrderToDelete";
 inline constexpr std::wstring_view kTitleMoviePrefix = L"Movie";
 
+// A clip whose title holds the deletion marker anywhere (case-sensitive) goes at start.
+inline bool IsMarkedForDeletion(std::wstring_view title) {
+    return title.find(kTitleToDelete) != std::wstring_view::npos;
+}
+
 }  // namespace library

@@ -90,7 +90,12 @@ std::optional<std::uint64_t> QueryFileIndex(HANDLE file) {
     return static_cast<std::uint64_t>(internal.indexNumber.QuadPart);
 }
 
-std::optional<FileIdentity> QueryIdentity(HANDLE file, DWORD volumeSerial) {
+struct IdentifiedFile {
+    FileIdentity identity;
+    std::uint64_t changeTime = 0;
+};
+
+std::optional<IdentifiedFile> QueryIdentity(HANDLE file, DWORD volumeSerial) {
     FILE_BASIC_INFO basic{};
     FILE_STANDARD_INFO standard{};
     if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)) return std::nullopt;
@@ -99,23 +104,25 @@ std::optional<FileIdentity> QueryIdentity(HANDLE file, DWORD volumeSerial) {
     }
     const std::optional<std::uint64_t> index = QueryFileIndex(file);
     if (!index) return std::nullopt;
-    FileIdentity identity;
+    IdentifiedFile found;
+    FileIdentity& identity = found.identity;
     identity.volumeSerial = volumeSerial;
     identity.fileIndex = *index;
     identity.creationTime = static_cast<std::uint64_t>(basic.CreationTime.QuadPart);
     identity.lastWriteTime = static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart);
     identity.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
-    return identity;
+    found.changeTime = static_cast<std::uint64_t>(basic.ChangeTime.QuadPart);
+    return found;
 }
 
 // Wine gives a file its last write time as creation time, and Linux hands a deleted file's
 // inode to the next new file at once; a file created within the same clock tick as the one
-// titled here could take over its identity. Holding the file (so nobody deletes it) until
-// the clock has moved past its times makes every later file's times differ.
+// titled here could take over its identity and change time. Holding the file (so nobody
+// deletes it) until the clock has moved past its times makes every later file's times differ.
 constexpr std::uint64_t kTimestampTick = 30 * 10000;  // 30 ms in 100 ns units
 
-void WaitUntilIdentityCannotRecur(const FileIdentity& identity) {
-    const std::uint64_t newest = std::max(identity.creationTime, identity.lastWriteTime);
+void WaitUntilIdentityCannotRecur(const IdentifiedFile& file) {
+    const std::uint64_t newest = std::max({file.identity.creationTime, file.identity.lastWriteTime, file.changeTime});
     FILETIME nowTime{};
     GetSystemTimeAsFileTime(&nowTime);
     const std::uint64_t now = platform::FileTimeValue(nowTime);
@@ -145,6 +152,17 @@ struct TextSlot {
 constexpr TextSlot kTitleSlot{PIDSI_TITLE, ProcessTitleStore};
 constexpr TextSlot kSourceSlot{PIDSI_COMMENTS, ProcessSourceStore};
 
+// A deletion mark holds only for the file exactly as it was marked. A copy put in the place
+// of a marked clip deleted behind the program's back (by Explorer, or cp -p) keeps its
+// times and size, and Linux gives it the freed index: it would inherit the mark and be
+// deleted at the next start. Only its change time tells it apart, so a mark on a file whose
+// change time has moved reads as no title, and the file is listed instead. A marked clip
+// renamed or otherwise touched outside the program comes back the same way: a clip shown
+// again is a lesser harm than a clip lost. Marks from logs that kept no change time hold.
+bool MarkHolds(const FallbackTitleStore::Entry& entry, std::uint64_t changeTimeNow) {
+    return !IsMarkedForDeletion(entry.title) || entry.changeTime == 0 || entry.changeTime == changeTimeNow;
+}
+
 std::wstring ReadStoredText(const std::wstring& path, const TextSlot& slot) {
     const std::wstring full = platform::FullPathOrSame(path);
     const std::wstring root = VolumeRootOf(full);
@@ -154,8 +172,10 @@ std::wstring ReadStoredText(const std::wstring& path, const TextSlot& slot) {
         std::optional<VolumeFacts> facts = FactsFor(root, file.get());
         if (!facts) return {};
         if (facts->kind == VolumeKind::Fallback || attempt > 0) {
-            const std::optional<FileIdentity> identity = QueryIdentity(file.get(), facts->serial);
-            return identity ? slot.fallback()->Read(*identity) : std::wstring();
+            const std::optional<IdentifiedFile> identified = QueryIdentity(file.get(), facts->serial);
+            if (!identified) return {};
+            FallbackTitleStore::Entry entry = slot.fallback()->Read(identified->identity);
+            return MarkHolds(entry, identified->changeTime) ? std::move(entry.title) : std::wstring();
         }
         file.reset();
         std::wstring title;
@@ -177,9 +197,9 @@ void WriteStoredText(const std::wstring& path, const std::wstring& text, const T
         std::optional<VolumeFacts> facts = FactsFor(root, file.get());
         if (!facts) return;
         if (facts->kind == VolumeKind::Fallback || attempt > 0) {
-            const std::optional<FileIdentity> identity = QueryIdentity(file.get(), facts->serial);
-            if (identity && slot.fallback()->Write(*identity, text)) {
-                WaitUntilIdentityCannotRecur(*identity);
+            const std::optional<IdentifiedFile> identified = QueryIdentity(file.get(), facts->serial);
+            if (identified && slot.fallback()->Write(identified->identity, text, identified->changeTime)) {
+                WaitUntilIdentityCannotRecur(*identified);
             }
             return;
         }
@@ -216,16 +236,16 @@ bool DeleteTitledFile(const std::wstring& path, DWORD& error) {
     platform::UniqueFile file(
         CreateFileW(full.c_str(), DELETE | GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return keep();
-    std::optional<FileIdentity> identity;
+    std::optional<IdentifiedFile> identified;
     const std::optional<VolumeFacts> facts = FactsFor(VolumeRootOf(full), file.get());
-    if (facts && facts->kind == VolumeKind::Fallback) identity = QueryIdentity(file.get(), facts->serial);
+    if (facts && facts->kind == VolumeKind::Fallback) identified = QueryIdentity(file.get(), facts->serial);
     FILE_DISPOSITION_INFO disposition{TRUE};
     if (!SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition)) return keep();
     file.reset();
     // A property set went with the file; a fallback title is forgotten once the file is gone.
-    if (identity) {
-        ProcessTitleStore()->Write(*identity, L"");
-        ProcessSourceStore()->Write(*identity, L"");
+    if (identified) {
+        ProcessTitleStore()->Write(identified->identity, L"");
+        ProcessSourceStore()->Write(identified->identity, L"");
     }
     return true;
 }

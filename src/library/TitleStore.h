@@ -10,7 +10,10 @@
 
 namespace library {
 
-// The file's title, or "NotSet" when it has none or it cannot be read now.
+// The file's title, or "NotSet" when it has none or it cannot be read now. Where titles
+// live in the fallback store, a deletion mark reads only on the file exactly as it was
+// marked: a copy put in its place, or the clip after a rename or attribute change outside
+// the program, reads "NotSet" rather than be deleted for a mark it may never have had.
 std::wstring ReadTitle(const std::wstring& path);
 // Failures are silent: callers try again at their next pass or leave the file as it is.
 // The empty text leaves a title that reads "NotSet".

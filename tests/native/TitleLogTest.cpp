@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace library {
@@ -30,8 +31,8 @@ TEST(TitleLog, Crc32MatchesTheStandardCheckValue) {
 
 TEST(TitleLog, RecordsRoundTripWithEveryIdentityFieldAndTitle) {
     const std::vector<TitleRecord> records = {
-        {Identity(1), u"Movie3"},
-        {FileIdentity{0xFFFFFFFFu, ~0ull, ~0ull - 1, 0, ~0ull - 2}, u"Titre \u00e9t\u00e9 \U0001F3AC"},
+        {Identity(1), u"Movie3", 0x01DD86D32CE7C8E5ull},
+        {FileIdentity{0xFFFFFFFFu, ~0ull, ~0ull - 1, 0, ~0ull - 2}, u"Titre \u00e9t\u00e9 \U0001F3AC", ~0ull},
         {Identity(2), u""},
     };
     const std::vector<std::uint8_t> log = LogOf(records, 0x1122334455667788ull);
@@ -41,9 +42,44 @@ TEST(TitleLog, RecordsRoundTripWithEveryIdentityFieldAndTitle) {
     for (std::size_t i = 0; i < records.size(); ++i) {
         EXPECT_EQ(parsed.records[i].identity, records[i].identity) << i;
         EXPECT_EQ(parsed.records[i].title, records[i].title) << i;
+        EXPECT_EQ(parsed.records[i].changeTime, records[i].changeTime) << i;
     }
     EXPECT_EQ(parsed.consumed, log.size() - title_log::kHeaderSize);
     EXPECT_EQ(parsed.skipped, 0u);
+}
+
+std::vector<std::uint8_t> FromHex(std::string_view hex) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    }
+    return bytes;
+}
+
+// Users' logs from before records kept the change time must load as they were: their
+// titles, marks included, hold with a change time of 0, and a compaction keeps them.
+TEST(TitleLog, LogsWithoutChangeTimesStillLoad) {
+    const std::vector<std::uint8_t> log = FromHex(
+        "524b5449544c45310807060504030201524b5452e92f29483000000000000043"
+        "e342540000000000dcec157e4187dd01dcec157e4187dd011800000000000000"
+        "4d006f007600690065003300524b545229471fa94200000000000043e4425400"
+        "00000000ddec157e4187dd01ddec157e4187dd01190000000000000049006e00"
+        "4f00720064006500720054006f00440065006c00650074006500");
+    const FileIdentity movie{0x43000000u, 5522147, 134412279248973020ull, 134412279248973020ull, 24};
+    const FileIdentity marked{0x43000000u, 5522148, 134412279248973021ull, 134412279248973021ull, 25};
+    EXPECT_EQ(title_log::DecodeHeader(log), 0x0102030405060708ull);
+    TitleMap map;
+    for (const TitleRecord& record : title_log::ParseRecords(Body(log)).records) map.Apply(record);
+    TitleMap compacted;
+    for (const TitleRecord& record : title_log::ParseRecords(Body(map.Serialize(9))).records) compacted.Apply(record);
+    for (const TitleMap* loaded : {&map, &compacted}) {
+        ASSERT_EQ(loaded->size(), 2u);
+        ASSERT_NE(loaded->Find(movie), nullptr);
+        ASSERT_NE(loaded->Find(marked), nullptr);
+        EXPECT_EQ(loaded->Find(movie)->title, u"Movie3");
+        EXPECT_EQ(loaded->Find(marked)->title, u"InOrderToDelete");
+        EXPECT_EQ(loaded->Find(marked)->changeTime, 0u);
+    }
 }
 
 TEST(TitleLog, OverlongTitlesAreCutToTheLimit) {
@@ -143,7 +179,7 @@ TEST(TitleMap, LastRecordWinsAndEmptyTitleForgets) {
     map.Apply({Identity(1), u"Movie1"});
     map.Apply({Identity(2), u""});
     ASSERT_NE(map.Find(Identity(1)), nullptr);
-    EXPECT_EQ(*map.Find(Identity(1)), u"Movie1");
+    EXPECT_EQ(map.Find(Identity(1))->title, u"Movie1");
     EXPECT_EQ(map.Find(Identity(2)), nullptr);
     FileIdentity sameIndexLaterFile = Identity(1);
     sameIndexLaterFile.creationTime += 1;
@@ -153,7 +189,7 @@ TEST(TitleMap, LastRecordWinsAndEmptyTitleForgets) {
 
 TEST(TitleMap, SerializedLogHoldsOnlyLiveTitlesAndItsSizeIsKnownAhead) {
     TitleMap map;
-    for (std::uint64_t i = 0; i < 50; ++i) map.Apply({Identity(i), u"Movie" + std::u16string(i % 7, u'9')});
+    for (std::uint64_t i = 0; i < 50; ++i) map.Apply({Identity(i), u"Movie" + std::u16string(i % 7, u'9'), i % 3});
     for (std::uint64_t i = 0; i < 50; i += 2) map.Apply({Identity(i), u""});
     map.Apply({Identity(1), u"renamed"});
     const std::vector<std::uint8_t> log = map.Serialize(99);
@@ -165,7 +201,8 @@ TEST(TitleMap, SerializedLogHoldsOnlyLiveTitlesAndItsSizeIsKnownAhead) {
     ASSERT_EQ(reread.size(), 25u);
     for (std::uint64_t i = 1; i < 50; i += 2) {
         ASSERT_NE(reread.Find(Identity(i)), nullptr) << i;
-        EXPECT_EQ(*reread.Find(Identity(i)), *map.Find(Identity(i))) << i;
+        EXPECT_EQ(reread.Find(Identity(i))->title, map.Find(Identity(i))->title) << i;
+        EXPECT_EQ(reread.Find(Identity(i))->changeTime, map.Find(Identity(i))->changeTime) << i;
     }
 }
 

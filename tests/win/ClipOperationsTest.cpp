@@ -125,10 +125,12 @@ TEST_F(ClipOperations, APurgedClipLeavesNoMarkerForTheFileThatTakesItsPlace) {
     EXPECT_EQ(library::PurgeMarkedClips(library_.path()).deleted, 0);
 }
 
-TEST_F(ClipOperations, PurgeDeletesReadOnlyClipsAndKeepsListedWhatItCannotDelete) {
+TEST_F(ClipOperations, PurgeKeepsListedWhatItCannotDeleteOrCannotTellFromTheMarkedFile) {
     const std::wstring readOnly = List().RowPath(0);
     const std::wstring stuck = List().RowPath(1);
     for (const std::wstring& path : {readOnly, stuck}) library::WriteTitle(path, L"InOrderToDelete");
+    // Made read-only after it was marked: on a volume without property sets nothing tells
+    // this from a copy put in the marked file's place, so it stays.
     SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
     // A file the system will not delete (in use by a program that shares it for reading).
     const auto deleter = [&](const std::wstring& path, DWORD& error) {
@@ -140,11 +142,15 @@ TEST_F(ClipOperations, PurgeDeletesReadOnlyClipsAndKeepsListedWhatItCannotDelete
         return library::DeleteTitledFile(path, error);
     };
     const library::PurgeResult result = library::PurgeMarkedClips(library_.path(), deleter);
-    EXPECT_EQ(result.deleted, 1);
-    EXPECT_EQ(GetFileAttributesW(readOnly.c_str()), INVALID_FILE_ATTRIBUTES) << "the read-only clip is gone";
+    EXPECT_EQ(result.deleted, 0);
     EXPECT_EQ(result.kept, std::vector<std::wstring>{stuck});
-    EXPECT_EQ(library::ReadTitle(stuck), L"NotSet") << "the clip that stayed is listed again, not hidden for good";
+    for (const std::wstring& path : {readOnly, stuck}) {
+        EXPECT_EQ(library::ReadTitle(path), L"NotSet") << "listed again, not hidden for good";
+    }
     EXPECT_NE(library::KeptClipsText(result.kept).find(stuck), std::wstring::npos);
+    DWORD error = 0;
+    EXPECT_TRUE(library::DeleteTitledFile(readOnly, error)) << error;
+    EXPECT_EQ(GetFileAttributesW(readOnly.c_str()), INVALID_FILE_ATTRIBUTES) << "a read-only clip can be deleted";
 }
 
 TEST_F(ClipOperations, ExportCopiesTheTickedClipsUnderTheirOutputNames) {
