@@ -1,7 +1,8 @@
 ; Set-up of Reelkeep: a 64-bit installer built on Linux by makensis.
-; makensis -DPROGRAM_FOLDER=<folder with Reelkeep.exe and its companions> -DICON=<program icon>
-;          -DOUTFILE=<setup.exe> -DPACKED_FFMPEG=<ffmpeg.exe as deflated LZ4 blocks>
-;          -DFFMPEG_KILOBYTES=<its unpacked size> -DPLUGIN_FOLDER=<folder of Lz4Unpack.dll>
+; makensis -DPROGRAM_FOLDER=<folder with player.swf and Help.chm> -DICON=<program icon>
+;          -DOUTFILE=<setup.exe> -DPLUGIN_FOLDER=<folder of Lz4Unpack.dll>
+;          -DPACKED_FFMPEG=<ffmpeg.exe as deflated LZ4 blocks> -DPACKED_PROGRAM=<Reelkeep.exe too>
+; (installer/pack-blocks.py writes each with an include of its unpacked size beside it)
 Unicode true
 Target amd64-unicode
 ManifestDPIAware true
@@ -36,7 +37,7 @@ SetCompressor zlib
 !insertmacro REQUIRE_DEFINE PROGRAM_FOLDER
 !insertmacro REQUIRE_DEFINE ICON
 !insertmacro REQUIRE_DEFINE PACKED_FFMPEG
-!insertmacro REQUIRE_DEFINE FFMPEG_KILOBYTES
+!insertmacro REQUIRE_DEFINE PACKED_PROGRAM
 !insertmacro REQUIRE_DEFINE PLUGIN_FOLDER
 !addplugindir /amd64-unicode "${PLUGIN_FOLDER}"
 !ifndef OUTFILE
@@ -144,23 +145,33 @@ Function GrantUsersModify
   Pop $0
 FunctionEnd
 
-; ffmpeg.exe travels as packed blocks, stored in the set-up as they are (compressing them
-; again would only make the set-up inflate them twice) and outside every section, so that
-; "space required" counts the unpacked file instead. The plug-in reads them where they lie.
+; ffmpeg.exe and Reelkeep.exe, most of the set-up, travel as packed blocks: stored in the
+; set-up as they are (compressing them again would only make the set-up inflate them twice)
+; and outside every section, so that "space required" counts the unpacked files instead.
+; The plug-in reads them where they lie, by their order here.
 SetCompress off
 ReserveFile "${PACKED_FFMPEG}"
+ReserveFile "${PACKED_PROGRAM}"
 SetCompress auto
+!include "${PACKED_FFMPEG}.nsh"
+!include "${PACKED_PROGRAM}.nsh"
 
-; Waits for ffmpeg.exe, which the plug-in has been expanding since the section began.
-Function FinishFfmpeg
+; Starts expanding both on background threads; FinishUnpacking, in the last section, waits
+; for them.
+!macro START_UNPACKING
+  Lz4Unpack::Start "$EXEPATH" 0 "$INSTDIR\ffmpeg.exe"
+  Lz4Unpack::Start "$EXEPATH" 1 "$INSTDIR\Reelkeep.exe"
+!macroend
+
+Function FinishUnpacking
   finish:
     Lz4Unpack::Finish
     Pop $0
     ${If} $0 != "ok"
-      MessageBox MB_RETRYCANCEL|MB_ICONSTOP "Setup could not put ffmpeg.exe in place: $0" /SD IDCANCEL IDRETRY retry
+      MessageBox MB_RETRYCANCEL|MB_ICONSTOP "Setup could not put the program in place: $0" /SD IDCANCEL IDRETRY retry
       Abort
     retry:
-      Lz4Unpack::Start "$EXEPATH" "$INSTDIR\ffmpeg.exe"
+      !insertmacro START_UNPACKING
       Goto finish
     ${EndIf}
 FunctionEnd
@@ -178,9 +189,9 @@ Section "${PRODUCT}" SecProgram
   Call CloseRunningProgram
   SetOutPath "$INSTDIR"
   ; The bulk of the set-up: it expands on the other processors while the rest goes in place.
-  Lz4Unpack::Start "$EXEPATH" "$INSTDIR\ffmpeg.exe"
+  !insertmacro START_UNPACKING
   AddSize ${FFMPEG_KILOBYTES}
-  File "${PROGRAM_FOLDER}\Reelkeep.exe"
+  AddSize ${PROGRAM_KILOBYTES}
   File "${PROGRAM_FOLDER}\player.swf"
   File "${PROGRAM_FOLDER}\Help.chm"
   CreateDirectory "$INSTDIR\Videos"
@@ -209,14 +220,18 @@ Section "${PRODUCT}" SecProgram
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  Call FinishFfmpeg
-  ${GetSize} "$INSTDIR" "/M=*.* /S=0K /G=0" $0 $1 $2
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
 Section "Desktop shortcut" SecDesktop
   SetShellVarContext all
   CreateShortcut "$DESKTOP\${PRODUCT}.lnk" "$INSTDIR\Reelkeep.exe" "" "$INSTDIR\Reelkeep.exe" 0
+SectionEnd
+
+; Last, so that everything above is done while the packed files expand.
+Section "-Finish"
+  Call FinishUnpacking
+  ${GetSize} "$INSTDIR" "/M=*.* /S=0K /G=0" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN

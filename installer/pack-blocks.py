@@ -2,7 +2,10 @@
 """Turns an LZ4 frame of independent blocks into the set-up's block file, each block deflated
 on its own so that the installing machine can inflate them on all its processors at once.
 
-    pack-blocks.py <frame.lz4> <out.blocks>
+    pack-blocks.py <frame.lz4> <out.blocks> <SIZE_DEFINE>
+
+Beside it, <out.blocks>.nsh defines SIZE_DEFINE for the set-up script: the unpacked file's size
+in KiB, which its "space required" counts.
 
 Layout, little-endian: "RKB1", block count (u32), expanded size (u64), then per block its
 deflated size, its LZ4 size (top bit set when LZ4 stored it as it is) and its expanded size
@@ -36,7 +39,7 @@ def lz4_blocks(frame):
 
 
 def main():
-    source, target = sys.argv[1:3]
+    source, target, size_define = sys.argv[1:4]
     with open(source, "rb") as f:
         blocks, block_size, content_size = lz4_blocks(f.read())
     table, streams = [], []
@@ -54,6 +57,8 @@ def main():
         f.write(b"RKB1" + struct.pack("<IQ", len(blocks), content_size))
         f.writelines(table)
         f.writelines(streams)
+    with open(target + ".nsh", "w") as f:
+        f.write(f"!define {size_define} {(content_size + 1023) // 1024}\n")
 
 
 if __name__ == "__main__":

@@ -1,16 +1,19 @@
-// The set-up's plug-in that expands ffmpeg.exe from the deflated LZ4 blocks the build packed
+// The set-up's plug-in that expands the files the build packed into deflated LZ4 blocks
 // (installer/pack-blocks.py) and the set-up keeps stored among its own bytes:
-//   Lz4Unpack::Start "<set-up>" "<target file>"   starts expanding on every processor;
-//   Lz4Unpack::Finish                            waits, and leaves "ok" or why it failed on the
-//                                                set-up's stack.
+//   Lz4Unpack::Start "<set-up>" <index> "<target file>"
+//       starts expanding block file <index> (from 0, in their order in the set-up) on every
+//       processor, and returns at once;
+//   Lz4Unpack::Finish
+//       waits for all that were started, and leaves "ok" or why one failed on the stack.
 // The set-up's own inflater runs on one thread and spent most of a silent install on
-// ffmpeg.exe; here it expands in the background while the set-up puts the rest in place, and
-// is read where it lies in the set-up rather than copied to the temporary folder and deleted.
+// ffmpeg.exe; here the files expand in the background while the set-up puts the rest in
+// place, read where they lie in the set-up rather than copied to the temporary folder first.
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cwchar>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -172,8 +175,9 @@ std::wstring Presize(HANDLE file, std::uint64_t size) {
 // set-up ends without waiting for it.
 class Expansion {
 public:
-    Expansion(std::wstring setup, std::wstring target) : setup_(std::move(setup)), target_(std::move(target)) {
-        error_ = Begin();
+    Expansion(std::wstring setup, std::size_t index, std::wstring target)
+        : setup_(std::move(setup)), target_(std::move(target)) {
+        error_ = Begin(index);
     }
     Expansion(const Expansion&) = delete;
     Expansion& operator=(const Expansion&) = delete;
@@ -199,9 +203,9 @@ public:
     }
 
 private:
-    std::wstring Begin() {
+    std::wstring Begin(std::size_t index) {
         if (auto why = view_.Map(setup_); !why.empty()) return L"cannot read " + setup_ + L": " + why;
-        table_ = unpack::FindBlockTable(view_.Bytes());
+        table_ = unpack::FindBlockTable(view_.Bytes(), index);
         if (!table_.error.empty()) return setup_ + L" is damaged: " + Widen(table_.error);
         file_.reset(
             CreateFileW(target_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -224,10 +228,10 @@ private:
     std::wstring error_;
 };
 
-std::unique_ptr<Expansion> expansion;
+std::vector<std::unique_ptr<Expansion>> expansions;
 
 UINT_PTR OnPluginMessage(PluginMessage message) {
-    if (message == kUnload) expansion.reset();
+    if (message == kUnload) expansions.clear();
     return 0;
 }
 
@@ -242,15 +246,19 @@ HMODULE ThisModule() {
 
 extern "C" __declspec(dllexport) void Start(HWND, int, wchar_t*, StackEntry** stackTop, ExtraParameters* extra) {
     const std::wstring setup = Pop(stackTop);
+    const std::wstring index = Pop(stackTop);
     const std::wstring target = Pop(stackTop);
     // Kept loaded while the workers run: the set-up would unload it on return otherwise.
     extra->registerPluginCallback(ThisModule(), OnPluginMessage);
-    expansion.reset();
-    expansion = std::make_unique<Expansion>(setup, target);
+    expansions.push_back(std::make_unique<Expansion>(setup, std::wcstoul(index.c_str(), nullptr, 10), target));
 }
 
 extern "C" __declspec(dllexport) void Finish(HWND, int stringSize, wchar_t*, StackEntry** stackTop, void*) {
-    const std::wstring why = expansion ? expansion->Finish() : L"nothing was started";
-    expansion.reset();
+    std::wstring why = expansions.empty() ? L"nothing was started" : L"";
+    for (const auto& expansion : expansions) {
+        const std::wstring error = expansion->Finish();
+        if (why.empty()) why = error;
+    }
+    expansions.clear();
     Push(stackTop, stringSize, why.empty() ? L"ok" : why);
 }

@@ -81,17 +81,21 @@ BlockTable ReadBlockTable(std::span<const std::uint8_t> file) {
     return table;
 }
 
-BlockTable FindBlockTable(std::span<const std::uint8_t> bytes) {
-    // Compressed bytes before the block file hold the magic now and then by chance; a table
+BlockTable FindBlockTable(std::span<const std::uint8_t> bytes, std::size_t index) {
+    // Compressed bytes before a block file hold the magic now and then by chance; a table
     // that does not add up to its own length rules such a place out.
-    for (auto at = bytes.begin(); at != bytes.end(); ++at) {
-        at = std::search(at, bytes.end(), std::begin(kMagic), std::end(kMagic));
-        if (at == bytes.end()) break;
-        const auto rest = bytes.subspan(static_cast<std::size_t>(at - bytes.begin()));
-        if (const auto length = DeclaredLength(rest)) {
-            BlockTable table = ReadBlockTable(rest.first(*length));
-            if (table.error.empty()) return table;
-        }
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto found = std::search(bytes.begin() + at, bytes.end(), std::begin(kMagic), std::end(kMagic));
+        if (found == bytes.end()) break;
+        const auto start = static_cast<std::size_t>(found - bytes.begin());
+        const auto rest = bytes.subspan(start);
+        at = start + 1;
+        const auto length = DeclaredLength(rest);
+        if (!length) continue;
+        BlockTable table = ReadBlockTable(rest.first(*length));
+        if (!table.error.empty()) continue;
+        if (index-- == 0) return table;
+        at = start + *length;  // the magic within its streams starts no other block file
     }
     return Refuse("no block file in it");
 }

@@ -29,9 +29,9 @@ inline constexpr std::uint32_t kMaxExpandedBlock = 4u << 20;
 // Checks every size against the file and the others before anything is expanded.
 BlockTable ReadBlockTable(std::span<const std::uint8_t> file);
 
-// The first block file found among other bytes (the set-up keeps it stored among its own),
-// its table checked as ReadBlockTable does.
-BlockTable FindBlockTable(std::span<const std::uint8_t> bytes);
+// The block file `index` (from 0, in their order) among other bytes: the set-up keeps its
+// block files stored among its own. Its table is checked as ReadBlockTable does.
+BlockTable FindBlockTable(std::span<const std::uint8_t> bytes, std::size_t index);
 
 // Scratch memory for one block, reused from block to block by one thread.
 struct BlockBuffers {

@@ -124,33 +124,38 @@ TEST(PackedBlocks, ExpandsSoundFilesAndRefusesDamagedOnes) {
     }
 }
 
-// The set-up finds its block file among its own bytes, after compressed data in which the
-// magic may turn up by chance.
-TEST(PackedBlocks, FindsTheBlockFileAmongOtherBytes) {
+// The set-up finds its block files among its own bytes, by their order, after compressed data
+// in which the magic may turn up by chance.
+TEST(PackedBlocks, FindsEachBlockFileAmongOtherBytes) {
     const Bytes sound = File(SoundEntries(), kExpected.size(), 2);
+    const Bytes other = File({StoredEntry("another file")}, 12, 1);
     const Bytes cutShort(sound.begin(), sound.end() - 1);
     const Bytes noise{'x', 'R', 'K', 'B', '1', 0xFF, 0xFF, 0xFF, 0x7F, 'R', 'K', 'B'};
     const Bytes wrongTable = File(SoundEntries(), kExpected.size() + 1, 2);  // adds up, then falls short
     const struct {
         std::vector<Bytes> parts;
-        bool found;
+        std::size_t index;
+        std::string expected;  // empty: none found
     } cases[] = {
-        {{sound}, true},
-        {{noise, sound, noise}, true},
-        {{noise, wrongTable, sound}, true},
-        {{noise, Bytes(100, 0), sound, sound}, true},
-        {{noise}, false},
-        {{noise, cutShort}, false},
-        {{wrongTable}, false},
-        {{}, false},
+        {{sound}, 0, kExpected},
+        {{noise, sound, noise}, 0, kExpected},
+        {{noise, wrongTable, sound}, 0, kExpected},
+        {{noise, Bytes(100, 0), sound, other}, 0, kExpected},
+        {{noise, sound, noise, other}, 1, "another file"},
+        {{other, sound}, 1, kExpected},
+        {{sound, other}, 2, ""},
+        {{noise}, 0, ""},
+        {{noise, cutShort}, 0, ""},
+        {{wrongTable}, 0, ""},
+        {{}, 0, ""},
     };
     for (const auto& c : cases) {
         Bytes bytes;
         for (const Bytes& part : c.parts) bytes.insert(bytes.end(), part.begin(), part.end());
         std::string out;
-        const std::string error = Expand(unpack::FindBlockTable(bytes), out);
-        EXPECT_EQ(error, c.found ? "" : "no block file in it") << "in " << bytes.size() << " bytes";
-        EXPECT_EQ(out, c.found ? kExpected : "");
+        const std::string error = Expand(unpack::FindBlockTable(bytes, c.index), out);
+        EXPECT_EQ(error, c.expected.empty() ? "no block file in it" : "") << "in " << bytes.size() << " bytes";
+        EXPECT_EQ(out, c.expected);
     }
 }
 

@@ -75,10 +75,11 @@ protected:
     }
     void TearDown() override { FreeLibrary(dll_); }
 
-    void Start(const std::wstring& setup, const std::wstring& target) {
-        StackEntry second{nullptr, {}}, first{&second, {}};
+    void Start(const std::wstring& setup, int index, const std::wstring& target) {
+        StackEntry third{nullptr, {}}, second{&third, {}}, first{&second, {}};
         lstrcpynW(first.text, setup.c_str(), 1024);
-        lstrcpynW(second.text, target.c_str(), 1024);
+        lstrcpynW(second.text, std::to_wstring(index).c_str(), 1024);
+        lstrcpynW(third.text, target.c_str(), 1024);
         StackEntry* top = &first;
         start_(nullptr, 1024, nullptr, &top, &extra_);
         EXPECT_EQ(top, nullptr) << "Start left something on the stack";
@@ -101,49 +102,57 @@ private:
 };
 
 TEST_F(SetupPlugin, ExpandsFromAmongTheSetupsBytesOrLeavesNoTarget) {
-    std::string content(5 * (1 << 20) + 12345, '\0');
-    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>((i * 2654435761u) >> 13);
-    const std::string sound = "MZ stub RKB1 noise" + BlockFile(content) + "uninstaller";
+    std::string ffmpeg(5 * (1 << 20) + 12345, '\0'), program;
+    for (std::size_t i = 0; i < ffmpeg.size(); ++i) ffmpeg[i] = static_cast<char>((i * 2654435761u) >> 13);
+    for (int i = 0; i < 1000; ++i) program += "program " + std::to_string(i);
+    const std::string stub = "MZ stub RKB1 noise", packedFfmpeg = BlockFile(ffmpeg);
+    const std::string sound = stub + packedFfmpeg + BlockFile(program) + "uninstaller";
     std::string damaged = sound;
-    damaged[damaged.size() - 200] ^= 0x55;  // inside the last deflated block
+    damaged[stub.size() + packedFfmpeg.size() - 100] ^= 0x55;  // inside ffmpeg's last block
 
     const struct {
         const char* name;
         std::string setup;
-        const wchar_t* target;
+        const wchar_t* folder;
         const wchar_t* result;  // how Finish's answer begins or ends
+        bool programWhole;
     } cases[] = {
-        {"sound", sound, L"ffmpeg.exe", L"ok"},
-        {"damaged block", damaged, L"ffmpeg.exe", L"is damaged: a block does not inflate to its LZ4 size"},
-        {"no blocks", "MZ stub RKB1 and nothing else", L"ffmpeg.exe", L"is damaged: no block file in it"},
-        {"no target folder", sound, L"missing\\ffmpeg.exe", L"cannot write "},
+        {"sound", sound, L"", L"ok", true},
+        {"damaged block", damaged, L"", L"is damaged: a block does not inflate to its LZ4 size", true},
+        {"no blocks", stub + "and nothing else", L"", L"is damaged: no block file in it", false},
+        {"no target folder", sound, L"missing\\", L"cannot write ", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::wstring setup = folder_.path() + L"setup.exe", target = folder_.path() + c.target;
+        const std::wstring setup = folder_.path() + L"setup.exe", folder = folder_.path() + c.folder;
+        const std::wstring ffmpegTarget = folder + L"ffmpeg.exe", programTarget = folder + L"Reelkeep.exe";
         HANDLE file = CreateFileW(setup.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;
         WriteFile(file, c.setup.data(), static_cast<DWORD>(c.setup.size()), &written, nullptr);
         CloseHandle(file);
 
         registered = nullptr;
-        Start(setup, target);
+        Start(setup, 0, ffmpegTarget);
+        Start(setup, 1, programTarget);
         ASSERT_NE(registered, nullptr) << "the plug-in would be unloaded under its workers";
-        const std::wstring result = Finish();
-        const std::wstring wanted = c.result;
-        const bool matches = result == wanted || result.starts_with(wanted) || result.ends_with(wanted);
-        EXPECT_TRUE(matches) << "got: " << std::string(result.begin(), result.end());
+        const std::wstring result = Finish(), wanted = c.result;
+        EXPECT_TRUE(result == wanted || result.starts_with(wanted) || result.ends_with(wanted))
+            << "got: " << std::string(result.begin(), result.end());
         if (wanted == L"ok") {
-            EXPECT_EQ(ReadFileBytes(target), content);
+            EXPECT_EQ(ReadFileBytes(ffmpegTarget), ffmpeg);
         } else {
-            EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES) << "a broken target was left";
+            EXPECT_EQ(GetFileAttributesW(ffmpegTarget.c_str()), INVALID_FILE_ATTRIBUTES) << "a broken file was left";
         }
-        DeleteFileW(target.c_str());
+        EXPECT_EQ(ReadFileBytes(programTarget), c.programWhole ? program : "");
+        DeleteFileW(ffmpegTarget.c_str());
+        DeleteFileW(programTarget.c_str());
 
-        // The set-up ending before Finish: the workers stop and their target goes.
-        Start(setup, target);
+        // The set-up ending before Finish: the workers stop and their targets go.
+        Start(setup, 0, ffmpegTarget);
+        Start(setup, 1, programTarget);
         registered(0);
-        EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES) << "an unfinished target was left";
+        for (const std::wstring& target : {ffmpegTarget, programTarget})
+            EXPECT_EQ(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES) << "an unfinished file was left";
         EXPECT_EQ(Finish(), L"nothing was started");
     }
 }
