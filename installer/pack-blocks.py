@@ -17,6 +17,7 @@ import zlib
 
 FRAME_MAGIC = 0x184D2204
 STORED_BIT = 0x80000000
+MIN_DEFLATE_SAVING = 0.1
 
 
 def lz4_blocks(frame):
@@ -49,6 +50,10 @@ def main():
         expanded = min(block_size, left)
         left -= expanded
         packed = zlib.compress(data, 9)
+        # Inflating a block costs the install more than the few bytes it saves below a tenth of
+        # its size: such a block goes in a stored zlib stream, copied out and still checksummed.
+        if len(packed) > len(data) * (1 - MIN_DEFLATE_SAVING):
+            packed = zlib.compress(data, 0)
         streams.append(packed)
         table.append(struct.pack("<III", len(packed), len(data) | (STORED_BIT if stored else 0), expanded))
     if left != 0:
