@@ -12,11 +12,13 @@ constexpr std::size_t kMinMatch = 4;
 // several times slower.
 constexpr std::size_t kFastCopy = 16;
 
-// Copies `size` bytes from `from` (at least kFastCopy before `to`, or in another buffer);
+// Copies `size` bytes from `from` (at least kFastCopy before `to`, or in another buffer),
+// front to back: a match may overlap what it writes, and then repeats its first bytes.
 // `room` is how many bytes both sides may be touched past their starts.
 void CopyForward(std::uint8_t* to, const std::uint8_t* from, std::size_t size, std::size_t room) {
     if (size + kFastCopy > room) {
-        std::copy_n(from, size, to);
+        // Not std::copy_n: it moves overlapping bytes as memmove does, as they were before.
+        for (std::size_t i = 0; i < size; ++i) to[i] = from[i];
         return;
     }
     for (std::size_t done = 0; done < size; done += kFastCopy) std::memcpy(to + done, from + done, kFastCopy);

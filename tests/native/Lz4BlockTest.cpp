@@ -46,25 +46,24 @@ Bytes Block(const std::vector<Sequence>& sequences) {
     return out;
 }
 
-// What the sequences mean, one byte at a time.
-std::string Model(const std::vector<std::vector<Sequence>>& blocks) {
-    std::string all;
-    for (const auto& block : blocks) {
-        std::string out;
-        for (const Sequence& s : block) {
-            out += s.literals;
-            for (std::size_t i = 0; i < s.length; ++i) out.push_back(out[out.size() - s.offset]);
-        }
-        all += out;
+// What a block's sequences mean, one byte at a time.
+std::string Model(const std::vector<Sequence>& block) {
+    std::string out;
+    for (const Sequence& s : block) {
+        out += s.literals;
+        for (std::size_t i = 0; i < s.length; ++i) out.push_back(out[out.size() - s.offset]);
     }
-    return all;
+    return out;
 }
 
-// Expands each block on its own into room for 64 KB; empty on success, else the first reason.
-std::string Decode(const std::vector<Bytes>& blocks, std::string& out) {
+// Expands each block on its own into room of its size, as the set-up does (a copy running
+// ahead must not cut corners at the end of it), or of 64 KB; empty on success, else the
+// first reason.
+std::string Decode(const std::vector<Bytes>& blocks, std::string& out, const std::vector<std::size_t>& sizes = {}) {
     out.clear();
-    for (const Bytes& block : blocks) {
-        Bytes expanded(64 << 10);
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const Bytes& block = blocks[i];
+        Bytes expanded(sizes.empty() ? 64 << 10 : sizes[i]);
         std::size_t size = 0;
         if (auto why = unpack::DecodeLz4Block(block, expanded, size); !why.empty()) return why;
         out.append(expanded.begin(), expanded.begin() + static_cast<std::ptrdiff_t>(size));
@@ -84,13 +83,20 @@ TEST(Lz4Block, ExpandsWhatTheSequencesMean) {
         {{{alphabet, 17, 40}, {alphabet, 60, 16}, {"end"}}},    // block copies back to back
         {{{std::string(300, 'x') + alphabet, 1, 600}, {"!"}}},  // lengths carried on in extra bytes
         {{{"first block "}}, {{"second", 3, 9}, {""}}},         // blocks expand on their own
+        {{{alphabet, 20, 100}, {"!"}}},                         // far back, but overlapping, at the very end
     };
     for (const auto& blocks : cases) {
         std::vector<Bytes> encoded;
-        for (const auto& block : blocks) encoded.push_back(Block(block));
+        std::string model;
+        std::vector<std::size_t> sizes;
+        for (const auto& block : blocks) {
+            encoded.push_back(Block(block));
+            model += Model(block);
+            sizes.push_back(Model(block).size());
+        }
         std::string out;
-        EXPECT_EQ(Decode(encoded, out), "");
-        EXPECT_EQ(out, Model(blocks));
+        EXPECT_EQ(Decode(encoded, out, sizes), "");
+        EXPECT_EQ(out, model);
     }
 }
 
