@@ -194,11 +194,9 @@ public:
             error_ = queue_->Damaged() ? setup_ + L" is damaged: " + queue_->Error()
                                        : L"cannot write " + target_ + L": " + queue_->Error();
         }
-        if (!error_.empty() && file_) {
-            file_.reset();
-            DeleteFileW(target_.c_str());
-        }
+        const bool written = static_cast<bool>(file_);
         file_.reset();
+        if (written && !error_.empty()) DeleteFileW(target_.c_str());
         return error_;
     }
 
