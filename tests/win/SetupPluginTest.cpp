@@ -76,11 +76,14 @@ protected:
     void TearDown() override { FreeLibrary(dll_); }
 
     void Start(const std::wstring& setup, int index, const std::wstring& target) {
-        StackEntry third{nullptr, {}}, second{&third, {}}, first{&second, {}};
-        lstrcpynW(first.text, setup.c_str(), 1024);
-        lstrcpynW(second.text, std::to_wstring(index).c_str(), 1024);
-        lstrcpynW(third.text, target.c_str(), 1024);
-        StackEntry* top = &first;
+        // Allocated as the set-up engine does: the plug-in frees what it pops.
+        StackEntry* top = nullptr;
+        for (const std::wstring& text : {target, std::to_wstring(index), setup}) {
+            auto* entry = static_cast<StackEntry*>(GlobalAlloc(GPTR, sizeof(StackEntry)));
+            lstrcpynW(entry->text, text.c_str(), 1024);
+            entry->next = top;
+            top = entry;
+        }
         start_(nullptr, 1024, nullptr, &top, &extra_);
         EXPECT_EQ(top, nullptr) << "Start left something on the stack";
     }
