@@ -106,8 +106,9 @@ FolderScan ScanFolder(const std::wstring& folder, const ClipFilter& filter,
 ClipProbe ProbeClip(const Candidate& clip, const CatalogueSource& source) {
     const MediaProbeResult result = ProbeMedia(clip.path, source.ffmpeg, source.probeTimeout);
     ClipProbe probe{{clip.size(), clip.lastWriteTime(), ReportListsClip(result.report, clip.path), result.fields}};
-    // A tool that hung or printed nothing says nothing lasting about the clip.
-    probe.fresh = !result.timedOut && !result.report.empty();
+    // A tool that hung, printed nothing or could not open the file says nothing lasting
+    // about the clip: kept, such a verdict would hide a sound clip until it changed.
+    probe.fresh = !result.timedOut && !result.report.empty() && !result.unopened;
     return probe;
 }
 

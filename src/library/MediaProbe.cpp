@@ -4,6 +4,8 @@
 #include "platform/CommandLine.h"
 #include "platform/ProcessRunner.h"
 
+#include <thread>
+
 namespace library {
 
 std::wstring DefaultFfmpegPath() { return platform::ProgramFolder() + L"ffmpeg.exe"; }
@@ -16,6 +18,20 @@ std::wstring ProbeCommandLine(const std::wstring& ffmpegPath, const std::wstring
     return program + L" -i " + platform::QuoteArgument(filePath);
 }
 
+namespace {
+
+constexpr std::chrono::milliseconds kPauseForAHeldFile{250};
+
+// The tool's own words when it cannot open its input: "<path>: <reason>".
+bool SaysUnopened(const std::wstring& report, const std::wstring& filePath) {
+    for (const wchar_t* reason : {L": Permission denied", L": No such file or directory"}) {
+        if (report.find(filePath + reason) != std::wstring::npos) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 MediaProbeResult ProbeMedia(const std::wstring& filePath, const std::wstring& ffmpegPath,
                             std::chrono::milliseconds timeout) {
     MediaProbeResult result;
@@ -27,6 +43,11 @@ MediaProbeResult ProbeMedia(const std::wstring& filePath, const std::wstring& ff
         platform::CapturedRun run = platform::RunAndCapture(commandLine, timeout);
         result.report = std::move(run.text);
         result.timedOut = run.timedOut;
+        result.unopened = SaysUnopened(result.report, filePath);
+        if (result.unopened && attempt == 0) {
+            std::this_thread::sleep_for(kPauseForAHeldFile);
+            result.report.clear();
+        }
     }
     result.fields = ParseProbeReport(result.report);
     return result;

@@ -16,6 +16,9 @@ struct MediaProbeResult {
     std::wstring report;
     ProbeFields fields;
     bool timedOut = false;
+    // The tool could not open the file: another program held it, or it was gone. The
+    // report then says nothing about what the file holds.
+    bool unopened = false;
 };
 
 // ProgramFolder + "ffmpeg.exe".
@@ -26,7 +29,8 @@ std::wstring ProbeCommandLine(const std::wstring& ffmpegPath, const std::wstring
 
 // Runs ffmpeg -i on the file and parses its report. A tool that cannot start gives an
 // empty report; one that overruns `timeout` is ended with everything it started, and the
-// report is what it had printed.
+// report is what it had printed. A file that another program holds is tried once more after
+// a pause, since such holds (a title being written, a copy being finished) are short.
 MediaProbeResult ProbeMedia(const std::wstring& filePath, const std::wstring& ffmpegPath = DefaultFfmpegPath(),
                             std::chrono::milliseconds timeout = kProbeTimeout);
 

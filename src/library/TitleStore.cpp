@@ -59,11 +59,14 @@ VolumeCache& Volumes() {
     return cache;
 }
 
-// No sharing at all: a file someone else has open is left alone, and nobody can delete
-// or rewrite it while its title is read or written.
-platform::UniqueFile OpenExclusive(const std::wstring& path, DWORD access) {
+// Nobody can delete or rewrite a file while its title is read or written, and a file
+// someone else is writing is left alone. A reader shares with other readers: the probes of
+// another build or a running conversion must still open the clip, and their reads must not
+// make the title look missing.
+platform::UniqueFile OpenGuarded(const std::wstring& path, DWORD access) {
+    const DWORD share = (access & GENERIC_WRITE) ? 0 : FILE_SHARE_READ;
     return platform::UniqueFile(
-        CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::optional<VolumeFacts> QueryVolume(HANDLE file) {
@@ -167,7 +170,7 @@ std::wstring ReadStoredText(const std::wstring& path, const TextSlot& slot) {
     const std::wstring full = platform::FullPathOrSame(path);
     const std::wstring root = VolumeRootOf(full);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        platform::UniqueFile file = OpenExclusive(full, GENERIC_READ);
+        platform::UniqueFile file = OpenGuarded(full, GENERIC_READ);
         if (!file) return {};
         std::optional<VolumeFacts> facts = FactsFor(root, file.get());
         if (!facts) return {};
@@ -192,7 +195,7 @@ void WriteStoredText(const std::wstring& path, const std::wstring& text, const T
     for (int attempt = 0; attempt < 2; ++attempt) {
         // Write access as well, as the property set would need: a read-only file keeps
         // whatever title it has.
-        platform::UniqueFile file = OpenExclusive(full, GENERIC_READ | GENERIC_WRITE);
+        platform::UniqueFile file = OpenGuarded(full, GENERIC_READ | GENERIC_WRITE);
         if (!file) return;
         std::optional<VolumeFacts> facts = FactsFor(root, file.get());
         if (!facts) return;

@@ -100,11 +100,12 @@ TEST_F(MediaProbe, FilesThatAreNotVideosGiveTheToolsErrorAndNoStreams) {
     struct Case {
         std::wstring path;
         const wchar_t* error;
+        bool unopened;
     };
     const Case cases[] = {
-        {Clip(L"zero-bytes.flv"), L"Invalid data found when processing input"},
-        {Clip(L"text-only.flv"), L"Invalid data found when processing input"},
-        {deleted, L"No such file or directory"},
+        {Clip(L"zero-bytes.flv"), L"Invalid data found when processing input", false},
+        {Clip(L"text-only.flv"), L"Invalid data found when processing input", false},
+        {deleted, L"No such file or directory", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.path));
@@ -112,12 +113,40 @@ TEST_F(MediaProbe, FilesThatAreNotVideosGiveTheToolsErrorAndNoStreams) {
         const MediaProbeResult probe = ProbeMedia(c.path, RealFfmpeg());
         EXPECT_LT(Clock::now() - started, 5s);
         EXPECT_FALSE(probe.timedOut);
+        EXPECT_EQ(probe.unopened, c.unopened);
         EXPECT_NE(probe.report.find(c.path + L": " + c.error), std::wstring::npos)
             << "report has " << probe.report.size() << " characters";
         EXPECT_EQ(probe.fields.video, kNa);
         EXPECT_EQ(probe.fields.audio, kNa);
         EXPECT_EQ(probe.fields.resolution, kNa);
         EXPECT_EQ(FormatDuration(probe.fields.duration), L"00:00:00");
+    }
+}
+
+// Another program holding the clip (a title being written, a copy being finished) must
+// not pass for a verdict on what it holds: a hold that ends is waited out, one that lasts
+// is reported as such.
+TEST_F(MediaProbe, AClipHeldByAnotherProgramIsTriedAgainOrReportedUnopened) {
+    ScratchFolder scratch;
+    const std::wstring path = scratch.path() + L"held.flv";
+    ASSERT_TRUE(CopyFileW(Clip(L"flv-320x240-sound.flv").c_str(), path.c_str(), FALSE));
+    for (const bool heldThroughout : {false, true}) {
+        SCOPED_TRACE(heldThroughout ? "held throughout" : "released after the first try");
+        platform::UniqueFile held(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        std::thread release([&] {
+            if (heldThroughout) return;
+            // Let go once the first run of the tool has come and gone.
+            while (CountProcesses(L"ffmpeg.exe") == 0) std::this_thread::sleep_for(2ms);
+            while (CountProcesses(L"ffmpeg.exe") > 0) std::this_thread::sleep_for(2ms);
+            held.reset();
+        });
+        const MediaProbeResult probe = ProbeMedia(path, RealFfmpeg());
+        release.join();
+        EXPECT_EQ(probe.unopened, heldThroughout);
+        EXPECT_EQ(probe.fields.resolution, heldThroughout ? kNa : L"320x240");
+        EXPECT_EQ(probe.report.find(path + L": Permission denied") != std::wstring::npos, heldThroughout);
     }
 }
 

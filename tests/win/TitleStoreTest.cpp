@@ -196,19 +196,31 @@ TEST_F(TitleStore, RenameWithinTheFolderKeepsTheTitleAndAByteCopyReadsNotSet) {
     EXPECT_EQ(ReadTitle(renamed), L"Holiday");
 }
 
-TEST_F(TitleStore, FileHeldOpenByAnotherHandleReadsNotSetAndIsNotWritten) {
-    const std::wstring clip = File(L"cache-entry");
-    WriteTitle(clip, std::wstring(kTitleFlv));
-    {
-        // Held the way a browser holds a cache file it is still writing.
-        platform::UniqueFile held(CreateFileW(clip.c_str(), GENERIC_READ,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(held);
-        EXPECT_EQ(ReadTitle(clip), kNotSet);
-        WriteTitle(clip, std::wstring(kTitleNotFlv));
+TEST_F(TitleStore, AFileHeldOpenElsewhereIsNotWrittenAndReadOnlyBesideOtherReaders) {
+    const struct {
+        const char* holder;
+        DWORD access;
+        std::wstring readWhileHeld;
+    } cases[] = {
+        // The way a browser holds a cache file it is still writing.
+        {"a writer", GENERIC_WRITE, std::wstring(kNotSet)},
+        // A probe of another build, or a conversion reading the clip.
+        {"a reader", GENERIC_READ, std::wstring(kTitleFlv)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.holder);
+        const std::wstring clip = File(L"cache-entry");
+        WriteTitle(clip, std::wstring(kTitleFlv));
+        {
+            platform::UniqueFile held(CreateFileW(clip.c_str(), c.access,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            ASSERT_TRUE(held);
+            EXPECT_EQ(ReadTitle(clip), c.readWhileHeld);
+            WriteTitle(clip, std::wstring(kTitleNotFlv));
+        }
+        EXPECT_EQ(ReadTitle(clip), kTitleFlv);
     }
-    EXPECT_EQ(ReadTitle(clip), kTitleFlv);
 }
 
 TEST_F(TitleStore, TitleOfADeletedFileIsNeverHandedToANewFileThatTakesItsPlace) {
