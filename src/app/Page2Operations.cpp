@@ -59,8 +59,9 @@ void Page2::PrepareRowRemoval(int row) {
 }
 
 void Page2::RemoveRowForDeletion(int row) {
-    // The player holds the clip it shows open; the placeholder lets go of it, or the
-    // title could not be written and the clip would come back at the next build.
+    // The player holds the clip it shows open; the placeholder lets go of it, or a volume
+    // that keeps titles in the file itself could not take the mark, and the clip would
+    // come back at the next build.
     if (list_.RowPath(row) == preview_.lastPreviewedPath()) preview_.ShowPlaceholder();
     // A title that cannot be written now (the file is in use) leaves the file to be
     // listed again at the next build; the row goes either way.

@@ -60,13 +60,11 @@ VolumeCache& Volumes() {
 }
 
 // Nobody can delete or rewrite a file while its title is read or written, and a file
-// someone else is writing is left alone. A reader shares with other readers: the probes of
-// another build or a running conversion must still open the clip, and their reads must not
-// make the title look missing.
-platform::UniqueFile OpenGuarded(const std::wstring& path, DWORD access) {
-    const DWORD share = (access & GENERIC_WRITE) ? 0 : FILE_SHARE_READ;
-    return platform::UniqueFile(
-        CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+// someone else is writing is left alone. Readers are welcome: the player showing the clip,
+// a conversion, or another build's probe must neither hide its title nor block a new one.
+platform::UniqueFile OpenGuarded(const std::wstring& path) {
+    return platform::UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::optional<VolumeFacts> QueryVolume(HANDLE file) {
@@ -96,6 +94,7 @@ std::optional<std::uint64_t> QueryFileIndex(HANDLE file) {
 struct IdentifiedFile {
     FileIdentity identity;
     std::uint64_t changeTime = 0;
+    bool readOnly = false;
 };
 
 std::optional<IdentifiedFile> QueryIdentity(HANDLE file, DWORD volumeSerial) {
@@ -115,6 +114,7 @@ std::optional<IdentifiedFile> QueryIdentity(HANDLE file, DWORD volumeSerial) {
     identity.lastWriteTime = static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart);
     identity.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
     found.changeTime = static_cast<std::uint64_t>(basic.ChangeTime.QuadPart);
+    found.readOnly = (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     return found;
 }
 
@@ -170,7 +170,7 @@ std::wstring ReadStoredText(const std::wstring& path, const TextSlot& slot) {
     const std::wstring full = platform::FullPathOrSame(path);
     const std::wstring root = VolumeRootOf(full);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        platform::UniqueFile file = OpenGuarded(full, GENERIC_READ);
+        platform::UniqueFile file = OpenGuarded(full);
         if (!file) return {};
         std::optional<VolumeFacts> facts = FactsFor(root, file.get());
         if (!facts) return {};
@@ -193,15 +193,15 @@ void WriteStoredText(const std::wstring& path, const std::wstring& text, const T
     const std::wstring full = platform::FullPathOrSame(path);
     const std::wstring root = VolumeRootOf(full);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        // Write access as well, as the property set would need: a read-only file keeps
-        // whatever title it has.
-        platform::UniqueFile file = OpenGuarded(full, GENERIC_READ | GENERIC_WRITE);
+        platform::UniqueFile file = OpenGuarded(full);
         if (!file) return;
         std::optional<VolumeFacts> facts = FactsFor(root, file.get());
         if (!facts) return;
         if (facts->kind == VolumeKind::Fallback || attempt > 0) {
             const std::optional<IdentifiedFile> identified = QueryIdentity(file.get(), facts->serial);
-            if (identified && slot.fallback()->Write(identified->identity, text, identified->changeTime)) {
+            // A read-only file keeps whatever title it has, as it would with a property set.
+            if (identified && !identified->readOnly &&
+                slot.fallback()->Write(identified->identity, text, identified->changeTime)) {
                 WaitUntilIdentityCannotRecur(*identified);
             }
             return;

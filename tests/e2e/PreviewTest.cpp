@@ -3,6 +3,7 @@
 // after "Show", and the pane's place in the Simple and Standard layouts, also at 144 dpi.
 #include "PreviewPane.h"
 #include "ProgramTest.h"
+#include "library/TitleStore.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -65,6 +66,18 @@ TEST_F(Preview, ShowsTheFirstFramePlaysAndFallsBackToThePlaceholder) {
     TakeScreenshot(L"preview-playing-1");
     EXPECT_TRUE(WaitUntil([&] { return PaneColours(pane) != before; }, 20s)) << "the playing picture stood still";
     TakeScreenshot(L"preview-playing-2");
+
+    // F2 renames the clip the player has open; the new title must reach the store.
+    HWND list = GetDlgItem(main, IDC_CLIP_LIST);
+    PressKey(list, VK_F2);
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (edit = ListView_GetEditControl(list)) != nullptr; }, 5s)) << "no label edit";
+    SetWindowTextW(edit, L"Renamed while playing");
+    PressKey(edit, VK_RETURN);
+    const std::wstring clip = program().Path(L"Videos\\1260000001.flv");
+    EXPECT_TRUE(WaitUntil([&] { return ReadListView(list, 1).at(0).at(0) == L"Renamed while playing"; }, 5s));
+    EXPECT_TRUE(WaitUntil([&] { return library::ReadTitle(clip) == L"Renamed while playing"; }, 5s))
+        << "the title read " << testing::PrintToString(library::ReadTitle(clip));
 
     // Deleting the last clip leaves the blank placeholder; so does "Show" on an empty list.
     PostMessageW(main, WM_COMMAND, ID_MOVIE_DELETE, 0);

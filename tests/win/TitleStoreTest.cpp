@@ -196,16 +196,17 @@ TEST_F(TitleStore, RenameWithinTheFolderKeepsTheTitleAndAByteCopyReadsNotSet) {
     EXPECT_EQ(ReadTitle(renamed), L"Holiday");
 }
 
-TEST_F(TitleStore, AFileHeldOpenElsewhereIsNotWrittenAndReadOnlyBesideOtherReaders) {
+TEST_F(TitleStore, AFileAnotherProgramWritesOrAReadOnlyFileIsLeftAloneAndOneItReadsIsNot) {
     const struct {
         const char* holder;
         DWORD access;
         std::wstring readWhileHeld;
+        std::wstring readAfter;
     } cases[] = {
         // The way a browser holds a cache file it is still writing.
-        {"a writer", GENERIC_WRITE, std::wstring(kNotSet)},
-        // A probe of another build, or a conversion reading the clip.
-        {"a reader", GENERIC_READ, std::wstring(kTitleFlv)},
+        {"a writer", GENERIC_WRITE, std::wstring(kNotSet), std::wstring(kTitleFlv)},
+        // The player showing the clip, a conversion, or a probe of another build.
+        {"a reader", GENERIC_READ, std::wstring(kTitleFlv), std::wstring(kTitleNotFlv)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.holder);
@@ -219,8 +220,15 @@ TEST_F(TitleStore, AFileHeldOpenElsewhereIsNotWrittenAndReadOnlyBesideOtherReade
             EXPECT_EQ(ReadTitle(clip), c.readWhileHeld);
             WriteTitle(clip, std::wstring(kTitleNotFlv));
         }
-        EXPECT_EQ(ReadTitle(clip), kTitleFlv);
+        EXPECT_EQ(ReadTitle(clip), c.readAfter);
     }
+
+    const std::wstring readOnly = File(L"read-only");
+    WriteTitle(readOnly, std::wstring(kTitleFlv));
+    ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    WriteTitle(readOnly, std::wstring(kTitleNotFlv));
+    EXPECT_EQ(ReadTitle(readOnly), kTitleFlv);
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(TitleStore, TitleOfADeletedFileIsNeverHandedToANewFileThatTakesItsPlace) {
