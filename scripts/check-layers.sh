@@ -11,15 +11,17 @@ resources
 platform      resources
 framework     platform resources
 settings      framework platform resources
-library       framework platform resources
-capture       settings library framework platform resources
-convert       settings library framework platform resources
-player        settings library framework platform resources
-webimport     settings library framework platform resources
-update        settings library framework platform resources
+titles        platform
+probe         platform
+library       titles probe framework platform resources
+capture       settings library titles probe framework platform resources
+convert       settings library titles probe framework platform resources
+preview       settings flashhost framework platform resources
+webimport     settings library titles probe framework platform resources
+update        settings library titles probe framework platform resources
 flashhost     platform
 flashctl      flashhost platform
-app           capture convert player flashhost webimport update settings library framework platform resources
+app           capture convert preview flashhost webimport update settings library titles probe framework platform resources
 TABLE
 
 declare -A allowed

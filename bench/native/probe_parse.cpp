@@ -1,6 +1,6 @@
 // ParseProbeReport on reports of 1 MB and 2 MB: the time for 1 MB against its limit, and
 // the 2 MB / 1 MB ratio (about 2 when the parser is linear in the report's size).
-#include "library/ProbeReport.h"
+#include "probe/ProbeReport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -32,7 +32,7 @@ double MedianMilliseconds(const std::wstring& report, int runs) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        const library::ProbeFields fields = library::ParseProbeReport(report);
+        const probe::ProbeFields fields = probe::ParseProbeReport(report);
         const auto stop = std::chrono::steady_clock::now();
         if (fields.resolution != L"1920x1080") {
             std::fprintf(stderr, "probe_parse: wrong result\n");

@@ -48,7 +48,7 @@ int main() {
         for (int round = 0; round < kRounds; ++round) {
             convert::ProgressParser parser;
             for (size_t at = 0; at < output.size(); at += kPipeRead) {
-                parsedCount += parser.feed(std::string_view(output).substr(at, kPipeRead)).size();
+                parsedCount += parser.Feed(std::string_view(output).substr(at, kPipeRead)).size();
             }
         }
     });

@@ -4,7 +4,7 @@
 #include "BenchClock.h"
 #include "BenchTools.h"
 
-#include "app/Page2.h"
+#include "app/MainWindow.h"
 
 #include <windows.h>
 
@@ -22,7 +22,7 @@ inline std::wstring TempPath(const wchar_t* name) {
     return std::wstring(temp) + name;
 }
 
-class QuietMainWindow : public app::Page2 {
+class QuietMainWindow : public app::MainWindow {
 protected:
     void StartWorkers() override {}
 };

@@ -5,7 +5,7 @@
 #include "BenchTools.h"
 
 #include "convert/ConvertJob.h"
-#include "convert/Page6.h"
+#include "convert/BatchConvertDialog.h"
 #include "resources/resource.h"
 
 #include <windows.h>
@@ -66,7 +66,7 @@ struct BatchRun {
 };
 
 BatchRun TimeBatch(HWND owner, const std::wstring& folder, bool probeAnswers) {
-    convert::Page6 dialog(owner);
+    convert::BatchConvertDialog dialog(owner);
     dialog.SetToolFolder(BinFolder());
     BatchRun result;
     if (!dialog.CreateModeless() || dialog.Rows().size() != kClips) return result;
@@ -74,7 +74,7 @@ BatchRun TimeBatch(HWND owner, const std::wstring& folder, bool probeAnswers) {
     dialog.SetItemText(IDC_OUTPUT_FOLDER, folder);
     dialog.SendItem(IDC_FORMAT, CB_SETCURSEL, 1, 0);
     const auto idle = [&] {
-        return dialog.ItemText(IDC_CONVERT) == convert::convertButtonCaption(convert::ConvertButtonState::Idle);
+        return dialog.ItemText(IDC_CONVERT) == convert::ConvertButtonCaption(convert::ConvertButtonState::Idle);
     };
     const double start = NowMilliseconds();
     SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
@@ -111,23 +111,23 @@ int main() {
         jobs.push_back(job);
     }
     const auto clearOutputs = [&] {
-        for (const convert::ConvertJob& job : jobs) DeleteFileW(convert::outputPath(job).c_str());
+        for (const convert::ConvertJob& job : jobs) DeleteFileW(convert::OutputPath(job).c_str());
     };
     const auto allWritten = [&] {
         for (const convert::ConvertJob& job : jobs)
-            if (FileSize(convert::outputPath(job)) <= 0) return false;
+            if (FileSize(convert::OutputPath(job)) <= 0) return false;
         return true;
     };
 
     HWND owner = MakeTickedClips(clip);
     std::vector<double> bare, batch;
     bool wrote = true;
-    bench::TimeBare(convert::buildFfmpegCommandLine(jobs[0], BinFolder()));  // warm the cache and Wine's loader
+    bench::TimeBare(convert::BuildFfmpegCommandLine(jobs[0], BinFolder()));  // warm the cache and Wine's loader
     const auto timeBare = [&] {
         clearOutputs();
         double total = 0;
         for (const convert::ConvertJob& job : jobs)
-            total += bench::TimeBare(convert::buildFfmpegCommandLine(job, BinFolder()));
+            total += bench::TimeBare(convert::BuildFfmpegCommandLine(job, BinFolder()));
         bare.push_back(total);
         wrote = wrote && allWritten();
     };

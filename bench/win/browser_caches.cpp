@@ -11,7 +11,7 @@
 #include "capture/CacheWatcher.h"
 #include "capture/ResponseIntake.h"
 #include "capture/SimpleCache.h"
-#include "library/FallbackTitleStore.h"
+#include "titles/FallbackTitleStore.h"
 #include "platform/UniqueHandle.h"
 
 #include <windows.h>
@@ -169,7 +169,7 @@ int main() {
     GetTempPathW(MAX_PATH, temp);
     const std::wstring base = std::wstring(temp) + L"reelkeep-bench-readers-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(base.c_str(), nullptr);
-    library::UseTitleStoreAt(base + L"\\titles.log");
+    titles::UseTitleStoreAt(base + L"\\titles.log");
     int failures = 0;
 
     // The pass: the watcher's walk with its cache intake; the first pass settles every

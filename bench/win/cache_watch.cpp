@@ -7,9 +7,9 @@
 #include "../../tests/win/support/ScratchFolder.h"
 
 #include "capture/CacheWatcher.h"
-#include "library/FallbackTitleStore.h"
-#include "library/TitleMarkers.h"
-#include "library/TitleStore.h"
+#include "titles/FallbackTitleStore.h"
+#include "titles/TitleMarkers.h"
+#include "titles/TitleStore.h"
 
 #include <windows.h>
 
@@ -105,7 +105,7 @@ int main() {
     GetTempPathW(MAX_PATH, temp);
     const std::wstring base = std::wstring(temp) + L"reelkeep-bench-cache-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(base.c_str(), nullptr);
-    library::UseTitleStoreAt(base + L"\\titles.log");
+    titles::UseTitleStoreAt(base + L"\\titles.log");
     int failures = 0;
 
     const std::wstring small = base + L"\\small";
@@ -120,7 +120,7 @@ int main() {
 
     const std::wstring marked = base + L"\\marked";
     const std::vector<std::wstring> streams = MakeTree(marked, 1000, 300000, true);
-    for (const std::wstring& path : streams) library::WriteTitle(path, std::wstring(library::kTitleFlv));
+    for (const std::wstring& path : streams) titles::WriteTitle(path, std::wstring(titles::kTitleFlv));
     const double firstRatio = CompareWithBareWalk(marked, candidates);
     std::printf("first pass over 1000 marked candidates (titles read) vs bare walk: %.2fx (no limit)\n", firstRatio);
     if (candidates != 0 || streams.empty()) ++failures;

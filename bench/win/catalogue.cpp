@@ -5,8 +5,8 @@
 
 #include "library/Catalogue.h"
 #include "framework/WindowMessages.h"
-#include "library/MediaProbe.h"
-#include "library/ProbeCacheFile.h"
+#include "probe/MediaProbe.h"
+#include "probe/ProbeCacheFile.h"
 #include "platform/FileValues.h"
 #include "platform/ProcessRunner.h"
 
@@ -76,27 +76,27 @@ library::ClipFilter EveryDate() {
 double BareProbesMs(const std::wstring& ffmpeg, const std::vector<std::wstring>& clips) {
     const double start = bench::NowMilliseconds();
     for (const std::wstring& clip : clips)
-        platform::RunAndCapture(library::ProbeCommandLine(ffmpeg, clip), library::kProbeTimeout);
+        platform::RunAndCapture(probe::ProbeCommandLine(ffmpeg, clip), probe::kProbeTimeout);
     return bench::NowMilliseconds() - start;
 }
 
 // The cache a first build of `folder` would leave, made from one probe per source kind:
 // a second start reads it the same whichever build wrote it.
 bool FillCache(const std::wstring& cachePath, const std::wstring& ffmpeg, const Folder& folder) {
-    library::ProbeEntries entries;
+    probe::ProbeEntries entries;
     for (const std::wstring& clip : folder.clips) {
         WIN32_FILE_ATTRIBUTE_DATA data{};
         if (!GetFileAttributesExW(clip.c_str(), GetFileExInfoStandard, &data)) return false;
-        const library::MediaProbeResult probe = library::ProbeMedia(clip, ffmpeg);
-        entries[clip] = library::CachedProbe{platform::FileSizeOf(data), platform::FileTimeValue(data.ftLastWriteTime),
-                                             true, probe.fields};
+        const probe::MediaProbeResult probe = probe::ProbeMedia(clip, ffmpeg);
+        entries[clip] = probe::CachedProbe{platform::FileSizeOf(data), platform::FileTimeValue(data.ftLastWriteTime),
+                                           true, probe.fields};
         if (entries.size() == std::size(kSources)) break;
     }
     for (std::size_t i = std::size(kSources); i < folder.clips.size(); ++i) {
-        library::CachedProbe probe = entries.at(folder.clips[i % std::size(kSources)]);
+        probe::CachedProbe probe = entries.at(folder.clips[i % std::size(kSources)]);
         entries[folder.clips[i]] = probe;
     }
-    return library::ProbeCacheFile(cachePath, *library::IdentifyProbeTool(ffmpeg)).Save(entries, nullptr);
+    return probe::ProbeCacheFile(cachePath, *probe::IdentifyProbeTool(ffmpeg)).Save(entries, nullptr);
 }
 
 bool Report(const char* figure, double value, double limit, const char* unit, const std::string& detail) {

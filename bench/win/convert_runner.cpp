@@ -7,7 +7,7 @@
 
 #include "convert/ConvertJob.h"
 #include "convert/ConvertRunner.h"
-#include "convert/Page4.h"
+#include "convert/ConvertDialog.h"
 #include "resources/resource.h"
 
 #include <windows.h>
@@ -70,7 +70,7 @@ HWND MakeClipList(HWND& owner, const std::wstring& clip) {
 double SlowestAnswerDuringConversion(const std::wstring& clip, const std::wstring& folder) {
     HWND owner = nullptr;
     MakeClipList(owner, clip);
-    convert::Page4 dialog(owner);
+    convert::ConvertDialog dialog(owner);
     dialog.SetToolFolder(BinFolder());
     if (!dialog.CreateModeless()) return -1;
     dialog.SetItemText(IDC_OUTPUT_FOLDER, folder);
@@ -78,7 +78,7 @@ double SlowestAnswerDuringConversion(const std::wstring& clip, const std::wstrin
     SendMessageW(dialog.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_CONVERT, BN_CLICKED), 0);
 
     const double slowest = bench::SlowestAnswerUntil(dialog.hwnd(), [&] {
-        return dialog.ItemText(IDC_CONVERT) == convert::convertButtonCaption(convert::ConvertButtonState::Idle);
+        return dialog.ItemText(IDC_CONVERT) == convert::ConvertButtonCaption(convert::ConvertButtonState::Idle);
     });
     DestroyWindow(dialog.hwnd());
     DestroyWindow(owner);
@@ -100,8 +100,8 @@ int main() {
     job.outputName = L"bench";
     job.formatIndex = 1;  // MP4, mpeg4 at 480x320
     job.qualityLevel = 3;
-    const std::wstring commandLine = convert::buildFfmpegCommandLine(job, BinFolder());
-    const std::wstring output = convert::outputPath(job);
+    const std::wstring commandLine = convert::BuildFfmpegCommandLine(job, BinFolder());
+    const std::wstring output = convert::OutputPath(job);
 
     std::vector<double> bare, runner;
     int reports = 0;

@@ -8,9 +8,9 @@
 
 #include "library/Catalogue.h"
 #include "framework/WindowMessages.h"
-#include "library/MediaProbe.h"
-#include "library/ProbeCacheFile.h"
-#include "library/TitleStore.h"
+#include "probe/MediaProbe.h"
+#include "probe/ProbeCacheFile.h"
+#include "titles/TitleStore.h"
 #include "platform/FileValues.h"
 #include "resources/resource.h"
 #include "../../tests/win/support/ScratchFolder.h"
@@ -49,9 +49,9 @@ constexpr double kBusyLimit = 2.0;
 // Tiny files that the cache describes as the real test clip, so "Show" probes none.
 bool MakeLibrary(const std::wstring& folder, const std::wstring& cachePath, const std::wstring& ffmpeg, int clips) {
     CreateDirectoryW(folder.c_str(), nullptr);
-    const library::MediaProbeResult probe =
-        library::ProbeMedia(BinFolder() + L"probe-clips\\flv-320x240-sound.flv", ffmpeg);
-    library::ProbeEntries entries;
+    const probe::MediaProbeResult probe =
+        probe::ProbeMedia(BinFolder() + L"probe-clips\\flv-320x240-sound.flv", ffmpeg);
+    probe::ProbeEntries entries;
     for (int i = 0; i < clips; ++i) {
         const std::wstring path = folder + std::to_wstring(1260000000 + i * 37) + L".flv";
         HANDLE file =
@@ -64,11 +64,11 @@ bool MakeLibrary(const std::wstring& folder, const std::wstring& cachePath, cons
         FILETIME lastWrite{};
         GetFileTime(file, nullptr, nullptr, &lastWrite);
         CloseHandle(file);
-        library::ProbeFields fields = probe.fields;
+        probe::ProbeFields fields = probe.fields;
         fields.frameRate = std::to_wstring(i % 60) + L" Fps";
-        entries[path] = library::CachedProbe{bytes.size(), platform::FileTimeValue(lastWrite), true, fields};
+        entries[path] = probe::CachedProbe{bytes.size(), platform::FileTimeValue(lastWrite), true, fields};
     }
-    return library::ProbeCacheFile(cachePath, *library::IdentifyProbeTool(ffmpeg)).Save(entries, nullptr);
+    return probe::ProbeCacheFile(cachePath, *probe::IdentifyProbeTool(ffmpeg)).Save(entries, nullptr);
 }
 
 // Window-thread work blocks the window for exactly as long as it runs, paint included.
@@ -84,7 +84,7 @@ double FolderReadMs(const std::wstring& folder) {
     const double start = bench::NowMilliseconds();
     std::size_t titled = 0;
     platform::ForEachFile(folder, [&](const WIN32_FIND_DATAW& entry) {
-        titled += library::ReadTitle(folder + entry.cFileName).size() > 0 ? 1 : 0;
+        titled += titles::ReadTitle(folder + entry.cFileName).size() > 0 ? 1 : 0;
     });
     return titled == 0 ? 0 : bench::NowMilliseconds() - start;
 }

@@ -3,13 +3,13 @@
 // host window with the program's own player control; the clip's first frame is flat
 // green, so the frame has arrived when the pane's centre turns green.
 #include "BenchClock.h"
-#include "app/PreviewHostWindow.h"
+#include "preview/PreviewHostWindow.h"
 #include "flashhost/FlashRuntime.h"
-#include "library/MediaProbe.h"
+#include "probe/MediaProbe.h"
 #include "library/ViewLayout.h"
 #include "platform/ProcessRunner.h"
 #include "platform/ProgramFolder.h"
-#include "player/PreviewPlayer.h"
+#include "preview/PreviewPlayer.h"
 
 #include <windows.h>
 
@@ -69,22 +69,22 @@ int main() {
                                   nullptr, nullptr);
     int status = 2;
     {
-        app::PreviewHostWindow pane(parent, runtime->hostClassAtom());
+        preview::PreviewHostWindow pane(parent, runtime->hostClassAtom());
         const library::PixelRect place = library::LayoutForViewMode(library::kViewStandard)->previewPlayer;
         pane.Place({place.left, place.top, place.left + place.width, place.top + place.height});
-        player::PreviewPlayer preview(&pane, folder);
+        preview::PreviewPlayer preview(&pane, folder);
         // Two names for the one clip, so that every selection is a new clip to the preview.
         const std::wstring clips[2] = {folder + L"preview-clips\\green-then-moving.flv",
                                        folder + L"preview-clips\\green copy.flv"};
         CopyFileW(clips[0].c_str(), clips[1].c_str(), FALSE);
-        const std::wstring probe = library::ProbeCommandLine(folder + L"ffmpeg.exe", clips[0]);
+        const std::wstring probe = probe::ProbeCommandLine(folder + L"ffmpeg.exe", clips[0]);
         std::vector<double> selectTimes, probeTimes;
         for (int run = -1; run < kRuns; ++run) {
             double start = NowMilliseconds();
             platform::RunAndCapture(probe, std::chrono::seconds(30));
             const double probeTime = NowMilliseconds() - start;
             start = NowMilliseconds();
-            preview.PreviewClip(clips[(run + 2) % 2], player::PreviewStart::Paused, player::PreviewReload::IfChanged);
+            preview.PreviewClip(clips[(run + 2) % 2], preview::PreviewStart::Paused, preview::PreviewReload::IfChanged);
             const double selectTime = WaitForFirstFrame(pane.hwnd(), start);
             if (selectTime < 0) {
                 std::fprintf(stderr, "preview_select: the first frame never showed\n");

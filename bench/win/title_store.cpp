@@ -3,8 +3,8 @@
 // when it is over the limit or when a title does not read back.
 #include "BenchClock.h"
 
-#include "library/FallbackTitleStore.h"
-#include "library/TitleStore.h"
+#include "titles/FallbackTitleStore.h"
+#include "titles/TitleStore.h"
 
 #include <windows.h>
 
@@ -51,7 +51,7 @@ double TimeOpenClose(const std::vector<std::wstring>& paths) {
 double TimeReadTitle(const std::vector<std::wstring>& paths, int& wrong) {
     const double start = NowMicroseconds();
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (library::ReadTitle(paths[i]) != TitleOf(static_cast<int>(i))) ++wrong;
+        if (titles::ReadTitle(paths[i]) != TitleOf(static_cast<int>(i))) ++wrong;
     }
     return NowMicroseconds() - start;
 }
@@ -70,7 +70,7 @@ int main() {
     const std::wstring folder = std::wstring(temp) + L"reelkeep-bench-titles-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring log = folder + L"\\titles.log";
-    library::UseTitleStoreAt(log);
+    titles::UseTitleStoreAt(log);
 
     std::vector<std::wstring> paths;
     for (int i = 0; i < kFiles; ++i) paths.push_back(folder + L"\\clip" + std::to_wstring(i) + L".flv");
@@ -82,7 +82,7 @@ int main() {
     // New files' times are inside the store's clock guard for a few tens of milliseconds.
     Sleep(50);
     const double writeStart = NowMicroseconds();
-    for (int i = 0; i < kFiles; ++i) library::WriteTitle(paths[i], TitleOf(i));
+    for (int i = 0; i < kFiles; ++i) titles::WriteTitle(paths[i], TitleOf(i));
     const double writeMicroseconds = (NowMicroseconds() - writeStart) / kFiles;
 
     int wrong = 0;

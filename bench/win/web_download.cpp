@@ -10,7 +10,7 @@
 #include "platform/UniqueHandle.h"
 #include "resources/resource.h"
 #include "update/UpdateAgent.h"
-#include "webimport/Page1.h"
+#include "webimport/WebImportDialog.h"
 
 #include <wininet.h>
 
@@ -88,7 +88,7 @@ struct DialogRun {
 // `probeAnswers` a second thread asks the dialog for an answer every 20 ms; that thread is
 // the measuring instrument, so rounds that time the transfer run without it.
 DialogRun ImportDialog(const std::wstring& site, const std::wstring& library, bool probeAnswers) {
-    webimport::Page1 dialog(nullptr, {library, L"", site});
+    webimport::WebImportDialog dialog(nullptr, {library, L"", site});
     DialogRun run;
     if (!dialog.CreateModeless()) return run;
     ShowWindow(dialog.hwnd(), SW_SHOW);

@@ -1,6 +1,6 @@
-#include "app/CVantrelApp.h"
+#include "app/ReelkeepApp.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    app::CVantrelApp application;
+    app::ReelkeepApp application;
     return application.Run();
 }

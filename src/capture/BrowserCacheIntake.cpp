@@ -3,7 +3,7 @@
 #include "capture/BlockfileCache.h"
 #include "capture/ChromiumCache.h"
 #include "capture/FirefoxCache.h"
-#include "capture/LongPath.h"
+#include "platform/LongPath.h"
 #include "capture/ResponseIntake.h"
 #include "capture/SimpleCache.h"
 #include "platform/UniqueHandle.h"
@@ -65,7 +65,7 @@ FilesByName IndexByName(const std::vector<ListedFile>& files) {
     return byName;
 }
 
-DiskCacheFiles DiskFolder(const std::wstring& folder) { return DiskCacheFiles(FileSystemPath(folder)); }
+DiskCacheFiles DiskFolder(const std::wstring& folder) { return DiskCacheFiles(platform::FileSystemPath(folder)); }
 
 }  // namespace
 
@@ -78,8 +78,8 @@ ListedFile ListedFileOf(const WIN32_FIND_DATAW& entry, bool named) {
 std::vector<ListedFile> ListFiles(const std::wstring& folder) {
     std::vector<ListedFile> files;
     WIN32_FIND_DATAW entry;
-    platform::UniqueFind search(FindFirstFileExW(FileSystemPath(folder + L"\\*").c_str(), FindExInfoBasic, &entry,
-                                                 FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    platform::UniqueFind search(FindFirstFileExW(platform::FileSystemPath(folder + L"\\*").c_str(), FindExInfoBasic,
+                                                 &entry, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!search) return files;
     do {
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(ListedFileOf(entry));
@@ -107,10 +107,10 @@ CacheKind RecognizeCacheFolder(const std::wstring& folder) {
     const std::size_t slash = folder.rfind(L'\\');
     const std::wstring_view name = std::wstring_view(folder).substr(slash == std::wstring::npos ? 0 : slash + 1);
     if (name == L"cache2") {
-        const DWORD entries = GetFileAttributesW(FileSystemPath(folder + L"\\entries").c_str());
+        const DWORD entries = GetFileAttributesW(platform::FileSystemPath(folder + L"\\entries").c_str());
         if (entries != INVALID_FILE_ATTRIBUTES && (entries & FILE_ATTRIBUTE_DIRECTORY)) return CacheKind::Firefox;
     }
-    const DWORD index = GetFileAttributesW(FileSystemPath(folder + L"\\index").c_str());
+    const DWORD index = GetFileAttributesW(platform::FileSystemPath(folder + L"\\index").c_str());
     if (index == INVALID_FILE_ATTRIBUTES || (index & FILE_ATTRIBUTE_DIRECTORY)) return CacheKind::None;
     std::array<std::uint8_t, 8> start{};
     if (!DiskFolder(folder).Read("index", 0, start)) return CacheKind::None;
@@ -148,7 +148,7 @@ void BrowserCacheIntake::ScanSimple(const std::wstring& folder, const CacheListi
         const SimpleEntryFiles entry{HashText(file.hash), true, sparse != nullptr};
         const std::wstring key = folder + L"\\" + Widen(entry.Stream0File());
         if (memo_.Settled(key, digest)) continue;
-        if (!disk) disk.emplace(FileSystemPath(folder));
+        if (!disk) disk.emplace(platform::FileSystemPath(folder));
         const std::optional<CachedResponse> response = ReadSimpleEntry(*disk, entry);
         if (!response || IsSettled(IntakeCachedResponse(*response, folder, main.created, context_)))
             memo_.Remember(key, digest);

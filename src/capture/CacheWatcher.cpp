@@ -1,11 +1,11 @@
 #include "capture/CacheWatcher.h"
 
 #include "capture/LinuxCaches.h"
-#include "capture/LongPath.h"
+#include "platform/LongPath.h"
 #include "library/ClipPlacement.h"
-#include "library/MediaProbe.h"
-#include "library/TitleMarkers.h"
-#include "library/TitleStore.h"
+#include "probe/MediaProbe.h"
+#include "titles/TitleMarkers.h"
+#include "titles/TitleStore.h"
 #include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SpecialFolders.h"
@@ -60,8 +60,8 @@ bool IsCandidateEntry(const WIN32_FIND_DATAW& entry) {
 HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry) {
     // The basic information level skips the 8.3 name, and large fetches cut the calls
     // into the system: a cache holds tens of thousands of entries.
-    return FindFirstFileExW(FileSystemPath(pattern).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
-                            FIND_FIRST_EX_LARGE_FETCH);
+    return FindFirstFileExW(platform::FileSystemPath(pattern).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                            nullptr, FIND_FIRST_EX_LARGE_FETCH);
 }
 
 bool IsEveryFileMask(const std::wstring& mask) { return mask == L"*" || mask == L"*.*"; }
@@ -105,9 +105,9 @@ void ListFolder(const std::wstring& folder, const std::wstring& mask, bool recog
 void ExamineCandidates(const std::wstring& folder, const std::vector<Candidate>& candidates, const CandidateSink& sink,
                        MarkedFileMemo* memo) {
     for (const Candidate& candidate : candidates) {
-        const std::wstring path = FileSystemPath(folder + L"\\" + candidate.name);
+        const std::wstring path = platform::FileSystemPath(folder + L"\\" + candidate.name);
         if (memo && memo->Contains(path, candidate.entry)) continue;
-        if (library::ReadTitle(path) != library::kTitleNotSet) {
+        if (titles::ReadTitle(path) != titles::kTitleNotSet) {
             if (memo) memo->Remember(path, candidate.entry);
             continue;
         }
@@ -174,7 +174,7 @@ void MarkedFileMemo::ForgetUnseen() {
 bool ScanCacheFolder(const std::wstring& pattern, const CandidateSink& sink, MarkedFileMemo* memo,
                      const CacheFolderSink* caches) {
     if (pattern.empty()) return false;
-    const std::wstring full = FullPath(pattern);
+    const std::wstring full = platform::FullPath(pattern);
     const std::size_t slash = full.rfind(L'\\');
     if (full.empty() || slash == std::wstring::npos || slash + 1 == full.size()) return false;
     ScanTree(full.substr(0, slash), full.substr(slash + 1), sink, memo, caches);
@@ -218,7 +218,7 @@ void CacheWatcher::RunForever() {
 void RunCacheWatcher(const WatcherInputs& inputs) {
     IntakeContext intake;
     intake.libraryFolder = platform::LibraryFolder();
-    intake.ffmpegPath = library::DefaultFfmpegPath();
+    intake.ffmpegPath = probe::DefaultFfmpegPath();
     intake.keepSilentClips = [keep = inputs.keepSilentClips] { return keep && keep->load(); };
     intake.clipAdded = [added = inputs.clipAdded](const std::wstring&) {
         if (added) added();

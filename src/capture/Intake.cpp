@@ -1,11 +1,11 @@
 #include "capture/Intake.h"
 
-#include "capture/LongPath.h"
+#include "platform/LongPath.h"
 #include "library/ClipPlacement.h"
 #include "library/ImportRules.h"
-#include "library/MediaProbe.h"
-#include "library/TitleMarkers.h"
-#include "library/TitleStore.h"
+#include "probe/MediaProbe.h"
+#include "titles/TitleMarkers.h"
+#include "titles/TitleStore.h"
 #include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
 
@@ -21,7 +21,7 @@ MovieNumbers& ProcessMovieNumbers() {
 
 std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& numbers) {
     platform::ForEachFile(libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
-        numbers.See(library::ReadTitle(libraryFolder + entry.cFileName));
+        numbers.See(titles::ReadTitle(libraryFolder + entry.cFileName));
     });
     return numbers.NextText(
         [](const std::wstring& clip) { return GetFileAttributesW(clip.c_str()) != INVALID_FILE_ATTRIBUTES; });
@@ -77,7 +77,7 @@ std::wstring MakeLibraryCopy(const std::wstring& path, const WIN32_FIND_DATAW& e
         path, context.libraryFolder, CreationSecond(platform::FileTimeValue(entry.ftCreationTime)),
         [&] {
             number = NextMovieNumber(context.libraryFolder, numbers);
-            return std::wstring(library::kTitleMoviePrefix) + number;
+            return std::wstring(titles::kTitleMoviePrefix) + number;
         },
         &entry.ftCreationTime, context.writeBlock);
     if (!clip.empty()) numbers.Given(number, clip);
@@ -88,7 +88,7 @@ std::wstring MakeLibraryCopy(const std::wstring& path, const WIN32_FIND_DATAW& e
 
 IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& entry, const IntakeContext& context,
                               std::wstring* clip) {
-    const library::MediaProbeResult probe = library::ProbeMedia(path, context.ffmpegPath);
+    const probe::MediaProbeResult probe = probe::ProbeMedia(path, context.ffmpegPath);
     if (probe.timedOut) return IntakeOutcome::ProbeTimedOut;
     // A tool that could not start, or something else in its place, says nothing about
     // the file: it stays unmarked for the pass after the tool is mended.
@@ -96,10 +96,10 @@ IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& 
     const bool keepSilent = context.keepSilentClips && context.keepSilentClips();
     switch (JudgeProbeReport(probe.report, keepSilent)) {
     case IntakeVerdict::NotVideo:
-        library::WriteTitle(path, std::wstring(library::kTitleNotFlv));
+        titles::WriteTitle(path, std::wstring(titles::kTitleNotFlv));
         return IntakeOutcome::MarkedNotVideo;
     case IntakeVerdict::SilentVideo:
-        library::WriteTitle(path, std::wstring(library::kTitleFlvAd));
+        titles::WriteTitle(path, std::wstring(titles::kTitleFlvAd));
         return IntakeOutcome::MarkedSilent;
     case IntakeVerdict::Keep: break;
     }
@@ -108,7 +108,7 @@ IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& 
     const bool fresh = copy.empty();
     if (fresh) copy = MakeLibraryCopy(path, entry, context);
     if (copy.empty()) return IntakeOutcome::CopyFailed;
-    library::WriteTitle(path, std::wstring(library::kTitleFlv));
+    titles::WriteTitle(path, std::wstring(titles::kTitleFlv));
     if (clip) *clip = copy;
     if (fresh && context.clipAdded) context.clipAdded(copy);
     return IntakeOutcome::Copied;

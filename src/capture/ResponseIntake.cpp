@@ -1,10 +1,10 @@
 #include "capture/ResponseIntake.h"
 
-#include "capture/LongPath.h"
+#include "platform/LongPath.h"
 #include "library/ClipPlacement.h"
-#include "library/MediaProbe.h"
-#include "library/TitleMarkers.h"
-#include "library/TitleStore.h"
+#include "probe/MediaProbe.h"
+#include "titles/TitleMarkers.h"
+#include "titles/TitleStore.h"
 #include "platform/UniqueHandle.h"
 
 #include <algorithm>
@@ -24,7 +24,7 @@ std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin()
 std::wstring PathOf(const std::wstring& folder, const std::string& name) {
     std::wstring path = folder + L"\\" + Widen(name);
     std::replace(path.begin(), path.end(), L'/', L'\\');
-    return FileSystemPath(path);
+    return platform::FileSystemPath(path);
 }
 
 // The browser keeps writing its other entries: the source is shared for reading and
@@ -67,7 +67,7 @@ bool WriteRanges(const CachedResponse& response, const std::wstring& folder, HAN
 }
 
 void MarkOwnFiles(const CachedResponse& response, const std::wstring& folder, std::wstring_view marker) {
-    for (const std::string& file : response.ownFiles) library::WriteTitle(PathOf(folder, file), std::wstring(marker));
+    for (const std::string& file : response.ownFiles) titles::WriteTitle(PathOf(folder, file), std::wstring(marker));
 }
 
 std::uint64_t FileTimeValue(const FILETIME& time) {
@@ -97,21 +97,21 @@ ResponseOutcome IntakeCachedResponse(const CachedResponse& response, const std::
         OutputDebugStringW((L"Reelkeep: skipped a compressed cache entry of " + Widen(response.url) + L"\n").c_str());
         return ResponseOutcome::Compressed;
     }
-    if (library::ReadTitle(PathOf(folder, response.ownFiles.front())) != library::kTitleNotSet)
+    if (titles::ReadTitle(PathOf(folder, response.ownFiles.front())) != titles::kTitleNotSet)
         return ResponseOutcome::AlreadyMarked;
 
     const std::int32_t second = CreationSecond(FileTimeValue(created));
     CreateDirectoryW(library::IncomingFolder(context.libraryFolder).c_str(), nullptr);
     const std::wstring temporary = library::IncomingTemporaryName(context.libraryFolder, second);
     if (!AssembleBody(response, folder, temporary)) return ResponseOutcome::Failed;
-    const library::MediaProbeResult probe = library::ProbeMedia(temporary, context.ffmpegPath);
+    const probe::MediaProbeResult probe = probe::ProbeMedia(temporary, context.ffmpegPath);
     const bool keepSilent = context.keepSilentClips && context.keepSilentClips();
     const IntakeVerdict verdict = probe.timedOut ? IntakeVerdict::Keep : JudgeProbeReport(probe.report, keepSilent);
     if (probe.timedOut || verdict != IntakeVerdict::Keep) {
         DeleteFileW(temporary.c_str());
         if (probe.timedOut) return ResponseOutcome::Failed;
         const bool silent = verdict == IntakeVerdict::SilentVideo;
-        MarkOwnFiles(response, folder, silent ? library::kTitleFlvAd : library::kTitleNotFlv);
+        MarkOwnFiles(response, folder, silent ? titles::kTitleFlvAd : titles::kTitleNotFlv);
         return silent ? ResponseOutcome::MarkedSilent : ResponseOutcome::MarkedNotVideo;
     }
     std::wstring copy = FindEqualClip(temporary, context.libraryFolder, second, response.BodyLength());
@@ -120,13 +120,13 @@ ResponseOutcome IntakeCachedResponse(const CachedResponse& response, const std::
         MovieNumbers& numbers = context.numbers ? *context.numbers : ProcessMovieNumbers();
         copy = library::PlaceCopyInLibrary(
             temporary, context.libraryFolder, second,
-            [&] { return std::wstring(library::kTitleMoviePrefix) + NextMovieNumber(context.libraryFolder, numbers); },
+            [&] { return std::wstring(titles::kTitleMoviePrefix) + NextMovieNumber(context.libraryFolder, numbers); },
             &created, Widen(response.url));
     } else {
         DeleteFileW(temporary.c_str());
     }
     if (copy.empty()) return ResponseOutcome::Failed;
-    MarkOwnFiles(response, folder, library::kTitleFlv);
+    MarkOwnFiles(response, folder, titles::kTitleFlv);
     if (clip) *clip = copy;
     if (fresh && context.clipAdded) context.clipAdded(copy);
     return ResponseOutcome::Copied;

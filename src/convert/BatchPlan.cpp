@@ -4,12 +4,12 @@
 
 namespace convert {
 
-BatchScan scanBatch(const std::vector<BatchRow>& rows, std::wstring_view folder, std::wstring_view extension,
+BatchScan ScanBatch(const std::vector<BatchRow>& rows, std::wstring_view folder, std::wstring_view extension,
                     const FileExistsProbe& exists) {
     BatchScan scan;
     for (const BatchRow& row : rows) {
         const std::wstring file = row.name + std::wstring(extension);
-        const int seconds = durationSeconds(row.duration);
+        const int seconds = DurationSeconds(row.duration);
         scan.total += seconds;
         const bool existed = exists(std::wstring(folder) + L"\\" + file);
         scan.existed.push_back(existed);
@@ -29,7 +29,7 @@ BatchScan scanBatch(const std::vector<BatchRow>& rows, std::wstring_view folder,
     return scan;
 }
 
-std::optional<std::wstring> batchOverwriteQuestion(const BatchScan& scan) {
+std::optional<std::wstring> BatchOverwriteQuestion(const BatchScan& scan) {
     if (scan.existingCount == 0) return std::nullopt;
     if (scan.existingCount == 1)
         return L"Current folder already contains a file named " + scan.nameList +
@@ -38,13 +38,13 @@ std::optional<std::wstring> batchOverwriteQuestion(const BatchScan& scan) {
            L". Would you like to replace the existing files?";
 }
 
-std::optional<BatchMode> decideBatchMode(const BatchScan& scan, std::optional<OverwriteAnswer> answer) {
+std::optional<BatchMode> DecideBatchMode(const BatchScan& scan, std::optional<OverwriteAnswer> answer) {
     if (!answer || *answer == OverwriteAnswer::Yes) return BatchMode::ReplaceAll;
     if (*answer == OverwriteAnswer::No && scan.newCount > 0) return BatchMode::SkipExisting;
     return std::nullopt;
 }
 
-BatchSchedule scheduleBatch(const BatchScan& scan, BatchMode mode) {
+BatchSchedule ScheduleBatch(const BatchScan& scan, BatchMode mode) {
     BatchSchedule schedule;
     for (std::size_t row = 0; row < scan.existed.size(); ++row)
         if (mode == BatchMode::ReplaceAll || !scan.existed[row]) schedule.rows.push_back(static_cast<int>(row));

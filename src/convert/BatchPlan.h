@@ -30,23 +30,23 @@ struct BatchScan {
 using FileExistsProbe = std::function<bool(const std::wstring& path)>;
 
 // folder + "\" + name + extension for each row, looked up with `exists`.
-BatchScan scanBatch(const std::vector<BatchRow>& rows, std::wstring_view folder, std::wstring_view extension,
+BatchScan ScanBatch(const std::vector<BatchRow>& rows, std::wstring_view folder, std::wstring_view extension,
                     const FileExistsProbe& exists);
 
 // The question for the whole batch; none when no output exists.
-std::optional<std::wstring> batchOverwriteQuestion(const BatchScan& scan);
+std::optional<std::wstring> BatchOverwriteQuestion(const BatchScan& scan);
 
 enum class BatchMode { ReplaceAll, SkipExisting };
 enum class OverwriteAnswer { Yes, No, Cancel };
 
 // The mode the answer gives (no question asked: replace all), or nothing when the batch
 // ends before it starts (Cancel, or No with every output existing).
-std::optional<BatchMode> decideBatchMode(const BatchScan& scan, std::optional<OverwriteAnswer> answer);
+std::optional<BatchMode> DecideBatchMode(const BatchScan& scan, std::optional<OverwriteAnswer> answer);
 
 struct BatchSchedule {
     std::vector<int> rows;  // list positions, in list order
     std::int64_t overallSeconds = 0;
 };
-BatchSchedule scheduleBatch(const BatchScan& scan, BatchMode mode);
+BatchSchedule ScheduleBatch(const BatchScan& scan, BatchMode mode);
 
 }  // namespace convert

@@ -37,7 +37,7 @@ void BatchWorker::Run(const BatchOrder& order) {
         post(framework::WM_BATCH_ROW_STARTED, static_cast<LPARAM>(index));
         const ConvertJob& job = order.jobs[index];
         const ConversionResult result =
-            convertToFile(job, order.toolFolder, order.temporaries[index], run, [&](std::int64_t seconds) {
+            ConvertToFile(job, order.toolFolder, order.temporaries[index], run, [&](std::int64_t seconds) {
                 if (!run.halted()) post(framework::WM_CONVERT_PROGRESS, static_cast<LPARAM>(seconds));
             });
         if (result.status == ConversionResult::Status::Halted) break;

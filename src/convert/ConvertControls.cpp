@@ -16,14 +16,14 @@ FormatImages::~FormatImages() {
 
 void FormatImages::AddIcons(HWND combo) {
     std::vector<int> iconIds;
-    for (const FormatEntry& entry : formatEntries()) iconIds.push_back(entry.iconResource);
+    for (const FormatEntry& entry : FormatEntries()) iconIds.push_back(entry.iconResource);
     if (!images_) images_ = platform::LoadSmallIconList(framework::WinApp::ResourceInstance(), iconIds);
     platform::SetComboBoxExImages(combo, images_);
 }
 
 void FormatImages::FillFormatCombo(HWND combo) {
     int index = 0;
-    for (const FormatEntry& entry : formatEntries()) {
+    for (const FormatEntry& entry : FormatEntries()) {
         std::wstring text(entry.displayText);
         COMBOBOXEXITEMW item{};
         item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
@@ -54,7 +54,7 @@ void FillQualityCombo(HWND combo, int selection) {
 
 int NameBoxLimit() {
     std::size_t longest = 0;
-    for (const FormatEntry& entry : formatEntries()) longest = std::max(longest, entry.extension.size());
+    for (const FormatEntry& entry : FormatEntries()) longest = std::max(longest, entry.extension.size());
     return static_cast<int>(kMaxOutputNameLength - longest);
 }
 

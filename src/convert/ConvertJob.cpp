@@ -5,19 +5,19 @@
 
 namespace convert {
 
-int secondsOfDay(int hour, int minute, int second) { return hour * 3600 + minute * 60 + second; }
+int SecondsOfDay(int hour, int minute, int second) { return hour * 3600 + minute * 60 + second; }
 
-int expectedSeconds(const CutRange& range) { return range.length(); }
+int ExpectedSeconds(const CutRange& range) { return range.length(); }
 
-std::wstring outputPath(const ConvertJob& job) {
+std::wstring OutputPath(const ConvertJob& job) {
     return job.outputFolder + L"\\" + job.outputName + outputExtension(job.formatIndex);
 }
 
-std::wstring temporaryOutputPath(const ConvertJob& job, std::wstring_view runTag) {
+std::wstring TemporaryOutputPath(const ConvertJob& job, std::wstring_view runTag) {
     return job.outputFolder + L"\\reelkeep-unfinished-" + std::wstring(runTag) + outputExtension(job.formatIndex);
 }
 
-int durationSeconds(std::wstring_view text) {
+int DurationSeconds(std::wstring_view text) {
     if (text.size() < 8) return 0;
     auto number = [&](std::size_t at) {
         int value = 0;
@@ -27,15 +27,15 @@ int durationSeconds(std::wstring_view text) {
         }
         return value;
     };
-    return secondsOfDay(number(0), number(3), number(text.size() - 2));
+    return SecondsOfDay(number(0), number(3), number(text.size() - 2));
 }
 
-std::wstring outputFolderFromSetting(std::wstring_view setting, std::wstring_view myVideos) {
+std::wstring OutputFolderFromSetting(std::wstring_view setting, std::wstring_view myVideos) {
     if (setting.empty() || setting == L"NotSet") return std::wstring(myVideos);
     return std::wstring(setting);
 }
 
-std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder, std::wstring_view writeTo) {
+std::wstring BuildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder, std::wstring_view writeTo) {
     std::wstring program(programFolder);
     if (!program.empty() && program.back() != L'\\') program += L'\\';
     program += L"ffmpeg.exe";
@@ -51,15 +51,15 @@ std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view pro
         line += L" -ss " + std::to_wstring(job.cutRange.start);
     }
     line += L" -y ";
-    line += platform::QuoteArgument(writeTo.empty() ? outputPath(job) : std::wstring(writeTo));
+    line += platform::QuoteArgument(writeTo.empty() ? OutputPath(job) : std::wstring(writeTo));
     return line;
 }
 
 std::wstring buildConvertCommand(const ConvertJob& job, std::wstring_view programFolder) {
-    return L"cmd /c \"" + buildFfmpegCommandLine(job, programFolder) + L"\"";
+    return L"cmd /c \"" + BuildFfmpegCommandLine(job, programFolder) + L"\"";
 }
 
-std::wstring overwriteQuestion(ConvertSurface surface, std::wstring_view name, std::wstring_view extension) {
+std::wstring OverwriteQuestion(ConvertSurface surface, std::wstring_view name, std::wstring_view extension) {
     std::wstring question = surface == ConvertSurface::MainPanel ? L"Current folder already contains files named '"
                                                                  : L"Current folder already contains a file named '";
     question += name;
@@ -68,7 +68,7 @@ std::wstring overwriteQuestion(ConvertSurface surface, std::wstring_view name, s
     return question;
 }
 
-std::wstring_view convertButtonCaption(ConvertButtonState state) {
+std::wstring_view ConvertButtonCaption(ConvertButtonState state) {
     switch (state) {
     case ConvertButtonState::Idle: return L"&Convert";
     case ConvertButtonState::Converting: return L"Sto&p";

@@ -15,7 +15,7 @@ struct CutRange {
     int length() const { return end - start; }
 };
 
-int secondsOfDay(int hour, int minute, int second);
+int SecondsOfDay(int hour, int minute, int second);
 
 struct ConvertJob {
     std::wstring inputPath;     // the clip's file
@@ -29,29 +29,29 @@ struct ConvertJob {
 };
 
 // outputFolder + "\" + outputName + the format's extension.
-std::wstring outputPath(const ConvertJob& job);
+std::wstring OutputPath(const ConvertJob& job);
 
 // Where a run writes until it has succeeded: beside the output, under a short name of its
 // own (`runTag` tells runs apart), with the output's extension, which tells ffmpeg the
 // container. A run that is killed midway never leaves a broken file under the real name.
-std::wstring temporaryOutputPath(const ConvertJob& job, std::wstring_view runTag);
+std::wstring TemporaryOutputPath(const ConvertJob& job, std::wstring_view runTag);
 
 // The seconds of a duration cell "HH:MM:SS": hours from the first two characters, minutes
 // from the two after the first separator, seconds from the last two; anything unreadable
 // counts 0.
-int durationSeconds(std::wstring_view text);
+int DurationSeconds(std::wstring_view text);
 
 // The output folder from the "convertpath" setting: "NotSet", or a value that could not
 // be read (empty), means the My Videos folder. A conversion never goes to a folder the
 // user did not choose, such as the root of the current drive.
-std::wstring outputFolderFromSetting(std::wstring_view setting, std::wstring_view myVideos);
+std::wstring OutputFolderFromSetting(std::wstring_view setting, std::wstring_view myVideos);
 
 // The program line without the command interpreter: ffmpeg's path, "-i", the input, the
 // preset options, the cut, "-y" and the output. Every path is quoted, so a path without a
 // short form cannot split on its blanks or smuggle in an operator such as '&'.
 // programFolder is the folder of ffmpeg.exe, with or without its final backslash.
 // `writeTo` replaces the output path on the line when given (the temporary output).
-std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder,
+std::wstring BuildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder,
                                     std::wstring_view writeTo = {});
 
 // The same line run through "cmd /c". The whole line is wrapped in one more pair of
@@ -63,12 +63,12 @@ std::wstring buildFfmpegCommandLine(const ConvertJob& job, std::wstring_view pro
 std::wstring buildConvertCommand(const ConvertJob& job, std::wstring_view programFolder);
 
 // The seconds of output a run expects: the progress bar's upper limit.
-int expectedSeconds(const CutRange& range);
+int ExpectedSeconds(const CutRange& range);
 
 // Which single-clip surface runs the job; they word the overwrite question differently.
 enum class ConvertSurface { MainPanel, SingleClipDialog };
 
-std::wstring overwriteQuestion(ConvertSurface surface, std::wstring_view name, std::wstring_view extension);
+std::wstring OverwriteQuestion(ConvertSurface surface, std::wstring_view name, std::wstring_view extension);
 
 // What a surface's Convert/Stop button stands for. The surfaces keep it as a state and
 // show it as the caption; they never read the caption back, as it carries a mnemonic.
@@ -79,6 +79,6 @@ enum class ConvertButtonState {
     StoppedRunEnding,
 };
 // "Convert", "Stop", and "convert" in lower case while a stopped run winds down.
-std::wstring_view convertButtonCaption(ConvertButtonState state);
+std::wstring_view ConvertButtonCaption(ConvertButtonState state);
 
 }  // namespace convert

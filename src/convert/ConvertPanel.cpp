@@ -57,7 +57,7 @@ struct WorkerOrder {
 void ConversionWorker(const WorkerOrder& order) {
     ConversionRun& run = order.state->run;
     ConversionResult result =
-        convertToFile(order.job, order.toolFolder, order.temporary, run, [&](std::int64_t seconds) {
+        ConvertToFile(order.job, order.toolFolder, order.temporary, run, [&](std::int64_t seconds) {
             if (!run.halted())
                 PostMessageW(order.surface, framework::WM_CONVERT_PROGRESS, order.runNumber,
                              static_cast<LPARAM>(seconds));
@@ -75,7 +75,7 @@ std::wstring ConversionFailedText(const std::wstring& output, const std::wstring
     return L"The video could not be converted to " + output + L".\n\n" + reason;
 }
 
-OutputNameGuards& outputNameGuards() {
+OutputNameGuards& SharedOutputNameGuards() {
     static OutputNameGuards guards;
     return guards;
 }
@@ -106,7 +106,7 @@ void ConvertPanel::Setup() {
     // 00:00:00 would keep "To" at the time of day and run with that as its length.
     SetPickersForClip(0, false);
     formatImages_.FillFormatCombo(Item(IDC_FORMAT));
-    FillResolutionCombo(Item(IDC_RESOLUTION), initialResolutionChoices());
+    FillResolutionCombo(Item(IDC_RESOLUTION), InitialResolutionChoices());
     FillQuality();
     SendMessageW(Item(IDC_OUTPUT_NAME), EM_LIMITTEXT, static_cast<WPARAM>(NameBoxLimit()), 0);
 }
@@ -137,7 +137,7 @@ std::wstring ConvertPanel::ClipCell(int row, int column) const {
     return buffer;
 }
 
-int ConvertPanel::Duration() const { return durationSeconds(ClipCell(SelectionMark(), kDurationColumn)); }
+int ConvertPanel::Duration() const { return DurationSeconds(ClipCell(SelectionMark(), kDurationColumn)); }
 
 void ConvertPanel::FillFromClip(int row) {
     if (row < 0) return;
@@ -148,7 +148,7 @@ void ConvertPanel::FillFromClip(int row) {
             FillResolutionCombo(Item(IDC_RESOLUTION), {{ClipCell(row, kResolutionColumn)}, 0, false});
         SetText(IDC_OUTPUT_NAME, defaultOutputName(title));
     }
-    SetPickersForClip(durationSeconds(ClipCell(row, kDurationColumn)), true);
+    SetPickersForClip(DurationSeconds(ClipCell(row, kDurationColumn)), true);
 }
 
 void ConvertPanel::ShowEmptyList() {
@@ -164,7 +164,7 @@ void ConvertPanel::ShowEmptyList() {
 int ConvertPanel::PickerSeconds(int id) const {
     SYSTEMTIME time{};
     if (SendMessageW(Item(id), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time)) != GDT_VALID) return 0;
-    return secondsOfDay(time.wHour, time.wMinute, time.wSecond);
+    return SecondsOfDay(time.wHour, time.wMinute, time.wSecond);
 }
 
 void ConvertPanel::SetPickerSeconds(int id, int seconds) const {
@@ -273,9 +273,9 @@ void ConvertPanel::OnNameChanged() {
             SetText(IDC_FILE_PERCENT, L"");
         }
     }
-    OutputNameGuard& guard =
-        kind_ == ConvertSurface::MainPanel ? outputNameGuards().mainPanel : outputNameGuards().singleClipDialog;
-    const std::optional<NameRejection> rejection = guard.onTextChanged(Text(IDC_OUTPUT_NAME));
+    OutputNameGuard& guard = kind_ == ConvertSurface::MainPanel ? SharedOutputNameGuards().mainPanel
+                                                                : SharedOutputNameGuards().singleClipDialog;
+    const std::optional<NameRejection> rejection = guard.OnTextChanged(Text(IDC_OUTPUT_NAME));
     if (!rejection) return;
     HWND box = Item(IDC_OUTPUT_NAME);
     framework::ShowEditBalloon(box, std::wstring(rejection->balloon.title), std::wstring(rejection->balloon.text),
@@ -291,7 +291,7 @@ void ConvertPanel::OnNameChanged() {
 bool ConvertPanel::ApplyEmptyNameRule() {
     HWND box = Item(IDC_OUTPUT_NAME);
     const bool canUndo = SendMessageW(box, EM_CANUNDO, 0, 0) != 0;
-    const EmptyNameDecision decision = emptyNameRule(Text(IDC_OUTPUT_NAME), canUndo);
+    const EmptyNameDecision decision = EmptyNameRule(Text(IDC_OUTPUT_NAME), canUndo);
     if (decision.balloon)
         framework::ShowEditBalloon(box, std::wstring(decision.balloon->title), std::wstring(decision.balloon->text),
                                    framework::BalloonIcon::None);
@@ -318,7 +318,7 @@ bool ConvertPanel::converting() const { return buttonState_ == ConvertButtonStat
 
 void ConvertPanel::SetButtonState(ConvertButtonState state) {
     buttonState_ = state;
-    SetText(IDC_CONVERT, std::wstring(convertButtonCaption(state)));
+    SetText(IDC_CONVERT, std::wstring(ConvertButtonCaption(state)));
 }
 
 ConvertJob ConvertPanel::ReadJob() const {
@@ -333,7 +333,7 @@ ConvertJob ConvertPanel::ReadJob() const {
     } else {
         job.resolutionIndex = static_cast<int>(SendMessageW(Item(IDC_RESOLUTION), CB_GETCURSEL, 0, 0));
         job.qualityLevel =
-            levelFromQualityComboIndex(static_cast<int>(SendMessageW(Item(IDC_QUALITY), CB_GETCURSEL, 0, 0)));
+            LevelFromQualityComboIndex(static_cast<int>(SendMessageW(Item(IDC_QUALITY), CB_GETCURSEL, 0, 0)));
     }
     job.cut = IsCutTicked();
     job.cutRange = {PickerSeconds(IDC_CUT_FROM), PickerSeconds(IDC_CUT_TO)};
@@ -355,7 +355,7 @@ void ConvertPanel::DisableInputs() {
 void ConvertPanel::EnableInputs() {
     const int format = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
     for (int id : disabled_)
-        if (id != IDC_RESOLUTION || formatHasSizeChoices(format)) EnableWindow(Item(id), TRUE);
+        if (id != IDC_RESOLUTION || FormatHasSizeChoices(format)) EnableWindow(Item(id), TRUE);
     disabled_.clear();
 }
 
@@ -375,8 +375,8 @@ void ConvertPanel::StartConversion() {
     DisableInputs();
     const ConvertJob job = ReadJob();
     const std::wstring extension = outputExtension(job.formatIndex);
-    if (FileExists(outputPath(job)) &&
-        framework::prompter().AskYesNo(surface_, overwriteQuestion(kind_, job.outputName, extension)) !=
+    if (FileExists(OutputPath(job)) &&
+        framework::prompter().AskYesNo(surface_, OverwriteQuestion(kind_, job.outputName, extension)) !=
             framework::Answer::Yes) {
         // A disabled box cannot take the focus: enable first.
         EnableInputs();
@@ -384,22 +384,22 @@ void ConvertPanel::StartConversion() {
         return;
     }
     ShowProgress(true);
-    upperLimit_ = expectedSeconds(job.cutRange);
+    upperLimit_ = ExpectedSeconds(job.cutRange);
     // PBM_SETRANGE32: a 16-bit range would wrap for clips of more than 18 hours.
     SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETRANGE32, 0, std::max(upperLimit_, 1));
-    const ProgressDisplay start = startProgress(upperLimit_);
+    const ProgressDisplay start = StartProgress(upperLimit_);
     ShowProgressDisplay(start.indeterminate, start.barPosition, start.label);
     SetButtonState(ConvertButtonState::Converting);
 
     run_ = std::make_shared<SingleRun>();
-    unfinishedOutput_ = temporaryOutputPath(job, NewRunTag());
+    unfinishedOutput_ = TemporaryOutputPath(job, NewRunTag());
     framework::StartWorker(WorkerOrder{surface_, ++runNumber_, job, toolFolder_, unfinishedOutput_, run_},
                            [](const WorkerOrder& order) { ConversionWorker(order); });
 }
 
 void ConvertPanel::OnProgress(WPARAM runNumber, std::int64_t seconds) {
     if (runNumber != runNumber_ || !run_ || run_->run.halted()) return;
-    if (const std::optional<ProgressDisplay> display = singleClipProgress(seconds, upperLimit_))
+    if (const std::optional<ProgressDisplay> display = SingleClipProgress(seconds, upperLimit_))
         ShowProgressDisplay(display->indeterminate, display->barPosition, display->label);
 }
 
@@ -416,7 +416,7 @@ void ConvertPanel::OnFinished(WPARAM runNumber) {
         ReportFailure(result.failure);
         return;
     }
-    const ProgressDisplay finished = finishedProgress(upperLimit_);
+    const ProgressDisplay finished = FinishedProgress(upperLimit_);
     if (upperLimit_ <= 0) SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETRANGE32, 0, 1);
     ShowProgressDisplay(false, std::max(finished.barPosition, upperLimit_ <= 0 ? 1 : 0), finished.label);
     const bool notStopped = buttonState_ == ConvertButtonState::Converting;
@@ -432,7 +432,7 @@ void ConvertPanel::ReportFailure(const std::wstring& reason) {
     SetButtonState(ConvertButtonState::Idle);
     EnableInputs();
     ConvertJob job = ReadJob();
-    framework::prompter().Tell(surface_, ConversionFailedText(outputPath(job), reason), true);
+    framework::prompter().Tell(surface_, ConversionFailedText(OutputPath(job), reason), true);
 }
 
 void ConvertPanel::Stop() {

@@ -26,7 +26,7 @@ inline constexpr wchar_t kFailedLabel[] = L"Failed";
 std::wstring ConversionFailedText(const std::wstring& output, const std::wstring& reason);
 
 // One remembered name per kind of surface, for the program's life.
-OutputNameGuards& outputNameGuards();
+OutputNameGuards& SharedOutputNameGuards();
 
 // One single-clip run, shared by the surface and the run's worker.
 struct SingleRun;

@@ -68,8 +68,8 @@ ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& ru
         bytes.clear();
         const platform::OutputPipe::Outcome read = pipe.Read(bytes, run.haltEvent(), kExitPollMs);
         if (read == platform::OutputPipe::Outcome::Data) {
-            errorLine.feed(bytes);
-            for (std::int64_t seconds : parser.feed(bytes)) onReport(seconds);
+            errorLine.Feed(bytes);
+            for (std::int64_t seconds : parser.Feed(bytes)) onReport(seconds);
             continue;
         }
         if (read == platform::OutputPipe::Outcome::OtherSignalled) break;
@@ -90,10 +90,10 @@ ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& ru
     return outcome;
 }
 
-ConversionResult convertToFile(const ConvertJob& job, const std::wstring& toolFolder, const std::wstring& temporary,
+ConversionResult ConvertToFile(const ConvertJob& job, const std::wstring& toolFolder, const std::wstring& temporary,
                                ConversionRun& run, const ProgressReport& onReport) {
-    const std::wstring output = outputPath(job);
-    const ConverterOutcome outcome = runConverter(buildFfmpegCommandLine(job, toolFolder, temporary), run, onReport);
+    const std::wstring output = OutputPath(job);
+    const ConverterOutcome outcome = runConverter(BuildFfmpegCommandLine(job, toolFolder, temporary), run, onReport);
     ConversionResult result;
     if (outcome.halted) {
         DeleteFileW(temporary.c_str());

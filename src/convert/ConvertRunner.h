@@ -65,7 +65,7 @@ struct ConversionResult {
 // see temporaryOutputPath) and, once ffmpeg has succeeded and left a file, renames it to
 // the output path, replacing a file the user agreed to replace. Halted or failed runs
 // leave neither file behind.
-ConversionResult convertToFile(const ConvertJob& job, const std::wstring& toolFolder, const std::wstring& temporary,
+ConversionResult ConvertToFile(const ConvertJob& job, const std::wstring& toolFolder, const std::wstring& temporary,
                                ConversionRun& run, const ProgressReport& onReport);
 
 // A tag that no other run of this process or of another copy of the program uses.

@@ -60,7 +60,7 @@ void FolderTip::Relay(MSG& message) const {
 }
 
 std::wstring OutputFolderSetting() {
-    return outputFolderFromSetting(settings::SettingsStore().ReadSetting(settings::kConvertPath),
+    return OutputFolderFromSetting(settings::SettingsStore().ReadSetting(settings::kConvertPath),
                                    platform::SpecialFolderPath(CSIDL_MYVIDEO));
 }
 

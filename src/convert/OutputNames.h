@@ -51,11 +51,11 @@ CleanedName cleanOutputName(std::wstring_view text);
 
 // An in-place edit of a batch row, or of a clip title in the library list, that is empty
 // or only blanks (U+0020) is thrown away and the old text stays.
-bool isDiscardedNameEdit(std::wstring_view editedText);
+bool IsDiscardedNameEdit(std::wstring_view editedText);
 
 // What the name box's text amounts to while the user types.
 enum class NameCheck { Valid, InvalidCharacter, LeadingBlank, TooLong };
-NameCheck checkOutputName(std::wstring_view text);
+NameCheck CheckOutputName(std::wstring_view text);
 
 // What the surface does after a refused change: show `balloon` on the name box, then set
 // the box's text to `restoreText`, then, when `caretToEnd`, select the empty range at the
@@ -74,7 +74,7 @@ struct NameRejection {
 // handler needs no re-entrancy guard of its own.
 class OutputNameGuard {
 public:
-    std::optional<NameRejection> onTextChanged(std::wstring_view boxText);
+    std::optional<NameRejection> OnTextChanged(std::wstring_view boxText);
 
     const std::wstring& rememberedName() const { return remembered_; }
 
@@ -100,6 +100,6 @@ struct EmptyNameDecision {
     EmptyNameRepair repair = EmptyNameRepair::None;
     std::optional<BalloonMessage> balloon;
 };
-EmptyNameDecision emptyNameRule(std::wstring_view boxText, bool boxCanUndo);
+EmptyNameDecision EmptyNameRule(std::wstring_view boxText, bool boxCanUndo);
 
 }  // namespace convert

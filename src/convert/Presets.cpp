@@ -42,7 +42,7 @@ struct SizeList {
 };
 
 // Formats 4 to 6 have no size list: WMV and AVI keep the clip's size, MP3 has no picture.
-SizeList sizeListOf(int formatIndex) {
+SizeList SizeListOf(int formatIndex) {
     switch (static_cast<OutputFormat>(formatIndex)) {
     case OutputFormat::IpodMov: return {kIpodSizes, 0};
     case OutputFormat::IphoneMp4: return {kIphoneSizes, 0};
@@ -52,21 +52,21 @@ SizeList sizeListOf(int formatIndex) {
     }
 }
 
-std::wstring sizeOption(int formatIndex, int resolutionIndex) {
-    const SizeList list = sizeListOf(formatIndex);
+std::wstring SizeOption(int formatIndex, int resolutionIndex) {
+    const SizeList list = SizeListOf(formatIndex);
     if (resolutionIndex < 0 || static_cast<size_t>(resolutionIndex) >= list.sizes.size()) return {};
     std::wstring option(kSizeOptionPrefix);
     option += list.sizes[static_cast<size_t>(resolutionIndex)];
     return option;
 }
 
-bool isFormatIndex(int formatIndex) { return formatIndex >= 0 && formatIndex < kOutputFormatCount; }
+bool IsFormatIndex(int formatIndex) { return formatIndex >= 0 && formatIndex < kOutputFormatCount; }
 
-bool isLevel(int level) {
+bool IsLevel(int level) {
     return level >= static_cast<int>(QualityLevel::Low) && level <= static_cast<int>(QualityLevel::High);
 }
 
-std::wstring join(std::initializer_list<std::wstring_view> pieces) {
+std::wstring Join(std::initializer_list<std::wstring_view> pieces) {
     std::wstring text;
     for (std::wstring_view piece : pieces) text += piece;
     return text;
@@ -74,7 +74,7 @@ std::wstring join(std::initializer_list<std::wstring_view> pieces) {
 
 }  // namespace
 
-const std::array<FormatEntry, kOutputFormatCount>& formatEntries() {
+const std::array<FormatEntry, kOutputFormatCount>& FormatEntries() {
     static const std::array<FormatEntry, kOutputFormatCount> entries = {{
         {L"Ipod Video (Apple QuickTime MOV)", IDI_FORMAT_IPOD, L".mov"},
         {L"Iphone Video (MPEG-4 MP4)", IDI_FORMAT_IPHONE, L".mp4"},
@@ -88,14 +88,14 @@ const std::array<FormatEntry, kOutputFormatCount>& formatEntries() {
 }
 
 std::wstring buildPresetArguments(int formatIndex, int resolutionIndex, int level) {
-    if (!isLevel(level)) return {};
+    if (!IsLevel(level)) return {};
     const size_t q = static_cast<size_t>(level - 1);
-    const std::wstring size = sizeOption(formatIndex, resolutionIndex);
+    const std::wstring size = SizeOption(formatIndex, resolutionIndex);
     switch (static_cast<OutputFormat>(formatIndex)) {
-    case OutputFormat::IpodMov: return join({size, kMovQuantiser[q]});
-    case OutputFormat::IphoneMp4: return join({kMp4Prefix[q], size});
-    case OutputFormat::PspMp4: return join({kPspPrefix, size, kPspSuffix[q]});
-    case OutputFormat::CellPhone3gp: return join({k3gpPrefix[q], size, k3gpSuffix});
+    case OutputFormat::IpodMov: return Join({size, kMovQuantiser[q]});
+    case OutputFormat::IphoneMp4: return Join({kMp4Prefix[q], size});
+    case OutputFormat::PspMp4: return Join({kPspPrefix, size, kPspSuffix[q]});
+    case OutputFormat::CellPhone3gp: return Join({k3gpPrefix[q], size, k3gpSuffix});
     case OutputFormat::Wmv: return std::wstring(kWmvOptions[q]);
     case OutputFormat::Avi: return std::wstring(kAviOptions[q]);
     case OutputFormat::Mp3: return std::wstring(kMp3Options[q]);
@@ -104,13 +104,13 @@ std::wstring buildPresetArguments(int formatIndex, int resolutionIndex, int leve
 }
 
 std::wstring outputExtension(int formatIndex) {
-    if (!isFormatIndex(formatIndex)) return {};
-    return std::wstring(formatEntries()[static_cast<size_t>(formatIndex)].extension);
+    if (!IsFormatIndex(formatIndex)) return {};
+    return std::wstring(FormatEntries()[static_cast<size_t>(formatIndex)].extension);
 }
 
 ResolutionChoices resolutionChoices(int formatIndex, std::wstring_view clipResolution) {
     ResolutionChoices choices;
-    const SizeList list = sizeListOf(formatIndex);
+    const SizeList list = SizeListOf(formatIndex);
     if (!list.sizes.empty()) {
         for (std::wstring_view size : list.sizes) choices.entries.emplace_back(size);
         choices.selection = list.defaultIndex;
@@ -127,10 +127,10 @@ ResolutionChoices resolutionChoices(int formatIndex, std::wstring_view clipResol
     return choices;
 }
 
-ResolutionChoices initialResolutionChoices() { return resolutionChoices(static_cast<int>(OutputFormat::IpodMov), {}); }
+ResolutionChoices InitialResolutionChoices() { return resolutionChoices(static_cast<int>(OutputFormat::IpodMov), {}); }
 
-int levelFromQualityComboIndex(int comboIndex) { return comboIndex + 1; }
+int LevelFromQualityComboIndex(int comboIndex) { return comboIndex + 1; }
 
-bool formatHasSizeChoices(int formatIndex) { return !sizeListOf(formatIndex).sizes.empty(); }
+bool FormatHasSizeChoices(int formatIndex) { return !SizeListOf(formatIndex).sizes.empty(); }
 
 }  // namespace convert

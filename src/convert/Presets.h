@@ -31,7 +31,7 @@ struct FormatEntry {
 };
 
 // The format combo's entries in combo order; entry i has image index i.
-const std::array<FormatEntry, kOutputFormatCount>& formatEntries();
+const std::array<FormatEntry, kOutputFormatCount>& FormatEntries();
 
 // The option string placed between the input and the output on ffmpeg's command line.
 // Indices outside the tables give no size option (resolution) or an empty string
@@ -53,11 +53,11 @@ struct ResolutionChoices {
 ResolutionChoices resolutionChoices(int formatIndex, std::wstring_view clipResolution);
 
 // Before any format change the resolution box holds format 0's list with entry 0.
-ResolutionChoices initialResolutionChoices();
+ResolutionChoices InitialResolutionChoices();
 
 // The quality combo (control 1096) lists these in level order; level = index + 1.
 inline constexpr std::array<std::wstring_view, 3> kQualityTexts = {L"Low", L"Medium", L"High"};
-int levelFromQualityComboIndex(int comboIndex);
+int LevelFromQualityComboIndex(int comboIndex);
 
 // The Standard view's trackbar (control 1053): its position is the level itself.
 inline constexpr int kQualitySliderMin = 1;
@@ -72,6 +72,6 @@ inline constexpr int kInitialFormatIndex = 0;
 inline constexpr int kStandardViewResolutionIndex = 0;
 
 // Formats whose resolution box stays enabled after a run (the ones with a size list).
-bool formatHasSizeChoices(int formatIndex);
+bool FormatHasSizeChoices(int formatIndex);
 
 }  // namespace convert

@@ -14,8 +14,8 @@ constexpr std::int64_t kSecondsCap = 1'000'000'000'000;
 // A value longer than this is not a time; it is dropped rather than buffered for ever.
 constexpr std::size_t kLongestValue = 32;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isValueCharacter(char c) { return isDigit(c) || c == ':'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool isValueCharacter(char c) { return IsDigit(c) || c == ':'; }
 
 // "47" or "00:00:47" (each ':' starts a field worth 60 of the one before).
 std::int64_t secondsOf(std::string_view value) {
@@ -32,28 +32,28 @@ std::int64_t secondsOf(std::string_view value) {
     return std::min(kSecondsCap, total * 60 + field);
 }
 
-int percentOf(std::int64_t part, int whole) { return static_cast<int>(part * 100 / whole); }
+int PercentOf(std::int64_t part, int whole) { return static_cast<int>(part * 100 / whole); }
 
-std::wstring percentLabel(int percent) { return std::to_wstring(percent) + L"%"; }
+std::wstring PercentLabel(int percent) { return std::to_wstring(percent) + L"%"; }
 
-std::wstring rowLabel(const BatchProgressState& state) {
+std::wstring RowLabel(const BatchProgressState& state) {
     return L"File " + std::to_wstring(state.rowNumber) + L" of " + std::to_wstring(state.rowCount);
 }
 
-ProgressDisplay indeterminate(std::wstring label) { return {true, 0, std::move(label)}; }
+ProgressDisplay Indeterminate(std::wstring label) { return {true, 0, std::move(label)}; }
 
-std::optional<ProgressDisplay> overallProgress(std::int64_t seconds, const BatchProgressState& state) {
-    if (state.overallUpperLimit <= 0) return indeterminate(L"All files");
+std::optional<ProgressDisplay> OverallProgress(std::int64_t seconds, const BatchProgressState& state) {
+    if (state.overallUpperLimit <= 0) return Indeterminate(L"All files");
     const std::int64_t done = seconds + state.doneSeconds;
     if (done < 0 || done > state.overallUpperLimit) return std::nullopt;
     return ProgressDisplay{false, static_cast<int>(done),
-                           L"All files - " + percentLabel(percentOf(done, state.overallUpperLimit))};
+                           L"All files - " + PercentLabel(PercentOf(done, state.overallUpperLimit))};
 }
 
 // A runaway line is cut rather than kept whole; the start says enough.
 constexpr std::size_t kLongestErrorLine = 1024;
 
-bool saysWhy(std::string_view line) {
+bool SaysWhy(std::string_view line) {
     const std::size_t start = line.find_first_not_of(" \t");
     if (start == std::string_view::npos) return false;
     line.remove_prefix(start);
@@ -62,10 +62,10 @@ bool saysWhy(std::string_view line) {
 
 }  // namespace
 
-void ToolErrorLine::feed(std::string_view chunk) {
+void ToolErrorLine::Feed(std::string_view chunk) {
     for (char c : chunk) {
         if (c == '\r' || c == '\n') {
-            if (saysWhy(partial_)) last_ = partial_;
+            if (SaysWhy(partial_)) last_ = partial_;
             partial_.clear();
         } else if (partial_.size() < kLongestErrorLine) {
             partial_ += c;
@@ -73,9 +73,9 @@ void ToolErrorLine::feed(std::string_view chunk) {
     }
 }
 
-std::string ToolErrorLine::line() const { return saysWhy(partial_) ? partial_ : last_; }
+std::string ToolErrorLine::line() const { return SaysWhy(partial_) ? partial_ : last_; }
 
-std::vector<std::int64_t> ProgressParser::feed(std::string_view chunk) {
+std::vector<std::int64_t> ProgressParser::Feed(std::string_view chunk) {
     std::vector<std::int64_t> reports;
     pending_.append(chunk);
     const std::string_view text = pending_;
@@ -105,40 +105,40 @@ std::vector<std::int64_t> ProgressParser::feed(std::string_view chunk) {
     return reports;
 }
 
-ProgressDisplay startProgress(int upperLimit) {
-    if (upperLimit <= 0) return indeterminate(L"");
-    return {false, 0, percentLabel(0)};
+ProgressDisplay StartProgress(int upperLimit) {
+    if (upperLimit <= 0) return Indeterminate(L"");
+    return {false, 0, PercentLabel(0)};
 }
 
-ProgressDisplay finishedProgress(int upperLimit) { return {false, std::max(upperLimit, 0), percentLabel(100)}; }
+ProgressDisplay FinishedProgress(int upperLimit) { return {false, std::max(upperLimit, 0), PercentLabel(100)}; }
 
-std::optional<ProgressDisplay> singleClipProgress(std::int64_t seconds, int upperLimit) {
-    if (upperLimit <= 0) return indeterminate(L"");
+std::optional<ProgressDisplay> SingleClipProgress(std::int64_t seconds, int upperLimit) {
+    if (upperLimit <= 0) return Indeterminate(L"");
     if (seconds < 0 || seconds > upperLimit) return std::nullopt;
-    return ProgressDisplay{false, static_cast<int>(seconds), percentLabel(percentOf(seconds, upperLimit))};
+    return ProgressDisplay{false, static_cast<int>(seconds), PercentLabel(PercentOf(seconds, upperLimit))};
 }
 
-std::optional<BatchProgressDisplay> batchProgress(std::int64_t seconds, const BatchProgressState& state) {
+std::optional<BatchProgressDisplay> BatchProgress(std::int64_t seconds, const BatchProgressState& state) {
     if (state.rowUpperLimit <= 0) {
-        return BatchProgressDisplay{indeterminate(rowLabel(state)), overallProgress(seconds, state)};
+        return BatchProgressDisplay{Indeterminate(RowLabel(state)), OverallProgress(seconds, state)};
     }
     if (seconds < 0 || seconds > state.rowUpperLimit) return std::nullopt;
     ProgressDisplay row{false, static_cast<int>(seconds),
-                        rowLabel(state) + L" - " + percentLabel(percentOf(seconds, state.rowUpperLimit))};
-    return BatchProgressDisplay{std::move(row), overallProgress(seconds, state)};
+                        RowLabel(state) + L" - " + PercentLabel(PercentOf(seconds, state.rowUpperLimit))};
+    return BatchProgressDisplay{std::move(row), OverallProgress(seconds, state)};
 }
 
-ProgressDisplay batchRowFinished(const BatchProgressState& state) {
-    return {false, std::max(state.rowUpperLimit, 0), rowLabel(state) + L" - " + percentLabel(100)};
+ProgressDisplay BatchRowFinished(const BatchProgressState& state) {
+    return {false, std::max(state.rowUpperLimit, 0), RowLabel(state) + L" - " + PercentLabel(100)};
 }
 
-BatchProgressDisplay batchRowStart(const BatchProgressState& state) {
-    if (state.rowUpperLimit <= 0) return {indeterminate(rowLabel(state)), overallProgress(0, state)};
-    return {ProgressDisplay{false, 0, rowLabel(state) + L" - " + percentLabel(0)}, overallProgress(0, state)};
+BatchProgressDisplay BatchRowStart(const BatchProgressState& state) {
+    if (state.rowUpperLimit <= 0) return {Indeterminate(RowLabel(state)), OverallProgress(0, state)};
+    return {ProgressDisplay{false, 0, RowLabel(state) + L" - " + PercentLabel(0)}, OverallProgress(0, state)};
 }
 
-ProgressDisplay batchAllFinished(const BatchProgressState& state) {
-    return {false, std::max(state.overallUpperLimit, 0), L"All files - " + percentLabel(100)};
+ProgressDisplay BatchAllFinished(const BatchProgressState& state) {
+    return {false, std::max(state.overallUpperLimit, 0), L"All files - " + PercentLabel(100)};
 }
 
 }  // namespace convert

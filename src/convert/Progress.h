@@ -21,7 +21,7 @@ namespace convert {
 class ProgressParser {
 public:
     // Seconds of every report that this chunk completes, oldest first.
-    std::vector<std::int64_t> feed(std::string_view chunk);
+    std::vector<std::int64_t> Feed(std::string_view chunk);
 
     // Bytes kept between chunks; stays a handful whatever the output's length.
     std::size_t pendingSize() const { return pending_.size(); }
@@ -35,7 +35,7 @@ private:
 // "\r" or "\n"; a chunk may end anywhere.
 class ToolErrorLine {
 public:
-    void feed(std::string_view chunk);
+    void Feed(std::string_view chunk);
     // Empty when nothing but progress was printed.
     std::string line() const;
 
@@ -53,15 +53,15 @@ struct ProgressDisplay {
 };
 
 // The display when a run starts (bar 0, "0%") and after it ended (bar at the top, "100%").
-ProgressDisplay startProgress(int upperLimit);
-ProgressDisplay finishedProgress(int upperLimit);
+ProgressDisplay StartProgress(int upperLimit);
+ProgressDisplay FinishedProgress(int upperLimit);
 
 // Limits are whole ints: a 16-bit bar range (PBM_SETRANGE) would wrap for a clip of more
 // than 18 hours, so the bar should be given its range with PBM_SETRANGE32.
 //
 // A report on a single-clip run; upperLimit is the bar's upper limit. Empty when the
 // report lies beyond the range: nothing changes then.
-std::optional<ProgressDisplay> singleClipProgress(std::int64_t seconds, int upperLimit);
+std::optional<ProgressDisplay> SingleClipProgress(std::int64_t seconds, int upperLimit);
 
 struct BatchProgressState {
     int rowUpperLimit = 0;         // seconds of the current row's clip
@@ -77,11 +77,11 @@ struct BatchProgressDisplay {
 };
 
 // A report on a batch row. Empty when it lies beyond the row's range.
-std::optional<BatchProgressDisplay> batchProgress(std::int64_t seconds, const BatchProgressState& state);
+std::optional<BatchProgressDisplay> BatchProgress(std::int64_t seconds, const BatchProgressState& state);
 
 // The row's bar and label once its conversion ended, and both bars' start and end.
-ProgressDisplay batchRowFinished(const BatchProgressState& state);
-BatchProgressDisplay batchRowStart(const BatchProgressState& state);
-ProgressDisplay batchAllFinished(const BatchProgressState& state);
+ProgressDisplay BatchRowFinished(const BatchProgressState& state);
+BatchProgressDisplay BatchRowStart(const BatchProgressState& state);
+ProgressDisplay BatchAllFinished(const BatchProgressState& state);
 
 }  // namespace convert

@@ -59,7 +59,7 @@ bool MoviePresenter::Load(const std::wstring& movie, const std::wstring& flashVa
     frameCount_ = file.header.frameCount;
     isPlayer_ = file.header.isPlayerMovie;
     if (isPlayer_) {
-        options_ = ReadPlayerOptions(movie, flashVars);
+        options_ = ReadMovieParameters(movie, flashVars);
         volume_ = options_.volumePercent;
         if (!options_.contentPath.empty()) StartRun(0, options_.autoplay);
     }
@@ -73,7 +73,7 @@ void MoviePresenter::Unload() {
     still_ = VideoFrame{};
     isPlayer_ = false;
     problem_.clear();
-    options_ = PlayerOptions{};
+    options_ = MovieParameters{};
     background_ = RGB(255, 255, 255);
     frameCount_ = 0;
     knownDuration_ = 0;

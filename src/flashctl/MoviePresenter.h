@@ -4,7 +4,7 @@
 // of the pane window; the decoder threads reach it only through posted messages.
 #include "flashctl/AudioOutput.h"
 #include "flashctl/PaneLayout.h"
-#include "flashctl/PlayerOptions.h"
+#include "flashctl/MovieParameters.h"
 #include "flashctl/VideoDecoder.h"
 
 #include <windows.h>
@@ -80,7 +80,7 @@ private:
     int frameCount_ = 0;
     bool isPlayer_ = false;
     std::wstring problem_;  // why the movie could not be shown
-    PlayerOptions options_;
+    MovieParameters options_;
     std::wstring ffmpeg_;
     int volume_ = 100;
     double knownDuration_ = 0;

@@ -5,12 +5,12 @@
 #include "platform/ProgramFolder.h"
 #include "library/ClipRecord.h"
 #include "library/ClipRecordText.h"
-#include "library/MediaProbe.h"
+#include "probe/MediaProbe.h"
 #include "library/OrderedPool.h"
-#include "library/ProbeCacheSession.h"
+#include "probe/ProbeCacheSession.h"
 #include "library/RowDelivery.h"
-#include "library/TitleMarkers.h"
-#include "library/TitleStore.h"
+#include "titles/TitleMarkers.h"
+#include "titles/TitleStore.h"
 
 #include <algorithm>
 #include <chrono>
@@ -78,7 +78,7 @@ struct Candidate {
 };
 
 struct ClipProbe {
-    CachedProbe probe;
+    probe::CachedProbe probe;
     // Made by ffmpeg.exe in this build, and sound enough to be kept.
     bool fresh = false;
 };
@@ -86,7 +86,7 @@ struct ClipProbe {
 // Every file of the folder, and those that pass the filter. The filter's tests come
 // before any probe, so rejected clips cost none.
 struct FolderScan {
-    FolderListing listing;
+    probe::FolderListing listing;
     std::vector<Candidate> candidates;
 };
 
@@ -97,14 +97,14 @@ FolderScan ScanFolder(const std::wstring& folder, const ClipFilter& filter,
     platform::ForEachFile(folder, [&](const WIN32_FIND_DATAW& entry) {
         Candidate clip{entry, folder + entry.cFileName, LocalCreationTime(entry.ftCreationTime), std::nullopt};
         scan.listing.paths.insert(clip.path);
-        if (!AdmitsClip(filter, clip.created, [&] { return *(clip.title = ReadTitle(clip.path)); })) return;
+        if (!AdmitsClip(filter, clip.created, [&] { return *(clip.title = titles::ReadTitle(clip.path)); })) return;
         if (!listed.contains(clip.path)) scan.candidates.push_back(std::move(clip));
     });
     return scan;
 }
 
 ClipProbe ProbeClip(const Candidate& clip, const CatalogueSource& source) {
-    const MediaProbeResult result = ProbeMedia(clip.path, source.ffmpeg, source.probeTimeout);
+    const probe::MediaProbeResult result = probe::ProbeMedia(clip.path, source.ffmpeg, source.probeTimeout);
     ClipProbe probe{{clip.size(), clip.lastWriteTime(), ReportListsClip(result.report, clip.path), result.fields}};
     // A tool that hung, printed nothing or could not open the file says nothing lasting
     // about the clip: kept, such a verdict would hide a sound clip until it changed.
@@ -161,18 +161,18 @@ unsigned PoolSize(unsigned requested) {
 }
 
 // One clip's row, or nothing when the clip is not to be listed.
-std::optional<ClipRecord> MakeRecord(Candidate& clip, const CachedProbe& probe) {
+std::optional<ClipRecord> MakeRecord(Candidate& clip, const probe::CachedProbe& probe) {
     if (!probe.listsClip) return std::nullopt;
-    if (!clip.title) clip.title = ReadTitle(clip.path);
+    if (!clip.title) clip.title = titles::ReadTitle(clip.path);
     const std::wstring title = DisplayTitle(*clip.title, clip.entry.cFileName);
-    if (title == kTitleToDelete) return std::nullopt;
+    if (title == titles::kTitleToDelete) return std::nullopt;
 
-    const ProbeFields& fields = probe.fields;
+    const probe::ProbeFields& fields = probe.fields;
     return ClipRecord{title,
                       DateText(clip.created),
                       TimeText(clip.created),
                       SizeText(clip.size()),
-                      FormatDuration(fields.duration),
+                      probe::FormatDuration(fields.duration),
                       fields.resolution,
                       fields.frameRate,
                       fields.bitRate,
@@ -189,7 +189,7 @@ struct ClipRow {
     std::optional<ClipRecord> record;
 };
 
-ClipRow MakeRow(Candidate& clip, const std::optional<CachedProbe>& cached, const CatalogueSource& source) {
+ClipRow MakeRow(Candidate& clip, const std::optional<probe::CachedProbe>& cached, const CatalogueSource& source) {
     ClipRow row{cached ? ClipProbe{*cached} : ProbeClip(clip, source), std::nullopt};
     row.record = MakeRecord(clip, row.probe.probe);
     return row;
@@ -198,20 +198,20 @@ ClipRow MakeRow(Candidate& clip, const std::optional<CachedProbe>& cached, const
 }  // namespace
 
 CatalogueSource DefaultCatalogueSource() {
-    return CatalogueSource{platform::LibraryFolder(), DefaultFfmpegPath(), DefaultProbeCachePath()};
+    return CatalogueSource{platform::LibraryFolder(), probe::DefaultFfmpegPath(), probe::DefaultProbeCachePath()};
 }
 
 BuildOutcome BuildClipListCounting(HWND window, bool skipListed, const ClipFilter& filter,
                                    const CatalogueSource& source) {
     FolderScan scan =
         ScanFolder(source.folder, filter, skipListed ? ListedPaths(window) : std::unordered_set<std::wstring>{});
-    ProbeCacheSession cache(source.probeCache, source.ffmpeg);
+    probe::ProbeCacheSession cache(source.probeCache, source.ffmpeg);
     // Copied out before the pool starts: the session changes while rows are delivered.
-    std::vector<std::optional<CachedProbe>> cached(scan.candidates.size());
+    std::vector<std::optional<probe::CachedProbe>> cached(scan.candidates.size());
     BuildOutcome outcome;
     for (std::size_t i = 0; i < cached.size(); ++i) {
         const Candidate& clip = scan.candidates[i];
-        if (const CachedProbe* known = cache.Find(clip.path, clip.size(), clip.lastWriteTime()))
+        if (const probe::CachedProbe* known = cache.Find(clip.path, clip.size(), clip.lastWriteTime()))
             cached[i] = *known;
         else
             ++outcome.probed;

@@ -3,7 +3,7 @@
 // handle and reach it only through its messages (framework/WindowMessages.h), so they may run
 // on any thread; builds are serialised, so overlapping builds never list a clip twice.
 #include "library/ClipFilter.h"
-#include "library/MediaProbe.h"
+#include "probe/MediaProbe.h"
 
 #include <windows.h>
 
@@ -20,7 +20,7 @@ struct CatalogueSource {
     std::wstring ffmpeg;
     std::wstring probeCache = {};
     unsigned probeThreads = 0;
-    std::chrono::milliseconds probeTimeout = kProbeTimeout;
+    std::chrono::milliseconds probeTimeout = probe::kProbeTimeout;
 };
 CatalogueSource DefaultCatalogueSource();
 

@@ -1,6 +1,6 @@
 #include "library/ClipFilter.h"
 
-#include "library/TitleMarkers.h"
+#include "titles/TitleMarkers.h"
 #include "platform/Text.h"
 
 namespace library {
@@ -32,7 +32,7 @@ bool AdmitsCreationTime(const ClipFilter& filter, const LocalDateTime& created) 
 
 bool AdmitsTitle(const ClipFilter& filter, std::wstring_view title) {
     if (filter.mode != FilterMode::ByKeyword) return false;
-    const std::wstring haystack = platform::ToLowerCase(title == kTitleNotSet ? kUntitled : title);
+    const std::wstring haystack = platform::ToLowerCase(title == titles::kTitleNotSet ? kUntitled : title);
     const bool occurs = haystack.find(platform::ToLowerCase(filter.keyword)) != std::wstring::npos;
     return occurs == filter.contains;
 }

@@ -1,7 +1,7 @@
 #include "library/ClipListView.h"
 
 #include "framework/RedrawPause.h"
-#include "library/CSortClass.h"
+#include "library/ClipSorter.h"
 
 #include <commctrl.h>
 #include <oleauto.h>
@@ -228,7 +228,7 @@ void ClipListView::SortByColumn(int column) {
     for (size_t index = 0; index < kClipColumns.size(); ++index)
         SetArrow(static_cast<int>(index), SortedHeaderArrow(state, static_cast<int>(index)));
     const framework::RedrawPause pause(list_);
-    CSortClass sorter(list_, column);
+    ClipSorter sorter(list_, column);
     sorter.Sort(parameter);
 }
 

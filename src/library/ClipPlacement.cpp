@@ -1,7 +1,7 @@
 #include "library/ClipPlacement.h"
 
 #include "library/ImportRules.h"
-#include "library/TitleStore.h"
+#include "titles/TitleStore.h"
 #include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
 
@@ -60,12 +60,12 @@ std::wstring PlaceCopyInLibrary(const std::wstring& temporary, const std::wstrin
                                 const std::function<std::wstring()>& title, const FILETIME* created,
                                 const std::wstring& sourceUrl) {
     // Titled and dated before it is moved in, so no list build sees the clip half-made.
-    WriteTitle(temporary, title());
-    if (!sourceUrl.empty()) WriteSourceUrl(temporary, sourceUrl);
+    titles::WriteTitle(temporary, title());
+    if (!sourceUrl.empty()) titles::WriteSourceUrl(temporary, sourceUrl);
     if (created != nullptr) SetCreationTime(temporary, *created);
     std::wstring clip = MoveIntoLibrary(temporary, libraryFolder, second);
     if (clip.empty()) {
-        WriteTitle(temporary, L"");
+        titles::WriteTitle(temporary, L"");
         DeleteFileW(temporary.c_str());
     }
     return clip;

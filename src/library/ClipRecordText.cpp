@@ -1,6 +1,6 @@
 #include "library/ClipRecordText.h"
 
-#include "library/TitleMarkers.h"
+#include "titles/TitleMarkers.h"
 
 #include <cmath>
 #include <cstdio>
@@ -30,7 +30,7 @@ std::wstring RemoveEvery(std::wstring_view text, std::wstring_view piece) {
 }  // namespace
 
 std::wstring DisplayTitle(std::wstring_view storedTitle, std::wstring_view fileName) {
-    if (storedTitle != kTitleNotSet) return std::wstring(storedTitle);
+    if (storedTitle != titles::kTitleNotSet) return std::wstring(storedTitle);
     if (fileName == kDemoClipName) return std::wstring(kDemoClipTitle);
     return RemoveEvery(fileName, L".flv");
 }

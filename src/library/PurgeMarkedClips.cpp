@@ -1,6 +1,6 @@
 #include "library/PurgeMarkedClips.h"
 
-#include "library/TitleStore.h"
+#include "titles/TitleStore.h"
 #include "platform/FileValues.h"
 
 #include <windows.h>
@@ -11,12 +11,12 @@ PurgeResult PurgeMarkedClips(const std::wstring& libraryFolder, const ClipDelete
     PurgeResult result;
     platform::ForEachFile(libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
         const std::wstring path = libraryFolder + entry.cFileName;
-        if (!IsMarkedForDeletion(ReadTitle(path))) return;
+        if (!titles::IsMarkedForDeletion(titles::ReadTitle(path))) return;
         DWORD error = 0;
         if (deleteClip(path, error)) {
             ++result.deleted;
         } else {
-            WriteTitle(path, L"");
+            titles::WriteTitle(path, L"");
             result.kept.push_back(path);
         }
     });

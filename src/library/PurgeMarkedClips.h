@@ -1,6 +1,6 @@
 #pragma once
-#include "library/TitleMarkers.h"
-#include "library/TitleStore.h"
+#include "titles/TitleMarkers.h"
+#include "titles/TitleStore.h"
 
 #include <windows.h>
 
@@ -24,7 +24,8 @@ struct PurgeResult {
 // rest marked for the next one.
 // `deleteClip` is DeleteTitledFile; tests pass one that fails.
 using ClipDeleter = std::function<bool(const std::wstring& path, DWORD& error)>;
-PurgeResult PurgeMarkedClips(const std::wstring& libraryFolder, const ClipDeleter& deleteClip = DeleteTitledFile);
+PurgeResult PurgeMarkedClips(const std::wstring& libraryFolder,
+                             const ClipDeleter& deleteClip = titles::DeleteTitledFile);
 
 // What the user reads about clips that stayed.
 std::wstring KeptClipsText(const std::vector<std::wstring>& kept);

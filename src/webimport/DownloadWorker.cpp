@@ -3,9 +3,9 @@
 #include "framework/WindowMessages.h"
 #include "library/ClipRecordText.h"
 #include "library/ImportRules.h"
-#include "library/MediaProbe.h"
-#include "library/TitleMarkers.h"
-#include "library/TitleStore.h"
+#include "probe/MediaProbe.h"
+#include "titles/TitleMarkers.h"
+#include "titles/TitleStore.h"
 #include "platform/AnsiText.h"
 #include "platform/Environment.h"
 #include "webimport/ImportTexts.h"
@@ -51,7 +51,7 @@ private:
     bool CloseFile(bool mark);
     // The library's own rule, so that what lands here is listed.
     bool IsVideo(const std::wstring& path) const {
-        return library::ReportListsClip(library::ProbeMedia(path, settings_.ffmpegPath).report, path);
+        return library::ReportListsClip(probe::ProbeMedia(path, settings_.ffmpegPath).report, path);
     }
 
     std::shared_ptr<DownloadJob> job_;
@@ -132,7 +132,7 @@ void Download::SaveClip(platform::HttpResponse& response, const std::wstring& ti
         return Fail(kInvalidAddress);
     }
     if (job_->halted) return;
-    if (!title.empty()) library::WriteTitle(path, title);
+    if (!title.empty()) titles::WriteTitle(path, title);
     job_->finished = true;
     Tell(framework::WM_IMPORT_DONE);
 }
@@ -168,7 +168,7 @@ bool Download::CloseFile(bool mark) {
     if (job_->halted) return false;
     job_->file.reset();
     lock.unlock();
-    if (mark) library::WriteTitle(job_->path, std::wstring(library::kTitleToDelete));
+    if (mark) titles::WriteTitle(job_->path, std::wstring(titles::kTitleToDelete));
     return true;
 }
 
@@ -181,7 +181,7 @@ void DownloadJob::Stop() {
     file.reset();
     lock.unlock();
     // The partial file goes at the next start.
-    library::WriteTitle(path, std::wstring(library::kTitleToDelete));
+    titles::WriteTitle(path, std::wstring(titles::kTitleToDelete));
 }
 
 void RunDownload(const std::shared_ptr<DownloadJob>& job, HWND dialog, const std::wstring& address,

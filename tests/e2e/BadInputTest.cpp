@@ -3,8 +3,8 @@
 // keeps what it can and changes nothing it should not.
 #include "ProgramTest.h"
 
-#include "library/FallbackTitleStore.h"
-#include "library/TitleStore.h"
+#include "titles/FallbackTitleStore.h"
+#include "titles/TitleStore.h"
 
 namespace e2e {
 namespace {
@@ -65,15 +65,15 @@ TEST_F(BadInput, ATornTitleStoreKeepsTheTitlesBeforeTheTear) {
     MakeDirectories(program().Path(L"Videos"));
     const std::wstring clip = program().Path(L"Videos\\kept.flv");
     WriteWholeFile(clip, "FLV not really a clip, but a titled file");
-    library::WriteTitle(clip, L"Kept title");
+    titles::WriteTitle(clip, L"Kept title");
     // A record cut off in the middle, as a crash during an append leaves it.
-    const std::wstring log = library::ProcessTitleStore()->logPath();
+    const std::wstring log = titles::ProcessTitleStore()->logPath();
     const auto before = ReadWholeFile(log);
     ASSERT_TRUE(before.has_value());
     WriteWholeFile(log, *before + std::string("\x52\x4b\x54\x31garbage-torn-record", 22));
 
     StartsAndShowsItsWindow();
-    EXPECT_EQ(library::ReadTitle(clip), L"Kept title");
+    EXPECT_EQ(titles::ReadTitle(clip), L"Kept title");
     EXPECT_TRUE(FileExists(clip));
 }
 

@@ -3,7 +3,7 @@
 #include "PreviewPane.h"
 #include "ProgramTest.h"
 
-#include "library/TitleStore.h"
+#include "titles/TitleStore.h"
 #include "resources/resource.h"
 
 #include <algorithm>
@@ -41,7 +41,7 @@ TEST_F(LibraryList, FiveClipsAreListedNewestFirstWithTheirColumns) {
     DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
     AddFiveClips();
     AddClip(L"flv-320x240-sound.flv", L"1260000006.flv");
-    library::WriteTitle(program().Path(L"Videos\\1260000006.flv"), L"InOrderToDelete");
+    titles::WriteTitle(program().Path(L"Videos\\1260000006.flv"), L"InOrderToDelete");
     AddClip(L"text-only.flv", L"1260000007.flv");
 
     RunningProgram run(program());

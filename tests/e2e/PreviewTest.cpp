@@ -3,7 +3,7 @@
 // after "Show", and the pane's place in the Simple and Standard layouts, also at 144 dpi.
 #include "PreviewPane.h"
 #include "ProgramTest.h"
-#include "library/TitleStore.h"
+#include "titles/TitleStore.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
@@ -76,8 +76,8 @@ TEST_F(Preview, ShowsTheFirstFramePlaysAndFallsBackToThePlaceholder) {
     PressKey(edit, VK_RETURN);
     const std::wstring clip = program().Path(L"Videos\\1260000001.flv");
     EXPECT_TRUE(WaitUntil([&] { return ReadListView(list, 1).at(0).at(0) == L"Renamed while playing"; }, 5s));
-    EXPECT_TRUE(WaitUntil([&] { return library::ReadTitle(clip) == L"Renamed while playing"; }, 5s))
-        << "the title read " << testing::PrintToString(library::ReadTitle(clip));
+    EXPECT_TRUE(WaitUntil([&] { return titles::ReadTitle(clip) == L"Renamed while playing"; }, 5s))
+        << "the title read " << testing::PrintToString(titles::ReadTitle(clip));
 
     // Deleting the last clip leaves the blank placeholder; so does "Show" on an empty list.
     PostMessageW(main, WM_COMMAND, ID_MOVIE_DELETE, 0);

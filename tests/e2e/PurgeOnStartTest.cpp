@@ -1,7 +1,7 @@
 // Clips whose title carries the deletion marker are deleted by the next start; the
 // marker is matched with its exact case.
 #include "ProgramTest.h"
-#include "library/TitleStore.h"
+#include "titles/TitleStore.h"
 
 namespace e2e {
 namespace {
@@ -11,8 +11,8 @@ class PurgeOnStart : public ProgramTest {};
 // Writes the title through the program's own title store, so that the program reads it
 // back however the store keeps titles on this volume.
 void GiveTitle(const std::wstring& path, const std::wstring& title) {
-    library::WriteTitle(path, title);
-    ASSERT_EQ(library::ReadTitle(path), title) << "the title did not stick";
+    titles::WriteTitle(path, title);
+    ASSERT_EQ(titles::ReadTitle(path), title) << "the title did not stick";
 }
 
 TEST_F(PurgeOnStart, DeletesClipsWhoseTitleHoldsTheMarkerInItsExactCase) {

@@ -2,7 +2,7 @@
 // that run.sh starts on 127.0.0.1 (tests/e2e/http_server.py).
 #include "ProgramTest.h"
 
-#include "library/TitleStore.h"
+#include "titles/TitleStore.h"
 #include "platform/FileValues.h"
 #include "resources/resource.h"
 #include "settings/SettingsTable.h"
@@ -86,7 +86,7 @@ TEST_F(WebImportProgram, PageVideoLandsInTheLibraryAndTheListWhenTheDialogEndsBy
     EXPECT_TRUE(name.ends_with(L".flv")) << name;
     EXPECT_LE(std::abs(std::stoll(name) - static_cast<long long>(time(nullptr))), 120) << name;
     EXPECT_EQ(ReadWholeFile(files[0]), ReadWholeFile(BuildProgramFolder() + L"probe-clips\\flv-320x240-sound.flv"));
-    EXPECT_EQ(library::ReadTitle(files[0]), L"Cats &amp; Dogs");
+    EXPECT_EQ(titles::ReadTitle(files[0]), L"Cats &amp; Dogs");
     HWND list = GetDlgItem(run.MainWindow(), IDC_CLIP_LIST);
     EXPECT_TRUE(WaitUntil(
         [&] {
@@ -110,7 +110,7 @@ TEST_F(WebImportProgram, CutStreamIsReportedAndItsPartialFileGoesAtTheNextStart)
         box->Press(IDOK);
         const auto files = FilesIn(Videos());
         ASSERT_EQ(files.size(), 1u);
-        EXPECT_EQ(library::ReadTitle(files[0]), L"InOrderToDelete");
+        EXPECT_EQ(titles::ReadTitle(files[0]), L"InOrderToDelete");
     }
     RunningProgram again(program());
     ASSERT_NE(again.WaitForVisibleMainWindow(kStartTimeout), nullptr);

@@ -79,15 +79,15 @@ TEST(BatchPlan, PreScanAsksOneQuestionAndTheAnswerChoosesTheRows) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const BatchScan scan = scanBatch(c.rows, L"D:\\out", L".mp4", existing(c.files));
-        EXPECT_EQ(batchOverwriteQuestion(scan), c.question);
-        const std::optional<BatchMode> mode = decideBatchMode(scan, c.answer);
+        const BatchScan scan = ScanBatch(c.rows, L"D:\\out", L".mp4", existing(c.files));
+        EXPECT_EQ(BatchOverwriteQuestion(scan), c.question);
+        const std::optional<BatchMode> mode = DecideBatchMode(scan, c.answer);
         if (c.converted.empty()) {
             EXPECT_FALSE(mode);
             continue;
         }
         ASSERT_TRUE(mode);
-        const BatchSchedule schedule = scheduleBatch(scan, *mode);
+        const BatchSchedule schedule = ScheduleBatch(scan, *mode);
         EXPECT_EQ(schedule.rows, c.converted);
         EXPECT_EQ(schedule.overallSeconds, c.overall);
     }

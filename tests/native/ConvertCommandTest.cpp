@@ -27,7 +27,7 @@ TEST(ConvertCommand, PiecesInOrder) {
     };
     ConvertJob cut = sampleJob();
     cut.cut = true;
-    cut.cutRange = {secondsOfDay(0, 0, 30), secondsOfDay(0, 2, 5)};
+    cut.cutRange = {SecondsOfDay(0, 0, 30), SecondsOfDay(0, 2, 5)};
     ConvertJob noOptions = sampleJob();
     noOptions.qualityLevel = 0;
     ConvertJob cutFromZero = sampleJob();
@@ -68,7 +68,7 @@ TEST(ConvertCommand, PiecesInOrder) {
 TEST(ConvertCommand, InterpreterWrapsTheProgramLineInOneMorePairOfQuotes) {
     ConvertJob job = sampleJob();
     job.inputPath = L"D:\\clips\\a & b.flv";
-    const std::wstring line = buildFfmpegCommandLine(job, kProgramFolder);
+    const std::wstring line = BuildFfmpegCommandLine(job, kProgramFolder);
     EXPECT_EQ(line.front(), L'"');
     EXPECT_NE(line.find(L"-i \"D:\\clips\\a & b.flv\" "), std::wstring::npos);
     EXPECT_EQ(buildConvertCommand(job, kProgramFolder), L"cmd /c \"" + line + L"\"");
@@ -88,25 +88,25 @@ TEST(ConvertCommand, OutputPathJoinsFolderNameAndExtension) {
     for (const Case& c : cases) {
         ConvertJob job = sampleJob();
         job.formatIndex = c.format;
-        EXPECT_EQ(outputPath(job), c.expected) << c.format;
+        EXPECT_EQ(OutputPath(job), c.expected) << c.format;
     }
 }
 
 TEST(ConvertCommand, CutTimesAndExpectedSeconds) {
-    EXPECT_EQ(secondsOfDay(0, 0, 30), 30);
-    EXPECT_EQ(secondsOfDay(0, 2, 5), 125);
-    EXPECT_EQ(secondsOfDay(23, 59, 59), 86399);
-    EXPECT_EQ(expectedSeconds({30, 125}), 95);
-    EXPECT_EQ(expectedSeconds({0, 0}), 0);
-    EXPECT_EQ(expectedSeconds({0, secondsOfDay(20, 0, 0)}), 72000) << "no 16-bit wrap";
+    EXPECT_EQ(SecondsOfDay(0, 0, 30), 30);
+    EXPECT_EQ(SecondsOfDay(0, 2, 5), 125);
+    EXPECT_EQ(SecondsOfDay(23, 59, 59), 86399);
+    EXPECT_EQ(ExpectedSeconds({30, 125}), 95);
+    EXPECT_EQ(ExpectedSeconds({0, 0}), 0);
+    EXPECT_EQ(ExpectedSeconds({0, SecondsOfDay(20, 0, 0)}), 72000) << "no 16-bit wrap";
 }
 
 TEST(ConvertCommand, OverwriteQuestionPerSurface) {
     EXPECT_EQ(
-        overwriteQuestion(ConvertSurface::MainPanel, L"My clip", L".mp4"),
+        OverwriteQuestion(ConvertSurface::MainPanel, L"My clip", L".mp4"),
         L"Current folder already contains files named 'My clip.mp4'. Would you like to replace the existing file?");
     EXPECT_EQ(
-        overwriteQuestion(ConvertSurface::SingleClipDialog, L"My clip", L".mp4"),
+        OverwriteQuestion(ConvertSurface::SingleClipDialog, L"My clip", L".mp4"),
         L"Current folder already contains a file named 'My clip.mp4'. Would you like to replace the existing file?");
 }
 
@@ -119,23 +119,23 @@ TEST(ConvertCommand, DurationCellsReadAsSeconds) {
         {L"00:00:30", 30}, {L"01:02:03", 3723}, {L"23:59:59", 86399}, {L"00:01:35", 95}, {L"30.03", 0}, {L" n/a", 0},
         {L"", 0},          {L"0a:00:10", 10},   {L"00:00:3x", 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(durationSeconds(c.text), c.seconds) << c.text;
+    for (const Case& c : cases) EXPECT_EQ(DurationSeconds(c.text), c.seconds) << c.text;
 }
 
 TEST(ConvertCommand, UnsetOrUnreadableFolderSettingMeansMyVideos) {
-    EXPECT_EQ(outputFolderFromSetting(L"NotSet", L"C:\\Users\\me\\Videos"), L"C:\\Users\\me\\Videos");
-    EXPECT_EQ(outputFolderFromSetting(L"", L"C:\\Users\\me\\Videos"), L"C:\\Users\\me\\Videos");
-    EXPECT_EQ(outputFolderFromSetting(L"D:\\Out", L"C:\\Users\\me\\Videos"), L"D:\\Out");
+    EXPECT_EQ(OutputFolderFromSetting(L"NotSet", L"C:\\Users\\me\\Videos"), L"C:\\Users\\me\\Videos");
+    EXPECT_EQ(OutputFolderFromSetting(L"", L"C:\\Users\\me\\Videos"), L"C:\\Users\\me\\Videos");
+    EXPECT_EQ(OutputFolderFromSetting(L"D:\\Out", L"C:\\Users\\me\\Videos"), L"D:\\Out");
 }
 
 TEST(ConvertCommand, RunsWriteBesideTheOutputUnderATemporaryName) {
     ConvertJob job = sampleJob();
-    const std::wstring temporary = temporaryOutputPath(job, L"12-3");
+    const std::wstring temporary = TemporaryOutputPath(job, L"12-3");
     EXPECT_EQ(temporary, L"C:\\Users\\me\\My Videos\\reelkeep-unfinished-12-3.mov");
-    EXPECT_NE(temporaryOutputPath(job, L"12-4"), temporary);
-    const std::wstring line = buildFfmpegCommandLine(job, kProgramFolder, temporary);
+    EXPECT_NE(TemporaryOutputPath(job, L"12-4"), temporary);
+    const std::wstring line = BuildFfmpegCommandLine(job, kProgramFolder, temporary);
     EXPECT_NE(line.find(L"-y \"" + temporary + L"\""), std::wstring::npos) << "ffmpeg writes the temporary";
-    EXPECT_EQ(line.find(outputPath(job)), std::wstring::npos);
+    EXPECT_EQ(line.find(OutputPath(job)), std::wstring::npos);
 }
 
 }  // namespace

@@ -238,7 +238,7 @@ std::map<std::string, int> ReadControlIds() {
 const Control& StopCaption() {
     static const Control stop = [] {
         Control control;
-        for (wchar_t c : convert::convertButtonCaption(convert::ConvertButtonState::Converting))
+        for (wchar_t c : convert::ConvertButtonCaption(convert::ConvertButtonState::Converting))
             control.text += static_cast<char>(c);
         control.id = "IDC_CONVERT while converting";
         return control;

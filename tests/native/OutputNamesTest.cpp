@@ -68,10 +68,10 @@ TEST(OutputNameClean, BatchNames) {
 }
 
 TEST(OutputNameClean, BlankOnlyEditsAreDiscarded) {
-    EXPECT_TRUE(isDiscardedNameEdit(L""));
-    EXPECT_TRUE(isDiscardedNameEdit(L"   "));
-    EXPECT_FALSE(isDiscardedNameEdit(L" a "));
-    EXPECT_FALSE(isDiscardedNameEdit(L"\t")) << "only blanks are screened; the tab goes to the clean-up";
+    EXPECT_TRUE(IsDiscardedNameEdit(L""));
+    EXPECT_TRUE(IsDiscardedNameEdit(L"   "));
+    EXPECT_FALSE(IsDiscardedNameEdit(L" a "));
+    EXPECT_FALSE(IsDiscardedNameEdit(L"\t")) << "only blanks are screened; the tab goes to the clean-up";
     EXPECT_EQ(cleanOutputName(L"\t").name, L"My output file");
 }
 
@@ -102,14 +102,14 @@ TEST(OutputNameCheck, OutcomesAndTheirPrecedence) {
         {L" " + repeat(L'<', 255), NameCheck::TooLong},
         {repeat(L'a', 254) + L"\U0001F600", NameCheck::TooLong},
     };
-    for (const Case& c : cases) EXPECT_EQ(checkOutputName(c.text), c.expected) << c.text;
+    for (const Case& c : cases) EXPECT_EQ(CheckOutputName(c.text), c.expected) << c.text;
 }
 
 TEST(OutputNameGuard, RefusedTextsPutBackTheLastValidName) {
     OutputNameGuard guard;
-    EXPECT_FALSE(guard.onTextChanged(L"a"));
+    EXPECT_FALSE(guard.OnTextChanged(L"a"));
 
-    const auto afterLessThan = guard.onTextChanged(L"a<");
+    const auto afterLessThan = guard.OnTextChanged(L"a<");
     ASSERT_TRUE(afterLessThan);
     EXPECT_EQ(afterLessThan->restoreText, L"a");
     EXPECT_EQ(afterLessThan->balloon.title, L"Invalid character in file name");
@@ -117,33 +117,33 @@ TEST(OutputNameGuard, RefusedTextsPutBackTheLastValidName) {
               L"In the file name can not use the following characters: \", '\\', '/', '|', '?', '*', ':', '<', '>'");
     EXPECT_TRUE(afterLessThan->caretToEnd);
 
-    const auto leadingBlank = guard.onTextChanged(L" a");
+    const auto leadingBlank = guard.OnTextChanged(L" a");
     ASSERT_TRUE(leadingBlank);
     EXPECT_EQ(leadingBlank->restoreText, L"a");
     EXPECT_EQ(leadingBlank->balloon.title, L"Invalid character in file name");
     EXPECT_EQ(leadingBlank->balloon.text, L"Space can not be in the beginning of the file name");
     EXPECT_FALSE(leadingBlank->caretToEnd);
 
-    const auto tooLong = guard.onTextChanged(repeat(L'z', 256));
+    const auto tooLong = guard.OnTextChanged(repeat(L'z', 256));
     ASSERT_TRUE(tooLong);
     EXPECT_EQ(tooLong->restoreText, L"a");
     EXPECT_EQ(tooLong->balloon.title, L"Too long file name");
     EXPECT_EQ(tooLong->balloon.text, L"Maximum file name length - 255 characters");
     EXPECT_TRUE(tooLong->caretToEnd);
 
-    EXPECT_FALSE(guard.onTextChanged(repeat(L'z', 255)));
+    EXPECT_FALSE(guard.OnTextChanged(repeat(L'z', 255)));
     EXPECT_EQ(guard.rememberedName(), repeat(L'z', 255));
 }
 
 TEST(OutputNameGuard, EmptyBoxIsAcceptedButNotRemembered) {
     OutputNameGuard guard;
-    EXPECT_FALSE(guard.onTextChanged(L"abc"));
-    EXPECT_FALSE(guard.onTextChanged(L""));
+    EXPECT_FALSE(guard.OnTextChanged(L"abc"));
+    EXPECT_FALSE(guard.OnTextChanged(L""));
     EXPECT_EQ(guard.rememberedName(), L"abc");
-    const auto refused = guard.onTextChanged(L"?");
+    const auto refused = guard.OnTextChanged(L"?");
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->restoreText, L"abc") << "the last valid name, not the empty box before";
-    EXPECT_FALSE(guard.onTextChanged(L"with\ttab"));
+    EXPECT_FALSE(guard.OnTextChanged(L"with\ttab"));
     EXPECT_EQ(guard.rememberedName(), L"with\ttab");
 }
 
@@ -153,12 +153,12 @@ TEST(OutputNameGuard, PuttingBackIsAlwaysAccepted) {
     const std::wstring texts[] = {L"<", L" lead", repeat(L'q', 300), L"ok", L"o|k", L"", L" ", L"new"};
     OutputNameGuard guard;
     for (const std::wstring& text : texts) {
-        const auto rejection = guard.onTextChanged(text);
+        const auto rejection = guard.OnTextChanged(text);
         if (!rejection) continue;
-        EXPECT_FALSE(guard.onTextChanged(rejection->restoreText)) << "after " << text;
+        EXPECT_FALSE(guard.OnTextChanged(rejection->restoreText)) << "after " << text;
     }
     OutputNameGuard fresh;
-    const auto first = fresh.onTextChanged(L"<");
+    const auto first = fresh.OnTextChanged(L"<");
     ASSERT_TRUE(first);
     EXPECT_EQ(first->restoreText, L"");
     EXPECT_EQ(fresh.rememberedName(), L"");
@@ -166,10 +166,10 @@ TEST(OutputNameGuard, PuttingBackIsAlwaysAccepted) {
 
 TEST(OutputNameGuard, EachSurfaceKindRemembersItsOwnName) {
     OutputNameGuards guards;
-    EXPECT_FALSE(guards.mainPanel.onTextChanged(L"panel name"));
-    EXPECT_FALSE(guards.singleClipDialog.onTextChanged(L"dialog name"));
-    const auto panel = guards.mainPanel.onTextChanged(L"x*");
-    const auto dialog = guards.singleClipDialog.onTextChanged(L"x*");
+    EXPECT_FALSE(guards.mainPanel.OnTextChanged(L"panel name"));
+    EXPECT_FALSE(guards.singleClipDialog.OnTextChanged(L"dialog name"));
+    const auto panel = guards.mainPanel.OnTextChanged(L"x*");
+    const auto dialog = guards.singleClipDialog.OnTextChanged(L"x*");
     ASSERT_TRUE(panel);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(panel->restoreText, L"panel name");
@@ -190,7 +190,7 @@ TEST(OutputNameEmptyRule, RestoresByUndoOrReplacement) {
         {L" ", false, EmptyNameRepair::None, false},
     };
     for (const Case& c : cases) {
-        const EmptyNameDecision decision = emptyNameRule(c.text, c.canUndo);
+        const EmptyNameDecision decision = EmptyNameRule(c.text, c.canUndo);
         EXPECT_EQ(decision.repair, c.repair) << c.text << c.canUndo;
         ASSERT_EQ(decision.balloon.has_value(), c.balloon) << c.text << c.canUndo;
         if (c.balloon) {

@@ -112,9 +112,9 @@ TEST(PresetArguments, QualityComesFromComboIndexOrSliderPosition) {
     EXPECT_EQ(kQualityTexts[0], L"Low");
     EXPECT_EQ(kQualityTexts[1], L"Medium");
     EXPECT_EQ(kQualityTexts[2], L"High");
-    EXPECT_EQ(buildPresetArguments(5, 0, levelFromQualityComboIndex(2)), L"-vcodec mpeg4 -qscale 1");
-    EXPECT_EQ(buildPresetArguments(5, 0, levelFromQualityComboIndex(0)), L"-vcodec mpeg4 -qscale 18");
-    EXPECT_EQ(buildPresetArguments(5, 0, levelFromQualityComboIndex(-1)), L"") << "nothing selected";
+    EXPECT_EQ(buildPresetArguments(5, 0, LevelFromQualityComboIndex(2)), L"-vcodec mpeg4 -qscale 1");
+    EXPECT_EQ(buildPresetArguments(5, 0, LevelFromQualityComboIndex(0)), L"-vcodec mpeg4 -qscale 18");
+    EXPECT_EQ(buildPresetArguments(5, 0, LevelFromQualityComboIndex(-1)), L"") << "nothing selected";
     EXPECT_EQ(kQualityTexts[static_cast<size_t>(kMainPanelQualityComboDefault)], L"High");
     EXPECT_EQ(kQualityTexts[static_cast<size_t>(kDialogQualityComboDefault)], L"Medium");
     EXPECT_EQ(kMainPanelSliderDefault, static_cast<int>(QualityLevel::High));
@@ -137,7 +137,7 @@ TEST(PresetFormats, TextsIconsAndExtensionsInComboOrder) {
         {L"XVid MPEG-4 Codec (AVI)", 210, L".avi"},
         {L"MPEG Audio Layer 3 (MP3)", 214, L".mp3"},
     };
-    const auto& entries = formatEntries();
+    const auto& entries = FormatEntries();
     for (int i = 0; i < kOutputFormatCount; ++i) {
         const auto index = static_cast<size_t>(i);
         EXPECT_EQ(entries[index].displayText, expected[index].text) << i;
@@ -173,9 +173,9 @@ TEST(PresetResolutions, ChoicesPerFormat) {
         EXPECT_EQ(choices.entries, c.entries) << c.format;
         EXPECT_EQ(choices.selection, c.selection) << c.format;
         EXPECT_EQ(choices.enabled, c.enabled) << c.format;
-        EXPECT_EQ(formatHasSizeChoices(c.format), c.enabled) << c.format;
+        EXPECT_EQ(FormatHasSizeChoices(c.format), c.enabled) << c.format;
     }
-    const ResolutionChoices initial = initialResolutionChoices();
+    const ResolutionChoices initial = InitialResolutionChoices();
     EXPECT_EQ(initial.entries, (std::vector<std::wstring>{L"480x320", L"320x240"}));
     EXPECT_EQ(initial.selection, 0);
 }

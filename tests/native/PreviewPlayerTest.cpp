@@ -1,4 +1,4 @@
-#include "player/PreviewPlayer.h"
+#include "preview/PreviewPlayer.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace player {
+namespace preview {
 namespace {
 
 const std::map<std::wstring, std::wstring> kDefaults = {
@@ -125,4 +125,4 @@ TEST(PreviewPlayerTest, LoadsFollowTheSelectionRules) {
 }
 
 }  // namespace
-}  // namespace player
+}  // namespace preview

@@ -1,5 +1,5 @@
 #include "library/OrderedPool.h"
-#include "library/ProbeCacheRules.h"
+#include "probe/ProbeCacheRules.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace library {
+namespace probe {
 namespace {
 
 const ProbeToolIdentity kTool{65'123'456, 0x01D4A1B2C3D4E5F6ull};
@@ -153,7 +153,7 @@ TEST(OrderedPool, DeliversInOrderWhileSlowItemsHoldUpOnlyTheDeliveryBehindThem) 
     std::atomic<bool> slowDone{false};
     std::vector<std::size_t> order;
     std::vector<std::size_t> awaited;
-    DeliverInOrder<int>(
+    library::DeliverInOrder<int>(
         results, 3,
         [&](std::size_t i) {
             const int now = ++running;
@@ -185,4 +185,4 @@ TEST(OrderedPool, DeliversInOrderWhileSlowItemsHoldUpOnlyTheDeliveryBehindThem) 
 }
 
 }  // namespace
-}  // namespace library
+}  // namespace probe

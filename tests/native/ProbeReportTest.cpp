@@ -1,4 +1,4 @@
-#include "library/ProbeReport.h"
+#include "probe/ProbeReport.h"
 #include "platform/ToolOutput.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-namespace library {
+namespace probe {
 namespace {
 
 const std::wstring kNa(kMissingField);
@@ -257,4 +257,4 @@ TEST(DecodeToolOutput, CapturedTagsReadAsTheyWereWritten) {
 }
 
 }  // namespace
-}  // namespace library
+}  // namespace probe

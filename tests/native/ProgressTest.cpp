@@ -11,7 +11,7 @@ namespace {
 std::vector<std::int64_t> feedAll(ProgressParser& parser, std::string_view text, size_t chunkSize) {
     std::vector<std::int64_t> reports;
     for (size_t at = 0; at < text.size(); at += chunkSize) {
-        for (std::int64_t seconds : parser.feed(text.substr(at, chunkSize))) reports.push_back(seconds);
+        for (std::int64_t seconds : parser.Feed(text.substr(at, chunkSize))) reports.push_back(seconds);
     }
     return reports;
 }
@@ -42,7 +42,7 @@ TEST(ProgressParse, ReportsInOneChunk) {
     };
     for (const Case& c : cases) {
         ProgressParser parser;
-        EXPECT_EQ(parser.feed(c.output), c.expected) << c.output;
+        EXPECT_EQ(parser.Feed(c.output), c.expected) << c.output;
     }
 }
 
@@ -50,13 +50,13 @@ TEST(ProgressParse, AReportSplitAnywhereReadsTheSame) {
     const std::string output = "frame=  1 size=1kB time=00:01:35.04 bitrate=1.0kbits/s\rframe= 2 time=47.88 x";
     for (size_t split = 0; split <= output.size(); ++split) {
         ProgressParser parser;
-        std::vector<std::int64_t> reports = parser.feed(std::string_view(output).substr(0, split));
-        for (std::int64_t seconds : parser.feed(std::string_view(output).substr(split))) reports.push_back(seconds);
+        std::vector<std::int64_t> reports = parser.Feed(std::string_view(output).substr(0, split));
+        for (std::int64_t seconds : parser.Feed(std::string_view(output).substr(split))) reports.push_back(seconds);
         EXPECT_EQ(reports, (std::vector<std::int64_t>{95, 47})) << "split at " << split;
     }
     ProgressParser parser;
-    EXPECT_EQ(parser.feed("time=12"), std::vector<std::int64_t>{}) << "the value may go on in the next chunk";
-    EXPECT_EQ(parser.feed(" bitrate"), std::vector<std::int64_t>{0});
+    EXPECT_EQ(parser.Feed("time=12"), std::vector<std::int64_t>{}) << "the value may go on in the next chunk";
+    EXPECT_EQ(parser.Feed(" bitrate"), std::vector<std::int64_t>{0});
 }
 
 TEST(ProgressParse, CapturedRunOfTheRealTool) {
@@ -74,20 +74,20 @@ TEST(ProgressParse, CapturedRunOfTheRealTool) {
 TEST(ProgressParse, MemoryStaysSmallAndGarbageIsHarmless) {
     ProgressParser parser;
     const std::string noise(100000, 't');
-    EXPECT_TRUE(parser.feed(noise).empty());
+    EXPECT_TRUE(parser.Feed(noise).empty());
     EXPECT_LE(parser.pendingSize(), 4u);
 
     // Values that would overflow any integer are capped, then fall beyond every range.
-    const auto huge = parser.feed("time=99999999999999999999999999.5 time=9999:99999999999999999:99.1 ");
+    const auto huge = parser.Feed("time=99999999999999999999999999.5 time=9999:99999999999999999:99.1 ");
     ASSERT_EQ(huge.size(), 2u);
-    EXPECT_FALSE(singleClipProgress(huge[0], 95));
-    EXPECT_FALSE(singleClipProgress(huge[1], 95));
+    EXPECT_FALSE(SingleClipProgress(huge[0], 95));
+    EXPECT_FALSE(SingleClipProgress(huge[1], 95));
 
     // An endless value is dropped instead of being buffered.
-    EXPECT_TRUE(parser.feed("time=" + std::string(1000, '1')).empty());
+    EXPECT_TRUE(parser.Feed("time=" + std::string(1000, '1')).empty());
     EXPECT_LT(parser.pendingSize(), 64u);
-    EXPECT_TRUE(parser.feed(".5 ").empty());
-    EXPECT_EQ(parser.feed("time=3.0 "), std::vector<std::int64_t>{3});
+    EXPECT_TRUE(parser.Feed(".5 ").empty());
+    EXPECT_EQ(parser.Feed("time=3.0 "), std::vector<std::int64_t>{3});
 }
 
 TEST(ProgressDisplay, SingleClip) {
@@ -104,7 +104,7 @@ TEST(ProgressDisplay, SingleClip) {
         {-1, 95, false, 0, L""},
     };
     for (const Case& c : cases) {
-        const auto display = singleClipProgress(c.seconds, c.upper);
+        const auto display = SingleClipProgress(c.seconds, c.upper);
         ASSERT_EQ(display.has_value(), c.shown) << c.seconds << "/" << c.upper;
         if (!display) continue;
         EXPECT_FALSE(display->indeterminate);
@@ -115,24 +115,24 @@ TEST(ProgressDisplay, SingleClip) {
 
 TEST(ProgressDisplay, RangeOfZeroIsIndeterminateUntilTheEnd) {
     for (std::int64_t seconds : {0, 5, 100000}) {
-        const auto display = singleClipProgress(seconds, 0);
+        const auto display = SingleClipProgress(seconds, 0);
         ASSERT_TRUE(display);
         EXPECT_TRUE(display->indeterminate);
         EXPECT_EQ(display->label, L"") << "no percentage is claimed";
     }
-    EXPECT_TRUE(startProgress(0).indeterminate);
-    const ProgressDisplay end = finishedProgress(0);
+    EXPECT_TRUE(StartProgress(0).indeterminate);
+    const ProgressDisplay end = FinishedProgress(0);
     EXPECT_FALSE(end.indeterminate);
     EXPECT_EQ(end.barPosition, 0);
     EXPECT_EQ(end.label, L"100%");
 }
 
 TEST(ProgressDisplay, StartAndEndOfARun) {
-    const ProgressDisplay start = startProgress(95);
+    const ProgressDisplay start = StartProgress(95);
     EXPECT_FALSE(start.indeterminate);
     EXPECT_EQ(start.barPosition, 0);
     EXPECT_EQ(start.label, L"0%");
-    const ProgressDisplay end = finishedProgress(95);
+    const ProgressDisplay end = FinishedProgress(95);
     EXPECT_EQ(end.barPosition, 95);
     EXPECT_EQ(end.label, L"100%");
 }
@@ -145,7 +145,7 @@ TEST(ProgressDisplay, BatchRowAndOverall) {
     state.rowNumber = 2;
     state.rowCount = 5;
 
-    const auto middle = batchProgress(50, state);
+    const auto middle = BatchProgress(50, state);
     ASSERT_TRUE(middle);
     EXPECT_EQ(middle->row.barPosition, 50);
     EXPECT_EQ(middle->row.label, L"File 2 of 5 - 50%");
@@ -153,11 +153,11 @@ TEST(ProgressDisplay, BatchRowAndOverall) {
     EXPECT_EQ(middle->overall->barPosition, 350);
     EXPECT_EQ(middle->overall->label, L"All files - 35%");
 
-    EXPECT_FALSE(batchProgress(101, state)) << "beyond the row changes nothing";
+    EXPECT_FALSE(BatchProgress(101, state)) << "beyond the row changes nothing";
 
     BatchProgressState zeroRow = state;
     zeroRow.rowUpperLimit = 0;
-    const auto unknownRow = batchProgress(40, zeroRow);
+    const auto unknownRow = BatchProgress(40, zeroRow);
     ASSERT_TRUE(unknownRow);
     EXPECT_TRUE(unknownRow->row.indeterminate);
     EXPECT_EQ(unknownRow->row.label, L"File 2 of 5");
@@ -166,7 +166,7 @@ TEST(ProgressDisplay, BatchRowAndOverall) {
 
     BatchProgressState zeroTotal = state;
     zeroTotal.overallUpperLimit = 0;
-    const auto unknownTotal = batchProgress(50, zeroTotal);
+    const auto unknownTotal = BatchProgress(50, zeroTotal);
     ASSERT_TRUE(unknownTotal && unknownTotal->overall);
     EXPECT_TRUE(unknownTotal->overall->indeterminate);
     EXPECT_EQ(unknownTotal->row.label, L"File 2 of 5 - 50%");
@@ -175,15 +175,15 @@ TEST(ProgressDisplay, BatchRowAndOverall) {
     BatchProgressState longBatch = state;
     longBatch.overallUpperLimit = 72000;
     longBatch.doneSeconds = 0;
-    const BatchProgressDisplay start = batchRowStart(longBatch);
+    const BatchProgressDisplay start = BatchRowStart(longBatch);
     EXPECT_EQ(start.row.label, L"File 2 of 5 - 0%");
     ASSERT_TRUE(start.overall);
     EXPECT_EQ(start.overall->label, L"All files - 0%");
-    EXPECT_TRUE(batchRowStart(zeroRow).row.indeterminate);
-    EXPECT_EQ(batchRowFinished(state).label, L"File 2 of 5 - 100%");
-    EXPECT_EQ(batchRowFinished(state).barPosition, 100);
-    EXPECT_EQ(batchAllFinished(longBatch).barPosition, 72000);
-    EXPECT_EQ(batchAllFinished(longBatch).label, L"All files - 100%");
+    EXPECT_TRUE(BatchRowStart(zeroRow).row.indeterminate);
+    EXPECT_EQ(BatchRowFinished(state).label, L"File 2 of 5 - 100%");
+    EXPECT_EQ(BatchRowFinished(state).barPosition, 100);
+    EXPECT_EQ(BatchAllFinished(longBatch).barPosition, 72000);
+    EXPECT_EQ(BatchAllFinished(longBatch).label, L"All files - 100%");
 }
 
 TEST(ToolErrorLine, KeepsTheLastLineThatSaysWhy) {
@@ -203,11 +203,11 @@ TEST(ToolErrorLine, KeepsTheLastLineThatSaysWhy) {
     };
     for (const Case& c : cases) {
         ToolErrorLine line;
-        for (const std::string& chunk : c.chunks) line.feed(chunk);
+        for (const std::string& chunk : c.chunks) line.Feed(chunk);
         EXPECT_EQ(line.line(), c.expected);
     }
     ToolErrorLine runaway;
-    runaway.feed(std::string(100000, 'x'));
+    runaway.Feed(std::string(100000, 'x'));
     EXPECT_LE(runaway.line().size(), 1024u);
 }
 

@@ -1,8 +1,8 @@
-#include "library/VolumeRoot.h"
+#include "titles/VolumeRoot.h"
 
 #include <gtest/gtest.h>
 
-namespace library {
+namespace titles {
 namespace {
 
 TEST(VolumeRoot, NamesTheVolumeOfDriveAndSharePaths) {
@@ -34,4 +34,4 @@ TEST(VolumeRoot, NamesTheVolumeOfDriveAndSharePaths) {
 }
 
 }  // namespace
-}  // namespace library
+}  // namespace titles

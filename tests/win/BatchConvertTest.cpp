@@ -1,12 +1,12 @@
 // The batch dialog for real: ticked clips of a real main window, the real ffmpeg.exe,
 // outputs probed afterwards.
-#include "app/Page2.h"
+#include "app/MainWindow.h"
 #include "convert/OutputFolder.h"
-#include "convert/Page6.h"
+#include "convert/BatchConvertDialog.h"
 #include "framework/BalloonTip.h"
 #include "library/Catalogue.h"
-#include "library/MediaProbe.h"
-#include "library/TitleStore.h"
+#include "probe/MediaProbe.h"
+#include "titles/TitleStore.h"
 #include "platform/UniqueHandle.h"
 #include "settings/SettingsStore.h"
 #include "support/ConvertSupport.h"
@@ -34,9 +34,9 @@ using testing_support::PumpUntil;
 using testing_support::ScratchFolder;
 
 // The row menu is recorded and answered from a script instead of tracked.
-class ScriptedPage6 : public convert::Page6 {
+class ScriptedBatchDialog : public convert::BatchConvertDialog {
 public:
-    using Page6::Page6;
+    using BatchConvertDialog::BatchConvertDialog;
     std::vector<std::wstring> menu;
     UINT answer = 0;
 
@@ -96,7 +96,7 @@ protected:
         for (const Clip& clip : clips) {
             const std::wstring path = library_.path() + clip.file;
             ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\" + clip.source).c_str(), path.c_str(), FALSE));
-            library::WriteTitle(path, clip.title);
+            titles::WriteTitle(path, clip.title);
         }
         ASSERT_TRUE(window_.CreateModeless());
         library::RefreshClipList(window_.hwnd(), {library_.path(), BinFolder() + L"ffmpeg.exe"});
@@ -110,7 +110,7 @@ protected:
         framework::SetBalloonObserver(
             [this](HWND, const std::wstring& title, const std::wstring&) { balloons_.push_back(title); });
         settings::SettingsStore().WriteSetting(L"autoopenfolder", L"true");
-        dialog_ = std::make_unique<ScriptedPage6>(window_.hwnd());
+        dialog_ = std::make_unique<ScriptedBatchDialog>(window_.hwnd());
         dialog_->SetToolFolder(BinFolder());
         ASSERT_TRUE(dialog_->CreateModeless());
     }
@@ -169,7 +169,7 @@ protected:
     ScratchFolder library_{L"batch-library"};
     ScratchFolder output_{L"batch-output"};
     testing_support::QuietMainWindow window_;
-    std::unique_ptr<ScriptedPage6> dialog_;
+    std::unique_ptr<ScriptedBatchDialog> dialog_;
     testing_support::ScriptedPrompter prompter_;
     std::vector<std::wstring> opened_;
     std::vector<std::wstring> balloons_;
@@ -223,7 +223,7 @@ TEST_F(BatchConvert, TickedClipsInListOrderOneQuestionNoSkipsYesReplacesInOrder)
     const std::vector<convert::BatchRow> rows = dialog_->Rows();
     const std::wstring lastA = rows[0].name == L"A" && rows[2].name == L"A" ? rows[2].duration : rows[1].duration;
     for (const wchar_t* file : {L"A.mp4", L"B.mp4"}) {
-        const library::MediaProbeResult probe = library::ProbeMedia(Output(file), BinFolder() + L"ffmpeg.exe");
+        const probe::MediaProbeResult probe = probe::ProbeMedia(Output(file), BinFolder() + L"ffmpeg.exe");
         EXPECT_EQ(probe.fields.resolution, L"480x320") << probe.report;
         EXPECT_NE(probe.fields.video.find(L"mpeg4"), std::wstring::npos) << probe.fields.video;
         testing_support::KeepForLinuxCheck(Output(file), file[0] == L'A' ? L"batch-a" : L"batch-b", 1, L".mp4");

@@ -2,9 +2,9 @@
 // caches): under the Windows Chrome and Firefox paths and, under Wine, in the Linux
 // user's cache folder. Every clip must be byte for byte the file the server sent.
 #include "capture/CacheWatcher.h"
-#include "library/FallbackTitleStore.h"
-#include "library/TitleMarkers.h"
-#include "library/TitleStore.h"
+#include "titles/FallbackTitleStore.h"
+#include "titles/TitleMarkers.h"
+#include "titles/TitleStore.h"
 #include "platform/UniqueHandle.h"
 #include "support/ScratchFolder.h"
 
@@ -73,7 +73,7 @@ std::string UnixPathOf(const std::wstring& windowsPath) {
 class BrowserCacheCapture : public testing::Test {
 protected:
     void SetUp() override {
-        library::UseTitleStoreAt(scratch_.path() + L"titles.log");
+        titles::UseTitleStoreAt(scratch_.path() + L"titles.log");
         library_ = scratch_.path() + L"Videos\\";
         MakeFolders(library_);
         context_.libraryFolder = library_;
@@ -101,7 +101,7 @@ protected:
     void ExpectEachServedFileOnce() {
         EXPECT_EQ(ClipsByServedName(), std::multiset<std::wstring>(std::begin(kServed), std::end(kServed)));
         for (const std::wstring& clip : added_) {
-            const std::wstring url = library::ReadSourceUrl(clip);
+            const std::wstring url = titles::ReadSourceUrl(clip);
             EXPECT_TRUE(url.starts_with(L"http://127.0.0.1:") && url.find(L"/media/") != std::wstring::npos)
                 << testing::PrintToString(url);
         }
@@ -125,7 +125,7 @@ TEST_F(BrowserCacheCapture, BlockfileCacheUnderTheWindowsChromePathGivesFourWhol
     ExpectEachServedFileOnce();
     // The pieces of the range-played video carry the marker; none was taken alone.
     for (const wchar_t* piece : {L"f_000001", L"f_000002", L"f_000003", L"f_000006"})
-        EXPECT_EQ(library::ReadTitle(cache + L"\\" + piece), library::kTitleFlv) << piece;
+        EXPECT_EQ(titles::ReadTitle(cache + L"\\" + piece), titles::kTitleFlv) << piece;
 
     // Nothing new: a second pass, and a new watcher that knows only the markers, add nothing.
     watcher.RunPass();
@@ -163,12 +163,12 @@ TEST_F(BrowserCacheCapture, HalfPlayedVideoIsLeftUnmarkedUntilTheRestArrives) {
     watcher.RunPass();
     watcher.RunPass();
     EXPECT_TRUE(added_.empty());
-    EXPECT_EQ(library::ReadTitle(entry), library::kTitleNotSet);
+    EXPECT_EQ(titles::ReadTitle(entry), titles::kTitleNotSet);
 
     CopyTree(kData + L"chromium-half\\second-run\\Cache_Data", cache);
     watcher.RunPass();
     EXPECT_EQ(ClipsByServedName(), std::multiset<std::wstring>{L"big.mp4"});
-    EXPECT_EQ(library::ReadTitle(entry), library::kTitleFlv);
+    EXPECT_EQ(titles::ReadTitle(entry), titles::kTitleFlv);
 }
 
 }  // namespace

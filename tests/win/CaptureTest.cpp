@@ -5,10 +5,10 @@
 #include "capture/CaptureRules.h"
 #include "capture/Intake.h"
 #include "library/ClipPlacement.h"
-#include "library/FallbackTitleStore.h"
+#include "titles/FallbackTitleStore.h"
 #include "library/ImportRules.h"
-#include "library/TitleMarkers.h"
-#include "library/TitleStore.h"
+#include "titles/TitleMarkers.h"
+#include "titles/TitleStore.h"
 #include "platform/CopyWholeFile.h"
 #include "platform/UniqueHandle.h"
 #include "settings/SettingsText.h"
@@ -30,10 +30,10 @@ namespace {
 using testing_support::BinFolder;
 using testing_support::ScratchFolder;
 
-const std::wstring kNotSet(library::kTitleNotSet);
-const std::wstring kFlv(library::kTitleFlv);
-const std::wstring kFlvAd(library::kTitleFlvAd);
-const std::wstring kNotFlv(library::kTitleNotFlv);
+const std::wstring kNotSet(titles::kTitleNotSet);
+const std::wstring kFlv(titles::kTitleFlv);
+const std::wstring kFlvAd(titles::kTitleFlvAd);
+const std::wstring kNotFlv(titles::kTitleNotFlv);
 
 std::wstring ClipSource(const std::wstring& name) { return BinFolder() + L"capture-clips\\" + name; }
 
@@ -79,7 +79,7 @@ std::wstring ExpectedClipName(const std::wstring& cacheFile, int attempt = 0) {
 class CaptureTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        library::UseTitleStoreAt(scratch_.path() + L"titles.log");
+        titles::UseTitleStoreAt(scratch_.path() + L"titles.log");
         cache_ = scratch_.path() + L"cache\\";
         library_ = scratch_.path() + L"Videos\\";
         MakeFolders(library_);
@@ -165,20 +165,20 @@ TEST_F(CaptureTest, VideosWithSoundLandInTheLibraryTitledInOrderAndAreNeverProbe
     ASSERT_EQ(added_.size(), 2u);
     EXPECT_EQ(added_[0], library_ + flvName);
     EXPECT_EQ(added_[1], library_ + mp4Name);
-    EXPECT_EQ(library::ReadTitle(library_ + flvName), L"Movie1");
-    EXPECT_EQ(library::ReadTitle(library_ + mp4Name), L"Movie2");
+    EXPECT_EQ(titles::ReadTitle(library_ + flvName), L"Movie1");
+    EXPECT_EQ(titles::ReadTitle(library_ + mp4Name), L"Movie2");
     EXPECT_EQ(ReadAll(library_ + flvName), ReadAll(ClipSource(L"flv-sound.flv")));
     EXPECT_EQ(ReadAll(library_ + mp4Name), ReadAll(ClipSource(L"mp4-sound.mp4")));
-    EXPECT_EQ(library::ReadTitle(flv), kFlv);
-    EXPECT_EQ(library::ReadTitle(mp4), kFlv);
+    EXPECT_EQ(titles::ReadTitle(flv), kFlv);
+    EXPECT_EQ(titles::ReadTitle(mp4), kFlv);
     EXPECT_TRUE(IncomingIsEmpty());
 
     // A probe now would find no tool and mark the files "NotFlv": they keep "Flv".
     ffmpeg_ = scratch_.path() + L"missing\\ffmpeg.exe";
     RunPass();
     EXPECT_EQ(added_.size(), 2u);
-    EXPECT_EQ(library::ReadTitle(flv), kFlv);
-    EXPECT_EQ(library::ReadTitle(mp4), kFlv);
+    EXPECT_EQ(titles::ReadTitle(flv), kFlv);
+    EXPECT_EQ(titles::ReadTitle(mp4), kFlv);
     EXPECT_EQ(LibraryFiles().size(), 2u);
 }
 
@@ -203,7 +203,7 @@ TEST_F(CaptureTest, MarkersFollowWhatTheProbeFinds) {
         const std::size_t before = LibraryFiles().size();
         std::wstring clip;
         const IntakeOutcome outcome = IntakeCacheFile(path, EntryOf(path), Context(), &clip);
-        EXPECT_EQ(library::ReadTitle(path), c.marker);
+        EXPECT_EQ(titles::ReadTitle(path), c.marker);
         EXPECT_EQ(LibraryFiles().size(), before + (c.copied ? 1 : 0));
         EXPECT_EQ(outcome == IntakeOutcome::Copied, c.copied);
         if (c.copied) {
@@ -218,11 +218,11 @@ TEST_F(CaptureTest, ABrokenToolMarksNothingAndTheFileIsTakenOnceItIsMended) {
     ffmpeg_ = scratch_.path() + L"ffmpeg.exe";
     ASSERT_TRUE(WriteAll(ffmpeg_, "This file cannot run."));
     EXPECT_EQ(IntakeCacheFile(path, EntryOf(path), Context()), IntakeOutcome::NoToolReport);
-    EXPECT_EQ(library::ReadTitle(path), L"NotSet") << "no verdict on the file";
+    EXPECT_EQ(titles::ReadTitle(path), L"NotSet") << "no verdict on the file";
 
     ffmpeg_ = BinFolder() + L"ffmpeg.exe";
     EXPECT_EQ(IntakeCacheFile(path, EntryOf(path), Context()), IntakeOutcome::Copied);
-    EXPECT_EQ(library::ReadTitle(path), kFlv);
+    EXPECT_EQ(titles::ReadTitle(path), kFlv);
 }
 
 TEST_F(CaptureTest, OnlyLargeStreamNamedUnmarkedFilesOutsideDotFoldersAreCandidates) {
@@ -236,7 +236,7 @@ TEST_F(CaptureTest, OnlyLargeStreamNamedUnmarkedFilesOutsideDotFoldersAreCandida
     PlaceBytes(300000, IeFolder(), L".cache\\deep\\er\\F00D");
     PlaceBytes(300000, IeFolder(), L"x\\.hidden\\F00E");
     const std::wstring marked = PlaceBytes(300000, IeFolder(), L"old\\F00F");
-    library::WriteTitle(marked, kFlvAd);
+    titles::WriteTitle(marked, kFlvAd);
     CreateDirectoryW((IeFolder() + L"\\big.flv").c_str(), nullptr);  // a folder is never a candidate
 
     std::vector<std::wstring> found;
@@ -247,7 +247,7 @@ TEST_F(CaptureTest, OnlyLargeStreamNamedUnmarkedFilesOutsideDotFoldersAreCandida
     const std::vector<std::wstring> expected = {L"Content.IE5\\movie.flv", L"Content.IE5\\onemore"};
     EXPECT_EQ(found, expected);
     // Nothing that was passed over got a title by being looked at.
-    EXPECT_EQ(library::ReadTitle(IeFolder() + L"\\.cache\\deep\\er\\F00D"), kNotSet);
+    EXPECT_EQ(titles::ReadTitle(IeFolder() + L"\\.cache\\deep\\er\\F00D"), kNotSet);
 
     EXPECT_TRUE(ScanCacheFolder(
         scratch_.path() + L"no such folder\\*",
@@ -266,17 +266,17 @@ TEST_F(CaptureTest, FileHeldOpenForWritingIsTakenOnlyAfterItIsClosed) {
         EXPECT_TRUE(added_.empty());
         EXPECT_TRUE(IncomingIsEmpty());
     }
-    EXPECT_EQ(library::ReadTitle(path), kNotSet);
+    EXPECT_EQ(titles::ReadTitle(path), kNotSet);
     RunPass();
     ASSERT_EQ(LibraryFiles().size(), 1u);
-    EXPECT_EQ(library::ReadTitle(path), kFlv);
+    EXPECT_EQ(titles::ReadTitle(path), kFlv);
     EXPECT_EQ(ReadAll(library_ + LibraryFiles()[0]), ReadAll(ClipSource(L"flv-sound.flv")));
 }
 
 TEST_F(CaptureTest, NumberingContinuesFromTheHighestTitleEverSeen) {
     const auto titled = [&](const wchar_t* name, const wchar_t* title) {
         EXPECT_TRUE(WriteAll(library_ + name, "clip"));
-        library::WriteTitle(library_ + name, title);
+        titles::WriteTitle(library_ + name, title);
     };
     titled(L"100.flv", L"Movie3");
     titled(L"101.flv", L"Movie10");
@@ -292,21 +292,21 @@ TEST_F(CaptureTest, NumberingContinuesFromTheHighestTitleEverSeen) {
         return clip;
     };
     std::wstring clip = capture(L"A1");
-    EXPECT_EQ(library::ReadTitle(clip), L"Movie11");
+    EXPECT_EQ(titles::ReadTitle(clip), L"Movie11");
 
     // The newest clip goes before the next capture: its number was never seen by a scan.
     ASSERT_TRUE(DeleteFileW(clip.c_str()));
     clip = capture(L"A2");
-    EXPECT_EQ(library::ReadTitle(clip), L"Movie11");
+    EXPECT_EQ(titles::ReadTitle(clip), L"Movie11");
 
     // A number a scan has seen stays taken after its clip is gone.
     titled(L"103.flv", L"Movie12");
     const std::wstring thirteen = capture(L"A3");
-    EXPECT_EQ(library::ReadTitle(thirteen), L"Movie13");
+    EXPECT_EQ(titles::ReadTitle(thirteen), L"Movie13");
     ASSERT_TRUE(DeleteFileW((library_ + L"103.flv").c_str()));
     ASSERT_TRUE(DeleteFileW(thirteen.c_str()));
     const std::wstring again = capture(L"A4");
-    EXPECT_EQ(library::ReadTitle(again), L"Movie13");
+    EXPECT_EQ(titles::ReadTitle(again), L"Movie13");
 
     // Captures that come fast: the list's probe holds the newest clip open, so a scan
     // cannot read its title. Its number is taken all the same.
@@ -314,7 +314,7 @@ TEST_F(CaptureTest, NumberingContinuesFromTheHighestTitleEverSeen) {
     ASSERT_TRUE(probe);
     const std::wstring next = capture(L"A5");
     probe.reset();
-    EXPECT_EQ(library::ReadTitle(next), L"Movie14") << "two clips must never share a number";
+    EXPECT_EQ(titles::ReadTitle(next), L"Movie14") << "two clips must never share a number";
 }
 
 TEST_F(CaptureTest, BrowsersTextChoosesTheCachesThatAreWalked) {
@@ -333,8 +333,8 @@ TEST_F(CaptureTest, BrowsersTextChoosesTheCachesThatAreWalked) {
         RunPass();
         std::wstring marks;
         for (const std::wstring& file : files) {
-            marks += library::ReadTitle(file) != kNotSet ? L'1' : L'0';
-            library::WriteTitle(file, L"");
+            marks += titles::ReadTitle(file) != kNotSet ? L'1' : L'0';
+            titles::WriteTitle(file, L"");
         }
         return marks;
     };
@@ -372,8 +372,8 @@ TEST_F(CaptureTest, CopyThatFailsHalfwayLeavesNoClipNoTitleAndKeepsEarlierClips)
     EXPECT_GT(blocks, 20);
     EXPECT_EQ(LibraryFiles(), std::vector<std::wstring>{earlier});
     EXPECT_EQ(ReadAll(library_ + earlier), earlierBytes);
-    EXPECT_EQ(library::ReadTitle(library_ + earlier), L"Movie1");
-    EXPECT_EQ(library::ReadTitle(path), kNotSet);
+    EXPECT_EQ(titles::ReadTitle(library_ + earlier), L"Movie1");
+    EXPECT_EQ(titles::ReadTitle(path), kNotSet);
     EXPECT_TRUE(IncomingIsEmpty());
     EXPECT_EQ(added_.size(), 1u);
 
@@ -381,8 +381,8 @@ TEST_F(CaptureTest, CopyThatFailsHalfwayLeavesNoClipNoTitleAndKeepsEarlierClips)
     writer_ = nullptr;
     RunPass();
     ASSERT_EQ(LibraryFiles().size(), 2u);
-    EXPECT_EQ(library::ReadTitle(path), kFlv);
-    EXPECT_EQ(library::ReadTitle(added_.back()), L"Movie2");
+    EXPECT_EQ(titles::ReadTitle(path), kFlv);
+    EXPECT_EQ(titles::ReadTitle(added_.back()), L"Movie2");
     EXPECT_EQ(ReadAll(added_.back()), ReadAll(ClipSource(L"flv-sound.flv")));
 }
 
@@ -401,17 +401,17 @@ TEST_F(CaptureTest, EntriesOfTheSameSecondAreBothKeptAndARetakeAddsNoThird) {
     EXPECT_EQ(clipB, library_ + ExpectedClipName(a, 1));
     EXPECT_EQ(ReadAll(clipA), ReadAll(ClipSource(L"flv-sound.flv")));
     EXPECT_EQ(ReadAll(clipB), ReadAll(ClipSource(L"mp4-sound.mp4")));
-    EXPECT_EQ(library::ReadTitle(clipA), L"Movie1");
-    EXPECT_EQ(library::ReadTitle(clipB), L"Movie2");
+    EXPECT_EQ(titles::ReadTitle(clipA), L"Movie1");
+    EXPECT_EQ(titles::ReadTitle(clipB), L"Movie2");
 
     // A cache marker that did not stick brings the file back: it finds its own copy.
-    library::WriteTitle(b, L"");
+    titles::WriteTitle(b, L"");
     std::wstring again;
     EXPECT_EQ(IntakeCacheFile(b, entryB, Context(), &again), IntakeOutcome::Copied);
     EXPECT_EQ(again, clipB);
     EXPECT_EQ(LibraryFiles().size(), 2u);
     EXPECT_EQ(added_.size(), 2u);
-    EXPECT_EQ(library::ReadTitle(b), kFlv);
+    EXPECT_EQ(titles::ReadTitle(b), kFlv);
 }
 
 TEST_F(CaptureTest, FileThatVanishesBeforeTheCopyAddsNothing) {
@@ -472,8 +472,8 @@ TEST_F(CaptureTest, LongPathsAndNonAsciiNamesAreTaken) {
 
     RunPass();
     ASSERT_EQ(added_.size(), 2u);
-    EXPECT_EQ(library::ReadTitle(longPath), kFlv);
-    EXPECT_EQ(library::ReadTitle(foreign), kFlv);
+    EXPECT_EQ(titles::ReadTitle(longPath), kFlv);
+    EXPECT_EQ(titles::ReadTitle(foreign), kFlv);
     EXPECT_EQ(ReadAll(added_[0]), ReadAll(ClipSource(L"mp4-sound.mp4")));
     EXPECT_EQ(ReadAll(added_[1]), ReadAll(ClipSource(L"flv-sound.flv")));
 }
@@ -487,12 +487,12 @@ TEST_F(CaptureTest, UnreadableFolderIsPassedOverAndTheRestIsWalked) {
         ASSERT_TRUE(folder.valid()) << GetLastError();
         RunPass();
         ASSERT_EQ(added_.size(), 1u);
-        EXPECT_EQ(library::ReadTitle(open), kFlv);
-        EXPECT_EQ(library::ReadTitle(locked), kNotSet);
+        EXPECT_EQ(titles::ReadTitle(open), kFlv);
+        EXPECT_EQ(titles::ReadTitle(locked), kNotSet);
     }
     RunPass();
     EXPECT_EQ(added_.size(), 2u);
-    EXPECT_EQ(library::ReadTitle(locked), kFlv);
+    EXPECT_EQ(titles::ReadTitle(locked), kFlv);
 }
 
 TEST_F(CaptureTest, WatcherPassesSkipMarkedFilesYetTakeANewFileUnderAnOldName) {
@@ -506,11 +506,11 @@ TEST_F(CaptureTest, WatcherPassesSkipMarkedFilesYetTakeANewFileUnderAnOldName) {
     // The browser drops the entry and writes another stream under the same name.
     ASSERT_TRUE(DeleteFileW(path.c_str()));
     Place(L"mp4-sound.mp4", ChromeFolder(), L"Cache\\f_000001");
-    ASSERT_EQ(library::ReadTitle(path), kNotSet);
+    ASSERT_EQ(titles::ReadTitle(path), kNotSet);
     watcher.RunPass();
     ASSERT_EQ(added_.size(), 2u);
     EXPECT_EQ(ReadAll(added_[1]), ReadAll(ClipSource(L"mp4-sound.mp4")));
-    EXPECT_EQ(library::ReadTitle(added_[1]), L"Movie2");
+    EXPECT_EQ(titles::ReadTitle(added_[1]), L"Movie2");
     watcher.RunPass();
     EXPECT_EQ(added_.size(), 2u);
 }

@@ -3,7 +3,7 @@
 #include "library/Catalogue.h"
 #include "library/ImportFlvFiles.h"
 #include "library/PurgeMarkedClips.h"
-#include "library/TitleStore.h"
+#include "titles/TitleStore.h"
 #include "platform/UniqueHandle.h"
 #include "resources/resource.h"
 #include "support/QuietMainWindow.h"
@@ -63,16 +63,16 @@ TEST_F(ClipOperations, RenameStoresTheTitleAndBlanksKeepTheOldOne) {
     const std::wstring path = List().RowPath(0);
     EXPECT_EQ(EndEdit(0, L"a/b"), FALSE) << "the list must not apply the edit itself";
     EXPECT_EQ(List().CellText(0, 0), L"a/b");
-    EXPECT_EQ(library::ReadTitle(path), L"a/b");
+    EXPECT_EQ(titles::ReadTitle(path), L"a/b");
     EXPECT_EQ(window_.ItemText(IDC_OUTPUT_NAME), L"ab");
 
     EndEdit(0, L"   ");
     EndEdit(0, nullptr);
-    EXPECT_EQ(library::ReadTitle(path), L"a/b");
+    EXPECT_EQ(titles::ReadTitle(path), L"a/b");
     EXPECT_EQ(List().CellText(0, 0), L"a/b");
 
     EndEdit(0, L"my InOrderToDelete copy");
-    EXPECT_EQ(library::ReadTitle(path), L"a/b") << "a typed title never marks a clip for deletion";
+    EXPECT_EQ(titles::ReadTitle(path), L"a/b") << "a typed title never marks a clip for deletion";
 }
 
 TEST_F(ClipOperations, DeleteAsksThenMarksTheClipAndRemovesItsRow) {
@@ -86,7 +86,7 @@ TEST_F(ClipOperations, DeleteAsksThenMarksTheClipAndRemovesItsRow) {
     prompter_.Answer(Answer::Yes);
     Command(ID_MOVIE_DELETE);
     EXPECT_EQ(List().RowCount(), 2);
-    EXPECT_EQ(library::ReadTitle(path), L"InOrderToDelete");
+    EXPECT_EQ(titles::ReadTitle(path), L"InOrderToDelete");
     EXPECT_TRUE(GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) << "the file goes at the next start";
 
     prompter_.Answer(Answer::Yes);
@@ -115,41 +115,41 @@ TEST_F(ClipOperations, DeletingTickedRowsKeepsTheOthers) {
 
 TEST_F(ClipOperations, APurgedClipLeavesNoMarkerForTheFileThatTakesItsPlace) {
     const std::wstring path = List().RowPath(0);
-    library::WriteTitle(path, L"InOrderToDelete");
+    titles::WriteTitle(path, L"InOrderToDelete");
     window_.clipList().DeleteAllRows();
     EXPECT_EQ(library::PurgeMarkedClips(library_.path()).deleted, 1);
     // A copy that keeps its source's times, in the place of the deleted file: on many
     // file systems it gets the freed index back and so the same identity.
     ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\flv-320x240-sound.flv").c_str(), path.c_str(), FALSE));
-    EXPECT_EQ(library::ReadTitle(path), L"NotSet");
+    EXPECT_EQ(titles::ReadTitle(path), L"NotSet");
     EXPECT_EQ(library::PurgeMarkedClips(library_.path()).deleted, 0);
 }
 
 TEST_F(ClipOperations, PurgeKeepsListedWhatItCannotDeleteOrCannotTellFromTheMarkedFile) {
     const std::wstring readOnly = List().RowPath(0);
     const std::wstring stuck = List().RowPath(1);
-    for (const std::wstring& path : {readOnly, stuck}) library::WriteTitle(path, L"InOrderToDelete");
+    for (const std::wstring& path : {readOnly, stuck}) titles::WriteTitle(path, L"InOrderToDelete");
     // Made read-only after it was marked: on a volume without property sets nothing tells
     // this from a copy put in the marked file's place, so it stays.
     SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
     // A file the system will not delete (in use by a program that shares it for reading).
     const auto deleter = [&](const std::wstring& path, DWORD& error) {
         if (path == stuck) {
-            EXPECT_EQ(library::ReadTitle(path), L"InOrderToDelete") << "the marker goes only with the file";
+            EXPECT_EQ(titles::ReadTitle(path), L"InOrderToDelete") << "the marker goes only with the file";
             error = ERROR_SHARING_VIOLATION;
             return false;
         }
-        return library::DeleteTitledFile(path, error);
+        return titles::DeleteTitledFile(path, error);
     };
     const library::PurgeResult result = library::PurgeMarkedClips(library_.path(), deleter);
     EXPECT_EQ(result.deleted, 0);
     EXPECT_EQ(result.kept, std::vector<std::wstring>{stuck});
     for (const std::wstring& path : {readOnly, stuck}) {
-        EXPECT_EQ(library::ReadTitle(path), L"NotSet") << "listed again, not hidden for good";
+        EXPECT_EQ(titles::ReadTitle(path), L"NotSet") << "listed again, not hidden for good";
     }
     EXPECT_NE(library::KeptClipsText(result.kept).find(stuck), std::wstring::npos);
     DWORD error = 0;
-    EXPECT_TRUE(library::DeleteTitledFile(readOnly, error)) << error;
+    EXPECT_TRUE(titles::DeleteTitledFile(readOnly, error)) << error;
     EXPECT_EQ(GetFileAttributesW(readOnly.c_str()), INVALID_FILE_ATTRIBUTES) << "a read-only clip can be deleted";
 }
 
@@ -164,7 +164,7 @@ TEST_F(ClipOperations, ExportCopiesTheTickedClipsUnderTheirOutputNames) {
     Command(ID_CHECKED_EXPORT);
     EXPECT_EQ(prompter_.shown.back(), L"!info Videos have been successfully exported");
     EXPECT_NE(GetFileAttributesW((target.path() + L"Same name.flv").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(library::ReadTitle(target.path() + L"Same name.flv"), L"NotSet") << "the title stays in the library";
+    EXPECT_EQ(titles::ReadTitle(target.path() + L"Same name.flv"), L"NotSet") << "the title stays in the library";
 
     pickers.folder = target.path() + L"gone\\";
     Command(ID_CHECKED_EXPORT);
@@ -192,7 +192,7 @@ TEST_F(ClipOperations, ImportCopiesEachFileUnderItsOwnSecondWithItsNameAsTitle) 
     for (long long second = now - 3; second <= now + 1; ++second) {
         const std::wstring clip = library_.path() + std::to_wstring(second) + L".flv";
         if (GetFileAttributesW(clip.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-        const std::wstring title = library::ReadTitle(clip);
+        const std::wstring title = titles::ReadTitle(clip);
         EXPECT_TRUE(title == L"first" || title == L"second" || title == L"NotSet") << title;
         ++found;
     }

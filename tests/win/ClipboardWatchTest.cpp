@@ -3,7 +3,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 #include "support/MessagePump.h"
-#include "webimport/Page1.h"
+#include "webimport/WebImportDialog.h"
 #include "resources/resource.h"
 
 #include <gtest/gtest.h>
@@ -70,16 +70,16 @@ protected:
     void TearDown() override { settings::SettingsStore().WriteSetting(settings::kAutoCopyUrl, savedSwitch_); }
 
     // Focus leaves the address box and comes back, as a click elsewhere and back does.
-    static void RefocusAddress(Page1& dialog) {
+    static void RefocusAddress(WebImportDialog& dialog) {
         SetFocus(dialog.Item(IDC_IMPORT_AUTOCOPY));
         SetFocus(dialog.Item(IDC_IMPORT_URL));
     }
     // Copies, lets the notice travel the chain, then focuses the address box.
-    static std::wstring PastedAfterCopying(Page1& dialog, const std::string& text) {
+    static std::wstring PastedAfterCopying(WebImportDialog& dialog, const std::string& text) {
         dialog.SetItemText(IDC_IMPORT_URL, L"typed");
         CopyText(text);
         const std::wstring wide(text.begin(), text.end());
-        testing_support::PumpUntil([&] { return Page1::ClipboardText() == wide; }, std::chrono::seconds(5));
+        testing_support::PumpUntil([&] { return WebImportDialog::ClipboardText() == wide; }, std::chrono::seconds(5));
         RefocusAddress(dialog);
         return dialog.ItemText(IDC_IMPORT_URL);
     }
@@ -94,7 +94,7 @@ TEST_F(ClipboardWatch, PastesShortHttpTextsWholeAndForwardsEveryNotice) {
     testing_support::PumpUntil([&] { return other.notices > 0; });
     const int before = other.notices;
     {
-        Page1 dialog(nullptr, {});
+        WebImportDialog dialog(nullptr, {});
         ASSERT_TRUE(dialog.CreateModeless());
         ShowWindow(dialog.hwnd(), SW_SHOW);
         EXPECT_EQ(dialog.SendItem(IDC_IMPORT_AUTOCOPY, BM_GETCHECK), BST_CHECKED);
@@ -133,7 +133,7 @@ TEST_F(ClipboardWatch, PastesShortHttpTextsWholeAndForwardsEveryNotice) {
         << "the chain broke when the dialog left it";
 
     ASSERT_TRUE(settings::SettingsStore().WriteSetting(settings::kAutoCopyUrl, L"no"));
-    Page1 unchecked(nullptr, {});
+    WebImportDialog unchecked(nullptr, {});
     ASSERT_TRUE(unchecked.CreateModeless());
     EXPECT_EQ(unchecked.SendItem(IDC_IMPORT_AUTOCOPY, BM_GETCHECK), BST_UNCHECKED);
     EXPECT_EQ(unchecked.ItemText(IDC_IMPORT_URL), L"");

@@ -1,14 +1,14 @@
 // Converting the selected clip for real: the main window's panel and the single-clip
 // dialog driven by messages, the real ffmpeg.exe beside the test binary, clips made by
 // the Linux ffmpeg, outputs checked by probing them.
-#include "app/Page2.h"
+#include "app/MainWindow.h"
 #include "convert/ConvertPanel.h"
-#include "convert/Page4.h"
+#include "convert/ConvertDialog.h"
 #include "framework/BalloonTip.h"
 #include "framework/Pickers.h"
 #include "framework/WindowMessages.h"
 #include "library/Catalogue.h"
-#include "library/MediaProbe.h"
+#include "probe/MediaProbe.h"
 #include "library/ViewLayout.h"
 #include "platform/CommandLine.h"
 #include "platform/UniqueHandle.h"
@@ -37,7 +37,7 @@ using testing_support::KeepForLinuxCheck;
 using testing_support::PumpUntil;
 using testing_support::ScratchFolder;
 
-class QuietMainWindow : public app::Page2 {
+class QuietMainWindow : public app::MainWindow {
 protected:
     void StartWorkers() override {}
     UINT TrackContextMenu(HMENU, POINT) override { return 0; }
@@ -293,7 +293,7 @@ TEST_F(ConvertPanel, CutTickedInAdvancedStillCutsInTheStandardView) {
     panel_.SetText(IDC_OUTPUT_NAME, L"cut");
     ASSERT_TRUE(panel_.ConvertToEnd());
     EXPECT_EQ(SendMessageW(panel_.Item(IDC_FILE_PROGRESS), PBM_GETRANGE, FALSE, 0), 3) << "the bar spans the cut";
-    const library::MediaProbeResult probe = library::ProbeMedia(Output(L"cut.mov"), BinFolder() + L"ffmpeg.exe");
+    const probe::MediaProbeResult probe = probe::ProbeMedia(Output(L"cut.mov"), BinFolder() + L"ffmpeg.exe");
     EXPECT_EQ(probe.fields.duration.substr(0, 8), L"00:00:03") << probe.report;
 }
 
@@ -317,7 +317,7 @@ void ConvertEachFormat(const Surface& surface, const wchar_t* surfaceName, const
         EXPECT_EQ(surface.Enabled(IDC_RESOLUTION), format.format <= 3);
 
         KeepForLinuxCheck(path, surfaceName, format.format, format.extension);
-        const library::MediaProbeResult probe = library::ProbeMedia(path, BinFolder() + L"ffmpeg.exe");
+        const probe::MediaProbeResult probe = probe::ProbeMedia(path, BinFolder() + L"ffmpeg.exe");
         if (format.resolution) {
             EXPECT_EQ(probe.fields.resolution, format.resolution) << probe.report;
         }
@@ -349,7 +349,7 @@ TEST_F(ConvertPanel, StandardViewUsesTheFirstSizeAndTheSlidersLevel) {
     ASSERT_TRUE(PumpUntil([&] { return panel_.Text(IDC_CONVERT) == L"&Convert"; }, 60s));
     EXPECT_TRUE(panel_.Enabled(IDC_QUALITY_SLIDER));
     EXPECT_TRUE(opened_.empty()) << "\"autoopenfolder\" is off";
-    const library::MediaProbeResult probe = library::ProbeMedia(Output(L"psp.mp4"), BinFolder() + L"ffmpeg.exe");
+    const probe::MediaProbeResult probe = probe::ProbeMedia(Output(L"psp.mp4"), BinFolder() + L"ffmpeg.exe");
     EXPECT_EQ(probe.fields.resolution, L"480x272") << probe.report;
 }
 
@@ -469,7 +469,7 @@ TEST_F(ConvertLongClip, StopOnThePanelEndsOnlyOurFfmpegAndRemovesThePartialOutpu
 TEST_F(ConvertLongClip, StopInTheDialogHaltsItsRunAndClosingDuringARunRemovesTheOutput) {
     ForeignFfmpeg foreign;
     {
-        convert::Page4 dialog(window_.hwnd());
+        convert::ConvertDialog dialog(window_.hwnd());
         dialog.SetToolFolder(BinFolder());
         ASSERT_TRUE(dialog.CreateModeless());
         Surface page(dialog);
@@ -504,7 +504,7 @@ TEST_F(ConvertLongClip, StopInTheDialogHaltsItsRunAndClosingDuringARunRemovesThe
 }
 
 TEST_F(ConvertLongClip, ClosingTheDialogRightAfterAStopStillRemovesTheOutput) {
-    convert::Page4 dialog(window_.hwnd());
+    convert::ConvertDialog dialog(window_.hwnd());
     dialog.SetToolFolder(BinFolder());
     ASSERT_TRUE(dialog.CreateModeless());
     Surface page(dialog);
@@ -535,7 +535,7 @@ TEST_F(ConvertLongClip, RemovalThatFailsReportsTheFileError) {
 }
 
 TEST_F(ConvertPanel, DialogConvertsAsksItsOwnQuestionAndChangeStoresTheFolder) {
-    convert::Page4 dialog(window_.hwnd());
+    convert::ConvertDialog dialog(window_.hwnd());
     dialog.SetToolFolder(BinFolder());
     ASSERT_TRUE(dialog.CreateModeless());
     Surface page(dialog);

@@ -1,4 +1,4 @@
-#include "settings/Page5.h"
+#include "settings/GeneralSettingsDialog.h"
 #include "settings/SettingsStore.h"
 #include "settings/StartupShortcut.h"
 #include "platform/ProgramFolder.h"
@@ -84,7 +84,7 @@ protected:
     void UseDefaultBrowserCommand(const std::wstring& command) { WriteHttpCommand(command); }
 
     void Open() {
-        dialog_ = std::make_unique<Page5>(nullptr);
+        dialog_ = std::make_unique<GeneralSettingsDialog>(nullptr);
         ASSERT_TRUE(dialog_->CreateModeless());
     }
     void Command(int id, WORD code) {
@@ -117,7 +117,7 @@ protected:
     }
     std::wstring Setting(const wchar_t* name) const { return SettingsStore().ReadSetting(name); }
 
-    std::unique_ptr<Page5> dialog_;
+    std::unique_ptr<GeneralSettingsDialog> dialog_;
     std::wstring shortcut_;
     std::optional<std::wstring> savedCommand_;
     testing_support::ScriptedPrompter prompter_;
@@ -136,7 +136,7 @@ TEST_F(GeneralSettings, DefaultBrowserComesFromTheHttpOpenCommand) {
     };
     for (const Case& c : cases) {
         UseDefaultBrowserCommand(c.command);
-        EXPECT_EQ(Page5::DetectDefaultBrowser(), c.expected) << c.command;
+        EXPECT_EQ(GeneralSettingsDialog::DetectDefaultBrowser(), c.expected) << c.command;
     }
 }
 

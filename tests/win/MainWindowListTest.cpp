@@ -1,9 +1,9 @@
 // The main window's clip list for real: rows built from clips made by the Linux ffmpeg
 // and probed by the real ffmpeg.exe, refreshes, the filter's kinds, header sorting,
 // layouts and the commands that follow the list.
-#include "app/Page2.h"
+#include "app/MainWindow.h"
 #include "library/Catalogue.h"
-#include "library/TitleStore.h"
+#include "titles/TitleStore.h"
 #include "library/ViewLayout.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
@@ -96,7 +96,7 @@ TEST_F(MainWindowList, ListsEveryVideoNewestFirstWithItsColumnsAndRefreshAddsNoD
                           (library_.path() + L"notes.flv").c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\flv-320x240-sound.flv").c_str(),
                           (library_.path() + L"1260000009.flv").c_str(), FALSE));
-    library::WriteTitle(library_.path() + L"1260000009.flv", L"InOrderToDelete");
+    titles::WriteTitle(library_.path() + L"1260000009.flv", L"InOrderToDelete");
 
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window_.hwnd(), IDC_CONVERT)));
     Refresh();
@@ -154,8 +154,8 @@ TEST_F(MainWindowList, DeliveriesTakenInSlicesListEachRowOnceInOrder) {
 }
 
 TEST_F(MainWindowList, EachFilterKindListsWhatItAdmits) {
-    library::WriteTitle(library_.path() + L"1260000001.flv", L"Movie7");
-    library::WriteTitle(library_.path() + L"1260000002.flv", L"Holiday");
+    titles::WriteTitle(library_.path() + L"1260000001.flv", L"Movie7");
+    titles::WriteTitle(library_.path() + L"1260000002.flv", L"Holiday");
 
     SendDlgItemMessageW(window_.hwnd(), IDC_FILTER_DATE_PRESET, CB_SETCURSEL, 0, 0);  // Today
     Command(IDC_FILTER_DATE_PRESET, CBN_SELCHANGE);

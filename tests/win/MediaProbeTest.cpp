@@ -1,7 +1,7 @@
 // The probe end to end under Wine: the real ffmpeg.exe on clips made by the Linux ffmpeg
 // (tests/data/probe/make-clips.sh, built into <bin>/probe-clips), awkward file names,
 // files that are not videos, and a tool that hangs.
-#include "library/MediaProbe.h"
+#include "probe/MediaProbe.h"
 #include "platform/CommandLine.h"
 #include "platform/ProcessRunner.h"
 #include "platform/UniqueHandle.h"
@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-namespace library {
+namespace probe {
 namespace {
 
 using namespace std::chrono_literals;
@@ -314,4 +314,4 @@ TEST_F(MediaProbe, ProbesOnSeveralThreadsAtOnceKeepTheirOwnReports) {
 }
 
 }  // namespace
-}  // namespace library
+}  // namespace probe

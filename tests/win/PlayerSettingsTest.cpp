@@ -14,7 +14,7 @@
 #include "framework/BalloonTip.h"
 #include "platform/UniqueHandle.h"
 #include "resources/resource.h"
-#include "settings/Page3.h"
+#include "settings/PlayerSettingsDialog.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 
@@ -58,7 +58,7 @@ public:
     }
 
     void Open() {
-        dialog_ = std::make_unique<settings::Page3>(nullptr);
+        dialog_ = std::make_unique<settings::PlayerSettingsDialog>(nullptr);
         ASSERT_TRUE(dialog_->CreateModeless());
         ShowWindow(dialog_->hwnd(), SW_SHOW);
     }
@@ -81,7 +81,7 @@ public:
                                                       L"volume",          L"nhidemenu", L"iconsize"};
 
     settings::SettingsStore store_;
-    std::unique_ptr<settings::Page3> dialog_;
+    std::unique_ptr<settings::PlayerSettingsDialog> dialog_;
     std::vector<Balloon> balloons_;
 };
 

@@ -1,6 +1,6 @@
 // Who asks the preview for which clip: the list's timer, the arrow keys past either end,
 // Enter, closing the window and the player settings, driven as the system would.
-#include "app/Page2.h"
+#include "app/MainWindow.h"
 #include "framework/WindowMessages.h"
 #include "library/ClipRecord.h"
 #include "library/RowDelivery.h"

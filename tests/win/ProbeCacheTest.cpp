@@ -2,7 +2,7 @@
 // by the Linux ffmpeg, cache files that are missing, damaged or shared by two builds, and
 // a tool that hangs on some clips.
 #include "library/Catalogue.h"
-#include "library/ProbeCacheFile.h"
+#include "probe/ProbeCacheFile.h"
 #include "support/MessagePump.h"
 #include "support/QuietMainWindow.h"
 #include "support/ScratchFolder.h"
@@ -131,9 +131,9 @@ protected:
         }
         return rows;
     }
-    library::probe_cache::Parsed CacheOnDisk() const {
-        const std::optional<library::ProbeToolIdentity> tool = library::IdentifyProbeTool(Ffmpeg());
-        return library::ProbeCacheFile(CachePath(), tool.value_or(library::ProbeToolIdentity{})).Load();
+    probe::probe_cache::Parsed CacheOnDisk() const {
+        const std::optional<probe::ProbeToolIdentity> tool = probe::IdentifyProbeTool(Ffmpeg());
+        return probe::ProbeCacheFile(CachePath(), tool.value_or(probe::ProbeToolIdentity{})).Load();
     }
 
     ScratchFolder library_{L"cache-library"};
@@ -214,8 +214,8 @@ TEST_F(ProbeCache, ACutRandomOrFutureCacheFileIsIgnoredAndWrittenAgain) {
         int probed = -1;
         EXPECT_EQ(Build(Source(), &probed), expected) << c.name;
         EXPECT_GT(probed, 0) << c.name;
-        const library::probe_cache::Parsed rewritten = CacheOnDisk();
-        EXPECT_EQ(rewritten.state, library::probe_cache::FileState::Intact) << c.name;
+        const probe::probe_cache::Parsed rewritten = CacheOnDisk();
+        EXPECT_EQ(rewritten.state, probe::probe_cache::FileState::Intact) << c.name;
         EXPECT_EQ(rewritten.entries.size(), 5u) << c.name;
     }
 }

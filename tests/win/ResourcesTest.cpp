@@ -174,7 +174,7 @@ std::vector<ControlSpec> ConvertSurface(bool advancedShown, int nameMark, int fo
 std::vector<DialogSpec> AllDialogs() {
     std::vector<DialogSpec> dialogs;
     dialogs.push_back(
-        {"Page1",
+        {"WebImportDialog",
          IDD_PAGE1_YOUTUBE,
          L"Import video from YouTube",
          {
@@ -186,7 +186,7 @@ std::vector<DialogSpec> AllDialogs() {
              Check(IDC_IMPORT_AUTOCOPY, L"Enable auto copy from clipboard"),
          }});
 
-    DialogSpec main{"Page2",
+    DialogSpec main{"MainWindow",
                     IDD_PAGE2_MAIN,
                     L"Reelkeep",
                     {
@@ -221,7 +221,7 @@ std::vector<DialogSpec> AllDialogs() {
         main.controls.push_back(control);
     dialogs.push_back(main);
 
-    dialogs.push_back({"Page3",
+    dialogs.push_back({"PlayerSettingsDialog",
                        IDD_PAGE3_PLAYER_SETTINGS,
                        L"Player Settings",
                        {
@@ -242,7 +242,7 @@ std::vector<DialogSpec> AllDialogs() {
                            Push(IDCANCEL, L"Cancel"),
                        }});
 
-    DialogSpec single{"Page4",
+    DialogSpec single{"ConvertDialog",
                       IDD_PAGE4_CONVERT,
                       L"Converting selected video clip",
                       {
@@ -252,7 +252,7 @@ std::vector<DialogSpec> AllDialogs() {
         single.controls.push_back(control);
     dialogs.push_back(single);
 
-    dialogs.push_back({"Page5",
+    dialogs.push_back({"GeneralSettingsDialog",
                        IDD_PAGE5_GENERAL_SETTINGS,
                        L"General program settings",
                        {
@@ -273,7 +273,7 @@ std::vector<DialogSpec> AllDialogs() {
                            Push(IDCANCEL, L"Cancel"),
                        }});
 
-    dialogs.push_back({"Page6",
+    dialogs.push_back({"BatchConvertDialog",
                        IDD_PAGE6_BATCH_CONVERT,
                        L"Convert multiple videos at once",
                        {
@@ -301,7 +301,7 @@ std::vector<DialogSpec> AllDialogs() {
                            Picture(IDC_DIALOG_FOLDER_MARK),
                        }});
 
-    dialogs.push_back({"Page7", IDD_PAGE7_ABOUT, L"About Reelkeep", {}});
+    dialogs.push_back({"AboutBox", IDD_PAGE7_ABOUT, L"About Reelkeep", {}});
     return dialogs;
 }
 

@@ -1,10 +1,10 @@
 // The title store under Wine, whose drives keep no per-file property sets: every title
 // here goes through the fallback log, with real files, threads and a second process.
-#include "library/FallbackTitleStore.h"
-#include "library/PropertySetTitle.h"
+#include "titles/FallbackTitleStore.h"
+#include "titles/PropertySetTitle.h"
 #include "library/PurgeMarkedClips.h"
-#include "library/TitleMarkers.h"
-#include "library/TitleStore.h"
+#include "titles/TitleMarkers.h"
+#include "titles/TitleStore.h"
 #include "platform/UniqueHandle.h"
 
 #include <windows.h>
@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-namespace library {
+namespace titles {
 namespace {
 
 const std::wstring kNotSet(kTitleNotSet);
@@ -312,7 +312,7 @@ TEST_F(TitleStore, OnlyTheFileThatWasMarkedIsPurged) {
         replaced += c.replaced;
         indexReused += c.replaced && FileIndexOf(clip) == index;
 
-        const PurgeResult purge = PurgeMarkedClips(library);
+        const library::PurgeResult purge = library::PurgeMarkedClips(library);
         EXPECT_EQ(purge.deleted, c.purged ? 1 : 0) << c.what;
         EXPECT_EQ(GetFileAttributesW(clip.c_str()) == INVALID_FILE_ATTRIBUTES, c.purged) << c.what;
         if (!c.purged) {
@@ -538,4 +538,4 @@ TEST(PropertySetTitle, PlainFileAnswersThatItCannotKeepAPropertySet) {
 }
 
 }  // namespace
-}  // namespace library
+}  // namespace titles

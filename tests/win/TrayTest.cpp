@@ -1,6 +1,6 @@
 // The main window's tray icon: its menu, Quit, the balloon click, hiding and the
 // capture animation, driven as the shell would drive them.
-#include "app/Page2.h"
+#include "app/MainWindow.h"
 #include "app/TrayMenu.h"
 #include "framework/WindowMessages.h"
 #include "settings/SettingsStore.h"
@@ -35,7 +35,7 @@ std::vector<std::wstring> MenuTexts(HMENU menu) {
     return texts;
 }
 
-class TestPage2 : public app::Page2 {
+class TestMainWindow : public app::MainWindow {
 public:
     UINT scriptedMenuChoice = 0;
     std::vector<std::wstring> trackedMenu;
@@ -55,7 +55,7 @@ protected:
         if (message == framework::WM_TRAYANIMATION &&
             static_cast<app::TrayAnimationStep>(wParam) == app::TrayAnimationStep::Frame)
             ++framesShown;
-        return Page2::OnMessage(message, wParam, lParam, handled);
+        return MainWindow::OnMessage(message, wParam, lParam, handled);
     }
 };
 
@@ -76,7 +76,7 @@ protected:
     void RightClick() { window.OnTrayNotify(app::kTrayIconId, WM_RBUTTONUP); }
 
     ScriptedPrompter prompter;
-    TestPage2 window;
+    TestMainWindow window;
 };
 
 TEST(TrayMenu, HoldsFiveItemsAndTwoSeparatorsWithExactTexts) {

@@ -4,7 +4,7 @@
 // Winsock wants to come before windows.h.
 #include "support/LoopbackServer.h"
 
-#include "library/TitleStore.h"
+#include "titles/TitleStore.h"
 #include "platform/FileValues.h"
 #include "settings/SettingsStore.h"
 #include "support/MessagePump.h"
@@ -13,7 +13,7 @@
 #include "support/ScriptedPrompter.h"
 #include "support/ScratchTitleStore.h"
 #include "webimport/ImportTexts.h"
-#include "webimport/Page1.h"
+#include "webimport/WebImportDialog.h"
 #include "webimport/PageScrape.h"
 #include "resources/resource.h"
 
@@ -79,16 +79,16 @@ protected:
         return {library_.path(), BinFolder() + L"ffmpeg.exe", server_.Url(L""), timeoutMs};
     }
     // Opens the dialog with `address` typed in and presses "Download".
-    void StartDownload(Page1& dialog, const std::wstring& address) {
+    void StartDownload(WebImportDialog& dialog, const std::wstring& address) {
         ASSERT_TRUE(dialog.CreateModeless());
         ShowWindow(dialog.hwnd(), SW_SHOW);
         dialog.SetItemText(IDC_IMPORT_URL, address);
         Click(dialog, IDC_IMPORT_DOWNLOAD);
     }
-    static void Click(Page1& dialog, int id) { SendMessageW(dialog.Item(id), BM_CLICK, 0, 0); }
-    static bool Visible(Page1& dialog, int id) { return IsWindowVisible(dialog.Item(id)) != FALSE; }
+    static void Click(WebImportDialog& dialog, int id) { SendMessageW(dialog.Item(id), BM_CLICK, 0, 0); }
+    static bool Visible(WebImportDialog& dialog, int id) { return IsWindowVisible(dialog.Item(id)) != FALSE; }
     // Runs the dialog's loop until it ends, or gives up after `limit` with kStillOpen.
-    static INT_PTR RunUntilEnd(Page1& dialog, std::chrono::milliseconds limit = 20s) {
+    static INT_PTR RunUntilEnd(WebImportDialog& dialog, std::chrono::milliseconds limit = 20s) {
         const UINT_PTR guard = SetTimer(nullptr, 0, static_cast<UINT>(limit.count()), [](HWND, UINT, UINT_PTR, DWORD) {
             if (auto* modal = framework::Dialog::ActiveModal()) modal->EndDialog(kStillOpen);
         });
@@ -108,7 +108,7 @@ protected:
             if (RequestPath(head) == "/get_video?asv=&" + query) return true;
         return false;
     }
-    void ExpectIdle(Page1& dialog) const {
+    void ExpectIdle(WebImportDialog& dialog) const {
         EXPECT_TRUE(Visible(dialog, IDC_IMPORT_URL));
         EXPECT_TRUE(Visible(dialog, IDC_IMPORT_DOWNLOAD));
         EXPECT_FALSE(Visible(dialog, IDC_IMPORT_STOP));
@@ -126,7 +126,7 @@ protected:
 TEST_F(WebImport, PageToClipTitledFromThePageThenTheDialogEndsByItself) {
     for (const wchar_t* page : {L"/watch", L"/both"}) {
         SCOPED_TRACE(page);
-        Page1 dialog(nullptr, Settings());
+        WebImportDialog dialog(nullptr, Settings());
         StartDownload(dialog, server_.Url(page));
         EXPECT_EQ(RunUntilEnd(dialog), IDOK);
         EXPECT_TRUE(prompter_.shown.empty());
@@ -136,7 +136,7 @@ TEST_F(WebImport, PageToClipTitledFromThePageThenTheDialogEndsByItself) {
     ASSERT_EQ(files.size(), 2u) << "two downloads in one second keep both clips";
     for (const auto& file : files) {
         EXPECT_EQ(ReadFileBytes(file), kStream);
-        EXPECT_EQ(library::ReadTitle(file), L"Cats &amp; Dogs");
+        EXPECT_EQ(titles::ReadTitle(file), L"Cats &amp; Dogs");
         const std::wstring name = file.substr(library_.path().size());
         EXPECT_TRUE(name.ends_with(L".flv")) << name;
         EXPECT_LE(std::abs(std::stoll(name) - static_cast<long long>(time(nullptr))), 60) << name;
@@ -147,12 +147,12 @@ TEST_F(WebImport, PageToClipTitledFromThePageThenTheDialogEndsByItself) {
 }
 
 TEST_F(WebImport, DirectVideoAddressBecomesAClipNamedAfterItsFile) {
-    Page1 dialog(nullptr, Settings());
+    WebImportDialog dialog(nullptr, Settings());
     StartDownload(dialog, server_.Url(L"/clips/Summer%20Trip.mp4?from=mail"));
     EXPECT_EQ(RunUntilEnd(dialog), IDOK);
     const auto files = LibraryFiles();
     ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(library::ReadTitle(files[0]), L"Summer Trip.mp4");
+    EXPECT_EQ(titles::ReadTitle(files[0]), L"Summer Trip.mp4");
 }
 
 TEST_F(WebImport, EveryFailureIsReportedFromTheIdleStateAndLeavesNoUnmarkedFile) {
@@ -182,7 +182,7 @@ TEST_F(WebImport, EveryFailureIsReportedFromTheIdleStateAndLeavesNoUnmarkedFile)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
         prompter_.shown.clear();
-        Page1 dialog(nullptr, Settings(1000));
+        WebImportDialog dialog(nullptr, Settings(1000));
         const auto started = std::chrono::steady_clock::now();
         StartDownload(dialog, c.address);
         ASSERT_TRUE(PumpUntil([&] { return !prompter_.shown.empty(); }, 20s));
@@ -192,7 +192,7 @@ TEST_F(WebImport, EveryFailureIsReportedFromTheIdleStateAndLeavesNoUnmarkedFile)
         const auto files = LibraryFiles();
         EXPECT_EQ(files.size(), c.partialFileMarked ? 1u : 0u);
         for (const auto& file : files) {
-            EXPECT_EQ(library::ReadTitle(file), L"InOrderToDelete");
+            EXPECT_EQ(titles::ReadTitle(file), L"InOrderToDelete");
             DeleteFileW(file.c_str());
         }
     }
@@ -216,7 +216,7 @@ TEST_F(WebImport, StopCancelAndEnterHaltTheDownloadAndMarkOnlyAPartialFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        Page1 dialog(nullptr, Settings());
+        WebImportDialog dialog(nullptr, Settings());
         StartDownload(dialog, server_.Url(c.path));
         ASSERT_TRUE(PumpUntil([&] { return dialog.ItemText(IDC_IMPORT_GROUP).starts_with(c.waitFor); }, 10s));
         EXPECT_FALSE(Visible(dialog, IDC_IMPORT_URL));
@@ -230,7 +230,7 @@ TEST_F(WebImport, StopCancelAndEnterHaltTheDownloadAndMarkOnlyAPartialFile) {
         const auto files = LibraryFiles();
         ASSERT_EQ(files.size(), c.marked ? 1u : 0u);
         for (const auto& file : files) {
-            EXPECT_EQ(library::ReadTitle(file), L"InOrderToDelete");
+            EXPECT_EQ(titles::ReadTitle(file), L"InOrderToDelete");
             const std::string bytes = ReadFileBytes(file);
             EXPECT_FALSE(bytes.empty());
             EXPECT_EQ(bytes, kStream.substr(0, bytes.size()));

@@ -1,7 +1,7 @@
 #pragma once
 // The real main window without its long-lived workers, and with its popup menus
 // recorded instead of tracked, so tests drive it alone.
-#include "app/Page2.h"
+#include "app/MainWindow.h"
 
 #include <string>
 #include <vector>
@@ -9,7 +9,7 @@
 namespace testing_support {
 
 // Records what the preview asks of its player control, one line per call.
-class RecordingPreviewHost : public player::PreviewHost {
+class RecordingPreviewHost : public preview::PreviewHost {
 public:
     std::vector<std::wstring> calls;
     void ShowPlaceholder() override { calls.push_back(L"placeholder"); }
@@ -17,14 +17,14 @@ public:
     void PutMovie(const std::wstring& movie) override { calls.push_back(movie); }
 };
 
-class QuietMainWindow : public app::Page2 {
+class QuietMainWindow : public app::MainWindow {
 public:
     std::vector<std::wstring> contextMenu;
     RecordingPreviewHost previewHost;
 
 protected:
     void StartWorkers() override {}
-    player::PreviewHost* CreatePreviewHost() override { return &previewHost; }
+    preview::PreviewHost* CreatePreviewHost() override { return &previewHost; }
     UINT TrackContextMenu(HMENU menu, POINT) override {
         contextMenu.clear();
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {

@@ -2,7 +2,7 @@
 // Points the process's title store at a log of its own for one test, so titles written
 // on copies of the same clip in one test never meet files of another test that happen
 // to reuse their identity.
-#include "library/FallbackTitleStore.h"
+#include "titles/FallbackTitleStore.h"
 
 #include <string>
 
@@ -10,10 +10,10 @@ namespace testing_support {
 
 class ScratchTitleStore {
 public:
-    explicit ScratchTitleStore(const std::wstring& logPath) : previous_(library::ProcessTitleStore()->logPath()) {
-        library::UseTitleStoreAt(logPath);
+    explicit ScratchTitleStore(const std::wstring& logPath) : previous_(titles::ProcessTitleStore()->logPath()) {
+        titles::UseTitleStoreAt(logPath);
     }
-    ~ScratchTitleStore() { library::UseTitleStoreAt(previous_); }
+    ~ScratchTitleStore() { titles::UseTitleStoreAt(previous_); }
     ScratchTitleStore(const ScratchTitleStore&) = delete;
     ScratchTitleStore& operator=(const ScratchTitleStore&) = delete;
 

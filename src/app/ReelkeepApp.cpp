@@ -1,0 +1,120 @@
+#include "app/ReelkeepApp.h"
+
+#include "app/BrowserCachePrep.h"
+#include "app/MainWindow.h"
+#include "app/ShellLaunch.h"
+#include "app/SingleInstance.h"
+#include "app/StartupRules.h"
+#include "flashhost/FlashRuntime.h"
+#include "framework/Prompter.h"
+#include "library/PurgeMarkedClips.h"
+#include "platform/Authenticode.h"
+#include "platform/ProgramFolder.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <utility>
+
+namespace app {
+
+namespace {
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CompanionFilesPresent(const std::wstring& folder) {
+    return FileExists(folder + L"ffmpeg.exe") && FileExists(folder + L"player.swf");
+}
+
+// A downloaded update leaves its marker; this version never runs while it exists
+// beside an installer that may be run.
+bool RefuseOutdatedInstallation(const std::wstring& folder) {
+    const std::wstring updates = folder + L"Updates\\";
+    const std::wstring marker = updates + L"update.dat";
+    const std::wstring installer = updates + L"update.exe";
+    if (!FileExists(marker)) return false;
+    // Only a signed installer is offered: anyone on the network path could have handed
+    // the agent a program to run. An unsigned or tampered one goes, and the start goes on.
+    if (!platform::HasValidSignature(installer)) {
+        DeleteFileW(installer.c_str());
+        DeleteFileW(marker.c_str());
+        return false;
+    }
+    auto& prompter = framework::prompter();
+    if (prompter.AskYesNo(nullptr, kOutdatedQuestion) == framework::Answer::Yes) {
+        ShellExecuteW(nullptr, nullptr, installer.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    } else {
+        prompter.Tell(nullptr, kQuitsAsOutdatedMessage);
+    }
+    return true;
+}
+
+// The player control's image travels inside the executable. Without it, or when it cannot
+// be loaded, the program runs without a preview.
+flashhost::FlashRuntime* LoadPlayerRuntime() {
+    HMODULE program = GetModuleHandleW(nullptr);
+    HRSRC resource = FindResourceW(program, L"FLASH_OCX_CODE", L"BIN");
+    HGLOBAL loaded = resource != nullptr ? LoadResource(program, resource) : nullptr;
+    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (bytes == nullptr) return nullptr;
+    return flashhost::FlashRuntime::Create(bytes, SizeofResource(program, resource));
+}
+
+void RunMainWindow(MainWindow& window, bool hidden) {
+    if (hidden) {
+        if (window.CreateModeless()) {
+            ShowWindow(window.hwnd(), SW_HIDE);
+            window.RunModalLoop();
+            return;
+        }
+    }
+    window.DoModal();
+}
+
+}  // namespace
+
+BOOL ReelkeepApp::InitInstance() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
+    InitCommonControlsEx(&controls);
+    OleInitialize(nullptr);
+    static GuideHelpViewer guide;
+    framework::SetHelpViewer(&guide);
+    flashRuntime_ = LoadPlayerRuntime();
+
+    const std::wstring& folder = platform::ProgramFolder();
+    const std::wstring videos = folder + L"Videos";
+    if (!PathIsDirectoryW(videos.c_str())) CreateDirectoryW(videos.c_str(), nullptr);
+
+    if (!CompanionFilesPresent(folder)) {
+        framework::prompter().Tell(nullptr, kMissingFilesMessage);
+        return FALSE;
+    }
+    if (RefuseOutdatedInstallation(folder)) return FALSE;
+    if (HandOverToRunningInstance()) return FALSE;
+
+    PrepareBrowserCaches();
+    const library::PurgeResult purge = library::PurgeMarkedClips(platform::LibraryFolder());
+    if (!purge.kept.empty()) framework::prompter().Tell(nullptr, library::KeptClipsText(purge.kept), true);
+
+    {
+        MainWindow mainWindow(flashRuntime_ != nullptr ? flashRuntime_->hostClassAtom() : ATOM{0});
+        setMainWindow(&mainWindow);
+        RunMainWindow(mainWindow, HasMinimizedSwitch(GetCommandLineW()));
+        setMainWindow(nullptr);
+    }
+    return FALSE;
+}
+
+int ReelkeepApp::ExitInstance() {
+    // Every host window went with the main window, so the runtime may go now.
+    flashhost::FlashRuntime::Release(std::exchange(flashRuntime_, nullptr));
+    OleUninitialize();
+    return WinApp::ExitInstance();
+}
+
+}  // namespace app

@@ -1,0 +1,33 @@
+#pragma once
+// The single-clip convert dialog (template 143): the main panel's controls in a modal
+// dialog, for the Simple view where the panel is hidden.
+#include "convert/ConvertPanel.h"
+#include "framework/Dialog.h"
+#include "resources/resource.h"
+
+namespace convert {
+
+class ConvertDialog : public framework::Dialog {
+public:
+    explicit ConvertDialog(HWND parent) : Dialog(IDD_PAGE4_CONVERT, parent) {}
+
+    ConvertPanel& panel() { return panel_; }
+    // Where ffmpeg.exe lies, for tests; the program folder otherwise.
+    void SetToolFolder(std::wstring folder) { toolFolder_ = std::move(folder); }
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    LRESULT OnNotify(const NMHDR& header, bool& handled) override;
+    void OnTimer(UINT_PTR id) override;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    bool PreTranslateMessage(MSG& message) override;
+    void OnCancel() override;
+
+private:
+    ConvertPanel panel_;
+    std::wstring toolFolder_;
+    FolderTip folderTip_;
+};
+
+}  // namespace convert

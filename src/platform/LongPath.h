@@ -1,0 +1,17 @@
+#pragma once
+// Cache trees nest deeper than 260 characters; such paths reach the file system only in
+// their extended-length form.
+#include <string>
+
+namespace platform {
+
+// `path` (full, with drive or UNC root) as the Win32 calls accept it: unchanged while
+// short, with the "\\?\" prefix once it is long enough that a file name added to a
+// folder could pass the old limit.
+std::wstring FileSystemPath(const std::wstring& path);
+
+// The full path of `path` (relative parts and "." resolved), without the extended prefix;
+// empty when the system cannot make one.
+std::wstring FullPath(const std::wstring& path);
+
+}  // namespace platform

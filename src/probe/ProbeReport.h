@@ -1,0 +1,36 @@
+#pragma once
+// What a probe run of ffmpeg.exe says about a file, cut into the fields the library
+// shows. Portable: no Windows header.
+#include <string>
+#include <string_view>
+
+namespace probe {
+
+// A field whose key the report lacks reads this, leading space included; callers
+// compare it literally.
+inline constexpr std::wstring_view kMissingField = L" n/a";
+
+struct ProbeFields {
+    std::wstring duration;
+    std::wstring width;
+    std::wstring height;
+    std::wstring resolution;
+    std::wstring frameRate;
+    std::wstring bitRate;
+    std::wstring video;
+    std::wstring audio;
+    bool operator==(const ProbeFields&) const = default;
+};
+
+// The report is everything the tool printed, lines ending in "\r\n".
+ProbeFields ParseProbeReport(std::wstring_view report);
+
+// The duration as the list shows it: a text holding ':' unchanged, otherwise the whole
+// seconds at its start as HH:MM:SS (hours wrap at 24).
+std::wstring FormatDuration(std::wstring_view duration);
+
+// Exposed for tests and the benchmark: runs of blanks shrunk the way the parser sees
+// them, and " : " closed up to ": ".
+std::wstring NormaliseProbeReport(std::wstring_view report);
+
+}  // namespace probe
