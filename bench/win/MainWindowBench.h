@@ -16,12 +16,6 @@
 
 namespace bench {
 
-inline std::wstring TempPath(const wchar_t* name) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + name;
-}
-
 class QuietMainWindow : public app::MainWindow {
 protected:
     void StartWorkers() override {}

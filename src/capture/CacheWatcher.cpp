@@ -220,9 +220,7 @@ void RunCacheWatcher(const WatcherInputs& inputs) {
     intake.libraryFolder = platform::LibraryFolder();
     intake.ffmpegPath = probe::DefaultFfmpegPath();
     intake.keepSilentClips = [keep = inputs.keepSilentClips] { return keep && keep->load(); };
-    intake.clipAdded = [added = inputs.clipAdded](const std::wstring&) {
-        if (added) added();
-    };
+    intake.clipAdded = inputs.clipAdded;
     CacheWatcher watcher(inputs.switches, DefaultCacheRoots(), std::move(intake));
     while (IsWindow(inputs.window)) {
         watcher.RunPass();

@@ -2,6 +2,7 @@
 // What happens to one candidate cache file: probe, marker, library copy, title, creation
 // time, and word to the window.
 #include "capture/CaptureRules.h"
+#include "library/ClipArrival.h"
 #include "platform/CopyWholeFile.h"
 
 #include <windows.h>
@@ -17,8 +18,9 @@ struct IntakeContext {
     std::wstring libraryFolder;  // ends with a backslash
     std::wstring ffmpegPath;
     std::function<bool()> keepSilentClips;
-    // Called after a clip has landed in the library, with its full path.
-    std::function<void(const std::wstring& clip)> clipAdded;
+    // Called after a clip has landed in the library, with its full path and the probe of
+    // the bytes that landed, so that the list need not probe it again.
+    std::function<void(const library::ArrivedClip& clip)> clipAdded;
     MovieNumbers* numbers = nullptr;
     platform::BlockWriter writeBlock = platform::WriteWholeBlock;
 };

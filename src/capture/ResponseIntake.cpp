@@ -2,6 +2,7 @@
 
 #include "platform/LongPath.h"
 #include "library/ClipPlacement.h"
+#include "library/ClipRecordText.h"
 #include "probe/MediaProbe.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
@@ -128,7 +129,8 @@ ResponseOutcome IntakeCachedResponse(const CachedResponse& response, const std::
     if (copy.empty()) return ResponseOutcome::Failed;
     MarkOwnFiles(response, folder, titles::kTitleFlv);
     if (clip) *clip = copy;
-    if (fresh && context.clipAdded) context.clipAdded(copy);
+    if (fresh && context.clipAdded)
+        context.clipAdded({copy, library::ReportListsClip(probe.report, temporary), probe.fields});
     return ResponseOutcome::Copied;
 }
 

@@ -79,7 +79,7 @@ protected:
         context_.libraryFolder = library_;
         context_.ffmpegPath = BinFolder() + L"ffmpeg.exe";
         context_.numbers = &numbers_;
-        context_.clipAdded = [this](const std::wstring& clip) { added_.push_back(clip); };
+        context_.clipAdded = [this](const library::ArrivedClip& clip) { added_.push_back(clip.path); };
     }
 
     CacheWatcher Watcher(CacheRoots roots) {

@@ -129,14 +129,14 @@ TEST_F(MainWindowList, ListsEveryVideoNewestFirstWithItsColumnsAndRefreshAddsNoD
 TEST_F(MainWindowList, DeliveriesTakenInSlicesListEachRowOnceInOrder) {
     const auto row = [](int number) {
         library::ClipRecord record;
-        record[0] = L"Movie" + std::to_wstring(number);
-        record[library::kPathColumn] = L"C:\\v\\" + std::to_wstring(number) + L".flv";
+        record.cells[0] = L"Movie" + std::to_wstring(number);
+        record.cells[library::kPathColumn] = L"C:\\v\\" + std::to_wstring(number) + L".flv";
         return record;
     };
-    std::vector<library::ClipRecord> rows;
-    for (int number : {0, 1, 2, 3, 4, 5, 6, 5, 7}) rows.push_back(row(number));
     for (const std::chrono::milliseconds slice : {0ms, 60'000ms}) {
         SCOPED_TRACE(slice.count());
+        std::vector<library::ClipRecord> rows;
+        for (int number : {0, 1, 2, 3, 4, 5, 6, 5, 7}) rows.push_back(row(number));
         List().DeleteAllRows();
         List().InsertAtTop(row(3));
         library::RowDelivery delivery{&rows, 0, true};
