@@ -95,7 +95,7 @@ inline std::uint64_t PrivateBytes(HANDLE process, const std::wstring& executable
 
 struct ProgramStart {
     double msToRows = 0;             // from CreateProcessW to the list holding the rows
-    double slowestAnswerMs = 0;      // of the window, from its appearance to the last row
+    double slowestAnswerMs = 0;      // of the window, from its showing to the last row
     std::uint64_t privateBytes = 0;  // once the list is complete and the program idle
 };
 
@@ -115,8 +115,9 @@ inline std::optional<ProgramStart> TimeStartToRows(const std::wstring& folder, i
     }
     CloseHandle(info.hThread);
     std::optional<ProgramStart> result;
+    // The window is timed from the moment the user sees it.
     HWND window = nullptr;
-    while (window == nullptr && NowMilliseconds() - start < timeoutMs &&
+    while ((window == nullptr || !IsWindowVisible(window)) && NowMilliseconds() - start < timeoutMs &&
            WaitForSingleObject(info.hProcess, 2) == WAIT_TIMEOUT)
         window = MainWindowOf(info.dwProcessId);
     if (window != nullptr) {

@@ -30,7 +30,7 @@ using bench::BinFolder;
 constexpr int kNewClips = 150;
 constexpr int kLargeLibrary = 10'000;
 constexpr int kSmallLibrary = 20;
-constexpr int kCaptureRounds = 5;
+constexpr int kCaptureRounds = 7;
 constexpr double kFirstStartLimit = 0.6;
 constexpr double kSecondStartLimit = 3.0;
 constexpr double kCaptureLimit = 1.2;

@@ -24,6 +24,8 @@ namespace library {
 namespace {
 
 constexpr DWORD kFilterRefreshIntervalMs = 60'000;
+// How often a build that waits for its probes looks whether rows are due to be shown.
+constexpr std::chrono::milliseconds kShowInterval{100};
 
 // A clip that passed the filter and waits for its probe.
 struct Candidate {
@@ -124,8 +126,9 @@ BuildOutcome BuildClipListCounting(HWND window, bool skipListed, const ClipFilte
             if (row.probe.fresh) cache.Add(scan.candidates[i].path, row.probe.probe);
             if (row.record) rows.Add(std::move(*row.record));
         },
-        // The rows made so far show while a probe runs.
-        [&](std::size_t) { rows.Send(false); });
+        // The rows made so far show while probes run, though not after every probe: each
+        // batch costs the window a repaint, and it shares the processors with the probes.
+        [&](std::size_t) { rows.SendWhenOld(); }, kShowInterval);
     rows.Send(false);
     outcome.inserted = rows.inserted();
     cache.Finish(scan.listing);

@@ -55,7 +55,11 @@ LocalDateTime LocalCreationTime(const FILETIME& created) {
 void RowBatch::Add(ClipRecord record) {
     if (rows_.empty()) started_ = std::chrono::steady_clock::now();
     rows_.push_back(std::move(record));
-    if (rows_.size() >= kBatchRows || std::chrono::steady_clock::now() - started_ >= kBatchAge) Send(true);
+    if (rows_.size() >= kBatchRows) Send(true);
+}
+
+void RowBatch::SendWhenOld() {
+    if (!rows_.empty() && std::chrono::steady_clock::now() - started_ >= kBatchAge) Send(false);
 }
 
 void RowBatch::Send(bool moreFollow) {

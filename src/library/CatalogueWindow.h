@@ -33,15 +33,17 @@ LocalDateTime LocalCreationTime(const FILETIME& created);
 // drawn at once) costs tens of milliseconds under Wine whatever the batch holds, so
 // thousands of rows from the cache must come in a handful of batches, not one per row,
 // and the list is repainted only when no batch follows at once. A batch goes as soon as
-// it is old or full, or when the build has to wait for a probe, so rows still appear
-// while probes run. The window takes a batch a slice of time at a time, so a long one
-// never keeps it from answering; each message carries whole rows only.
+// it is full, or old while the build waits for a probe, so rows still appear while probes
+// run, a few times a second at most. The window takes a batch a slice of time at a time,
+// so a long one never keeps it from answering; each message carries whole rows only.
 class RowBatch {
 public:
     RowBatch(HWND window, bool skipListed) : window_(window), skipListed_(skipListed) {}
     void Add(ClipRecord record);
     // `moreFollow`: the next batch comes at once, so the list need not be painted yet.
     void Send(bool moreFollow);
+    // Sends the rows that have waited long enough to be shown.
+    void SendWhenOld();
     int inserted() const { return inserted_; }
 
 private:

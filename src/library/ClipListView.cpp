@@ -141,7 +141,7 @@ void ClipListView::TakeStateOfEveryRow(const NMLISTVIEW& change) {
     const UINT image = change.uNewState & LVIS_STATEIMAGEMASK;
     if (image != kTicked && image != kUnticked) return;
     rows_.SetAllChecked(image == kTicked);
-    InvalidateRect(list_, nullptr, FALSE);
+    InvalidateRows();
     if (checksChanged_) checksChanged_();
 }
 
@@ -170,25 +170,37 @@ ClipListView::RowMarks ClipListView::ReadMarks() const {
             SelectionMark()};
 }
 
+// The rows' area without the header above it: painting the header again costs more under
+// Wine than painting the rows, and rows that move leave it as it is.
+void ClipListView::InvalidateRows() {
+    RECT rows{};
+    GetClientRect(list_, &rows);
+    RECT header{};
+    if (GetWindowRect(reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0)), &header))
+        rows.top = std::min(rows.bottom, rows.top + static_cast<LONG>(header.bottom - header.top));
+    InvalidateRect(list_, &rows, TRUE);
+}
+
 void ClipListView::ShowRows(const RowMarks& before, const std::function<int(int)>& moved, int markWhenGone) {
-    SendMessageW(list_, LVM_SETITEMCOUNT, rows_.size(), 0);
+    SendMessageW(list_, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL);
+    InvalidateRows();
     const auto carried = [&](int row) { return row < 0 ? -1 : moved(row); };
     const int selected = carried(before.selected);
     const int focused = carried(before.focused);
     int mark = carried(before.mark);
     if (before.mark >= 0 && mark < 0) mark = std::min(markWhenGone, RowCount() - 1);
+    const auto setState = [&](int row, UINT mask, UINT state) {
+        LVITEMW item{};
+        item.stateMask = mask;
+        item.state = state;
+        SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    };
     if (selected != before.selected || focused != before.focused) {
-        LVITEMW clear{};
-        clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
-        for (const auto& [row, state] :
-             {std::pair{selected, UINT{LVIS_SELECTED}}, std::pair{focused, UINT{LVIS_FOCUSED}}}) {
-            if (row < 0) continue;
-            LVITEMW item{};
-            item.stateMask = state;
-            item.state = state;
-            SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-        }
+        // Row by row: a change given to every row at once costs the control a call per row.
+        for (const int row : {before.selected, before.focused})
+            if (row >= 0) setState(row < RowCount() ? row : -1, LVIS_SELECTED | LVIS_FOCUSED, 0);
+        if (selected >= 0) setState(selected, LVIS_SELECTED, LVIS_SELECTED);
+        if (focused >= 0) setState(focused, LVIS_FOCUSED, LVIS_FOCUSED);
     }
     SendMessageW(list_, LVM_SETSELECTIONMARK, 0, mark);
 }
@@ -205,7 +217,10 @@ int ClipListView::Deliver(RowDelivery& delivery, std::chrono::milliseconds slice
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + slice;
     std::vector<ClipRecord>& rows = *delivery.rows;
-    HoldRedraw();
+    // Between the batches of a build the list waits unpainted; a lone delivery (a capture)
+    // is painted at once, without holding and releasing the list's painting, which under
+    // Wine lays out its scroll bars again.
+    if (delivery.moreFollow || redrawHeld_) HoldRedraw();
     const RowMarks before = ReadMarks();
     int inserted = 0;
     std::size_t next = delivery.first;
@@ -234,7 +249,7 @@ void ClipListView::ReleaseRedraw() {
     if (!redrawHeld_) return;
     redrawHeld_ = false;
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_, nullptr, TRUE);
+    InvalidateRows();
 }
 
 void ClipListView::DeleteRow(int row) {
@@ -273,7 +288,8 @@ std::vector<ClipRecord> ClipListView::DeleteCheckedRows() {
 void ClipListView::DeleteAllRows() {
     const bool hadChecks = CheckedCount() > 0;
     rows_.Clear();
-    SendMessageW(list_, LVM_SETITEMCOUNT, 0, 0);
+    SendMessageW(list_, LVM_SETITEMCOUNT, 0, LVSICF_NOINVALIDATEALL);
+    InvalidateRows();
     if (hadChecks && checksChanged_) checksChanged_();
 }
 
@@ -362,7 +378,6 @@ void ClipListView::SortByColumn(int column) {
     rows_.Reorder(order);
     ShowRows(
         before, [&](int row) { return placeOf[static_cast<std::size_t>(row)]; }, 0);
-    InvalidateRect(list_, nullptr, TRUE);
 }
 
 }  // namespace library

@@ -96,6 +96,7 @@ private:
     };
     RowMarks ReadMarks() const;
     void ShowRows(const RowMarks& before, const std::function<int(int)>& moved, int markWhenGone);
+    void InvalidateRows();
     void FillDisplayInfo(NMLVDISPINFOW& info) const;
     int FindTitle(const NMLVFINDITEMW& find) const;
     void ToggleAt(POINT point);
