@@ -106,10 +106,13 @@ ResponseOutcome IntakeCachedResponse(const CachedResponse& response, const std::
     if (!AssembleBody(response, folder, temporary)) return ResponseOutcome::Failed;
     const probe::MediaProbeResult probe = probe::ProbeMedia(temporary, context.ffmpegPath);
     const bool keepSilent = context.keepSilentClips && context.keepSilentClips();
-    const IntakeVerdict verdict = probe.timedOut ? IntakeVerdict::Keep : JudgeProbeReport(probe.report, keepSilent);
-    if (probe.timedOut || verdict != IntakeVerdict::Keep) {
+    // A hung tool, or one that could not start or was something else in its place, says
+    // nothing about the body: the entry stays unmarked for a pass with a working tool.
+    const bool answered = !probe.timedOut && IsToolReport(probe.report);
+    const IntakeVerdict verdict = answered ? JudgeProbeReport(probe.report, keepSilent) : IntakeVerdict::Keep;
+    if (!answered || verdict != IntakeVerdict::Keep) {
         DeleteFileW(temporary.c_str());
-        if (probe.timedOut) return ResponseOutcome::Failed;
+        if (!answered) return ResponseOutcome::Failed;
         const bool silent = verdict == IntakeVerdict::SilentVideo;
         MarkOwnFiles(response, folder, silent ? titles::kTitleFlvAd : titles::kTitleNotFlv);
         return silent ? ResponseOutcome::MarkedSilent : ResponseOutcome::MarkedNotVideo;

@@ -19,7 +19,7 @@ enum class ResponseOutcome {
     MarkedNotVideo,
     MarkedSilent,
     Copied,
-    Failed,  // the body could not be read or placed, or the probe hung: tried again later
+    Failed,  // the body could not be read or placed, or the tool hung or gave no report: tried again later
 };
 
 // True when the watcher need not look at the entry again while its files stay as they are.

@@ -1,6 +1,7 @@
 // Capture from caches that Debian's chromium and firefox-esr wrote (tests/data/browser-
 // caches): under the Windows Chrome and Firefox paths and, under Wine, in the Linux
 // user's cache folder. Every clip must be byte for byte the file the server sent.
+#include "capture/CacheReaders.h"
 #include "capture/CacheWatcher.h"
 #include "titles/FallbackTitleStore.h"
 #include "titles/TitleMarkers.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <map>
 #include <set>
@@ -70,6 +72,44 @@ std::string UnixPathOf(const std::wstring& windowsPath) {
     return result;
 }
 
+// The files under `folder`, at any depth, that carry a marker.
+std::vector<std::wstring> MarkedFilesUnder(const std::wstring& folder) {
+    std::vector<std::wstring> marked;
+    WIN32_FIND_DATAW entry;
+    platform::UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!find) return marked;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = folder + L"\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            for (std::wstring& inner : MarkedFilesUnder(path)) marked.push_back(std::move(inner));
+        } else if (titles::ReadTitle(path) != titles::kTitleNotSet) {
+            marked.push_back(path);
+        }
+    } while (FindNextFileW(find.get(), &entry));
+    return marked;
+}
+
+bool WriteText(const std::wstring& path, const std::string& text) {
+    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return file && WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
+// Each test cache as its browser leaves it, placed under the Windows path that browser uses.
+struct BrowserCache {
+    const char* name;
+    const wchar_t* fixture;  // under tests/data/browser-caches
+    CacheKind kind;
+};
+const BrowserCache kBrowserCaches[] = {
+    {"blockfile", L"chromium-blockfile\\Cache_Data", CacheKind::ChromiumBlockfile},
+    {"simple", L"chromium-simple\\Cache_Data", CacheKind::ChromiumSimple},
+    {"firefox", L"firefox\\cache2", CacheKind::Firefox},
+};
+
 class BrowserCacheCapture : public testing::Test {
 protected:
     void SetUp() override {
@@ -105,6 +145,22 @@ protected:
             EXPECT_TRUE(url.starts_with(L"http://127.0.0.1:") && url.find(L"/media/") != std::wstring::npos)
                 << testing::PrintToString(url);
         }
+    }
+
+    // Copies `cache` into a folder of its own, with a library of its own, and returns the
+    // roots that watch it; `folder` receives the cache folder itself.
+    CacheRoots Place(const BrowserCache& cache, std::wstring& folder) {
+        const std::wstring root = scratch_.path() + std::wstring(cache.name, cache.name + std::strlen(cache.name));
+        library_ = root + L"\\Videos\\";
+        MakeFolders(library_);
+        context_.libraryFolder = library_;
+        added_.clear();
+        const bool firefox = cache.kind == CacheKind::Firefox;
+        const std::wstring browser = root + (firefox ? L"\\Local\\Mozilla\\Firefox" : L"\\Local\\Google\\Chrome");
+        folder = browser + (firefox ? L"\\Profiles\\test.default\\cache2" : L"\\User Data\\Default\\Cache\\Cache_Data");
+        CopyTree(kData + cache.fixture, folder);
+        if (firefox) return {L"", browser + L"\\*", L"", L"", {}, {}};
+        return {L"", L"", browser + L"\\*", L"", {}, {}};
     }
 
     ScratchFolder scratch_{L"browser-caches"};
@@ -169,6 +225,27 @@ TEST_F(BrowserCacheCapture, HalfPlayedVideoIsLeftUnmarkedUntilTheRestArrives) {
     watcher.RunPass();
     EXPECT_EQ(ClipsByServedName(), std::multiset<std::wstring>{L"big.mp4"});
     EXPECT_EQ(titles::ReadTitle(entry), titles::kTitleFlv);
+}
+
+// A tool that cannot run gives no verdict on any entry of any layout: nothing is marked,
+// and the same watcher takes every video once the tool works again.
+TEST_F(BrowserCacheCapture, ABrokenToolMarksNoEntryAndTheMendedToolTakesThemAll) {
+    const std::wstring tool = scratch_.path() + L"ffmpeg.exe";
+    context_.ffmpegPath = tool;
+    for (const BrowserCache& cache : kBrowserCaches) {
+        SCOPED_TRACE(cache.name);
+        ASSERT_TRUE(WriteText(tool, "This file cannot run."));
+        std::wstring folder;
+        CacheWatcher watcher = Watcher(Place(cache, folder));
+        watcher.RunPass();
+        watcher.RunPass();
+        EXPECT_TRUE(added_.empty());
+        EXPECT_EQ(MarkedFilesUnder(folder), std::vector<std::wstring>{});
+
+        ASSERT_TRUE(CopyFileW((BinFolder() + L"ffmpeg.exe").c_str(), tool.c_str(), FALSE));
+        watcher.RunPass();
+        ExpectEachServedFileOnce();
+    }
 }
 
 }  // namespace
