@@ -222,8 +222,9 @@ int main() {
         const capture::DiskCacheFiles files(video);
         double start = NowMicroseconds();
         const auto response = capture::ReadSimpleEntry(files, entry);
-        const bool made = response && response->state == capture::BodyState::Whole &&
-                          capture::AssembleBody(*response, video, base + L"\\assembled.mp4");
+        const bool made =
+            response && response->state == capture::BodyState::Whole &&
+            capture::AssembleBody(*response, video, base + L"\\assembled.mp4") == capture::Assembly::Written;
         assemblies.push_back(NowMicroseconds() - start);
         if (!made || !SameFile(base + L"\\assembled.mp4", plain)) ++failures;
         start = NowMicroseconds();
