@@ -308,5 +308,27 @@ TEST_F(BrowserCacheCapture, DamagedVideoIsPassedOverUntilTheBrowserWritesItAgain
     }
 }
 
+// A cache file that another program holds without sharing is read on a later pass, once
+// it is let go: an entry's own file, or a block file that holds every entry's record.
+TEST_F(BrowserCacheCapture, FileHeldWithoutSharingIsReadOnceItIsLetGo) {
+    for (const BrowserCache& cache : kBrowserCaches) {
+        SCOPED_TRACE(cache.name);
+        std::wstring folder;
+        CacheWatcher watcher = Watcher(Place(cache, folder));
+        const std::string held = cache.kind == CacheKind::ChromiumBlockfile
+                                     ? std::string("data_1")
+                                     : ResponseNamed(folder, cache.kind, "big.mp4").ownFiles.front();
+        {
+            platform::UniqueFile holder(
+                CreateFileW(CacheFilePath(folder, held).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(holder.valid());
+            watcher.RunPass();
+            EXPECT_EQ(ClipsByServedName().count(L"big.mp4"), 0u);
+        }
+        watcher.RunPass();
+        ExpectEachServedFileOnce();
+    }
+}
+
 }  // namespace
 }  // namespace capture
