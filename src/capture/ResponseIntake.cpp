@@ -128,7 +128,7 @@ ResponseOutcome IntakeCachedResponse(const CachedResponse& response, const std::
     // nothing about the body: the entry stays unmarked for a pass with a working tool.
     const bool answered = !probe.timedOut && IsToolReport(probe.report);
     const IntakeVerdict verdict =
-        answered ? JudgeProbeReport(probe.report, keepSilent) : IntakeVerdict::Keep;
+        answered ? JudgeProbeReport(probe.report, keepSilent, temporary) : IntakeVerdict::Keep;
     if (!answered || verdict != IntakeVerdict::Keep) {
         DeleteFileW(temporary.c_str());
         if (!answered) return ResponseOutcome::Failed;
