@@ -10,6 +10,7 @@
 #   copied-subject.exe   the stand-in, signed by a self-signed certificate that copies the
 #                        publisher's name, with a key of its own.
 set -euo pipefail
+sign=$(realpath "$(dirname "$0")/../../installer/sign.sh")
 stub=$(realpath "$1") program=$(realpath "$2") out=$(realpath -m "$3")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -35,14 +36,12 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "$publisher" \
   -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" \
   -keyout copied.key -out copied.pem 2>/dev/null
 
-# sign <certificate> <key> <input> <output>
-sign() { osslsigncode sign -certs "$1" -key "$2" -h sha256 -n "Reelkeep test" -in "$3" -out "$4" >/dev/null; }
-sign ours.pem ours.key "$program" Reelkeep.exe
-sign ours-renewed.pem ours.key "$stub" ours.exe
-sign other.pem other.key "$stub" other-publisher.exe
-sign copied.pem copied.key "$stub" copied-subject.exe
+# The release's own signing step.
+"$sign" --certificate=ours.pem --key=ours.key "$program" Reelkeep.exe
+"$sign" --certificate=ours-renewed.pem --key=ours.key "$stub" ours.exe
+"$sign" --certificate=other.pem --key=other.key "$stub" other-publisher.exe
+"$sign" --certificate=copied.pem --key=copied.key "$stub" copied-subject.exe
 openssl x509 -in root.pem -outform DER -out test-root.cer
 
-chmod +x Reelkeep.exe ours.exe other-publisher.exe copied-subject.exe
 mkdir -p "$out"
 mv Reelkeep.exe ours.exe other-publisher.exe copied-subject.exe test-root.cer "$out/"
