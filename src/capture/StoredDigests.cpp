@@ -11,39 +11,24 @@ namespace {
 // Large pieces keep the reads few; the ranges that carry digests are mostly 64 KiB to 256 KiB.
 constexpr std::uint64_t kReadPiece = 1u << 20;
 
-std::uint32_t LoadLe32At(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
-           (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+// One step of the hash's mix: x loses y and z and takes in z's bits, shifted right by
+// `shift`, or left by -`shift`.
+void MixStep(std::uint32_t& x, std::uint32_t y, std::uint32_t z, int shift) {
+    x -= y;
+    x -= z;
+    x ^= shift > 0 ? z >> shift : z << -shift;
 }
 
 void Mix(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c) {
-    a -= b;
-    a -= c;
-    a ^= (c >> 13);
-    b -= c;
-    b -= a;
-    b ^= (a << 8);
-    c -= a;
-    c -= b;
-    c ^= (b >> 13);
-    a -= b;
-    a -= c;
-    a ^= (c >> 12);
-    b -= c;
-    b -= a;
-    b ^= (a << 16);
-    c -= a;
-    c -= b;
-    c ^= (b >> 5);
-    a -= b;
-    a -= c;
-    a ^= (c >> 3);
-    b -= c;
-    b -= a;
-    b ^= (a << 10);
-    c -= a;
-    c -= b;
-    c ^= (b >> 15);
+    MixStep(a, b, c, 13);
+    MixStep(b, c, a, -8);
+    MixStep(c, a, b, 13);
+    MixStep(a, b, c, 12);
+    MixStep(b, c, a, -16);
+    MixStep(c, a, b, 5);
+    MixStep(a, b, c, 3);
+    MixStep(b, c, a, -10);
+    MixStep(c, a, b, 15);
 }
 
 }  // namespace
@@ -51,9 +36,10 @@ void Mix(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c) {
 DigestAccumulator::DigestAccumulator(DigestKind kind) : kind_(kind) {}
 
 void DigestAccumulator::MixGroup(const std::uint8_t* group) {
-    a_ += LoadLe32At(group);
-    b_ += LoadLe32At(group + 4);
-    c_ += LoadLe32At(group + 8);
+    const std::span<const std::uint8_t> words(group, pending_.size());
+    a_ += LoadLe32(words, 0);
+    b_ += LoadLe32(words, 4);
+    c_ += LoadLe32(words, 8);
     Mix(a_, b_, c_);
 }
 

@@ -7,6 +7,7 @@
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
 #include "platform/UniqueHandle.h"
+#include "support/FileBytes.h"
 #include "support/ScratchFolder.h"
 
 #include <windows.h>
@@ -89,13 +90,6 @@ std::vector<std::wstring> MarkedFilesUnder(const std::wstring& folder) {
         }
     } while (FindNextFileW(find.get(), &entry));
     return marked;
-}
-
-bool WriteText(const std::wstring& path, const std::string& text) {
-    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    return file && WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size();
 }
 
 // Each test cache as its browser leaves it, placed under the Windows path that browser uses.
@@ -267,7 +261,7 @@ TEST_F(BrowserCacheCapture, ABrokenToolMarksNoEntryAndTheMendedToolTakesThemAll)
     context_.ffmpegPath = tool;
     for (const BrowserCache& cache : kBrowserCaches) {
         SCOPED_TRACE(cache.name);
-        ASSERT_TRUE(WriteText(tool, "This file cannot run."));
+        ASSERT_TRUE(testing_support::WriteFileBytes(tool, "This file cannot run."));
         std::wstring folder;
         CacheWatcher watcher = Watcher(Place(cache, folder));
         watcher.RunPass();
