@@ -43,6 +43,10 @@ SetCompressor zlib
 !ifndef OUTFILE
   !define OUTFILE "Reelkeep-${VERSION}-setup.exe"
 !endif
+; A signed release signs its uninstaller as well (installer/sign.sh, in place).
+!ifdef SIGN_SCRIPT
+  !uninstfinalize '"${SIGN_SCRIPT}" "--certificate=${SIGN_CERT}" "--key=${SIGN_KEY}" "%1"'
+!endif
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -269,7 +273,10 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$DESKTOP\${PRODUCT}.lnk"
-  ; Made by "Run program at startup" in the general settings.
+  ; Made by "Run program at startup" in the general settings: in the user's own Startup
+  ; folder, and in the all-users one by earlier builds.
+  Delete "$SMSTARTUP\${PRODUCT}.lnk"
+  SetShellVarContext current
   Delete "$SMSTARTUP\${PRODUCT}.lnk"
   DeleteRegKey HKCU "${SETTINGS_KEY}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

@@ -5,18 +5,23 @@
 #include "app/ShellLaunch.h"
 #include "app/SingleInstance.h"
 #include "app/StartupRules.h"
+#include "flashctl/SwfHeader.h"
 #include "flashhost/FlashRuntime.h"
 #include "framework/Prompter.h"
 #include "library/PurgeMarkedClips.h"
-#include "platform/Authenticode.h"
 #include "platform/ProgramFolder.h"
+#include "platform/UniqueHandle.h"
+#include "update/Publisher.h"
 
 #include <commctrl.h>
 #include <ole2.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace app {
 
@@ -27,8 +32,26 @@ bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The preview plays through our own player movie: an empty or damaged one, or another
+// movie in its place, would leave it blank without a word, so it counts as missing.
+bool IsPlayerMovie(const std::wstring& path) {
+    // The header and the first frame's tags, where the marker lies, come first.
+    constexpr std::size_t kReadLimit = 1 << 20;
+    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size)) return false;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<LONGLONG>(size.QuadPart, kReadLimit)));
+    DWORD read = 0;
+    if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+        return false;
+    const flashctl::SwfReadResult movie =
+        flashctl::ReadSwfHeader(bytes.data(), read, static_cast<std::uint64_t>(size.QuadPart));
+    return movie.problem == flashctl::SwfProblem::None && movie.header.isPlayerMovie;
+}
+
 bool CompanionFilesPresent(const std::wstring& folder) {
-    return FileExists(folder + L"ffmpeg.exe") && FileExists(folder + L"player.swf");
+    return FileExists(folder + L"ffmpeg.exe") && IsPlayerMovie(folder + L"player.swf");
 }
 
 // A downloaded update leaves its marker; this version never runs while it exists
@@ -38,9 +61,16 @@ bool RefuseOutdatedInstallation(const std::wstring& folder) {
     const std::wstring marker = updates + L"update.dat";
     const std::wstring installer = updates + L"update.exe";
     if (!FileExists(marker)) return false;
-    // Only a signed installer is offered: anyone on the network path could have handed
-    // the agent a program to run. An unsigned or tampered one goes, and the start goes on.
-    if (!platform::HasValidSignature(installer)) {
+    // Held open against writers and deleters from the check until it has started: what
+    // was checked is what runs.
+    platform::UniqueFile held(
+        CreateFileW(installer.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    // Only our own publisher's installer is offered: anyone on the network path, or any
+    // program of this user, could have put a program there to run. Another one goes, and
+    // the start goes on.
+    const auto publisher = update::Publisher::OfProgram(platform::ExecutablePath());
+    if (!held || !publisher || !publisher->Signed(installer)) {
+        held.reset();
         DeleteFileW(installer.c_str());
         DeleteFileW(marker.c_str());
         return false;
@@ -94,8 +124,10 @@ BOOL ReelkeepApp::InitInstance() {
         framework::prompter().Tell(nullptr, kMissingFilesMessage);
         return FALSE;
     }
-    if (RefuseOutdatedInstallation(folder)) return FALSE;
+    // The running copy comes first: an installer that its update agent left may not be
+    // offered, let alone started, while that copy still runs from the folder it replaces.
     if (HandOverToRunningInstance()) return FALSE;
+    if (RefuseOutdatedInstallation(folder)) return FALSE;
 
     PrepareBrowserCaches();
     const library::PurgeResult purge = library::PurgeMarkedClips(platform::LibraryFolder());
