@@ -7,6 +7,7 @@
 #include "library/ClipPlacement.h"
 #include "library/ImportRules.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace library {
@@ -28,6 +29,8 @@ int ImportFlvFiles(HWND window, const std::wstring& libraryFolder) {
     CatalogueSource source = DefaultCatalogueSource();
     source.folder = libraryFolder;
     const int count = static_cast<int>(added.size());
+    // Later files took earlier seconds: the clip of the latest second ends on top.
+    std::reverse(added.begin(), added.end());
     framework::StartWorker(window,
                            [source, clips = std::move(added)](HWND target) { ListNewClips(target, clips, source); });
     return count;
