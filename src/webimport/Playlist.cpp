@@ -119,7 +119,9 @@ bool IsVideoRepresentation(const std::wstring& mimeType, const std::wstring& con
 HlsPlaylist ParseHlsPlaylist(std::wstring_view text, std::wstring_view address) {
     HlsPlaylist playlist;
     std::optional<HlsVariant> pendingVariant;
-    std::optional<double> pendingSegment;
+    // A plain pair rather than an optional: GCC 12 at -O3 warns about the optional.
+    bool segmentPending = false;
+    double segmentSeconds = 0;
     bool first = true;
     for (std::size_t at = 0; at <= text.size();) {
         const std::size_t end = std::min(text.find(L'\n', at), text.size());
@@ -152,7 +154,8 @@ HlsPlaylist ParseHlsPlaylist(std::wstring_view text, std::wstring_view address) 
             }
             playlist.audio.push_back(std::move(rendition));
         } else if (line.starts_with(L"#EXTINF:")) {
-            pendingSegment = ParseDecimal(line.substr(8)).value_or(0);
+            segmentPending = true;
+            segmentSeconds = ParseDecimal(line.substr(8)).value_or(0);
         } else if (line.starts_with(L"#EXT-X-ENDLIST")) {
             playlist.ended = true;
         } else if (!line.starts_with(L"#")) {
@@ -160,12 +163,12 @@ HlsPlaylist ParseHlsPlaylist(std::wstring_view text, std::wstring_view address) 
             if (pendingVariant && resolved) {
                 pendingVariant->address = *resolved;
                 playlist.variants.push_back(std::move(*pendingVariant));
-            } else if (pendingSegment && resolved) {
+            } else if (segmentPending && resolved) {
                 playlist.segments.push_back(*resolved);
-                playlist.seconds += *pendingSegment;
+                playlist.seconds += segmentSeconds;
             }
             pendingVariant.reset();
-            pendingSegment.reset();
+            segmentPending = false;
         }
     }
     return playlist;
