@@ -4,7 +4,6 @@
 
 namespace platform {
 
-
 std::wstring DecodeToolOutput(std::string_view bytes) {
     std::wstring text;
     text.reserve(bytes.size());

@@ -144,6 +144,29 @@ void DownloadLog::ReadLine(std::wstring_view line, std::vector<double>& times) {
     if (!IsChatter(line)) lastError_ = AfterSpeaker(line);
 }
 
+ProbedFile ReadProbedFile(std::wstring_view report) {
+    struct Family {
+        std::wstring_view format;  // the first name ffmpeg gives the container
+        std::wstring_view extension;
+    };
+    static constexpr Family kFamilies[] = {
+        {L"mov", L".mp4"}, {L"matroska", L".mkv"}, {L"flv", L".flv"},  {L"mpegts", L".ts"},
+        {L"avi", L".avi"}, {L"asf", L".wmv"},      {L"mpeg", L".mpg"}, {L"ogg", L".ogv"},
+    };
+    ProbedFile file;
+    file.hasVideo = report.find(L": Video: ") != std::wstring_view::npos;
+    if (const std::size_t at = report.find(L"Duration: "); at != std::wstring_view::npos)
+        file.seconds = ParseClockTime(report.substr(at + 10));
+    file.extension = L".flv";
+    if (const std::size_t at = report.find(L"Input #0, "); at != std::wstring_view::npos) {
+        std::wstring_view format = report.substr(at + 10);
+        format = format.substr(0, format.find_first_of(L", "));
+        for (const Family& family : kFamilies)
+            if (format == family.format) file.extension = family.extension;
+    }
+    return file;
+}
+
 std::wstring CodecsOfReport(std::wstring_view report) {
     std::wstring video;
     std::wstring audio;

@@ -49,6 +49,16 @@ private:
 // "00:01:02.50" in seconds; nullopt for text that is no such time (such as "N/A").
 std::optional<double> ParseClockTime(std::wstring_view text);
 
+// What a probe report of a downloaded file says about it.
+struct ProbedFile {
+    bool hasVideo = false;          // it lists a video stream
+    std::optional<double> seconds;  // the container's "Duration"
+    // The library extension of its container: ".mp4", ".mkv", ".flv", ".ts" and the like;
+    // ".flv" when the container is none of those the library knows.
+    std::wstring extension;
+};
+ProbedFile ReadProbedFile(std::wstring_view report);
+
 // The codecs of the first video and the first sound stream that a probe report lists,
 // in the words playlists use ("avc1" for H.264, "mp4a.40.2" for AAC, the tool's own name
 // for any other), joined by ",".

@@ -207,6 +207,7 @@ DashManifest ParseDashManifest(std::wstring_view text) {
         auto attribute = [&](std::wstring_view name) { return std::wstring(tag.Attribute(name).value_or(L"")); };
         if (tag.name == L"mpd" && tag.opening) {
             manifest.valid = true;
+            manifest.live = EqualsAsciiNoCase(attribute(L"type"), L"dynamic");
             manifest.seconds = ParseIsoDuration(attribute(L"mediapresentationduration"));
         } else if (tag.name == L"period" && tag.opening) {
             ++manifest.periods;

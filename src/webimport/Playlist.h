@@ -56,6 +56,7 @@ struct DashRepresentation {
 
 struct DashManifest {
     bool valid = false;  // has an <MPD> element
+    bool live = false;   // type="dynamic": a stream still being made
     int periods = 0;
     std::vector<DashRepresentation> representations;  // video and sound, in document order
     std::optional<double> seconds;                    // mediaPresentationDuration

@@ -157,7 +157,7 @@ bool WebImportDialog::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
     case framework::WM_IMPORT_RANGE: {
         // The bar's range is 32-bit: longer downloads are shown in kilobytes.
-        const auto total = *reinterpret_cast<const std::uint64_t*>(lParam);
+        const auto total = reinterpret_cast<const DownloadProgress*>(lParam)->total;
         rangeShift_ = total > 0x7FFFFFFF ? 10 : 0;
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETRANGE32, 0, static_cast<LPARAM>(total >> rangeShift_));
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, 0);
@@ -169,7 +169,9 @@ bool WebImportDialog::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam
     case framework::WM_IMPORT_PROGRESS: {
         const auto& progress = *reinterpret_cast<const DownloadProgress*>(lParam);
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(progress.received >> rangeShift_));
-        SetItemText(IDC_IMPORT_GROUP, ProgressCaption(progress.received, progress.total));
+        SetItemText(IDC_IMPORT_GROUP, progress.unit == DownloadProgress::Unit::Seconds
+                                          ? PlaylistProgressCaption(progress.received, progress.total)
+                                          : ProgressCaption(progress.received, progress.total));
         return true;
     }
     case framework::WM_IMPORT_FAILED: Report(*reinterpret_cast<const std::wstring*>(lParam)); return true;

@@ -19,6 +19,7 @@ using testing_support::HttpHead;
 using testing_support::LoopbackConnection;
 using testing_support::LoopbackServer;
 using testing_support::RequestPath;
+using testing_support::SendKeptAlive;
 
 const std::string kBody(5000, 'b');
 
@@ -35,11 +36,8 @@ void Answer(const std::string& head, LoopbackConnection& connection) {
 // asks it to close, as most servers do.
 void AnswerKeptAlive(const std::string& head, LoopbackConnection& connection) {
     const std::string path = RequestPath(head);
-    const bool close = head.find("\r\nConnection: close\r\n") != std::string::npos;
     auto answer = [&](int status, const std::string& headers, const std::string& body) {
-        connection.Send("HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: text/html\r\n" + headers +
-                        (close ? "Connection: close\r\n" : "") + "\r\n" + body);
-        if (!close) connection.KeepAlive();
+        SendKeptAlive(head, connection, status, "Content-Type: text/html\r\n" + headers, body);
     };
     auto sized = [](const std::string& body) { return "Content-Length: " + std::to_string(body.size()) + "\r\n"; };
     const std::string errorPage = "<html>the server's own error page " + std::string(3000, '.') + "</html>";

@@ -9,7 +9,7 @@ source "$here/../../../scripts/env.sh"
 ffmpeg_exe="${FFMPEG_EXE:-$CACHE/ffmpeg.exe}"
 work=$(mktemp -d)
 trap 'kill $server 2>/dev/null; rm -rf "$work"' EXIT
-"$here/make-streams.sh" "$work/site"
+"$here/make-clips.sh" "$work/site"
 cp -r "$work/site/dash" "$work/site/dash-missing"
 rm "$work/site/dash-missing/chunk-stream1-00003.m4s"
 # A fixed port, so that the addresses inside the logs do not change from one capture to the next.

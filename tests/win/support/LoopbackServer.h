@@ -52,6 +52,16 @@ inline std::string HttpHead(int status, size_t length, const std::string& type =
     return head + "Connection: close\r\n\r\n";
 }
 
+// An HTTP/1.1 answer that keeps the connection for the client's next request unless the
+// request asked to close it, as most servers do.
+inline void SendKeptAlive(const std::string& head, LoopbackConnection& connection, int status,
+                          const std::string& headers, const std::string& body) {
+    const bool close = head.find("\r\nConnection: close\r\n") != std::string::npos;
+    connection.Send("HTTP/1.1 " + std::to_string(status) + " X\r\n" + headers + (close ? "Connection: close\r\n" : "") +
+                    "\r\n" + body);
+    if (!close) connection.KeepAlive();
+}
+
 class LoopbackServer {
 public:
     // Gets the request head (request line first) and answers on the connection.

@@ -9,7 +9,7 @@
 #   dash/manifest.mpd         the same two pictures and one sound as DASH representations, 10 s
 # With "big" as $2, also big/index.m3u8: about 50 MB in 1 MB segments, for the benchmark.
 set -euo pipefail
-out=${1:?usage: make-streams.sh OUTPUT_FOLDER [big]}
+out=${1:?usage: make-clips.sh OUTPUT_FOLDER [big]}
 mkdir -p "$out"
 cd "$out"
 make() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
