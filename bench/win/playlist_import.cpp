@@ -5,27 +5,22 @@
 // Winsock wants to come before windows.h.
 #include "../../tests/win/support/LoopbackServer.h"
 
-#include "BenchClock.h"
-#include "framework/Prompter.h"
-#include "framework/WindowMessages.h"
+#include "ImportBench.h"
 #include "platform/CommandLine.h"
-#include "platform/FileValues.h"
 #include "platform/ToolRun.h"
-#include "resources/resource.h"
-#include "webimport/WebImportDialog.h"
 
-#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <sstream>
-#include <thread>
 
 namespace {
 
+using bench::BinFolder;
 using bench::Median;
 using bench::NowMilliseconds;
+using bench::RunImport;
 using testing_support::HttpHead;
 using testing_support::LoopbackConnection;
 using testing_support::LoopbackServer;
@@ -34,13 +29,6 @@ using testing_support::RequestPath;
 constexpr int kRounds = 3;
 constexpr double kImportLimit = 1.3;
 constexpr double kAnswerLimitMs = 100;
-
-std::wstring BinFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
 
 std::string ReadBytes(const std::wstring& path) {
     std::ifstream file(path.c_str(), std::ios::binary);
@@ -99,88 +87,32 @@ double BareCopy(const std::wstring& playlist, const std::wstring& output) {
     return outcome.exitCode == 0 ? elapsed : -1;
 }
 
-class SilentPrompter final : public framework::Prompter {
-public:
-    framework::Answer AskYesNo(HWND, const std::wstring&) override { return framework::Answer::No; }
-    framework::Answer AskYesNoCancel(HWND, const std::wstring&) override { return framework::Answer::Cancel; }
-    void Tell(HWND, const std::wstring& text, bool) override {
-        std::printf("playlist_import: reported %ls\n", text.c_str());
-    }
-};
-
-struct DialogRun {
-    double milliseconds = -1;
-    double slowestAnswerMs = 0;
-};
-
-// The whole import until the dialog ends as OK. With `probeAnswers` a second thread asks
-// the dialog for an answer every 20 ms; that thread is the measuring instrument, so
-// rounds that time the import run without it.
-DialogRun ImportPage(const std::wstring& site, const std::wstring& library, bool probeAnswers) {
-    webimport::WebImportDialog dialog(nullptr, {library, BinFolder() + L"ffmpeg.exe", site});
-    DialogRun run;
-    if (!dialog.CreateModeless()) return run;
-    ShowWindow(dialog.hwnd(), SW_SHOW);
-    dialog.SetItemText(IDC_IMPORT_URL, site + L"/page.html");
-    std::atomic<bool> done{false};
-    std::thread prober([&] {
-        while (probeAnswers && !done) {
-            const double asked = NowMilliseconds();
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(dialog.hwnd(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-            run.slowestAnswerMs = std::max(run.slowestAnswerMs, NowMilliseconds() - asked);
-            Sleep(20);
-        }
-    });
-    const double start = NowMilliseconds();
-    SendMessageW(dialog.Item(IDC_IMPORT_DOWNLOAD), BM_CLICK, 0, 0);
-    const INT_PTR result = dialog.RunModalLoop();
-    // The dialog ends 100 ms after the clip is in place; that wait is no part of the import.
-    const double elapsed = NowMilliseconds() - start - framework::kImportEndDelayMs;
-    done = true;
-    prober.join();
-    if (result == IDOK) run.milliseconds = elapsed;
-    return run;
-}
-
-void EmptyFolder(const std::wstring& folder) {
-    platform::ForEachFile(folder,
-                          [&](const WIN32_FIND_DATAW& entry) { DeleteFileW((folder + entry.cFileName).c_str()); });
-}
-
 }  // namespace
 
 int main() {
     GetDesktopWindow();
-    SilentPrompter prompter;
-    framework::SetPrompter(&prompter);
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder =
-        std::wstring(temp) + L"reelkeep-bench-playlist-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
+    bench::PrintingPrompter prompter("playlist_import");
+    const bench::ScratchLibrary library(L"playlist");
     if (StreamFile("index.m3u8").empty()) {
         std::printf("playlist_import: the benchmark stream is missing (bench-streams\\big)\n");
         return 1;
     }
     LoopbackServer server(Serve);
+    const webimport::ImportSettings settings{library.path(), BinFolder() + L"ffmpeg.exe", server.Url(L"")};
+    const std::wstring page = server.Url(L"/page.html");
 
     std::vector<double> bare, imported;
     bool failed = false;
     for (int round = 0; round < kRounds && !failed; ++round) {
         // Each goes first in turn, so neither gains from what the other left warm.
-        if (round % 2 == 1) imported.push_back(ImportPage(server.Url(L""), folder, false).milliseconds);
-        bare.push_back(BareCopy(server.Url(L"/big/index.m3u8"), folder + L"bare.mp4"));
-        if (round % 2 == 0) imported.push_back(ImportPage(server.Url(L""), folder, false).milliseconds);
+        if (round % 2 == 1) imported.push_back(RunImport(settings, page, false).milliseconds);
+        bare.push_back(BareCopy(server.Url(L"/big/index.m3u8"), library.path() + L"bare.mp4"));
+        if (round % 2 == 0) imported.push_back(RunImport(settings, page, false).milliseconds);
         failed = bare.back() < 0 || imported.back() < 0;
-        EmptyFolder(folder);
+        library.Empty();
     }
-    const DialogRun answered = ImportPage(server.Url(L""), folder, true);
+    const bench::ImportRun answered = RunImport(settings, page, true);
     failed = failed || answered.milliseconds < 0;
-    EmptyFolder(folder);
-    EmptyFolder(folder + L".incoming\\");
-    RemoveDirectoryW((folder + L".incoming").c_str());
-    RemoveDirectoryW(folder.c_str());
     if (failed) {
         std::printf("playlist_import: an import or a bare copy did not complete\n");
         return 1;

@@ -4,13 +4,9 @@
 // Winsock wants to come before windows.h.
 #include "../../tests/win/support/LoopbackServer.h"
 
-#include "BenchClock.h"
-#include "framework/WindowMessages.h"
-#include "framework/Prompter.h"
+#include "ImportBench.h"
 #include "platform/UniqueHandle.h"
-#include "resources/resource.h"
 #include "update/UpdateAgent.h"
-#include "webimport/WebImportDialog.h"
 
 #include <wininet.h>
 
@@ -22,8 +18,10 @@
 
 namespace {
 
+using bench::BinFolder;
 using bench::Median;
 using bench::NowMilliseconds;
+using bench::RunImport;
 using testing_support::HttpHead;
 using testing_support::LoopbackConnection;
 using testing_support::LoopbackServer;
@@ -33,13 +31,6 @@ constexpr size_t kSize = 50u << 20;
 constexpr int kRounds = 3;
 constexpr double kDownloadLimit = 1.2;
 constexpr double kAnswerLimitMs = 100;
-
-std::wstring BinFolder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
 
 // A real clip padded with zeros after its last tag, which the probe ignores: the import
 // keeps only what probes as a video.
@@ -88,59 +79,6 @@ double BareLoop(const std::wstring& url, const std::wstring& file) {
     return total == kSize ? elapsed : -1;
 }
 
-class SilentPrompter final : public framework::Prompter {
-public:
-    framework::Answer AskYesNo(HWND, const std::wstring&) override { return framework::Answer::No; }
-    framework::Answer AskYesNoCancel(HWND, const std::wstring&) override { return framework::Answer::Cancel; }
-    void Tell(HWND, const std::wstring& text, bool) override {
-        std::printf("web_download: reported %ls\n", text.c_str());
-    }
-};
-
-struct DialogRun {
-    double milliseconds = -1;
-    double slowestAnswerMs = 0;
-};
-
-// The whole import: page, stream, file, progress in the dialog, until it ends as OK. With
-// `probeAnswers` a second thread asks the dialog for an answer every 20 ms; that thread is
-// the measuring instrument, so rounds that time the transfer run without it.
-DialogRun ImportDialog(const std::wstring& site, const std::wstring& library, bool probeAnswers) {
-    webimport::WebImportDialog dialog(nullptr, {library, BinFolder() + L"ffmpeg.exe", site});
-    DialogRun run;
-    if (!dialog.CreateModeless()) return run;
-    ShowWindow(dialog.hwnd(), SW_SHOW);
-    dialog.SetItemText(IDC_IMPORT_URL, site + L"/watch");
-    std::atomic<bool> done{false};
-    std::thread prober([&] {
-        while (probeAnswers && !done) {
-            const double asked = NowMilliseconds();
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(dialog.hwnd(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-            run.slowestAnswerMs = std::max(run.slowestAnswerMs, NowMilliseconds() - asked);
-            Sleep(20);
-        }
-    });
-    const double start = NowMilliseconds();
-    SendMessageW(dialog.Item(IDC_IMPORT_DOWNLOAD), BM_CLICK, 0, 0);
-    const INT_PTR result = dialog.RunModalLoop();
-    // The dialog ends 100 ms after the file is whole; that wait is no part of the transfer.
-    const double elapsed = NowMilliseconds() - start - framework::kImportEndDelayMs;
-    done = true;
-    prober.join();
-    if (result == IDOK) run.milliseconds = elapsed;
-    return run;
-}
-
-void EmptyFolder(const std::wstring& folder) {
-    WIN32_FIND_DATAW entry;
-    platform::UniqueFind search(FindFirstFileW((folder + L"*").c_str(), &entry));
-    if (!search) return;
-    do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((folder + entry.cFileName).c_str());
-    } while (FindNextFileW(search.get(), &entry));
-}
-
 // CPU time of the agent's thread over two seconds of its minute-long sleep.
 double AgentIdleCpuMs() {
     update::AgentContext context;
@@ -177,31 +115,24 @@ double AgentIdleCpuMs() {
 
 int main() {
     GetDesktopWindow();
-    SilentPrompter prompter;
-    framework::SetPrompter(&prompter);
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder =
-        std::wstring(temp) + L"reelkeep-bench-web-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
+    bench::PrintingPrompter prompter("web_download");
+    const bench::ScratchLibrary library(L"web");
     Stream();
     LoopbackServer server(Serve);
+    const webimport::ImportSettings settings{library.path(), BinFolder() + L"ffmpeg.exe", server.Url(L"")};
+    const std::wstring page = server.Url(L"/watch");
 
     std::vector<double> bare, dialog;
     bool failed = false;
     for (int round = 0; round < kRounds && !failed; ++round) {
-        bare.push_back(BareLoop(server.Url(L"/stream"), folder + L"bare.bin"));
-        dialog.push_back(ImportDialog(server.Url(L""), folder, false).milliseconds);
+        bare.push_back(BareLoop(server.Url(L"/stream"), library.path() + L"bare.bin"));
+        dialog.push_back(RunImport(settings, page, false).milliseconds);
         failed = bare.back() < 0 || dialog.back() < 0;
-        EmptyFolder(folder);
+        library.Empty();
     }
-    const DialogRun answered = ImportDialog(server.Url(L""), folder, true);
+    const bench::ImportRun answered = RunImport(settings, page, true);
     const double slowestAnswer = answered.slowestAnswerMs;
     failed = failed || answered.milliseconds < 0;
-    EmptyFolder(folder);
-    EmptyFolder(folder + L".incoming\\");
-    RemoveDirectoryW((folder + L".incoming").c_str());
-    RemoveDirectoryW(folder.c_str());
     if (failed) {
         std::printf("web_download: a download did not complete\n");
         return 1;
