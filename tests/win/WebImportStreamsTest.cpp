@@ -69,6 +69,20 @@ protected:
             connection.Send(HttpHead(200, live.size(), "application/vnd.apple.mpegurl") + live);
             return true;
         }
+        // Good for the import's own look, and pointing at files on this machine when the tool
+        // asks: the tool may read only from the web.
+        if (path == "/switching.m3u8") {
+            std::string segment = "/s/hls/v1/seg0.ts";
+            if (++switchingAsked_ > 1) {
+                segment = "file:///";
+                for (const wchar_t c : BinFolder() + L"web-streams\\hls\\v1\\seg0.ts")
+                    segment.push_back(c == L'\\' ? '/' : static_cast<char>(c));
+            }
+            const std::string playlist =
+                "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2,\n" + segment + "\n#EXT-X-ENDLIST\n";
+            connection.Send(HttpHead(200, playlist.size(), "application/vnd.apple.mpegurl") + playlist);
+            return true;
+        }
         // The same streams, a segment every half second: slow enough to stop half-way.
         if (path.starts_with("/slow/")) {
             const std::string local = "/s/" + path.substr(6);
@@ -80,6 +94,8 @@ protected:
         }
         return false;
     }
+
+    std::atomic<int> switchingAsked_{0};
 };
 
 TEST_F(WebImportStreams, PagesAndPlaylistsBecomeOneClipOfTheBestVariant) {
@@ -167,6 +183,7 @@ TEST_F(WebImportStreams, FailuresSayWhatWentWrongAndKeepNothing) {
         {L"/news/gone.html", L"!error " + std::wstring(kVideoNotServed), true},
         {L"/news/missing.html", missingPart, false},
         {L"/live.m3u8", L"!error " + std::wstring(kLiveStream), true},
+        {L"/switching.m3u8", L"!error " + std::wstring(kPartMissing) + L"file:///", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
