@@ -15,7 +15,7 @@ Writes the port it listens on into <port file> once it accepts connections.
   /news/nothing.html          a page without any video
   /streams/<path>             the streams the build made (web-streams/), segments a little slowly
   /actual-version/            "1.22"
-  /actual-version/update.exe  the unsigned installer stand-in
+  /actual-version/update.exe  the installer stand-in, signed with our test publisher's key
 
 It speaks HTTP/1.1 and keeps connections, as most servers do.
 """
@@ -128,7 +128,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if path == "/actual-version/":
             return self.answer(b"1.22", "text/plain")
         if path == "/actual-version/update.exe":
-            return self.answer(read("e2e_trace_stub.exe"), "application/octet-stream")
+            return self.answer(read("signed/ours.exe"), "application/octet-stream")
         self.send_error(404)
 
 
