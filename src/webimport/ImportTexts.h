@@ -24,7 +24,7 @@ inline constexpr std::wstring_view kVideoNotServed =
 inline constexpr std::wstring_view kSiteSentNoVideo =
     L"The site sent no video: what came back is not a video file, and nothing was kept.";
 inline constexpr std::wstring_view kTooManyRedirects =
-    L"The site sent the request from one address to the next without end, and nothing was kept.";
+    L"The site redirected the request in a loop or away from the web, and nothing was kept.";
 inline constexpr std::wstring_view kPageTooLarge =
     L"The page is larger than 10 MB and was not read further. Please enter the address of the video's own page.";
 inline constexpr std::wstring_view kNotEnoughSpace =

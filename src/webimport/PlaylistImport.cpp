@@ -9,6 +9,7 @@
 #include "webimport/Playlist.h"
 #include "webimport/PlaylistCommand.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -56,14 +57,6 @@ private:
     RequestIdentity identity_;
 };
 
-std::wstring FetchFailure(platform::HttpFailure failure, const platform::HttpResponse& response,
-                          const std::wstring& address) {
-    if (failure != platform::HttpFailure::None) return std::wstring(RequestFailureText(failure));
-    if (response.status() != 200)
-        return std::wstring(kPartMissing) + address + L" (HTTP " + std::to_wstring(response.status()) + L")";
-    return {};
-}
-
 std::wstring PlaylistFailure(const HlsPlaylist& media) {
     if (media.segments.empty()) return std::wstring(kEmptyPlaylist);
     if (!media.ended) return std::wstring(kLiveStream);
@@ -72,22 +65,17 @@ std::wstring PlaylistFailure(const HlsPlaylist& media) {
 
 std::wstring PlaylistText(const std::string& body) { return platform::DecodeToolOutput(body); }
 
-std::wstring PlaylistFetchFailure(platform::HttpFailure failure, const platform::HttpResponse& response,
-                                  const std::wstring& address, BodyRead read) {
-    std::wstring text = FetchFailure(failure, response, address);
-    if (text.empty()) text = std::wstring(BodyFailureText(read));
-    return text;
-}
-
 }  // namespace
 
 std::wstring PlaylistImport::FetchMedia(const std::wstring& address, HlsPlaylist& media) const {
     platform::HttpResponse response;
     const auto failure = session_.Get(address, response, &channel_.job().halted, identity_.referrer);
+    if (failure != platform::HttpFailure::None) return std::wstring(RequestFailureText(failure));
+    if (response.status() != 200)
+        return std::wstring(kPartMissing) + address + L" (HTTP " + std::to_wstring(response.status()) + L")";
     std::string body;
-    const BodyRead read =
-        failure == platform::HttpFailure::None && response.status() == 200 ? ReadBody(response, body) : BodyRead::Whole;
-    if (const std::wstring text = PlaylistFetchFailure(failure, response, address, read); !text.empty()) return text;
+    if (const std::wstring_view text = BodyFailureText(ReadBody(response, body)); !text.empty())
+        return std::wstring(text);
     media = ParseHlsPlaylist(PlaylistText(body), response.url());
     return PlaylistFailure(media);
 }
@@ -151,6 +139,7 @@ bool PlaylistImport::Copy(const PlaylistSource& source, const std::wstring& path
                                     channel_.job().haltEvent.get(), [&](std::string_view bytes) {
                                         for (const double seconds : log.Feed(bytes)) {
                                             progress.received = static_cast<std::uint64_t>(std::max(seconds, 0.0));
+                                            if (total > 0) progress.received = std::min(progress.received, total);
                                             channel_.Progress(progress);
                                         }
                                     });

@@ -170,9 +170,7 @@ bool WebImportDialog::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, 0);
         return true;
     }
-    case framework::WM_IMPORT_CAPTION:
-        SetCaption(*reinterpret_cast<const std::wstring*>(lParam));
-        return true;
+    case framework::WM_IMPORT_CAPTION: SetCaption(*reinterpret_cast<const std::wstring*>(lParam)); return true;
     case framework::WM_IMPORT_PROGRESS: {
         const auto& progress = *reinterpret_cast<const DownloadProgress*>(lParam);
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(progress.received >> rangeShift_));

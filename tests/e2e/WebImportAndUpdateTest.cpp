@@ -150,7 +150,7 @@ TEST_F(WebImportProgram, PagesOfTodayAndFailingSitesInOneRun) {
     const Failure failures[] = {
         {L"/error-watch", kInvalid},
         {L"/text-watch", kNoVideo},
-        {L"/loop-watch", L"The site sent the request from one address to the next without end, and nothing was kept."},
+        {L"/loop-watch", L"The site redirected the request in a loop or away from the web, and nothing was kept."},
         {L"/html-watch", kNoVideo},
         {L"/news/nothing.html", L"No video found on this page"},
         {L"file:///C:/windows/win.ini",
