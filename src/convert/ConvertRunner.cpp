@@ -1,8 +1,10 @@
 #include "convert/ConvertRunner.h"
 
+#include "convert/OutputCheck.h"
 #include "convert/Progress.h"
 #include "platform/ToolRun.h"
 #include "platform/ToolOutput.h"
+#include "probe/MediaProbe.h"
 
 #include <atomic>
 
@@ -44,9 +46,11 @@ void ConversionRun::Halt() {
 ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& run, const ProgressReport& onReport) {
     ProgressParser parser;
     ToolErrorLine errorLine;
+    ConversionReport report;
     const platform::ToolRunOutcome tool =
         platform::RunToolWithOutput(commandLine, run.haltEvent(), [&](std::string_view bytes) {
             errorLine.Feed(bytes);
+            report.Feed(bytes);
             for (std::int64_t seconds : parser.Feed(bytes)) onReport(seconds);
         });
     ConverterOutcome outcome;
@@ -55,6 +59,8 @@ ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& ru
     outcome.halted = tool.halted || run.halted();
     outcome.exitCode = tool.exitCode;
     outcome.errorLine = platform::DecodeToolOutput(errorLine.line());
+    outcome.inputSeconds = report.inputSeconds();
+    outcome.finished = report.finished();
     return outcome;
 }
 
@@ -77,6 +83,18 @@ ConversionResult ConvertToFile(const ConvertJob& job, const std::wstring& toolFo
         // ffmpeg names the file it was writing; the user knows it by its real name.
         result.failure = outcome.errorLine.empty() ? L"ffmpeg ended without writing the file." : outcome.errorLine;
         ReplaceAll(result.failure, temporary, output);
+        return result;
+    }
+    // A clean exit is not proof enough: the file must read back as the whole clip.
+    const probe::MediaProbeResult check = probe::ProbeMedia(temporary, FfmpegPath(toolFolder));
+    if (run.halted()) {
+        DeleteFileW(temporary.c_str());
+        result.status = ConversionResult::Status::Halted;
+        return result;
+    }
+    result.failure = OutputShortfall(check.report, ExpectedOutputSeconds(job, outcome.inputSeconds), outcome.finished);
+    if (!result.failure.empty()) {
+        DeleteFileW(temporary.c_str());
         return result;
     }
     if (!MoveFileExW(temporary.c_str(), output.c_str(), MOVEFILE_REPLACE_EXISTING)) {
