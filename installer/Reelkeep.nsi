@@ -1,6 +1,6 @@
 ; Set-up of Reelkeep: a 64-bit installer built on Linux by makensis.
-; makensis -DPROGRAM_FOLDER=<folder with Reelkeep.exe and its companions> -DICON=<program icon>
-;          -DOUTFILE=<setup.exe>
+; makensis -DPROGRAM_FOLDER=<folder with ffmpeg.exe, player.swf and Help.chm>
+;          -DSETUP_PROGRAM=<the Reelkeep.exe to install> -DICON=<program icon> -DOUTFILE=<setup.exe>
 Unicode true
 Target amd64-unicode
 ManifestDPIAware true
@@ -32,9 +32,14 @@ SetCompressorDictSize 64
   !endif
 !macroend
 !insertmacro REQUIRE_DEFINE PROGRAM_FOLDER
+!insertmacro REQUIRE_DEFINE SETUP_PROGRAM
 !insertmacro REQUIRE_DEFINE ICON
 !ifndef OUTFILE
   !define OUTFILE "Reelkeep-${VERSION}-setup.exe"
+!endif
+; A signed release signs its uninstaller as well (installer/sign.sh, in place).
+!ifdef SIGN_SCRIPT
+  !uninstfinalize '"${SIGN_SCRIPT}" "--certificate=${SIGN_CERT}" "--key=${SIGN_KEY}" "%1"'
 !endif
 
 Name "${PRODUCT} ${VERSION}"
@@ -121,7 +126,7 @@ Section "${PRODUCT}" SecProgram
   SectionIn RO
   Call CloseRunningProgram
   SetOutPath "$INSTDIR"
-  File "${PROGRAM_FOLDER}\Reelkeep.exe"
+  File "${SETUP_PROGRAM}"
   File "${PROGRAM_FOLDER}\ffmpeg.exe"
   File "${PROGRAM_FOLDER}\player.swf"
   File "${PROGRAM_FOLDER}\Help.chm"
