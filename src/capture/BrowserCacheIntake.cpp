@@ -150,6 +150,8 @@ void BrowserCacheIntake::ScanSimple(const std::wstring& folder, const CacheListi
         if (memo_.Settled(key, digest)) continue;
         if (!disk) disk.emplace(platform::FileSystemPath(folder));
         const std::optional<CachedResponse> response = ReadSimpleEntry(*disk, entry);
+        // A file of the entry that another program holds is read again on a later pass.
+        if (disk->TakeHeldFile()) continue;
         if (!response || IsSettled(IntakeCachedResponse(*response, folder, main.created, context_)))
             memo_.Remember(key, digest);
     }
@@ -164,6 +166,7 @@ void BrowserCacheIntake::ScanFirefox(const std::wstring& folder) {
         const std::uint64_t digest = Stamp(0, file);
         if (memo_.Settled(key, digest)) continue;
         const auto response = ReadFirefoxEntry(disk, std::string(kFirefoxEntriesFolder) + "/" + Narrow(file.name));
+        if (disk.TakeHeldFile()) continue;
         if (!response || IsSettled(IntakeCachedResponse(*response, folder, file.created, context_)))
             memo_.Remember(key, digest);
     }
@@ -176,8 +179,11 @@ void BrowserCacheIntake::ScanBlockfile(const std::wstring& folder, const std::ve
     for (const ListedFile& file : files) folderDigest = Stamp(MixStamp(folderDigest, file.name.size()), file);
     if (memo_.Settled(folder, folderDigest)) return;
     const FilesByName byName = IndexByName(files);
-    bool allSettled = true;
-    for (const CachedResponse& response : ReadBlockfileCache(DiskFolder(folder))) {
+    const DiskCacheFiles disk = DiskFolder(folder);
+    const std::vector<CachedResponse> responses = ReadBlockfileCache(disk);
+    // With a block file held by another program, entries may be missing from what was read.
+    bool allSettled = !disk.TakeHeldFile();
+    for (const CachedResponse& response : responses) {
         if (response.ownFiles.empty() || !PassesSizeRule(response.BodyLength())) continue;
         std::uint64_t digest = 0;
         bool listed = true;

@@ -1,5 +1,6 @@
 #include "capture/ResponseIntake.h"
 
+#include "capture/StoredDigests.h"
 #include "platform/LongPath.h"
 #include "library/ClipPlacement.h"
 #include "probe/MediaProbe.h"
@@ -8,6 +9,8 @@
 #include "platform/UniqueHandle.h"
 
 #include <algorithm>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace capture {
@@ -35,22 +38,26 @@ platform::UniqueFile OpenShared(const std::wstring& path) {
                                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
-bool CopyRange(HANDLE source, const BodyRange& range, HANDLE destination, std::vector<char>& block) {
+// Copies one range, checking the browser's digest of it on the way.
+Assembly CopyRange(HANDLE source, const BodyRange& range, HANDLE destination, std::vector<char>& block) {
     LARGE_INTEGER at{};
     at.QuadPart = static_cast<LONGLONG>(range.offset);
-    if (!SetFilePointerEx(source, at, nullptr, FILE_BEGIN)) return false;
+    if (!SetFilePointerEx(source, at, nullptr, FILE_BEGIN)) return Assembly::Unreadable;
+    std::optional<DigestAccumulator> digest;
+    if (range.digest) digest.emplace(range.digest->kind);
     std::uint64_t left = range.length;
     while (left > 0) {
         const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(left, block.size()));
         DWORD read = 0;
-        if (!ReadFile(source, block.data(), want, &read, nullptr) || read != want) return false;
-        if (!platform::WriteWholeBlock(destination, block.data(), read)) return false;
+        if (!ReadFile(source, block.data(), want, &read, nullptr) || read != want) return Assembly::Unreadable;
+        if (digest) digest->Add(std::span(reinterpret_cast<const std::uint8_t*>(block.data()), read));
+        if (!platform::WriteWholeBlock(destination, block.data(), read)) return Assembly::Unreadable;
         left -= read;
     }
-    return true;
+    return digest && digest->Value() != range.digest->value ? Assembly::Damaged : Assembly::Written;
 }
 
-bool WriteRanges(const CachedResponse& response, const std::wstring& folder, HANDLE destination) {
+Assembly WriteRanges(const CachedResponse& response, const std::wstring& folder, HANDLE destination) {
     std::vector<char> block(kAssemblyBlock);
     std::wstring openName;
     platform::UniqueFile source;
@@ -61,9 +68,11 @@ bool WriteRanges(const CachedResponse& response, const std::wstring& folder, HAN
             source = OpenShared(path);
             openName = path;
         }
-        if (!source || !CopyRange(source.get(), range, destination, block)) return false;
+        if (!source) return Assembly::Unreadable;
+        const Assembly copied = CopyRange(source.get(), range, destination, block);
+        if (copied != Assembly::Written) return copied;
     }
-    return true;
+    return Assembly::Written;
 }
 
 void MarkOwnFiles(const CachedResponse& response, const std::wstring& folder, std::wstring_view marker) {
@@ -76,15 +85,15 @@ std::uint64_t FileTimeValue(const FILETIME& time) {
 
 }  // namespace
 
-bool AssembleBody(const CachedResponse& response, const std::wstring& folder, const std::wstring& destination) {
+Assembly AssembleBody(const CachedResponse& response, const std::wstring& folder, const std::wstring& destination) {
     platform::UniqueFile out(
         CreateFileW(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out) return false;
-    bool whole = WriteRanges(response, folder, out.get());
-    if (whole && !FlushFileBuffers(out.get())) whole = false;
+    if (!out) return Assembly::Unreadable;
+    Assembly result = WriteRanges(response, folder, out.get());
+    if (result == Assembly::Written && !FlushFileBuffers(out.get())) result = Assembly::Unreadable;
     out.reset();
-    if (!whole) DeleteFileW(destination.c_str());
-    return whole;
+    if (result != Assembly::Written) DeleteFileW(destination.c_str());
+    return result;
 }
 
 ResponseOutcome IntakeCachedResponse(const CachedResponse& response, const std::wstring& folder,
@@ -99,17 +108,30 @@ ResponseOutcome IntakeCachedResponse(const CachedResponse& response, const std::
     }
     if (titles::ReadTitle(PathOf(folder, response.ownFiles.front())) != titles::kTitleNotSet)
         return ResponseOutcome::AlreadyMarked;
+    switch (CheckStoredDigests(DiskCacheFiles(platform::FileSystemPath(folder)), response.otherDigests)) {
+    case DigestCheck::Hold: break;
+    case DigestCheck::Fail: return ResponseOutcome::Damaged;
+    case DigestCheck::Unreadable: return ResponseOutcome::Failed;
+    }
 
     const std::int32_t second = CreationSecond(FileTimeValue(created));
     CreateDirectoryW(library::IncomingFolder(context.libraryFolder).c_str(), nullptr);
     const std::wstring temporary = library::IncomingTemporaryName(context.libraryFolder, second);
-    if (!AssembleBody(response, folder, temporary)) return ResponseOutcome::Failed;
+    switch (AssembleBody(response, folder, temporary)) {
+    case Assembly::Written: break;
+    case Assembly::Unreadable: return ResponseOutcome::Failed;
+    case Assembly::Damaged: return ResponseOutcome::Damaged;
+    }
     const probe::MediaProbeResult probe = probe::ProbeMedia(temporary, context.ffmpegPath);
     const bool keepSilent = context.keepSilentClips && context.keepSilentClips();
-    const IntakeVerdict verdict = probe.timedOut ? IntakeVerdict::Keep : JudgeProbeReport(probe.report, keepSilent);
-    if (probe.timedOut || verdict != IntakeVerdict::Keep) {
+    // A hung tool, or one that could not start or was something else in its place, says
+    // nothing about the body: the entry stays unmarked for a pass with a working tool.
+    const bool answered = !probe.timedOut && IsToolReport(probe.report);
+    const IntakeVerdict verdict =
+        answered ? JudgeProbeReport(probe.report, keepSilent, temporary) : IntakeVerdict::Keep;
+    if (!answered || verdict != IntakeVerdict::Keep) {
         DeleteFileW(temporary.c_str());
-        if (probe.timedOut) return ResponseOutcome::Failed;
+        if (!answered) return ResponseOutcome::Failed;
         const bool silent = verdict == IntakeVerdict::SilentVideo;
         MarkOwnFiles(response, folder, silent ? titles::kTitleFlvAd : titles::kTitleNotFlv);
         return silent ? ResponseOutcome::MarkedSilent : ResponseOutcome::MarkedNotVideo;

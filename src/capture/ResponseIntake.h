@@ -19,7 +19,10 @@ enum class ResponseOutcome {
     MarkedNotVideo,
     MarkedSilent,
     Copied,
-    Failed,  // the body could not be read or placed, or the probe hung: tried again later
+    // A digest the browser stored does not match the bytes: damaged on disk. Nothing is
+    // marked, so a copy the browser writes anew is taken once its files change.
+    Damaged,
+    Failed,  // the body could not be read or placed, or the tool hung or gave no report: tried again later
 };
 
 // True when the watcher need not look at the entry again while its files stay as they are.
@@ -32,8 +35,13 @@ ResponseOutcome IntakeCachedResponse(const CachedResponse& response, const std::
                                      const FILETIME& created, const IntakeContext& context,
                                      std::wstring* clip = nullptr);
 
-// Writes the body's ranges, in order, to `destination`; false, with nothing left behind,
-// when a range cannot be read whole or the destination cannot take it.
-bool AssembleBody(const CachedResponse& response, const std::wstring& folder, const std::wstring& destination);
+enum class Assembly {
+    Written,
+    Unreadable,  // a range could not be read whole, or the destination could not take it
+    Damaged,     // a range does not match the digest the browser stored for it
+};
+// Writes the body's ranges, in order, to `destination`; nothing is left behind unless
+// it was written whole.
+Assembly AssembleBody(const CachedResponse& response, const std::wstring& folder, const std::wstring& destination);
 
 }  // namespace capture

@@ -2,6 +2,7 @@
 // again: a reader must neither crash, nor read out of bounds, nor trip a sanitizer,
 // whatever the files hold. Deterministic (fixed seed), so a failure repeats.
 #include "capture/CacheReaders.h"
+#include "capture/StoredDigests.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -101,10 +102,13 @@ private:
     std::map<std::string, std::vector<std::size_t>> live_;
 };
 
-// Reads everything the way the watcher would, and touches the last byte of each range.
+// Reads everything the way the watcher would, checks the stored digests, and touches the
+// last byte of each range.
 std::size_t ReadAll(const CacheFiles& files, CacheKind kind) {
     std::size_t ranges = 0;
     for (const capture::CachedResponse& response : capture::ReadCache(files, kind)) {
+        capture::CheckStoredDigests(files, response.body);
+        capture::CheckStoredDigests(files, response.otherDigests);
         for (const capture::BodyRange& range : response.body) {
             std::uint8_t last[1];
             if (range.length > 0 && files.Read(range.file, range.offset + range.length - 1, last)) ++ranges;
