@@ -45,6 +45,11 @@ HICON LoadSizedIcon(int id, int sizeMetric) {
         LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_SHARED));
 }
 
+// A clip that a worker put into the library joins the list on the window's thread.
+void ListInWindow(HWND window, const library::ArrivedClip& clip) {
+    framework::StartWorker(window, [clip](HWND target) { library::ListArrivedClip(target, clip); });
+}
+
 }  // namespace
 
 MainWindow::MainWindow(ATOM previewHostClass) : Dialog(IDD_PAGE2_MAIN), previewHostClass_(previewHostClass) {
@@ -141,7 +146,7 @@ void MainWindow::StartWorkers() {
         {&switches_.watchInternetExplorer, &switches_.watchFirefox, &switches_.watchChrome, &switches_.watchOpera},
         &switches_.keepSilentClips,
         [window, tray = &tray_](const library::ArrivedClip& clip) {
-            framework::StartWorker(window, [clip](HWND target) { library::ListArrivedClip(target, clip); });
+            ListInWindow(window, clip);
             if (tray->notifyOnCapture()) framework::StartWorker(window, [](HWND target) { AnimateTrayIcon(target); });
         }};
     framework::StartWorker(std::move(watch),
@@ -240,9 +245,9 @@ bool MainWindow::OnCommand(WORD id, WORD code, HWND control) {
         }
         return true;
     case ID_IMPORT_YOUTUBE: {
-        const webimport::ImportSettings import{platform::LibraryFolder(), probe::DefaultFfmpegPath(),
-                                               webimport::SiteUrl()};
-        if (webimport::WebImportDialog(hwnd(), import).DoModal() == IDOK) library::RefreshClipList(hwnd());
+        webimport::ImportSettings import{platform::LibraryFolder(), probe::DefaultFfmpegPath(), webimport::SiteUrl()};
+        import.clipArrived = [window = hwnd()](const library::ArrivedClip& clip) { ListInWindow(window, clip); };
+        webimport::WebImportDialog(hwnd(), import).DoModal();
         return true;
     }
     default: return Dialog::OnCommand(id, code, control);
