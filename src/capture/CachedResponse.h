@@ -26,6 +26,12 @@ enum class BodyState {
 
 struct CachedResponse {
     std::string url;
+    // The site of the page that fetched it, when the cache partitions by site (the
+    // top-frame site of a Chromium key, the partition of a Firefox key); else the URL's
+    // host. Pieces a page plays together come from one site.
+    std::string site;
+    // When the browser received it, in seconds since 1970 UTC; 0 when the cache does not say.
+    std::int64_t fetchedAt = 0;
     std::string contentType;
     // What the server said the whole body is; 0 when it did not say.
     std::uint64_t totalLength = 0;
@@ -37,6 +43,9 @@ struct CachedResponse {
 
     std::uint64_t BodyLength() const;
 };
+
+// "http://host:port" of an absolute URL; empty when it has none.
+std::string OriginOf(std::string_view url);
 
 // Every byte of the ranges appended in order; for tests and small bodies.
 std::vector<std::uint8_t> ReadBody(const CacheFiles& files, const CachedResponse& response);

@@ -2,6 +2,7 @@
 // What happens to one candidate cache file: probe, marker, library copy, title, creation
 // time, and word to the window.
 #include "capture/CaptureRules.h"
+#include "capture/StreamRecord.h"
 #include "platform/CopyWholeFile.h"
 
 #include <windows.h>
@@ -19,7 +20,13 @@ struct IntakeContext {
     std::function<bool()> keepSilentClips;
     // Called after a clip has landed in the library, with its full path.
     std::function<void(const std::wstring& clip)> clipAdded;
+    // Called after a clip has grown by pieces played later: same file, new length.
+    std::function<void(const std::wstring& clip)> clipGrown;
     MovieNumbers* numbers = nullptr;
+    // How long a stream stays unchanged before what was played of it becomes a clip.
+    std::int64_t streamSettleSeconds = kStreamSettleSeconds;
+    // Seconds since 1970; the system clock when empty.
+    std::function<std::int64_t()> now;
     platform::BlockWriter writeBlock = platform::WriteWholeBlock;
 };
 

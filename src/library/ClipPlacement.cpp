@@ -34,9 +34,10 @@ void SetCreationTime(const std::wstring& path, const FILETIME& created) {
 
 // Renames the finished copy to the first free name of its second. A name already taken
 // is never replaced: the rename itself refuses, so two captures cannot race for a name.
-std::wstring MoveIntoLibrary(const std::wstring& temporary, const std::wstring& libraryFolder, std::int32_t second) {
+std::wstring MoveIntoLibrary(const std::wstring& temporary, const std::wstring& libraryFolder, std::int32_t second,
+                             const std::wstring& extension) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::wstring target = libraryFolder + LibraryClipName(second, attempt);
+        const std::wstring target = libraryFolder + LibraryClipName(second, attempt, extension);
         if (MoveFileExW(temporary.c_str(), target.c_str(), 0)) return target;
         const DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return {};
@@ -58,12 +59,12 @@ std::wstring PlaceClipInLibrary(const std::wstring& source, const std::wstring& 
 
 std::wstring PlaceCopyInLibrary(const std::wstring& temporary, const std::wstring& libraryFolder, std::int32_t second,
                                 const std::function<std::wstring()>& title, const FILETIME* created,
-                                const std::wstring& sourceUrl) {
+                                const std::wstring& sourceUrl, const std::wstring& extension) {
     // Titled and dated before it is moved in, so no list build sees the clip half-made.
     titles::WriteTitle(temporary, title());
     if (!sourceUrl.empty()) titles::WriteSourceUrl(temporary, sourceUrl);
     if (created != nullptr) SetCreationTime(temporary, *created);
-    std::wstring clip = MoveIntoLibrary(temporary, libraryFolder, second);
+    std::wstring clip = MoveIntoLibrary(temporary, libraryFolder, second, extension);
     if (clip.empty()) {
         titles::WriteTitle(temporary, L"");
         DeleteFileW(temporary.c_str());

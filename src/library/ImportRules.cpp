@@ -8,10 +8,10 @@ std::wstring ImportTitle(std::wstring_view path) {
     return name.size() <= 4 ? std::wstring() : std::wstring(name.substr(0, name.size() - 4));
 }
 
-std::wstring LibraryClipName(std::int32_t second, int attempt) {
+std::wstring LibraryClipName(std::int32_t second, int attempt, std::wstring_view extension) {
     std::wstring name = std::to_wstring(second);
     if (attempt > 0) name += L"_" + std::to_wstring(attempt + 1);
-    return name + L".flv";
+    return name + std::wstring(extension);
 }
 
 }  // namespace library
