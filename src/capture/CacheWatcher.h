@@ -15,19 +15,25 @@
 
 namespace capture {
 
-// The four scan patterns: a cache folder followed by "\*". Under Wine the Linux user's
+// The scan patterns of the four switches: a cache folder followed by "\*". The Chrome
+// switch walks every Chromium-family browser but Opera's, and under Wine the Linux user's
 // Firefox and Chromium-family caches are walked too, under the same two switches.
 struct CacheRoots {
     std::wstring internetExplorer;
     std::wstring firefox;
-    std::wstring chrome;
-    std::wstring opera;
+    std::vector<std::wstring> chrome;
+    std::vector<std::wstring> opera;
     std::vector<std::wstring> linuxFirefox;
     std::vector<std::wstring> linuxChrome;
 };
 // From the per-user Internet cache and local application-data folders, which are asked
 // for but never created, and under Wine from $XDG_CACHE_HOME or $HOME/.cache.
 CacheRoots DefaultCacheRoots();
+
+// How long a stream stays unchanged before it becomes a clip: a minute, unless the
+// environment's REELKEEP_STREAM_SETTLE_SECONDS names another whole number of seconds (the
+// end-to-end tests feed pieces faster than a test may wait).
+std::int64_t StreamSettleSeconds(const std::wstring& setting);
 
 // The browser switches as the window keeps them; read afresh before every folder so a
 // change in the settings counts from the next folder on.

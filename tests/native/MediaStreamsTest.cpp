@@ -204,7 +204,7 @@ TEST(StreamPairing, DurationsAgreeWithinAFewSecondsOrAShareOfTheLonger) {
     EXPECT_TRUE(DurationsAgree(7.0, 9.5));     // a stopped playback: audio fetched further
     EXPECT_FALSE(DurationsAgree(14.0, 60.0));  // another video's sound
     EXPECT_TRUE(DurationsAgree(600.0, 680.0));
-    EXPECT_FALSE(DurationsAgree(600.0, 700.0));
+    EXPECT_FALSE(DurationsAgree(600.0, 720.0));
     EXPECT_FALSE(DurationsAgree(0.0, 0.0));
 }
 

@@ -119,7 +119,7 @@ TEST_F(BrowserCacheCapture, BlockfileCacheUnderTheWindowsChromePathGivesFourWhol
     const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
     const std::wstring cache = chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
     CopyTree(kData + L"chromium-blockfile\\Cache_Data", cache);
-    CacheWatcher watcher = Watcher({L"", L"", chrome + L"\\*", L"", {}, {}});
+    CacheWatcher watcher = Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}});
 
     watcher.RunPass();
     ExpectEachServedFileOnce();
@@ -129,14 +129,14 @@ TEST_F(BrowserCacheCapture, BlockfileCacheUnderTheWindowsChromePathGivesFourWhol
 
     // Nothing new: a second pass, and a new watcher that knows only the markers, add nothing.
     watcher.RunPass();
-    Watcher({L"", L"", chrome + L"\\*", L"", {}, {}}).RunPass();
+    Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}}).RunPass();
     EXPECT_EQ(added_.size(), 4u);
 }
 
 TEST_F(BrowserCacheCapture, FirefoxEntriesGiveTheServedFilesWithoutTheirMetadata) {
     const std::wstring firefox = scratch_.path() + L"Local\\Mozilla\\Firefox";
     CopyTree(kData + L"firefox\\cache2", firefox + L"\\Profiles\\test.default\\cache2");
-    Watcher({L"", firefox + L"\\*", L"", L"", {}, {}}).RunPass();
+    Watcher({L"", firefox + L"\\*", {}, {}, {}, {}}).RunPass();
     ExpectEachServedFileOnce();
 }
 
@@ -149,7 +149,7 @@ TEST_F(BrowserCacheCapture, SimpleCacheInTheLinuxCacheHomeUnderWine) {
     CacheRoots roots = DefaultCacheRoots();
     SetEnvironmentVariableW(L"XDG_CACHE_HOME", nullptr);
     ASSERT_EQ(roots.linuxChrome.size(), 4u);
-    Watcher({L"", L"", L"", L"", roots.linuxFirefox, roots.linuxChrome}).RunPass();
+    Watcher({L"", L"", {}, {}, roots.linuxFirefox, roots.linuxChrome}).RunPass();
     ExpectEachServedFileOnce();
 }
 
@@ -157,7 +157,7 @@ TEST_F(BrowserCacheCapture, HalfPlayedVideoIsLeftUnmarkedUntilTheRestArrives) {
     const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
     const std::wstring cache = chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
     CopyTree(kData + L"chromium-half\\first-run\\Cache_Data", cache);
-    CacheWatcher watcher = Watcher({L"", L"", chrome + L"\\*", L"", {}, {}});
+    CacheWatcher watcher = Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}});
     const std::wstring entry = cache + L"\\d6ae70f1c79f77a1_0";
 
     watcher.RunPass();
