@@ -2,6 +2,10 @@
 // caches): under the Windows Chrome and Firefox paths and, under Wine, in the Linux
 // user's cache folder. Every clip must be byte for byte the file the server sent.
 #include "capture/CacheWatcher.h"
+#include "capture/LinuxCaches.h"
+#include "capture/ProbedStreams.h"
+#include "platform/ProcessRunner.h"
+#include "probe/MediaProbe.h"
 #include "titles/FallbackTitleStore.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
@@ -80,6 +84,45 @@ protected:
         context_.ffmpegPath = BinFolder() + L"ffmpeg.exe";
         context_.numbers = &numbers_;
         context_.clipAdded = [this](const std::wstring& clip) { added_.push_back(clip); };
+        context_.clipGrown = [this](const std::wstring& clip) { grown_.push_back(clip); };
+        context_.now = [this] { return now_; };
+    }
+
+    ProbedStreams Probe(const std::wstring& path) const {
+        return ReadProbedStreams(probe::ProbeMedia(path, context_.ffmpegPath).report);
+    }
+
+    // Decoding the whole clip prints nothing at the error level.
+    std::wstring DecodeErrors(const std::wstring& clip) const {
+        return platform::RunAndCapture(L"\"" + context_.ffmpegPath + L"\" -nostdin -v error -i \"" + clip +
+                                           L"\" -f null -",
+                                       std::chrono::seconds(120))
+            .text;
+    }
+
+    // The longer of two served streams, as the same tool reads them.
+    double LongerOf(const wchar_t* video, const wchar_t* audio) const {
+        const std::wstring streams = kData + L"media\\streams\\";
+        return std::max(Probe(streams + video).seconds, Probe(streams + audio).seconds);
+    }
+
+    // Each new clip has picture and sound, decodes cleanly, and lasts as long as the longer
+    // of the two streams it was joined from; returns the clips' extensions.
+    std::multiset<std::wstring> ExpectJoinedClips() const {
+        std::multiset<std::wstring> extensions;
+        const double h264 = LongerOf(L"h264.mp4", L"aac.mp4");
+        const double vp9 = LongerOf(L"vp9.webm", L"opus.webm");
+        for (const std::wstring& clip : added_) {
+            SCOPED_TRACE(testing::PrintToString(clip));
+            const ProbedStreams streams = Probe(clip);
+            EXPECT_TRUE(streams.video && streams.audio);
+            const std::wstring extension = clip.substr(clip.rfind(L'.'));
+            extensions.insert(extension);
+            EXPECT_NEAR(streams.seconds, extension == L".mp4" ? h264 : vp9, 0.1);
+            EXPECT_EQ(DecodeErrors(clip), L"");
+            EXPECT_TRUE(titles::ReadSourceUrl(clip).starts_with(L"http://127.0.0.1:"));
+        }
+        return extensions;
     }
 
     CacheWatcher Watcher(CacheRoots roots) {
@@ -112,6 +155,8 @@ protected:
     IntakeContext context_;
     MovieNumbers numbers_;
     std::vector<std::wstring> added_;
+    std::vector<std::wstring> grown_;
+    std::int64_t now_ = 1765242000;
     std::atomic<bool> on_{true}, off_{false};
 };
 
@@ -169,6 +214,81 @@ TEST_F(BrowserCacheCapture, HalfPlayedVideoIsLeftUnmarkedUntilTheRestArrives) {
     watcher.RunPass();
     EXPECT_EQ(ClipsByServedName(), std::multiset<std::wstring>{L"big.mp4"});
     EXPECT_EQ(titles::ReadTitle(entry), titles::kTitleFlv);
+}
+
+// Segmented playback: a video stream and an audio stream, each an init segment and a piece
+// per second, fetched once with query ranges and once with Range headers per codec pair.
+TEST_F(BrowserCacheCapture, EachPlaybackInEdgesSecondProfileIsOneClipWithPictureAndSound) {
+    const std::wstring local = scratch_.path() + L"Local";
+    CopyTree(kData + L"streams-blockfile\\Cache_Data", local + L"\\Microsoft\\Edge\\User Data\\Profile 1\\Cache\\Cache_Data");
+    CacheWatcher watcher = Watcher({L"", L"", WindowsBrowserCaches(local).chrome, {}, {}, {}});
+
+    watcher.RunPass();
+    EXPECT_EQ(ExpectJoinedClips(), (std::multiset<std::wstring>{L".mp4", L".mp4", L".webm", L".webm"}));
+
+    // Nothing new: later passes, and a new watcher that has only the record, add nothing.
+    now_ += 3600;
+    watcher.RunPass();
+    Watcher({L"", L"", WindowsBrowserCaches(local).chrome, {}, {}, {}}).RunPass();
+    EXPECT_EQ(added_.size(), 4u);
+    EXPECT_TRUE(grown_.empty());
+}
+
+TEST_F(BrowserCacheCapture, PlaybacksInTheLinuxSimpleCacheAndInFirefoxAreClipsWithSound) {
+    const std::string unixScratch = UnixPathOf(scratch_.path() + L"xdg");
+    ASSERT_FALSE(unixScratch.empty()) << "not under Wine";
+    CopyTree(kData + L"streams-simple\\Cache_Data", scratch_.path() + L"xdg\\chromium\\Default\\Cache\\Cache_Data");
+    CopyTree(kData + L"streams-firefox\\cache2", scratch_.path() + L"xdg\\mozilla\\firefox\\test.default\\cache2");
+    SetEnvironmentVariableW(L"XDG_CACHE_HOME", std::wstring(unixScratch.begin(), unixScratch.end()).c_str());
+    CacheRoots roots = DefaultCacheRoots();
+    SetEnvironmentVariableW(L"XDG_CACHE_HOME", nullptr);
+    Watcher({L"", L"", {}, {}, roots.linuxFirefox, roots.linuxChrome}).RunPass();
+    // Firefox keeps nothing of a playback fetched with Range headers.
+    EXPECT_EQ(ExpectJoinedClips(),
+              (std::multiset<std::wstring>{L".mp4", L".mp4", L".mp4", L".webm", L".webm", L".webm"}));
+}
+
+TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClipGrowsLater) {
+    const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
+    const std::wstring cache = chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
+    CopyTree(kData + L"streams-half\\first-run\\Cache_Data", cache);
+    CacheWatcher watcher = Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}});
+
+    watcher.RunPass();
+    now_ += kStreamSettleSeconds - 1;
+    watcher.RunPass();
+    EXPECT_TRUE(added_.empty()) << "a clip before the stream settled";
+    now_ += 1;
+    watcher.RunPass();
+    ASSERT_EQ(added_.size(), 1u);
+    const std::wstring clip = added_.front();
+    const ProbedStreams half = Probe(clip);
+    EXPECT_TRUE(half.video && half.audio);
+    EXPECT_NEAR(half.seconds, 7.0, 1.0);
+    titles::WriteTitle(clip, L"Half a test card");
+
+    CopyTree(kData + L"streams-half\\second-run\\Cache_Data", cache);
+    now_ += 5;
+    watcher.RunPass();
+    EXPECT_EQ(added_.size(), 1u) << "listed twice";
+    ASSERT_EQ(grown_, std::vector<std::wstring>{clip});
+    const ProbedStreams whole = Probe(clip);
+    EXPECT_TRUE(whole.video && whole.audio);
+    EXPECT_NEAR(whole.seconds, LongerOf(L"h264.mp4", L"aac.mp4"), 0.1);
+    EXPECT_EQ(titles::ReadTitle(clip), L"Half a test card");
+    EXPECT_EQ(DecodeErrors(clip), L"");
+}
+
+TEST_F(BrowserCacheCapture, HlsPlaylistPlayedNativelyIsOneClipOfTheWholeDuration) {
+    const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
+    CopyTree(kData + L"hls-blockfile\\Cache_Data", chrome + L"\\User Data\\Default\\Cache\\Cache_Data");
+    Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}}).RunPass();
+    ASSERT_EQ(added_.size(), 1u) << "one clip per segment";
+    const ProbedStreams streams = Probe(added_.front());
+    EXPECT_TRUE(streams.video && streams.audio);
+    EXPECT_NEAR(streams.seconds, 12.0, 0.2);
+    EXPECT_TRUE(added_.front().ends_with(L".mp4"));
+    EXPECT_EQ(DecodeErrors(added_.front()), L"");
 }
 
 }  // namespace
