@@ -5,6 +5,7 @@
 // is not read again, and a folder where nothing changed and nothing waits costs its listing.
 #include "capture/CacheReaders.h"
 #include "capture/Intake.h"
+#include "capture/FileStamps.h"
 #include "capture/StreamIntake.h"
 
 #include <windows.h>

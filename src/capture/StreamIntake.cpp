@@ -1,5 +1,6 @@
 #include "capture/StreamIntake.h"
 
+#include "capture/FileStamps.h"
 #include "capture/ProbedStreams.h"
 #include "capture/ResponseIntake.h"
 #include "library/ClipPlacement.h"
@@ -14,6 +15,7 @@
 #include <array>
 #include <chrono>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 namespace capture {
@@ -24,6 +26,8 @@ namespace {
 constexpr std::chrono::milliseconds kJoinTimeout{10 * 60 * 1000};
 constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
 constexpr DWORD kCopyBlock = 1u << 20;
+// A stream whose intake failed is tried again after this long, or when it changes.
+constexpr std::int64_t kRetrySeconds = 15;
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -78,21 +82,38 @@ std::wstring ExtensionOfAssembled(const MediaStream& stream, const std::wstring&
     return L".flv";
 }
 
-// Puts the bytes of `source` in place of the clip's own, so the clip keeps its name,
-// title, creation time and row.
-bool ReplaceClipBytes(const std::wstring& clip, const std::wstring& source) {
-    platform::UniqueFile in(
-        CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    platform::UniqueFile out(CreateFileW(clip.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!in || !out) return false;
-    std::vector<char> block(kCopyBlock);
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(in.get(), block.data(), kCopyBlock, &read, nullptr)) return false;
-        if (read == 0) break;
-        if (!platform::WriteWholeBlock(out.get(), block.data(), read)) return false;
+// Puts the bytes of `source` in place of the clip's own, so the clip keeps its name, row
+// and times. Where titles are kept by file identity (size and write time among it) the
+// title and address are written again for the grown file. False, with the clip as it
+// was or whole, when another program holds it.
+bool GrowClip(const std::wstring& clip, const std::wstring& source) {
+    const std::wstring title = titles::ReadTitle(clip);
+    const std::wstring address = titles::ReadSourceUrl(clip);
+    // A title that cannot be read now would be lost with the old identity.
+    if (title == titles::kTitleNotSet) return false;
+    {
+        platform::UniqueFile in(
+            CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        platform::UniqueFile out(
+            CreateFileW(clip.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!in || !out) return false;
+        FILETIME created{};
+        FILETIME written{};
+        const bool timed = GetFileTime(out.get(), &created, nullptr, &written);
+        std::vector<char> block(kCopyBlock);
+        for (;;) {
+            DWORD read = 0;
+            if (!ReadFile(in.get(), block.data(), kCopyBlock, &read, nullptr)) return false;
+            if (read == 0) break;
+            if (!platform::WriteWholeBlock(out.get(), block.data(), read)) return false;
+        }
+        if (!SetEndOfFile(out.get()) || !FlushFileBuffers(out.get())) return false;
+        // The clip's date is its creation time; Wine shows the write time in its place.
+        if (timed) SetFileTime(out.get(), &created, nullptr, &written);
     }
-    return SetEndOfFile(out.get()) && FlushFileBuffers(out.get());
+    titles::WriteTitle(clip, title);
+    if (!address.empty()) titles::WriteSourceUrl(clip, address);
+    return true;
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& text) {
@@ -207,17 +228,36 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
     if (AlreadyMarked(folder, *members.stream)) return settle(StreamOutcome::NothingNew);
     if (!PassesSizeRule(total)) return settle(StreamOutcome::TooSmall);
     if (!settled && !complete) {
-        const std::int64_t due = now + context_.streamSettleSeconds;
-        nextCheck_ = nextCheck_ ? std::min(*nextCheck_, due) : due;
+        Due(now + context_.streamSettleSeconds);
+        return StreamOutcome::Waiting;
+    }
+    std::uint64_t pieces = 0;
+    for (const MediaStream* stream : {members.stream, members.audio}) {
+        if (stream == nullptr) continue;
+        for (const BodyRange& range : stream->body)
+            pieces = MixStamp(MixStamp(MixStamp(pieces, std::hash<std::string>()(range.file)), range.offset),
+                              range.length);
+    }
+    const auto retry = retryAt_.find(members.stream->identity);
+    if (retry != retryAt_.end() && retry->second.pieces == pieces && now < retry->second.at) {
+        Due(retry->second.at);
         return StreamOutcome::Waiting;
     }
     const StreamOutcome outcome = Judge(folder, members, settled);
-    if (outcome == StreamOutcome::Failed || outcome == StreamOutcome::Waiting) {
-        nextCheck_ = now;
+    if (outcome == StreamOutcome::Waiting) {
+        Due(now + 1);
         return outcome;
     }
+    if (outcome == StreamOutcome::Failed) {
+        retryAt_[members.stream->identity] = {now + kRetrySeconds, pieces};
+        Due(now + kRetrySeconds);
+        return outcome;
+    }
+    retryAt_.erase(members.stream->identity);
     return settle(outcome);
 }
+
+void StreamIntake::Due(std::int64_t when) { nextCheck_ = nextCheck_ ? std::min(*nextCheck_, when) : when; }
 
 StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& members, bool settled) {
     const MediaStream& stream = *members.stream;
@@ -289,7 +329,7 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
             DeleteFileW(clipFile.c_str());
             return StreamOutcome::NothingNew;
         }
-        if (!ReplaceClipBytes(clip, clipFile)) return StreamOutcome::Failed;
+        if (!GrowClip(clip, clipFile)) return StreamOutcome::Failed;
         DeleteFileW(clipFile.c_str());
         Remember(members, clipName);
         if (context_.clipGrown) context_.clipGrown(clip);
@@ -315,6 +355,10 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
     return StreamOutcome::Kept;
 }
 
-void StreamIntake::ForgetUnseen() { settling_.ForgetUnseen(); }
+void StreamIntake::ForgetUnseen() {
+    // A stream out of sight for an hour has left the cache; one that is back is new again.
+    constexpr std::int64_t kRememberedSeconds = 3600;
+    settling_.ForgetObservedBefore(Now() - kRememberedSeconds);
+}
 
 }  // namespace capture

@@ -54,6 +54,7 @@ private:
     void SaveRecord() const;
     bool Captured(const MediaStream& stream) const;
     bool AlreadyMarked(const std::wstring& folder, const MediaStream& stream) const;
+    void Due(std::int64_t when);
     StreamOutcome Judge(const std::wstring& folder, const Members& members, bool settled);
     StreamOutcome Keep(const std::wstring& folder, const Members& members, const std::wstring& clipFile,
                        const std::wstring& extension);
@@ -65,6 +66,14 @@ private:
     std::optional<StreamRecord> record_;
     // Streams judged at this length in this run: a pass with nothing new costs a lookup.
     std::unordered_map<std::string, std::uint64_t> judged_;
+    // Streams whose intake failed, with the time of the next try unless their pieces
+    // change before: a missing tool or a full disk must not cost a rebuild of every
+    // stream on every pass, while a piece the browser renamed is read again at once.
+    struct Retry {
+        std::int64_t at = 0;
+        std::uint64_t pieces = 0;  // a digest of where the stream's bytes lay
+    };
+    std::unordered_map<std::string, Retry> retryAt_;
     std::optional<std::int64_t> nextCheck_;
 };
 

@@ -8,10 +8,10 @@ namespace capture {
 
 void StreamSettling::Observe(const std::string& identity, std::uint64_t length, std::size_t pieces,
                              std::int64_t now) {
-    const auto [it, added] = extents_.try_emplace(identity, Extent{length, pieces, now, true});
+    const auto [it, added] = extents_.try_emplace(identity, Extent{length, pieces, now, now});
     Extent& extent = it->second;
-    extent.seen = true;
-    if (!added && (extent.length != length || extent.pieces != pieces)) extent = {length, pieces, now, true};
+    extent.observed = now;
+    if (!added && (extent.length != length || extent.pieces != pieces)) extent = {length, pieces, now, now};
 }
 
 bool StreamSettling::Settled(const std::string& identity, std::int64_t now, std::int64_t settleSeconds) const {
@@ -19,9 +19,8 @@ bool StreamSettling::Settled(const std::string& identity, std::int64_t now, std:
     return found != extents_.end() && now - found->second.since >= settleSeconds;
 }
 
-void StreamSettling::ForgetUnseen() {
-    std::erase_if(extents_, [](const auto& extent) { return !extent.second.seen; });
-    for (auto& extent : extents_) extent.second.seen = false;
+void StreamSettling::ForgetObservedBefore(std::int64_t time) {
+    std::erase_if(extents_, [time](const auto& extent) { return extent.second.observed < time; });
 }
 
 const CapturedStream* StreamRecord::Find(const std::string& identity) const {

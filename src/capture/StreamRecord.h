@@ -23,15 +23,16 @@ public:
     void Observe(const std::string& identity, std::uint64_t length, std::size_t pieces, std::int64_t now);
     // True when the stream has stayed as it is for `settleSeconds`.
     bool Settled(const std::string& identity, std::int64_t now, std::int64_t settleSeconds) const;
-    // Forgets the streams not observed since the last call.
-    void ForgetUnseen();
+    // Forgets the streams last observed before `time`. A folder where nothing changed is
+    // not read, so its streams go unobserved for many passes and must be kept meanwhile.
+    void ForgetObservedBefore(std::int64_t time);
 
 private:
     struct Extent {
         std::uint64_t length = 0;
         std::size_t pieces = 0;
         std::int64_t since = 0;
-        bool seen = true;
+        std::int64_t observed = 0;
     };
     std::unordered_map<std::string, Extent> extents_;
 };

@@ -116,11 +116,12 @@ TEST(RealStreamCaches, StoppedPlaybackIsItsFirstPiecesThenGrowsUnderTheSameIdent
     const MediaStream* after = video(whole);
     ASSERT_NE(before, nullptr);
     ASSERT_NE(after, nullptr);
-    const std::vector<std::uint8_t> served = FileBytes(kData / "media/streams/h264.mp4");
+    const std::vector<std::uint8_t> served = FileBytes(kData / "media/streams/vp9.webm");
     const std::vector<std::uint8_t> played = StreamBytes(*half.files, *before);
     EXPECT_FALSE(before->complete);
+    // Eight of fifteen pieces; the first holds a large key frame.
     ASSERT_GT(played.size(), served.size() / 3);
-    ASSERT_LT(played.size(), served.size() * 2 / 3);
+    ASSERT_LT(played.size(), served.size() * 4 / 5);
     EXPECT_TRUE(std::equal(played.begin(), played.end(), served.begin())) << "not the start of the stream";
     EXPECT_EQ(before->totalLength, served.size()) << "clen names the whole length";
     EXPECT_TRUE(after->complete);

@@ -193,8 +193,9 @@ TEST(StreamRecord, SettlingRestartsWithEveryChangeAndForgetsWhatIsGone) {
     settling.Observe("a", 200, 2, 1100);
     EXPECT_TRUE(settling.Settled("a", 1110, 60));
     EXPECT_FALSE(settling.Settled("unseen", 5000, 60));
-    settling.ForgetUnseen();
-    settling.ForgetUnseen();
+    settling.ForgetObservedBefore(1100);  // observed at 1100: kept
+    EXPECT_TRUE(settling.Settled("a", 1160, 60));
+    settling.ForgetObservedBefore(1101);
     EXPECT_FALSE(settling.Settled("a", 5000, 60));
 }
 

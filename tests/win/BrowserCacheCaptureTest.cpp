@@ -264,8 +264,16 @@ TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClip
     const std::wstring clip = added_.front();
     const ProbedStreams half = Probe(clip);
     EXPECT_TRUE(half.video && half.audio);
-    EXPECT_NEAR(half.seconds, 7.0, 1.0);
+    EXPECT_NEAR(half.seconds, 7.5, 1.0);
+    EXPECT_TRUE(clip.ends_with(L".webm"));
     titles::WriteTitle(clip, L"Half a test card");
+    const auto createdOf = [](const std::wstring& path) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+        return (static_cast<std::uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) |
+               data.ftCreationTime.dwLowDateTime;
+    };
+    const std::uint64_t created = createdOf(clip);
 
     CopyTree(kData + L"streams-half\\second-run\\Cache_Data", cache);
     now_ += 5;
@@ -274,8 +282,9 @@ TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClip
     ASSERT_EQ(grown_, std::vector<std::wstring>{clip});
     const ProbedStreams whole = Probe(clip);
     EXPECT_TRUE(whole.video && whole.audio);
-    EXPECT_NEAR(whole.seconds, LongerOf(L"h264.mp4", L"aac.mp4"), 0.1);
+    EXPECT_NEAR(whole.seconds, LongerOf(L"vp9.webm", L"opus.webm"), 0.1);
     EXPECT_EQ(titles::ReadTitle(clip), L"Half a test card");
+    EXPECT_EQ(createdOf(clip), created) << "the clip's date of view moved";
     EXPECT_EQ(DecodeErrors(clip), L"");
 }
 

@@ -17,7 +17,7 @@
 #                               with Range headers
 #   streams-simple/             the same playbacks in the Simple layout
 #   streams-firefox/            the same playbacks in Firefox (header ranges leave nothing)
-#   streams-half/first-run/     block-file layout: the H.264+AAC pair with query ranges,
+#   streams-half/first-run/     block-file layout: the VP9+Opus pair with query ranges,
 #                               stopped after half its pieces
 #   streams-half/second-run/    the same cache after the whole playback
 #   hls-blockfile/              block-file layout: the HLS playlist played natively
@@ -156,12 +156,12 @@ make_streams() {
 
 make_streams_half() {
   start_server "$work/streams-half.log"
-  run_chromium_page mse.html "$work/streams-half" "play=h264.mp4+aac.mp4:query:8" "$work/streams-half.log" DONE \
+  run_chromium_page mse.html "$work/streams-half" "play=vp9.webm+opus.webm:query:8" "$work/streams-half.log" DONE \
     "$blockfile"
   keep_cache "$work/streams-half" "$here/streams-half/first-run"
   stop_server
   start_server "$work/streams-rest.log" --port "$port"
-  run_chromium_page mse.html "$work/streams-half" "play=h264.mp4+aac.mp4:query" "$work/streams-rest.log" DONE \
+  run_chromium_page mse.html "$work/streams-half" "play=vp9.webm+opus.webm:query" "$work/streams-rest.log" DONE \
     "$blockfile"
   keep_cache "$work/streams-half" "$here/streams-half/second-run"
   stop_server
