@@ -193,7 +193,8 @@ std::vector<CachedResponse> BrowserCacheIntake::ReadFirefox(const std::wstring& 
         const std::uint64_t digest = Stamp(0, file);
         auto known = state.entries.find(file.name);
         if (known == state.entries.end() || known->second.digest != digest) {
-            ReadEntry read{digest, ReadFirefoxEntry(disk, std::string(kFirefoxEntriesFolder) + "/" + Narrow(file.name))};
+            ReadEntry read{digest,
+                           ReadFirefoxEntry(disk, std::string(kFirefoxEntriesFolder) + "/" + Narrow(file.name))};
             known = state.entries.insert_or_assign(file.name, std::move(read)).first;
         }
         if (known->second.response) responses.push_back(*known->second.response);

@@ -21,8 +21,8 @@ std::string UrlOfChromiumKey(std::string_view key);
 std::string SiteOfChromiumKey(std::string_view key);
 
 struct ResponseInfo {
-    std::string rawHeaders;  // status line and headers, NUL-separated
-    bool truncated = false;  // the response was cut short and may be resumed
+    std::string rawHeaders;         // status line and headers, NUL-separated
+    bool truncated = false;         // the response was cut short and may be resumed
     std::int64_t responseTime = 0;  // microseconds since 1601-01-01 UTC
 };
 // Stream 0 of an entry: a pickle of the response info. Nothing when it does not parse.

@@ -23,9 +23,7 @@ constexpr std::uint64_t kLargestPlaylist = 1u << 20;
 // beside an init segment, since sites also number whole videos.
 constexpr std::string_view kSegmentExtensions[] = {".ts", ".m4s", ".m4v", ".m4a", ".aac", ".cmfv", ".cmfa"};
 
-bool Usable(const CachedResponse& response) {
-    return response.state == BodyState::Whole && response.BodyLength() > 0;
-}
+bool Usable(const CachedResponse& response) { return response.state == BodyState::Whole && response.BodyLength() > 0; }
 
 class Grouper {
 public:

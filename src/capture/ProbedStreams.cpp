@@ -60,9 +60,8 @@ ProbedStreams ReadProbedStreams(std::wstring_view report) {
         if (duration != std::wstring_view::npos && streams.seconds < 0)
             streams.seconds = ReadClockSeconds(line.substr(duration + 10));
         if (line.find(L"Stream #") == std::wstring_view::npos) continue;
-        for (const auto& [label, found, codec] :
-             {std::tuple{L": Video: ", &streams.video, &streams.videoCodec},
-              std::tuple{L": Audio: ", &streams.audio, &streams.audioCodec}}) {
+        for (const auto& [label, found, codec] : {std::tuple{L": Video: ", &streams.video, &streams.videoCodec},
+                                                  std::tuple{L": Audio: ", &streams.audio, &streams.audioCodec}}) {
             const std::size_t at = line.find(label);
             if (at == std::wstring_view::npos || *found) continue;
             *found = true;

@@ -50,9 +50,7 @@ public:
         : path_(library::IncomingTemporaryName(libraryFolder, second)) {}
     IncomingFile(const IncomingFile&) = delete;
     IncomingFile& operator=(const IncomingFile&) = delete;
-    ~IncomingFile() {
-        DeleteFileW(path_.c_str());
-    }
+    ~IncomingFile() { DeleteFileW(path_.c_str()); }
     const std::wstring& path() const { return path_; }
 
 private:
@@ -235,8 +233,8 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
     for (const MediaStream* stream : {members.stream, members.audio}) {
         if (stream == nullptr) continue;
         for (const BodyRange& range : stream->body)
-            pieces = MixStamp(MixStamp(MixStamp(pieces, std::hash<std::string>()(range.file)), range.offset),
-                              range.length);
+            pieces =
+                MixStamp(MixStamp(MixStamp(pieces, std::hash<std::string>()(range.file)), range.offset), range.length);
     }
     const auto retry = retryAt_.find(members.stream->identity);
     if (retry != retryAt_.end() && retry->second.pieces == pieces && now < retry->second.at) {
@@ -279,8 +277,8 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
             ContainerForCodecs(picture.streams.videoCodec, picture.streams.audioCodec) == ClipContainer::Mp4) {
             // Segments of a transport stream are joined as they lie; MP4 plays everywhere.
             IncomingFile remuxed(context_.libraryFolder, second);
-            const std::wstring command = JoinCommandLine(context_.ffmpegPath, video.path(), L"", ClipContainer::Mp4,
-                                                         remuxed.path());
+            const std::wstring command =
+                JoinCommandLine(context_.ffmpegPath, video.path(), L"", ClipContainer::Mp4, remuxed.path());
             platform::RunAndCapture(command, kJoinTimeout);
             const Probed made = Probe(remuxed.path(), context_.ffmpegPath);
             if (made.answered && made.streams.video && made.streams.audio)

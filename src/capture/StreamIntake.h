@@ -18,14 +18,14 @@
 namespace capture {
 
 enum class StreamOutcome {
-    NothingNew,    // kept or judged as far as it reaches now
-    Waiting,       // still growing, or its partner is: looked at again next pass
-    TooSmall,      // the clip it would make is no larger than a page
-    NotVideo,      // no picture, or an audio stream alone: never a clip
-    Silent,        // a picture without sound, and silent clips are not kept
-    Kept,          // a new clip
-    Grown,         // its clip holds more now
-    Failed,        // pieces unreadable, the tool did not answer, or the library refused: tried again
+    NothingNew,  // kept or judged as far as it reaches now
+    Waiting,     // still growing, or its partner is: looked at again next pass
+    TooSmall,    // the clip it would make is no larger than a page
+    NotVideo,    // no picture, or an audio stream alone: never a clip
+    Silent,      // a picture without sound, and silent clips are not kept
+    Kept,        // a new clip
+    Grown,       // its clip holds more now
+    Failed,      // pieces unreadable, the tool did not answer, or the library refused: tried again
 };
 
 // The library's record of captured streams lives in this file.

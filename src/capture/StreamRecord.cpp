@@ -6,8 +6,7 @@
 
 namespace capture {
 
-void StreamSettling::Observe(const std::string& identity, std::uint64_t length, std::size_t pieces,
-                             std::int64_t now) {
+void StreamSettling::Observe(const std::string& identity, std::uint64_t length, std::size_t pieces, std::int64_t now) {
     const auto [it, added] = extents_.try_emplace(identity, Extent{length, pieces, now, now});
     Extent& extent = it->second;
     extent.observed = now;

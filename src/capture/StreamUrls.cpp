@@ -166,7 +166,8 @@ Playlist ParsePlaylist(std::string_view text, std::string_view url) {
         } else if (line.starts_with("#EXT-X-MAP:")) {
             const std::size_t uri = line.find("URI=\"");
             const std::size_t close = uri == std::string_view::npos ? uri : line.find('"', uri + 5);
-            if (close != std::string_view::npos) playlist.initSegment = ResolveUrl(url, line.substr(uri + 5, close - uri - 5));
+            if (close != std::string_view::npos)
+                playlist.initSegment = ResolveUrl(url, line.substr(uri + 5, close - uri - 5));
         } else if (!line.starts_with("#")) {
             playlist.segments.push_back(ResolveUrl(url, line));
         }
@@ -181,8 +182,7 @@ bool IsPlaylistResponse(std::string_view contentType, std::string_view url) {
     if (type.ends_with("mpegurl")) return true;  // application/vnd.apple.mpegurl, x-mpegurl, audio/mpegurl
     url = WithoutFragment(url);
     url = url.substr(0, url.find('?'));
-    return url.ends_with(".m3u8") &&
-           (type.empty() || type == "application/octet-stream" || type.starts_with("text/"));
+    return url.ends_with(".m3u8") && (type.empty() || type == "application/octet-stream" || type.starts_with("text/"));
 }
 
 }  // namespace capture

@@ -40,8 +40,8 @@ std::string ResolveUrl(std::string_view base, std::string_view reference);
 // An HLS playlist: a media playlist lists its segments in order (resolved), a master
 // playlist only other playlists. Text that is no playlist gives an empty one.
 struct Playlist {
-    bool media = false;  // has #EXTINF lines
-    bool ended = false;  // #EXT-X-ENDLIST: no segment will be added
+    bool media = false;       // has #EXTINF lines
+    bool ended = false;       // #EXT-X-ENDLIST: no segment will be added
     std::string initSegment;  // #EXT-X-MAP, for fragmented-MP4 segments
     std::vector<std::string> segments;
 };

@@ -120,9 +120,7 @@ TEST_F(Capture, StreamFedPieceByPieceWhileTheProgramRunsIsOneClipOnlyAtTheEnd) {
         ASSERT_TRUE(HoldsThroughout([&] { return ClipsIn(library).empty(); }, 2s))
             << "a clip while the stream was still coming, after piece " << (&piece - pieces.data() + 1);
     }
-    const auto landed = [&] {
-        return ClipsIn(library).size() == 1 && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1;
-    };
+    const auto landed = [&] { return ClipsIn(library).size() == 1 && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1; };
     ASSERT_TRUE(WaitUntil(landed, 25s)) << "clips in the library: " << ClipsIn(library).size();
     EXPECT_TRUE(HoldsThroughout(landed, 4s)) << "more than one clip";
     const std::wstring clip = library + ClipsIn(library)[0];

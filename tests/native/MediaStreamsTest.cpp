@@ -86,16 +86,15 @@ TEST_P(RealStreamCaches, EachPlaybackIsOneVideoStreamPairedWithItsAudioStream) {
     EXPECT_EQ(pairs, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Browsers, RealStreamCaches,
-    testing::Values(PlaybackCase{"streams-blockfile/Cache_Data", CacheKind::ChromiumBlockfile, 2},
-                    PlaybackCase{"streams-simple/Cache_Data", CacheKind::ChromiumSimple, 2},
-                    PlaybackCase{"streams-firefox/cache2", CacheKind::Firefox, 1}),
-    [](const auto& info) {
-        return std::string(info.param.kind == CacheKind::Firefox          ? "Firefox"
-                           : info.param.kind == CacheKind::ChromiumSimple ? "Simple"
-                                                                          : "Blockfile");
-    });
+INSTANTIATE_TEST_SUITE_P(Browsers, RealStreamCaches,
+                         testing::Values(PlaybackCase{"streams-blockfile/Cache_Data", CacheKind::ChromiumBlockfile, 2},
+                                         PlaybackCase{"streams-simple/Cache_Data", CacheKind::ChromiumSimple, 2},
+                                         PlaybackCase{"streams-firefox/cache2", CacheKind::Firefox, 1}),
+                         [](const auto& info) {
+                             return std::string(info.param.kind == CacheKind::Firefox          ? "Firefox"
+                                                : info.param.kind == CacheKind::ChromiumSimple ? "Simple"
+                                                                                               : "Blockfile");
+                         });
 
 TEST(RealStreamCaches, SmallPiecesInBlockFilesAreRead) {
     const Read read = ReadStreams("streams-blockfile/Cache_Data", CacheKind::ChromiumBlockfile);
@@ -178,7 +177,8 @@ TEST(StreamPairing, ClosestFetchTimesOfOneSitePairAndAudioAloneStaysAlone) {
         {"another site's audio is never the partner",
          {Stream("video/webm", "a", 100, 160), Stream("audio/webm", "b", 100, 160)},
          {{0, std::nullopt}, {1, std::nullopt}}},
-        {"too far apart", {Stream("video/mp4", "a", 100, 110), Stream("audio/mp4", "a", 200, 210)},
+        {"too far apart",
+         {Stream("video/mp4", "a", 100, 110), Stream("audio/mp4", "a", 200, 210)},
          {{0, std::nullopt}, {1, std::nullopt}}},
         {"same times: the same container wins",
          {Stream("video/webm", "a", 100, 160), Stream("audio/mp4", "a", 100, 160), Stream("audio/webm", "a", 100, 160)},
@@ -186,7 +186,8 @@ TEST(StreamPairing, ClosestFetchTimesOfOneSitePairAndAudioAloneStaysAlone) {
         {"a page without a fetch time pairs nothing",
          {Stream("video/mp4", "a", 0, 0), Stream("audio/mp4", "a", 0, 0)},
          {{0, std::nullopt}, {1, std::nullopt}}},
-        {"a progressive video and text", {Stream("video/mp4", "a", 100, 100), Stream("text/html", "a", 100, 100)},
+        {"a progressive video and text",
+         {Stream("video/mp4", "a", 100, 100), Stream("text/html", "a", 100, 100)},
          {{0, std::nullopt}, {1, std::nullopt}}},
     };
     for (const Case& c : cases) {

@@ -31,15 +31,14 @@ TEST(StreamUrls, QueryRangePiecesOfOneStreamShareItsNameWhateverChangesPerReques
         int stream;  // pieces with the same number must name the same stream
     };
     const Case cases[] = {
-        {SiteUrl("itag=137&mime=video%2Fmp4&clen=52428800&dur=300.0&range=0-741&rn=1&rbuf=0"), true, 0, 741,
-         52428800, 1},
+        {SiteUrl("itag=137&mime=video%2Fmp4&clen=52428800&dur=300.0&range=0-741&rn=1&rbuf=0"), true, 0, 741, 52428800,
+         1},
         {SiteUrl("itag=137&mime=video%2Fmp4&clen=52428800&dur=300.0&range=742-1048575&rn=3&rbuf=4021"), true, 742,
          1048575, 52428800, 1},
         // The same piece asked again in another order, with another counter.
         {SiteUrl("rbuf=9000&rn=17&range=742-1048575&itag=137&dur=300.0&mime=video%2Fmp4&clen=52428800"), true, 742,
          1048575, 52428800, 1},
-        {SiteUrl("itag=140&mime=audio%2Fmp4&clen=4847350&dur=300.0&range=0-632&rn=2&rbuf=0"), true, 0, 632, 4847350,
-         2},
+        {SiteUrl("itag=140&mime=audio%2Fmp4&clen=4847350&dur=300.0&range=0-632&rn=2&rbuf=0"), true, 0, 632, 4847350, 2},
         {SiteUrl("itag=248&mime=video%2Fwebm&range=0-219&rn=5"), true, 0, 219, 0, 3},
         {"http://127.0.0.1:8000/v.mp4?range=10-20#t=5", true, 10, 20, 0, 4},
         {"http://127.0.0.1:8000/v.mp4?range=30-40", true, 30, 40, 0, 4},
@@ -73,7 +72,8 @@ TEST(StreamUrls, NumberedSegmentsAndTheirInitSegment) {
     const auto seg = [](const char* url) { return NumberedSegmentOf(url); };
     ASSERT_TRUE(seg("https://cdn.example/v/720p/seg12.ts?token=1"));
     EXPECT_EQ(seg("https://cdn.example/v/720p/seg12.ts?token=1")->number, 12u);
-    EXPECT_EQ(seg("https://cdn.example/v/720p/seg12.ts?token=1")->stream, seg("https://cdn.example/v/720p/seg7.ts")->stream);
+    EXPECT_EQ(seg("https://cdn.example/v/720p/seg12.ts?token=1")->stream,
+              seg("https://cdn.example/v/720p/seg7.ts")->stream);
     EXPECT_NE(seg("https://cdn.example/v/720p/seg12.ts")->stream, seg("https://cdn.example/v/480p/seg12.ts")->stream);
     EXPECT_EQ(seg("https://cdn.example/d/chunk-stream0-00012.m4s")->number, 12u);
     EXPECT_NE(seg("https://cdn.example/d/chunk-stream0-00012.m4s")->stream,
@@ -100,7 +100,8 @@ TEST(StreamUrls, PlaylistLinesResolvedAgainstThePlaylistInOrder) {
                                         "https://cdn.example/abs/seg2.m4s", "https://other.example/seg3.m4s"}));
 
     // A master playlist names playlists, not segments; a live one has no end yet.
-    const Playlist master = ParsePlaylist("#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=800000\nlow/index.m3u8\n", "http://h/m.m3u8");
+    const Playlist master =
+        ParsePlaylist("#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=800000\nlow/index.m3u8\n", "http://h/m.m3u8");
     EXPECT_FALSE(master.media);
     EXPECT_TRUE(master.segments.empty());
     EXPECT_FALSE(ParsePlaylist("#EXTM3U\n#EXTINF:2,\na.ts\n", "http://h/l.m3u8").ended);

@@ -94,9 +94,9 @@ protected:
 
     // Decoding the whole clip prints nothing at the error level.
     std::wstring DecodeErrors(const std::wstring& clip) const {
-        return platform::RunAndCapture(L"\"" + context_.ffmpegPath + L"\" -nostdin -v error -i \"" + clip +
-                                           L"\" -f null -",
-                                       std::chrono::seconds(120))
+        return platform::RunAndCapture(
+                   L"\"" + context_.ffmpegPath + L"\" -nostdin -v error -i \"" + clip + L"\" -f null -",
+                   std::chrono::seconds(120))
             .text;
     }
 
@@ -220,7 +220,8 @@ TEST_F(BrowserCacheCapture, HalfPlayedVideoIsLeftUnmarkedUntilTheRestArrives) {
 // per second, fetched once with query ranges and once with Range headers per codec pair.
 TEST_F(BrowserCacheCapture, EachPlaybackInEdgesSecondProfileIsOneClipWithPictureAndSound) {
     const std::wstring local = scratch_.path() + L"Local";
-    CopyTree(kData + L"streams-blockfile\\Cache_Data", local + L"\\Microsoft\\Edge\\User Data\\Profile 1\\Cache\\Cache_Data");
+    CopyTree(kData + L"streams-blockfile\\Cache_Data",
+             local + L"\\Microsoft\\Edge\\User Data\\Profile 1\\Cache\\Cache_Data");
     CacheWatcher watcher = Watcher({L"", L"", WindowsBrowserCaches(local).chrome, {}, {}, {}});
 
     watcher.RunPass();

@@ -93,7 +93,8 @@ protected:
     std::wstring OperaFolder() const { return cache_ + L"Local\\Opera"; }
 
     CacheRoots Roots() const {
-        return {IeFolder() + L"\\*", FirefoxFolder() + L"\\*", {ChromeFolder() + L"\\*"}, {OperaFolder() + L"\\*"}, {}, {}};
+        return {
+            IeFolder() + L"\\*", FirefoxFolder() + L"\\*", {ChromeFolder() + L"\\*"}, {OperaFolder() + L"\\*"}, {}, {}};
     }
 
     IntakeContext Context() {

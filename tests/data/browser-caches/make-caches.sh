@@ -16,7 +16,8 @@
 #                               and the VP9+Opus pair, each once with query ranges and once
 #                               with Range headers
 #   streams-simple/             the same playbacks in the Simple layout
-#   streams-firefox/            the same playbacks in Firefox (header ranges leave nothing)
+#   streams-firefox/            the same playbacks in Firefox (header ranges leave nothing),
+#                               and an MP3 fetched whole
 #   streams-half/first-run/     block-file layout: the VP9+Opus pair with query ranges,
 #                               stopped after half its pieces
 #   streams-half/second-run/    the same cache after the whole playback
@@ -62,6 +63,8 @@ make_streams_media() {
   ffmpeg -loglevel error "${tone[@]}" -c:a libopus -b:a 48k -f webm -dash 1 -cluster_time_limit 1000 \
     "$streams/opus.webm"
   python3 "$here/pieces.py" "$streams/pieces.json" "$streams"/*.mp4 "$streams"/*.webm
+  # Sound alone, fetched whole: no clip however its path reads.
+  ffmpeg -loglevel error -f lavfi -i anoisesrc=a=0.1 -t 20 -c:a libmp3lame -b:a 128k "$streams/tone.mp3"
   # HLS: four 3-second segments of more than 200,000 bytes each, picture and sound in each.
   ffmpeg -loglevel error -f lavfi -i "testsrc=size=320x240:rate=25,noise=alls=30:allf=t" -f lavfi \
     -i sine=frequency=660 -t 12 -pix_fmt yuv420p -c:v libx264 -preset veryfast -b:v 600k -maxrate 600k \
@@ -205,7 +208,7 @@ make_firefox() {
 }
 
 make_streams_firefox() {
-  run_firefox mse.html "$stream_plays" "$work/streams-firefox.log" "$here/streams-firefox"
+  run_firefox mse.html "$stream_plays&fetch=media/streams/tone.mp3" "$work/streams-firefox.log" "$here/streams-firefox"
 }
 
 # With arguments only the named parts are made again (media chromium half firefox
