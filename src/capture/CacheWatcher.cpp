@@ -44,15 +44,6 @@ CacheRoots DefaultCacheRoots() {
     return roots;
 }
 
-std::int64_t StreamSettleSeconds(const std::wstring& setting) {
-    std::int64_t seconds = 0;
-    for (wchar_t c : setting) {
-        if (c < L'0' || c > L'9' || seconds > 86400) return kStreamSettleSeconds;
-        seconds = seconds * 10 + (c - L'0');
-    }
-    return setting.empty() || seconds == 0 ? kStreamSettleSeconds : seconds;
-}
-
 namespace {
 
 struct Candidate {
@@ -235,7 +226,6 @@ void RunCacheWatcher(const WatcherInputs& inputs) {
     };
     // A grown clip's row is rebuilt with the list, which probes it anew.
     intake.clipGrown = intake.clipAdded;
-    intake.streamSettleSeconds = StreamSettleSeconds(platform::EnvironmentValue(L"REELKEEP_STREAM_SETTLE_SECONDS"));
     CacheWatcher watcher(inputs.switches, DefaultCacheRoots(), std::move(intake));
     while (IsWindow(inputs.window)) {
         watcher.RunPass();

@@ -30,11 +30,6 @@ struct CacheRoots {
 // for but never created, and under Wine from $XDG_CACHE_HOME or $HOME/.cache.
 CacheRoots DefaultCacheRoots();
 
-// How long a stream stays unchanged before it becomes a clip: a minute, unless the
-// environment's REELKEEP_STREAM_SETTLE_SECONDS names another whole number of seconds (the
-// end-to-end tests feed pieces faster than a test may wait).
-std::int64_t StreamSettleSeconds(const std::wstring& setting);
-
 // The browser switches as the window keeps them; read afresh before every folder so a
 // change in the settings counts from the next folder on.
 struct WatchSwitches {

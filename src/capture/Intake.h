@@ -23,8 +23,6 @@ struct IntakeContext {
     // Called after a clip has grown by pieces played later: same file, new length.
     std::function<void(const std::wstring& clip)> clipGrown;
     MovieNumbers* numbers = nullptr;
-    // How long a stream stays unchanged before what was played of it becomes a clip.
-    std::int64_t streamSettleSeconds = kStreamSettleSeconds;
     // Seconds since 1970; the system clock when empty.
     std::function<std::int64_t()> now;
     platform::BlockWriter writeBlock = platform::WriteWholeBlock;

@@ -207,7 +207,7 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
     for (const MediaStream* stream : {members.stream, members.audio}) {
         if (stream == nullptr) continue;
         settling_.Observe(stream->identity, stream->BodyLength(), stream->pieces, now);
-        settled = settled && settling_.Settled(stream->identity, now, context_.streamSettleSeconds);
+        settled = settled && settling_.Settled(stream->identity, now, kStreamSettleSeconds);
         complete = complete && stream->complete;
         total += stream->BodyLength();
         const auto found = judged_.find(stream->identity);
@@ -226,7 +226,7 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
     if (AlreadyMarked(folder, *members.stream)) return settle(StreamOutcome::NothingNew);
     if (!PassesSizeRule(total)) return settle(StreamOutcome::TooSmall);
     if (!settled && !complete) {
-        Due(now + context_.streamSettleSeconds);
+        Due(now + kStreamSettleSeconds);
         return StreamOutcome::Waiting;
     }
     std::uint64_t pieces = 0;

@@ -125,6 +125,16 @@ protected:
         return extensions;
     }
 
+    // A copy of a test cache as Chrome's default profile keeps it; returns Chrome's folder.
+    std::wstring ChromeCacheFrom(const wchar_t* testCache) {
+        const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
+        CopyTree(kData + testCache, ChromeCacheIn(chrome));
+        return chrome;
+    }
+    static std::wstring ChromeCacheIn(const std::wstring& chrome) {
+        return chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
+    }
+
     CacheWatcher Watcher(CacheRoots roots) {
         return CacheWatcher({&off_, &on_, &on_, &off_}, std::move(roots), context_);
     }
@@ -161,9 +171,8 @@ protected:
 };
 
 TEST_F(BrowserCacheCapture, BlockfileCacheUnderTheWindowsChromePathGivesFourWholeClipsOnce) {
-    const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
-    const std::wstring cache = chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
-    CopyTree(kData + L"chromium-blockfile\\Cache_Data", cache);
+    const std::wstring chrome = ChromeCacheFrom(L"chromium-blockfile\\Cache_Data");
+    const std::wstring cache = ChromeCacheIn(chrome);
     CacheWatcher watcher = Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}});
 
     watcher.RunPass();
@@ -199,9 +208,8 @@ TEST_F(BrowserCacheCapture, SimpleCacheInTheLinuxCacheHomeUnderWine) {
 }
 
 TEST_F(BrowserCacheCapture, HalfPlayedVideoIsLeftUnmarkedUntilTheRestArrives) {
-    const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
-    const std::wstring cache = chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
-    CopyTree(kData + L"chromium-half\\first-run\\Cache_Data", cache);
+    const std::wstring chrome = ChromeCacheFrom(L"chromium-half\\first-run\\Cache_Data");
+    const std::wstring cache = ChromeCacheIn(chrome);
     CacheWatcher watcher = Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}});
     const std::wstring entry = cache + L"\\d6ae70f1c79f77a1_0";
 
@@ -250,9 +258,7 @@ TEST_F(BrowserCacheCapture, PlaybacksInTheLinuxSimpleCacheAndInFirefoxAreClipsWi
 }
 
 TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClipGrowsLater) {
-    const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
-    const std::wstring cache = chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
-    CopyTree(kData + L"streams-half\\first-run\\Cache_Data", cache);
+    const std::wstring chrome = ChromeCacheFrom(L"streams-half\\first-run\\Cache_Data");
     CacheWatcher watcher = Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}});
 
     watcher.RunPass();
@@ -276,7 +282,7 @@ TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClip
     };
     const std::uint64_t created = createdOf(clip);
 
-    CopyTree(kData + L"streams-half\\second-run\\Cache_Data", cache);
+    CopyTree(kData + L"streams-half\\second-run\\Cache_Data", ChromeCacheIn(chrome));
     now_ += 5;
     watcher.RunPass();
     EXPECT_EQ(added_.size(), 1u) << "listed twice";
@@ -290,8 +296,7 @@ TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClip
 }
 
 TEST_F(BrowserCacheCapture, HlsPlaylistPlayedNativelyIsOneClipOfTheWholeDuration) {
-    const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
-    CopyTree(kData + L"hls-blockfile\\Cache_Data", chrome + L"\\User Data\\Default\\Cache\\Cache_Data");
+    const std::wstring chrome = ChromeCacheFrom(L"hls-blockfile\\Cache_Data");
     Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}}).RunPass();
     ASSERT_EQ(added_.size(), 1u) << "one clip per segment";
     const ProbedStreams streams = Probe(added_.front());
