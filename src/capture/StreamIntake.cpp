@@ -357,6 +357,8 @@ void StreamIntake::ForgetUnseen() {
     // A stream out of sight for an hour has left the cache; one that is back is new again.
     constexpr std::int64_t kRememberedSeconds = 3600;
     settling_.ForgetObservedBefore(Now() - kRememberedSeconds);
+    std::erase_if(judged_, [this](const auto& judged) { return !settling_.Knows(judged.first); });
+    std::erase_if(retryAt_, [this](const auto& retry) { return !settling_.Knows(retry.first); });
 }
 
 }  // namespace capture

@@ -26,6 +26,7 @@ public:
     // Forgets the streams last observed before `time`. A folder where nothing changed is
     // not read, so its streams go unobserved for many passes and must be kept meanwhile.
     void ForgetObservedBefore(std::int64_t time);
+    bool Knows(const std::string& identity) const { return extents_.contains(identity); }
 
 private:
     struct Extent {
