@@ -13,12 +13,18 @@ native:
 	@cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -Wno-dev >/dev/null
 	@cmake --build build/native
 
+# A release's code-signing certificate and key (README, "Signing a release"); taken from the
+# environment or the command line, unsigned when both are empty.
+REELKEEP_SIGN_CERT ?=
+REELKEEP_SIGN_KEY ?=
+
 win:
 	@cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release -Wno-dev \
-	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	    -DREELKEEP_SIGN_CERT="$(REELKEEP_SIGN_CERT)" -DREELKEEP_SIGN_KEY="$(REELKEEP_SIGN_KEY)" >/dev/null
 	@cmake --build build/win
 
-# build/Reelkeep-1.21-setup.exe
+# build/Reelkeep-1.21-setup.exe, signed when REELKEEP_SIGN_CERT and REELKEEP_SIGN_KEY are set
 installer: setup win
 	@cmake --build build/win --target installer
 

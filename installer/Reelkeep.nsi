@@ -43,6 +43,10 @@ SetCompressor zlib
 !ifndef OUTFILE
   !define OUTFILE "Reelkeep-${VERSION}-setup.exe"
 !endif
+; A signed release signs its uninstaller as well (installer/sign.sh, in place).
+!ifdef SIGN_SCRIPT
+  !uninstfinalize '"${SIGN_SCRIPT}" "--certificate=${SIGN_CERT}" "--key=${SIGN_KEY}" "%1"'
+!endif
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"

@@ -155,6 +155,7 @@ update::AgentContext MainWindow::UpdateAgentContext() {
     update::AgentContext context;
     context.updateBase = update::UpdateBaseUrl();
     context.updatesFolder = platform::ProgramFolder() + L"Updates\\";
+    context.runningProgram = platform::ExecutablePath();
     // The switches live as long as the window, and the window as long as the process.
     SharedSwitches* switches = &switches_;
     context.autoUpdateOn = [switches] { return switches->autoUpdate.load(); };

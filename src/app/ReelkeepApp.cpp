@@ -8,8 +8,9 @@
 #include "flashhost/FlashRuntime.h"
 #include "framework/Prompter.h"
 #include "library/PurgeMarkedClips.h"
-#include "platform/Authenticode.h"
 #include "platform/ProgramFolder.h"
+#include "platform/UniqueHandle.h"
+#include "update/Publisher.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -38,9 +39,16 @@ bool RefuseOutdatedInstallation(const std::wstring& folder) {
     const std::wstring marker = updates + L"update.dat";
     const std::wstring installer = updates + L"update.exe";
     if (!FileExists(marker)) return false;
-    // Only a signed installer is offered: anyone on the network path could have handed
-    // the agent a program to run. An unsigned or tampered one goes, and the start goes on.
-    if (!platform::HasValidSignature(installer)) {
+    // Held open against writers and deleters from the check until it has started: what
+    // was checked is what runs.
+    platform::UniqueFile held(
+        CreateFileW(installer.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    // Only our own publisher's installer is offered: anyone on the network path, or any
+    // program of this user, could have put a program there to run. Another one goes, and
+    // the start goes on.
+    const auto publisher = update::Publisher::OfProgram(platform::ExecutablePath());
+    if (!held || !publisher || !publisher->Signed(installer)) {
+        held.reset();
         DeleteFileW(installer.c_str());
         DeleteFileW(marker.c_str());
         return false;
@@ -94,8 +102,10 @@ BOOL ReelkeepApp::InitInstance() {
         framework::prompter().Tell(nullptr, kMissingFilesMessage);
         return FALSE;
     }
-    if (RefuseOutdatedInstallation(folder)) return FALSE;
+    // The running copy comes first: an installer that its update agent left may not be
+    // offered, let alone started, while that copy still runs from the folder it replaces.
     if (HandOverToRunningInstance()) return FALSE;
+    if (RefuseOutdatedInstallation(folder)) return FALSE;
 
     PrepareBrowserCaches();
     const library::PurgeResult purge = library::PurgeMarkedClips(platform::LibraryFolder());

@@ -3,7 +3,10 @@
 #include "platform/AnsiText.h"
 #include "platform/Environment.h"
 #include "platform/UniqueHandle.h"
+#include "update/Publisher.h"
 #include "update/UpdateRules.h"
+
+#include <optional>
 
 namespace update {
 
@@ -16,11 +19,16 @@ bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring ReadAnswer(platform::HttpResponse& response) {
+// The version answer, or nothing when it runs on past any version's length: a server
+// that never stops talking must not fill the memory.
+std::optional<std::wstring> ReadAnswer(platform::HttpResponse& response) {
     std::string body;
     char piece[kPieceSize];
     DWORD got = 0;
-    while (response.ReadPiece(piece, kPieceSize, got) == platform::HttpResponse::Read::Data) body.append(piece, got);
+    while (response.ReadPiece(piece, kPieceSize, got) == platform::HttpResponse::Read::Data) {
+        body.append(piece, got);
+        if (body.size() > kLongestVersionAnswer) return std::nullopt;
+    }
     return platform::AnsiToWide(body);
 }
 
@@ -40,7 +48,8 @@ bool SaveWholeBody(platform::HttpResponse& response, const std::wstring& path) {
     return read == platform::HttpResponse::Read::End && IsWholeInstaller(response.ContentLength(), response.received());
 }
 
-CheckOutcome FetchInstaller(const AgentContext& context, const platform::HttpSession& session) {
+CheckOutcome FetchInstaller(const AgentContext& context, const platform::HttpSession& session,
+                            const Publisher& publisher) {
     platform::HttpResponse response;
     if (session.Get(InstallerUrl(context.updateBase), response) != platform::HttpFailure::None ||
         response.status() != 200)
@@ -50,6 +59,12 @@ CheckOutcome FetchInstaller(const AgentContext& context, const platform::HttpSes
         // A cut installer is no installer; the next attempt fetches it again whole.
         DeleteFileW(installer.c_str());
         return CheckOutcome::DownloadFailed;
+    }
+    if (!publisher.Signed(installer)) {
+        // Whoever answered for the server is not whoever signed us: nothing of theirs waits
+        // for the next start.
+        DeleteFileW(installer.c_str());
+        return CheckOutcome::NotOurPublisher;
     }
     platform::UniqueFile marker(CreateFileW((context.updatesFolder + L"update.dat").c_str(), GENERIC_WRITE, 0, nullptr,
                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -69,11 +84,14 @@ CheckOutcome CheckForUpdate(const AgentContext& context) {
     // Any status counts as a contact for the day, 404 and 500 included.
     context.recordContact(static_cast<std::int32_t>(now));
     if (response.status() != 200) return CheckOutcome::OtherStatus;
-    const std::wstring answer = ReadAnswer(response);
+    const std::optional<std::wstring> answer = ReadAnswer(response);
     response = platform::HttpResponse();
-    if (!IsOtherVersion(answer)) return CheckOutcome::SameVersion;
+    if (!answer || !IsNewerVersion(*answer)) return CheckOutcome::NotNewer;
     if (FileExists(context.updatesFolder + L"update.dat")) return CheckOutcome::InstallerWaiting;
-    return FetchInstaller(context, session);
+    // A program nobody signed could never take the installer: it is not fetched.
+    const std::optional<Publisher> publisher = Publisher::OfProgram(context.runningProgram);
+    if (!publisher) return CheckOutcome::UnsignedProgram;
+    return FetchInstaller(context, session, *publisher);
 }
 
 void RunUpdateAgent(const AgentContext& context, const std::function<bool()>& sleep) {

@@ -1,8 +1,8 @@
 #pragma once
 // The update agent: once a minute it wakes, and at most once a day it asks the update
-// server for the current version; when that is another one it fetches the installer into
-// "Updates\" and leaves the marker that the next start acts on. It tells the user
-// nothing and swallows every failure.
+// server for the current version; when that is a newer one it fetches the installer into
+// "Updates\" and, when our own publisher signed it, leaves the marker that the next start
+// acts on. It tells the user nothing and swallows every failure.
 #include "platform/HttpClient.h"
 
 #include <cstdint>
@@ -13,8 +13,9 @@ namespace update {
 
 // What the agent reaches beyond the network: values and callbacks, never a window.
 struct AgentContext {
-    std::wstring updateBase;     // ends in "actual-version/"
-    std::wstring updatesFolder;  // the program folder's "Updates\", ending in a backslash
+    std::wstring updateBase;      // ends in "actual-version/"
+    std::wstring updatesFolder;   // the program folder's "Updates\", ending in a backslash
+    std::wstring runningProgram;  // the executable whose signer alone may publish an installer
     std::function<bool()> autoUpdateOn;
     std::function<std::int32_t()> lastContact;
     // Stores the time of a contact; keeps it in memory only when the registry took it.
@@ -25,12 +26,14 @@ struct AgentContext {
 
 enum class CheckOutcome {
     NotDue,
-    NoAnswer,     // no status came: the next wake-up tries again
-    OtherStatus,  // the server answered, but not 200: done for the day
-    SameVersion,
+    NoAnswer,          // no status came: the next wake-up tries again
+    OtherStatus,       // the server answered, but not 200: done for the day
+    NotNewer,          // the same version, an older one, or no version at all
     InstallerWaiting,  // the marker is there already: nothing is fetched
+    UnsignedProgram,   // a developer build: it accepts no installer, so none is fetched
     Downloaded,        // installer and marker written
     DownloadFailed,    // no marker: the installer did not arrive whole
+    NotOurPublisher,   // it arrived, but another key signed it (or none): deleted, no marker
 };
 
 // One wake-up's work.

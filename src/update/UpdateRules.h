@@ -1,10 +1,12 @@
 #pragma once
 // The update agent's decisions: when a check is due, what the server's answer means and
 // where things are. Portable.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace update {
 
@@ -19,8 +21,18 @@ inline constexpr std::int64_t kSecondsPerDay = 86'400;
 // whole day ago.
 bool IsCheckDue(bool autoUpdateOn, std::int32_t lastContact, std::int64_t now);
 
-// The answer is compared over its whole text: "1.21" with a line break after it differs.
-inline bool IsOtherVersion(std::wstring_view answer) { return answer != kRunningVersion; }
+// A dotted version: numbers of one to nine digits between single dots ("1.22", "2.0.1"),
+// nothing else, not even a sign. Blanks and line ends around it (a server's closing line
+// break) are no part of it.
+std::optional<std::vector<std::uint32_t>> ParseVersion(std::wstring_view text);
+
+// Only a dotted version above the running one is an update: a lower or equal one, or text
+// that is no version (an error page, an empty answer), fetches nothing. Parts are compared
+// as numbers, so 1.3 is below 1.21; missing parts are zeros, so 1.21.0 is 1.21.
+bool IsNewerVersion(std::wstring_view answer, std::wstring_view running = kRunningVersion);
+
+// The version answer is a few characters; a longer one is no version and is not read on.
+inline constexpr std::size_t kLongestVersionAnswer = 64;
 
 // The installer is the base's "update.exe"; a base without its closing "/" gets one.
 std::wstring VersionUrl(std::wstring_view base);

@@ -181,6 +181,11 @@ void ScratchProgram::RemoveCompanion(Companion companion) {
     if (!DeleteFileW(path.c_str())) Fail(L"cannot delete " + path);
 }
 
+void ScratchProgram::UseSignedProgram() {
+    const std::wstring source = BuildProgramFolder() + L"signed\\Reelkeep.exe";
+    if (!CopyFileW(source.c_str(), ExecutablePath().c_str(), FALSE)) Fail(L"cannot copy " + source);
+}
+
 // ---------------------------------------------------------------------------------
 // Windows of another process
 

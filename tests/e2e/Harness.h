@@ -56,6 +56,9 @@ public:
     std::wstring Path(const std::wstring& relative) const { return folder_ + relative; }
     std::wstring ExecutablePath() const { return Path(L"Reelkeep.exe"); }
     void RemoveCompanion(Companion companion);
+    // Puts the build's program signed with the test publisher's key (bin\signed\) in place
+    // of the unsigned developer build.
+    void UseSignedProgram();
     // Keeps the folder after the test, for a look at what the program left there.
     void Keep() { keep_ = true; }
 

@@ -3,6 +3,7 @@
 // running from before, and the places outside the folder that start-up touches.
 #include <windows.h>
 #include <shlobj.h>
+#include <wincrypt.h>
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,23 @@ protected:
     static void MakeFirefoxProfiles(std::initializer_list<const wchar_t*> profiles) {
         RemoveTree(FirefoxProfiles());
         for (const wchar_t* profile : profiles) MakeDirectories(FirefoxProfiles() + L"\\" + profile);
+    }
+
+    // The program and the installer stand-ins that the build signed with throw-away
+    // certificates (tests/e2e/sign-test-files.sh).
+    static std::wstring SignedFile(const wchar_t* name) { return BuildProgramFolder() + L"signed\\" + name; }
+    // Their certificates chain to the build's test root; the prefix trusts it, as a Windows
+    // machine trusts the root of our real certificate.
+    static void TrustTestRoot() {
+        const auto root = ReadWholeFile(SignedFile(L"test-root.cer"));
+        ASSERT_TRUE(root.has_value()) << "test-root.cer is not built beside the driver";
+        HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+        ASSERT_NE(store, nullptr);
+        const BOOL added = CertAddEncodedCertificateToStore(
+            store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(root->data()), static_cast<DWORD>(root->size()),
+            CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+        CertCloseStore(store, 0);
+        ASSERT_TRUE(added);
     }
 
     // Presses the filter's Show and waits until the list it rebuilds is complete: the

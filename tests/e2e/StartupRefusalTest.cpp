@@ -2,8 +2,6 @@
 // update. Each shows its messages and leaves the browsers' settings alone.
 #include "ProgramTest.h"
 
-#include <wincrypt.h>
-
 namespace e2e {
 namespace {
 
@@ -57,33 +55,25 @@ INSTANTIATE_TEST_SUITE_P(Startup, MissingCompanions,
                              return std::string("Unknown");
                          });
 
-// The installer stand-in records its start in Updates\update.exe.ran.
+// The program signed with the test publisher's key, and beside its marker an installer
+// stand-in signed with the same key; the stand-in records its start in
+// Updates\update.exe.ran.
 class UpdateMarker : public RefusedStart {
 protected:
     void SetUp() override {
         RefusedStart::SetUp();
         if (HasFatalFailure()) return;
         MakeDirectories(program().Path(L"Updates"));
-        WriteWholeFile(program().Path(L"Updates\\update.dat"), "1.22");
+        WriteWholeFile(Marker(), "1.22");
         TrustTestRoot();
-        ASSERT_TRUE(CopyFileW((BuildProgramFolder() + L"e2e_signed_stub.exe").c_str(),
-                              program().Path(L"Updates\\update.exe").c_str(), FALSE))
-            << "e2e_signed_stub.exe is not built beside the driver";
+        if (HasFatalFailure()) return;
+        program().UseSignedProgram();
+        ASSERT_TRUE(CopyFileW(SignedFile(L"ours.exe").c_str(), Installer().c_str(), FALSE))
+            << "the signed test files are not built beside the driver";
     }
 
-    // The signed stand-in chains to the build's throw-away root; the prefix trusts it.
-    static void TrustTestRoot() {
-        const auto root = ReadWholeFile(BuildProgramFolder() + L"e2e-test-root.cer");
-        ASSERT_TRUE(root.has_value()) << "e2e-test-root.cer is not built beside the driver";
-        HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-        ASSERT_NE(store, nullptr);
-        const BOOL added = CertAddEncodedCertificateToStore(
-            store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(root->data()), static_cast<DWORD>(root->size()),
-            CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-        CertCloseStore(store, 0);
-        ASSERT_TRUE(added);
-    }
-
+    std::wstring Installer() { return program().Path(L"Updates\\update.exe"); }
+    std::wstring Marker() { return program().Path(L"Updates\\update.dat"); }
     std::wstring InstallerTrace() { return program().Path(L"Updates\\update.exe.ran"); }
 
     // Answers the update question with `answer` and anything else with OK; remembers the
@@ -134,27 +124,69 @@ TEST_F(UpdateMarker, NoSaysTheProgramQuitsAndEndsWithoutTheInstaller) {
     ExpectNothingChanged();
 }
 
-// An installer that is not signed, or whose signed bytes were changed, is never offered:
-// it goes with its marker and the program starts as usual.
-TEST_F(UpdateMarker, UnsignedOrTamperedInstallerIsDeletedAndTheStartGoesOn) {
-    const std::wstring installer = program().Path(L"Updates\\update.exe");
-    for (const bool tampered : {false, true}) {
-        SCOPED_TRACE(tampered ? "tampered" : "unsigned");
-        auto bytes = ReadWholeFile(BuildProgramFolder() + (tampered ? L"e2e_signed_stub.exe" : L"e2e_trace_stub.exe"));
-        ASSERT_TRUE(bytes.has_value());
-        // A byte of the code, well inside the first section.
-        if (tampered) (*bytes)[0x600] ^= 0x01;
-        WriteWholeFile(installer, *bytes);
-        WriteWholeFile(program().Path(L"Updates\\update.dat"), "");
+// Only an installer signed with the running program's own key is offered. Any other goes
+// with its marker, and the program starts as usual: one that is not signed, one whose
+// signed bytes were changed, one from another publisher under a root the machine trusts,
+// one whose self-made certificate copies our publisher's name; and a developer build,
+// which is not signed itself, takes even ours for no update.
+TEST_F(UpdateMarker, InstallersOfAnyoneButOurPublisherAreDeletedAndTheStartGoesOn) {
+    auto tampered = ReadWholeFile(SignedFile(L"ours.exe"));
+    ASSERT_TRUE(tampered.has_value());
+    // A byte of the code, well inside the first section.
+    (*tampered)[0x600] ^= 0x01;
+    const struct {
+        const char* name;
+        std::optional<std::string> installer;
+        bool developerBuild;
+    } cases[] = {
+        {"unsigned", ReadWholeFile(BuildProgramFolder() + L"e2e_trace_stub.exe"), false},
+        {"tampered", tampered, false},
+        {"another trusted publisher", ReadWholeFile(SignedFile(L"other-publisher.exe")), false},
+        {"self-signed copy of our name", ReadWholeFile(SignedFile(L"copied-subject.exe")), false},
+        {"ours, but the program is a developer build", ReadWholeFile(SignedFile(L"ours.exe")), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.installer.has_value());
+        WriteWholeFile(Installer(), *c.installer);
+        WriteWholeFile(Marker(), "");
+        if (c.developerBuild) {
+            ASSERT_TRUE(
+                CopyFileW((BuildProgramFolder() + L"Reelkeep.exe").c_str(), program().ExecutablePath().c_str(), FALSE));
+        }
 
         RunningProgram run(program());
         const StartWatch start = WatchStartUntilMainWindow(run, kStartTimeout);
         EXPECT_TRUE(start.mainWindowShown) << "the program did not start";
         EXPECT_TRUE(start.messages.empty());
-        EXPECT_FALSE(FileExists(installer));
-        EXPECT_FALSE(FileExists(program().Path(L"Updates\\update.dat")));
+        EXPECT_FALSE(FileExists(Installer()));
+        EXPECT_FALSE(FileExists(Marker()));
         EXPECT_FALSE(FileExists(InstallerTrace()));
     }
+}
+
+// The update agent of a running copy leaves an installer; a second start meanwhile hands
+// over to that copy without a word, and the offer waits for a start of its own.
+TEST_F(UpdateMarker, SecondStartWhileTheFirstRunsDoesNotOfferTheInstaller) {
+    ASSERT_TRUE(DeleteFileW(Marker().c_str()));
+    RunningProgram first(program());
+    ASSERT_NE(first.WaitForVisibleMainWindow(kStartTimeout), nullptr);
+    WriteWholeFile(Marker(), "");
+
+    RunningProgram second(program());
+    const auto transcript = WatchUntilExit(second, AnswerQuestionWith(IDYES), kExitTimeout);
+    EXPECT_TRUE(transcript.exited) << "the second start kept running";
+    EXPECT_TRUE(transcript.messages.empty()) << "the second start spoke: " << transcript.messages.size();
+    EXPECT_TRUE(first.IsRunning());
+    EXPECT_TRUE(FileExists(Installer()));
+    EXPECT_TRUE(FileExists(Marker()));
+    EXPECT_FALSE(FileExists(InstallerTrace())) << "the installer ran while the first copy runs";
+
+    first.Terminate();
+    ASSERT_TRUE(first.WaitForExit(kExitTimeout));
+    RunningProgram third(program());
+    const auto later = WatchUntilExit(third, AnswerQuestionWith(IDNO), kExitTimeout);
+    EXPECT_EQ(later.messages, (std::vector<std::wstring>{kOutdatedQuestion, kQuitsAsOutdatedMessage}));
 }
 
 }  // namespace

@@ -117,25 +117,30 @@ TEST_F(WebImportProgram, CutStreamIsReportedAndItsPartialFileGoesAtTheNextStart)
     EXPECT_TRUE(FilesIn(Videos()).empty()) << "the partial file survived the next start";
 }
 
-TEST_F(WebImportProgram, UpdateAgentFetchesTheInstallerAndTheNextStartRefusesItUnsigned) {
+// The whole road of an update: the signed program's agent fetches the installer that our
+// publisher signed, and the next start offers it and runs it on Yes.
+TEST_F(WebImportProgram, UpdateAgentFetchesOurInstallerAndTheNextStartRunsItOnYes) {
+    program().UseSignedProgram();
+    TrustTestRoot();
+    if (HasFatalFailure()) return;
     MakeDirectories(program().Path(L"Updates"));
+    const std::wstring installer = program().Path(L"Updates\\update.exe");
     {
         // A first run: "lastpingtime" 0 and "autoupdate" true, so the first wake-up calls.
         RunningProgram run(program(), L"", {L"REELKEEP_UPDATE_URL=" + SiteUrl() + L"/actual-version/"});
         ASSERT_NE(run.WaitForVisibleMainWindow(kStartTimeout), nullptr);
         EXPECT_TRUE(WaitUntil([&] { return FileExists(program().Path(L"Updates\\update.dat")); }, 150s));
-        EXPECT_EQ(ReadWholeFile(program().Path(L"Updates\\update.exe")),
-                  ReadWholeFile(BuildProgramFolder() + L"e2e_trace_stub.exe"));
+        EXPECT_EQ(ReadWholeFile(installer), ReadWholeFile(SignedFile(L"ours.exe")));
         const auto contact = ReadValue(HKEY_CURRENT_USER, kSettingsKey, std::wstring(settings::kLastPingTime.name));
         ASSERT_TRUE(contact.has_value());
         EXPECT_NE(contact->Text(), L"0");
     }
     RunningProgram again(program());
-    const StartWatch start = WatchStartUntilMainWindow(again, kStartTimeout);
-    EXPECT_TRUE(start.mainWindowShown);
-    EXPECT_TRUE(start.messages.empty()) << "the unsigned installer was offered";
-    EXPECT_FALSE(FileExists(program().Path(L"Updates\\update.exe")));
-    EXPECT_FALSE(FileExists(program().Path(L"Updates\\update.dat")));
+    const auto transcript = WatchUntilExit(
+        again, [](const MessageBoxView& box) { return box.Has(IDYES) ? IDYES : box.buttons.front(); }, kExitTimeout);
+    EXPECT_TRUE(transcript.exited) << "the program kept running";
+    EXPECT_EQ(transcript.messages, std::vector<std::wstring>{kOutdatedQuestion});
+    EXPECT_TRUE(WaitUntil([&] { return FileExists(installer + L".ran"); }, 10s)) << "Updates\\update.exe never ran";
 }
 
 }  // namespace

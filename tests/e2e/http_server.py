@@ -9,7 +9,7 @@ Writes the port it listens on into <port file> once it accepts connections.
   /get_video?asv=&video_id=abc&t=tok9   a real FLV clip, sent slowly enough to be seen
   /clips/<name>               a real MP4 clip as video/mp4
   /actual-version/            "1.22"
-  /actual-version/update.exe  the unsigned installer stand-in
+  /actual-version/update.exe  the installer stand-in, signed with our test publisher's key
 """
 import http.server
 import os
@@ -69,7 +69,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if path == "/actual-version/":
             return self.answer(b"1.22", "text/plain")
         if path == "/actual-version/update.exe":
-            return self.answer(read("e2e_trace_stub.exe"), "application/octet-stream")
+            return self.answer(read("signed/ours.exe"), "application/octet-stream")
         self.send_error(404)
 
 

@@ -26,10 +26,55 @@ TEST(UpdateRules, DueOnlyWhenSwitchedOnAndMoreThanADayHasPassed) {
     for (const Case& c : cases) EXPECT_EQ(IsCheckDue(c.on, c.last, now), c.due) << c.on << " " << c.last;
 }
 
-TEST(UpdateRules, VersionAnswerAndAddresses) {
-    EXPECT_FALSE(IsOtherVersion(L"1.21"));
-    for (const wchar_t* answer : {L"1.22", L"1.21\r\n", L" 1.21", L"", L"1.2"})
-        EXPECT_TRUE(IsOtherVersion(answer)) << answer;
+TEST(UpdateRules, OnlyADottedVersionAboveTheRunningOneIsAnUpdate) {
+    struct Case {
+        const wchar_t* answer;
+        const wchar_t* running;
+        bool newer;
+    };
+    const Case cases[] = {
+        {L"1.22", L"1.21", true},
+        {L"1.21", L"1.21", false},
+        {L"1.20", L"1.21", false},
+        {L"2", L"1.21", true},
+        {L"1", L"1.21", false},
+        // Parts are numbers, not text: 1.3 comes before 1.21, 1.100 after 1.99.
+        {L"1.3", L"1.21", false},
+        {L"1.100", L"1.99", true},
+        {L"1.021", L"1.21", false},
+        // Missing parts are zeros.
+        {L"1.21.0", L"1.21", false},
+        {L"1.21.0.1", L"1.21", true},
+        {L"1.21", L"1.21.1", false},
+        // A server's line break or blanks around the version are no part of it.
+        {L"1.21\r\n", L"1.21", false},
+        {L" 1.22\n", L"1.21", true},
+        {L"\t1.22 ", L"1.21", true},
+        // Text that is no version updates nothing.
+        {L"", L"1.21", false},
+        {L"\r\n", L"1.21", false},
+        {L"1.22-beta", L"1.21", false},
+        {L"v1.22", L"1.21", false},
+        {L"+2.0", L"1.21", false},
+        {L"1..22", L"1.21", false},
+        {L".22", L"1.21", false},
+        {L"1.22.", L"1.21", false},
+        {L"1. 22", L"1.21", false},
+        {L"1.22\n1.23", L"1.21", false},
+        {L"<html>Not found</html>", L"1.21", false},
+        // Digits of another script are not version digits.
+        {L"\x0662.0", L"1.21", false},
+        // A part longer than nine digits would not fit; it is no version, not a huge one.
+        {L"1.9999999999", L"1.21", false},
+        {L"1.999999999", L"1.21", true},
+        // Nothing is newer than a running version that cannot be read.
+        {L"1.22", L"dev", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsNewerVersion(c.answer, c.running), c.newer) << c.answer << " / " << c.running;
+}
+
+TEST(UpdateRules, Addresses) {
     EXPECT_EQ(InstallerUrl(L"http://127.0.0.1:9/actual-version/"), L"http://127.0.0.1:9/actual-version/update.exe");
     EXPECT_EQ(VersionUrl(L"http://127.0.0.1:9/actual-version"), L"http://127.0.0.1:9/actual-version/");
 }
