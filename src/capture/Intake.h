@@ -2,7 +2,6 @@
 // What happens to one candidate cache file: probe, marker, library copy, title, creation
 // time, and word to the window.
 #include "capture/CaptureRules.h"
-#include "capture/StreamRecord.h"
 #include "platform/CopyWholeFile.h"
 
 #include <windows.h>
