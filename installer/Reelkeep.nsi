@@ -273,7 +273,10 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$DESKTOP\${PRODUCT}.lnk"
-  ; Made by "Run program at startup" in the general settings.
+  ; Made by "Run program at startup" in the general settings: in the user's own Startup
+  ; folder, and in the all-users one by earlier builds.
+  Delete "$SMSTARTUP\${PRODUCT}.lnk"
+  SetShellVarContext current
   Delete "$SMSTARTUP\${PRODUCT}.lnk"
   DeleteRegKey HKCU "${SETTINGS_KEY}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

@@ -21,7 +21,7 @@ webimport     settings library titles probe framework platform resources
 update        settings library titles probe framework platform resources
 flashhost     platform
 flashctl      flashhost platform
-app           capture convert preview flashhost webimport update settings library titles probe framework platform resources
+app           capture convert preview flashctl flashhost webimport update settings library titles probe framework platform resources
 TABLE
 
 declare -A allowed

@@ -2,6 +2,8 @@
 // Writes Chromium Simple-cache entry files for the cache benchmarks: the same layout the
 // readers take apart (header and key, body as stream 1, response info as stream 0, the
 // key's hash and the end records), with as many entries as a benchmark needs.
+#include "platform/Crc32.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -34,12 +36,15 @@ inline std::string EntryHeader(const std::string& key, std::uint32_t version) {
     return bytes + key;
 }
 
-inline std::string Eof(std::uint32_t flags, std::uint32_t streamSize) {
+// The end record of a stream written in one go, with the stream's CRC-32 as Chromium
+// stores it; `flags` says what else follows.
+inline std::string Eof(std::uint32_t flags, const std::string& stream) {
+    constexpr std::uint32_t kHasCrc32 = 1;
     std::string bytes;
     Put64(bytes, 0xf4fa6f45970d41d8ull);
-    Put32(bytes, flags);
-    Put32(bytes, 0);
-    Put32(bytes, streamSize);
+    Put32(bytes, flags | kHasCrc32);
+    Put32(bytes, platform::Crc32(std::span(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size())));
+    Put32(bytes, static_cast<std::uint32_t>(stream.size()));
     Put32(bytes, 0);
     return bytes;
 }
@@ -58,8 +63,7 @@ inline std::string StreamFile(const std::string& key, const std::string& body, c
     std::string pickle;
     Put32(pickle, static_cast<std::uint32_t>(info.size()));
     pickle += info;
-    return EntryHeader(key, 5) + body + Eof(0, static_cast<std::uint32_t>(body.size())) + pickle +
-           std::string(32, '\0') + Eof(2, static_cast<std::uint32_t>(pickle.size()));
+    return EntryHeader(key, 5) + body + Eof(0, body) + pickle + std::string(32, '\0') + Eof(2, pickle);
 }
 
 // An "index" that tells the folder for a Simple cache.

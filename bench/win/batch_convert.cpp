@@ -1,11 +1,14 @@
 // Five 12 s clips converted by the batch dialog against the same five ffmpeg commands run
-// bare one after another, alternately in one run, which goes first changing from round to
-// round; prints the ratio of the medians. A batch of its own, with the dialog shown, has
+// bare one after another, each followed by the probe that reads its output back (a
+// conversion is kept only once its file has read back whole), alternately in one run,
+// which goes first changing from round to round; prints the ratio of the medians, and the
+// share of the bare runs that reading back takes. A batch of its own, with the dialog shown, has
 // another thread time how long the dialog takes to answer a message.
 #include "BenchTools.h"
 
 #include "convert/ConvertJob.h"
 #include "convert/BatchConvertDialog.h"
+#include "probe/MediaProbe.h"
 #include "resources/resource.h"
 
 #include <windows.h>
@@ -123,12 +126,20 @@ int main() {
     std::vector<double> bare, batch;
     bool wrote = true;
     bench::TimeBare(convert::BuildFfmpegCommandLine(jobs[0], BinFolder()));  // warm the cache and Wine's loader
+    std::vector<double> readBack;
     const auto timeBare = [&] {
         clearOutputs();
         double total = 0;
-        for (const convert::ConvertJob& job : jobs)
+        double probes = 0;
+        for (const convert::ConvertJob& job : jobs) {
             total += bench::TimeBare(convert::BuildFfmpegCommandLine(job, BinFolder()));
+            const double reading =
+                bench::TimeBare(probe::ProbeCommandLine(convert::FfmpegPath(BinFolder()), convert::OutputPath(job)));
+            total += reading;
+            probes += reading;
+        }
         bare.push_back(total);
+        readBack.push_back(probes);
         wrote = wrote && allWritten();
     };
     const auto timeBatch = [&](bool probeAnswers) {
@@ -154,6 +165,7 @@ int main() {
     std::printf("batch_convert: five 12 s clips to MP4, median of %d: %.0f ms bare, %.0f ms batch\n", kRounds,
                 Median(bare), Median(batch));
     std::printf("batch_convert.batch_vs_bare: %.3fx (limit %.2fx)\n", ratio, kLimit);
+    std::printf("batch_convert.read_back_share_of_bare: %.3f\n", Median(readBack) / Median(bare));
     std::printf("batch_convert.dialog_answer: slowest %.1f ms (limit %.0f ms)\n", slowest, kAnswerLimitMs);
     // Other work on a shared machine moves single rounds by seconds: the spread says how much.
     std::printf("  rounds, bare/batch ms:");

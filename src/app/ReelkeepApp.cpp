@@ -5,6 +5,7 @@
 #include "app/ShellLaunch.h"
 #include "app/SingleInstance.h"
 #include "app/StartupRules.h"
+#include "flashctl/SwfHeader.h"
 #include "flashhost/FlashRuntime.h"
 #include "framework/Prompter.h"
 #include "library/PurgeMarkedClips.h"
@@ -17,7 +18,10 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace app {
 
@@ -28,8 +32,26 @@ bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The preview plays through our own player movie: an empty or damaged one, or another
+// movie in its place, would leave it blank without a word, so it counts as missing.
+bool IsPlayerMovie(const std::wstring& path) {
+    // The header and the first frame's tags, where the marker lies, come first.
+    constexpr std::size_t kReadLimit = 1 << 20;
+    platform::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size)) return false;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<LONGLONG>(size.QuadPart, kReadLimit)));
+    DWORD read = 0;
+    if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+        return false;
+    const flashctl::SwfReadResult movie =
+        flashctl::ReadSwfHeader(bytes.data(), read, static_cast<std::uint64_t>(size.QuadPart));
+    return movie.problem == flashctl::SwfProblem::None && movie.header.isPlayerMovie;
+}
+
 bool CompanionFilesPresent(const std::wstring& folder) {
-    return FileExists(folder + L"ffmpeg.exe") && FileExists(folder + L"player.swf");
+    return FileExists(folder + L"ffmpeg.exe") && IsPlayerMovie(folder + L"player.swf");
 }
 
 // A downloaded update leaves its marker; this version never runs while it exists

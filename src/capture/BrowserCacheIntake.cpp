@@ -146,20 +146,27 @@ void BrowserCacheIntake::ScanFolder(const std::wstring& folder, const CacheListi
     if (Unchanged(state, digest)) return;
     const DiskCacheFiles disk = DiskFolder(folder);
     std::vector<CachedResponse> responses;
+    bool held = false;
     switch (listing.kind) {
-    case CacheKind::ChromiumSimple: responses = ReadSimple(folder, listing, state); break;
-    case CacheKind::Firefox: responses = ReadFirefox(folder, firefoxFiles, state); break;
-    case CacheKind::ChromiumBlockfile: responses = ReadBlockfileCache(disk); break;
+    case CacheKind::ChromiumSimple: responses = ReadSimple(folder, listing, state, held); break;
+    case CacheKind::Firefox: responses = ReadFirefox(folder, firefoxFiles, state, held); break;
+    case CacheKind::ChromiumBlockfile:
+        responses = ReadBlockfileCache(disk);
+        // A block file holds the records of many entries: any of them may be missing.
+        held = disk.TakeHeldFile();
+        break;
     case CacheKind::None: break;
     }
     state.nextCheck = streams_.TakeFolder(folder, disk, responses);
-    state.digest = digest;
+    // A file that another program holds without sharing is read again on the next pass,
+    // though nothing in the listing changed: it may have been let go by then.
+    state.digest = held ? ~0ull : digest;
 }
 
 // Entry files are read only when they changed since the last pass; a Simple cache holds
 // thousands of them, mostly pages.
 std::vector<CachedResponse> BrowserCacheIntake::ReadSimple(const std::wstring& folder, const CacheListing& listing,
-                                                           Folder& state) {
+                                                           Folder& state, bool& held) {
     std::unordered_map<std::uint64_t, const ListedFile*> sparseFiles;
     for (const CacheListing::SimpleFile& file : listing.sparseFiles) sparseFiles.emplace(file.hash, &file.stamp);
     std::optional<DiskCacheFiles> disk;
@@ -175,6 +182,12 @@ std::vector<CachedResponse> BrowserCacheIntake::ReadSimple(const std::wstring& f
         if (known == state.entries.end() || known->second.digest != digest) {
             if (!disk) disk.emplace(platform::FileSystemPath(folder));
             ReadEntry read{digest, ReadSimpleEntry(*disk, entry)};
+            if (read.response) read.response->filesStamp = digest;
+            // Read again next pass, though its files keep their stamps.
+            if (disk->TakeHeldFile()) {
+                held = true;
+                read.digest = ~digest;
+            }
             known = state.entries.insert_or_assign(key, std::move(read)).first;
         }
         if (known->second.response) responses.push_back(*known->second.response);
@@ -185,7 +198,8 @@ std::vector<CachedResponse> BrowserCacheIntake::ReadSimple(const std::wstring& f
 }
 
 std::vector<CachedResponse> BrowserCacheIntake::ReadFirefox(const std::wstring& folder,
-                                                            const std::vector<ListedFile>& files, Folder& state) {
+                                                            const std::vector<ListedFile>& files, Folder& state,
+                                                            bool& held) {
     const DiskCacheFiles disk = DiskFolder(folder);
     std::unordered_map<std::wstring, ReadEntry> entries;
     std::vector<CachedResponse> responses;
@@ -195,6 +209,11 @@ std::vector<CachedResponse> BrowserCacheIntake::ReadFirefox(const std::wstring& 
         if (known == state.entries.end() || known->second.digest != digest) {
             ReadEntry read{digest,
                            ReadFirefoxEntry(disk, std::string(kFirefoxEntriesFolder) + "/" + Narrow(file.name))};
+            if (read.response) read.response->filesStamp = digest;
+            if (disk.TakeHeldFile()) {
+                held = true;
+                read.digest = ~digest;
+            }
             known = state.entries.insert_or_assign(file.name, std::move(read)).first;
         }
         if (known->second.response) responses.push_back(*known->second.response);

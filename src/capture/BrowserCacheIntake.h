@@ -70,9 +70,11 @@ private:
     };
     std::int64_t Now() const;
     bool Unchanged(Folder& state, std::uint64_t digest) const;
-    std::vector<CachedResponse> ReadSimple(const std::wstring& folder, const CacheListing& listing, Folder& state);
+    // `held` is set when a file could not be read because another program holds it.
+    std::vector<CachedResponse> ReadSimple(const std::wstring& folder, const CacheListing& listing, Folder& state,
+                                           bool& held);
     std::vector<CachedResponse> ReadFirefox(const std::wstring& folder, const std::vector<ListedFile>& files,
-                                            Folder& state);
+                                            Folder& state, bool& held);
 
     const IntakeContext& context_;
     StreamIntake streams_;

@@ -42,7 +42,11 @@ bool DiskCacheFiles::Read(const std::string& name, std::uint64_t offset, std::sp
         open_.close();
         openName_.clear();
         open_.open(PathOf(name), std::ios::binary);
-        if (!open_) return false;
+        if (!open_) {
+            std::error_code error;
+            if (std::filesystem::exists(PathOf(name), error)) heldFile_ = true;
+            return false;
+        }
         openName_ = name;
     }
     open_.clear();

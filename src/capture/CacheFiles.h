@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace capture {
@@ -39,11 +40,15 @@ public:
     std::optional<std::uint64_t> Size(const std::string& name) const override;
     bool Read(const std::string& name, std::uint64_t offset, std::span<std::uint8_t> out) const override;
     std::filesystem::path PathOf(const std::string& name) const;
+    // True when, since the last call, a file that is there could not be opened: another
+    // program holds it without sharing, and it may be read once that program lets go.
+    bool TakeHeldFile() const { return std::exchange(heldFile_, false); }
 
 private:
     std::filesystem::path folder_;
     mutable std::string openName_;
     mutable std::ifstream open_;
+    mutable bool heldFile_ = false;
 };
 
 // Little- and big-endian integers at an offset of a byte span; the caller checks bounds.

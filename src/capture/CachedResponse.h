@@ -4,17 +4,37 @@
 #include "capture/CacheFiles.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace capture {
 
+// A checksum that the browser stored beside bytes it cached.
+enum class DigestKind {
+    Crc32,         // zlib's CRC-32 (Chromium's Simple cache, per stream and per range record)
+    FirefoxChunk,  // the low 16 bits of Firefox's hash of one 256 KiB chunk
+};
+struct StoredDigest {
+    DigestKind kind = DigestKind::Crc32;
+    std::uint32_t value = 0;
+    bool operator==(const StoredDigest&) const = default;
+};
+
 // `length` bytes of the body, found at `offset` of the cache file `file`.
 struct BodyRange {
+    BodyRange() = default;
+    BodyRange(std::string file, std::uint64_t offset, std::uint64_t length,
+              std::optional<StoredDigest> digest = std::nullopt)
+        : file(std::move(file)), offset(offset), length(length), digest(digest) {}
+
     std::string file;
     std::uint64_t offset = 0;
     std::uint64_t length = 0;
+    // What the browser stored for exactly these bytes, when it stored anything.
+    std::optional<StoredDigest> digest;
     bool operator==(const BodyRange&) const = default;
 };
 
@@ -40,6 +60,12 @@ struct CachedResponse {
     // Files that hold this response and nothing else, the first one standing for the
     // entry: these carry the markers. Empty when the entry shares its files with others.
     std::vector<std::string> ownFiles;
+    // Stored bytes with a digest that are not a body range as they stand (the response
+    // head, a record cut where it overlaps another): checked apart from the body.
+    std::vector<BodyRange> otherDigests;
+    // How the entry's files stood (sizes and times) when it was read, as the watcher
+    // stamps them; 0 when nobody did.
+    std::uint64_t filesStamp = 0;
 
     std::uint64_t BodyLength() const;
 };

@@ -1,5 +1,6 @@
 #include "capture/CaptureRules.h"
 
+#include "library/ClipRecordText.h"
 #include "platform/Text.h"
 
 namespace capture {
@@ -15,10 +16,8 @@ bool PassesNameRule(std::wstring_view name) {
     return false;
 }
 
-IntakeVerdict JudgeProbeReport(std::wstring_view report, bool keepSilentClips) {
-    const bool video =
-        report.find(L"Video") != std::wstring_view::npos || report.find(L"video") != std::wstring_view::npos;
-    if (!video) return IntakeVerdict::NotVideo;
+IntakeVerdict JudgeProbeReport(std::wstring_view report, bool keepSilentClips, std::wstring_view probedPath) {
+    if (!library::ReportListsClip(report, probedPath)) return IntakeVerdict::NotVideo;
     if (!keepSilentClips && report.find(L": Audio: ") == std::wstring_view::npos) return IntakeVerdict::SilentVideo;
     return IntakeVerdict::Keep;
 }

@@ -27,9 +27,12 @@ enum class IntakeVerdict {
     SilentVideo,  // mark "FlvAd"
     Keep,         // copy into the library, then mark "Flv"
 };
-// Reads the whole report as ffmpeg printed it: no "Video"/"video" anywhere is no video,
-// and a video without ": Audio: " is taken for an advertisement unless silent clips are kept.
-IntakeVerdict JudgeProbeReport(std::wstring_view report, bool keepSilentClips);
+// Reads the report of a probe of `probedPath` as ffmpeg printed it: no "Video"/"video" is
+// no video, and a video without ": Audio: " is taken for an advertisement unless silent
+// clips are kept. The echoes of the probed path do not count, as the list does not count
+// them: a copy made under "Videos\" would otherwise always say "Video", be kept, and
+// never be listed.
+IntakeVerdict JudgeProbeReport(std::wstring_view report, bool keepSilentClips, std::wstring_view probedPath);
 
 // True when the report comes from ffmpeg itself: it carries the tool's banner.
 // Anything else (nothing at all, or the words of a program put in its place) is no

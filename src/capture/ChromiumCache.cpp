@@ -139,7 +139,13 @@ void AssemblePieces(std::vector<ResourcePiece> pieces, CachedResponse& response)
             break;
         }
         const std::uint64_t skip = covered - piece.resourceOffset;
-        response.body.push_back({piece.range.file, piece.range.offset + skip, piece.range.length - skip});
+        BodyRange taken{piece.range.file, piece.range.offset + skip, piece.range.length - skip, piece.range.digest};
+        // A digest covers its record whole; a record taken in part is checked apart.
+        if (skip > 0 && taken.digest) {
+            response.otherDigests.push_back(piece.range);
+            taken.digest.reset();
+        }
+        response.body.push_back(std::move(taken));
         covered = end;
     }
     // Pieces alone cannot tell where a resource ends: without the server's total it is
@@ -150,6 +156,10 @@ void AssemblePieces(std::vector<ResourcePiece> pieces, CachedResponse& response)
         std::uint64_t excess = covered - response.totalLength;
         while (excess > 0 && !response.body.empty()) {
             BodyRange& last = response.body.back();
+            if (last.digest) {
+                response.otherDigests.push_back(last);
+                last.digest.reset();
+            }
             const std::uint64_t cut = std::min(excess, last.length);
             last.length -= cut;
             excess -= cut;

@@ -16,6 +16,7 @@ constexpr std::size_t kLastFetchedWord = 2;
 constexpr std::size_t kKeyLengthWord = 6;
 
 struct Metadata {
+    std::vector<std::uint16_t> chunkHashes;
     std::string key;
     std::uint32_t lastFetched = 0;  // seconds since 1970
     std::vector<std::pair<std::string, std::string>> elements;
@@ -30,6 +31,8 @@ std::optional<Metadata> ParseMetadata(std::span<const std::uint8_t> bytes, std::
     if (keyLength >= bytes.size() - at) return std::nullopt;
     Metadata metadata;
     metadata.lastFetched = LoadBe32(bytes, static_cast<std::size_t>(header + kLastFetchedWord * 4));
+    for (std::size_t hash = 0; hash < hashes; ++hash)
+        metadata.chunkHashes.push_back(static_cast<std::uint16_t>((bytes[4 + 2 * hash] << 8) | bytes[5 + 2 * hash]));
     metadata.key.assign(reinterpret_cast<const char*>(bytes.data() + at), keyLength);
     at += keyLength + 1;
     const std::string_view rest(reinterpret_cast<const char*>(bytes.data() + at), bytes.size() - at);
@@ -86,6 +89,24 @@ std::uint64_t BodyEndBeforeAltData(const Metadata& metadata, std::uint64_t bodyL
     return error == std::errc() && end != begin && offset < bodyLength ? offset : bodyLength;
 }
 
+// The stored body as one range per chunk, each with its hash. A chunk that runs on into
+// alternative data is hashed whole, so it is checked apart.
+void AddChunks(const std::string& name, const Metadata& metadata, std::uint64_t bodyLength, std::uint64_t stored,
+               CachedResponse& response) {
+    for (std::size_t chunk = 0; chunk < metadata.chunkHashes.size(); ++chunk) {
+        const std::uint64_t start = chunk * kChunkSize;
+        if (start >= stored) break;
+        const std::uint64_t end = std::min(start + kChunkSize, bodyLength);
+        const StoredDigest digest{DigestKind::FirefoxChunk, metadata.chunkHashes[chunk]};
+        if (end <= stored) {
+            response.body.push_back({name, start, end - start, digest});
+        } else {
+            response.body.push_back({name, start, stored - start, std::nullopt});
+            response.otherDigests.push_back({name, start, end - start, digest});
+        }
+    }
+}
+
 }  // namespace
 
 std::optional<CachedResponse> ReadFirefoxEntry(const CacheFiles& files, const std::string& name) {
@@ -108,7 +129,7 @@ std::optional<CachedResponse> ReadFirefoxEntry(const CacheFiles& files, const st
     response.contentType = head.ContentType();
     response.totalLength = head.TotalLength();
     const std::uint64_t stored = BodyEndBeforeAltData(*metadata, bodyLength);
-    if (stored > 0) response.body.push_back({name, 0, stored});
+    AddChunks(name, *metadata, bodyLength, stored, response);
     response.ownFiles.push_back(name);
     // A body shorter than the length the server gave is a download that stopped; Firefox
     // resumes it into the same entry. Without a length the stored body is all there is.

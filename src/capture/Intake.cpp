@@ -94,7 +94,7 @@ IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& 
     // the file: it stays unmarked for the pass after the tool is mended.
     if (!IsToolReport(probe.report)) return IntakeOutcome::NoToolReport;
     const bool keepSilent = context.keepSilentClips && context.keepSilentClips();
-    switch (JudgeProbeReport(probe.report, keepSilent)) {
+    switch (JudgeProbeReport(probe.report, keepSilent, path)) {
     case IntakeVerdict::NotVideo:
         titles::WriteTitle(path, std::wstring(titles::kTitleNotFlv));
         return IntakeOutcome::MarkedNotVideo;

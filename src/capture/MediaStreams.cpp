@@ -1,6 +1,7 @@
 #include "capture/MediaStreams.h"
 
 #include "capture/ChromiumCache.h"
+#include "capture/FileStamps.h"
 #include "capture/StreamUrls.h"
 
 #include <algorithm>
@@ -61,6 +62,7 @@ private:
 
     void Note(MediaStream& stream, const CachedResponse& response) {
         ++stream.pieces;
+        stream.filesStamp = MixStamp(stream.filesStamp, response.filesStamp);
         stream.ownFiles.insert(stream.ownFiles.end(), response.ownFiles.begin(), response.ownFiles.end());
         if (response.fetchedAt != 0) {
             if (stream.firstFetched == 0 || response.fetchedAt < stream.firstFetched)
@@ -74,6 +76,8 @@ private:
         for (const CachedResponse* response : inOrder) {
             if (response == nullptr) break;
             stream.body.insert(stream.body.end(), response->body.begin(), response->body.end());
+            stream.otherDigests.insert(stream.otherDigests.end(), response->otherDigests.begin(),
+                                       response->otherDigests.end());
         }
     }
 
@@ -82,6 +86,7 @@ private:
         MediaStream stream = Begin(response, StreamShape::Single, response.url);
         Note(stream, response);
         stream.body = response.body;
+        stream.otherDigests = response.otherDigests;
         stream.totalLength = response.totalLength;
         stream.complete = response.state == BodyState::Whole;
         streams_.push_back({index, std::move(stream)});
@@ -164,6 +169,8 @@ private:
             const CachedResponse& first = responses_[members.front()];
             MediaStream stream = Begin(first, StreamShape::QueryRanges, firstRange.at(key).stream);
             std::vector<ResourcePiece> pieces;
+            // Digests to check apart, by where their piece starts in the stream.
+            std::vector<ResourcePiece> aside;
             for (std::size_t index : members) {
                 const CachedResponse& piece = responses_[index];
                 const QueryRange range = *QueryRangeOf(piece.url);
@@ -171,13 +178,20 @@ private:
                 if (stream.contentType.empty()) stream.contentType = piece.contentType;
                 stream.totalLength = std::max(stream.totalLength, range.streamLength);
                 if (!Usable(piece)) continue;
+                for (const BodyRange& other : piece.otherDigests) aside.push_back({range.first, other});
                 // The answer holds the range's bytes; more than asked for is not the stream's.
                 std::uint64_t at = range.first;
                 std::uint64_t room = range.last - range.first + 1;
                 for (const BodyRange& part : piece.body) {
                     const std::uint64_t length = std::min(part.length, room);
                     if (length == 0) break;
-                    pieces.push_back({at, {part.file, part.offset, length}});
+                    BodyRange taken{part.file, part.offset, length, part.digest};
+                    // A digest covers the part whole: a part cut short is checked apart.
+                    if (length < part.length && taken.digest) {
+                        aside.push_back({range.first, part});
+                        taken.digest.reset();
+                    }
+                    pieces.push_back({at, std::move(taken)});
                     at += length;
                     room -= length;
                 }
@@ -186,6 +200,11 @@ private:
             assembled.totalLength = stream.totalLength;
             AssemblePieces(std::move(pieces), assembled);
             stream.body = std::move(assembled.body);
+            stream.otherDigests = std::move(assembled.otherDigests);
+            // Pieces past a gap are not part of the stream yet.
+            const std::uint64_t length = stream.BodyLength();
+            for (ResourcePiece& other : aside)
+                if (other.resourceOffset < length) stream.otherDigests.push_back(std::move(other.range));
             stream.complete = assembled.state == BodyState::Whole;
             streams_.push_back({members.front(), std::move(stream)});
         }

@@ -28,6 +28,12 @@ struct MediaStream {
     std::uint64_t totalLength = 0;  // 0 when nothing says how long the stream is
     // The stream from its start, as far as its pieces run without a gap.
     std::vector<BodyRange> body;
+    // Stored bytes with a digest that are not a body range as they stand (the heads of its
+    // pieces, a piece cut to the range it answers): checked apart from the body.
+    std::vector<BodyRange> otherDigests;
+    // How the files of its pieces stood when they were read; bytes rewritten in place
+    // change it. 0 when the reader did not say.
+    std::uint64_t filesStamp = 0;
     // Every byte up to the stream's end is here and nothing more will come.
     bool complete = false;
     std::size_t pieces = 0;

@@ -16,6 +16,7 @@ constexpr std::size_t kFileHeaderSize = 24;
 constexpr std::size_t kEofSize = 24;
 constexpr std::size_t kSparseRangeHeaderSize = 32;
 constexpr std::size_t kKeySha256Size = 32;
+constexpr std::uint32_t kEofHasCrc32 = 1;
 constexpr std::uint32_t kEofHasKeySha256 = 2;
 constexpr std::size_t kHashDigits = 16;
 // Keys are URLs with two sites before them; anything far longer is damage.
@@ -41,8 +42,17 @@ std::optional<std::string> ReadKey(const CacheFiles& files, const std::string& n
 struct Streams {
     std::uint64_t stream1Offset = 0;
     std::uint64_t stream1Length = 0;
+    std::optional<StoredDigest> stream1Digest;
+    std::uint64_t stream0Offset = 0;
     std::vector<std::uint8_t> stream0;
+    std::optional<StoredDigest> stream0Digest;
 };
+
+// An EOF record's CRC-32, when its flags say the stream was written in one go and has one.
+std::optional<StoredDigest> CrcOfEof(std::span<const std::uint8_t> eof) {
+    if (!(LoadLe32(eof, 8) & kEofHasCrc32)) return std::nullopt;
+    return StoredDigest{DigestKind::Crc32, LoadLe32(eof, 12)};
+}
 
 // Walks back from the end: EOF of stream 0, the key's SHA-256, stream 0, EOF of stream 1.
 std::optional<Streams> ReadStreams(const CacheFiles& files, const std::string& name, std::uint64_t keyLength) {
@@ -60,7 +70,8 @@ std::optional<Streams> ReadStreams(const CacheFiles& files, const std::string& n
     if (!eof1 || LoadLe64(*eof1, 0) != kEofMagic) return std::nullopt;
     auto stream0 = ReadBytes(files, name, eof1At + kEofSize, stream0Length);
     if (!stream0) return std::nullopt;
-    return Streams{stream1Start, eof1At - stream1Start, std::move(*stream0)};
+    return Streams{stream1Start,      eof1At - stream1Start, CrcOfEof(*eof1),
+                   eof1At + kEofSize, std::move(*stream0),   CrcOfEof(*eof0)};
 }
 
 // The range records of a "_s" file, in the order they were appended. A record cut off by
@@ -76,9 +87,13 @@ std::vector<ResourcePiece> ReadSparseRanges(const CacheFiles& files, const std::
         if (!record || LoadLe64(*record, 0) != kSparseRangeMagic) break;
         const std::uint64_t offset = LoadLe64(*record, 8);
         const std::uint64_t length = LoadLe64(*record, 16);
+        const std::uint32_t crc = LoadLe32(*record, 24);
         const std::uint64_t data = at + kSparseRangeHeaderSize;
         if (length > *size - data) break;
-        pieces.push_back({offset, {name, data, length}});
+        // A range rewritten in part keeps no CRC: it reads 0 then.
+        std::optional<StoredDigest> digest;
+        if (crc != 0) digest = StoredDigest{DigestKind::Crc32, crc};
+        pieces.push_back({offset, {name, data, length, digest}});
         at = data + length;
     }
     return pieces;
@@ -114,8 +129,12 @@ std::optional<CachedResponse> ReadSimpleEntry(const CacheFiles& files, const Sim
     bool truncated = false;
     if (!DescribeResponse(*key, streams->stream0, response, truncated)) return std::nullopt;
     response.ownFiles.push_back(main);
+    if (streams->stream0Digest)
+        response.otherDigests.push_back(
+            {main, streams->stream0Offset, streams->stream0.size(), streams->stream0Digest});
     if (streams->stream1Length > 0 || !entry.hasSparseFile) {
-        if (streams->stream1Length > 0) response.body.push_back({main, streams->stream1Offset, streams->stream1Length});
+        if (streams->stream1Length > 0)
+            response.body.push_back({main, streams->stream1Offset, streams->stream1Length, streams->stream1Digest});
         const bool lengthAgrees = response.totalLength == 0 || response.totalLength == streams->stream1Length;
         response.state =
             !truncated && lengthAgrees && streams->stream1Length > 0 ? BodyState::Whole : BodyState::Incomplete;

@@ -2,7 +2,7 @@
 
 #include "capture/FileStamps.h"
 #include "capture/ProbedStreams.h"
-#include "capture/ResponseIntake.h"
+#include "capture/BodyAssembly.h"
 #include "library/ClipPlacement.h"
 #include "platform/LongPath.h"
 #include "platform/ProcessRunner.h"
@@ -26,8 +26,6 @@ namespace {
 constexpr std::chrono::milliseconds kJoinTimeout{10 * 60 * 1000};
 constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
 constexpr DWORD kCopyBlock = 1u << 20;
-// A stream whose intake failed is tried again after this long, or when it changes.
-constexpr std::int64_t kRetrySeconds = 15;
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -57,10 +55,12 @@ private:
     std::wstring path_;
 };
 
-bool Assemble(const MediaStream& stream, const std::wstring& folder, const std::wstring& destination) {
-    CachedResponse response;
-    response.body = stream.body;
-    return AssembleBody(response, folder, destination);
+Assembly Assemble(const MediaStream& stream, const std::wstring& folder, const std::wstring& destination) {
+    return AssembleBody(stream.body, stream.otherDigests, folder, destination);
+}
+
+StreamOutcome OutcomeOfUnmade(Assembly assembly) {
+    return assembly == Assembly::Damaged ? StreamOutcome::Damaged : StreamOutcome::Failed;
 }
 
 // The extension of a stream kept as it was sent: a whole file keeps the library's
@@ -232,24 +232,28 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
     std::uint64_t pieces = 0;
     for (const MediaStream* stream : {members.stream, members.audio}) {
         if (stream == nullptr) continue;
+        pieces = MixStamp(pieces, stream->filesStamp);
         for (const BodyRange& range : stream->body)
             pieces =
                 MixStamp(MixStamp(MixStamp(pieces, std::hash<std::string>()(range.file)), range.offset), range.length);
     }
     const auto retry = retryAt_.find(members.stream->identity);
-    if (retry != retryAt_.end() && retry->second.pieces == pieces && now < retry->second.at) {
-        Due(retry->second.at);
-        return StreamOutcome::Waiting;
+    if (retry != retryAt_.end() && retry->second.pieces == pieces) {
+        if (!retry->second.at) return StreamOutcome::Damaged;
+        if (now < *retry->second.at) {
+            Due(*retry->second.at);
+            return StreamOutcome::Waiting;
+        }
     }
     const StreamOutcome outcome = Judge(folder, members, settled);
-    if (outcome == StreamOutcome::Waiting) {
-        Due(now + 1);
+    switch (outcome) {
+    case StreamOutcome::Waiting: Due(now + 1); return outcome;
+    case StreamOutcome::Damaged: retryAt_[members.stream->identity] = {std::nullopt, pieces}; return outcome;
+    case StreamOutcome::Failed:
+        retryAt_[members.stream->identity] = {now + kFailedStreamRetrySeconds, pieces};
+        Due(now + kFailedStreamRetrySeconds);
         return outcome;
-    }
-    if (outcome == StreamOutcome::Failed) {
-        retryAt_[members.stream->identity] = {now + kRetrySeconds, pieces};
-        Due(now + kRetrySeconds);
-        return outcome;
+    default: break;
     }
     retryAt_.erase(members.stream->identity);
     return settle(outcome);
@@ -263,7 +267,8 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
     const std::int32_t second = static_cast<std::int32_t>(fetched);
     CreateDirectoryW(library::IncomingFolder(context_.libraryFolder).c_str(), nullptr);
     IncomingFile video(context_.libraryFolder, second);
-    if (!Assemble(stream, folder, video.path())) return StreamOutcome::Failed;
+    if (const Assembly made = Assemble(stream, folder, video.path()); made != Assembly::Written)
+        return OutcomeOfUnmade(made);
     const Probed picture = Probe(video.path(), context_.ffmpegPath);
     if (!picture.answered) return StreamOutcome::Failed;
     if (!picture.streams.video) {
@@ -288,7 +293,8 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
     }
     if (members.audio) {
         IncomingFile audio(context_.libraryFolder, second);
-        if (!Assemble(*members.audio, folder, audio.path())) return StreamOutcome::Failed;
+        if (const Assembly made = Assemble(*members.audio, folder, audio.path()); made != Assembly::Written)
+            return OutcomeOfUnmade(made);
         const Probed sound = Probe(audio.path(), context_.ffmpegPath);
         if (!sound.answered) return StreamOutcome::Failed;
         const bool agree = picture.streams.seconds < 0 || sound.streams.seconds < 0 ||

@@ -25,8 +25,15 @@ enum class StreamOutcome {
     Silent,      // a picture without sound, and silent clips are not kept
     Kept,        // a new clip
     Grown,       // its clip holds more now
-    Failed,      // pieces unreadable, the tool did not answer, or the library refused: tried again
+    // Bytes do not match a digest the browser stored beside them: damaged on disk. Nothing
+    // is kept or marked; the stream is read again once the browser writes its files anew.
+    Damaged,
+    Failed,  // pieces unreadable, the tool did not answer, or the library refused: tried again
 };
+
+// A stream whose intake failed (a tool that did not answer, a piece another program
+// held) is tried again after this long, or as soon as its pieces change.
+inline constexpr std::int64_t kFailedStreamRetrySeconds = 15;
 
 // The library's record of captured streams lives in this file.
 std::wstring StreamRecordPath(const std::wstring& libraryFolder);
@@ -68,10 +75,11 @@ private:
     std::unordered_map<std::string, std::uint64_t> judged_;
     // Streams whose intake failed, with the time of the next try unless their pieces
     // change before: a missing tool or a full disk must not cost a rebuild of every
-    // stream on every pass, while a piece the browser renamed is read again at once.
+    // stream on every pass, while a piece the browser renamed is read again at once. A
+    // damaged stream waits for its pieces to change, however long that takes.
     struct Retry {
-        std::int64_t at = 0;
-        std::uint64_t pieces = 0;  // a digest of where the stream's bytes lay
+        std::optional<std::int64_t> at;  // none: only once its pieces change
+        std::uint64_t pieces = 0;        // a digest of where the stream's bytes lay, and how their files stood
     };
     std::unordered_map<std::string, Retry> retryAt_;
     std::optional<std::int64_t> nextCheck_;

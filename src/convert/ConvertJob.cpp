@@ -35,12 +35,14 @@ std::wstring OutputFolderFromSetting(std::wstring_view setting, std::wstring_vie
     return std::wstring(setting);
 }
 
-std::wstring BuildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder, std::wstring_view writeTo) {
+std::wstring FfmpegPath(std::wstring_view programFolder) {
     std::wstring program(programFolder);
     if (!program.empty() && program.back() != L'\\') program += L'\\';
-    program += L"ffmpeg.exe";
+    return program + L"ffmpeg.exe";
+}
 
-    std::wstring line = platform::QuoteProgram(program);
+std::wstring BuildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder, std::wstring_view writeTo) {
+    std::wstring line = platform::QuoteProgram(FfmpegPath(programFolder));
     line += L" -i ";
     line += platform::QuoteArgument(job.inputPath);
     // The options may be empty, which leaves two blanks; ffmpeg does not mind.

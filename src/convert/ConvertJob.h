@@ -46,6 +46,9 @@ int DurationSeconds(std::wstring_view text);
 // user did not choose, such as the root of the current drive.
 std::wstring OutputFolderFromSetting(std::wstring_view setting, std::wstring_view myVideos);
 
+// programFolder + "ffmpeg.exe", with a backslash between them when it lacks one.
+std::wstring FfmpegPath(std::wstring_view programFolder);
+
 // The program line without the command interpreter: ffmpeg's path, "-i", the input, the
 // preset options, the cut, "-y" and the output. Every path is quoted, so a path without a
 // short form cannot split on its blanks or smuggle in an operator such as '&'.

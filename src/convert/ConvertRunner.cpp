@@ -1,8 +1,10 @@
 #include "convert/ConvertRunner.h"
 
+#include "convert/OutputCheck.h"
 #include "convert/Progress.h"
 #include "platform/ChildProcess.h"
 #include "platform/ToolOutput.h"
+#include "probe/MediaProbe.h"
 
 #include <atomic>
 #include <chrono>
@@ -60,6 +62,7 @@ ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& ru
 
     ProgressParser parser;
     ToolErrorLine errorLine;
+    ConversionReport report;
     std::string bytes;
     bool exited = false;
     auto quietUntil = std::chrono::steady_clock::now();
@@ -69,6 +72,7 @@ ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& ru
         const platform::OutputPipe::Outcome read = pipe.Read(bytes, run.haltEvent(), kExitPollMs);
         if (read == platform::OutputPipe::Outcome::Data) {
             errorLine.Feed(bytes);
+            report.Feed(bytes);
             for (std::int64_t seconds : parser.Feed(bytes)) onReport(seconds);
             continue;
         }
@@ -83,6 +87,8 @@ ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& ru
     }
     outcome.halted = run.halted();
     outcome.errorLine = platform::DecodeToolOutput(errorLine.line());
+    outcome.inputSeconds = report.inputSeconds();
+    outcome.finished = report.finished();
     if (!outcome.halted && WaitForSingleObject(child.process(), kExitCodeWaitMs) == WAIT_OBJECT_0)
         GetExitCodeProcess(child.process(), &outcome.exitCode);
     // Whatever the run started and left behind ends with it; nothing outside the job is touched.
@@ -109,6 +115,18 @@ ConversionResult ConvertToFile(const ConvertJob& job, const std::wstring& toolFo
         // ffmpeg names the file it was writing; the user knows it by its real name.
         result.failure = outcome.errorLine.empty() ? L"ffmpeg ended without writing the file." : outcome.errorLine;
         ReplaceAll(result.failure, temporary, output);
+        return result;
+    }
+    // A clean exit is not proof enough: the file must read back as the whole clip.
+    const probe::MediaProbeResult check = probe::ProbeMedia(temporary, FfmpegPath(toolFolder));
+    if (run.halted()) {
+        DeleteFileW(temporary.c_str());
+        result.status = ConversionResult::Status::Halted;
+        return result;
+    }
+    result.failure = OutputShortfall(check.report, ExpectedOutputSeconds(job, outcome.inputSeconds), outcome.finished);
+    if (!result.failure.empty()) {
+        DeleteFileW(temporary.c_str());
         return result;
     }
     if (!MoveFileExW(temporary.c_str(), output.c_str(), MOVEFILE_REPLACE_EXISTING)) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace convert {
@@ -43,8 +44,10 @@ struct ConverterOutcome {
     bool started = false;
     DWORD startError = 0;  // GetLastError of the failed start
     bool halted = false;
-    DWORD exitCode = STILL_ACTIVE;  // STILL_ACTIVE: unknown (halted, or it would not end)
-    std::wstring errorLine;         // the last line that says why it stopped
+    DWORD exitCode = STILL_ACTIVE;       // STILL_ACTIVE: unknown (halted, or it would not end)
+    std::wstring errorLine;              // the last line that says why it stopped
+    std::optional<double> inputSeconds;  // the input's length, as ffmpeg reported it
+    bool finished = false;               // ffmpeg printed its closing statistics
 };
 
 using ProgressReport = std::function<void(std::int64_t seconds)>;
@@ -62,9 +65,9 @@ struct ConversionResult {
 };
 
 // Converts `job` with the ffmpeg.exe of `toolFolder` into `temporary` (beside the output,
-// see temporaryOutputPath) and, once ffmpeg has succeeded and left a file, renames it to
-// the output path, replacing a file the user agreed to replace. Halted or failed runs
-// leave neither file behind.
+// see temporaryOutputPath) and, once ffmpeg has succeeded and the file reads back with
+// the length of what was converted, renames it to the output path, replacing a file the
+// user agreed to replace. Halted or failed runs leave neither file behind.
 ConversionResult ConvertToFile(const ConvertJob& job, const std::wstring& toolFolder, const std::wstring& temporary,
                                ConversionRun& run, const ProgressReport& onReport);
 

@@ -1,11 +1,13 @@
 #include "library/FilterPanel.h"
 
 #include "framework/Dialog.h"
+#include "platform/FileValues.h"
 #include "platform/IconList.h"
 #include "resources/resource.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <ctime>
 #include <span>
 #include <string>
@@ -47,6 +49,26 @@ constexpr int kKindDependentControls[] = {IDC_FILTER_DATE_PRESET,   IDC_FILTER_T
                                           IDC_FILTER_KEYWORD_LABEL, IDC_FILTER_KEYWORD};
 
 std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+std::int64_t SecondsSince1970(const FILETIME& time) {
+    constexpr std::int64_t kUnixEpochAsFileTime = 116444736000000000;
+    return (static_cast<std::int64_t>(platform::FileTimeValue(time)) - kUnixEpochAsFileTime) / 10000000;
+}
+
+// When the oldest and the newest clip of the library were made; none for an empty one.
+std::optional<ClipSpan> LibraryClipSpan(const std::wstring& folder) {
+    std::optional<ClipSpan> span;
+    platform::ForEachFile(folder, [&](const WIN32_FIND_DATAW& entry) {
+        const std::int64_t created = SecondsSince1970(entry.ftCreationTime);
+        if (!span) {
+            span = ClipSpan{created, created};
+        } else {
+            span->oldest = std::min(span->oldest, created);
+            span->newest = std::max(span->newest, created);
+        }
+    });
+    return span;
+}
 
 }  // namespace
 
@@ -174,7 +196,11 @@ void FilterPanel::WritePickers(int fromId, int toId, const PickerRange& range) {
 }
 
 void FilterPanel::ApplyDatePreset() {
-    const auto range = DatePresetRange(static_cast<DatePreset>(Selection(IDC_FILTER_DATE_PRESET)), Now());
+    const auto preset = static_cast<DatePreset>(Selection(IDC_FILTER_DATE_PRESET));
+    // Only "All Time" needs the clips' days, and only it pays for the folder's listing.
+    const std::optional<ClipSpan> clips =
+        preset == DatePreset::AllTime ? LibraryClipSpan(libraryFolder_) : std::nullopt;
+    const auto range = DatePresetRange(preset, Now(), clips);
     if (range) WritePickers(IDC_FILTER_DATE_FROM, IDC_FILTER_DATE_TO, *range);
 }
 
@@ -186,6 +212,7 @@ void FilterPanel::ApplyTimePreset() {
 std::optional<ClipFilter> FilterPanel::ReadClipFilter() const {
     FilterControls controls;
     controls.kindSelection = Selection(IDC_FILTER_KIND);
+    controls.datePresetSelection = Selection(IDC_FILTER_DATE_PRESET);
     controls.fromDate = PickerValue(Control(IDC_FILTER_DATE_FROM));
     controls.toDate = PickerValue(Control(IDC_FILTER_DATE_TO));
     controls.fromTime = PickerValue(Control(IDC_FILTER_TIME_FROM));

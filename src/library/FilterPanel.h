@@ -3,6 +3,7 @@
 // reach it through the main window's messages.
 #include "library/ClipFilter.h"
 #include "library/FilterPresets.h"
+#include "platform/ProgramFolder.h"
 
 #include <windows.h>
 
@@ -10,6 +11,8 @@
 
 #include <optional>
 #include <span>
+#include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -22,7 +25,11 @@ public:
     FilterPanel(const FilterPanel&) = delete;
     FilterPanel& operator=(const FilterPanel&) = delete;
 
-    void Attach(HWND dialog) { dialog_ = dialog; }
+    // `libraryFolder` (ending with a backslash) holds the clips whose days "All Time" spans.
+    void Attach(HWND dialog, std::wstring libraryFolder = platform::LibraryFolder()) {
+        dialog_ = dialog;
+        libraryFolder_ = std::move(libraryFolder);
+    }
     // Combo entries, picker formats, the start-up selections and what they put in the
     // pickers.
     void Setup();
@@ -48,6 +55,7 @@ private:
     void AddComboIcons(int comboId, HINSTANCE resources, std::span<const int> iconIds);
 
     HWND dialog_ = nullptr;
+    std::wstring libraryFolder_;
     // Set while a preset writes the pickers, so that the write is not taken for the user's.
     bool writingPickers_ = false;
     // The combos do not own their image lists.

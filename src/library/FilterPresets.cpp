@@ -1,5 +1,8 @@
 #include "library/FilterPresets.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace library {
 
 namespace {
@@ -17,9 +20,9 @@ LocalDateTime AtClock(LocalDateTime date, int hour, int minute, int second) {
     return date;
 }
 
-// Seconds of a clock time on the local day of `now`.
-std::int64_t TodayAt(std::int64_t now, int hour, int minute, int second) {
-    return MakeLocalTime(AtClock(ToLocalDateTime(now), hour, minute, second));
+// Seconds of a clock time on the local day of `time`.
+std::int64_t DayAt(std::int64_t time, int hour, int minute, int second) {
+    return MakeLocalTime(AtClock(ToLocalDateTime(time), hour, minute, second));
 }
 
 std::int64_t StepBackUntil(std::int64_t start, bool (*reached)(std::int64_t)) {
@@ -35,19 +38,25 @@ PickerRange Range(std::int64_t from, std::int64_t to) { return {ToLocalDateTime(
 
 }  // namespace
 
-std::optional<PickerRange> DatePresetRange(DatePreset preset, std::int64_t now) {
-    const std::int64_t startOfToday = TodayAt(now, 0, 0, 0);
-    const std::int64_t endOfToday = TodayAt(now, 23, 59, 59);
+std::optional<PickerRange> DatePresetRange(DatePreset preset, std::int64_t now, std::optional<ClipSpan> clips) {
+    const std::int64_t startOfToday = DayAt(now, 0, 0, 0);
+    const std::int64_t endOfToday = DayAt(now, 23, 59, 59);
     switch (preset) {
     case DatePreset::Today: return Range(startOfToday, endOfToday);
     case DatePreset::Yesterday: return Range(startOfToday - kDayStep, endOfToday - kDayStep);
     case DatePreset::ThisWeek: return Range(StepBackUntil(startOfToday, IsMonday), endOfToday);
     case DatePreset::ThisMonth: return Range(StepBackUntil(startOfToday, IsFirstOfMonth), endOfToday);
     case DatePreset::AllTime: {
-        // The year goes back through mktime, which turns 29 February into 1 March.
-        LocalDateTime yearAgo = AtClock(ToLocalDateTime(now), 0, 0, 0);
-        yearAgo.year -= 1;
-        return Range(MakeLocalTime(yearAgo), endOfToday);
+        std::int64_t from = startOfToday;
+        std::int64_t to = endOfToday;
+        // A time the C library cannot represent (before 1970 on Windows) leaves today.
+        if (clips) {
+            const std::int64_t oldestDay = DayAt(clips->oldest, 0, 0, 0);
+            const std::int64_t newestDayEnd = DayAt(clips->newest, 23, 59, 59);
+            if (oldestDay > 0) from = std::min(from, oldestDay);
+            if (newestDayEnd > 0) to = std::max(to, newestDayEnd);
+        }
+        return Range(from, to);
     }
     case DatePreset::CustomDate: return std::nullopt;
     }
@@ -56,7 +65,7 @@ std::optional<PickerRange> DatePresetRange(DatePreset preset, std::int64_t now) 
 
 std::optional<PickerRange> TimePresetRange(TimePreset preset, std::int64_t now) {
     const auto today = [now](int fromHour, int toHour) {
-        return Range(TodayAt(now, fromHour, 0, 0), TodayAt(now, toHour, 0, 0));
+        return Range(DayAt(now, fromHour, 0, 0), DayAt(now, toHour, 0, 0));
     };
     switch (preset) {
     case TimePreset::Morning: return today(4, 10);
@@ -74,6 +83,13 @@ std::optional<ClipFilter> ClipFilterFromControls(const FilterControls& controls)
     filter.mode = static_cast<FilterMode>(controls.kindSelection);
     switch (filter.mode) {
     case FilterMode::ByDate:
+        // The pickers show the clips' days, but a clip added with an older date since
+        // they were set must not be hidden by "All Time".
+        if (controls.datePresetSelection == static_cast<int>(DatePreset::AllTime)) {
+            filter.dateFrom = std::numeric_limits<std::int64_t>::min();
+            filter.dateTo = std::numeric_limits<std::int64_t>::max();
+            break;
+        }
         filter.dateFrom = MakeLocalTime(AtClock(controls.fromDate, 0, 0, 0));
         filter.dateTo = MakeLocalTime(AtClock(controls.toDate, 23, 59, 59));
         break;

@@ -41,11 +41,21 @@ struct PickerRange {
     friend bool operator==(const PickerRange&, const PickerRange&) = default;
 };
 
+// When the library's clips were made: the creation times (seconds since 1970) of the
+// oldest and the newest.
+struct ClipSpan {
+    std::int64_t oldest = 0;
+    std::int64_t newest = 0;
+};
+
 // The From and To dates of a date preset at the moment `now` (seconds since 1970).
 // A day step is exactly 86,400 seconds, so across a change of daylight saving time a
 // step back can land at 23:00 or 01:00; the pickers show the date it landed on.
+// "All Time" runs from the day of the oldest clip to the end of today, or of the day of
+// a clip dated later; an empty library (no `clips`) gives today.
 // No value for "Custom date" or an unknown selection: the pickers stay as they are.
-std::optional<PickerRange> DatePresetRange(DatePreset preset, std::int64_t now);
+std::optional<PickerRange> DatePresetRange(DatePreset preset, std::int64_t now,
+                                           std::optional<ClipSpan> clips = std::nullopt);
 
 // Today's date at the preset's clock times. No value for "Custom time" or an unknown
 // selection.
@@ -54,6 +64,7 @@ std::optional<PickerRange> TimePresetRange(TimePreset preset, std::int64_t now);
 // What the filter controls hold when a list build reads them.
 struct FilterControls {
     int kindSelection = -1;  // selection of the filter-kind combo; -1 when none
+    int datePresetSelection = -1;
     LocalDateTime fromDate;  // only the dates count
     LocalDateTime toDate;
     LocalDateTime fromTime;  // only the clock times count
@@ -64,7 +75,8 @@ struct FilterControls {
 
 // The filter of the controls: the From date at 00:00:00 and the To date at 23:59:59
 // through local `mktime`, the time pickers as seconds of the day, the keyword as it
-// stands. No filter (and so no list) when the filter kind has no selection.
+// stands. "All Time" admits every clip, whatever the pickers show. No filter (and so no
+// list) when the filter kind has no selection.
 std::optional<ClipFilter> ClipFilterFromControls(const FilterControls& controls);
 
 }  // namespace library

@@ -29,7 +29,7 @@ private:
 
 std::wstring StartupShortcutPath() {
     PIDLIST_ABSOLUTE folder = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_COMMON_STARTUP, &folder)) || !folder) return {};
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_STARTUP, &folder)) || !folder) return {};
     wchar_t path[MAX_PATH] = {};
     const BOOL found = SHGetPathFromIDListW(folder, path);
     CoTaskMemFree(folder);

@@ -1,12 +1,12 @@
 #pragma once
 // The shortcut that starts the program minimised with Windows: "Reelkeep.lnk" in the
-// all-users Startup folder.
+// user's own Startup folder, which the user can write without administrator rights.
 #include <windows.h>
 #include <string>
 
 namespace settings {
 
-// The shortcut's full path, or empty when the shell knows no all-users Startup folder.
+// The shortcut's full path, or empty when the shell knows no Startup folder for the user.
 std::wstring StartupShortcutPath();
 
 // Writes a shell link to the running executable with "/min" and the executable's folder

@@ -27,13 +27,29 @@ protected:
     }
 };
 
-enum class Missing { Ffmpeg, PlayerMovie, Both };
+// An empty or cut player movie would leave the preview blank without a word: it counts
+// as missing.
+enum class Missing { Ffmpeg, PlayerMovie, Both, EmptyPlayerMovie, CutPlayerMovie };
 
 class MissingCompanions : public RefusedStart, public testing::WithParamInterface<Missing> {};
 
 TEST_P(MissingCompanions, ShowTheMessageOnceAndEndWithoutAWindow) {
-    if (GetParam() != Missing::PlayerMovie) program().RemoveCompanion(Companion::Ffmpeg);
-    if (GetParam() != Missing::Ffmpeg) program().RemoveCompanion(Companion::PlayerMovie);
+    const std::wstring movie = program().Path(L"player.swf");
+    switch (GetParam()) {
+    case Missing::Ffmpeg: program().RemoveCompanion(Companion::Ffmpeg); break;
+    case Missing::PlayerMovie: program().RemoveCompanion(Companion::PlayerMovie); break;
+    case Missing::Both:
+        program().RemoveCompanion(Companion::Ffmpeg);
+        program().RemoveCompanion(Companion::PlayerMovie);
+        break;
+    case Missing::EmptyPlayerMovie: WriteWholeFile(movie, ""); break;
+    case Missing::CutPlayerMovie: {
+        const auto bytes = ReadWholeFile(movie);
+        ASSERT_TRUE(bytes.has_value() && bytes->size() > 64);
+        WriteWholeFile(movie, bytes->substr(0, bytes->size() / 2));
+        break;
+    }
+    }
 
     RunningProgram run(program());
     const auto transcript = WatchUntilExit(run, AcknowledgeAnything, kExitTimeout);
@@ -45,12 +61,15 @@ TEST_P(MissingCompanions, ShowTheMessageOnceAndEndWithoutAWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Startup, MissingCompanions,
-                         testing::Values(Missing::Ffmpeg, Missing::PlayerMovie, Missing::Both),
+                         testing::Values(Missing::Ffmpeg, Missing::PlayerMovie, Missing::Both,
+                                         Missing::EmptyPlayerMovie, Missing::CutPlayerMovie),
                          [](const testing::TestParamInfo<Missing>& info) {
                              switch (info.param) {
                              case Missing::Ffmpeg: return std::string("FfmpegMissing");
                              case Missing::PlayerMovie: return std::string("PlayerMovieMissing");
                              case Missing::Both: return std::string("BothMissing");
+                             case Missing::EmptyPlayerMovie: return std::string("PlayerMovieEmpty");
+                             case Missing::CutPlayerMovie: return std::string("PlayerMovieCut");
                              }
                              return std::string("Unknown");
                          });

@@ -7,6 +7,7 @@
 #include "capture/ProbedStreams.h"
 #include "capture/StreamPairing.h"
 #include "capture/StreamRecord.h"
+#include "capture/StoredDigests.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -107,7 +108,13 @@ private:
     std::map<std::string, std::vector<std::size_t>> live_;
 };
 
-std::size_t TouchRanges(const CacheFiles& files, const std::vector<capture::BodyRange>& body) {
+// Touches the last byte of each range, and checks the digests the browser stored for the
+// ranges and for what lies beside them as the intake does. Counts the ranges that read,
+// and in `broken` the digests that fail.
+std::size_t TouchRanges(const CacheFiles& files, const std::vector<capture::BodyRange>& body,
+                        const std::vector<capture::BodyRange>& otherDigests, std::size_t& broken) {
+    for (const auto* ranges : {&body, &otherDigests})
+        if (capture::CheckStoredDigests(files, *ranges) == capture::DigestCheck::Fail) ++broken;
     std::size_t ranges = 0;
     for (const capture::BodyRange& range : body) {
         std::uint8_t last[1];
@@ -132,15 +139,17 @@ void Decide(const capture::MediaStream& stream, const capture::MediaStream* audi
 }
 
 // Reads everything the way the watcher would, groups and pairs it, and touches the last
-// byte of each range of each response and of each stream.
-std::size_t ReadAll(const CacheFiles& files, CacheKind kind, const std::string& report) {
+// byte of each range of each response and of each stream. `broken` counts the stored
+// digests that fail, of responses and of streams.
+std::size_t ReadAll(const CacheFiles& files, CacheKind kind, const std::string& report, std::size_t& broken) {
     std::size_t ranges = 0;
     const std::vector<capture::CachedResponse> responses = capture::ReadCache(files, kind);
-    for (const capture::CachedResponse& response : responses) ranges += TouchRanges(files, response.body);
+    for (const capture::CachedResponse& response : responses)
+        ranges += TouchRanges(files, response.body, response.otherDigests, broken);
     const std::vector<capture::MediaStream> streams = capture::GroupStreams(files, responses);
     for (const capture::StreamGroup& group : capture::PairStreams(streams)) {
         const capture::MediaStream& stream = streams.at(group.stream);
-        ranges += TouchRanges(files, stream.body);
+        ranges += TouchRanges(files, stream.body, stream.otherDigests, broken);
         Decide(stream, group.audio ? &streams.at(*group.audio) : nullptr, report);
     }
     return ranges;
@@ -169,9 +178,16 @@ int Fuzz(const char* folder, CacheKind kind, std::uint64_t largestFile, int roun
     const MemoryCacheFiles seed =
         Load(std::filesystem::path(REELKEEP_TEST_DATA) / "browser-caches" / folder, largestFile);
     std::mt19937_64 random(0x5eed);
-    const std::size_t seedRanges = ReadAll(seed, kind, Report(random));
+    std::size_t seedBroken = 0;
+    const std::size_t seedRanges = ReadAll(seed, kind, Report(random), seedBroken);
     if (seedRanges == 0) {
         std::printf("%s: the seed cache reads as empty\n", folder);
+        return 1;
+    }
+    // The caches are as the browsers left them: a digest that fails there was attached to
+    // bytes it does not cover, by a reader or by the grouping into streams.
+    if (seedBroken != 0) {
+        std::printf("%s: %zu stored digests fail on the undamaged cache\n", folder, seedBroken);
         return 1;
     }
     const Mutator mutator(seed);
@@ -182,7 +198,8 @@ int Fuzz(const char* folder, CacheKind kind, std::uint64_t largestFile, int roun
         std::vector<std::string> damaged;
         const int damages = 1 + static_cast<int>(random() % 8);
         for (int i = 0; i < damages; ++i) damaged.push_back(mutator.Damage(cache, random));
-        ReadAll(cache, kind, Report(random));
+        std::size_t broken = 0;
+        ReadAll(cache, kind, Report(random), broken);
         for (const std::string& name : damaged) cache.files[name] = seed.files.at(name);
     }
     std::printf("%s: %d damaged copies read, seed ranges %zu\n", folder, rounds, seedRanges);

@@ -2,11 +2,14 @@
 // made by make-caches.sh): each played or fetched file comes back byte for byte.
 #include "capture/CacheReaders.h"
 #include "capture/LinuxCaches.h"
+#include "capture/StoredDigests.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
+#include <span>
 
 namespace capture {
 namespace {
@@ -30,6 +33,7 @@ struct CacheCase {
     const char* folder;
     bool cache2;
     CacheKind kind;
+    bool digests;  // the layout stores a digest for every piece of a body
 };
 
 class RealCaches : public testing::TestWithParam<CacheCase> {};
@@ -51,19 +55,22 @@ TEST_P(RealCaches, EveryServedFileComesBackWholeAndByteForByte) {
         EXPECT_EQ(response->totalLength, served.size());
         EXPECT_FALSE(response->ownFiles.empty());
         EXPECT_TRUE(ReadBody(files, *response) == served);
+        for (const BodyRange& range : response->body) EXPECT_EQ(range.digest.has_value(), GetParam().digests);
+        EXPECT_EQ(CheckStoredDigests(files, response->body), DigestCheck::Hold);
+        EXPECT_EQ(CheckStoredDigests(files, response->otherDigests), DigestCheck::Hold);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Browsers, RealCaches,
-                         testing::Values(CacheCase{"chromium-blockfile/Cache_Data", false,
-                                                   CacheKind::ChromiumBlockfile},
-                                         CacheCase{"chromium-simple/Cache_Data", false, CacheKind::ChromiumSimple},
-                                         CacheCase{"firefox/cache2", true, CacheKind::Firefox}),
-                         [](const auto& info) {
-                             return std::string(info.param.kind == CacheKind::Firefox          ? "Firefox"
-                                                : info.param.kind == CacheKind::ChromiumSimple ? "Simple"
-                                                                                               : "Blockfile");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Browsers, RealCaches,
+    testing::Values(CacheCase{"chromium-blockfile/Cache_Data", false, CacheKind::ChromiumBlockfile, false},
+                    CacheCase{"chromium-simple/Cache_Data", false, CacheKind::ChromiumSimple, true},
+                    CacheCase{"firefox/cache2", true, CacheKind::Firefox, true}),
+    [](const auto& info) {
+        return std::string(info.param.kind == CacheKind::Firefox          ? "Firefox"
+                           : info.param.kind == CacheKind::ChromiumSimple ? "Simple"
+                                                                          : "Blockfile");
+    });
 
 TEST(RealCaches, BlockfileRangeVideoIsItsThreePiecesInOrder) {
     const DiskCacheFiles files(kData / "chromium-blockfile/Cache_Data");
@@ -92,6 +99,80 @@ TEST(RealCaches, HalfPlayedVideoIsIncompleteUntilTheSecondRunFetchedTheRest) {
     EXPECT_EQ(whole->state, BodyState::Whole);
     EXPECT_EQ(whole->ownFiles, half->ownFiles) << "the second run must complete the same entry";
     EXPECT_TRUE(ReadBody(second, *whole) == Served("big.mp4"));
+}
+
+// A copy of a test cache in a folder of its own, removed with the object.
+class CacheCopy {
+public:
+    explicit CacheCopy(const char* folder)
+        : path_(std::filesystem::temp_directory_path() /
+                ("reelkeep-digests-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)))) {
+        std::filesystem::copy(kData / folder, path_, std::filesystem::copy_options::recursive);
+    }
+    ~CacheCopy() { std::filesystem::remove_all(path_); }
+    const std::filesystem::path& path() const { return path_; }
+
+    // Turns the bits of one stored byte.
+    void Flip(const std::string& name, std::uint64_t offset) const {
+        std::fstream file(path_ / name, std::ios::binary | std::ios::in | std::ios::out);
+        file.seekg(static_cast<std::streamoff>(offset));
+        const int byte = file.get();
+        file.seekp(static_cast<std::streamoff>(offset));
+        file.put(static_cast<char>(byte ^ 0xff));
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// One byte damaged in the middle of a stored video: its digest no longer holds, and every
+// other response's still does.
+TEST(StoredDigests, AByteDamagedInABodyFailsThatBodysDigestOnly) {
+    const std::pair<const char*, CacheKind> caches[] = {{"chromium-simple/Cache_Data", CacheKind::ChromiumSimple},
+                                                        {"firefox/cache2", CacheKind::Firefox}};
+    for (const auto& [folder, kind] : caches) {
+        for (const char* damaged : {"big.mp4", "tail.mp4", "clip.flv"}) {
+            SCOPED_TRACE(std::string(folder) + " " + damaged);
+            const CacheCopy copy(folder);
+            {
+                const auto responses = ReadCache(DiskCacheFiles(copy.path()), kind);
+                const CachedResponse* victim = FindByName(responses, damaged);
+                ASSERT_NE(victim, nullptr);
+                const BodyRange& middle = victim->body[victim->body.size() / 2];
+                copy.Flip(middle.file, middle.offset + middle.length / 2);
+            }
+            const DiskCacheFiles files(copy.path());
+            const auto responses = ReadCache(files, kind);
+            for (const char* name : {"big.mp4", "tail.mp4", "clip.webm", "clip.flv"}) {
+                const CachedResponse* response = FindByName(responses, name);
+                ASSERT_NE(response, nullptr) << name;
+                const DigestCheck expected = std::string(name) == damaged ? DigestCheck::Fail : DigestCheck::Hold;
+                EXPECT_EQ(CheckStoredDigests(files, response->body), expected) << name;
+            }
+        }
+    }
+}
+
+// The digests come out the same however the bytes arrive: a group of twelve split over
+// two pieces, pieces of one byte, pieces longer than a group.
+TEST(StoredDigests, BytesInPiecesOfAnySizeGiveTheDigestOfTheWhole) {
+    std::vector<std::uint8_t> bytes(1000);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 37 + (i >> 3));
+    for (const DigestKind kind : {DigestKind::Crc32, DigestKind::FirefoxChunk}) {
+        for (const std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{11}, std::size_t{12},
+                                         std::size_t{13}, std::size_t{24}, std::size_t{1000}}) {
+            const std::span<const std::uint8_t> whole(bytes.data(), length);
+            for (const std::size_t piece : {1, 5, 7, 12, 13, 100}) {
+                DigestAccumulator digest(kind);
+                for (std::size_t at = 0; at < length; at += piece)
+                    digest.Add(whole.subspan(at, std::min(piece, length - at)));
+                EXPECT_EQ(digest.Value(), DigestOf(kind, whole)) << length << " in pieces of " << piece;
+            }
+        }
+    }
+    // The bytes after the last whole group of twelve count.
+    EXPECT_NE(DigestOf(DigestKind::FirefoxChunk, std::span(bytes.data(), 12)),
+              DigestOf(DigestKind::FirefoxChunk, std::span(bytes.data(), 13)));
 }
 
 TEST(HttpHead, StatusTotalLengthAndTypeWhicheverSeparatorTheCacheUsed) {

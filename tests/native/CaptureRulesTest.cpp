@@ -51,29 +51,38 @@ TEST(CaptureRules, ProbeReportVerdicts) {
     const std::wstring silent = L"Input #0, flv, from 'a':\r\n  Stream #0:0: Video: flv1, yuv420p, 320x240\r\n";
     const std::wstring audioOnly = L"Input #0, mp3, from 'a':\r\n  Stream #0:0: Audio: mp3, 44100 Hz\r\n";
     const std::wstring text = L"C:\\cache\\text.flv: Invalid data found when processing input\r\n";
+    // The path is echoed, and a capture's copy is made under "Videos\": neither counts.
     const std::wstring pathOnly = L"C:\\My video\\x: Invalid data found when processing input\r\n";
+    const std::wstring echoes =
+        L"Input #0, flv, from 'C:\\P\\Videos\\in\\1.flv':\r\n  Duration: N/A\r\n"
+        L"C:\\P\\Videos\\in\\1.flv: Invalid data found when processing input\r\n";
     // "Audio:" without the blanks around it is not a sound stream.
     const std::wstring audioWordOnly = L"  Stream #0:0: Video: h264\r\n  Metadata: Audio:none\r\n";
     struct Case {
         const std::wstring* report;
         bool keepSilent;
+        const wchar_t* probedPath;
         IntakeVerdict verdict;
     };
     const Case cases[] = {
-        {&withSound, false, IntakeVerdict::Keep},
-        {&withSound, true, IntakeVerdict::Keep},
-        {&silent, false, IntakeVerdict::SilentVideo},
-        {&silent, true, IntakeVerdict::Keep},
-        {&audioOnly, false, IntakeVerdict::NotVideo},
-        {&audioOnly, true, IntakeVerdict::NotVideo},
-        {&text, false, IntakeVerdict::NotVideo},
-        {&pathOnly, true, IntakeVerdict::Keep},
-        {&audioWordOnly, false, IntakeVerdict::SilentVideo},
+        {&withSound, false, L"a", IntakeVerdict::Keep},
+        {&withSound, true, L"a", IntakeVerdict::Keep},
+        {&silent, false, L"a", IntakeVerdict::SilentVideo},
+        {&silent, true, L"a", IntakeVerdict::Keep},
+        {&audioOnly, false, L"a", IntakeVerdict::NotVideo},
+        {&audioOnly, true, L"a", IntakeVerdict::NotVideo},
+        {&text, false, L"C:\\cache\\text.flv", IntakeVerdict::NotVideo},
+        {&pathOnly, true, L"C:\\My video\\x", IntakeVerdict::NotVideo},
+        {&echoes, true, L"C:\\P\\Videos\\in\\1.flv", IntakeVerdict::NotVideo},
+        // Another path that says "video" is not the file's own echo.
+        {&pathOnly, true, L"C:\\elsewhere", IntakeVerdict::Keep},
+        {&audioWordOnly, false, L"a", IntakeVerdict::SilentVideo},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(JudgeProbeReport(*c.report, c.keepSilent), c.verdict) << c.report->size() << " " << c.keepSilent;
+        EXPECT_EQ(JudgeProbeReport(*c.report, c.keepSilent, c.probedPath), c.verdict)
+            << c.report->size() << " " << c.keepSilent;
     }
-    EXPECT_EQ(JudgeProbeReport(L"", false), IntakeVerdict::NotVideo);
+    EXPECT_EQ(JudgeProbeReport(L"", false, L"a"), IntakeVerdict::NotVideo);
 }
 
 TEST(CaptureRules, CreationSecondAndLibraryNames) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+
 namespace library {
 
 // Failure messages show the fields as the pickers would.
@@ -23,12 +26,16 @@ struct DateCase {
     DatePreset preset;
     LocalDateTime from;
     LocalDateTime to;
+    // When the library's oldest and newest clips were made; none for an empty library.
+    std::optional<std::pair<LocalDateTime, LocalDateTime>> clips = std::nullopt;
 };
 
 void ExpectDatePresets(const char* zone, std::initializer_list<DateCase> cases) {
     ScopedTimeZone pinned(zone);
     for (const DateCase& c : cases) {
-        const std::optional<PickerRange> range = DatePresetRange(c.preset, MakeLocalTime(c.now));
+        std::optional<ClipSpan> clips;
+        if (c.clips) clips = ClipSpan{MakeLocalTime(c.clips->first), MakeLocalTime(c.clips->second)};
+        const std::optional<PickerRange> range = DatePresetRange(c.preset, MakeLocalTime(c.now), clips);
         ASSERT_TRUE(range.has_value()) << c.name;
         EXPECT_EQ(range->from, c.from) << c.name << ": From";
         EXPECT_EQ(range->to, c.to) << c.name << ": To";
@@ -77,9 +84,31 @@ TEST(DatePresets, FollowTheClockDayByDay) {
              DatePreset::ThisMonth,
              {2024, 2, 1},
              {2024, 2, 29, 23, 59, 59}},
-            {"all time", {2024, 5, 15, 9}, DatePreset::AllTime, {2023, 5, 15}, {2024, 5, 15, 23, 59, 59}},
-            {"all time on 29 February", {2024, 2, 29, 9}, DatePreset::AllTime, {2023, 3, 1}, {2024, 2, 29, 23, 59, 59}},
         });
+}
+
+// "All Time" reaches back to the oldest clip's day however long ago, and on to a clip
+// dated after today.
+TEST(DatePresets, AllTimeSpansTheDaysOfTheLibrarysClips) {
+    ExpectDatePresets(kUtc, {
+                                {"all time in an empty library",
+                                 {2024, 5, 15, 9},
+                                 DatePreset::AllTime,
+                                 {2024, 5, 15},
+                                 {2024, 5, 15, 23, 59, 59}},
+                                {"all time from a clip of six years ago",
+                                 {2024, 5, 15, 9},
+                                 DatePreset::AllTime,
+                                 {2018, 3, 2},
+                                 {2024, 5, 15, 23, 59, 59},
+                                 std::pair{LocalDateTime{2018, 3, 2, 17, 45}, LocalDateTime{2024, 5, 14, 8}}},
+                                {"all time to a clip dated after today",
+                                 {2024, 5, 15, 9},
+                                 DatePreset::AllTime,
+                                 {2024, 1, 1},
+                                 {2024, 6, 1, 23, 59, 59},
+                                 std::pair{LocalDateTime{2024, 1, 1}, LocalDateTime{2024, 6, 1, 12}}},
+                            });
 }
 
 // A day step is 86,400 seconds, not a calendar day: across a change of daylight
@@ -164,6 +193,27 @@ TEST(FilterControls, DatePickersGiveTheWholeDaysInLocalTime) {
     ASSERT_TRUE(filter.has_value());
     EXPECT_EQ(filter->dateFrom, 1715299200 - 7200) << "summer time is two hours ahead";
     EXPECT_EQ(filter->dateTo, 1715558399 - 7200);
+}
+
+// "All Time" admits every clip whatever the pickers show: one made at midnight of the
+// From day, one older than it (taken in since the pickers were set), one after To.
+TEST(FilterControls, AllTimeAdmitsEveryClipWhateverThePickersShow) {
+    ScopedTimeZone pinned(kBerlin);
+    FilterControls controls;
+    controls.kindSelection = 0;
+    controls.fromDate = {2024, 5, 10};
+    controls.toDate = {2024, 5, 12};
+    const LocalDateTime clips[] = {{2024, 5, 10}, {2019, 7, 1, 12}, {2024, 5, 13, 0, 0, 1}, {2024, 5, 11, 12}};
+    for (const int preset : {static_cast<int>(DatePreset::AllTime), static_cast<int>(DatePreset::CustomDate)}) {
+        controls.datePresetSelection = preset;
+        const std::optional<ClipFilter> filter = ClipFilterFromControls(controls);
+        ASSERT_TRUE(filter.has_value());
+        for (const LocalDateTime& clip : clips) {
+            const bool inside = clip == LocalDateTime{2024, 5, 11, 12};
+            EXPECT_EQ(AdmitsCreationTime(*filter, clip), preset == static_cast<int>(DatePreset::AllTime) || inside)
+                << preset << " " << testing::PrintToString(clip);
+        }
+    }
 }
 
 TEST(FilterControls, TimeKeywordAndMissingKind) {

@@ -5,6 +5,7 @@
 #include "capture/CacheReaders.h"
 #include "capture/MediaStreams.h"
 #include "capture/StreamPairing.h"
+#include "capture/StoredDigests.h"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +58,8 @@ struct PlaybackCase {
     // How many playbacks of each pair the cache holds: Firefox keeps nothing of a playback
     // fetched with Range headers.
     int playbacksPerPair;
+    // Whether the browser stores digests beside what it caches (block files do not).
+    bool digests;
 };
 
 class RealStreamCaches : public testing::TestWithParam<PlaybackCase> {};
@@ -86,10 +89,64 @@ TEST_P(RealStreamCaches, EachPlaybackIsOneVideoStreamPairedWithItsAudioStream) {
     EXPECT_EQ(pairs, expected);
 }
 
+// The files of a cache with one byte turned, as damage on disk would leave it.
+class DamagedFiles final : public CacheFiles {
+public:
+    DamagedFiles(const CacheFiles& files, std::string file, std::uint64_t offset)
+        : files_(files), file_(std::move(file)), offset_(offset) {}
+    std::vector<std::string> List(const std::string& subfolder) const override { return files_.List(subfolder); }
+    std::optional<std::uint64_t> Size(const std::string& name) const override { return files_.Size(name); }
+    bool Read(const std::string& name, std::uint64_t offset, std::span<std::uint8_t> out) const override {
+        if (!files_.Read(name, offset, out)) return false;
+        if (name == file_ && offset_ >= offset && offset_ - offset < out.size()) out[offset_ - offset] ^= 0xff;
+        return true;
+    }
+
+private:
+    const CacheFiles& files_;
+    std::string file_;
+    std::uint64_t offset_;
+};
+
+bool Covers(const BodyRange& outer, const BodyRange& inner) {
+    return outer.file == inner.file && outer.offset <= inner.offset &&
+           inner.offset + inner.length <= outer.offset + outer.length;
+}
+
+// What the browser stored digests for travels with the pieces into the stream: every byte
+// of a stream is checked, in its body or apart, and a byte damaged anywhere fails.
+TEST_P(RealStreamCaches, EveryByteOfAStreamIsCheckedAgainstTheDigestsTheBrowserStored) {
+    const Read read = ReadStreams(GetParam().folder, GetParam().kind);
+    int checked = 0;
+    for (const MediaStream& stream : read.streams) {
+        if (!stream.IsVideo() && !stream.IsAudio()) continue;
+        SCOPED_TRACE(stream.url);
+        EXPECT_EQ(CheckStoredDigests(*read.files, stream.body), DigestCheck::Hold);
+        EXPECT_EQ(CheckStoredDigests(*read.files, stream.otherDigests), DigestCheck::Hold);
+        ++checked;
+        if (!GetParam().digests) continue;
+        for (const BodyRange& range : stream.body) {
+            const bool covered = range.digest || std::any_of(stream.otherDigests.begin(), stream.otherDigests.end(),
+                                                             [&](const BodyRange& other) {
+                                                                 return other.digest && Covers(other, range);
+                                                             });
+            EXPECT_TRUE(covered) << range.file << " at " << range.offset << " is checked against nothing";
+        }
+        for (const BodyRange& range : {stream.body.front(), stream.body[stream.body.size() / 2], stream.body.back()}) {
+            const DamagedFiles damaged(*read.files, range.file, range.offset + range.length / 2);
+            const bool holds = CheckStoredDigests(damaged, stream.body) == DigestCheck::Hold &&
+                               CheckStoredDigests(damaged, stream.otherDigests) == DigestCheck::Hold;
+            EXPECT_FALSE(holds) << range.file << " damaged at " << range.offset + range.length / 2;
+        }
+    }
+    EXPECT_GT(checked, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Browsers, RealStreamCaches,
-                         testing::Values(PlaybackCase{"streams-blockfile/Cache_Data", CacheKind::ChromiumBlockfile, 2},
-                                         PlaybackCase{"streams-simple/Cache_Data", CacheKind::ChromiumSimple, 2},
-                                         PlaybackCase{"streams-firefox/cache2", CacheKind::Firefox, 1}),
+                         testing::Values(PlaybackCase{"streams-blockfile/Cache_Data", CacheKind::ChromiumBlockfile, 2,
+                                                      false},
+                                         PlaybackCase{"streams-simple/Cache_Data", CacheKind::ChromiumSimple, 2, true},
+                                         PlaybackCase{"streams-firefox/cache2", CacheKind::Firefox, 1, true}),
                          [](const auto& info) {
                              return std::string(info.param.kind == CacheKind::Firefox          ? "Firefox"
                                                 : info.param.kind == CacheKind::ChromiumSimple ? "Simple"

@@ -1,15 +1,18 @@
 // Capture from caches that Debian's chromium and firefox-esr wrote (tests/data/browser-
 // caches): under the Windows Chrome and Firefox paths and, under Wine, in the Linux
 // user's cache folder. Every clip must be byte for byte the file the server sent.
+#include "capture/CacheReaders.h"
 #include "capture/CacheWatcher.h"
 #include "capture/LinuxCaches.h"
 #include "capture/ProbedStreams.h"
+#include "capture/StreamIntake.h"
 #include "platform/ProcessRunner.h"
 #include "probe/MediaProbe.h"
 #include "titles/FallbackTitleStore.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
 #include "platform/UniqueHandle.h"
+#include "support/FileBytes.h"
 #include "support/ScratchFolder.h"
 
 #include <windows.h>
@@ -17,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <map>
 #include <set>
@@ -72,6 +76,70 @@ std::string UnixPathOf(const std::wstring& windowsPath) {
     std::string result = unixPath ? unixPath : "";
     HeapFree(GetProcessHeap(), 0, unixPath);
     return result;
+}
+
+// The files under `folder`, at any depth, that carry a marker.
+std::vector<std::wstring> MarkedFilesUnder(const std::wstring& folder) {
+    std::vector<std::wstring> marked;
+    WIN32_FIND_DATAW entry;
+    platform::UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!find) return marked;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = folder + L"\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            for (std::wstring& inner : MarkedFilesUnder(path)) marked.push_back(std::move(inner));
+        } else if (titles::ReadTitle(path) != titles::kTitleNotSet) {
+            marked.push_back(path);
+        }
+    } while (FindNextFileW(find.get(), &entry));
+    return marked;
+}
+
+// Each test cache as its browser leaves it, placed under the Windows path that browser uses.
+struct BrowserCache {
+    const char* name;
+    const wchar_t* fixture;  // under tests/data/browser-caches
+    CacheKind kind;
+};
+const BrowserCache kBrowserCaches[] = {
+    {"blockfile", L"chromium-blockfile\\Cache_Data", CacheKind::ChromiumBlockfile},
+    {"simple", L"chromium-simple\\Cache_Data", CacheKind::ChromiumSimple},
+    {"firefox", L"firefox\\cache2", CacheKind::Firefox},
+};
+
+std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+// The cache file `name` (relative, '/' between folders) of the cache in `folder`.
+std::wstring CacheFilePath(const std::wstring& folder, const std::string& name) {
+    std::wstring path = folder + L"\\" + Widen(name);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+// The response of the served file `name` as the readers find it in `folder`.
+CachedResponse ResponseNamed(const std::wstring& folder, CacheKind kind, const std::string& name) {
+    for (CachedResponse& response : ReadCache(DiskCacheFiles(folder), kind))
+        if (response.url.ends_with("/media/" + name)) return std::move(response);
+    ADD_FAILURE() << "no response for " << name;
+    return {};
+}
+
+// Turns the bits of one byte of a file, as damage on disk would.
+void FlipByte(const std::wstring& path, std::uint64_t offset) {
+    platform::UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file.valid());
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    unsigned char byte = 0;
+    DWORD done = 0;
+    ASSERT_TRUE(SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(ReadFile(file.get(), &byte, 1, &done, nullptr) && done == 1);
+    byte ^= 0xff;
+    ASSERT_TRUE(SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(WriteFile(file.get(), &byte, 1, &done, nullptr) && done == 1);
 }
 
 class BrowserCacheCapture : public testing::Test {
@@ -158,6 +226,22 @@ protected:
             EXPECT_TRUE(url.starts_with(L"http://127.0.0.1:") && url.find(L"/media/") != std::wstring::npos)
                 << testing::PrintToString(url);
         }
+    }
+
+    // Copies `cache` into a folder of its own, with a library of its own, and returns the
+    // roots that watch it; `folder` receives the cache folder itself.
+    CacheRoots Place(const BrowserCache& cache, std::wstring& folder) {
+        const std::wstring root = scratch_.path() + std::wstring(cache.name, cache.name + std::strlen(cache.name));
+        library_ = root + L"\\Videos\\";
+        MakeFolders(library_);
+        context_.libraryFolder = library_;
+        added_.clear();
+        const bool firefox = cache.kind == CacheKind::Firefox;
+        const std::wstring browser = root + (firefox ? L"\\Local\\Mozilla\\Firefox" : L"\\Local\\Google\\Chrome");
+        folder = browser + (firefox ? L"\\Profiles\\test.default\\cache2" : L"\\User Data\\Default\\Cache\\Cache_Data");
+        CopyTree(kData + cache.fixture, folder);
+        if (firefox) return {L"", browser + L"\\*", {}, {}, {}, {}};
+        return {L"", L"", {browser + L"\\*"}, {}, {}, {}};
     }
 
     ScratchFolder scratch_{L"browser-caches"};
@@ -304,6 +388,78 @@ TEST_F(BrowserCacheCapture, HlsPlaylistPlayedNativelyIsOneClipOfTheWholeDuration
     EXPECT_NEAR(streams.seconds, 12.0, 0.2);
     EXPECT_TRUE(added_.front().ends_with(L".mp4"));
     EXPECT_EQ(DecodeErrors(added_.front()), L"");
+}
+
+// A tool that cannot run gives no verdict on any entry of any layout: nothing is marked,
+// and the same watcher takes every video once the tool works again and the pause after a
+// failed intake has passed.
+TEST_F(BrowserCacheCapture, ABrokenToolMarksNoEntryAndTheMendedToolTakesThemAll) {
+    const std::wstring tool = scratch_.path() + L"ffmpeg.exe";
+    context_.ffmpegPath = tool;
+    for (const BrowserCache& cache : kBrowserCaches) {
+        SCOPED_TRACE(cache.name);
+        ASSERT_TRUE(testing_support::WriteFileBytes(tool, "This file cannot run."));
+        std::wstring folder;
+        CacheWatcher watcher = Watcher(Place(cache, folder));
+        watcher.RunPass();
+        watcher.RunPass();
+        EXPECT_TRUE(added_.empty());
+        EXPECT_EQ(MarkedFilesUnder(folder), std::vector<std::wstring>{});
+
+        ASSERT_TRUE(CopyFileW((BinFolder() + L"ffmpeg.exe").c_str(), tool.c_str(), FALSE));
+        now_ += kFailedStreamRetrySeconds;
+        watcher.RunPass();
+        ExpectEachServedFileOnce();
+    }
+}
+
+// A stored video with one byte damaged on disk fails the digest its browser stored: it is
+// neither captured nor marked, and once the browser has written it anew the same watcher
+// takes it. Block files store no digests.
+TEST_F(BrowserCacheCapture, DamagedVideoIsPassedOverUntilTheBrowserWritesItAgain) {
+    for (const BrowserCache& cache : kBrowserCaches) {
+        if (cache.kind == CacheKind::ChromiumBlockfile) continue;
+        SCOPED_TRACE(cache.name);
+        std::wstring folder;
+        CacheWatcher watcher = Watcher(Place(cache, folder));
+        const CachedResponse big = ResponseNamed(folder, cache.kind, "big.mp4");
+        ASSERT_FALSE(big.body.empty());
+        const BodyRange& middle = big.body[big.body.size() / 2];
+        const std::wstring damaged = CacheFilePath(folder, middle.file);
+        FlipByte(damaged, middle.offset + middle.length / 2);
+
+        watcher.RunPass();
+        watcher.RunPass();
+        EXPECT_EQ(ClipsByServedName(), (std::multiset<std::wstring>{L"clip.flv", L"clip.webm", L"tail.mp4"}));
+        for (const std::string& own : big.ownFiles)
+            EXPECT_EQ(titles::ReadTitle(CacheFilePath(folder, own)), titles::kTitleNotSet) << own.c_str();
+
+        ASSERT_TRUE(CopyFileW(CacheFilePath(kData + cache.fixture, middle.file).c_str(), damaged.c_str(), FALSE));
+        watcher.RunPass();
+        ExpectEachServedFileOnce();
+    }
+}
+
+// A cache file that another program holds without sharing is read on a later pass, once
+// it is let go: an entry's own file, or a block file that holds every entry's record.
+TEST_F(BrowserCacheCapture, FileHeldWithoutSharingIsReadOnceItIsLetGo) {
+    for (const BrowserCache& cache : kBrowserCaches) {
+        SCOPED_TRACE(cache.name);
+        std::wstring folder;
+        CacheWatcher watcher = Watcher(Place(cache, folder));
+        const std::string held = cache.kind == CacheKind::ChromiumBlockfile
+                                     ? std::string("data_1")
+                                     : ResponseNamed(folder, cache.kind, "big.mp4").ownFiles.front();
+        {
+            platform::UniqueFile holder(
+                CreateFileW(CacheFilePath(folder, held).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(holder.valid());
+            watcher.RunPass();
+            EXPECT_EQ(ClipsByServedName().count(L"big.mp4"), 0u);
+        }
+        watcher.RunPass();
+        ExpectEachServedFileOnce();
+    }
 }
 
 }  // namespace

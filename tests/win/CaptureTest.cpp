@@ -4,6 +4,7 @@
 #include "capture/CacheWatcher.h"
 #include "capture/CaptureRules.h"
 #include "capture/Intake.h"
+#include "capture/StreamIntake.h"
 #include "library/ClipPlacement.h"
 #include "titles/FallbackTitleStore.h"
 #include "library/ImportRules.h"
@@ -224,6 +225,34 @@ TEST_F(CaptureTest, ABrokenToolMarksNothingAndTheFileIsTakenOnceItIsMended) {
     ffmpeg_ = BinFolder() + L"ffmpeg.exe";
     EXPECT_EQ(IntakeCacheFile(path, EntryOf(path), Context()), IntakeOutcome::Copied);
     EXPECT_EQ(titles::ReadTitle(path), kFlv);
+}
+
+// Nothing the list would not show is kept in the library: a body put together from its
+// pieces in the wrong order, and a page in a folder whose name says "Videos". Both are
+// marked as no video; the library and its incoming folder stay empty.
+TEST_F(CaptureTest, WhatDoesNotProbeAsAListedClipIsMarkedAndNeverKept) {
+    const std::wstring pieces = Place(L"flv-sound.flv", ChromeFolder(), L"Cache_Data\\f_000001");
+    const std::uint64_t size = ReadAll(pieces).size();
+    CachedResponse swapped;
+    swapped.url = "http://127.0.0.1:8000/media/clip.flv";
+    swapped.totalLength = size;
+    swapped.state = BodyState::Whole;
+    swapped.body = {{"f_000001", size / 2, size - size / 2}, {"f_000001", 0, size / 2}};
+    swapped.ownFiles = {"f_000001"};
+    const IntakeContext context = Context();
+    StreamIntake intake(context);
+    const std::vector<MediaStream> streams = GroupStreams(DiskCacheFiles(FolderOf(pieces)), {swapped});
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(intake.TakeGroup(FolderOf(pieces), streams, {0, std::nullopt}), StreamOutcome::NotVideo);
+    EXPECT_EQ(titles::ReadTitle(pieces), kNotFlv);
+
+    const std::wstring page = Place(L"text-page", IeFolder(), L"My Videos\\PAGE01");
+    EXPECT_EQ(IntakeCacheFile(page, EntryOf(page), Context()), IntakeOutcome::MarkedNotVideo);
+    EXPECT_EQ(titles::ReadTitle(page), kNotFlv);
+
+    EXPECT_TRUE(LibraryFiles().empty());
+    EXPECT_TRUE(added_.empty());
+    EXPECT_TRUE(IncomingIsEmpty());
 }
 
 TEST_F(CaptureTest, OnlyLargeStreamNamedUnmarkedFilesOutsideDotFoldersAreCandidates) {

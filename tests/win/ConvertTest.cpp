@@ -623,6 +623,26 @@ TEST_F(ConvertPanel, FailedRunsAreReportedAndLeaveNothingBehind) {
     EXPECT_FALSE(Exists(Output(L"no tool.mov")));
     window_.convertPanel().SetToolFolder(BinFolder());
 
+    // ffmpeg that dies partway while its run still ends with exit code 0, as a killed one's
+    // can under Wine: a file of two seconds of the ten, and text where the file belongs.
+    ScratchFolder dying(L"convert-dying-tool");
+    ASSERT_TRUE(
+        CopyFileW((BinFolder() + L"convert_dying_tool.exe").c_str(), (dying.path() + L"ffmpeg.exe").c_str(), FALSE));
+    SetEnvironmentVariableW(L"REELKEEP_REAL_FFMPEG", (BinFolder() + L"ffmpeg.exe").c_str());
+    window_.convertPanel().SetToolFolder(dying.path());
+    const std::pair<const wchar_t*, const wchar_t*> deaths[] = {
+        {L"cut", L"ffmpeg ended before the file was finished: it plays 00:00:02 of 00:00:10."},
+        {L"garbage", L"ffmpeg ended before the file was finished: it cannot be played."}};
+    for (const auto& [death, reason] : deaths) {
+        SetEnvironmentVariableW(L"REELKEEP_STAND_IN", death);
+        panel_.SetText(IDC_OUTPUT_NAME, death);
+        failsWith(death, reason);
+        EXPECT_FALSE(Exists(Output(std::wstring(death) + L".mov")));
+    }
+    SetEnvironmentVariableW(L"REELKEEP_STAND_IN", nullptr);
+    SetEnvironmentVariableW(L"REELKEEP_REAL_FFMPEG", nullptr);
+    window_.convertPanel().SetToolFolder(BinFolder());
+
     // The clip turned into something ffmpeg cannot read after it was listed.
     WriteAll(ClipPath(), "This is not a video any more.");
     panel_.SetText(IDC_OUTPUT_NAME, L"unreadable");

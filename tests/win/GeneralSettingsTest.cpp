@@ -1,6 +1,5 @@
 #include "settings/GeneralSettingsDialog.h"
 #include "settings/SettingsStore.h"
-#include "settings/StartupShortcut.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ComPtr.h"
 #include "platform/UniqueHandle.h"
@@ -51,15 +50,18 @@ class GeneralSettings : public ::testing::Test {
 protected:
     void SetUp() override {
         RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath.data());
-        shortcut_ = StartupShortcutPath();
+        shortcut_ = ShortcutIn(CSIDL_STARTUP);
+        commonShortcut_ = ShortcutIn(CSIDL_COMMON_STARTUP);
         ASSERT_FALSE(shortcut_.empty());
         DeleteFileW(shortcut_.c_str());
+        DeleteFileW(commonShortcut_.c_str());
         savedCommand_ = ReadHttpCommand();
     }
     void TearDown() override {
         dialog_.reset();
         RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath.data());
         DeleteFileW(shortcut_.c_str());
+        DeleteFileW(commonShortcut_.c_str());
         WriteHttpCommand(savedCommand_);
     }
 
@@ -118,7 +120,15 @@ protected:
     std::wstring Setting(const wchar_t* name) const { return SettingsStore().ReadSetting(name); }
 
     std::unique_ptr<GeneralSettingsDialog> dialog_;
+    // Where the shortcut belongs, in the user's own Startup folder (a user without
+    // administrator rights cannot write the all-users one), and where it must not go.
+    static std::wstring ShortcutIn(int startupFolder) {
+        wchar_t folder[MAX_PATH] = {};
+        if (FAILED(SHGetFolderPathW(nullptr, startupFolder, nullptr, SHGFP_TYPE_CURRENT, folder))) return {};
+        return std::wstring(folder) + L"\\Reelkeep.lnk";
+    }
     std::wstring shortcut_;
+    std::wstring commonShortcut_;
     std::optional<std::wstring> savedCommand_;
     testing_support::ScriptedPrompter prompter_;
 };
@@ -305,6 +315,7 @@ TEST_F(GeneralSettings, RunAtStartupMakesTheShortcutOnceAndClearingRemovesIt) {
         Command(IDOK, BN_CLICKED);
         ASSERT_TRUE(Closed());
         ASSERT_TRUE(FileExists(shortcut_)) << round;
+        EXPECT_FALSE(FileExists(commonShortcut_)) << round;
         EXPECT_EQ(Setting(L"loadonstartup"), L"true");
     }
 

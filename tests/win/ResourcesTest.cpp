@@ -15,31 +15,13 @@
 
 #include "platform/IconList.h"
 #include "resources/resource.h"
+#include "support/TemplateWindow.h"
 
 namespace {
 
 HINSTANCE Module() { return GetModuleHandleW(nullptr); }
 
-INT_PTR CALLBACK InertDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG ? TRUE : FALSE; }
-
-// A dialog created hidden from its template and destroyed with the test.
-class TemplateWindow {
-public:
-    explicit TemplateWindow(UINT templateId) {
-        INITCOMMONCONTROLSEX classes{sizeof(classes), 0xFF};
-        InitCommonControlsEx(&classes);
-        hwnd_ = CreateDialogParamW(Module(), MAKEINTRESOURCEW(templateId), nullptr, InertDialogProc, 0);
-    }
-    ~TemplateWindow() {
-        if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-    }
-    TemplateWindow(const TemplateWindow&) = delete;
-    TemplateWindow& operator=(const TemplateWindow&) = delete;
-    HWND hwnd() const { return hwnd_; }
-
-private:
-    HWND hwnd_ = nullptr;
-};
+using testing_support::TemplateWindow;
 
 std::wstring WindowText(HWND window) {
     wchar_t buffer[512] = {};
