@@ -17,14 +17,6 @@ namespace {
 // Large blocks: a range-played video is a hundred megabytes in 64 KiB records.
 constexpr DWORD kAssemblyBlock = 1u << 20;
 
-std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
-std::wstring PathOf(const std::wstring& folder, const std::string& name) {
-    std::wstring path = folder + L"\\" + Widen(name);
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return platform::FileSystemPath(path);
-}
-
 // The browser keeps writing its other entries: the source is shared for reading and
 // writing (and deleting), and only the ranges the reader vouched for are read.
 platform::UniqueFile OpenShared(const std::wstring& path) {
@@ -57,7 +49,7 @@ Assembly WriteRanges(const std::vector<BodyRange>& body, const std::wstring& fol
     std::wstring openName;
     platform::UniqueFile source;
     for (const BodyRange& range : body) {
-        const std::wstring path = PathOf(folder, range.file);
+        const std::wstring path = CacheFilePath(folder, range.file);
         // Consecutive ranges mostly lie in one file: keep it open across them.
         if (path != openName) {
             source = OpenShared(path);
@@ -71,6 +63,12 @@ Assembly WriteRanges(const std::vector<BodyRange>& body, const std::wstring& fol
 }
 
 }  // namespace
+
+std::wstring CacheFilePath(const std::wstring& folder, const std::string& name) {
+    std::wstring path = folder + L"\\" + std::wstring(name.begin(), name.end());
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return platform::FileSystemPath(path);
+}
 
 Assembly AssembleBody(const std::vector<BodyRange>& body, const std::vector<BodyRange>& checkedApart,
                       const std::wstring& folder, const std::wstring& destination) {

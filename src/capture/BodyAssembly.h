@@ -14,6 +14,10 @@ enum class Assembly {
     Damaged,     // bytes do not match the digest the browser stored for them
 };
 
+// The full path of the file `name` of the cache folder `folder` (no trailing backslash;
+// '/' between the folders of `name`), ready for paths of any length.
+std::wstring CacheFilePath(const std::wstring& folder, const std::string& name);
+
 // Writes `body`'s ranges, in order, to `destination`. `checkedApart` are stored bytes with
 // a digest that the body does not carry as they stand (a response head, a record taken in
 // part): they are checked before anything is written. `folder` is the cache folder the

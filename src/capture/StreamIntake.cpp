@@ -4,7 +4,6 @@
 #include "capture/ProbedStreams.h"
 #include "capture/BodyAssembly.h"
 #include "library/ClipPlacement.h"
-#include "platform/LongPath.h"
 #include "platform/ProcessRunner.h"
 #include "platform/UniqueHandle.h"
 #include "probe/MediaProbe.h"
@@ -28,12 +27,6 @@ constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
 constexpr DWORD kCopyBlock = 1u << 20;
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-std::wstring PathOf(const std::wstring& folder, const std::string& name) {
-    std::wstring path = folder + L"\\" + Widen(name);
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return platform::FileSystemPath(path);
-}
 
 FILETIME FileTimeOfUnixSeconds(std::int64_t seconds) {
     const std::uint64_t value = static_cast<std::uint64_t>(seconds + kSecondsFrom1601To1970) * 10000000ull;
@@ -173,12 +166,13 @@ bool StreamIntake::Captured(const MediaStream& stream) const {
 // A whole response kept or judged by an earlier version carries its marker.
 bool StreamIntake::AlreadyMarked(const std::wstring& folder, const MediaStream& stream) const {
     if (stream.shape != StreamShape::Single || stream.ownFiles.empty() || record_->Find(stream.identity)) return false;
-    return titles::ReadTitle(PathOf(folder, stream.ownFiles.front())) != titles::kTitleNotSet;
+    return titles::ReadTitle(CacheFilePath(folder, stream.ownFiles.front())) != titles::kTitleNotSet;
 }
 
 void StreamIntake::MarkSingle(const std::wstring& folder, const MediaStream& stream, std::wstring_view marker) const {
     if (stream.shape != StreamShape::Single) return;
-    for (const std::string& file : stream.ownFiles) titles::WriteTitle(PathOf(folder, file), std::wstring(marker));
+    for (const std::string& file : stream.ownFiles)
+        titles::WriteTitle(CacheFilePath(folder, file), std::wstring(marker));
 }
 
 void StreamIntake::Remember(const Members& members, const std::wstring& clipName) {
