@@ -56,7 +56,7 @@ bench: build installer
 
 # Lays out every C++ source by .clang-format (Debian: clang-format).
 format:
-	@git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' 'installer/*.cpp' 'installer/*.h' | xargs clang-format -i
+	@git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build/native build/win

@@ -1,18 +1,15 @@
 ; Set-up of Reelkeep: a 64-bit installer built on Linux by makensis.
-; makensis -DPROGRAM_FOLDER=<folder with player.swf and Help.chm> -DICON=<program icon>
-;          -DOUTFILE=<setup.exe> -DPLUGIN_FOLDER=<folder of Lz4Unpack.dll>
-;          -DPACKED_FFMPEG=<ffmpeg.exe as deflated LZ4 blocks> -DPACKED_PROGRAM=<Reelkeep.exe too>
-; (installer/pack-blocks.py writes each with an include of its unpacked size beside it)
+; makensis -DPROGRAM_FOLDER=<folder with ffmpeg.exe, player.swf and Help.chm>
+;          -DSETUP_PROGRAM=<the Reelkeep.exe to install> -DICON=<program icon> -DOUTFILE=<setup.exe>
 Unicode true
 Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel admin
-; zlib is the zip format's own deflate: the set-up stays as small as a zipped program folder
-; and compresses several times faster than lzma on a busy build machine. ffmpeg.exe comes
-; in as LZ4 blocks the build deflated one by one, stored as they are: the same size, and the
-; plug-in inflates and expands them on every processor instead of the set-up's one thread.
-; Not /SOLID: the stored file must stay out of the compressed stream.
-SetCompressor zlib
+; One lzma stream over every file: ffmpeg.exe is most of the set-up and compresses far
+; better with a dictionary that spans it than a zip does file by file. 64 MB covers the
+; whole of ffmpeg.exe; the set-up needs that much memory while it expands.
+SetCompressor /SOLID lzma
+SetCompressorDictSize 64
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -35,11 +32,8 @@ SetCompressor zlib
   !endif
 !macroend
 !insertmacro REQUIRE_DEFINE PROGRAM_FOLDER
+!insertmacro REQUIRE_DEFINE SETUP_PROGRAM
 !insertmacro REQUIRE_DEFINE ICON
-!insertmacro REQUIRE_DEFINE PACKED_FFMPEG
-!insertmacro REQUIRE_DEFINE PACKED_PROGRAM
-!insertmacro REQUIRE_DEFINE PLUGIN_FOLDER
-!addplugindir /amd64-unicode "${PLUGIN_FOLDER}"
 !ifndef OUTFILE
   !define OUTFILE "Reelkeep-${VERSION}-setup.exe"
 !endif
@@ -106,78 +100,18 @@ FunctionEnd
 !insertmacro CLOSE_RUNNING_PROGRAM "un."
 
 ; Lets the local Users group modify a folder and what it will hold, beside the rights the
-; folder has already. Done in place: an icacls process per folder took longer than
-; unpacking all the files. Takes the folder on the stack.
+; folder has already. The group by its well-known SID, as its name is translated on
+; non-English Windows. Takes the folder on the stack.
 Function GrantUsersModify
   Exch $0
   Push $1
-  Push $2
-  Push $3
-  Push $4
-  Push $5
-  ; The group by its well-known SID, as its name is translated on non-English Windows.
-  System::Call 'advapi32::ConvertStringSidToSidW(w "S-1-5-32-545", *p .r1) i.r2'
-  ${If} $2 = 0
-    DetailPrint "Cannot give the users write access to $0: no SID for the Users group."
-    Goto done
+  nsExec::Exec '"$SYSDIR\icacls.exe" "$0" /grant *S-1-5-32-545:(OI)(CI)M'
+  Pop $1
+  ${If} $1 != 0
+    DetailPrint "Cannot give the users write access to $0 (icacls: $1)."
   ${EndIf}
-  ; SE_FILE_OBJECT 1, DACL_SECURITY_INFORMATION 4.
-  System::Call 'advapi32::GetNamedSecurityInfoW(w r0, i 1, i 4, p 0, p 0, *p .r3, p 0, *p .r4) i.r2'
-  ${If} $2 = 0
-    ; EXPLICIT_ACCESS_W as x64 lays it out (the System plug-in packs, so the padding is
-    ; spelled out): modify rights 0x1301BF, GRANT_ACCESS, inherited by subfolders and
-    ; files, trustee given by SID.
-    System::Call '*(i 0x1301BF, i 1, i 3, i 0, p 0, i 0, i 0, i 2, i 0, p r1) p.r5'
-    System::Call 'advapi32::SetEntriesInAclW(i 1, p r5, p r3, *p .r3) i.r2'
-    System::Free $5
-    ${If} $2 = 0
-      System::Call 'advapi32::SetNamedSecurityInfoW(w r0, i 1, i 4, p 0, p 0, p r3, p 0) i.r2'
-      System::Call 'kernel32::LocalFree(p r3)'
-    ${EndIf}
-    System::Call 'kernel32::LocalFree(p r4)'
-  ${EndIf}
-  ${If} $2 <> 0
-    DetailPrint "Cannot give the users write access to $0 (error $2)."
-  ${EndIf}
-  System::Call 'kernel32::LocalFree(p r1)'
-  done:
-  Pop $5
-  Pop $4
-  Pop $3
-  Pop $2
   Pop $1
   Pop $0
-FunctionEnd
-
-; ffmpeg.exe and Reelkeep.exe, most of the set-up, travel as packed blocks: stored in the
-; set-up as they are (compressing them again would only make the set-up inflate them twice)
-; and outside every section, so that "space required" counts the unpacked files instead.
-; The plug-in reads them where they lie, by their order here.
-SetCompress off
-ReserveFile "${PACKED_FFMPEG}"
-ReserveFile "${PACKED_PROGRAM}"
-SetCompress auto
-!include "${PACKED_FFMPEG}.nsh"
-!include "${PACKED_PROGRAM}.nsh"
-
-; Starts expanding both on background threads; FinishUnpacking, in the last section, waits
-; for them.
-!macro START_UNPACKING
-  Lz4Unpack::Start "$EXEPATH" 0 "$INSTDIR\ffmpeg.exe"
-  Lz4Unpack::Start "$EXEPATH" 1 "$INSTDIR\Reelkeep.exe"
-!macroend
-
-Function FinishUnpacking
-  finish:
-    Lz4Unpack::Finish
-    Pop $0
-    ${If} $0 != "ok"
-      MessageBox MB_RETRYCANCEL|MB_ICONSTOP "Setup could not put the program in place: $0" /SD IDCANCEL IDRETRY retry
-      Abort
-    retry:
-      !insertmacro START_UNPACKING
-      Goto finish
-    ${EndIf}
 FunctionEnd
 
 Function .onInit
@@ -192,10 +126,8 @@ Section "${PRODUCT}" SecProgram
   SectionIn RO
   Call CloseRunningProgram
   SetOutPath "$INSTDIR"
-  ; The bulk of the set-up: it expands on the other processors while the rest goes in place.
-  !insertmacro START_UNPACKING
-  AddSize ${FFMPEG_KILOBYTES}
-  AddSize ${PROGRAM_KILOBYTES}
+  File "${SETUP_PROGRAM}"
+  File "${PROGRAM_FOLDER}\ffmpeg.exe"
   File "${PROGRAM_FOLDER}\player.swf"
   File "${PROGRAM_FOLDER}\Help.chm"
   CreateDirectory "$INSTDIR\Videos"
@@ -224,18 +156,13 @@ Section "${PRODUCT}" SecProgram
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/M=*.* /S=0K /G=0" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
 Section "Desktop shortcut" SecDesktop
   SetShellVarContext all
   CreateShortcut "$DESKTOP\${PRODUCT}.lnk" "$INSTDIR\Reelkeep.exe" "" "$INSTDIR\Reelkeep.exe" 0
-SectionEnd
-
-; Last, so that everything above is done while the packed files expand.
-Section "-Finish"
-  Call FinishUnpacking
-  ${GetSize} "$INSTDIR" "/M=*.* /S=0K /G=0" $0 $1 $2
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN

@@ -2,6 +2,7 @@
 
 #include "convert/Presets.h"
 #include "framework/WindowMessages.h"
+#include "framework/Worker.h"
 
 namespace convert {
 
@@ -11,7 +12,7 @@ void BatchWorker::Start(BatchOrder order) {
     converted_ = 0;
     // A halted run stays halted: every batch gets its own.
     run_ = std::make_unique<ConversionRun>();
-    thread_ = std::thread([this, order = std::move(order)] { Run(order); });
+    thread_ = std::thread([this, order = std::move(order)] { framework::RunCatching([&] { Run(order); }); });
 }
 
 void BatchWorker::Join() {

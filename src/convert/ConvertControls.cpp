@@ -3,10 +3,9 @@
 #include "framework/WinApp.h"
 #include "convert/OutputNames.h"
 #include "platform/IconList.h"
+#include "resources/resource.h"
 
 #include <algorithm>
-
-#include <vector>
 
 namespace convert {
 
@@ -15,9 +14,7 @@ FormatImages::~FormatImages() {
 }
 
 void FormatImages::AddIcons(HWND combo) {
-    std::vector<int> iconIds;
-    for (const FormatEntry& entry : FormatEntries()) iconIds.push_back(entry.iconResource);
-    if (!images_) images_ = platform::LoadSmallIconList(framework::WinApp::ResourceInstance(), iconIds);
+    if (!images_) images_ = platform::LoadIconStrip(framework::WinApp::ResourceInstance(), IDB_FORMAT_STRIP);
     platform::SetComboBoxExImages(combo, images_);
 }
 

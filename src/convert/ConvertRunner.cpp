@@ -2,24 +2,15 @@
 
 #include "convert/OutputCheck.h"
 #include "convert/Progress.h"
-#include "platform/ChildProcess.h"
+#include "platform/ToolRun.h"
 #include "platform/ToolOutput.h"
 #include "probe/MediaProbe.h"
 
 #include <atomic>
-#include <chrono>
 
 namespace convert {
 
 namespace {
-
-// How often the worker looks whether ffmpeg has exited while its output stays open.
-constexpr DWORD kExitPollMs = 250;
-// Once ffmpeg has exited, what it wrote is already in the pipe; EOF follows at once unless
-// some other process inherited the write end (Wine's desktop process can). Give up then.
-constexpr DWORD kQuietAfterExitMs = 500;
-// Its output has ended, so ffmpeg is closing down; its exit code follows at once.
-constexpr DWORD kExitCodeWaitMs = 2000;
 
 std::wstring SystemErrorText(DWORD error) {
     wchar_t* buffer = nullptr;
@@ -53,46 +44,23 @@ void ConversionRun::Halt() {
 }
 
 ConverterOutcome runConverter(const std::wstring& commandLine, ConversionRun& run, const ProgressReport& onReport) {
-    ConverterOutcome outcome;
-    platform::OutputPipe pipe;
-    if (!pipe.Create(outcome.startError)) return outcome;
-    platform::ChildProcess child = platform::ChildProcess::Start(commandLine, pipe, outcome.startError);
-    if (!child.valid()) return outcome;
-    outcome.started = true;
-
     ProgressParser parser;
     ToolErrorLine errorLine;
     ConversionReport report;
-    std::string bytes;
-    bool exited = false;
-    auto quietUntil = std::chrono::steady_clock::now();
-    for (;;) {
-        if (run.halted()) break;
-        bytes.clear();
-        const platform::OutputPipe::Outcome read = pipe.Read(bytes, run.haltEvent(), kExitPollMs);
-        if (read == platform::OutputPipe::Outcome::Data) {
+    const platform::ToolRunOutcome tool =
+        platform::RunToolWithOutput(commandLine, run.haltEvent(), [&](std::string_view bytes) {
             errorLine.Feed(bytes);
             report.Feed(bytes);
             for (std::int64_t seconds : parser.Feed(bytes)) onReport(seconds);
-            continue;
-        }
-        if (read == platform::OutputPipe::Outcome::OtherSignalled) break;
-        if (read != platform::OutputPipe::Outcome::TimedOut) break;  // end of output, or a broken pipe
-        if (!exited && WaitForSingleObject(child.process(), 0) == WAIT_OBJECT_0) {
-            exited = true;
-            quietUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(kQuietAfterExitMs);
-        } else if (exited && std::chrono::steady_clock::now() >= quietUntil) {
-            break;
-        }
-    }
-    outcome.halted = run.halted();
+        });
+    ConverterOutcome outcome;
+    outcome.started = tool.started;
+    outcome.startError = tool.startError;
+    outcome.halted = tool.halted || run.halted();
+    outcome.exitCode = tool.exitCode;
     outcome.errorLine = platform::DecodeToolOutput(errorLine.line());
     outcome.inputSeconds = report.inputSeconds();
     outcome.finished = report.finished();
-    if (!outcome.halted && WaitForSingleObject(child.process(), kExitCodeWaitMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(child.process(), &outcome.exitCode);
-    // Whatever the run started and left behind ends with it; nothing outside the job is touched.
-    child.EndTree();
     return outcome;
 }
 

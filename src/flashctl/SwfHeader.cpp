@@ -1,8 +1,9 @@
 #include "flashctl/SwfHeader.h"
 
-#include "flashctl/Inflate.h"
+#include <zlib.h>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace flashctl {
@@ -40,6 +41,30 @@ private:
     std::size_t size_;
     std::size_t position_ = 0;
 };
+
+enum class InflateResult { Enough, Corrupt, Truncated };
+
+// The first `limit` bytes of the zlib stream in `input`, or all of it when it is shorter: a
+// movie's header and first tags are all the control reads, so a huge or hostile stream
+// costs no more than that. One call does it, as zlib stops only when the input runs out or
+// the output is full.
+InflateResult InflateStart(const std::uint8_t* input, std::size_t size, std::size_t limit,
+                           std::vector<std::uint8_t>& output) {
+    output.resize(limit);
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) return InflateResult::Corrupt;
+    stream.next_in = const_cast<Bytef*>(input);
+    stream.avail_in = static_cast<uInt>(std::min<std::size_t>(size, UINT_MAX));
+    stream.next_out = output.data();
+    stream.avail_out = static_cast<uInt>(limit);
+    const int status = inflate(&stream, Z_NO_FLUSH);
+    const bool full = stream.avail_out == 0;
+    output.resize(limit - stream.avail_out);
+    inflateEnd(&stream);
+    if (status == Z_STREAM_END || (full && (status == Z_OK || status == Z_BUF_ERROR))) return InflateResult::Enough;
+    if (status == Z_OK || status == Z_BUF_ERROR) return InflateResult::Truncated;
+    return InflateResult::Corrupt;
+}
 
 // The frame rectangle: five bits of field width, then four signed fields of that width.
 bool ReadRect(ByteReader& reader, int& width, int& height) {
@@ -131,8 +156,10 @@ SwfReadResult ReadSwfHeader(const std::uint8_t* data, std::size_t size, std::uin
     std::size_t bodySize = std::min<std::size_t>(size - kSignatureSize, header.declaredLength - kSignatureSize);
     std::vector<std::uint8_t> inflated;
     if (header.compressed) {
+        // The declared length counts the inflated movie: a small one can take more bytes
+        // compressed than that, so every byte read goes in.
         const std::size_t wanted = std::min<std::size_t>(header.declaredLength - kSignatureSize, kBodyLimit);
-        const InflateResult inflate = Inflate(body, bodySize, wanted, inflated);
+        const InflateResult inflate = InflateStart(body, size - kSignatureSize, wanted, inflated);
         if (inflate == InflateResult::Corrupt) {
             result.problem = SwfProblem::Corrupt;
             return result;

@@ -1,5 +1,7 @@
 #include "framework/SideThread.h"
 
+#include "framework/Worker.h"
+
 #include <utility>
 
 namespace framework {
@@ -10,7 +12,7 @@ SideThread::SideThread(std::function<void()> work) : work_(std::move(work)) {
 }
 
 DWORD WINAPI SideThread::Run(void* self) {
-    static_cast<SideThread*>(self)->work_();
+    RunCatching(static_cast<SideThread*>(self)->work_);
     return 0;
 }
 

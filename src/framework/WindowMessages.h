@@ -55,11 +55,12 @@ inline constexpr UINT WM_ADD_DECORATIONS = WM_APP + 21;
 // From the web import's download worker to the import dialog. wParam is the download's
 // job, so the words of a halted or earlier job are dropped; lParam points at data that
 // lives until SendMessageW returns. The dialog serves them as one range.
-// The progress bar's range, lParam: const std::uint64_t* total bytes.
+// The progress bar's range, lParam: const webimport::DownloadProgress* whose total (bytes or
+// seconds) is the range, 0 when not known.
 inline constexpr UINT WM_IMPORT_RANGE = WM_APP + 60;
 // The status line, lParam: const std::wstring*.
 inline constexpr UINT WM_IMPORT_CAPTION = WM_APP + 61;
-// Bytes so far, lParam: const webimport::DownloadProgress*.
+// Bytes or seconds so far, lParam: const webimport::DownloadProgress*.
 inline constexpr UINT WM_IMPORT_PROGRESS = WM_APP + 62;
 // A failure to report, lParam: const std::wstring* text.
 inline constexpr UINT WM_IMPORT_FAILED = WM_APP + 63;

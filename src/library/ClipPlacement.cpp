@@ -35,7 +35,7 @@ void SetCreationTime(const std::wstring& path, const FILETIME& created) {
 // Renames the finished copy to the first free name of its second. A name already taken
 // is never replaced: the rename itself refuses, so two captures cannot race for a name.
 std::wstring MoveIntoLibrary(const std::wstring& temporary, const std::wstring& libraryFolder, std::int32_t second,
-                             const std::wstring& extension) {
+                             std::wstring_view extension) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::wstring target = libraryFolder + LibraryClipName(second, attempt, extension);
         if (MoveFileExW(temporary.c_str(), target.c_str(), 0)) return target;
@@ -59,7 +59,7 @@ std::wstring PlaceClipInLibrary(const std::wstring& source, const std::wstring& 
 
 std::wstring PlaceCopyInLibrary(const std::wstring& temporary, const std::wstring& libraryFolder, std::int32_t second,
                                 const std::function<std::wstring()>& title, const FILETIME* created,
-                                const std::wstring& sourceUrl, const std::wstring& extension) {
+                                const std::wstring& sourceUrl, std::wstring_view extension) {
     // Titled and dated before it is moved in, so no list build sees the clip half-made.
     titles::WriteTitle(temporary, title());
     if (!sourceUrl.empty()) titles::WriteSourceUrl(temporary, sourceUrl);

@@ -37,12 +37,6 @@ LocalDateTime PickerValue(HWND picker) {
     return FromSystemTime(time);
 }
 
-constexpr int kKindIcons[] = {IDI_FILTER_BY_DATE, IDI_FILTER_BY_TIME, IDI_FILTER_BY_KEYWORD};
-constexpr int kDateIcons[] = {IDI_DATE_TODAY,      IDI_DATE_YESTERDAY, IDI_DATE_THIS_WEEK,
-                              IDI_DATE_THIS_MONTH, IDI_DATE_ALL_TIME,  IDI_DATE_CUSTOM};
-constexpr int kTimeIcons[] = {IDI_TIME_MORNING, IDI_TIME_AFTERNOON, IDI_TIME_EVENING, IDI_TIME_NIGHT, IDI_TIME_CUSTOM};
-constexpr int kKeywordIcons[] = {IDI_KEYWORD_CONTAINS, IDI_KEYWORD_NOT_CONTAINS};
-
 constexpr int kKindDependentControls[] = {IDC_FILTER_DATE_PRESET,   IDC_FILTER_TIME_PRESET, IDC_FILTER_KEYWORD_MODE,
                                           IDC_FILTER_TIME_FROM,     IDC_FILTER_DATE_FROM,   IDC_FILTER_DATE_TO,
                                           IDC_FILTER_TIME_TO,       IDC_FILTER_FROM_LABEL,  IDC_FILTER_TO_LABEL,
@@ -76,8 +70,8 @@ FilterPanel::~FilterPanel() {
     for (HIMAGELIST images : imageLists_) ImageList_Destroy(images);
 }
 
-void FilterPanel::AddComboIcons(int comboId, HINSTANCE resources, std::span<const int> iconIds) {
-    HIMAGELIST images = platform::LoadSmallIconList(resources, iconIds);
+void FilterPanel::AddComboIcons(int comboId, HINSTANCE resources, int stripId) {
+    HIMAGELIST images = platform::LoadIconStrip(resources, stripId);
     if (images != nullptr) imageLists_.push_back(images);
     platform::SetComboBoxExImages(Control(comboId), images);
 }
@@ -117,10 +111,10 @@ void FilterPanel::Setup() {
 }
 
 void FilterPanel::AddIcons(HINSTANCE resources) {
-    AddComboIcons(IDC_FILTER_KIND, resources, kKindIcons);
-    AddComboIcons(IDC_FILTER_DATE_PRESET, resources, kDateIcons);
-    AddComboIcons(IDC_FILTER_TIME_PRESET, resources, kTimeIcons);
-    AddComboIcons(IDC_FILTER_KEYWORD_MODE, resources, kKeywordIcons);
+    AddComboIcons(IDC_FILTER_KIND, resources, IDB_FILTER_KIND_STRIP);
+    AddComboIcons(IDC_FILTER_DATE_PRESET, resources, IDB_DATE_PRESET_STRIP);
+    AddComboIcons(IDC_FILTER_TIME_PRESET, resources, IDB_TIME_PRESET_STRIP);
+    AddComboIcons(IDC_FILTER_KEYWORD_MODE, resources, IDB_KEYWORD_MODE_STRIP);
 }
 
 int FilterPanel::Selection(int comboId) const {

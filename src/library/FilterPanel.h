@@ -52,7 +52,7 @@ private:
     int Selection(int comboId) const;
     void WritePickers(int fromId, int toId, const PickerRange& range);
     void FillComboEx(int comboId, std::span<const std::wstring_view> texts);
-    void AddComboIcons(int comboId, HINSTANCE resources, std::span<const int> iconIds);
+    void AddComboIcons(int comboId, HINSTANCE resources, int stripId);
 
     HWND dialog_ = nullptr;
     std::wstring libraryFolder_;

@@ -8,8 +8,8 @@ namespace library {
 
 // Library name of the clip made at `second`. Attempt 0 is "<second>.flv"; when that name
 // is taken, attempt n is "<second>_<n+1>.flv", so a second clip of the same second sorts
-// beside the first and never replaces it. A clip rebuilt from pieces takes the extension
-// of the container it was written in.
+// beside the first and never replaces it. A clip of another container keeps its own
+// extension (".mp4").
 std::wstring LibraryClipName(std::int32_t second, int attempt, std::wstring_view extension = L".flv");
 
 // The title of an imported file: its name without the folder and without its last four

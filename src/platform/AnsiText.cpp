@@ -4,13 +4,15 @@
 
 namespace platform {
 
-std::wstring AnsiToWide(std::string_view bytes) {
+std::wstring AnsiToWide(std::string_view bytes) { return CodePageToWide(bytes, CP_ACP); }
+
+std::wstring CodePageToWide(std::string_view bytes, unsigned codePage) {
     if (bytes.empty()) return {};
     const int size = static_cast<int>(bytes.size());
-    const int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+    const int needed = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
     if (needed <= 0) return {};
     std::wstring text(static_cast<size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, text.data(), needed);
+    MultiByteToWideChar(codePage, 0, bytes.data(), size, text.data(), needed);
     return text;
 }
 

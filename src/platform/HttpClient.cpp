@@ -10,6 +10,20 @@ namespace {
 
 bool Halted(const std::atomic<bool>* halt) { return halt != nullptr && halt->load(); }
 
+bool IsRedirect(DWORD status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// A Location, which may be relative, made absolute against the address that sent it.
+std::optional<std::wstring> CombineUrl(const std::wstring& base, const std::wstring& location) {
+    if (location.empty()) return std::nullopt;
+    std::vector<wchar_t> buffer(INTERNET_MAX_URL_LENGTH + 1);
+    DWORD length = static_cast<DWORD>(buffer.size());
+    if (!InternetCombineUrlW(base.c_str(), location.c_str(), buffer.data(), &length, ICU_NO_ENCODE))
+        return std::nullopt;
+    return std::wstring(buffer.data(), length);
+}
+
 }  // namespace
 
 std::optional<UrlParts> SplitUrl(const std::wstring& url) {
@@ -42,27 +56,44 @@ HttpSession::HttpSession(const std::wstring& userAgent, DWORD timeoutMs)
         InternetSetOptionW(session_.get(), option, &timeoutMs_, sizeof timeoutMs_);
 }
 
-HttpFailure HttpSession::Get(const std::wstring& url, HttpResponse& response, const std::atomic<bool>* halt) const {
-    response = HttpResponse();
-    response.halt_ = halt;
+HttpFailure HttpSession::Get(const std::wstring& url, HttpResponse& response, const std::atomic<bool>* halt,
+                             const std::wstring& referrer) const {
+    std::wstring address = url;
+    for (int redirects = 0;; ++redirects) {
+        response = HttpResponse();
+        response.halt_ = halt;
+        response.url_ = address;
+        if (Halted(halt)) return HttpFailure::Halted;
+        const HttpFailure failure = GetOnce(address, response, referrer);
+        if (failure != HttpFailure::None) return failure;
+        if (!IsRedirect(response.status())) return HttpFailure::None;
+        if (redirects == kMostRedirects) return HttpFailure::TooManyRedirects;
+        const auto next = CombineUrl(address, response.Header(HTTP_QUERY_LOCATION));
+        if (!next || !SplitUrl(*next)) return HttpFailure::TooManyRedirects;
+        address = *next;
+    }
+}
+
+HttpFailure HttpSession::GetOnce(const std::wstring& url, HttpResponse& response, const std::wstring& referrer) const {
     const auto parts = SplitUrl(url);
     if (!parts) return HttpFailure::BadAddress;
     if (!session_) return HttpFailure::Network;
-    if (Halted(halt)) return HttpFailure::Halted;
 
     response.connection_.reset(InternetConnectW(session_.get(), parts->host.c_str(), parts->port, nullptr, nullptr,
                                                 INTERNET_SERVICE_HTTP, 0, 0));
     if (!response.connection_) return HttpFailure::Network;
-    DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE;
+    DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
     if (parts->secure) flags |= INTERNET_FLAG_SECURE;
     response.request_.reset(HttpOpenRequestW(response.connection_.get(), L"GET", parts->object.c_str(), nullptr,
-                                             nullptr, nullptr, flags, 0));
+                                             referrer.empty() ? nullptr : referrer.c_str(), nullptr, flags, 0));
     if (!response.request_) return HttpFailure::Network;
     // Per request too: some versions of the library take the time-outs from the handle in use.
     for (DWORD option : {INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
         InternetSetOptionW(response.request_.get(), option, const_cast<DWORD*>(&timeoutMs_), sizeof timeoutMs_);
-    if (!HttpSendRequestW(response.request_.get(), nullptr, 0, nullptr, 0)) return HttpFailure::Network;
-    if (Halted(halt)) return HttpFailure::Halted;
+    static constexpr wchar_t kCloseAfterwards[] = L"Connection: close\r\n";
+    if (!HttpSendRequestW(response.request_.get(), kCloseAfterwards, static_cast<DWORD>(-1), nullptr, 0))
+        return HttpFailure::Network;
+    if (Halted(response.halt_)) return HttpFailure::Halted;
 
     DWORD status = 0;
     DWORD size = sizeof status;

@@ -3,18 +3,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <span>
-
 namespace platform {
 
-// One 16x16 (small-icon size) image per id, in order; the caller owns the list. Icons
-// stored at exactly that size go in as one strip of their own bits: loading each icon
-// through the system cost about 3 ms an icon at start-up under Wine.
-HIMAGELIST LoadSmallIconList(HINSTANCE resources, std::span<const int> iconIds);
-
-// The same list built icon by icon through the system's icon loader, which scales an
-// icon that has no image of the wanted size. The fallback of LoadSmallIconList.
-HIMAGELIST LoadSmallIconListOneByOne(HINSTANCE resources, std::span<const int> iconIds);
+// An image list from a bitmap resource that holds a row of 16x16 images with their alpha,
+// as the build draws a combo box's icons; the caller owns the list. One load: adding the
+// icons one by one cost about 3 ms an icon at start-up under Wine.
+HIMAGELIST LoadIconStrip(HINSTANCE resources, int bitmapId);
 
 // Gives a ComboBoxEx its image list without painting it there and then: the combo box
 // inside repaints at once when the images change its item height, which on a shown window

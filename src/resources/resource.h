@@ -82,6 +82,12 @@
 #define IDB_FOLDER_MARK              240
 #define IDB_FOLDER_MARK_V6           247
 #define IDB_NAME_MARK_V6             248
+// The extended combo boxes' icons, each row as one strip of 16x16 images in entry order.
+#define IDB_FORMAT_STRIP             250
+#define IDB_FILTER_KIND_STRIP        251
+#define IDB_DATE_PRESET_STRIP        252
+#define IDB_TIME_PRESET_STRIP        253
+#define IDB_KEYWORD_MODE_STRIP       254
 
 // Controls of the web import dialog (129)
 #define IDC_IMPORT_DOWNLOAD          1001

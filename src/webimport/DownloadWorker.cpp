@@ -1,187 +1,154 @@
 #include "webimport/DownloadWorker.h"
 
-#include "framework/WindowMessages.h"
-#include "library/ClipRecordText.h"
-#include "library/ImportRules.h"
-#include "probe/MediaProbe.h"
-#include "titles/TitleMarkers.h"
-#include "titles/TitleStore.h"
 #include "platform/AnsiText.h"
 #include "platform/Environment.h"
+#include "webimport/FileImport.h"
+#include "webimport/HtmlText.h"
+#include "webimport/ImportChannel.h"
+#include "webimport/ImportRequests.h"
 #include "webimport/ImportTexts.h"
+#include "webimport/PageCharset.h"
 #include "webimport/PageScrape.h"
-
-#include <ctime>
+#include "webimport/PageVideo.h"
+#include "webimport/PlaylistImport.h"
+#include "webimport/WebAddress.h"
 
 namespace webimport {
 
 namespace {
 
-constexpr DWORD kPieceSize = 1024;
-constexpr ULONGLONG kProgressIntervalMs = 100;
-using Read = platform::HttpResponse::Read;
+// A page that names more addresses than this for its video names no usable one.
+constexpr std::size_t kMostVideoAddresses = 5;
 
-// The worker's side of one download: every word to the dialog is dropped once halted.
+// What an answer is: the video file itself, a playlist, or something to read (a page).
+AddressKind KindOfAnswer(const platform::HttpResponse& response) {
+    const std::wstring type = response.Header(HTTP_QUERY_CONTENT_TYPE);
+    const AddressKind byType = KindOfContentType(type);
+    if (byType == AddressKind::HlsPlaylist || byType == AddressKind::DashManifest) return byType;
+    const AddressKind byName = KindOfAddress(response.url());
+    // Servers send playlists under many types; their names say what they are.
+    if (byName == AddressKind::HlsPlaylist || byName == AddressKind::DashManifest) return AddressKind::Unknown;
+    return IsDirectVideoType(type) ? AddressKind::MediaFile : AddressKind::Unknown;
+}
+
 class Download {
 public:
     Download(const std::shared_ptr<DownloadJob>& job, HWND dialog, const ImportSettings& settings)
-        : job_(job), dialog_(dialog), settings_(settings), session_(std::wstring(kUserAgent), settings.timeoutMs) {}
+        : channel_(job, dialog), settings_(settings), session_(std::wstring(kUserAgent), settings.timeoutMs) {}
 
-    void Run(const std::wstring& address);
+    void Run(const std::wstring& typed);
 
 private:
-    void Tell(UINT message, const void* data = nullptr) const {
-        if (job_->halted) return;
-        SendMessageW(dialog_, message, reinterpret_cast<WPARAM>(job_.get()), reinterpret_cast<LPARAM>(data));
+    const std::atomic<bool>* halt() const { return &channel_.job().halted; }
+    void FailRequest(platform::HttpFailure failure) {
+        if (const std::wstring_view text = RequestFailureText(failure); !text.empty()) channel_.Fail(text);
     }
-    void Fail(std::wstring_view text) const {
-        const std::wstring message(text);
-        Tell(framework::WM_IMPORT_FAILED, &message);
-    }
-    // The request failed before any file: a halt ends quietly, the rest is reported.
-    void FailRequest(platform::HttpFailure failure) const {
-        if (failure == platform::HttpFailure::BadAddress) Fail(kInvalidAddress);
-        if (failure == platform::HttpFailure::Network) Fail(kNetworkFailure);
-    }
-    bool ReadPage(platform::HttpResponse& response, std::wstring& page) const;
-    void SaveClip(platform::HttpResponse& response, const std::wstring& title, bool probeFirst);
-    bool CreateClipFile();
-    bool WritePiece(const char* piece, DWORD size);
-    // Closes the file; with `mark`, titles it for deletion. False once halted.
-    bool CloseFile(bool mark);
-    // The library's own rule, so that what lands here is listed.
-    bool IsVideo(const std::wstring& path) const {
-        return library::ReportListsClip(probe::ProbeMedia(path, settings_.ffmpegPath).report, path);
-    }
+    // Reads the answer whole when it is no video file, and says what it is; false when
+    // it was reported or halted.
+    bool ReadAnswer(platform::HttpResponse& response, std::string& body);
+    void ImportPage(const std::string& body, const platform::HttpResponse& response);
+    void ImportWatchPage(const PageValues& values);
+    // Tries the page's video addresses in their order; false when none gave a video.
+    bool ImportPageVideo(const PageVideo& video, const std::wstring& pageAddress);
+    void ImportPlaylist(const std::wstring& address, std::string body, AddressKind kind, const std::wstring& title,
+                        const std::wstring& referrer);
 
-    std::shared_ptr<DownloadJob> job_;
-    HWND dialog_;
+    ImportChannel channel_;
     const ImportSettings& settings_;
     platform::HttpSession session_;
 };
 
-void Download::Run(const std::wstring& address) {
+void Download::Run(const std::wstring& typed) {
+    // Only the web is asked: no request at all goes to a file:// or any other address.
+    if (HasScheme(typed) && !IsWebAddress(typed)) return channel_.Fail(kNotWebAddress);
+    const auto address = ResolveAddress(typed, typed);
+    if (!address) return channel_.Fail(kInvalidAddress);
+
     platform::HttpResponse response;
-    const auto failure = session_.Get(address, response, &job_->halted);
+    const auto failure = session_.Get(*address, response, halt());
     if (failure != platform::HttpFailure::None) return FailRequest(failure);
-    if (response.status() != 200) return Fail(kInvalidAddress);
-    // Today's sites rarely serve the old markers; an address of the video itself is taken
-    // as it is.
-    if (IsDirectVideoType(response.Header(HTTP_QUERY_CONTENT_TYPE)))
-        return SaveClip(response, DirectVideoTitle(address), true);
+    if (response.status() != 200) return channel_.Fail(kInvalidAddress);
+    const AddressKind kind = KindOfAnswer(response);
+    // An address of the video itself is taken as it is.
+    if (kind == AddressKind::MediaFile)
+        return ImportFileBody(channel_, response, settings_, DirectVideoTitle(*address));
 
-    const std::wstring reading(kReadingPage);
-    Tell(framework::WM_IMPORT_CAPTION, &reading);
-    std::wstring page;
-    if (!ReadPage(response, page)) return;
-    response = platform::HttpResponse();
+    channel_.Caption(kind == AddressKind::Unknown ? kReadingPage : kReadingPlaylist);
+    std::string body;
+    if (!ReadAnswer(response, body)) return;
+    const AddressKind bodyKind = kind == AddressKind::Unknown ? KindOfBody(body) : kind;
+    if (bodyKind != AddressKind::Unknown)
+        return ImportPlaylist(response.url(), std::move(body), bodyKind, DirectVideoTitle(*address), response.url());
+    ImportPage(body, response);
+}
+
+bool Download::ReadAnswer(platform::HttpResponse& response, std::string& body) {
+    const BodyRead read = ReadBody(response, body);
+    if (const std::wstring_view text = BodyFailureText(read); !text.empty()) channel_.Fail(text);
+    return read == BodyRead::Whole;
+}
+
+void Download::ImportPage(const std::string& body, const platform::HttpResponse& response) {
+    const std::wstring page = DecodePage(body, response.Header(HTTP_QUERY_CONTENT_TYPE), platform::CodePageToWide);
+    // A watch page of the old kind is read as it always was.
     const PageValues values = ScrapePage(page);
-    if (!values.Complete()) return Fail(kInvalidAddress);
-
-    const auto streamFailure =
-        session_.Get(StreamAddress(settings_.siteUrl, values.identifier, values.token), response, &job_->halted);
-    if (streamFailure != platform::HttpFailure::None) return FailRequest(streamFailure);
-    SaveClip(response, values.title, false);
+    if (values.Complete()) return ImportWatchPage(values);
+    const PageVideo video = ReadPageVideo(page, response.url());
+    if (video.addresses.empty()) return channel_.Fail(kNoVideoFound);
+    if (!ImportPageVideo(video, response.url()) && !channel_.halted()) channel_.Fail(kVideoNotServed);
 }
 
-bool Download::ReadPage(platform::HttpResponse& response, std::wstring& page) const {
-    char piece[kPieceSize];
-    DWORD got = 0;
-    Read read;
-    while ((read = response.ReadPiece(piece, kPieceSize, got)) == Read::Data)
-        page += platform::AnsiToWide(std::string_view(piece, got));
-    if (read == Read::Failed) Fail(kNetworkFailure);
-    return read == Read::End;
+void Download::ImportWatchPage(const PageValues& values) {
+    platform::HttpResponse response;
+    const std::wstring stream =
+        StreamAddress(settings_.siteUrl, EscapeQueryValue(values.identifier), EscapeQueryValue(values.token));
+    const auto failure = session_.Get(stream, response, halt());
+    if (failure != platform::HttpFailure::None) return FailRequest(failure);
+    if (response.status() != 200) return channel_.Fail(kInvalidAddress);
+    ImportFileBody(channel_, response, settings_, PageTitleText(values.title));
 }
 
-void Download::SaveClip(platform::HttpResponse& response, const std::wstring& title, bool probeFirst) {
-    const std::uint64_t total = response.ContentLength().value_or(0);
-    if (response.status() != 200 || total == 0) return Fail(kInvalidAddress);
-    Tell(framework::WM_IMPORT_RANGE, &total);
-    if (!CreateClipFile()) return Fail(kCannotWriteClip);
-
-    char piece[kPieceSize];
-    DWORD got = 0;
-    Read read;
-    DownloadProgress progress{0, total};
-    ULONGLONG lastShown = 0;
-    while ((read = response.ReadPiece(piece, kPieceSize, got)) == Read::Data) {
-        if (!WritePiece(piece, got)) {
-            if (CloseFile(true)) Fail(kCannotWriteClip);
-            return;
-        }
-        progress.received += got;
-        // One kilobyte at a time would be thousands of cross-thread calls a second; ten a
-        // second read as smooth, and each one waits for the dialog to repaint.
-        const ULONGLONG now = GetTickCount64();
-        if (now - lastShown >= kProgressIntervalMs || progress.received == total) {
-            lastShown = now;
-            Tell(framework::WM_IMPORT_PROGRESS, &progress);
-        }
-    }
-    if (read == Read::Halted) return;
-    if (read == Read::Failed) {
-        if (CloseFile(true)) Fail(kNetworkFailure);
-        return;
-    }
-    if (!CloseFile(false)) return;
-    const std::wstring path = job_->path;
-    if (probeFirst && !IsVideo(path)) {
-        // Not a video after all: nothing of it stays in the library.
-        DeleteFileW(path.c_str());
-        return Fail(kInvalidAddress);
-    }
-    if (job_->halted) return;
-    if (!title.empty()) titles::WriteTitle(path, title);
-    job_->finished = true;
-    Tell(framework::WM_IMPORT_DONE);
-}
-
-bool Download::CreateClipFile() {
-    const auto second = static_cast<std::int32_t>(std::time(nullptr));
-    std::lock_guard lock(job_->mutex);
-    if (job_->halted) return true;
-    // Two downloads in one second keep both clips: a taken name is never replaced.
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::wstring path = settings_.libraryFolder + library::LibraryClipName(second, attempt);
-        job_->file.reset(
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        const DWORD error = GetLastError();
-        if (job_->file) {
-            job_->path = path;
+bool Download::ImportPageVideo(const PageVideo& video, const std::wstring& pageAddress) {
+    for (std::size_t i = 0; i < video.addresses.size() && i < kMostVideoAddresses; ++i) {
+        const std::wstring& address = video.addresses[i];
+        platform::HttpResponse response;
+        const auto failure = session_.Get(address, response, halt(), pageAddress);
+        if (failure == platform::HttpFailure::Halted) return true;
+        if (failure != platform::HttpFailure::None || response.status() != 200) continue;
+        const std::wstring title = video.title.empty() ? DirectVideoTitle(address) : video.title;
+        const AddressKind kind = KindOfAnswer(response);
+        if (kind == AddressKind::MediaFile) {
+            ImportFileBody(channel_, response, settings_, title);
             return true;
         }
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+        // An embedded player's page or anything else that is no playlist: try the next.
+        std::string body;
+        if (ReadBody(response, body, kLargestPage) != BodyRead::Whole) continue;
+        const AddressKind bodyKind = kind == AddressKind::Unknown ? KindOfBody(body) : kind;
+        if (bodyKind == AddressKind::Unknown) continue;
+        ImportPlaylist(response.url(), std::move(body), bodyKind, title, pageAddress);
+        return true;
     }
     return false;
 }
 
-bool Download::WritePiece(const char* piece, DWORD size) {
-    std::lock_guard lock(job_->mutex);
-    if (job_->halted || !job_->file) return true;
-    DWORD written = 0;
-    return WriteFile(job_->file.get(), piece, size, &written, nullptr) && written == size;
-}
-
-bool Download::CloseFile(bool mark) {
-    std::unique_lock lock(job_->mutex);
-    if (job_->halted) return false;
-    job_->file.reset();
-    lock.unlock();
-    if (mark) titles::WriteTitle(job_->path, std::wstring(titles::kTitleToDelete));
-    return true;
+void Download::ImportPlaylist(const std::wstring& address, std::string body, AddressKind kind,
+                              const std::wstring& title, const std::wstring& referrer) {
+    webimport::ImportPlaylist(channel_, session_, settings_, {address, std::move(body), kind, title, referrer});
 }
 
 }  // namespace
 
+DownloadJob::DownloadJob() : haltEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+
 void DownloadJob::Stop() {
     std::unique_lock lock(mutex);
     halted = true;
+    if (haltEvent) SetEvent(haltEvent.get());
     if (!file) return;
     file.reset();
-    lock.unlock();
-    // The partial file goes at the next start.
-    titles::WriteTitle(path, std::wstring(titles::kTitleToDelete));
+    // An unfinished download never reaches the library.
+    DeleteFileW(path.c_str());
 }
 
 void RunDownload(const std::shared_ptr<DownloadJob>& job, HWND dialog, const std::wstring& address,

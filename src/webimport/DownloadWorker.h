@@ -1,6 +1,7 @@
 #pragma once
-// The download worker of the import dialog: reads the watch page, finds the stream, and
-// writes it into the library, telling the dialog each step through its messages.
+// The download worker of the import dialog: reads the address the user gave, finds the
+// video (a watch page of the old kind, a page of today, a video file or a playlist), and
+// brings it into the library, telling the dialog each step through its messages.
 #include "platform/HttpClient.h"
 #include "platform/UniqueHandle.h"
 
@@ -18,8 +19,8 @@ namespace webimport {
 // and a short time-out.
 struct ImportSettings {
     std::wstring libraryFolder;  // ends with a backslash
-    std::wstring ffmpegPath;     // probes addresses that answer with a video directly
-    std::wstring siteUrl;        // the host that stream requests go to
+    std::wstring ffmpegPath;     // probes what came, and copies playlists' streams
+    std::wstring siteUrl;        // the host that stream requests of old watch pages go to
     DWORD timeoutMs = platform::kHttpTimeoutMs;
 };
 // The site of this build, or REELKEEP_SITE_URL when that is set.
@@ -30,19 +31,28 @@ std::wstring SiteUrl();
 // owns whatever file is left open. The worker never holds the lock while it talks to the
 // dialog, so neither ever waits for the other for longer than one write.
 struct DownloadJob {
+    DownloadJob();
+
     std::atomic<bool> halted{false};
     std::atomic<bool> finished{false};
+    // Set with `halted`: wakes a worker that waits on a tool.
+    platform::UniqueHandle haltEvent;
     std::mutex mutex;
     platform::UniqueFile file;
+    // The unfinished download, in the library's incoming folder.
     std::wstring path;
 
-    // Halts the worker; a file it left open is closed and marked for deletion.
+    // Halts the worker; a file it left open is closed and deleted, since nothing
+    // unfinished may reach the library. A tool it runs ends, and the worker deletes what
+    // that tool was writing.
     void Stop();
 };
 
 struct DownloadProgress {
+    enum class Unit { Bytes, Seconds };
     std::uint64_t received = 0;
-    std::uint64_t total = 0;
+    std::uint64_t total = 0;  // 0: not known
+    Unit unit = Unit::Bytes;
 };
 
 // Runs one download of `address` for the dialog `dialog`; the dialog has already shown

@@ -1,6 +1,13 @@
 #include "webimport/PageScrape.h"
 
+#include "platform/ToolOutput.h"
+#include "platform/Utf8.h"
+#include "webimport/HtmlText.h"
+#include "webimport/WebAddress.h"
+
 #include <array>
+#include <cwchar>
+#include <iterator>
 #include <string>
 
 namespace webimport {
@@ -28,60 +35,20 @@ int HexValue(wchar_t digit) {
     return -1;
 }
 
-// %-escapes become bytes; other characters pass through as they are (addresses typed by a
-// user may hold them unescaped).
-std::u32string DecodeEscapes(std::wstring_view text) {
+// %-escapes become bytes and other characters their UTF-8 (addresses typed by a user may
+// hold them unescaped); the bytes then read as UTF-8 where they are well formed.
+std::wstring DecodeEscapes(std::wstring_view text) {
     std::string bytes;
-    std::u32string decoded;
-    auto flushBytes = [&] {
-        // UTF-8 sequences as far as they are well formed; a stray byte stands for itself.
-        for (size_t at = 0; at < bytes.size();) {
-            const auto lead = static_cast<unsigned char>(bytes[at]);
-            const int extra = lead >= 0xF0 && lead < 0xF8 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 && lead < 0xE0 ? 1 : 0;
-            char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
-            bool wellFormed = lead < 0x80 || extra > 0;
-            for (int k = 1; wellFormed && k <= extra; ++k) {
-                const auto next = at + k < bytes.size() ? static_cast<unsigned char>(bytes[at + k]) : 0;
-                wellFormed = (next & 0xC0) == 0x80;
-                code = (code << 6) | (next & 0x3F);
-            }
-            if (!wellFormed || code > 0x10FFFF) {
-                decoded.push_back(lead);
-                ++at;
-                continue;
-            }
-            decoded.push_back(code);
-            at += static_cast<size_t>(extra) + 1;
-        }
-        bytes.clear();
-    };
-    for (size_t at = 0; at < text.size(); ++at) {
+    for (std::size_t at = 0, units = 1; at < text.size(); at += units) {
+        units = 1;
         if (text[at] == L'%' && at + 2 < text.size() && HexValue(text[at + 1]) >= 0 && HexValue(text[at + 2]) >= 0) {
             bytes.push_back(static_cast<char>(HexValue(text[at + 1]) * 16 + HexValue(text[at + 2])));
-            at += 2;
+            units = 3;
             continue;
         }
-        flushBytes();
-        decoded.push_back(static_cast<char32_t>(text[at]));
+        platform::AppendUtf8(bytes, platform::CodePointAt(text, at, units));
     }
-    flushBytes();
-    return decoded;
-}
-
-// wchar_t is UTF-16 on Windows and UTF-32 elsewhere.
-std::wstring ToWide(const std::u32string& text) {
-    std::wstring wide;
-    for (const char32_t code : text) {
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (code >= 0x10000) {
-                wide.push_back(static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10)));
-                wide.push_back(static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-                continue;
-            }
-        }
-        wide.push_back(static_cast<wchar_t>(code));
-    }
-    return wide;
+    return platform::DecodeToolOutput(bytes);
 }
 
 }  // namespace
@@ -116,13 +83,32 @@ std::wstring StreamAddress(std::wstring_view site, std::wstring_view identifier,
 }
 
 std::wstring ProgressCaption(std::uint64_t receivedBytes, std::uint64_t totalBytes) {
-    return L"Downloading video file: " + std::to_wstring(receivedBytes / 1024) + L" Kb from " +
-           std::to_wstring(totalBytes / 1024) + L" Kb recived...";
+    std::wstring caption = L"Downloading video file: " + std::to_wstring(receivedBytes / 1024);
+    if (totalBytes > 0) caption += L" Kb from " + std::to_wstring(totalBytes / 1024);
+    return caption + L" Kb recived...";
+}
+
+std::wstring PlaylistProgressCaption(std::uint64_t seconds, std::uint64_t totalSeconds) {
+    auto clock = [](std::uint64_t value) {
+        wchar_t text[32];
+        std::swprintf(text, std::size(text), L"%02llu:%02llu:%02llu", static_cast<unsigned long long>(value / 3600),
+                      static_cast<unsigned long long>(value / 60 % 60), static_cast<unsigned long long>(value % 60));
+        return std::wstring(text);
+    };
+    std::wstring caption = L"Downloading video: " + clock(seconds);
+    if (totalSeconds > 0) caption += L" of " + clock(totalSeconds);
+    return caption;
 }
 
 bool ShouldPaste(bool autoCopyOn, std::wstring_view clipboard) {
-    return autoCopyOn && clipboard.find(L"http://") != std::wstring_view::npos &&
-           clipboard.size() <= kLongestPastedText;
+    if (!autoCopyOn || clipboard.size() > kLongestPastedText) return false;
+    if (clipboard.find(L"http://") != std::wstring_view::npos) return true;
+    // A copied address of a video file or a playlist, https:// included, is one too.
+    const std::size_t first = clipboard.find_first_not_of(L" \t\r\n");
+    if (first == std::wstring_view::npos) return false;
+    const std::wstring_view address = clipboard.substr(first, clipboard.find_last_not_of(L" \t\r\n") - first + 1);
+    return address.find_first_of(L" \t\r\n") == std::wstring_view::npos && IsWebAddress(address) &&
+           KindOfAddress(address) != AddressKind::Unknown;
 }
 
 bool IsDirectVideoType(std::wstring_view contentType) {
@@ -139,7 +125,7 @@ std::wstring DirectVideoTitle(std::wstring_view url) {
         path = slash == std::wstring_view::npos ? std::wstring_view() : path.substr(slash);
     }
     while (!path.empty() && path.back() == L'/') path.remove_suffix(1);
-    const std::wstring title = ToWide(DecodeEscapes(path.substr(path.rfind(L'/') + 1)));
+    const std::wstring title = TidyTitle(DecodeEscapes(path.substr(path.rfind(L'/') + 1)));
     return title.empty() ? std::wstring(L"video") : title;
 }
 

@@ -29,17 +29,23 @@ PageValues ScrapePage(std::wstring_view page);
 // gets no second one.
 std::wstring StreamAddress(std::wstring_view site, std::wstring_view identifier, std::wstring_view token);
 
-// "Downloading video file: <received Kb> Kb from <total Kb> Kb recived...", whole kilobytes.
+// "Downloading video file: <received Kb> Kb from <total Kb> Kb recived...", whole kilobytes;
+// without " from <total Kb> Kb" when the total is not known (0).
 std::wstring ProgressCaption(std::uint64_t receivedBytes, std::uint64_t totalBytes);
+// "Downloading video: 00:01:05 of 00:10:00", or without " of ..." when the length is not
+// known (0): the caption of a playlist's download.
+std::wstring PlaylistProgressCaption(std::uint64_t seconds, std::uint64_t totalSeconds);
 
-// Whether a clipboard text goes into the address box when it takes the focus.
+// Whether a clipboard text goes into the address box when it takes the focus: one that
+// holds "http://", or that is itself the address of a video file or a playlist.
 inline constexpr std::size_t kLongestPastedText = 1023;
 bool ShouldPaste(bool autoCopyOn, std::wstring_view clipboard);
 
 // An address that answers with one of these types is a video itself, not a page.
 bool IsDirectVideoType(std::wstring_view contentType);
 // A directly downloaded video's title: the last segment of the address's path, with its
-// %-escapes decoded as UTF-8; "video" when that leaves nothing.
+// %-escapes decoded as UTF-8 and made fit to keep (TidyTitle); "video" when that leaves
+// nothing.
 std::wstring DirectVideoTitle(std::wstring_view url);
 
 }  // namespace webimport

@@ -38,7 +38,7 @@ const std::wstring& WebImportDialog::ClipboardText() { return SharedClipboardTex
 BOOL WebImportDialog::OnInitDialog() {
     ShowWindow(Item(IDC_IMPORT_PROGRESS), SW_HIDE);
     ShowWindow(Item(IDC_IMPORT_STOP), SW_HIDE);
-    SetItemText(IDC_IMPORT_GROUP, std::wstring(kPrompt));
+    SetCaption(std::wstring(kPrompt));
     SetDialogIcon(IDI_YOUTUBE_IMPORT);
 
     // Joining sends WM_DRAWCLIPBOARD at once, so the text is there before the address
@@ -143,7 +143,14 @@ void WebImportDialog::ShowBusy(bool busy) {
 void WebImportDialog::RestoreIdle() {
     SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, 0);
     ShowBusy(false);
-    SetItemText(IDC_IMPORT_GROUP, std::wstring(kPrompt));
+    SetCaption(std::wstring(kPrompt));
+}
+
+void WebImportDialog::SetCaption(const std::wstring& text) {
+    // Wine's themed group box measures its caption a little short of what it draws, and
+    // cuts the last characters of a status line full of digits; a little room after the
+    // text keeps them whole.
+    SetItemText(IDC_IMPORT_GROUP, text == kPrompt ? text : text + L"   ");
 }
 
 void WebImportDialog::Report(const std::wstring& text) {
@@ -157,19 +164,19 @@ bool WebImportDialog::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
     case framework::WM_IMPORT_RANGE: {
         // The bar's range is 32-bit: longer downloads are shown in kilobytes.
-        const auto total = *reinterpret_cast<const std::uint64_t*>(lParam);
+        const auto total = reinterpret_cast<const DownloadProgress*>(lParam)->total;
         rangeShift_ = total > 0x7FFFFFFF ? 10 : 0;
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETRANGE32, 0, static_cast<LPARAM>(total >> rangeShift_));
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, 0);
         return true;
     }
-    case framework::WM_IMPORT_CAPTION:
-        SetItemText(IDC_IMPORT_GROUP, *reinterpret_cast<const std::wstring*>(lParam));
-        return true;
+    case framework::WM_IMPORT_CAPTION: SetCaption(*reinterpret_cast<const std::wstring*>(lParam)); return true;
     case framework::WM_IMPORT_PROGRESS: {
         const auto& progress = *reinterpret_cast<const DownloadProgress*>(lParam);
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(progress.received >> rangeShift_));
-        SetItemText(IDC_IMPORT_GROUP, ProgressCaption(progress.received, progress.total));
+        SetCaption(progress.unit == DownloadProgress::Unit::Seconds
+                       ? PlaylistProgressCaption(progress.received, progress.total)
+                       : ProgressCaption(progress.received, progress.total));
         return true;
     }
     case framework::WM_IMPORT_FAILED: Report(*reinterpret_cast<const std::wstring*>(lParam)); return true;

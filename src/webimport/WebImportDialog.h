@@ -34,6 +34,8 @@ private:
     void StopDownload();
     void ShowBusy(bool busy);
     void RestoreIdle();
+    // The group box's caption: the prompt, or the status line of a download.
+    void SetCaption(const std::wstring& text);
     void Report(const std::wstring& text);
     // The worker's messages; false when they come from a job that is no longer current.
     bool OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -70,7 +70,7 @@ TEST_F(Installer, SilentInstallStartsFromTheStartMenuAndSilentUninstallKeepsTheC
     DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
     const auto installed = RunToEnd(SetupPath(), L"/S", kSetupTimeout);
     ASSERT_EQ(installed, std::optional<DWORD>(0)) << "the silent install did not finish";
-    // ffmpeg.exe travels packed and is expanded by the set-up's own plug-in: byte for byte.
+    // Every file as the build made it, byte for byte.
     for (const wchar_t* file : {L"Reelkeep.exe", L"ffmpeg.exe", L"player.swf", L"Help.chm"}) {
         const auto installed = ReadWholeFile(installFolder_ + file);
         // The set-up carries its own copy of the program: signed, when the release is.

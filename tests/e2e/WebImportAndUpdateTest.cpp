@@ -3,11 +3,16 @@
 #include "ProgramTest.h"
 
 #include "titles/TitleStore.h"
+#include "platform/CommandLine.h"
 #include "platform/FileValues.h"
+#include "platform/ProcessRunner.h"
+#include "probe/MediaProbe.h"
 #include "resources/resource.h"
 #include "settings/SettingsTable.h"
 
 #include <commctrl.h>
+
+#include <map>
 
 namespace e2e {
 namespace {
@@ -86,35 +91,115 @@ TEST_F(WebImportProgram, PageVideoLandsInTheLibraryAndTheListWhenTheDialogEndsBy
     EXPECT_TRUE(name.ends_with(L".flv")) << name;
     EXPECT_LE(std::abs(std::stoll(name) - static_cast<long long>(time(nullptr))), 120) << name;
     EXPECT_EQ(ReadWholeFile(files[0]), ReadWholeFile(BuildProgramFolder() + L"probe-clips\\flv-320x240-sound.flv"));
-    EXPECT_EQ(titles::ReadTitle(files[0]), L"Cats &amp; Dogs");
+    EXPECT_EQ(titles::ReadTitle(files[0]), L"Cats & Dogs");
     HWND list = GetDlgItem(run.MainWindow(), IDC_CLIP_LIST);
     EXPECT_TRUE(WaitUntil(
         [&] {
             for (const auto& row : ReadListView(list, 9))
-                if (row[0] == L"Cats &amp; Dogs" && row[8] == files[0]) return true;
+                if (row[0] == L"Cats & Dogs" && row[8] == files[0]) return true;
             return false;
         },
         20s))
         << "the new clip is not listed";
 }
 
-TEST_F(WebImportProgram, CutStreamIsReportedAndItsPartialFileGoesAtTheNextStart) {
-    {
-        RunningProgram run(program(), L"", {L"REELKEEP_SITE_URL=" + SiteUrl()});
-        HWND dialog = OpenImportDialog(run);
-        ASSERT_NE(dialog, nullptr);
-        Download(dialog, SiteUrl() + L"/cut-watch");
+// Everything a user may meet in one run: a page of today whose video is an HLS playlist,
+// a page with a <video> element, streams that fail in every way a site can make them
+// fail, a page without a video and an address that is no web address; then a good old
+// watch page. Only the good ones are kept, each failure says what went wrong, and
+// nothing unfinished is left anywhere.
+TEST_F(WebImportProgram, PagesOfTodayAndFailingSitesInOneRun) {
+    RunningProgram run(program(), L"", {L"REELKEEP_SITE_URL=" + SiteUrl()});
+    HWND dialog = OpenImportDialog(run);
+    ASSERT_NE(dialog, nullptr);
+
+    Download(dialog, SiteUrl() + L"/news/og-hls.html");
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const std::wstring caption = RemoteText(GetDlgItem(dialog, IDC_IMPORT_GROUP));
+            return caption.starts_with(L"Downloading video: 00:00:0") &&
+                   !caption.starts_with(L"Downloading video: 00:00:00");
+        },
+        30s));
+    EXPECT_TRUE(WaitForSteadyPicture(dialog, 5s));
+    TakeScreenshot(L"import-playlist");
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 60s)) << "the dialog did not end after the download";
+    auto files = FilesIn(Videos());
+    ASSERT_EQ(files.size(), 1u);
+    const std::wstring playlistClip = files[0];
+    EXPECT_TRUE(playlistClip.ends_with(L".mp4")) << playlistClip;
+    EXPECT_EQ(titles::ReadTitle(playlistClip), L"Cats & Dogs \u2013 Live");
+    const probe::MediaProbeResult probed = probe::ProbeMedia(playlistClip, BuildProgramFolder() + L"ffmpeg.exe");
+    EXPECT_EQ(probed.fields.resolution, L"640x360") << probed.report;
+    EXPECT_NE(probed.fields.audio, probe::kMissingField) << probed.report;
+    EXPECT_EQ(probe::FormatDuration(probed.fields.duration), L"00:00:10") << probed.report;
+    // Decoded whole, the clip gives the tool nothing to complain about.
+    const platform::CapturedRun decoded =
+        platform::RunAndCapture(platform::QuoteProgram(BuildProgramFolder() + L"ffmpeg.exe") + L" -v error -i " +
+                                    platform::QuoteArgument(playlistClip) + L" -f null -",
+                                60s);
+    EXPECT_TRUE(decoded.started);
+    EXPECT_EQ(decoded.text, L"");
+
+    struct Failure {
+        const wchar_t* address;
+        std::wstring_view report;
+    };
+    const std::wstring kInvalid = L"Please enter a valid YouTube URL and try again";
+    const std::wstring kNoVideo = L"The site sent no video: what came back is not a video file, and nothing was kept.";
+    const Failure failures[] = {
+        {L"/error-watch", kInvalid},
+        {L"/text-watch", kNoVideo},
+        {L"/loop-watch", L"The site redirected the request in a loop or away from the web, and nothing was kept."},
+        {L"/html-watch", kNoVideo},
+        {L"/news/nothing.html", L"No video found on this page"},
+        {L"file:///C:/windows/win.ini",
+         L"Only web addresses (http:// or https://) can be imported. Please enter the address of a web page or a "
+         L"video."},
+    };
+    dialog = OpenImportDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    for (const Failure& failure : failures) {
+        SCOPED_TRACE(failure.address);
+        const std::wstring address(failure.address);
+        Download(dialog, address.starts_with(L"/") ? SiteUrl() + address : address);
         std::optional<MessageBoxView> box;
         ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(run.processId())).has_value(); }, 40s));
-        EXPECT_EQ(box->text, kNetworkFailure);
+        EXPECT_EQ(box->text, failure.report);
         box->Press(IDOK);
-        const auto files = FilesIn(Videos());
-        ASSERT_EQ(files.size(), 1u);
-        EXPECT_EQ(titles::ReadTitle(files[0]), L"InOrderToDelete");
+        ASSERT_TRUE(WaitUntil([&] { return !FindMessageBox(run.processId()).has_value(); }, 10s));
     }
-    RunningProgram again(program());
-    ASSERT_NE(again.WaitForVisibleMainWindow(kStartTimeout), nullptr);
-    EXPECT_TRUE(FilesIn(Videos()).empty()) << "the partial file survived the next start";
+    for (const wchar_t* good : {L"/news/video.html", L"/watch"}) {
+        Download(dialog, SiteUrl() + good);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 60s)) << "the dialog did not end after " << good;
+        if (std::wstring(good) == L"/news/video.html") dialog = OpenImportDialog(run);
+    }
+    files = FilesIn(Videos());
+    ASSERT_EQ(files.size(), 3u);
+    std::map<std::wstring, std::wstring> titled;
+    for (const auto& file : files) titled[titles::ReadTitle(file)] = file;
+    ASSERT_EQ(titled.count(L"A clip & more | Site"), 1u);
+    EXPECT_EQ(ReadWholeFile(titled[L"A clip & more | Site"]),
+              ReadWholeFile(BuildProgramFolder() + L"web-streams\\clip.mp4"));
+    ASSERT_EQ(titled.count(L"Cats & Dogs"), 1u);
+    EXPECT_EQ(ReadWholeFile(titled[L"Cats & Dogs"]),
+              ReadWholeFile(BuildProgramFolder() + L"probe-clips\\flv-320x240-sound.flv"));
+    EXPECT_TRUE(FilesIn(Videos() + L".incoming\\").empty());
+    HWND list = GetDlgItem(run.MainWindow(), IDC_CLIP_LIST);
+    EXPECT_TRUE(WaitUntil([&] { return ReadListView(list, 9).size() == 3; }, 30s)) << "the new clips are not listed";
+}
+
+TEST_F(WebImportProgram, CutStreamIsReportedAndNothingIsKept) {
+    RunningProgram run(program(), L"", {L"REELKEEP_SITE_URL=" + SiteUrl()});
+    HWND dialog = OpenImportDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    Download(dialog, SiteUrl() + L"/cut-watch");
+    std::optional<MessageBoxView> box;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(run.processId())).has_value(); }, 40s));
+    EXPECT_EQ(box->text, kNetworkFailure);
+    box->Press(IDOK);
+    EXPECT_TRUE(FilesIn(Videos()).empty());
+    EXPECT_TRUE(FilesIn(Videos() + L".incoming\\").empty());
 }
 
 // The whole road of an update: the signed program's agent fetches the installer that our

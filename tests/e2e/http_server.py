@@ -6,10 +6,18 @@ Writes the port it listens on into <port file> once it accepts connections.
 
   /watch                      a watch page whose stream is /get_video?...video_id=abc&t=tok9
   /cut-watch                  the same page for the stream "cut", which stops half-way
+  /<failure>-watch            the same page for a stream that fails: "error" (500), "text" (no
+                              length, not a video), "loop" (redirects to itself), "html" (a page)
   /get_video?asv=&video_id=abc&t=tok9   a real FLV clip, sent slowly enough to be seen
   /clips/<name>               a real MP4 clip as video/mp4
+  /news/og-hls.html           a page whose only video is an og:video HLS master playlist
+  /news/video.html            a page with <video><source src="../streams/clip.mp4"></video>
+  /news/nothing.html          a page without any video
+  /streams/<path>             the streams the build made (web-streams/), segments a little slowly
   /actual-version/            "1.22"
   /actual-version/update.exe  the installer stand-in, signed with our test publisher's key
+
+It speaks HTTP/1.1 and keeps connections, as most servers do.
 """
 import http.server
 import os
@@ -19,6 +27,16 @@ import time
 
 FOLDER = sys.argv[1]
 TITLE = "Cats &amp; Dogs"
+NOT_AVAILABLE = b"<html><body>This video is not available in your country.</body></html>"
+STREAM_TYPES = {".m3u8": "application/vnd.apple.mpegurl", ".mpd": "application/dash+xml", ".ts": "video/mp2t",
+                ".mp4": "video/mp4", ".m4s": "video/iso.segment"}
+PAGES = {
+    "/news/og-hls.html": '<html><head><meta property="og:title" content="Cats &amp; Dogs &#8211; Live">'
+                         '<meta property="og:video" content="/streams/hls/master.m3u8"></head><body></body></html>',
+    "/news/video.html": '<html><head><title>A clip &amp; more | Site</title></head><body><video controls>'
+                        '<source src="../streams/clip.mp4" type="video/mp4"></video></body></html>',
+    "/news/nothing.html": "<html><head><title>Words only</title></head><body><p>No video.</p></body></html>",
+}
 
 
 def page(video_id):
@@ -32,7 +50,7 @@ def read(name):
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
-    protocol_version = "HTTP/1.0"
+    protocol_version = "HTTP/1.1"
 
     def log_message(self, *args):
         pass
@@ -50,7 +68,34 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(pause)
         if cut_at is not None:
             # Drop the connection mid-body without closing it politely.
+            self.close_connection = True
             self.connection.shutdown(2)
+
+    def reply(self, status, headers, body, sized=True):
+        self.send_response(status)
+        for name, value in headers:
+            self.send_header(name, value)
+        if sized:
+            self.send_header("Content-Length", str(len(body)))
+        else:
+            # Without a length the body ends where the connection does.
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        self.end_headers()
+        self.wfile.write(body)
+
+    def stream_file(self, path):
+        name = os.path.normpath(path[len("/streams/"):].split("?")[0])
+        if name.startswith(".."):
+            return self.send_error(404)
+        try:
+            body = read(os.path.join("web-streams", name))
+        except OSError:
+            return self.send_error(404)
+        if name.endswith(".ts"):
+            # A 10-s stream in about three seconds: long enough to be seen downloading.
+            time.sleep(0.6)
+        self.answer(body, STREAM_TYPES.get(os.path.splitext(name)[1], "application/octet-stream"))
 
     def do_GET(self):
         path = self.path
@@ -58,6 +103,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.answer(page("abc"))
         if path == "/cut-watch":
             return self.answer(page("cut"))
+        if path in ("/error-watch", "/text-watch", "/loop-watch", "/html-watch"):
+            return self.answer(page(path[1:-6]))
+        if path == "/get_video?asv=&video_id=error&t=tok9":
+            return self.reply(500, [("Content-Type", "text/html")], NOT_AVAILABLE)
+        if path == "/get_video?asv=&video_id=text&t=tok9":
+            return self.reply(200, [("Content-Type", "text/plain")], NOT_AVAILABLE, sized=False)
+        if path == "/get_video?asv=&video_id=loop&t=tok9":
+            return self.reply(302, [("Location", path)], NOT_AVAILABLE)
+        if path == "/get_video?asv=&video_id=html&t=tok9":
+            return self.reply(200, [("Content-Type", "video/x-flv")], NOT_AVAILABLE)
+        if path in PAGES:
+            return self.answer(PAGES[path].encode(), "text/html; charset=utf-8")
+        if path.startswith("/streams/"):
+            return self.stream_file(path)
         if path == "/get_video?asv=&video_id=abc&t=tok9":
             # About four seconds, so that a screenshot finds the download under way.
             return self.answer(read("probe-clips/flv-320x240-sound.flv"), "video/x-flv", pieces=40, pause=0.1)

@@ -15,6 +15,12 @@ TEST(ImportRules, TitleIsTheNameWithoutItsLastFourCharacters) {
     EXPECT_EQ(library::ImportSecond(1260000000, 2), 1259999998);
 }
 
+TEST(ImportRules, ClipNamesKeepTheirSecondAndTheirContainer) {
+    EXPECT_EQ(library::LibraryClipName(1260000000, 0), L"1260000000.flv");
+    EXPECT_EQ(library::LibraryClipName(1260000000, 1), L"1260000000_2.flv");
+    EXPECT_EQ(library::LibraryClipName(1260000000, 2, L".mp4"), L"1260000000_3.mp4");
+}
+
 TEST(MultiSelection, OnePathOrAFolderWithNames) {
     using framework::SplitMultiSelection;
     const std::wstring single(L"C:\\clips\\one.flv\0\0", 18);

@@ -3,6 +3,7 @@
 #include "flashctl/SwfHeader.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 #include <vector>
@@ -55,6 +56,17 @@ Bytes Movie(int version, const std::vector<Bytes>& tags, int declaredExtra = 0) 
     return movie;
 }
 
+// The same movie as zlib compresses it: the signature says so, the declared length stays.
+Bytes Compressed(const Bytes& movie) {
+    uLongf size = compressBound(static_cast<uLong>(movie.size() - 8));
+    Bytes out(8 + size);
+    std::copy(movie.begin(), movie.begin() + 8, out.begin());
+    out[0] = 'C';
+    EXPECT_EQ(Z_OK, compress2(out.data() + 8, &size, movie.data() + 8, static_cast<uLong>(movie.size() - 8), 9));
+    out.resize(8 + size);
+    return out;
+}
+
 const std::string kWhite("\xFF\xFF\xFF", 3);
 const std::string kMarker = "<x>reelkeep-video-player</x>";
 
@@ -98,6 +110,7 @@ struct Case {
 TEST(SwfHeader, ReadsGoodMoviesAndNamesWhatIsWrongWithBadOnes) {
     using P = flashctl::SwfProblem;
     const Bytes blank = Movie(3, {Tag(9, kWhite)});
+    const Bytes blankCompressed = Compressed(blank);
     const std::vector<Case> cases = {
         {"placeholder", blank, P::None, 3, 320, 240, 10.5, 0xFFFFFF},
         {"no background tag", Movie(8, {}), P::None, 8, 320, 240, 10.5},
@@ -118,6 +131,14 @@ TEST(SwfHeader, ReadsGoodMoviesAndNamesWhatIsWrongWithBadOnes) {
         {"bad zlib header", WithByte(kDynamicHuffman, 8, 0x79), P::Corrupt},
         {"bad block type", WithByte(kFixedHuffman, 10, 0x07), P::Corrupt},
         {"compressed stream cut short", Cut(kDynamicHuffman, 60), P::Truncated},
+        // Only the start of a long stream is inflated; the tags read lie within it.
+        {"compressed beyond what is read", Compressed(Movie(9, {Tag(9, kWhite), Tag(77, std::string(400000, 'x'))})),
+         P::None, 9, 320, 240, 10.5, 0xFFFFFF},
+        // zlib's own header and check sum make a movie this small longer than it declares.
+        {"compressed longer than its content", blankCompressed, P::None, 3, 320, 240, 10.5, 0xFFFFFF},
+        {"compressed with a bad check sum",
+         WithByte(blankCompressed, blankCompressed.size() - 1, static_cast<std::uint8_t>(~blankCompressed.back())),
+         P::Corrupt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

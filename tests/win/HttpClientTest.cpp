@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -18,6 +19,7 @@ using testing_support::HttpHead;
 using testing_support::LoopbackConnection;
 using testing_support::LoopbackServer;
 using testing_support::RequestPath;
+using testing_support::SendKeptAlive;
 
 const std::string kBody(5000, 'b');
 
@@ -28,6 +30,29 @@ void Answer(const std::string& head, LoopbackConnection& connection) {
     if (path == "/unsized") connection.Send(HttpHead(200, 0, "video/mp4", false) + kBody);
     if (path == "/cut") connection.Send(HttpHead(200, kBody.size()) + kBody.substr(0, 1500));
     if (path == "/silent") connection.WaitForStop();
+}
+
+// An HTTP/1.1 server that keeps each connection for the next request unless the client
+// asks it to close, as most servers do.
+void AnswerKeptAlive(const std::string& head, LoopbackConnection& connection) {
+    const std::string path = RequestPath(head);
+    auto answer = [&](int status, const std::string& headers, const std::string& body) {
+        SendKeptAlive(head, connection, status, "Content-Type: text/html\r\n" + headers, body);
+    };
+    auto sized = [](const std::string& body) { return "Content-Length: " + std::to_string(body.size()) + "\r\n"; };
+    const std::string errorPage = "<html>the server's own error page " + std::string(3000, '.') + "</html>";
+    if (path == "/error") answer(500, sized(errorPage), errorPage);
+    if (path == "/forbidden") answer(403, sized(errorPage), errorPage);
+    if (path == "/loop") answer(302, "Location: /loop\r\n" + sized(errorPage), errorPage);
+    if (path == "/hop") answer(301, "Location: good?from=hop\r\n" + sized(errorPage), errorPage);
+    if (path == "/to-file") answer(302, "Location: file:///C:/windows/win.ini\r\n" + sized(""), "");
+    // Without a length the body ends where the connection does.
+    if (path == "/unsized") connection.Send("HTTP/1.1 200 X\r\nContent-Type: text/html\r\n\r\n" + errorPage);
+    // A body longer than its length says.
+    if (path == "/too-long") answer(200, sized("short"), errorPage);
+    if (path == "/chunked")
+        answer(200, "Transfer-Encoding: chunked\r\n", "BB8\r\n" + std::string(3000, 'c') + "\r\n0\r\n\r\n");
+    if (path.starts_with("/good")) answer(200, sized("GOOD BODY"), "GOOD BODY");
 }
 
 struct Transfer {
@@ -113,6 +138,64 @@ TEST(HttpClient, ReadsStatusLengthAndBodyAndTellsCutFromWhole) {
     EXPECT_EQ(cut.last, HttpResponse::Read::Failed);
 
     EXPECT_EQ(Fetch(session, L"127.0.0.1/whole").failure, HttpFailure::BadAddress);
+}
+
+TEST(HttpClient, AFailedOrUnreadAnswerNeverReachesTheNextRequestAndLoopsEnd) {
+    LoopbackServer server(AnswerKeptAlive);
+    struct Case {
+        const wchar_t* path;
+        HttpFailure failure;
+        DWORD status;
+    };
+    const Case cases[] = {
+        {L"/error", HttpFailure::None, 500},
+        {L"/forbidden", HttpFailure::None, 403},
+        {L"/loop", HttpFailure::TooManyRedirects, 302},
+        {L"/to-file", HttpFailure::TooManyRedirects, 302},
+        {L"/unsized", HttpFailure::None, 200},
+        {L"/too-long", HttpFailure::None, 200},
+        {L"/chunked", HttpFailure::None, 200},
+        {L"/hop", HttpFailure::None, 200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const HttpSession session(L"Test Agent 1.0", 5000);
+        // The library left alone follows a redirect loop for ever: watch the request.
+        std::atomic<bool> answered{false};
+        HttpFailure failure = HttpFailure::Network;
+        DWORD status = 0;
+        std::wstring url;
+        std::thread request([&] {
+            HttpResponse response;
+            // The import leaves these bodies unread: a status or a type already said enough.
+            failure = session.Get(server.Url(c.path), response);
+            status = response.status();
+            url = response.url();
+            answered = true;
+        });
+        const auto started = std::chrono::steady_clock::now();
+        while (!answered && std::chrono::steady_clock::now() - started < std::chrono::seconds(20)) Sleep(10);
+        if (!answered) {
+            request.detach();
+            FAIL() << "the request never ended";
+        }
+        request.join();
+        EXPECT_EQ(failure, c.failure);
+        EXPECT_EQ(status, c.status);
+        if (c.path == std::wstring(L"/hop")) {
+            EXPECT_EQ(url, server.Url(L"/good?from=hop"));
+        }
+        for (int again = 0; again < 2; ++again) {
+            const Transfer good = Fetch(session, server.Url(L"/good"));
+            EXPECT_EQ(good.failure, HttpFailure::None);
+            EXPECT_EQ(good.status, 200u);
+            EXPECT_EQ(good.body, "GOOD BODY");
+        }
+    }
+    // No connection was kept for a later request: the server's side of each has ended.
+    const auto stopping = std::chrono::steady_clock::now();
+    server.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(10));
 }
 
 TEST(HttpClient, RefusedSilentAndHaltedTransfersEndWithoutHanging) {

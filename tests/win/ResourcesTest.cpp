@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/Presets.h"
 #include "platform/IconList.h"
 #include "resources/resource.h"
 #include "support/TemplateWindow.h"
@@ -607,30 +608,50 @@ std::vector<uint32_t> DrawnImage(HIMAGELIST images, int index, UINT style) {
     return pixels;
 }
 
-// The combo boxes' image lists are built from the icons' own bits in one strip; every
-// icon of the program must look exactly as the system's icon loader makes it.
-TEST(ResourcesImages, SmallIconListsDrawEveryIconAsTheSystemLoaderDoes) {
-    std::vector<int> ids;
-    EnumResourceNamesW(
-        Module(), RT_GROUP_ICON,
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) -> BOOL {
-            if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<int>*>(found)->push_back(LOWORD(name));
-            return TRUE;
-        },
-        reinterpret_cast<LONG_PTR>(&ids));
-    ASSERT_GT(ids.size(), 20u);
-    HIMAGELIST strip = platform::LoadSmallIconList(Module(), ids);
-    HIMAGELIST oneByOne = platform::LoadSmallIconListOneByOne(Module(), ids);
-    ASSERT_EQ(ImageList_GetImageCount(strip), static_cast<int>(ids.size()));
-    ASSERT_EQ(ImageList_GetImageCount(oneByOne), static_cast<int>(ids.size()));
-    for (int index = 0; index < static_cast<int>(ids.size()); ++index) {
-        for (UINT style : {ILD_NORMAL, ILD_SELECTED}) {
-            SCOPED_TRACE(testing::Message() << "icon " << ids[index] << " style " << style);
-            EXPECT_EQ(DrawnImage(strip, index, style), DrawnImage(oneByOne, index, style));
+// Each combo box's image list is one strip the build draws from the icons' own renderings:
+// image i must look exactly as entry i's icon does when the system loads it, selected or not.
+TEST(ResourcesImages, IconStripsLookAsTheIconsOfTheirEntries) {
+    std::vector<int> formatIcons;
+    for (const convert::FormatEntry& entry : convert::FormatEntries()) formatIcons.push_back(entry.iconResource);
+    const struct {
+        int strip;
+        std::vector<int> icons;
+    } strips[] = {
+        {IDB_FORMAT_STRIP, formatIcons},
+        {IDB_FILTER_KIND_STRIP, {IDI_FILTER_BY_DATE, IDI_FILTER_BY_TIME, IDI_FILTER_BY_KEYWORD}},
+        {IDB_DATE_PRESET_STRIP,
+         {IDI_DATE_TODAY, IDI_DATE_YESTERDAY, IDI_DATE_THIS_WEEK, IDI_DATE_THIS_MONTH, IDI_DATE_ALL_TIME,
+          IDI_DATE_CUSTOM}},
+        {IDB_TIME_PRESET_STRIP,
+         {IDI_TIME_MORNING, IDI_TIME_AFTERNOON, IDI_TIME_EVENING, IDI_TIME_NIGHT, IDI_TIME_CUSTOM}},
+        {IDB_KEYWORD_MODE_STRIP, {IDI_KEYWORD_CONTAINS, IDI_KEYWORD_NOT_CONTAINS}},
+    };
+    for (const auto& strip : strips) {
+        SCOPED_TRACE(testing::Message() << "strip " << strip.strip);
+        HIMAGELIST images = platform::LoadIconStrip(Module(), strip.strip);
+        ASSERT_NE(images, nullptr);
+        ASSERT_EQ(ImageList_GetImageCount(images), static_cast<int>(strip.icons.size()));
+        int width = 0, height = 0;
+        ImageList_GetIconSize(images, &width, &height);
+        EXPECT_EQ(width, 16);
+        EXPECT_EQ(height, 16);
+        // The icons as the system loads them, in a list of their own.
+        HIMAGELIST loaded = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 8);
+        for (int id : strip.icons) {
+            HICON icon = static_cast<HICON>(LoadImageW(Module(), MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0));
+            ASSERT_NE(icon, nullptr) << id;
+            ImageList_AddIcon(loaded, icon);
+            DestroyIcon(icon);
         }
+        for (int index = 0; index < static_cast<int>(strip.icons.size()); ++index) {
+            for (UINT style : {ILD_NORMAL, ILD_SELECTED}) {
+                SCOPED_TRACE(testing::Message() << "icon " << strip.icons[index] << " style " << style);
+                EXPECT_EQ(DrawnImage(images, index, style), DrawnImage(loaded, index, style));
+            }
+        }
+        ImageList_Destroy(loaded);
+        ImageList_Destroy(images);
     }
-    ImageList_Destroy(strip);
-    ImageList_Destroy(oneByOne);
 }
 
 bool AllGrey(const std::vector<uint32_t>& pixels) {

@@ -1,8 +1,9 @@
 #pragma once
 // A real HTTP server on 127.0.0.1 inside the test process, on a port of its own. Each
 // connection runs on its own thread: the request head is read and recorded, then the
-// test's handler answers however it likes (whole, cut, slow, never). Stopping closes
-// every socket, which also frees a handler that waits for the peer.
+// test's handler answers however it likes (whole, cut, slow, never). A handler that asks
+// for it keeps the connection for the client's next request, as HTTP/1.1 servers do.
+// Stopping closes every socket, which also frees a handler that waits for the peer.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -34,10 +35,14 @@ public:
     void WaitForStop() {
         while (!stopping_) Sleep(10);
     }
+    // After this answer the connection waits for the client's next request.
+    void KeepAlive() { keptAlive_ = true; }
+    bool keptAlive() const { return keptAlive_; }
 
 private:
     SOCKET socket_;
     std::atomic<bool>& stopping_;
+    bool keptAlive_ = false;
 };
 
 // "HTTP/1.0 <status> X" with Content-Type and, unless told not to, Content-Length.
@@ -45,6 +50,16 @@ inline std::string HttpHead(int status, size_t length, const std::string& type =
     std::string head = "HTTP/1.0 " + std::to_string(status) + " X\r\nContent-Type: " + type + "\r\n";
     if (withLength) head += "Content-Length: " + std::to_string(length) + "\r\n";
     return head + "Connection: close\r\n\r\n";
+}
+
+// An HTTP/1.1 answer that keeps the connection for the client's next request unless the
+// request asked to close it, as most servers do.
+inline void SendKeptAlive(const std::string& head, LoopbackConnection& connection, int status,
+                          const std::string& headers, const std::string& body) {
+    const bool close = head.find("\r\nConnection: close\r\n") != std::string::npos;
+    connection.Send("HTTP/1.1 " + std::to_string(status) + " X\r\n" + headers + (close ? "Connection: close\r\n" : "") +
+                    "\r\n" + body);
+    if (!close) connection.KeepAlive();
 }
 
 class LoopbackServer {
@@ -108,20 +123,26 @@ private:
     }
 
     void Serve(SOCKET client) {
-        std::string head;
-        char piece[1024];
-        while (head.find("\r\n\r\n") == std::string::npos) {
-            const int got = recv(client, piece, sizeof piece, 0);
-            if (got <= 0) return;
-            head.append(piece, static_cast<size_t>(got));
+        std::string received;
+        for (;;) {
+            char piece[1024];
+            while (received.find("\r\n\r\n") == std::string::npos) {
+                const int got = recv(client, piece, sizeof piece, 0);
+                if (got <= 0) return;
+                received.append(piece, static_cast<size_t>(got));
+            }
+            const size_t end = received.find("\r\n\r\n") + 4;
+            const std::string head = received.substr(0, end);
+            received.erase(0, end);
+            {
+                std::lock_guard lock(mutex_);
+                requests_.push_back(head);
+            }
+            arrived_.notify_all();
+            LoopbackConnection connection(client, stopping_);
+            handler_(head, connection);
+            if (!connection.keptAlive()) break;
         }
-        {
-            std::lock_guard lock(mutex_);
-            requests_.push_back(head);
-        }
-        arrived_.notify_all();
-        LoopbackConnection connection(client, stopping_);
-        handler_(head, connection);
         shutdown(client, SD_SEND);
     }
 

@@ -1,0 +1,184 @@
+#include "webimport/DownloadLog.h"
+
+#include "platform/ToolOutput.h"
+
+namespace webimport {
+
+namespace {
+
+// Longer lines are cut: what matters comes first.
+constexpr std::size_t kLongestLine = 4096;
+
+// The text between `open` and `close` after `marker`; empty when any of them is missing.
+std::wstring_view Between(std::wstring_view line, std::wstring_view marker, wchar_t close) {
+    const std::size_t at = line.find(marker);
+    if (at == std::wstring_view::npos) return {};
+    const std::wstring_view rest = line.substr(at + marker.size());
+    const std::size_t end = rest.find(close);
+    return end == std::wstring_view::npos ? std::wstring_view() : rest.substr(0, end);
+}
+
+// "[dash @ 0000000000cb3cc0]": which demuxer said it.
+std::wstring_view Speaker(std::wstring_view line) {
+    if (!line.starts_with(L'[')) return {};
+    const std::size_t close = line.find(L']');
+    return close == std::wstring_view::npos ? std::wstring_view() : line.substr(0, close + 1);
+}
+
+// The number after "playlist " near the end of a request or failure line.
+std::wstring_view PlaylistNumber(std::wstring_view line) {
+    const std::size_t at = line.rfind(L"playlist ");
+    if (at == std::wstring_view::npos) return {};
+    std::wstring_view rest = line.substr(at + 9);
+    std::size_t digits = 0;
+    while (digits < rest.size() && rest[digits] >= L'0' && rest[digits] <= L'9') ++digits;
+    return rest.substr(0, digits);
+}
+
+std::wstring_view AfterSpeaker(std::wstring_view line) {
+    const std::wstring_view speaker = Speaker(line);
+    line.remove_prefix(speaker.size());
+    while (line.starts_with(L' ')) line.remove_prefix(1);
+    return line;
+}
+
+bool IsChatter(std::wstring_view line) {
+    for (std::wstring_view start :
+         {L"frame=", L"size=", L"video:", L"Input #", L"Output #", L"Stream mapping:", L"Press [q]"}) {
+        if (line.starts_with(start)) return true;
+    }
+    return line.starts_with(L' ') || line.find(L"request for url") != std::wstring_view::npos ||
+           line.find(L"Opening '") != std::wstring_view::npos || line.find(L"Statistics:") != std::wstring_view::npos;
+}
+
+}  // namespace
+
+std::optional<double> ParseClockTime(std::wstring_view text) {
+    double seconds = 0;
+    double field = 0;
+    bool digits = false;
+    std::size_t at = 0;
+    for (; at < text.size(); ++at) {
+        const wchar_t c = text[at];
+        if (c >= L'0' && c <= L'9') {
+            field = field * 10 + (c - L'0');
+            digits = true;
+        } else if (c == L':' && digits) {
+            seconds = seconds * 60 + field;
+            field = 0;
+            digits = false;
+        } else {
+            break;
+        }
+    }
+    if (!digits) return std::nullopt;
+    seconds = seconds * 60 + field;
+    if (at < text.size() && text[at] == L'.') {
+        double scale = 0.1;
+        for (++at; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at, scale /= 10)
+            seconds += (text[at] - L'0') * scale;
+    }
+    return seconds;
+}
+
+std::vector<double> DownloadLog::Feed(std::string_view chunk) {
+    std::vector<double> times;
+    for (const char c : chunk) {
+        if (c == '\r' || c == '\n') {
+            if (!partial_.empty()) ReadLine(platform::DecodeToolOutput(partial_), times);
+            partial_.clear();
+        } else if (partial_.size() < kLongestLine) {
+            partial_.push_back(c);
+        }
+    }
+    return times;
+}
+
+void DownloadLog::Finish() {
+    std::vector<double> ignored;
+    if (!partial_.empty()) ReadLine(platform::DecodeToolOutput(partial_), ignored);
+    partial_.clear();
+}
+
+void DownloadLog::ReadLine(std::wstring_view line, std::vector<double>& times) {
+    if (const std::size_t at = line.find(L"time="); at != std::wstring_view::npos && line.starts_with(L"frame=")) {
+        if (const auto seconds = ParseClockTime(line.substr(at + 5))) times.push_back(*seconds);
+        return;
+    }
+    if (!inputSeconds_) {
+        if (const std::size_t at = line.find(L"Duration: "); at != std::wstring_view::npos)
+            inputSeconds_ = ParseClockTime(line.substr(at + 10));
+    }
+    const std::wstring source = std::wstring(Speaker(line)) + std::wstring(PlaylistNumber(line));
+    if (const std::wstring_view address = Between(line, L"request for url '", L'\''); !address.empty()) {
+        // A stream that goes on after a failed fragment lost that fragment for good.
+        if (pendingFailure_ && pendingFailure_->source == source && failedPart_.empty()) {
+            failedPart_ = pendingFailure_->address;
+            failedReason_ = pendingReason_;
+        }
+        for (Request& request : lastRequests_) {
+            if (request.source != source) continue;
+            request.address = address;
+            return;
+        }
+        lastRequests_.push_back({source, std::wstring(address)});
+        return;
+    }
+    if (line.find(L"HTTP error ") != std::wstring_view::npos ||
+        line.find(L"Server returned ") != std::wstring_view::npos)
+        lastHttpError_ = AfterSpeaker(line);
+    const bool segmentFailed = line.find(L"Failed to open segment") != std::wstring_view::npos;
+    const bool fragmentFailed = line.find(L"Failed to open fragment") != std::wstring_view::npos;
+    if (segmentFailed || fragmentFailed) {
+        for (const Request& request : lastRequests_) {
+            if (request.source != source) continue;
+            if (segmentFailed && failedPart_.empty()) {
+                failedPart_ = request.address;
+                failedReason_ = lastHttpError_;
+            } else if (fragmentFailed) {
+                pendingFailure_ = request;
+                pendingReason_ = lastHttpError_;
+            }
+        }
+    }
+    if (!IsChatter(line)) lastError_ = AfterSpeaker(line);
+}
+
+ProbedFile ReadProbedFile(std::wstring_view report) {
+    struct Family {
+        std::wstring_view format;  // the first name ffmpeg gives the container
+        std::wstring_view extension;
+    };
+    static constexpr Family kFamilies[] = {
+        {L"mov", L".mp4"}, {L"matroska", L".mkv"}, {L"flv", L".flv"},  {L"mpegts", L".ts"},
+        {L"avi", L".avi"}, {L"asf", L".wmv"},      {L"mpeg", L".mpg"}, {L"ogg", L".ogv"},
+    };
+    ProbedFile file;
+    file.hasVideo = report.find(L": Video: ") != std::wstring_view::npos;
+    if (const std::size_t at = report.find(L"Duration: "); at != std::wstring_view::npos)
+        file.seconds = ParseClockTime(report.substr(at + 10));
+    file.extension = L".flv";
+    if (const std::size_t at = report.find(L"Input #0, "); at != std::wstring_view::npos) {
+        std::wstring_view format = report.substr(at + 10);
+        format = format.substr(0, format.find_first_of(L", "));
+        for (const Family& family : kFamilies)
+            if (format == family.format) file.extension = family.extension;
+    }
+    return file;
+}
+
+std::wstring CodecsOfReport(std::wstring_view report) {
+    std::wstring video;
+    std::wstring audio;
+    for (const auto& [marker, found] : {std::pair{L": Video: ", &video}, std::pair{L": Audio: ", &audio}}) {
+        const std::size_t at = report.find(marker);
+        if (at == std::wstring_view::npos) continue;
+        std::wstring_view name = report.substr(at + std::wstring_view(marker).size());
+        name = name.substr(0, name.find_first_of(L" ,\r\n"));
+        *found = name == L"h264" ? L"avc1" : name == L"aac" ? L"mp4a.40.2" : std::wstring(name);
+    }
+    if (video.empty() || audio.empty()) return video + audio;
+    return video + L"," + audio;
+}
+
+}  // namespace webimport

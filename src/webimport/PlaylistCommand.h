@@ -1,0 +1,44 @@
+#pragma once
+// The ffmpeg command lines that fetch a playlist's stream: the probe that learns its
+// codecs and the copy into one file. Portable.
+#include "webimport/Playlist.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace webimport {
+
+// What to fetch and how to keep it.
+struct PlaylistSource {
+    std::wstring input;       // a media playlist or a DASH manifest
+    std::wstring audioInput;  // an HLS variant's separate sound playlist, or empty
+    // Which of the input's video and sound streams (DASH: the chosen representations);
+    // the first of each when empty.
+    std::optional<std::size_t> videoStream;
+    std::optional<std::size_t> audioStream;
+    Container container = Container::Unknown;
+    std::optional<double> seconds;  // how long it plays, when the playlist says
+};
+
+// How each request presents itself: the page's address as referrer and the user agent
+// of the page request.
+struct RequestIdentity {
+    std::wstring userAgent;
+    std::wstring referrer;
+};
+
+// "<ffmpeg>" ... -i <input> : prints what the input holds and ends.
+std::wstring PlaylistProbeCommandLine(std::wstring_view ffmpegPath, std::wstring_view input,
+                                      const RequestIdentity& identity);
+
+// "<ffmpeg>" ... -i <input> [-i <sound>] -map ... -c copy -f mp4|matroska <output>: copies
+// the chosen streams without converting them. Only web protocols are allowed, so a
+// playlist cannot make the tool read local files.
+std::wstring PlaylistCopyCommandLine(std::wstring_view ffmpegPath, const PlaylistSource& source,
+                                     const RequestIdentity& identity, std::wstring_view output);
+
+// ".mp4" or ".mkv": what the library file is called by its container.
+std::wstring_view ExtensionOf(Container container);
+
+}  // namespace webimport

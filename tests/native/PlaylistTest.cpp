@@ -1,0 +1,235 @@
+// HLS playlists and DASH manifests, the variant the import keeps, the container its codecs
+// fit, the command lines that copy it, and what ffmpeg says while it does (logs captured
+// from the real tool by tests/data/webimport/capture-logs.sh).
+#include "webimport/DownloadLog.h"
+#include "webimport/Playlist.h"
+#include "webimport/PlaylistCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace webimport {
+namespace {
+
+constexpr wchar_t kMaster[] =
+    L"#EXTM3U\n#EXT-X-VERSION:3\n"
+    L"#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"snd\",NAME=\"en, main\",URI=\"audio/en.m3u8\"\n"
+    L"#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"snd\",NAME=\"de\",DEFAULT=YES,URI=\"audio/de.m3u8\"\n"
+    L"#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"subs\",NAME=\"en\",URI=\"subs.m3u8\"\n"
+    L"#EXT-X-STREAM-INF:BANDWIDTH=405900,RESOLUTION=320x180,CODECS=\"avc1.4d400c,mp4a.40.2\"\r\n"
+    L"v0/index.m3u8\r\n\r\n"
+    L"#EXT-X-STREAM-INF:BANDWIDTH=955900,RESOLUTION=640x360,CODECS=\"avc1.4d401e,mp4a.40.2\",AUDIO=\"snd\"\n"
+    L"# a comment between the tag and its address\n"
+    L"v1/index.m3u8\n"
+    L"#EXT-X-STREAM-INF:BANDWIDTH=99999999,RESOLUTION=640x360\n"
+    L"file:///C:/Windows/win.ini\n";
+
+constexpr wchar_t kMedia[] =
+    L"#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXT-X-MEDIA-SEQUENCE:0\n"
+    L"#EXTINF:2.002,\nseg0.ts\n#EXTINF:1.5,title, with comma\nhttps://cdn.example/seg1.ts\n"
+    L"#EXTINF:3,\n../seg2.ts?k=1\n#EXT-X-ENDLIST\n";
+
+constexpr wchar_t kManifest[] =
+    LR"(<?xml version="1.0" encoding="utf-8"?>
+<MPD xmlns="urn:mpeg:dash:schema:mpd:2011" type="static" mediaPresentationDuration="PT1M0.5S">
+  <Period id="0" start="PT0.0S">
+    <AdaptationSet id="0" contentType="video" maxWidth="640" maxHeight="360">
+      <Representation id="0" mimeType="video/mp4" codecs="avc1.64000d" bandwidth="300000" width="320" height="180"/>
+      <Representation id="1" mimeType="video/mp4" codecs="avc1.64001e" bandwidth="800000" width="640" height="360"/>
+      <Representation id="2" mimeType="video/mp4" codecs="avc1.64001e" bandwidth="700000" width="640" height="360"/>
+    </AdaptationSet>
+    <AdaptationSet id="1" mimeType="audio/mp4" codecs="mp4a.40.2">
+      <Representation id="3" bandwidth="64000"/>
+      <Representation id="4" bandwidth="128000" codecs="opus"/>
+    </AdaptationSet>
+    <AdaptationSet id="2" mimeType="video/webm" width="1920" height="1080" codecs="vp9">
+      <Representation id="5" bandwidth="100000"/>
+    </AdaptationSet>
+  </Period>
+</MPD>)";
+
+TEST(HlsPlaylist, MasterVariantsAndTheOneKept) {
+    const HlsPlaylist master = ParseHlsPlaylist(kMaster, L"http://h.example/show/master.m3u8?t=1");
+    ASSERT_TRUE(master.valid);
+    ASSERT_TRUE(master.isMaster());
+    // The variant whose address is a local file is left out.
+    ASSERT_EQ(master.variants.size(), 2u);
+    EXPECT_EQ(master.variants[0].address, L"http://h.example/show/v0/index.m3u8");
+    EXPECT_EQ(master.variants[0].width, 320);
+    EXPECT_EQ(master.variants[0].bandwidth, 405900u);
+    EXPECT_EQ(master.variants[1].codecs, L"avc1.4d401e,mp4a.40.2");
+    EXPECT_EQ(BestVariant(master.variants), 1u);
+    EXPECT_EQ(AudioAddressOf(master, master.variants[1]), L"http://h.example/show/audio/de.m3u8");
+    EXPECT_EQ(AudioAddressOf(master, master.variants[0]), L"");
+
+    struct Choice {
+        std::vector<HlsVariant> variants;
+        std::optional<std::size_t> best;
+    };
+    const Choice choices[] = {
+        {{{L"a", 640, 360, 100, {}, {}}, {L"b", 1280, 720, 50, {}, {}}, {L"c", 1280, 720, 60, {}, {}}}, 2},
+        {{{L"a", 0, 0, 500, {}, {}}, {L"b", 0, 0, 900, {}, {}}}, 1},
+        {{{L"a", 640, 360, 100, {}, {}}, {L"b", 640, 360, 100, {}, {}}}, 0},
+        {{}, std::nullopt},
+    };
+    for (const Choice& c : choices) EXPECT_EQ(BestVariant(c.variants), c.best);
+}
+
+TEST(HlsPlaylist, MediaSegmentsAndLength) {
+    const HlsPlaylist media = ParseHlsPlaylist(kMedia, L"http://h.example/show/v1/index.m3u8");
+    ASSERT_TRUE(media.valid);
+    EXPECT_FALSE(media.isMaster());
+    EXPECT_TRUE(media.ended);
+    EXPECT_DOUBLE_EQ(media.seconds, 6.502);
+    EXPECT_EQ(media.segments,
+              (std::vector<std::wstring>{L"http://h.example/show/v1/seg0.ts", L"https://cdn.example/seg1.ts",
+                                         L"http://h.example/show/seg2.ts?k=1"}));
+    EXPECT_FALSE(ParseHlsPlaylist(L"<html>#EXTM3U</html>", L"http://h/").valid);
+    EXPECT_FALSE(ParseHlsPlaylist(L"", L"http://h/").valid);
+}
+
+TEST(DashManifest, RepresentationsInheritTheirSetAndTheBestAreKept) {
+    const DashManifest manifest = ParseDashManifest(kManifest);
+    ASSERT_TRUE(manifest.valid);
+    EXPECT_EQ(manifest.periods, 1);
+    EXPECT_EQ(manifest.seconds, 60.5);
+    ASSERT_EQ(manifest.representations.size(), 6u);
+    EXPECT_FALSE(manifest.representations[3].video);
+    EXPECT_EQ(manifest.representations[3].codecs, L"mp4a.40.2");
+    EXPECT_EQ(manifest.representations[4].codecs, L"opus");
+    EXPECT_TRUE(manifest.representations[5].video);
+    EXPECT_EQ(manifest.representations[5].width, 1920);
+
+    const DashChoice choice = ChooseRepresentations(manifest);
+    EXPECT_EQ(choice.video, 3u);  // the fourth video representation: 1920x1080
+    EXPECT_EQ(choice.audio, 1u);
+    EXPECT_EQ(choice.codecs, L"vp9,opus");
+    EXPECT_FALSE(ParseDashManifest(L"<html><body>no manifest</body></html>").valid);
+}
+
+TEST(PlaylistRules, DurationsAndContainers) {
+    const std::pair<const wchar_t*, std::optional<double>> durations[] = {
+        {L"PT10.0S", 10.0},     {L"PT1H2M3.5S", 3723.5}, {L"P1DT1S", 86401.0},
+        {L"PT0S", 0.0},         {L"10", std::nullopt},   {L"PT", std::nullopt},
+        {L"PT5", std::nullopt}, {L"P1H", std::nullopt},  {L"", std::nullopt},
+    };
+    for (const auto& [text, seconds] : durations) EXPECT_EQ(ParseIsoDuration(text), seconds) << text;
+
+    const std::pair<const wchar_t*, Container> containers[] = {
+        {L"avc1.64001e,mp4a.40.2", Container::Mp4},
+        {L"avc3.4d401f", Container::Mp4},
+        {L" AVC1.42c00d , mp4a.40.5 ", Container::Mp4},
+        {L"hvc1.1.6.L93.B0,mp4a.40.2", Container::Matroska},
+        {L"avc1.64001e,mp4a.69", Container::Matroska},
+        {L"vp9,opus", Container::Matroska},
+        {L"", Container::Unknown},
+        {L" , ", Container::Unknown},
+    };
+    for (const auto& [codecs, container] : containers) EXPECT_EQ(ContainerForCodecs(codecs), container) << codecs;
+}
+
+TEST(PlaylistCommand, ChosenStreamsCopiedFromWebProtocolsOnly) {
+    const RequestIdentity identity{L"Agent/1.0", L"http://site.example/a \"b\"\\"};
+    PlaylistSource dash{L"http://h/m.mpd", L"", 3, 1, Container::Matroska, 60.5};
+    const std::wstring dashLine = PlaylistCopyCommandLine(L"C:\\Program Files\\R\\ffmpeg.exe", dash, identity,
+                                                          L"C:\\R\\Videos\\.incoming\\1.part");
+    EXPECT_TRUE(dashLine.starts_with(L"\"C:\\Program Files\\R\\ffmpeg.exe\" ")) << dashLine;
+    EXPECT_NE(dashLine.find(L" -map 0:v:3 -map 0:a:1? -c copy -f matroska \"C:\\R\\Videos\\.incoming\\1.part\""),
+              std::wstring::npos)
+        << dashLine;
+    EXPECT_NE(dashLine.find(L"-headers \"Referer: http://site.example/a \\\"b\\\"\\\r\n\""), std::wstring::npos)
+        << dashLine;
+
+    PlaylistSource hls{L"http://h/v1.m3u8", L"http://h/de.m3u8", std::nullopt, std::nullopt, Container::Mp4, {}};
+    const std::wstring hlsLine = PlaylistCopyCommandLine(L"ffmpeg.exe", hls, identity, L"out");
+    EXPECT_NE(hlsLine.find(L"-i \"http://h/v1.m3u8\""), std::wstring::npos);
+    EXPECT_NE(hlsLine.find(L" -map 0:v:0 -map 1:a:0 -c copy -f mp4 \"out\""), std::wstring::npos) << hlsLine;
+    // Every input is limited to the web: a playlist may not point the tool at local files.
+    std::size_t inputs = 0;
+    for (std::size_t at = hlsLine.find(L" -i "); at != std::wstring::npos; at = hlsLine.find(L" -i ", at + 1)) {
+        ++inputs;
+        const std::size_t whitelist = hlsLine.rfind(L"-protocol_whitelist http,https,tcp,tls,crypto ", at);
+        EXPECT_NE(whitelist, std::wstring::npos);
+        EXPECT_EQ(hlsLine.find(L" -i ", whitelist), at);
+    }
+    EXPECT_EQ(inputs, 2u);
+    EXPECT_EQ(PlaylistCopyCommandLine(L"bad\"path", hls, identity, L"out"), L"");
+    EXPECT_EQ(ExtensionOf(Container::Mp4), L".mp4");
+    EXPECT_EQ(ExtensionOf(Container::Matroska), L".mkv");
+}
+
+std::string ReadLog(const std::string& name) {
+    std::ifstream in(std::string(REELKEEP_TEST_DATA) + "/webimport/" + name + ".log", std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+TEST(DownloadLog, LengthFailedPartsAndErrorsFromTheRealTool) {
+    struct Case {
+        const char* log;
+        std::optional<double> seconds;
+        std::wstring failedPart;
+        std::wstring reason;
+        std::wstring lastError;  // checked when not empty
+    };
+    const Case cases[] = {
+        {"hls-missing-segment", 10.0, L"http://127.0.0.1:38517/hls-missing/v1/seg2.ts",
+         L"HTTP error 404 File not found", L""},
+        // The fragment after the last one fails too: that is how the tool finds the end.
+        {"dash-whole", 10.0, L"", L"", L""},
+        {"dash-missing-fragment", 10.0, L"http://127.0.0.1:38517/dash-missing/chunk-stream1-00003.m4s",
+         L"HTTP error 404 File not found", L""},
+        {"missing-playlist", std::nullopt, L"", L"",
+         L"http://127.0.0.1:38517/nowhere/index.m3u8: Server returned 404 Not Found"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.log);
+        const std::string bytes = ReadLog(c.log);
+        ASSERT_FALSE(bytes.empty());
+        // Fed whole and in pieces that cut lines anywhere, the log reads the same.
+        for (const std::size_t piece : {bytes.size(), std::size_t{1}, std::size_t{7}, std::size_t{333}}) {
+            DownloadLog log;
+            for (std::size_t at = 0; at < bytes.size(); at += piece)
+                log.Feed(std::string_view(bytes).substr(at, piece));
+            log.Finish();
+            EXPECT_EQ(log.inputSeconds(), c.seconds);
+            EXPECT_EQ(log.failedPart(), c.failedPart);
+            EXPECT_EQ(log.failedReason(), c.reason);
+            if (!c.lastError.empty()) {
+                EXPECT_EQ(log.lastError(), c.lastError);
+            }
+        }
+    }
+}
+
+TEST(DownloadLog, ProgressReportsAsTheyComplete) {
+    DownloadLog log;
+    EXPECT_EQ(log.Feed("  Duration: 00:01:00.50, start: 0.0\r\nframe=   10 fps=0.0 q=-1.0 size=  1kB time=00:00:0"),
+              std::vector<double>{});
+    EXPECT_EQ(log.Feed("1.50 bitrate=N/A\rframe=   20 time=00:00:03.00 bitrate\rframe= 1 time=N/A bitrate=\r"),
+              (std::vector<double>{1.5, 3.0}));
+    EXPECT_EQ(log.inputSeconds(), 60.5);
+
+    const std::pair<const wchar_t*, std::optional<double>> clocks[] = {
+        {L"00:00:10.00", 10.0}, {L"01:02:03.25,", 3723.25}, {L"59.5", 59.5},
+        {L"N/A", std::nullopt}, {L"", std::nullopt},
+    };
+    for (const auto& [text, seconds] : clocks) EXPECT_EQ(ParseClockTime(text), seconds) << text;
+}
+
+TEST(DownloadLog, CodecsOfAProbeReport) {
+    const std::pair<const wchar_t*, const wchar_t*> reports[] = {
+        {L"    Stream #0:0: Video: h264 (High), yuv420p\r\n    Stream #0:1: Audio: aac (LC), 44100 Hz\r\n",
+         L"avc1,mp4a.40.2"},
+        {L"Stream #0:0: Audio: mp2, 44100 Hz\r\nStream #0:1: Video: mpeg2video (Main), yuv420p\r\n", L"mpeg2video,mp2"},
+        {L"Stream #0:0: Video: h264, yuv420p\r\n", L"avc1"},
+        {L"http://h/x.m3u8: Server returned 404 Not Found\r\n", L""},
+    };
+    for (const auto& [report, codecs] : reports) EXPECT_EQ(CodecsOfReport(report), codecs) << report;
+}
+
+}  // namespace
+}  // namespace webimport
