@@ -19,7 +19,11 @@ struct IntakeContext {
     std::function<bool()> keepSilentClips;
     // Called after a clip has landed in the library, with its full path.
     std::function<void(const std::wstring& clip)> clipAdded;
+    // Called after a clip has grown by pieces played later: same file, new length.
+    std::function<void(const std::wstring& clip)> clipGrown;
     MovieNumbers* numbers = nullptr;
+    // Seconds since 1970; the system clock when empty.
+    std::function<std::int64_t()> now;
     platform::BlockWriter writeBlock = platform::WriteWholeBlock;
 };
 
