@@ -85,7 +85,7 @@ DWORD WINAPI IdleWatcher(void* root) {
     const std::wstring pattern = *static_cast<const std::wstring*>(root) + L"\\*";
     capture::IntakeContext intake;
     capture::CacheWatcher watcher({&switchedOff, &switchedOff, &switchedOff, &switchedOff},
-                                  {pattern, pattern, pattern, pattern, {}, {}}, intake);
+                                  {pattern, pattern, {pattern}, {pattern}, {}, {}}, intake);
     watcher.RunForever();
 }
 

@@ -4,13 +4,13 @@
 #include "capture/ChromiumCache.h"
 #include "capture/FirefoxCache.h"
 #include "platform/LongPath.h"
-#include "capture/ResponseIntake.h"
 #include "capture/SimpleCache.h"
 #include "platform/UniqueHandle.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 #include <unordered_map>
 
@@ -55,14 +55,6 @@ std::string HashText(std::uint64_t hash) {
     char text[kHashDigits + 1];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
     return text;
-}
-
-using FilesByName = std::unordered_map<std::string, const ListedFile*>;
-
-FilesByName IndexByName(const std::vector<ListedFile>& files) {
-    FilesByName byName;
-    for (const ListedFile& file : files) byName.emplace(Narrow(file.name), &file);
-    return byName;
 }
 
 DiskCacheFiles DiskFolder(const std::wstring& folder) { return DiskCacheFiles(platform::FileSystemPath(folder)); }
@@ -122,92 +114,119 @@ CacheKind RecognizeCacheFolder(const std::wstring& folder) {
     return CacheKind::None;
 }
 
-void BrowserCacheIntake::ScanFolder(const std::wstring& folder, const CacheListing& listing) {
-    switch (listing.kind) {
-    case CacheKind::ChromiumSimple: ScanSimple(folder, listing); break;
-    case CacheKind::ChromiumBlockfile: ScanBlockfile(folder, listing.files); break;
-    case CacheKind::Firefox: ScanFirefox(folder); break;
-    case CacheKind::None: break;
-    }
+std::int64_t BrowserCacheIntake::Now() const {
+    return context_.now ? context_.now() : static_cast<std::int64_t>(std::time(nullptr));
 }
 
-// A Simple cache is mostly pages and scripts of a few KiB: only the entries whose files
-// may hold more are looked up by name, so a pass with nothing new costs little more than
-// its listing.
-void BrowserCacheIntake::ScanSimple(const std::wstring& folder, const CacheListing& listing) {
+bool BrowserCacheIntake::Unchanged(Folder& state, std::uint64_t digest) const {
+    state.seen = true;
+    return state.digest == digest && (!state.nextCheck || Now() < *state.nextCheck);
+}
+
+void BrowserCacheIntake::ScanFolder(const std::wstring& folder, const CacheListing& listing) {
+    const auto [it, added] = folders_.try_emplace(folder);
+    Folder& state = it->second;
+    if (added) state.digest = ~0ull;
+    std::uint64_t digest = MixStamp(0, static_cast<std::uint64_t>(listing.kind));
+    std::vector<ListedFile> firefoxFiles;
+    switch (listing.kind) {
+    case CacheKind::ChromiumSimple:
+        for (const auto* files : {&listing.streamFiles, &listing.sparseFiles})
+            for (const CacheListing::SimpleFile& file : *files) digest = Stamp(MixStamp(digest, file.hash), file.stamp);
+        break;
+    case CacheKind::Firefox:
+        firefoxFiles = ListFiles(folder + L"\\" + Widen(kFirefoxEntriesFolder));
+        for (const ListedFile& file : firefoxFiles) digest = Stamp(MixStamp(digest, file.name.size()), file);
+        break;
+    case CacheKind::ChromiumBlockfile:
+        for (const ListedFile& file : listing.files) digest = Stamp(MixStamp(digest, file.name.size()), file);
+        break;
+    case CacheKind::None: return;
+    }
+    if (Unchanged(state, digest)) return;
+    const DiskCacheFiles disk = DiskFolder(folder);
+    std::vector<CachedResponse> responses;
+    bool held = false;
+    switch (listing.kind) {
+    case CacheKind::ChromiumSimple: responses = ReadSimple(folder, listing, state, held); break;
+    case CacheKind::Firefox: responses = ReadFirefox(folder, firefoxFiles, state, held); break;
+    case CacheKind::ChromiumBlockfile:
+        responses = ReadBlockfileCache(disk);
+        // A block file holds the records of many entries: any of them may be missing.
+        held = disk.TakeHeldFile();
+        break;
+    case CacheKind::None: break;
+    }
+    state.nextCheck = streams_.TakeFolder(folder, disk, responses);
+    // A file that another program holds without sharing is read again on the next pass,
+    // though nothing in the listing changed: it may have been let go by then.
+    state.digest = held ? ~0ull : digest;
+}
+
+// Entry files are read only when they changed since the last pass; a Simple cache holds
+// thousands of them, mostly pages.
+std::vector<CachedResponse> BrowserCacheIntake::ReadSimple(const std::wstring& folder, const CacheListing& listing,
+                                                           Folder& state, bool& held) {
     std::unordered_map<std::uint64_t, const ListedFile*> sparseFiles;
     for (const CacheListing::SimpleFile& file : listing.sparseFiles) sparseFiles.emplace(file.hash, &file.stamp);
     std::optional<DiskCacheFiles> disk;
+    std::unordered_map<std::wstring, ReadEntry> entries;
+    std::vector<CachedResponse> responses;
     for (const CacheListing::SimpleFile& file : listing.streamFiles) {
         const auto found = sparseFiles.find(file.hash);
-        const ListedFile& main = file.stamp;
         const ListedFile* sparse = found == sparseFiles.end() ? nullptr : found->second;
-        // The body lies within these files: entries no larger than a page cost nothing more.
-        if (!PassesSizeRule(main.size + (sparse ? sparse->size : 0))) continue;
-        const std::uint64_t digest = sparse ? Stamp(Stamp(0, main), *sparse) : Stamp(0, main);
+        const std::uint64_t digest = sparse ? Stamp(Stamp(0, file.stamp), *sparse) : Stamp(0, file.stamp);
         const SimpleEntryFiles entry{HashText(file.hash), true, sparse != nullptr};
-        const std::wstring key = folder + L"\\" + Widen(entry.Stream0File());
-        if (memo_.Settled(key, digest)) continue;
-        if (!disk) disk.emplace(platform::FileSystemPath(folder));
-        const std::optional<CachedResponse> response = ReadSimpleEntry(*disk, entry);
-        // A file of the entry that another program holds is read again on a later pass.
-        if (disk->TakeHeldFile()) continue;
-        if (!response || IsSettled(IntakeCachedResponse(*response, folder, main.created, context_)))
-            memo_.Remember(key, digest);
+        const std::wstring key = Widen(entry.hash);
+        auto known = state.entries.find(key);
+        if (known == state.entries.end() || known->second.digest != digest) {
+            if (!disk) disk.emplace(platform::FileSystemPath(folder));
+            ReadEntry read{digest, ReadSimpleEntry(*disk, entry)};
+            if (read.response) read.response->filesStamp = digest;
+            // Read again next pass, though its files keep their stamps.
+            if (disk->TakeHeldFile()) {
+                held = true;
+                read.digest = ~digest;
+            }
+            known = state.entries.insert_or_assign(key, std::move(read)).first;
+        }
+        if (known->second.response) responses.push_back(*known->second.response);
+        entries.insert(state.entries.extract(known));
     }
+    state.entries = std::move(entries);
+    return responses;
 }
 
-void BrowserCacheIntake::ScanFirefox(const std::wstring& folder) {
+std::vector<CachedResponse> BrowserCacheIntake::ReadFirefox(const std::wstring& folder,
+                                                            const std::vector<ListedFile>& files, Folder& state,
+                                                            bool& held) {
     const DiskCacheFiles disk = DiskFolder(folder);
-    const std::wstring entries = folder + L"\\" + Widen(kFirefoxEntriesFolder);
-    for (const ListedFile& file : ListFiles(entries)) {
-        if (!PassesSizeRule(file.size)) continue;
-        const std::wstring key = entries + L"\\" + file.name;
+    std::unordered_map<std::wstring, ReadEntry> entries;
+    std::vector<CachedResponse> responses;
+    for (const ListedFile& file : files) {
         const std::uint64_t digest = Stamp(0, file);
-        if (memo_.Settled(key, digest)) continue;
-        const auto response = ReadFirefoxEntry(disk, std::string(kFirefoxEntriesFolder) + "/" + Narrow(file.name));
-        if (disk.TakeHeldFile()) continue;
-        if (!response || IsSettled(IntakeCachedResponse(*response, folder, file.created, context_)))
-            memo_.Remember(key, digest);
+        auto known = state.entries.find(file.name);
+        if (known == state.entries.end() || known->second.digest != digest) {
+            ReadEntry read{digest,
+                           ReadFirefoxEntry(disk, std::string(kFirefoxEntriesFolder) + "/" + Narrow(file.name))};
+            if (read.response) read.response->filesStamp = digest;
+            if (disk.TakeHeldFile()) {
+                held = true;
+                read.digest = ~digest;
+            }
+            known = state.entries.insert_or_assign(file.name, std::move(read)).first;
+        }
+        if (known->second.response) responses.push_back(*known->second.response);
+        entries.insert(state.entries.extract(known));
     }
+    state.entries = std::move(entries);
+    return responses;
 }
 
-// Entries live inside shared block files, so only the folder as a whole tells whether
-// anything changed; each response is then settled by the files of its own.
-void BrowserCacheIntake::ScanBlockfile(const std::wstring& folder, const std::vector<ListedFile>& files) {
-    std::uint64_t folderDigest = 0;
-    for (const ListedFile& file : files) folderDigest = Stamp(MixStamp(folderDigest, file.name.size()), file);
-    if (memo_.Settled(folder, folderDigest)) return;
-    const FilesByName byName = IndexByName(files);
-    const DiskCacheFiles disk = DiskFolder(folder);
-    const std::vector<CachedResponse> responses = ReadBlockfileCache(disk);
-    // With a block file held by another program, entries may be missing from what was read.
-    bool allSettled = !disk.TakeHeldFile();
-    for (const CachedResponse& response : responses) {
-        if (response.ownFiles.empty() || !PassesSizeRule(response.BodyLength())) continue;
-        std::uint64_t digest = 0;
-        bool listed = true;
-        for (const std::string& own : response.ownFiles) {
-            const auto found = byName.find(own);
-            if (found == byName.end())
-                listed = false;
-            else
-                digest = Stamp(digest, *found->second);
-        }
-        if (!listed) {  // written after the listing: the next pass sees it
-            allSettled = false;
-            continue;
-        }
-        const ListedFile& first = *byName.at(response.ownFiles.front());
-        const std::wstring key = folder + L"\\" + first.name;
-        if (memo_.Settled(key, digest)) continue;
-        if (IsSettled(IntakeCachedResponse(response, folder, first.created, context_))) {
-            memo_.Remember(key, digest);
-        } else {
-            allSettled = false;
-        }
-    }
-    if (allSettled) memo_.Remember(folder, folderDigest);
+void BrowserCacheIntake::ForgetUnseen() {
+    std::erase_if(folders_, [](const auto& folder) { return !folder.second.seen; });
+    for (auto& folder : folders_) folder.second.seen = false;
+    streams_.ForgetUnseen();
 }
 
 }  // namespace capture

@@ -1,14 +1,18 @@
 #pragma once
 // The watcher's side of the cache readers: a folder that the walk recognised as a
-// Chromium or Firefox cache is read entry by entry, and each whole response goes to the
-// intake. Entries whose files have not changed since they were settled cost a lookup.
+// Chromium or Firefox cache is read entry by entry, its responses are grouped into
+// streams, and the streams go to the stream intake. An entry whose files have not changed
+// is not read again, and a folder where nothing changed and nothing waits costs its listing.
 #include "capture/CacheReaders.h"
 #include "capture/Intake.h"
-#include "capture/SettledMemo.h"
+#include "capture/FileStamps.h"
+#include "capture/StreamIntake.h"
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace capture {
@@ -45,20 +49,36 @@ CacheKind RecognizeCacheFolder(const std::wstring& folder);
 
 class BrowserCacheIntake {
 public:
-    explicit BrowserCacheIntake(const IntakeContext& context) : context_(context) {}
+    explicit BrowserCacheIntake(const IntakeContext& context) : context_(context), streams_(context) {}
 
     // `folder` has no trailing backslash.
     void ScanFolder(const std::wstring& folder, const CacheListing& listing);
-    // Call once per pass: forgets entries that are gone.
-    void ForgetUnseen() { memo_.ForgetUnseen(); }
+    // Call once per pass: forgets folders and streams that are gone.
+    void ForgetUnseen();
 
 private:
-    void ScanSimple(const std::wstring& folder, const CacheListing& listing);
-    void ScanFirefox(const std::wstring& folder);
-    void ScanBlockfile(const std::wstring& folder, const std::vector<ListedFile>& files);
+    // An entry as last read, by the stamp of its files.
+    struct ReadEntry {
+        std::uint64_t digest = 0;
+        std::optional<CachedResponse> response;
+    };
+    struct Folder {
+        std::uint64_t digest = 0;
+        std::optional<std::int64_t> nextCheck;
+        bool seen = true;
+        std::unordered_map<std::wstring, ReadEntry> entries;
+    };
+    std::int64_t Now() const;
+    bool Unchanged(Folder& state, std::uint64_t digest) const;
+    // `held` is set when a file could not be read because another program holds it.
+    std::vector<CachedResponse> ReadSimple(const std::wstring& folder, const CacheListing& listing, Folder& state,
+                                           bool& held);
+    std::vector<CachedResponse> ReadFirefox(const std::wstring& folder, const std::vector<ListedFile>& files,
+                                            Folder& state, bool& held);
 
     const IntakeContext& context_;
-    SettledMemo memo_;
+    StreamIntake streams_;
+    std::unordered_map<std::wstring, Folder> folders_;
 };
 
 }  // namespace capture

@@ -26,10 +26,11 @@ CacheRoots DefaultCacheRoots() {
     auto under = [](const std::wstring& root, const wchar_t* rest) {
         return root.empty() ? std::wstring() : root + rest;
     };
+    WindowsCacheFolders chromium = WindowsBrowserCaches(local);
     CacheRoots roots{under(cache, L"\\*"),
                      under(local, L"\\Mozilla\\Firefox\\*"),
-                     under(local, L"\\Google\\Chrome\\*"),
-                     under(local, L"\\Opera\\*"),
+                     std::move(chromium.chrome),
+                     std::move(chromium.opera),
                      {},
                      {}};
     // Under Wine the user browses with Linux browsers, whose caches lie in the Linux home.
@@ -201,9 +202,9 @@ void CacheWatcher::RunPass() {
     Scan(switches_.internetExplorer, roots_.internetExplorer);
     Scan(switches_.firefox, roots_.firefox);
     for (const std::wstring& pattern : roots_.linuxFirefox) Scan(switches_.firefox, pattern);
-    Scan(switches_.chrome, roots_.chrome);
+    for (const std::wstring& pattern : roots_.chrome) Scan(switches_.chrome, pattern);
     for (const std::wstring& pattern : roots_.linuxChrome) Scan(switches_.chrome, pattern);
-    Scan(switches_.opera, roots_.opera);
+    for (const std::wstring& pattern : roots_.opera) Scan(switches_.opera, pattern);
     marked_.ForgetUnseen();
     caches_.ForgetUnseen();
 }
@@ -221,6 +222,10 @@ void RunCacheWatcher(const WatcherInputs& inputs) {
     intake.ffmpegPath = probe::DefaultFfmpegPath();
     intake.keepSilentClips = [keep = inputs.keepSilentClips] { return keep && keep->load(); };
     intake.clipAdded = inputs.clipAdded;
+    intake.clipGrown = [added = inputs.clipAdded](library::ArrivedClip clip) {
+        clip.grew = true;
+        if (added) added(clip);
+    };
     CacheWatcher watcher(inputs.switches, DefaultCacheRoots(), std::move(intake));
     while (IsWindow(inputs.window)) {
         watcher.RunPass();

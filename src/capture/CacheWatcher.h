@@ -15,13 +15,14 @@
 
 namespace capture {
 
-// The four scan patterns: a cache folder followed by "\*". Under Wine the Linux user's
+// The scan patterns of the four switches: a cache folder followed by "\*". The Chrome
+// switch walks every Chromium-family browser but Opera's, and under Wine the Linux user's
 // Firefox and Chromium-family caches are walked too, under the same two switches.
 struct CacheRoots {
     std::wstring internetExplorer;
     std::wstring firefox;
-    std::wstring chrome;
-    std::wstring opera;
+    std::vector<std::wstring> chrome;
+    std::vector<std::wstring> opera;
     std::vector<std::wstring> linuxFirefox;
     std::vector<std::wstring> linuxChrome;
 };

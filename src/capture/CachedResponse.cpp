@@ -23,6 +23,13 @@ std::vector<std::uint8_t> ReadBody(const CacheFiles& files, const CachedResponse
     return bytes;
 }
 
+std::string OriginOf(std::string_view url) {
+    const std::size_t scheme = url.find("://");
+    if (scheme == std::string_view::npos || scheme == 0) return {};
+    const std::size_t end = url.find_first_of("/?#", scheme + 3);
+    return std::string(url.substr(0, end));
+}
+
 void NoteCompressedBody(const CacheFiles& files, CachedResponse& response) {
     constexpr std::array<std::uint8_t, 4> kZstdMagic{0x28, 0xb5, 0x2f, 0xfd};
     if (response.body.empty() || response.body.front().length < kZstdMagic.size()) return;

@@ -46,6 +46,12 @@ enum class BodyState {
 
 struct CachedResponse {
     std::string url;
+    // The site of the page that fetched it, when the cache partitions by site (the
+    // top-frame site of a Chromium key, the partition of a Firefox key); else the URL's
+    // host. Pieces a page plays together come from one site.
+    std::string site;
+    // When the browser received it, in seconds since 1970 UTC; 0 when the cache does not say.
+    std::int64_t fetchedAt = 0;
     std::string contentType;
     // What the server said the whole body is; 0 when it did not say.
     std::uint64_t totalLength = 0;
@@ -57,9 +63,15 @@ struct CachedResponse {
     // Stored bytes with a digest that are not a body range as they stand (the response
     // head, a record cut where it overlaps another): checked apart from the body.
     std::vector<BodyRange> otherDigests;
+    // How the entry's files stood (sizes and times) when it was read, as the watcher
+    // stamps them; 0 when nobody did.
+    std::uint64_t filesStamp = 0;
 
     std::uint64_t BodyLength() const;
 };
+
+// "http://host:port" of an absolute URL; empty when it has none.
+std::string OriginOf(std::string_view url);
 
 // Every byte of the ranges appended in order; for tests and small bodies.
 std::vector<std::uint8_t> ReadBody(const CacheFiles& files, const CachedResponse& response);

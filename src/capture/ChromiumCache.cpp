@@ -27,6 +27,15 @@ std::string UrlOfChromiumKey(std::string_view key) {
     return std::string(space == std::string_view::npos ? key : key.substr(space + 1));
 }
 
+std::string SiteOfChromiumKey(std::string_view key) {
+    constexpr std::string_view kSitePrefix = "_dk_";
+    const std::size_t site = key.find(kSitePrefix);
+    const std::size_t space = key.find(' ');
+    if (site != std::string_view::npos && space != std::string_view::npos && site < space)
+        return std::string(key.substr(site + kSitePrefix.size(), space - site - kSitePrefix.size()));
+    return OriginOf(UrlOfChromiumKey(key));
+}
+
 namespace {
 
 // base::Pickle: a 4-byte payload size, then fields each padded to 4 bytes.
@@ -45,10 +54,12 @@ public:
         at_ += 4;
         return value;
     }
-    bool Skip64() {
-        if (!Has(8)) return false;
+    bool Skip64() { return I64().has_value(); }
+    std::optional<std::int64_t> I64() {
+        if (!Has(8)) return std::nullopt;
+        const std::uint64_t value = LoadLe64(bytes_, at_);
         at_ += 8;
-        return true;
+        return static_cast<std::int64_t>(value);
     }
     std::optional<std::string> String() {
         const auto length = U32();
@@ -82,11 +93,19 @@ std::optional<ResponseInfo> ParseResponseInfo(std::span<const std::uint8_t> pick
         if (!read) return std::nullopt;
         extra = *read;
     }
-    if (!reader.Skip64() || !reader.Skip64()) return std::nullopt;  // request and response times
+    const auto requestTime = reader.I64();
+    const auto responseTime = reader.I64();
+    if (!requestTime || !responseTime) return std::nullopt;
     if ((extra & kExtraHasOriginalResponseTime) && !reader.Skip64()) return std::nullopt;
     auto headers = reader.String();
     if (!headers) return std::nullopt;
-    return ResponseInfo{std::move(*headers), (*flags & kTruncated) != 0};
+    return ResponseInfo{std::move(*headers), (*flags & kTruncated) != 0, *responseTime};
+}
+
+std::int64_t UnixSecondsOfChromiumTime(std::int64_t microsecondsSince1601) {
+    constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+    if (microsecondsSince1601 <= 0) return 0;
+    return microsecondsSince1601 / 1000000 - kSecondsFrom1601To1970;
 }
 
 bool DescribeResponse(std::string_view key, std::span<const std::uint8_t> stream0, CachedResponse& response,
@@ -97,6 +116,8 @@ bool DescribeResponse(std::string_view key, std::span<const std::uint8_t> stream
     response.url = UrlOfChromiumKey(key);
     if (head.status() == 0 || !(response.url.starts_with("http://") || response.url.starts_with("https://")))
         return false;
+    response.site = SiteOfChromiumKey(key);
+    response.fetchedAt = UnixSecondsOfChromiumTime(info->responseTime);
     response.contentType = head.ContentType();
     response.totalLength = head.TotalLength();
     truncated = info->truncated;

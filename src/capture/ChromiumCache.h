@@ -17,15 +17,21 @@ ChromiumLayout DetectChromiumLayout(const CacheFiles& files);
 
 // The URL of an HTTP cache key: its last space-separated part ("1/0/_dk_<site> <site> <url>").
 std::string UrlOfChromiumKey(std::string_view key);
+// The top-frame site of a partitioned key ("1/0/_dk_<site> ..."), else the URL's origin.
+std::string SiteOfChromiumKey(std::string_view key);
 
 struct ResponseInfo {
-    std::string rawHeaders;  // status line and headers, NUL-separated
-    bool truncated = false;  // the response was cut short and may be resumed
+    std::string rawHeaders;         // status line and headers, NUL-separated
+    bool truncated = false;         // the response was cut short and may be resumed
+    std::int64_t responseTime = 0;  // microseconds since 1601-01-01 UTC
 };
 // Stream 0 of an entry: a pickle of the response info. Nothing when it does not parse.
 std::optional<ResponseInfo> ParseResponseInfo(std::span<const std::uint8_t> pickle);
 
-// Fills url, content type and total length from the key and stream 0; false when the
+// Seconds since 1970 of a time as Chromium stores it; 0 for none.
+std::int64_t UnixSecondsOfChromiumTime(std::int64_t microsecondsSince1601);
+
+// Fills url, site, fetch time, content type and total length from the key and stream 0; false when the
 // entry is no HTTP response (code caches and the like keep other things under a key).
 bool DescribeResponse(std::string_view key, std::span<const std::uint8_t> stream0, CachedResponse& response,
                       bool& truncated);

@@ -12,11 +12,13 @@ namespace {
 // name/value pairs of NUL-terminated strings, and last the body's length.
 constexpr std::uint64_t kChunkSize = 256 * 1024;
 constexpr std::size_t kHeaderWords = 8;
+constexpr std::size_t kLastFetchedWord = 2;
 constexpr std::size_t kKeyLengthWord = 6;
 
 struct Metadata {
     std::vector<std::uint16_t> chunkHashes;
     std::string key;
+    std::uint32_t lastFetched = 0;  // seconds since 1970
     std::vector<std::pair<std::string, std::string>> elements;
 };
 
@@ -28,6 +30,7 @@ std::optional<Metadata> ParseMetadata(std::span<const std::uint8_t> bytes, std::
     std::size_t at = static_cast<std::size_t>(header + kHeaderWords * 4);
     if (keyLength >= bytes.size() - at) return std::nullopt;
     Metadata metadata;
+    metadata.lastFetched = LoadBe32(bytes, static_cast<std::size_t>(header + kLastFetchedWord * 4));
     for (std::size_t hash = 0; hash < hashes; ++hash)
         metadata.chunkHashes.push_back(static_cast<std::uint16_t>((bytes[4 + 2 * hash] << 8) | bytes[5 + 2 * hash]));
     metadata.key.assign(reinterpret_cast<const char*>(bytes.data() + at), keyLength);
@@ -58,6 +61,20 @@ std::string UrlOfKey(const std::string& key) {
         if (at == 0 || key[at - 1] == ',') return key.substr(at + 1);
     }
     return {};
+}
+
+// The partition a key's tags name ("O^partitionKey=%28http%2Cexample.com%29,:<url>"), as
+// it is written; else the URL's origin.
+std::string SiteOfKey(const std::string& key, const std::string& url) {
+    constexpr std::string_view kPartition = "partitionKey=";
+    const std::size_t at = key.find(kPartition);
+    const std::size_t end = key.find(",:");
+    if (at != std::string::npos && end != std::string::npos && at < end) {
+        const std::size_t start = at + kPartition.size();
+        const std::size_t stop = std::min(end, key.find_first_of(",&", start));
+        return key.substr(start, stop - start);
+    }
+    return OriginOf(url);
 }
 
 // Alternative data (compiled scripts) follows the body when "alt-data" says where:
@@ -107,6 +124,8 @@ std::optional<CachedResponse> ReadFirefoxEntry(const CacheFiles& files, const st
     CachedResponse response;
     response.url = UrlOfKey(metadata->key);
     if (head.status() == 0 || response.url.empty()) return std::nullopt;
+    response.site = SiteOfKey(metadata->key, response.url);
+    response.fetchedAt = metadata->lastFetched;
     response.contentType = head.ContentType();
     response.totalLength = head.TotalLength();
     const std::uint64_t stored = BodyEndBeforeAltData(*metadata, bodyLength);

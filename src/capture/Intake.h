@@ -21,7 +21,11 @@ struct IntakeContext {
     // Called after a clip has landed in the library, with its full path and the probe of
     // the bytes that landed, so that the list need not probe it again.
     std::function<void(const library::ArrivedClip& clip)> clipAdded;
+    // Called after a clip has grown by pieces played later: same file, new probe.
+    std::function<void(const library::ArrivedClip& clip)> clipGrown;
     MovieNumbers* numbers = nullptr;
+    // Seconds since 1970; the system clock when empty.
+    std::function<std::int64_t()> now;
     platform::BlockWriter writeBlock = platform::WriteWholeBlock;
 };
 

@@ -2,6 +2,19 @@
 
 namespace capture {
 
+WindowsCacheFolders WindowsBrowserCaches(const std::wstring& localAppData) {
+    WindowsCacheFolders folders;
+    if (localAppData.empty()) return folders;
+    for (const wchar_t* browser :
+         {L"Google\\Chrome", L"Microsoft\\Edge", L"BraveSoftware\\Brave-Browser", L"Vivaldi", L"Chromium"})
+        folders.chrome.push_back(localAppData + L"\\" + browser + L"\\*");
+    // "Opera Software" holds "Opera Stable" and "Opera GX Stable", each a profile with its
+    // cache; "Opera" is where the browser kept its cache before it took Chromium's.
+    for (const wchar_t* browser : {L"Opera", L"Opera Software"})
+        folders.opera.push_back(localAppData + L"\\" + browser + L"\\*");
+    return folders;
+}
+
 std::wstring UnixPathOnDriveZ(const std::wstring& unixPath) {
     std::wstring path = L"Z:";
     for (wchar_t c : unixPath) path += c == L'/' ? L'\\' : c;

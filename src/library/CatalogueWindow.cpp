@@ -64,7 +64,7 @@ void RowBatch::SendWhenOld() {
 
 void RowBatch::Send(bool moreFollow) {
     if (rows_.empty() && !unpainted_) return;
-    RowDelivery delivery{&rows_, 0, skipListed_, moreFollow};
+    RowDelivery delivery{&rows_, 0, skipListed_, updateListed_, moreFollow};
     do {
         delivery.taken = 0;
         inserted_ += static_cast<int>(

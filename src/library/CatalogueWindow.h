@@ -38,7 +38,9 @@ LocalDateTime LocalCreationTime(const FILETIME& created);
 // so a long one never keeps it from answering; each message carries whole rows only.
 class RowBatch {
 public:
-    RowBatch(HWND window, bool skipListed) : window_(window), skipListed_(skipListed) {}
+    // `updateListed`: a row whose clip is listed already replaces that row's record.
+    RowBatch(HWND window, bool skipListed, bool updateListed = false)
+        : window_(window), skipListed_(skipListed), updateListed_(updateListed) {}
     void Add(ClipRecord record);
     // `moreFollow`: the next batch comes at once, so the list need not be painted yet.
     void Send(bool moreFollow);
@@ -52,6 +54,7 @@ private:
 
     HWND window_;
     bool skipListed_;
+    bool updateListed_;
     std::vector<ClipRecord> rows_;
     std::chrono::steady_clock::time_point started_;
     bool unpainted_ = false;

@@ -42,7 +42,8 @@ void ListArrivals(HWND window, const std::vector<ArrivedClip>& clips, const Cata
     {
         auto lock = LockBuilds(window);
         if (const std::optional<ClipFilter> filter = ReadFilter(window)) {
-            RowBatch rows(window, true);
+            const bool grew = clips.size() == 1 && clips.front().grew;
+            RowBatch rows(window, true, grew);
             for (const ArrivedClip& clip : clips)
                 if (std::optional<ListedArrival> listed = ListOne(clip, *filter, rows)) kept.push_back(*listed);
             rows.Send(false);

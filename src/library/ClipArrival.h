@@ -18,10 +18,12 @@ struct ArrivedClip {
     // Whether its probe named a video (ReportListsClip of the probe's report).
     bool listsClip = false;
     probe::ProbeFields fields;
+    // Listed before and grown since (a stream played further): its row takes the new probe.
+    bool grew = false;
 };
 
 // Puts the clip at the top of the list when the window's filter admits it and it is not
-// listed yet, and has the window select the top row as after a build; then keeps the probe
+// listed yet (a clip that grew updates its row in place), and has the window select the top row as after a build; then keeps the probe
 // in the probe cache, so that the next start does not probe the clip either. Takes its
 // turn with the list builds.
 void ListArrivedClip(HWND window, const ArrivedClip& clip, const CatalogueSource& source = DefaultCatalogueSource());

@@ -223,15 +223,22 @@ int ClipListView::Deliver(RowDelivery& delivery, std::chrono::milliseconds slice
     if (delivery.moreFollow || redrawHeld_) HoldRedraw();
     const RowMarks before = ReadMarks();
     int inserted = 0;
+    bool updated = false;
     std::size_t next = delivery.first;
     while (next < rows.size()) {
-        if (rows_.PushTop(std::move(rows[next++]), delivery.skipListed)) ++inserted;
+        ClipRecord& record = rows[next++];
+        if (delivery.updateListed && rows_.Update(record))
+            updated = true;
+        else if (rows_.PushTop(std::move(record), delivery.skipListed))
+            ++inserted;
         if (Clock::now() >= deadline) break;
     }
     delivery.taken = next - delivery.first;
     if (inserted > 0)
         ShowRows(
             before, [inserted](int row) { return row + inserted; }, 0);
+    else if (updated)
+        InvalidateRows();
     const bool through = next == rows.size() && !delivery.moreFollow;
     if (through || Clock::now() - heldSince_ >= kLongestUnpainted) ReleaseRedraw();
     return inserted;

@@ -20,6 +20,13 @@ bool ClipRows::PushTop(ClipRecord record, bool skipListed) {
     return true;
 }
 
+bool ClipRows::Update(ClipRecord record) {
+    const std::size_t row = Find(record.path());
+    if (row == rows_.size()) return false;
+    rows_[row].record = std::move(record);
+    return true;
+}
+
 void ClipRows::Unindex(const std::wstring& path) {
     const auto found = paths_.find(path);
     if (found != paths_.end() && --found->second == 0) paths_.erase(found);

@@ -28,6 +28,9 @@ public:
     // Puts the record at the top; with `skipListed`, a record whose path is listed
     // already stays out. True when it went in.
     bool PushTop(ClipRecord record, bool skipListed);
+    // Gives the row showing the record's path the record, its tick kept; false when no
+    // row shows it.
+    bool Update(ClipRecord record);
     void Remove(std::size_t row);
     // Removes every ticked row at once and returns their records, top first.
     std::vector<ClipRecord> RemoveChecked();

@@ -16,6 +16,8 @@ struct RowDelivery {
     std::size_t first = 0;
     // Pass over a row whose path is listed already.
     bool skipListed = false;
+    // A row whose path is listed already takes that row's place (a clip that grew).
+    bool updateListed = false;
     // More rows come at once: the list need not be painted between them.
     bool moreFollow = false;
     // Set by the window: how many rows from `first` on it went through this time.

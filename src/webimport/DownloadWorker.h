@@ -25,7 +25,7 @@ struct ImportSettings {
     std::wstring siteUrl;        // the host that stream requests of old watch pages go to
     DWORD timeoutMs = platform::kHttpTimeoutMs;
     // Told of each clip the import put into the library, from the worker's thread.
-    std::function<void(const library::ArrivedClip&)> clipArrived;
+    std::function<void(const library::ArrivedClip&)> clipArrived = nullptr;
 };
 // The site of this build, or REELKEEP_SITE_URL when that is set.
 std::wstring SiteUrl();

@@ -3,7 +3,11 @@
 #include "ProgramTest.h"
 
 #include "capture/CacheWatcher.h"
+#include "capture/FirefoxCache.h"
 #include "resources/resource.h"
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace e2e {
 namespace {
@@ -29,15 +33,21 @@ protected:
         RemoveTree(SpecialFolder(CSIDL_LOCAL_APPDATA) + L"\\Mozilla\\Firefox");
         ProgramTest::TearDown();
     }
+
+    // Watches Firefox only, with an empty cache; returns its entries folder.
+    static std::wstring EmptyFirefoxCache() {
+        DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
+        WriteString(HKEY_CURRENT_USER, kSettingsKey, L"browsers", L"0100");
+        const std::wstring firefox = SpecialFolder(CSIDL_LOCAL_APPDATA) + L"\\Mozilla\\Firefox";
+        RemoveTree(firefox);
+        const std::wstring entries = firefox + L"\\Profiles\\e2e.default\\cache2\\entries";
+        MakeDirectories(entries);
+        return entries;
+    }
 };
 
 TEST_F(Capture, ClipCopiedIntoTheFirefoxCacheIsInTheLibraryAndTheListWithinFiveSeconds) {
-    DeleteKeyTree(HKEY_CURRENT_USER, kSettingsKey);
-    WriteString(HKEY_CURRENT_USER, kSettingsKey, L"browsers", L"0100");
-    const std::wstring firefox = SpecialFolder(CSIDL_LOCAL_APPDATA) + L"\\Mozilla\\Firefox";
-    RemoveTree(firefox);
-    const std::wstring entries = firefox + L"\\Profiles\\e2e.default\\cache2\\entries";
-    MakeDirectories(entries);
+    const std::wstring entries = EmptyFirefoxCache();
 
     RunningProgram run(program(), L"/min");
     HWND window = run.WaitForMainWindow(kStartTimeout);
@@ -68,6 +78,62 @@ TEST_F(Capture, ClipCopiedIntoTheFirefoxCacheIsInTheLibraryAndTheListWithinFiveS
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0], L"Movie1");
     EXPECT_EQ(rows[0][8], clip);
+}
+
+// The request number a player put in a piece's URL: the order it asked for the pieces.
+int RequestNumber(const std::string& url) {
+    const std::size_t at = url.find("&rn=");
+    return at == std::string::npos ? -1 : std::atoi(url.c_str() + at + 4);
+}
+
+// The Firefox entries of one playback (an H.264 stream and its AAC stream, fetched with
+// query ranges), in the order the player fetched them.
+std::vector<std::wstring> PiecesOfOnePlayback(const std::wstring& entries) {
+    const capture::DiskCacheFiles cache(std::filesystem::path(entries).parent_path());
+    std::vector<std::pair<int, std::wstring>> pieces;
+    for (const std::wstring& name : ClipsIn(entries + L"\\")) {
+        const auto response = capture::ReadFirefoxEntry(cache, "entries/" + std::string(name.begin(), name.end()));
+        if (response && (response->url.find("itag=134") != std::string::npos ||
+                         response->url.find("itag=140") != std::string::npos))
+            pieces.emplace_back(RequestNumber(response->url), name);
+    }
+    std::sort(pieces.begin(), pieces.end());
+    std::vector<std::wstring> names;
+    for (const auto& piece : pieces) names.push_back(piece.second);
+    return names;
+}
+
+TEST_F(Capture, StreamFedPieceByPieceWhileTheProgramRunsIsOneClipOnlyAtTheEnd) {
+    const std::wstring entries = EmptyFirefoxCache();
+    const std::wstring written = BuildProgramFolder() + L"browser-caches\\streams-firefox\\cache2\\entries";
+    const std::vector<std::wstring> pieces = PiecesOfOnePlayback(written);
+    ASSERT_EQ(pieces.size(), 30u);
+
+    // The pieces come every two seconds, as a player fetches them; the stream is whole,
+    // and so settled, with its last piece: from then on the clip may come at any moment.
+    RunningProgram run(program(), L"/min");
+    HWND window = run.WaitForMainWindow(kStartTimeout);
+    ASSERT_NE(window, nullptr);
+    HWND list = GetDlgItem(window, IDC_CLIP_LIST);
+    const std::wstring library = program().Path(L"Videos\\");
+    for (const std::wstring& piece : pieces) {
+        ASSERT_TRUE(CopyFileW((written + L"\\" + piece).c_str(), (entries + L"\\writing").c_str(), FALSE));
+        ASSERT_TRUE(MoveFileW((entries + L"\\writing").c_str(), (entries + L"\\" + piece).c_str()));
+        if (&piece == &pieces.back()) break;
+        ASSERT_TRUE(HoldsThroughout([&] { return ClipsIn(library).empty(); }, 2s))
+            << "a clip while the stream was still coming, after piece " << (&piece - pieces.data() + 1);
+    }
+    const auto landed = [&] { return ClipsIn(library).size() == 1 && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1; };
+    ASSERT_TRUE(WaitUntil(landed, 10s)) << "clips in the library: " << ClipsIn(library).size();
+    EXPECT_TRUE(HoldsThroughout(landed, 4s)) << "more than one clip";
+    const std::wstring clip = library + ClipsIn(library)[0];
+    EXPECT_TRUE(clip.ends_with(L".mp4"));
+    std::vector<std::vector<std::wstring>> rows;
+    EXPECT_TRUE(WaitUntil([&] { return (rows = ReadListView(list, 11)).size() == 1 && !rows[0][10].empty(); }, 5s));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][8], clip);
+    EXPECT_NE(rows[0][9].find(L"h264"), std::wstring::npos) << "video column: " << rows[0][9];
+    EXPECT_NE(rows[0][10].find(L"aac"), std::wstring::npos) << "audio column: " << rows[0][10];
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 // Damages real browser caches in memory, a few bytes or a cut at a time, and reads them
-// again: a reader must neither crash, nor read out of bounds, nor trip a sanitizer,
-// whatever the files hold. Deterministic (fixed seed), so a failure repeats.
+// again, grouping what they hold into streams and pairing pictures with sound as the
+// watcher does: neither the readers nor the stream rules may crash, read out of bounds or
+// trip a sanitizer, whatever the files hold. Deterministic (fixed seed), so a failure repeats.
 #include "capture/CacheReaders.h"
+#include "capture/MediaStreams.h"
+#include "capture/ProbedStreams.h"
+#include "capture/StreamPairing.h"
+#include "capture/StreamRecord.h"
 #include "capture/StoredDigests.h"
 
 #include <cstdio>
@@ -10,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <iterator>
 #include <random>
 
 namespace {
@@ -102,31 +108,89 @@ private:
     std::map<std::string, std::vector<std::size_t>> live_;
 };
 
-// Reads everything the way the watcher would, checks the stored digests, and touches the
-// last byte of each range.
-std::size_t ReadAll(const CacheFiles& files, CacheKind kind) {
+// Touches the last byte of each range, and checks the digests the browser stored for the
+// ranges and for what lies beside them as the intake does. Counts the ranges that read,
+// and in `broken` the digests that fail.
+std::size_t TouchRanges(const CacheFiles& files, const std::vector<capture::BodyRange>& body,
+                        const std::vector<capture::BodyRange>& otherDigests, std::size_t& broken) {
+    for (const auto* ranges : {&body, &otherDigests})
+        if (capture::CheckStoredDigests(files, *ranges) == capture::DigestCheck::Fail) ++broken;
     std::size_t ranges = 0;
-    for (const capture::CachedResponse& response : capture::ReadCache(files, kind)) {
-        capture::CheckStoredDigests(files, response.body);
-        capture::CheckStoredDigests(files, response.otherDigests);
-        for (const capture::BodyRange& range : response.body) {
-            std::uint8_t last[1];
-            if (range.length > 0 && files.Read(range.file, range.offset + range.length - 1, last)) ++ranges;
-        }
+    for (const capture::BodyRange& range : body) {
+        std::uint8_t last[1];
+        if (range.length > 0 && files.Read(range.file, range.offset + range.length - 1, last)) ++ranges;
     }
     return ranges;
+}
+
+// What the intake decides for a pair once the tool has spoken: the report's stream lines,
+// the container, the command line, and the record line of each stream.
+void Decide(const capture::MediaStream& stream, const capture::MediaStream* audio, const std::string& report) {
+    const std::wstring wide(report.begin(), report.end());
+    const capture::ProbedStreams probed = capture::ReadProbedStreams(wide);
+    const capture::ClipContainer container = capture::ContainerForCodecs(probed.videoCodec, probed.audioCodec);
+    if (capture::JoinCommandLine(L"ffmpeg.exe", L"v.part", audio ? L"a.part" : L"", container, L"o.part").empty())
+        std::abort();
+    if (audio) capture::DurationsAgree(probed.seconds, probed.seconds + 1);
+    capture::StreamRecord record;
+    record.Set(stream.identity, {stream.BodyLength(), capture::ExtensionOf(container)});
+    if (audio) record.Set(audio->identity, {audio->BodyLength(), L""});
+    capture::StreamRecord::Parse(record.Text());
+}
+
+// Reads everything the way the watcher would, groups and pairs it, and touches the last
+// byte of each range of each response and of each stream. `broken` counts the stored
+// digests that fail, of responses and of streams.
+std::size_t ReadAll(const CacheFiles& files, CacheKind kind, const std::string& report, std::size_t& broken) {
+    std::size_t ranges = 0;
+    const std::vector<capture::CachedResponse> responses = capture::ReadCache(files, kind);
+    for (const capture::CachedResponse& response : responses)
+        ranges += TouchRanges(files, response.body, response.otherDigests, broken);
+    const std::vector<capture::MediaStream> streams = capture::GroupStreams(files, responses);
+    for (const capture::StreamGroup& group : capture::PairStreams(streams)) {
+        const capture::MediaStream& stream = streams.at(group.stream);
+        ranges += TouchRanges(files, stream.body, stream.otherDigests, broken);
+        Decide(stream, group.audio ? &streams.at(*group.audio) : nullptr, report);
+    }
+    return ranges;
+}
+
+// A probe report of the Windows tool, damaged the same way as the caches.
+std::string Report(std::mt19937_64& random) {
+    static const std::string golden = [] {
+        std::ifstream file(std::filesystem::path(REELKEEP_TEST_DATA) / "probe" / "mp4-320x240-sound.report",
+                           std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }();
+    std::string report = golden;
+    for (int i = 0, n = static_cast<int>(random() % 6); i < n && !report.empty(); ++i) {
+        const std::size_t at = random() % report.size();
+        if (random() % 3 == 0) {
+            report.resize(at);
+        } else {
+            report[at] = static_cast<char>(random());
+        }
+    }
+    return report;
 }
 
 int Fuzz(const char* folder, CacheKind kind, std::uint64_t largestFile, int rounds) {
     const MemoryCacheFiles seed =
         Load(std::filesystem::path(REELKEEP_TEST_DATA) / "browser-caches" / folder, largestFile);
-    const std::size_t seedRanges = ReadAll(seed, kind);
+    std::mt19937_64 random(0x5eed);
+    std::size_t seedBroken = 0;
+    const std::size_t seedRanges = ReadAll(seed, kind, Report(random), seedBroken);
     if (seedRanges == 0) {
         std::printf("%s: the seed cache reads as empty\n", folder);
         return 1;
     }
+    // The caches are as the browsers left them: a digest that fails there was attached to
+    // bytes it does not cover, by a reader or by the grouping into streams.
+    if (seedBroken != 0) {
+        std::printf("%s: %zu stored digests fail on the undamaged cache\n", folder, seedBroken);
+        return 1;
+    }
     const Mutator mutator(seed);
-    std::mt19937_64 random(0x5eed);
     // Damaged files are put back after each round: copying the whole cache every time
     // would cost more than reading it.
     MemoryCacheFiles cache = seed;
@@ -134,7 +198,8 @@ int Fuzz(const char* folder, CacheKind kind, std::uint64_t largestFile, int roun
         std::vector<std::string> damaged;
         const int damages = 1 + static_cast<int>(random() % 8);
         for (int i = 0; i < damages; ++i) damaged.push_back(mutator.Damage(cache, random));
-        ReadAll(cache, kind);
+        std::size_t broken = 0;
+        ReadAll(cache, kind, Report(random), broken);
         for (const std::string& name : damaged) cache.files[name] = seed.files.at(name);
     }
     std::printf("%s: %d damaged copies read, seed ranges %zu\n", folder, rounds, seedRanges);
@@ -150,6 +215,10 @@ int main(int argc, char** argv) {
     failures += Fuzz("firefox/cache2", CacheKind::Firefox, 400000, rounds);
     failures += Fuzz("chromium-simple/Cache_Data", CacheKind::ChromiumSimple, 400000, rounds);
     failures += Fuzz("chromium-blockfile/Cache_Data", CacheKind::ChromiumBlockfile, 3u << 20, rounds);
+    failures += Fuzz("streams-firefox/cache2", CacheKind::Firefox, 400000, rounds);
+    failures += Fuzz("streams-simple/Cache_Data", CacheKind::ChromiumSimple, 400000, rounds);
+    failures += Fuzz("streams-blockfile/Cache_Data", CacheKind::ChromiumBlockfile, 3u << 20, rounds);
+    failures += Fuzz("hls-blockfile/Cache_Data", CacheKind::ChromiumBlockfile, 3u << 20, rounds);
     std::printf(failures ? "FAILED\n" : "0 crashes\n");
     return failures ? 1 : 0;
 }

@@ -50,6 +50,14 @@ TEST(ClipRows, NewRowsGoOnTopAndAListedPathStaysOutWhenAsked) {
     EXPECT_TRUE(rows.PushTop(Clip(L"c"), true)) << "listed again once gone";
     rows.Remove(99);
     EXPECT_EQ(rows.size(), 4u) << "a row outside the list removes nothing";
+
+    // A clip that grew keeps its place and its tick, with its new size.
+    rows.SetChecked(rows.Find(Clip(L"b").path()), true);
+    EXPECT_TRUE(rows.Update(Clip(L"b", L"2.00 Mb")));
+    EXPECT_EQ(rows.record(rows.Find(Clip(L"b").path())).cells[3], L"2.00 Mb");
+    EXPECT_TRUE(rows.checked(rows.Find(Clip(L"b").path())));
+    EXPECT_EQ(rows.size(), 4u);
+    EXPECT_FALSE(rows.Update(Clip(L"none")));
 }
 
 TEST(ClipRows, TickedRowsAreCountedAndGoTogether) {

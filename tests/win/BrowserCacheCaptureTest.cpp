@@ -3,6 +3,11 @@
 // user's cache folder. Every clip must be byte for byte the file the server sent.
 #include "capture/CacheReaders.h"
 #include "capture/CacheWatcher.h"
+#include "capture/LinuxCaches.h"
+#include "capture/ProbedStreams.h"
+#include "capture/StreamIntake.h"
+#include "platform/ProcessRunner.h"
+#include "probe/MediaProbe.h"
 #include "titles/FallbackTitleStore.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
@@ -147,6 +152,58 @@ protected:
         context_.ffmpegPath = BinFolder() + L"ffmpeg.exe";
         context_.numbers = &numbers_;
         context_.clipAdded = [this](const library::ArrivedClip& clip) { added_.push_back(clip.path); };
+        context_.clipGrown = [this](const library::ArrivedClip& clip) {
+            grown_.push_back(clip.path);
+            grownDurations_.push_back(clip.fields.duration);
+        };
+        context_.now = [this] { return now_; };
+    }
+
+    ProbedStreams Probe(const std::wstring& path) const {
+        return ReadProbedStreams(probe::ProbeMedia(path, context_.ffmpegPath).report);
+    }
+
+    // Decoding the whole clip prints nothing at the error level.
+    std::wstring DecodeErrors(const std::wstring& clip) const {
+        return platform::RunAndCapture(
+                   L"\"" + context_.ffmpegPath + L"\" -nostdin -v error -i \"" + clip + L"\" -f null -",
+                   std::chrono::seconds(120))
+            .text;
+    }
+
+    // The longer of two served streams, as the same tool reads them.
+    double LongerOf(const wchar_t* video, const wchar_t* audio) const {
+        const std::wstring streams = kData + L"media\\streams\\";
+        return std::max(Probe(streams + video).seconds, Probe(streams + audio).seconds);
+    }
+
+    // Each new clip has picture and sound, decodes cleanly, and lasts as long as the longer
+    // of the two streams it was joined from; returns the clips' extensions.
+    std::multiset<std::wstring> ExpectJoinedClips() const {
+        std::multiset<std::wstring> extensions;
+        const double h264 = LongerOf(L"h264.mp4", L"aac.mp4");
+        const double vp9 = LongerOf(L"vp9.webm", L"opus.webm");
+        for (const std::wstring& clip : added_) {
+            SCOPED_TRACE(testing::PrintToString(clip));
+            const ProbedStreams streams = Probe(clip);
+            EXPECT_TRUE(streams.video && streams.audio);
+            const std::wstring extension = clip.substr(clip.rfind(L'.'));
+            extensions.insert(extension);
+            EXPECT_NEAR(streams.seconds, extension == L".mp4" ? h264 : vp9, 0.1);
+            EXPECT_EQ(DecodeErrors(clip), L"");
+            EXPECT_TRUE(titles::ReadSourceUrl(clip).starts_with(L"http://127.0.0.1:"));
+        }
+        return extensions;
+    }
+
+    // A copy of a test cache as Chrome's default profile keeps it; returns Chrome's folder.
+    std::wstring ChromeCacheFrom(const wchar_t* testCache) {
+        const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
+        CopyTree(kData + testCache, ChromeCacheIn(chrome));
+        return chrome;
+    }
+    static std::wstring ChromeCacheIn(const std::wstring& chrome) {
+        return chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
     }
 
     CacheWatcher Watcher(CacheRoots roots) {
@@ -186,8 +243,8 @@ protected:
         const std::wstring browser = root + (firefox ? L"\\Local\\Mozilla\\Firefox" : L"\\Local\\Google\\Chrome");
         folder = browser + (firefox ? L"\\Profiles\\test.default\\cache2" : L"\\User Data\\Default\\Cache\\Cache_Data");
         CopyTree(kData + cache.fixture, folder);
-        if (firefox) return {L"", browser + L"\\*", L"", L"", {}, {}};
-        return {L"", L"", browser + L"\\*", L"", {}, {}};
+        if (firefox) return {L"", browser + L"\\*", {}, {}, {}, {}};
+        return {L"", L"", {browser + L"\\*"}, {}, {}, {}};
     }
 
     ScratchFolder scratch_{L"browser-caches"};
@@ -195,14 +252,16 @@ protected:
     IntakeContext context_;
     MovieNumbers numbers_;
     std::vector<std::wstring> added_;
+    std::vector<std::wstring> grown_;
+    std::vector<std::wstring> grownDurations_;
+    std::int64_t now_ = 1765242000;
     std::atomic<bool> on_{true}, off_{false};
 };
 
 TEST_F(BrowserCacheCapture, BlockfileCacheUnderTheWindowsChromePathGivesFourWholeClipsOnce) {
-    const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
-    const std::wstring cache = chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
-    CopyTree(kData + L"chromium-blockfile\\Cache_Data", cache);
-    CacheWatcher watcher = Watcher({L"", L"", chrome + L"\\*", L"", {}, {}});
+    const std::wstring chrome = ChromeCacheFrom(L"chromium-blockfile\\Cache_Data");
+    const std::wstring cache = ChromeCacheIn(chrome);
+    CacheWatcher watcher = Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}});
 
     watcher.RunPass();
     ExpectEachServedFileOnce();
@@ -212,14 +271,14 @@ TEST_F(BrowserCacheCapture, BlockfileCacheUnderTheWindowsChromePathGivesFourWhol
 
     // Nothing new: a second pass, and a new watcher that knows only the markers, add nothing.
     watcher.RunPass();
-    Watcher({L"", L"", chrome + L"\\*", L"", {}, {}}).RunPass();
+    Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}}).RunPass();
     EXPECT_EQ(added_.size(), 4u);
 }
 
 TEST_F(BrowserCacheCapture, FirefoxEntriesGiveTheServedFilesWithoutTheirMetadata) {
     const std::wstring firefox = scratch_.path() + L"Local\\Mozilla\\Firefox";
     CopyTree(kData + L"firefox\\cache2", firefox + L"\\Profiles\\test.default\\cache2");
-    Watcher({L"", firefox + L"\\*", L"", L"", {}, {}}).RunPass();
+    Watcher({L"", firefox + L"\\*", {}, {}, {}, {}}).RunPass();
     ExpectEachServedFileOnce();
 }
 
@@ -232,15 +291,14 @@ TEST_F(BrowserCacheCapture, SimpleCacheInTheLinuxCacheHomeUnderWine) {
     CacheRoots roots = DefaultCacheRoots();
     SetEnvironmentVariableW(L"XDG_CACHE_HOME", nullptr);
     ASSERT_EQ(roots.linuxChrome.size(), 4u);
-    Watcher({L"", L"", L"", L"", roots.linuxFirefox, roots.linuxChrome}).RunPass();
+    Watcher({L"", L"", {}, {}, roots.linuxFirefox, roots.linuxChrome}).RunPass();
     ExpectEachServedFileOnce();
 }
 
 TEST_F(BrowserCacheCapture, HalfPlayedVideoIsLeftUnmarkedUntilTheRestArrives) {
-    const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
-    const std::wstring cache = chrome + L"\\User Data\\Default\\Cache\\Cache_Data";
-    CopyTree(kData + L"chromium-half\\first-run\\Cache_Data", cache);
-    CacheWatcher watcher = Watcher({L"", L"", chrome + L"\\*", L"", {}, {}});
+    const std::wstring chrome = ChromeCacheFrom(L"chromium-half\\first-run\\Cache_Data");
+    const std::wstring cache = ChromeCacheIn(chrome);
+    CacheWatcher watcher = Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}});
     const std::wstring entry = cache + L"\\d6ae70f1c79f77a1_0";
 
     watcher.RunPass();
@@ -254,8 +312,93 @@ TEST_F(BrowserCacheCapture, HalfPlayedVideoIsLeftUnmarkedUntilTheRestArrives) {
     EXPECT_EQ(titles::ReadTitle(entry), titles::kTitleFlv);
 }
 
+// Segmented playback: a video stream and an audio stream, each an init segment and a piece
+// per second, fetched once with query ranges and once with Range headers per codec pair.
+TEST_F(BrowserCacheCapture, EachPlaybackInEdgesSecondProfileIsOneClipWithPictureAndSound) {
+    const std::wstring local = scratch_.path() + L"Local";
+    CopyTree(kData + L"streams-blockfile\\Cache_Data",
+             local + L"\\Microsoft\\Edge\\User Data\\Profile 1\\Cache\\Cache_Data");
+    CacheWatcher watcher = Watcher({L"", L"", WindowsBrowserCaches(local).chrome, {}, {}, {}});
+
+    watcher.RunPass();
+    EXPECT_EQ(ExpectJoinedClips(), (std::multiset<std::wstring>{L".mp4", L".mp4", L".webm", L".webm"}));
+
+    // Nothing new: later passes, and a new watcher that has only the record, add nothing.
+    now_ += 3600;
+    watcher.RunPass();
+    Watcher({L"", L"", WindowsBrowserCaches(local).chrome, {}, {}, {}}).RunPass();
+    EXPECT_EQ(added_.size(), 4u);
+    EXPECT_TRUE(grown_.empty());
+}
+
+TEST_F(BrowserCacheCapture, PlaybacksInTheLinuxSimpleCacheAndInFirefoxAreClipsWithSound) {
+    const std::string unixScratch = UnixPathOf(scratch_.path() + L"xdg");
+    ASSERT_FALSE(unixScratch.empty()) << "not under Wine";
+    CopyTree(kData + L"streams-simple\\Cache_Data", scratch_.path() + L"xdg\\chromium\\Default\\Cache\\Cache_Data");
+    CopyTree(kData + L"streams-firefox\\cache2", scratch_.path() + L"xdg\\mozilla\\firefox\\test.default\\cache2");
+    SetEnvironmentVariableW(L"XDG_CACHE_HOME", std::wstring(unixScratch.begin(), unixScratch.end()).c_str());
+    CacheRoots roots = DefaultCacheRoots();
+    SetEnvironmentVariableW(L"XDG_CACHE_HOME", nullptr);
+    Watcher({L"", L"", {}, {}, roots.linuxFirefox, roots.linuxChrome}).RunPass();
+    // Firefox keeps nothing of a playback fetched with Range headers.
+    EXPECT_EQ(ExpectJoinedClips(),
+              (std::multiset<std::wstring>{L".mp4", L".mp4", L".mp4", L".webm", L".webm", L".webm"}));
+}
+
+TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClipGrowsLater) {
+    const std::wstring chrome = ChromeCacheFrom(L"streams-half\\first-run\\Cache_Data");
+    CacheWatcher watcher = Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}});
+
+    watcher.RunPass();
+    now_ += kStreamSettleSeconds - 1;
+    watcher.RunPass();
+    EXPECT_TRUE(added_.empty()) << "a clip before the stream settled";
+    now_ += 1;
+    watcher.RunPass();
+    ASSERT_EQ(added_.size(), 1u);
+    const std::wstring clip = added_.front();
+    const ProbedStreams half = Probe(clip);
+    EXPECT_TRUE(half.video && half.audio);
+    EXPECT_NEAR(half.seconds, 7.5, 1.0);
+    EXPECT_TRUE(clip.ends_with(L".webm"));
+    titles::WriteTitle(clip, L"Half a test card");
+    const auto createdOf = [](const std::wstring& path) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+        return (static_cast<std::uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) |
+               data.ftCreationTime.dwLowDateTime;
+    };
+    const std::uint64_t created = createdOf(clip);
+
+    CopyTree(kData + L"streams-half\\second-run\\Cache_Data", ChromeCacheIn(chrome));
+    now_ += 5;
+    watcher.RunPass();
+    EXPECT_EQ(added_.size(), 1u) << "listed twice";
+    ASSERT_EQ(grown_, std::vector<std::wstring>{clip});
+    EXPECT_EQ(grownDurations_, std::vector<std::wstring>{probe::ProbeMedia(clip, context_.ffmpegPath).fields.duration})
+        << "the row is given the grown clip's probe";
+    const ProbedStreams whole = Probe(clip);
+    EXPECT_TRUE(whole.video && whole.audio);
+    EXPECT_NEAR(whole.seconds, LongerOf(L"vp9.webm", L"opus.webm"), 0.1);
+    EXPECT_EQ(titles::ReadTitle(clip), L"Half a test card");
+    EXPECT_EQ(createdOf(clip), created) << "the clip's date of view moved";
+    EXPECT_EQ(DecodeErrors(clip), L"");
+}
+
+TEST_F(BrowserCacheCapture, HlsPlaylistPlayedNativelyIsOneClipOfTheWholeDuration) {
+    const std::wstring chrome = ChromeCacheFrom(L"hls-blockfile\\Cache_Data");
+    Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}}).RunPass();
+    ASSERT_EQ(added_.size(), 1u) << "one clip per segment";
+    const ProbedStreams streams = Probe(added_.front());
+    EXPECT_TRUE(streams.video && streams.audio);
+    EXPECT_NEAR(streams.seconds, 12.0, 0.2);
+    EXPECT_TRUE(added_.front().ends_with(L".mp4"));
+    EXPECT_EQ(DecodeErrors(added_.front()), L"");
+}
+
 // A tool that cannot run gives no verdict on any entry of any layout: nothing is marked,
-// and the same watcher takes every video once the tool works again.
+// and the same watcher takes every video once the tool works again and the pause after a
+// failed intake has passed.
 TEST_F(BrowserCacheCapture, ABrokenToolMarksNoEntryAndTheMendedToolTakesThemAll) {
     const std::wstring tool = scratch_.path() + L"ffmpeg.exe";
     context_.ffmpegPath = tool;
@@ -270,6 +413,7 @@ TEST_F(BrowserCacheCapture, ABrokenToolMarksNoEntryAndTheMendedToolTakesThemAll)
         EXPECT_EQ(MarkedFilesUnder(folder), std::vector<std::wstring>{});
 
         ASSERT_TRUE(CopyFileW((BinFolder() + L"ffmpeg.exe").c_str(), tool.c_str(), FALSE));
+        now_ += kFailedStreamRetrySeconds;
         watcher.RunPass();
         ExpectEachServedFileOnce();
     }

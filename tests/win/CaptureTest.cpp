@@ -4,7 +4,7 @@
 #include "capture/CacheWatcher.h"
 #include "capture/CaptureRules.h"
 #include "capture/Intake.h"
-#include "capture/ResponseIntake.h"
+#include "capture/StreamIntake.h"
 #include "library/ClipPlacement.h"
 #include "titles/FallbackTitleStore.h"
 #include "library/ImportRules.h"
@@ -94,7 +94,8 @@ protected:
     std::wstring OperaFolder() const { return cache_ + L"Local\\Opera"; }
 
     CacheRoots Roots() const {
-        return {IeFolder() + L"\\*", FirefoxFolder() + L"\\*", ChromeFolder() + L"\\*", OperaFolder() + L"\\*", {}, {}};
+        return {
+            IeFolder() + L"\\*", FirefoxFolder() + L"\\*", {ChromeFolder() + L"\\*"}, {OperaFolder() + L"\\*"}, {}, {}};
     }
 
     IntakeContext Context() {
@@ -238,8 +239,11 @@ TEST_F(CaptureTest, WhatDoesNotProbeAsAListedClipIsMarkedAndNeverKept) {
     swapped.state = BodyState::Whole;
     swapped.body = {{"f_000001", size / 2, size - size / 2}, {"f_000001", 0, size / 2}};
     swapped.ownFiles = {"f_000001"};
-    EXPECT_EQ(IntakeCachedResponse(swapped, FolderOf(pieces), EntryOf(pieces).ftCreationTime, Context()),
-              ResponseOutcome::MarkedNotVideo);
+    const IntakeContext context = Context();
+    StreamIntake intake(context);
+    const std::vector<MediaStream> streams = GroupStreams(DiskCacheFiles(FolderOf(pieces)), {swapped});
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(intake.TakeGroup(FolderOf(pieces), streams, {0, std::nullopt}), StreamOutcome::NotVideo);
     EXPECT_EQ(titles::ReadTitle(pieces), kNotFlv);
 
     const std::wstring page = Place(L"text-page", IeFolder(), L"My Videos\\PAGE01");

@@ -4,7 +4,9 @@
 Range requests get 206 with Content-Range; a conditional request whose validator still
 holds gets 304 (a browser drops a partial cache entry when a revalidation is answered
 with 206). Every request is logged to stdout, one line each, so the driver can wait for
-the page's "/done". With --stall-after N the first response of a media file stops after
+the page's "/done". "/videoplayback?itag=..&range=A-B&..." answers 200 with just those bytes
+of the stream file the itag names, the way the largest video site serves its pieces (one URL
+per piece; the other parameters are ignored). With --stall-after N the first response of a media file stops after
 N bytes and the server reports "stalled" once: the browser is then stopped mid-download.
 """
 import argparse
@@ -14,8 +16,11 @@ import os
 import sys
 import threading
 import time
+import urllib.parse
 
 ROOT = None
+# The itags the largest video site gives these formats: H.264, AAC, VP9, Opus.
+ITAGS = {"134": "h264.mp4", "140": "aac.mp4", "243": "vp9.webm", "251": "opus.webm"}
 STALL_AFTER = None
 stalled_once = threading.Event()
 
@@ -31,6 +36,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if path == "/done":
             self.send_plain(200, b"ok")
             print("DONE", flush=True)
+            return
+        if path == "/videoplayback":
+            self.send_query_range()
             return
         file = os.path.normpath(os.path.join(ROOT, path.lstrip("/")))
         if not file.startswith(ROOT) or not os.path.isfile(file):
@@ -67,6 +75,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.send_body(file, start, end)
 
+    def send_query_range(self):
+        query = urllib.parse.parse_qs(self.path.split("?", 1)[1] if "?" in self.path else "")
+        name = ITAGS.get(query.get("itag", [""])[0])
+        first, _, last = query.get("range", ["-"])[0].partition("-")
+        if name is None or not first.isdigit() or not last.isdigit():
+            self.send_plain(404, b"not found")
+            return
+        file = os.path.join(ROOT, "media", "streams", name)
+        start, end = int(first), min(int(last), os.path.getsize(file) - 1)
+        mtime = int(os.path.getmtime(file))
+        self.send_response(200)
+        self.send_common('"%x-%x-%x"' % (mtime, start, end), email.utils.formatdate(mtime, usegmt=True), file)
+        self.send_header("Content-Length", str(end - start + 1))
+        self.end_headers()
+        self.send_body(file, start, end)
+
     def still_valid(self, etag, mtime):
         if_none_match = self.headers.get("If-None-Match")
         if if_none_match is not None:
@@ -94,8 +118,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return start, end
 
     def send_common(self, etag, modified, file):
-        types = {".mp4": "video/mp4", ".webm": "video/webm", ".flv": "video/x-flv", ".html": "text/html"}
-        self.send_header("Content-Type", types.get(os.path.splitext(file)[1], "application/octet-stream"))
+        types = {".mp4": "video/mp4", ".webm": "video/webm", ".flv": "video/x-flv", ".html": "text/html",
+                 ".json": "application/json", ".m3u8": "application/vnd.apple.mpegurl", ".ts": "video/mp2t"}
+        kind = types.get(os.path.splitext(file)[1], "application/octet-stream")
+        if os.path.basename(file).startswith(("aac.", "opus.")):
+            kind = kind.replace("video/", "audio/")
+        self.send_header("Content-Type", kind)
         self.send_header("Accept-Ranges", "bytes")
         self.send_header("ETag", etag)
         self.send_header("Last-Modified", modified)

@@ -18,8 +18,16 @@ static void Beside(wchar_t* path, const wchar_t* name) { swprintf(path, MAX_PATH
 static void CountStart(const wchar_t* probed) {
     wchar_t log[MAX_PATH * 2];
     Beside(log, L"starts.log");
-    HANDLE file = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    /* Starts run side by side, and Wine's appends are a seek and a write that two
+       processes can interleave: each start has the log to itself while it writes. */
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 5000 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        file = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (GetLastError() != ERROR_SHARING_VIOLATION) return;
+            Sleep(1);
+        }
+    }
     if (file == INVALID_HANDLE_VALUE) return;
     char line[MAX_PATH * 4];
     const int length = WideCharToMultiByte(CP_UTF8, 0, probed, -1, line, sizeof line - 2, NULL, NULL);

@@ -1,0 +1,204 @@
+// The rules that put pieces into streams and streams into clips, on the shapes real sites
+// and real tools give them: segment URLs of the largest video site, HLS playlists, probe
+// reports of the Windows ffmpeg.exe, and the record of captured streams.
+#include "capture/ProbedStreams.h"
+#include "capture/StreamRecord.h"
+#include "capture/StreamUrls.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace capture {
+namespace {
+
+// A segment URL as the largest site writes it, with the parameters given.
+std::string SiteUrl(const std::string& parameters) {
+    return "https://rr3---sn-4g5e6nz7.example.com/videoplayback?expire=1767225600&ei=AbC&ip=203.0.113.9&id=o-AK1x"
+           "&source=youtube&" +
+           parameters + "&sig=AOq0QJ8w";
+}
+
+TEST(StreamUrls, QueryRangePiecesOfOneStreamShareItsNameWhateverChangesPerRequest) {
+    struct Case {
+        std::string url;
+        bool piece;
+        std::uint64_t first, last, length;
+        int stream;  // pieces with the same number must name the same stream
+    };
+    const Case cases[] = {
+        {SiteUrl("itag=137&mime=video%2Fmp4&clen=52428800&dur=300.0&range=0-741&rn=1&rbuf=0"), true, 0, 741, 52428800,
+         1},
+        {SiteUrl("itag=137&mime=video%2Fmp4&clen=52428800&dur=300.0&range=742-1048575&rn=3&rbuf=4021"), true, 742,
+         1048575, 52428800, 1},
+        // The same piece asked again in another order, with another counter.
+        {SiteUrl("rbuf=9000&rn=17&range=742-1048575&itag=137&dur=300.0&mime=video%2Fmp4&clen=52428800"), true, 742,
+         1048575, 52428800, 1},
+        {SiteUrl("itag=140&mime=audio%2Fmp4&clen=4847350&dur=300.0&range=0-632&rn=2&rbuf=0"), true, 0, 632, 4847350, 2},
+        {SiteUrl("itag=248&mime=video%2Fwebm&range=0-219&rn=5"), true, 0, 219, 0, 3},
+        {"http://127.0.0.1:8000/v.mp4?range=10-20#t=5", true, 10, 20, 0, 4},
+        {"http://127.0.0.1:8000/v.mp4?range=30-40", true, 30, 40, 0, 4},
+        {"http://127.0.0.1:8000/v.mp4", false, 0, 0, 0, 0},
+        {"http://127.0.0.1:8000/v.mp4?range=20-10", false, 0, 0, 0, 0},
+        {"http://127.0.0.1:8000/v.mp4?range=a-b", false, 0, 0, 0, 0},
+        {"http://127.0.0.1:8000/v.mp4?range=5", false, 0, 0, 0, 0},
+        {"http://127.0.0.1:8000/v.mp4?norange=1-2", false, 0, 0, 0, 0},
+    };
+    std::map<int, std::string> streams;
+    std::set<std::string> distinct;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        const std::optional<QueryRange> piece = QueryRangeOf(c.url);
+        ASSERT_EQ(piece.has_value(), c.piece);
+        if (!piece) continue;
+        EXPECT_EQ(piece->first, c.first);
+        EXPECT_EQ(piece->last, c.last);
+        EXPECT_EQ(piece->streamLength, c.length);
+        EXPECT_EQ(piece->stream.find("rn="), std::string::npos);
+        EXPECT_EQ(piece->stream.find("range="), std::string::npos);
+        const auto [it, first] = streams.emplace(c.stream, piece->stream);
+        EXPECT_EQ(it->second, piece->stream);
+        if (first) {
+            EXPECT_TRUE(distinct.insert(piece->stream).second) << "two streams under one name";
+        }
+    }
+}
+
+TEST(StreamUrls, NumberedSegmentsAndTheirInitSegment) {
+    const auto seg = [](const char* url) { return NumberedSegmentOf(url); };
+    ASSERT_TRUE(seg("https://cdn.example/v/720p/seg12.ts?token=1"));
+    EXPECT_EQ(seg("https://cdn.example/v/720p/seg12.ts?token=1")->number, 12u);
+    EXPECT_EQ(seg("https://cdn.example/v/720p/seg12.ts?token=1")->stream,
+              seg("https://cdn.example/v/720p/seg7.ts")->stream);
+    EXPECT_NE(seg("https://cdn.example/v/720p/seg12.ts")->stream, seg("https://cdn.example/v/480p/seg12.ts")->stream);
+    EXPECT_EQ(seg("https://cdn.example/d/chunk-stream0-00012.m4s")->number, 12u);
+    EXPECT_NE(seg("https://cdn.example/d/chunk-stream0-00012.m4s")->stream,
+              seg("https://cdn.example/d/chunk-stream1-00012.m4s")->stream);
+    EXPECT_FALSE(seg("https://cdn.example/d/index.m4s"));
+    EXPECT_FALSE(seg("https://cdn.example/d/9999999999999999.ts")) << "a hash, not a place";
+    const std::string stream = seg("https://cdn.example/d/chunk-stream0-00012.m4s")->stream;
+    EXPECT_TRUE(IsInitSegmentOf("https://cdn.example/d/init-stream0.m4s", stream));
+    EXPECT_TRUE(IsInitSegmentOf("https://cdn.example/d/Init.mp4?x=1", stream));
+    EXPECT_FALSE(IsInitSegmentOf("https://cdn.example/other/init-stream0.m4s", stream));
+}
+
+TEST(StreamUrls, PlaylistLinesResolvedAgainstThePlaylistInOrder) {
+    const std::string text =
+        "#EXTM3U\r\n#EXT-X-VERSION:7\r\n#EXT-X-TARGETDURATION:4\r\n#EXT-X-MAP:URI=\"init.mp4\"\r\n"
+        "#EXTINF:4.0,\r\nseg0.m4s\r\n#EXTINF:4.0,\r\n../b/seg1.m4s?t=2\r\n#EXTINF:4.0,\r\n/abs/seg2.m4s\r\n"
+        "#EXTINF:1.5,\r\nhttps://other.example/seg3.m4s\r\n#EXT-X-ENDLIST\r\n";
+    const Playlist playlist = ParsePlaylist(text, "https://cdn.example/v/a/index.m3u8?token=9");
+    EXPECT_TRUE(playlist.media);
+    EXPECT_TRUE(playlist.ended);
+    EXPECT_EQ(playlist.initSegment, "https://cdn.example/v/a/init.mp4");
+    EXPECT_EQ(playlist.segments,
+              (std::vector<std::string>{"https://cdn.example/v/a/seg0.m4s", "https://cdn.example/v/b/seg1.m4s?t=2",
+                                        "https://cdn.example/abs/seg2.m4s", "https://other.example/seg3.m4s"}));
+
+    // A master playlist names playlists, not segments; a live one has no end yet.
+    const Playlist master =
+        ParsePlaylist("#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=800000\nlow/index.m3u8\n", "http://h/m.m3u8");
+    EXPECT_FALSE(master.media);
+    EXPECT_TRUE(master.segments.empty());
+    EXPECT_FALSE(ParsePlaylist("#EXTM3U\n#EXTINF:2,\na.ts\n", "http://h/l.m3u8").ended);
+    EXPECT_TRUE(ParsePlaylist("<html>#EXTINF:2,\na.ts", "http://h/l.m3u8").segments.empty());
+
+    EXPECT_TRUE(IsPlaylistResponse("application/vnd.apple.mpegurl", "http://h/x"));
+    EXPECT_TRUE(IsPlaylistResponse("application/x-mpegURL", "http://h/x"));
+    EXPECT_TRUE(IsPlaylistResponse("application/octet-stream", "http://h/live.m3u8?a=1"));
+    EXPECT_FALSE(IsPlaylistResponse("video/mp2t", "http://h/live.m3u8"));
+    EXPECT_FALSE(IsPlaylistResponse("text/html", "http://h/page"));
+}
+
+std::wstring GoldenReport(const char* name) {
+    std::ifstream file(std::filesystem::path(REELKEEP_TEST_DATA) / "probe" / name, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string bytes = text.str();
+    return std::wstring(bytes.begin(), bytes.end());
+}
+
+TEST(ProbedStreams, OnlyStreamLinesCountAndTheDurationIsRead) {
+    // An MP3 put together in the library's incoming folder: the path says "Videos".
+    const std::wstring audioInVideos =
+        L"ffmpeg version N-92722-gf22fcd4483\r\nInput #0, mp3, from 'C:\\Program Files\\Reelkeep\\Videos\\.incoming\\"
+        L"1259668800-42-1.part':\r\n  Duration: 00:03:05.12, start: 0.025057, bitrate: 128 kb/s\r\n"
+        L"    Stream #0:0: Audio: mp3, 44100 Hz, stereo, fltp, 128 kb/s\r\n";
+    struct Case {
+        const char* name;
+        std::wstring report;
+        bool video, audio;
+        const wchar_t* videoCodec;
+        const wchar_t* audioCodec;
+        double seconds;
+    };
+    const Case cases[] = {
+        {"mp4 with sound", GoldenReport("mp4-320x240-sound.report"), true, true, L"h264", L"aac", 2.0},
+        {"flv without sound", GoldenReport("flv-320x240-silent.report"), true, false, L"flv1", L"", 2.0},
+        {"text", GoldenReport("text-only.report"), false, false, L"", L"", -1},
+        {"mp3 under Videos", audioInVideos, false, true, L"", L"mp3", 185.12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProbedStreams streams = ReadProbedStreams(c.report);
+        EXPECT_EQ(streams.video, c.video);
+        EXPECT_EQ(streams.audio, c.audio);
+        EXPECT_EQ(streams.videoCodec, c.videoCodec);
+        EXPECT_EQ(streams.audioCodec, c.audioCodec);
+        EXPECT_NEAR(streams.seconds, c.seconds, 0.001);
+    }
+}
+
+TEST(ProbedStreams, ContainerByCodecsAndTheJoinCommand) {
+    EXPECT_EQ(ContainerForCodecs(L"h264", L"aac"), ClipContainer::Mp4);
+    EXPECT_EQ(ContainerForCodecs(L"vp9", L"opus"), ClipContainer::WebM);
+    EXPECT_EQ(ContainerForCodecs(L"av1", L"opus"), ClipContainer::WebM);
+    EXPECT_EQ(ContainerForCodecs(L"vp9", L"aac"), ClipContainer::Matroska);
+    EXPECT_EQ(ContainerForCodecs(L"h264", L"opus"), ClipContainer::Matroska);
+    EXPECT_EQ(JoinCommandLine(L"C:\\Program Files\\Reelkeep\\ffmpeg.exe", L"C:\\V\\a b.part", L"C:\\V\\c.part",
+                              ClipContainer::WebM, L"C:\\V\\out.part"),
+              L"\"C:\\Program Files\\Reelkeep\\ffmpeg.exe\" -y -nostdin -i \"C:\\V\\a b.part\" -i \"C:\\V\\c.part\" "
+              L"-map 0:v -map 1:a -c copy -f webm \"C:\\V\\out.part\"");
+    EXPECT_EQ(JoinCommandLine(L"ffmpeg.exe", L"t.part", L"", ClipContainer::Mp4, L"o.part"),
+              L"\"ffmpeg.exe\" -y -nostdin -i \"t.part\" -c copy -f mp4 \"o.part\"");
+    EXPECT_EQ(JoinCommandLine(L"ff\"mpeg.exe", L"t", L"", ClipContainer::Mp4, L"o"), L"");
+}
+
+TEST(StreamRecord, RoundTripSkipsDamagedLinesAndNamesThatAreNoClips) {
+    StreamRecord record;
+    record.Set("http://127.0.0.1 http://127.0.0.1:8000/videoplayback?id=1&itag=134", {270518, L"1765242000.mp4"});
+    record.Set("http://127.0.0.1 http://127.0.0.1:8000/videoplayback?id=1&itag=140", {89845, L"1765242000.mp4"});
+    record.Set("site http://h/hls/playlist.m3u8", {1061260, L""});
+    record.Set("bad\tidentity", {1, L"1.mp4"});
+    const StreamRecord again = StreamRecord::Parse(record.Text() + "garbage line\n12\t..\\evil.mp4\tsite x\nx\ty\tz\n");
+    EXPECT_EQ(again.size(), 3u);
+    ASSERT_NE(again.Find("http://127.0.0.1 http://127.0.0.1:8000/videoplayback?id=1&itag=140"), nullptr);
+    EXPECT_EQ(again.Find("http://127.0.0.1 http://127.0.0.1:8000/videoplayback?id=1&itag=140")->length, 89845u);
+    EXPECT_EQ(again.Find("http://127.0.0.1 http://127.0.0.1:8000/videoplayback?id=1&itag=134")->clip,
+              L"1765242000.mp4");
+    EXPECT_EQ(again.Find("site http://h/hls/playlist.m3u8")->clip, L"");
+    EXPECT_EQ(again.Find("site x"), nullptr) << "a clip name that leaves the library";
+    EXPECT_EQ(again.Text(), record.Text());
+}
+
+TEST(StreamRecord, SettlingRestartsWithEveryChangeAndForgetsWhatIsGone) {
+    StreamSettling settling;
+    settling.Observe("a", 100, 1, 1000);
+    EXPECT_FALSE(settling.Settled("a", 1059, 60));
+    settling.Observe("a", 200, 2, 1050);  // a new piece
+    EXPECT_FALSE(settling.Settled("a", 1100, 60));
+    settling.Observe("a", 200, 2, 1100);
+    EXPECT_TRUE(settling.Settled("a", 1110, 60));
+    EXPECT_FALSE(settling.Settled("unseen", 5000, 60));
+    settling.ForgetObservedBefore(1100);  // observed at 1100: kept
+    EXPECT_TRUE(settling.Settled("a", 1160, 60));
+    settling.ForgetObservedBefore(1101);
+    EXPECT_FALSE(settling.Settled("a", 5000, 60));
+}
+
+}  // namespace
+}  // namespace capture
