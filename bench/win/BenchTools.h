@@ -18,6 +18,12 @@ namespace bench {
 // The folder of the benchmark program, ending in a backslash: the made clips lie there.
 inline const std::wstring& BinFolder() { return platform::ProgramFolder(); }
 
+inline std::wstring TempPath(const wchar_t* name) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + name;
+}
+
 inline long long FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;

@@ -16,12 +16,6 @@
 
 namespace bench {
 
-inline std::wstring TempPath(const wchar_t* name) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + name;
-}
-
 class QuietMainWindow : public app::MainWindow {
 protected:
     void StartWorkers() override {}
@@ -36,6 +30,7 @@ struct TimedJob {
 // how long the window takes to answer a message.
 inline TimedJob RunWhileTimingAnswers(HWND window, const std::function<void()>& job) {
     std::atomic<bool> done{false};
+    std::atomic<bool> pingerStopped{false};
     std::atomic<double> worst{0};
     std::thread pinger([&] {
         while (!done) {
@@ -45,6 +40,7 @@ inline TimedJob RunWhileTimingAnswers(HWND window, const std::function<void()>& 
             worst = std::max(worst.load(), NowMilliseconds() - sent);
             Sleep(10);
         }
+        pingerStopped = true;
     });
     const double start = NowMilliseconds();
     std::thread worker([&] {
@@ -59,6 +55,8 @@ inline TimedJob RunWhileTimingAnswers(HWND window, const std::function<void()>& 
     }
     TimedJob timed{NowMilliseconds() - start, 0};
     worker.join();
+    // A message the pinger sent just before the end is answered here, not timed out.
+    ServeUntil([&] { return pingerStopped.load(); });
     pinger.join();
     timed.worstAnswerMs = worst;
     return timed;

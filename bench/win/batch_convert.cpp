@@ -5,6 +5,7 @@
 // share of the bare runs that reading back takes. A batch of its own, with the dialog shown, has
 // another thread time how long the dialog takes to answer a message.
 #include "BenchTools.h"
+#include "ClipListStandIn.h"
 
 #include "convert/ConvertJob.h"
 #include "convert/BatchConvertDialog.h"
@@ -30,46 +31,13 @@ constexpr double kAnswerLimitMs = 100;
 constexpr int kRounds = 7;
 constexpr int kClips = 5;
 
-// A stand-in for the main window: the clip list with five ticked rows.
-HWND MakeTickedClips(const std::wstring& clip) {
-    HWND owner = CreateWindowExW(0, L"STATIC", L"bench", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 0, 0, 10, 10, owner,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CLIP_LIST)), nullptr, nullptr);
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = 50;
-    for (int i = 0; i < 11; ++i)
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
-    for (int row = 0; row < kClips; ++row) {
-        const std::wstring title = L"bench " + std::to_wstring(row + 1);
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = row;
-        item.pszText = const_cast<wchar_t*>(title.c_str());
-        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        const std::pair<int, std::wstring> cells[] = {{4, L"00:00:12"}, {5, L"320x240"}, {8, clip}};
-        for (const auto& [sub, text] : cells) {
-            LVITEMW cell{};
-            cell.iSubItem = sub;
-            cell.pszText = const_cast<wchar_t*>(text.c_str());
-            SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
-        }
-        LVITEMW state{};
-        state.stateMask = LVIS_STATEIMAGEMASK;
-        state.state = INDEXTOSTATEIMAGEMASK(2);
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
-    }
-    return owner;
-}
-
 struct BatchRun {
     double milliseconds = -1;
     double slowestAnswer = -1;
 };
 
-BatchRun TimeBatch(HWND owner, const std::wstring& folder, bool probeAnswers) {
-    convert::BatchConvertDialog dialog(owner);
+BatchRun TimeBatch(const bench::ClipListStandIn& clips, const std::wstring& folder, bool probeAnswers) {
+    convert::BatchConvertDialog dialog(clips.owner, &clips.list);
     dialog.SetToolFolder(BinFolder());
     BatchRun result;
     if (!dialog.CreateModeless() || dialog.Rows().size() != kClips) return result;
@@ -122,7 +90,8 @@ int main() {
         return true;
     };
 
-    HWND owner = MakeTickedClips(clip);
+    bench::ClipListStandIn clips;
+    clips.Fill(clip, kClips, 12, L"bench", true);
     std::vector<double> bare, batch;
     bool wrote = true;
     bench::TimeBare(convert::BuildFfmpegCommandLine(jobs[0], BinFolder()));  // warm the cache and Wine's loader
@@ -144,7 +113,7 @@ int main() {
     };
     const auto timeBatch = [&](bool probeAnswers) {
         clearOutputs();
-        const BatchRun run = TimeBatch(owner, folder, probeAnswers);
+        const BatchRun run = TimeBatch(clips, folder, probeAnswers);
         wrote = wrote && run.milliseconds > 0 && allWritten();
         return run;
     };
@@ -156,7 +125,6 @@ int main() {
     const double slowest = timeBatch(true).slowestAnswer;
     clearOutputs();
     RemoveDirectoryW(folder.c_str());
-    DestroyWindow(owner);
     if (!wrote) {
         std::printf("batch convert: a run failed or wrote nothing\n");
         return 1;

@@ -4,6 +4,7 @@
 // Then the same clip converted from the single-clip dialog, while another thread times
 // how long the dialog takes to answer a message.
 #include "BenchTools.h"
+#include "ClipListStandIn.h"
 
 #include "convert/ConvertJob.h"
 #include "convert/ConvertRunner.h"
@@ -41,36 +42,11 @@ double TimeRunner(const std::wstring& commandLine, int& reports) {
 
 constexpr double kAnswerLimitMs = 100;
 
-// A stand-in for the main window: just the clip list the dialog reads its clip from.
-HWND MakeClipList(HWND& owner, const std::wstring& clip) {
-    owner = CreateWindowExW(0, L"STATIC", L"bench", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | LVS_REPORT, 0, 0, 10, 10, owner,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CLIP_LIST)), nullptr, nullptr);
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = 50;
-    for (int i = 0; i < 11; ++i)
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.pszText = const_cast<wchar_t*>(L"Bench");
-    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    const std::pair<int, std::wstring> cells[] = {{4, L"00:01:00"}, {5, L"320x240"}, {8, clip}};
-    for (const auto& [sub, text] : cells) {
-        LVITEMW cell{};
-        cell.iSubItem = sub;
-        cell.pszText = const_cast<wchar_t*>(text.c_str());
-        SendMessageW(list, LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&cell));
-    }
-    SendMessageW(list, LVM_SETSELECTIONMARK, 0, 0);
-    return list;
-}
-
 // The slowest answer of the dialog to a sent message during one whole conversion.
 double SlowestAnswerDuringConversion(const std::wstring& clip, const std::wstring& folder) {
-    HWND owner = nullptr;
-    MakeClipList(owner, clip);
-    convert::ConvertDialog dialog(owner);
+    bench::ClipListStandIn clips;
+    clips.Fill(clip, 1, 60, L"Bench", false);
+    convert::ConvertDialog dialog(clips.owner, &clips.list);
     dialog.SetToolFolder(BinFolder());
     if (!dialog.CreateModeless()) return -1;
     dialog.SetItemText(IDC_OUTPUT_FOLDER, folder);
@@ -81,7 +57,6 @@ double SlowestAnswerDuringConversion(const std::wstring& clip, const std::wstrin
         return dialog.ItemText(IDC_CONVERT) == convert::ConvertButtonCaption(convert::ConvertButtonState::Idle);
     });
     DestroyWindow(dialog.hwnd());
-    DestroyWindow(owner);
     return slowest;
 }
 

@@ -122,7 +122,7 @@ int main() {
         capture::MovieNumbers numbers;
         context.numbers = &numbers;
         int clips = 0;
-        context.clipAdded = [&](const std::wstring&) { ++clips; };
+        context.clipAdded = [&](const library::ArrivedClip&) { ++clips; };
         capture::StreamIntake intake(context);
         double start = NowMicroseconds();
         {

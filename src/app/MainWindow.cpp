@@ -12,6 +12,7 @@
 #include "framework/Worker.h"
 #include "framework/WinApp.h"
 #include "library/Catalogue.h"
+#include "library/ClipArrival.h"
 #include "probe/MediaProbe.h"
 #include "library/ViewLayout.h"
 #include "platform/ProgramFolder.h"
@@ -42,6 +43,11 @@ HICON LoadSizedIcon(int id, int sizeMetric) {
     const int size = GetSystemMetrics(sizeMetric);
     return static_cast<HICON>(
         LoadImageW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_SHARED));
+}
+
+// A clip that a worker put into the library joins the list on the window's thread.
+void ListInWindow(HWND window, const library::ArrivedClip& clip) {
+    framework::StartWorker(window, [clip](HWND target) { library::ListArrivedClip(target, clip); });
 }
 
 }  // namespace
@@ -97,6 +103,7 @@ BOOL MainWindow::OnInitDialog() {
     StartWorkers();
 
     list_.Initialize();
+    list_.OnChecksChanged([this] { UpdateCheckedCommands(); });
     menu_.Attach(hwnd());
 
     LoadOutputFolder();
@@ -109,7 +116,7 @@ BOOL MainWindow::OnInitDialog() {
     ApplyViewMode(viewMode_);
     if (viewMode_ == library::kViewSimple) menu_.SetConvertEntry(true, false);
 
-    convertPanel_.Attach(hwnd(), convert::ConvertSurface::MainPanel, list_.hwnd());
+    convertPanel_.Attach(hwnd(), convert::ConvertSurface::MainPanel, &list_);
     convertPanel_.SetFolderTip(&outputFolderTip_);
     convertPanel_.Setup();
     menu_.EnableCheckedCommands(false);
@@ -138,8 +145,8 @@ void MainWindow::StartWorkers() {
         window,
         {&switches_.watchInternetExplorer, &switches_.watchFirefox, &switches_.watchChrome, &switches_.watchOpera},
         &switches_.keepSilentClips,
-        [window, tray = &tray_] {
-            framework::StartWorker(window, [](HWND target) { library::RefreshClipList(target); });
+        [window, tray = &tray_](const library::ArrivedClip& clip) {
+            ListInWindow(window, clip);
             if (tray->notifyOnCapture()) framework::StartWorker(window, [](HWND target) { AnimateTrayIcon(target); });
         }};
     framework::StartWorker(std::move(watch),
@@ -206,13 +213,13 @@ bool MainWindow::OnCommand(WORD id, WORD code, HWND control) {
     case ID_MOVIE_PLAY: OnOK(); return true;
     case ID_MOVIE_CONVERT:
         // From the Movie menu the folder box stays as it is after the dialog.
-        convert::ConvertDialog(hwnd()).DoModal();
+        convert::ConvertDialog(hwnd(), &list_).DoModal();
         return true;
     case ID_MOVIE_DELETE: DeleteClip(); return true;
     case ID_CHECKED_DELETE: DeleteCheckedClips(); return true;
     case ID_MOVIE_PLAY_EXTERNAL: PlayExternally(); return true;
     case ID_CHECKED_EXPORT: ExportCheckedClips(); return true;
-    case ID_CHECKED_CONVERT: convert::BatchConvertDialog(hwnd()).DoModal(); return true;
+    case ID_CHECKED_CONVERT: convert::BatchConvertDialog(hwnd(), &list_).DoModal(); return true;
     case ID_IMPORT_FLV: StartImport(); return true;
     case ID_MOVIE_RENAME:
         if (list_.SelectionMark() >= 0) {
@@ -238,9 +245,9 @@ bool MainWindow::OnCommand(WORD id, WORD code, HWND control) {
         }
         return true;
     case ID_IMPORT_YOUTUBE: {
-        const webimport::ImportSettings import{platform::LibraryFolder(), probe::DefaultFfmpegPath(),
-                                               webimport::SiteUrl()};
-        if (webimport::WebImportDialog(hwnd(), import).DoModal() == IDOK) library::RefreshClipList(hwnd());
+        webimport::ImportSettings import{platform::LibraryFolder(), probe::DefaultFfmpegPath(), webimport::SiteUrl()};
+        import.clipArrived = [window = hwnd()](const library::ArrivedClip& clip) { ListInWindow(window, clip); };
+        webimport::WebImportDialog(hwnd(), import).DoModal();
         return true;
     }
     default: return Dialog::OnCommand(id, code, control);

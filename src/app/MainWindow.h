@@ -110,8 +110,8 @@ protected:
 private:
     // The end of an in-place title edit; the answer to the list is always "not applied".
     bool RenameClip(const NMLVDISPINFOW& edit);
-    // Greys the commands that the row about to go leaves without an object.
-    void PrepareRowRemoval(int row);
+    // Greys the commands that the rows about to go leave without an object.
+    void PrepareRowRemoval();
     void RemoveRowForDeletion(int row);
     void AfterRowsDeleted();
 
@@ -153,6 +153,8 @@ private:
     int viewMode_ = 0;
     bool listHasFocus_ = false;
     bool editingLabel_ = false;
+    // The clip whose title is being edited in place.
+    std::wstring editedPath_;
     UINT taskbarCreatedMessage_ = 0;
     UINT quitForSetupMessage_ = 0;
 };

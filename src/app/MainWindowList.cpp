@@ -183,6 +183,8 @@ LRESULT MainWindow::OnNotify(const NMHDR& header, bool& handled) {
 }
 
 LRESULT MainWindow::OnListNotify(const NMHDR& header) {
+    LRESULT answer = 0;
+    if (list_.OnNotify(header, answer)) return answer;
     switch (header.code) {
     case NM_CLICK: OnListClick(); return 0;
     case NM_RCLICK: ShowClipContextMenu(reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction); return 0;
@@ -196,17 +198,13 @@ LRESULT MainWindow::OnListNotify(const NMHDR& header) {
         // Scrolling leaves stale grid lines behind on some systems; setting the style redraws them.
         SendMessageW(list_.hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, LVS_EX_GRIDLINES);
         return 0;
-    case LVN_BEGINLABELEDIT: editingLabel_ = true; return FALSE;
-    case LVN_ENDLABELEDIT: return RenameClip(reinterpret_cast<const NMLVDISPINFOW&>(header)) ? TRUE : FALSE;
-    case LVN_ITEMCHANGED: {
-        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-        if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK))
-            UpdateCheckedCommands();
-        return 0;
+    case LVN_BEGINLABELEDIT: {
+        editingLabel_ = true;
+        // Rows may move under an edit (a capture lands at the top): the edit renames this clip.
+        editedPath_ = list_.RowPath(reinterpret_cast<const NMLVDISPINFOW&>(header).item.iItem);
+        return FALSE;
     }
-    case LVN_DELETEALLITEMS:
-        // Nothing is kept per row, so the list may skip telling about each of thousands.
-        return TRUE;
+    case LVN_ENDLABELEDIT: return RenameClip(reinterpret_cast<const NMLVDISPINFOW&>(header)) ? TRUE : FALSE;
     case LVN_COLUMNCLICK: list_.SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem); return 0;
     default: return 0;
     }
@@ -245,7 +243,7 @@ void MainWindow::OnListKey(WORD key) {
     case VK_DELETE: DeleteClip(); return;
     case VK_F4:
         if (viewMode_ != library::kViewSimple) return;
-        convert::ConvertDialog(hwnd()).DoModal();
+        convert::ConvertDialog(hwnd(), &list_).DoModal();
         LoadOutputFolder();
         return;
     default: return;
@@ -274,7 +272,7 @@ void MainWindow::ShowClipContextMenu(POINT click) {
         SendMessageW(list_.hwnd(), LVM_EDITLABELW, static_cast<WPARAM>(hit.iItem), 0);
         break;
     case ID_MOVIE_CONVERT:
-        convert::ConvertDialog(hwnd()).DoModal();
+        convert::ConvertDialog(hwnd(), &list_).DoModal();
         LoadOutputFolder();
         break;
     case 0: break;

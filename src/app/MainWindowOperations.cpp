@@ -7,6 +7,7 @@
 #include "convert/OutputNames.h"
 #include "framework/Pickers.h"
 #include "framework/Worker.h"
+#include "library/DeletionMarks.h"
 #include "library/ImportFlvFiles.h"
 #include "library/PlayableFiles.h"
 #include "framework/Prompter.h"
@@ -16,8 +17,12 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <climits>
 #include <cwctype>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace app {
 
@@ -35,17 +40,17 @@ bool IsBlank(const wchar_t* text) {
 
 bool MainWindow::RenameClip(const NMLVDISPINFOW& edit) {
     editingLabel_ = false;
+    const std::wstring path = std::exchange(editedPath_, std::wstring());
     const wchar_t* text = edit.item.pszText;
     if (IsBlank(text)) return false;
     // Start-up deletes every clip whose title holds the marker; a title the user typed
     // must never get a clip deleted, so such a rename is refused.
     const std::wstring title(text);
     if (title.find(titles::kTitleToDelete) != std::wstring::npos) return false;
-    const int row = edit.item.iItem;
-    LVITEMW cell{};
-    cell.iSubItem = 0;
-    cell.pszText = const_cast<wchar_t*>(title.c_str());
-    SendMessageW(list_.hwnd(), LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    const std::size_t found = path.empty() ? static_cast<std::size_t>(edit.item.iItem) : list_.rows().Find(path);
+    const int row = static_cast<int>(std::min<std::size_t>(found, INT_MAX));
+    if (list_.RecordAt(row) == nullptr) return false;
+    list_.SetTitle(row, title);
     titles::WriteTitle(list_.RowPath(row), title);
     const int mark = list_.SelectionMark();
     if (mark >= 0) SetItemText(IDC_OUTPUT_NAME, convert::defaultOutputName(list_.CellText(mark, 0)));
@@ -53,8 +58,8 @@ bool MainWindow::RenameClip(const NMLVDISPINFOW& edit) {
     return false;
 }
 
-void MainWindow::PrepareRowRemoval(int row) {
-    if (list_.IsChecked(row) && list_.CheckedCount() < 2) menu_.EnableCheckedCommands(false);
+// The checked commands follow the list's own report of the row's box going.
+void MainWindow::PrepareRowRemoval() {
     if (list_.RowCount() <= 1) menu_.EnableClipCommands(false);
 }
 
@@ -66,8 +71,8 @@ void MainWindow::RemoveRowForDeletion(int row) {
     // A title that cannot be written now (the file is in use) leaves the file to be
     // listed again at the next build; the row goes either way.
     titles::WriteTitle(list_.RowPath(row), std::wstring(titles::kTitleToDelete));
-    PrepareRowRemoval(row);
-    SendMessageW(list_.hwnd(), LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+    PrepareRowRemoval();
+    list_.DeleteRow(row);
 }
 
 void MainWindow::AfterRowsDeleted() {
@@ -96,13 +101,14 @@ void MainWindow::DeleteCheckedClips() {
     if (framework::prompter().AskYesNo(hwnd(), L"Are you sure you want to delete the selected videos?") !=
         framework::Answer::Yes)
         return;
-    for (int row = 0; row < list_.RowCount();) {
-        if (list_.IsChecked(row)) {
-            RemoveRowForDeletion(row);
-        } else {
-            ++row;
-        }
+    if (list_.CheckedCount() >= list_.RowCount()) menu_.EnableClipCommands(false);
+    std::vector<std::wstring> marked;
+    for (const library::ClipRecord& clip : list_.DeleteCheckedRows()) {
+        if (clip.path() == preview_.lastPreviewedPath()) preview_.ShowPlaceholder();
+        marked.push_back(clip.path());
     }
+    // Hundreds of marks take seconds: they are written on a worker while the window goes on.
+    library::MarkForDeletion(std::move(marked));
     AfterRowsDeleted();
 }
 

@@ -4,9 +4,17 @@
 #include "app/ShellLaunch.h"
 #include "app/TrayMenu.h"
 #include "framework/Prompter.h"
+#include "library/DeletionMarks.h"
 #include "settings/SettingsStore.h"
 
 namespace app {
+
+namespace {
+
+// Marking hundreds of clips takes seconds; a stuck file must not keep the program alive.
+constexpr std::chrono::seconds kLongestWaitForMarks{30};
+
+}  // namespace
 
 void MainWindow::Hide() {
     ShowWindow(hwnd(), SW_MINIMIZE);
@@ -65,6 +73,9 @@ UINT MainWindow::TrackTrayMenu(HMENU menu, POINT at) {
 
 void MainWindow::Quit() {
     tray_.Remove();
+    // Deleted clips whose marks are still being written would be listed again at the next
+    // start: the process ends once they are written, which is at once as a rule.
+    library::ProcessPendingMarks().WaitUntilWritten(kLongestWaitForMarks);
     EndProcessNow();
 }
 

@@ -221,11 +221,11 @@ void RunCacheWatcher(const WatcherInputs& inputs) {
     intake.libraryFolder = platform::LibraryFolder();
     intake.ffmpegPath = probe::DefaultFfmpegPath();
     intake.keepSilentClips = [keep = inputs.keepSilentClips] { return keep && keep->load(); };
-    intake.clipAdded = [added = inputs.clipAdded](const std::wstring&) {
-        if (added) added();
+    intake.clipAdded = inputs.clipAdded;
+    intake.clipGrown = [added = inputs.clipAdded](library::ArrivedClip clip) {
+        clip.grew = true;
+        if (added) added(clip);
     };
-    // A grown clip's row is rebuilt with the list, which probes it anew.
-    intake.clipGrown = intake.clipAdded;
     CacheWatcher watcher(inputs.switches, DefaultCacheRoots(), std::move(intake));
     while (IsWindow(inputs.window)) {
         watcher.RunPass();

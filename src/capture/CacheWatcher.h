@@ -109,7 +109,7 @@ struct WatcherInputs {
     WatchSwitches switches;
     const std::atomic<bool>* keepSilentClips = nullptr;
     // Called on the watcher's thread after a clip has landed in the library.
-    std::function<void()> clipAdded;
+    std::function<void(const library::ArrivedClip& clip)> clipAdded;
 };
 
 // Thread entry, started first among the main window's workers.

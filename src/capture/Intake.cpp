@@ -2,8 +2,10 @@
 
 #include "platform/LongPath.h"
 #include "library/ClipPlacement.h"
+#include "library/ClipRecordText.h"
 #include "library/ImportRules.h"
 #include "probe/MediaProbe.h"
+#include "titles/FolderTitles.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
 #include "platform/FileValues.h"
@@ -20,9 +22,8 @@ MovieNumbers& ProcessMovieNumbers() {
 }
 
 std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& numbers) {
-    platform::ForEachFile(libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
-        numbers.See(titles::ReadTitle(libraryFolder + entry.cFileName));
-    });
+    titles::ForEachTitledFile(libraryFolder,
+                              [&](const WIN32_FIND_DATAW&, const std::wstring& title) { numbers.See(title); });
     return numbers.NextText(
         [](const std::wstring& clip) { return GetFileAttributesW(clip.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
@@ -110,7 +111,8 @@ IntakeOutcome IntakeCacheFile(const std::wstring& path, const WIN32_FIND_DATAW& 
     if (copy.empty()) return IntakeOutcome::CopyFailed;
     titles::WriteTitle(path, std::wstring(titles::kTitleFlv));
     if (clip) *clip = copy;
-    if (fresh && context.clipAdded) context.clipAdded(copy);
+    if (fresh && context.clipAdded)
+        context.clipAdded({copy, library::ReportListsClip(probe.report, path), probe.fields});
     return IntakeOutcome::Copied;
 }
 

@@ -2,6 +2,7 @@
 // What happens to one candidate cache file: probe, marker, library copy, title, creation
 // time, and word to the window.
 #include "capture/CaptureRules.h"
+#include "library/ClipArrival.h"
 #include "platform/CopyWholeFile.h"
 
 #include <windows.h>
@@ -17,10 +18,11 @@ struct IntakeContext {
     std::wstring libraryFolder;  // ends with a backslash
     std::wstring ffmpegPath;
     std::function<bool()> keepSilentClips;
-    // Called after a clip has landed in the library, with its full path.
-    std::function<void(const std::wstring& clip)> clipAdded;
-    // Called after a clip has grown by pieces played later: same file, new length.
-    std::function<void(const std::wstring& clip)> clipGrown;
+    // Called after a clip has landed in the library, with its full path and the probe of
+    // the bytes that landed, so that the list need not probe it again.
+    std::function<void(const library::ArrivedClip& clip)> clipAdded;
+    // Called after a clip has grown by pieces played later: same file, new probe.
+    std::function<void(const library::ArrivedClip& clip)> clipGrown;
     MovieNumbers* numbers = nullptr;
     // Seconds since 1970; the system clock when empty.
     std::function<std::int64_t()> now;

@@ -120,12 +120,13 @@ bool ReadWholeFile(const std::wstring& path, std::string& text) {
 struct Probed {
     bool answered = false;  // the tool ran and spoke as itself
     ProbedStreams streams;
+    probe::ProbeFields fields;
 };
 
 Probed Probe(const std::wstring& path, const std::wstring& ffmpegPath) {
     const probe::MediaProbeResult result = probe::ProbeMedia(path, ffmpegPath);
     if (result.timedOut || !IsToolReport(result.report)) return {};
-    return {true, ReadProbedStreams(result.report)};
+    return {true, ReadProbedStreams(result.report), result.fields};
 }
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -281,9 +282,10 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
             platform::RunAndCapture(command, kJoinTimeout);
             const Probed made = Probe(remuxed.path(), context_.ffmpegPath);
             if (made.answered && made.streams.video && made.streams.audio)
-                return Keep(folder, {members.stream, nullptr}, remuxed.path(), L".mp4");
+                return Keep(folder, {members.stream, nullptr}, remuxed.path(), L".mp4", made.fields);
         }
-        return Keep(folder, {members.stream, nullptr}, video.path(), ExtensionOfAssembled(stream, video.path()));
+        return Keep(folder, {members.stream, nullptr}, video.path(), ExtensionOfAssembled(stream, video.path()),
+                    picture.fields);
     }
     if (members.audio) {
         IncomingFile audio(context_.libraryFolder, second);
@@ -301,11 +303,12 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
                 kJoinTimeout);
             const Probed made = Probe(joined.path(), context_.ffmpegPath);
             if (!made.answered || !made.streams.video || !made.streams.audio) return StreamOutcome::Failed;
-            return Keep(folder, members, joined.path(), ExtensionOf(container));
+            return Keep(folder, members, joined.path(), ExtensionOf(container), made.fields);
         }
     }
     if (context_.keepSilentClips && context_.keepSilentClips())
-        return Keep(folder, {members.stream, nullptr}, video.path(), ExtensionOfAssembled(stream, video.path()));
+        return Keep(folder, {members.stream, nullptr}, video.path(), ExtensionOfAssembled(stream, video.path()),
+                    picture.fields);
     // A rebuilt picture may yet find its sound: it is judged silent only once it settled.
     if (!settled && stream.shape != StreamShape::Single) return StreamOutcome::Waiting;
     MarkSingle(folder, stream, titles::kTitleFlvAd);
@@ -315,7 +318,7 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
 }
 
 StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& members, const std::wstring& clipFile,
-                                 const std::wstring& extension) {
+                                 const std::wstring& extension, const probe::ProbeFields& fields) {
     const MediaStream& stream = *members.stream;
     const CapturedStream* earlier = record_->Find(stream.identity);
     if (earlier != nullptr && !earlier->clip.empty()) {
@@ -330,7 +333,7 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
         if (!GrowClip(clip, clipFile)) return StreamOutcome::Failed;
         DeleteFileW(clipFile.c_str());
         Remember(members, clipName);
-        if (context_.clipGrown) context_.clipGrown(clip);
+        if (context_.clipGrown) context_.clipGrown({clip, true, fields});
         return StreamOutcome::Grown;
     }
     const std::int64_t fetched = stream.firstFetched != 0 ? stream.firstFetched : Now();
@@ -349,7 +352,7 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
     Remember(members, clip.substr(context_.libraryFolder.size()));
     MarkSingle(folder, stream, titles::kTitleFlv);
     if (members.audio) MarkSingle(folder, *members.audio, titles::kTitleFlv);
-    if (context_.clipAdded) context_.clipAdded(clip);
+    if (context_.clipAdded) context_.clipAdded({clip, true, fields});
     return StreamOutcome::Kept;
 }
 

@@ -63,8 +63,9 @@ private:
     bool AlreadyMarked(const std::wstring& folder, const MediaStream& stream) const;
     void Due(std::int64_t when);
     StreamOutcome Judge(const std::wstring& folder, const Members& members, bool settled);
+    // `fields`: the probe of `clipFile`, handed on to the list with the clip.
     StreamOutcome Keep(const std::wstring& folder, const Members& members, const std::wstring& clipFile,
-                       const std::wstring& extension);
+                       const std::wstring& extension, const probe::ProbeFields& fields);
     void Remember(const Members& members, const std::wstring& clipName);
     void MarkSingle(const std::wstring& folder, const MediaStream& stream, std::wstring_view marker) const;
 

@@ -6,7 +6,6 @@
 #include "framework/WinApp.h"
 #include "framework/WindowMessages.h"
 #include "library/ClipColumns.h"
-#include "library/ClipListView.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SystemVersion.h"
 #include "platform/Text.h"
@@ -106,37 +105,22 @@ void BatchConvertDialog::SetupList() {
 }
 
 void BatchConvertDialog::AddCheckedClips() {
-    if (!parent_) return;
-    library::ClipListView clips;
-    clips.Attach(GetDlgItem(parent_, IDC_CLIP_LIST));
-    for (int row = 0; row < clips.RowCount(); ++row) {
-        if (!clips.IsChecked(row)) continue;
-        AddRow({CleanName(clips.CellText(row, library::kTitleColumn)), clips.RowPath(row),
-                clips.CellText(row, library::kDurationColumn)});
-    }
+    if (!clips_) return;
+    for (const library::ClipRecord& clip : clips_->CheckedRecords())
+        AddRow({CleanName(clip.title()), clip.path(), clip.durationSeconds}, clip.cells[library::kDurationColumn]);
 }
 
-void BatchConvertDialog::AddRow(const BatchRow& row) {
+void BatchConvertDialog::AddRow(const BatchRow& row, const std::wstring& durationText) {
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = RowCount();
     item.pszText = const_cast<wchar_t*>(row.name.c_str());
     const int at = static_cast<int>(SendMessageW(List(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (at < 0) return;
+    rows_.push_back(row);
     SetCell(at, kInputColumn, row.inputPath);
-    SetCell(at, kDurationColumn, row.duration);
+    SetCell(at, kDurationColumn, durationText);
     SetCell(at, kOverwriteColumn, kNoOutputYet);
-}
-
-std::wstring BatchConvertDialog::Cell(int row, int column) const {
-    std::wstring text(1024, L'\0');
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text.data();
-    item.cchTextMax = static_cast<int>(text.size());
-    text.resize(static_cast<std::size_t>(
-        SendMessageW(List(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item))));
-    return text;
 }
 
 void BatchConvertDialog::SetCell(int row, int column, const std::wstring& text) const {
@@ -147,13 +131,6 @@ void BatchConvertDialog::SetCell(int row, int column, const std::wstring& text) 
 }
 
 int BatchConvertDialog::RowCount() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
-
-std::vector<BatchRow> BatchConvertDialog::Rows() const {
-    std::vector<BatchRow> rows;
-    for (int row = 0; row < RowCount(); ++row)
-        rows.push_back({Cell(row, kNameColumn), Cell(row, kInputColumn), Cell(row, kDurationColumn)});
-    return rows;
-}
 
 std::wstring BatchConvertDialog::CleanName(std::wstring_view text) const {
     CleanedName cleaned = cleanOutputName(text);
@@ -210,6 +187,7 @@ void BatchConvertDialog::DeleteRow(int row) {
         return;
     }
     SendMessageW(List(), LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+    rows_.erase(rows_.begin() + row);
     const int top = static_cast<int>(SendMessageW(List(), LVM_GETTOPINDEX, 0, 0));
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -225,18 +203,17 @@ bool BatchConvertDialog::OnEndLabelEdit(const NMLVDISPINFOW& edit) {
         CleanName(edit.item.pszText);
         return false;
     }
-    SetCell(edit.item.iItem, kNameColumn, CleanName(edit.item.pszText));
+    const int row = edit.item.iItem;
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return false;
+    rows_[static_cast<std::size_t>(row)].name = CleanName(edit.item.pszText);
+    SetCell(row, kNameColumn, rows_[static_cast<std::size_t>(row)].name);
     // The row already shows the clean name; the edit's own text must not replace it.
     return false;
 }
 
 void BatchConvertDialog::OnFormatChanged() {
-    std::wstring clipResolution;
-    if (parent_) {
-        library::ClipListView clips;
-        clips.Attach(GetDlgItem(parent_, IDC_CLIP_LIST));
-        clipResolution = clips.CellText(clips.SelectionMark(), library::kResolutionColumn);
-    }
+    const library::ClipRecord* selected = clips_ ? clips_->RecordAt(clips_->SelectionMark()) : nullptr;
+    const std::wstring clipResolution = selected ? selected->resolution() : std::wstring();
     FillResolutionCombo(Item(IDC_RESOLUTION), resolutionChoices(SelectedIndex(Item(IDC_FORMAT)), clipResolution));
 }
 
@@ -351,7 +328,7 @@ void BatchConvertDialog::StartBatch() {
     settings.outputFolder = ItemText(IDC_OUTPUT_FOLDER);
     const std::wstring extension = outputExtension(settings.formatIndex);
 
-    const std::vector<BatchRow> rows = Rows();
+    const std::vector<BatchRow>& rows = rows_;
     const BatchScan scan = ScanBatch(rows, settings.outputFolder, extension, FileExists);
     for (int row = 0; row < RowCount(); ++row)
         SetCell(row, kOverwriteColumn, scan.existed[static_cast<std::size_t>(row)] ? kOutputExisted : kNoOutputYet);
@@ -371,7 +348,7 @@ void BatchConvertDialog::StartBatch() {
         order.jobs.push_back(std::move(job));
     }
     rowSeconds_.clear();
-    for (int row : schedule.rows) rowSeconds_.push_back(DurationSeconds(rows[static_cast<std::size_t>(row)].duration));
+    for (int row : schedule.rows) rowSeconds_.push_back(rows[static_cast<std::size_t>(row)].durationSeconds);
     temporaries_ = order.temporaries;
     progress_ = BatchProgressState{};
     progress_.overallUpperLimit = static_cast<int>(std::min<std::int64_t>(schedule.overallSeconds, INT_MAX));

@@ -1,7 +1,7 @@
 #pragma once
 // The batch convert dialog (template 147): every ticked clip of the main window's list,
 // each under an output name the user may edit, converted one after the other to one
-// format into one folder.
+// format into one folder. The clips come as the list's records: path and length as values.
 #include "convert/BatchPlan.h"
 #include "convert/BatchWorker.h"
 #include "convert/ConvertJob.h"
@@ -9,6 +9,7 @@
 #include "convert/OutputFolder.h"
 #include "convert/Progress.h"
 #include "framework/Dialog.h"
+#include "library/ClipListView.h"
 #include "platform/UniqueHandle.h"
 #include "resources/resource.h"
 
@@ -26,12 +27,14 @@ inline constexpr wchar_t kLastRowRefusal[] = L"You can not delete the last file 
 
 class BatchConvertDialog : public framework::Dialog {
 public:
-    explicit BatchConvertDialog(HWND parent) : Dialog(IDD_PAGE6_BATCH_CONVERT, parent) {}
+    // `clips` is the main window's list: its ticked clips are the batch.
+    BatchConvertDialog(HWND parent, const library::ClipListView* clips)
+        : Dialog(IDD_PAGE6_BATCH_CONVERT, parent), clips_(clips) {}
 
     // Where ffmpeg.exe lies, for tests; the program folder otherwise.
     void SetToolFolder(std::wstring folder) { toolFolder_ = std::move(folder); }
     // The rows as they stand: name, clip and duration.
-    std::vector<BatchRow> Rows() const;
+    const std::vector<BatchRow>& Rows() const { return rows_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -51,8 +54,7 @@ private:
     void SetupCombos();
     void SetupList();
     void AddCheckedClips();
-    void AddRow(const BatchRow& row);
-    std::wstring Cell(int row, int column) const;
+    void AddRow(const BatchRow& row, const std::wstring& durationText);
     void SetCell(int row, int column, const std::wstring& text) const;
     int RowCount() const;
     // The batch list's clean-up, with its notice on the hidden anchor edit.
@@ -78,6 +80,9 @@ private:
     void OnBatchFinished();
     void RemoveUnfinishedOutput();
 
+    const library::ClipListView* clips_;
+    // The list's rows in list order; the names are also the list's labels.
+    std::vector<BatchRow> rows_;
     FolderTip folderTip_;
     FormatImages formatImages_;
     platform::UniqueGdiObject renameBitmap_;

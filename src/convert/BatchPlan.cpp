@@ -9,7 +9,7 @@ BatchScan ScanBatch(const std::vector<BatchRow>& rows, std::wstring_view folder,
     BatchScan scan;
     for (const BatchRow& row : rows) {
         const std::wstring file = row.name + std::wstring(extension);
-        const int seconds = DurationSeconds(row.duration);
+        const int seconds = row.durationSeconds;
         scan.total += seconds;
         const bool existed = exists(std::wstring(folder) + L"\\" + file);
         scan.existed.push_back(existed);

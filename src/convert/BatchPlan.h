@@ -11,11 +11,11 @@
 
 namespace convert {
 
-// One row of the batch list: output name, the clip's file and its duration cell.
+// One row of the batch list: output name, the clip's file and its length.
 struct BatchRow {
     std::wstring name;
     std::wstring inputPath;
-    std::wstring duration;  // "HH:MM:SS"
+    int durationSeconds = 0;
 };
 
 struct BatchScan {

@@ -12,9 +12,8 @@ BOOL ConvertDialog::OnInitDialog() {
         SetItemPicture(IDC_DIALOG_NAME_MARK, IDB_NAME_MARK_V6);
     }
 
-    HWND clipList = parent_ ? GetDlgItem(parent_, IDC_CLIP_LIST) : nullptr;
     if (!toolFolder_.empty()) panel_.SetToolFolder(toolFolder_);
-    panel_.Attach(hwnd(), ConvertSurface::SingleClipDialog, clipList);
+    panel_.Attach(hwnd(), ConvertSurface::SingleClipDialog, clips_);
     if (parent_) {
         SetItemText(IDC_OUTPUT_NAME, framework::WindowText(GetDlgItem(parent_, IDC_OUTPUT_NAME)));
         SetItemText(IDC_OUTPUT_FOLDER, framework::WindowText(GetDlgItem(parent_, IDC_OUTPUT_FOLDER)));

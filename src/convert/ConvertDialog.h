@@ -9,7 +9,8 @@ namespace convert {
 
 class ConvertDialog : public framework::Dialog {
 public:
-    explicit ConvertDialog(HWND parent) : Dialog(IDD_PAGE4_CONVERT, parent) {}
+    // `clips` is the main window's list, whose selected clip the dialog converts.
+    ConvertDialog(HWND parent, const library::ClipListView* clips) : Dialog(IDD_PAGE4_CONVERT, parent), clips_(clips) {}
 
     ConvertPanel& panel() { return panel_; }
     // Where ffmpeg.exe lies, for tests; the program folder otherwise.
@@ -25,6 +26,7 @@ protected:
     void OnCancel() override;
 
 private:
+    const library::ClipListView* clips_;
     ConvertPanel panel_;
     std::wstring toolFolder_;
     FolderTip folderTip_;

@@ -17,19 +17,6 @@ std::wstring TemporaryOutputPath(const ConvertJob& job, std::wstring_view runTag
     return job.outputFolder + L"\\reelkeep-unfinished-" + std::wstring(runTag) + outputExtension(job.formatIndex);
 }
 
-int DurationSeconds(std::wstring_view text) {
-    if (text.size() < 8) return 0;
-    auto number = [&](std::size_t at) {
-        int value = 0;
-        for (std::size_t i = at; i < at + 2; ++i) {
-            if (text[i] < L'0' || text[i] > L'9') return 0;
-            value = value * 10 + (text[i] - L'0');
-        }
-        return value;
-    };
-    return SecondsOfDay(number(0), number(3), number(text.size() - 2));
-}
-
 std::wstring OutputFolderFromSetting(std::wstring_view setting, std::wstring_view myVideos) {
     if (setting.empty() || setting == L"NotSet") return std::wstring(myVideos);
     return std::wstring(setting);

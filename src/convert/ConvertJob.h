@@ -36,11 +36,6 @@ std::wstring OutputPath(const ConvertJob& job);
 // container. A run that is killed midway never leaves a broken file under the real name.
 std::wstring TemporaryOutputPath(const ConvertJob& job, std::wstring_view runTag);
 
-// The seconds of a duration cell "HH:MM:SS": hours from the first two characters, minutes
-// from the two after the first separator, seconds from the last two; anything unreadable
-// counts 0.
-int DurationSeconds(std::wstring_view text);
-
 // The output folder from the "convertpath" setting: "NotSet", or a value that could not
 // be read (empty), means the My Videos folder. A conversion never goes to a folder the
 // user did not choose, such as the root of the current drive.

@@ -7,7 +7,6 @@
 #include "framework/Prompter.h"
 #include "framework/WindowMessages.h"
 #include "framework/Worker.h"
-#include "library/ClipColumns.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 #include "resources/resource.h"
@@ -21,9 +20,6 @@ namespace convert {
 
 namespace {
 
-using library::kDurationColumn;
-using library::kResolutionColumn;
-using library::kTitleColumn;
 constexpr int kSecondsPerDay = 24 * 3600;
 
 bool FileExists(const std::wstring& path) {
@@ -80,10 +76,10 @@ OutputNameGuards& SharedOutputNameGuards() {
     return guards;
 }
 
-void ConvertPanel::Attach(HWND surface, ConvertSurface kind, HWND clipList) {
+void ConvertPanel::Attach(HWND surface, ConvertSurface kind, const library::ClipListView* clips) {
     surface_ = surface;
     kind_ = kind;
-    clipList_ = clipList;
+    clips_ = clips;
     if (toolFolder_.empty()) toolFolder_ = platform::ProgramFolder();
 }
 
@@ -122,33 +118,25 @@ void ConvertPanel::FillQuality() {
     }
 }
 
-int ConvertPanel::SelectionMark() const {
-    return clipList_ ? static_cast<int>(SendMessageW(clipList_, LVM_GETSELECTIONMARK, 0, 0)) : -1;
+const library::ClipRecord* ConvertPanel::MarkedClip() const {
+    return clips_ ? clips_->RecordAt(clips_->SelectionMark()) : nullptr;
 }
 
-std::wstring ConvertPanel::ClipCell(int row, int column) const {
-    if (!clipList_ || row < 0) return {};
-    wchar_t buffer[1024] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = 1024;
-    SendMessageW(clipList_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return buffer;
+int ConvertPanel::Duration() const {
+    const library::ClipRecord* clip = MarkedClip();
+    return clip ? clip->durationSeconds : 0;
 }
-
-int ConvertPanel::Duration() const { return DurationSeconds(ClipCell(SelectionMark(), kDurationColumn)); }
 
 void ConvertPanel::FillFromClip(int row) {
-    if (row < 0) return;
-    const std::wstring title = ClipCell(row, kTitleColumn);
-    if (!title.empty()) {
+    const library::ClipRecord* clip = clips_ ? clips_->RecordAt(row) : nullptr;
+    if (clip == nullptr) return;
+    if (!clip->title().empty()) {
         const int format = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
         if (format == static_cast<int>(OutputFormat::Wmv) || format == static_cast<int>(OutputFormat::Avi))
-            FillResolutionCombo(Item(IDC_RESOLUTION), {{ClipCell(row, kResolutionColumn)}, 0, false});
-        SetText(IDC_OUTPUT_NAME, defaultOutputName(title));
+            FillResolutionCombo(Item(IDC_RESOLUTION), {{clip->resolution()}, 0, false});
+        SetText(IDC_OUTPUT_NAME, defaultOutputName(clip->title()));
     }
-    SetPickersForClip(DurationSeconds(ClipCell(row, kDurationColumn)), true);
+    SetPickersForClip(clip->durationSeconds, true);
 }
 
 void ConvertPanel::ShowEmptyList() {
@@ -252,7 +240,8 @@ bool ConvertPanel::OnNotify(const NMHDR& header) {
 
 void ConvertPanel::OnFormatChanged() {
     const int format = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
-    const ResolutionChoices choices = resolutionChoices(format, ClipCell(SelectionMark(), kResolutionColumn));
+    const library::ClipRecord* clip = MarkedClip();
+    const ResolutionChoices choices = resolutionChoices(format, clip ? clip->resolution() : std::wstring());
     FillResolutionCombo(Item(IDC_RESOLUTION), choices);
 }
 
@@ -323,7 +312,8 @@ void ConvertPanel::SetButtonState(ConvertButtonState state) {
 
 ConvertJob ConvertPanel::ReadJob() const {
     ConvertJob job;
-    job.inputPath = ClipCell(SelectionMark(), library::kPathColumn);
+    const library::ClipRecord* clip = MarkedClip();
+    job.inputPath = clip ? clip->path() : std::wstring();
     job.outputFolder = Text(IDC_OUTPUT_FOLDER);
     job.outputName = Text(IDC_OUTPUT_NAME);
     job.formatIndex = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));

@@ -1,12 +1,14 @@
 #pragma once
 // The convert controls of one surface: the main window's panel (template 130) or the
 // single-clip dialog (template 143). Both share control ids, so one controller serves
-// both; it borrows the surface's window and the main window's clip list.
+// both; it borrows the surface's window and the main window's clip list, whose records
+// give it the clip's path, title, size and length.
 #include "convert/ConvertJob.h"
 #include "convert/ConvertRunner.h"
 #include "convert/ConvertControls.h"
 #include "convert/OutputFolder.h"
 #include "convert/OutputNames.h"
+#include "library/ClipListView.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -38,7 +40,7 @@ public:
     ConvertPanel(const ConvertPanel&) = delete;
     ConvertPanel& operator=(const ConvertPanel&) = delete;
 
-    void Attach(HWND surface, ConvertSurface kind, HWND clipList);
+    void Attach(HWND surface, ConvertSurface kind, const library::ClipListView* clips);
     // Where ffmpeg.exe lies; the program folder unless a test says otherwise.
     void SetToolFolder(std::wstring folder) { toolFolder_ = std::move(folder); }
     // The folder box's tooltip, which Change keeps in step with the box.
@@ -48,7 +50,7 @@ public:
     // with AddFormatIcons.
     void Setup();
     void AddFormatIcons();
-    // The clip at the list's selection mark + offset becomes the one to convert.
+    // The clip of `row` becomes the one to convert.
     void FillFromClip(int row);
     // The list lost all its rows.
     void ShowEmptyList();
@@ -91,8 +93,8 @@ private:
 
     ConvertJob ReadJob() const;
     int Duration() const;
-    std::wstring ClipCell(int row, int column) const;
-    int SelectionMark() const;
+    // The clip at the list's selection mark; none when nothing is marked.
+    const library::ClipRecord* MarkedClip() const;
 
     void StartConversion();
     void DisableInputs();
@@ -112,7 +114,7 @@ private:
     void OnToChanged();
 
     HWND surface_ = nullptr;
-    HWND clipList_ = nullptr;
+    const library::ClipListView* clips_ = nullptr;
     FolderTip* folderTip_ = nullptr;
     ConvertSurface kind_ = ConvertSurface::MainPanel;
     std::wstring toolFolder_;

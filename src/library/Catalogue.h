@@ -1,7 +1,7 @@
 #pragma once
 // Filling the clip list from the library folder. The builders take the main window's
-// handle and reach it only through its messages (framework/WindowMessages.h), so they may run
-// on any thread; builds are serialised, so overlapping builds never list a clip twice.
+// handle and reach it only through its messages (library/CatalogueWindow.h), so they may
+// run on any thread; builds are serialised, so overlapping builds never list a clip twice.
 #include "library/ClipFilter.h"
 #include "probe/MediaProbe.h"
 
@@ -13,7 +13,7 @@
 namespace library {
 
 // Where a build looks: the library folder, the probe program, the probe cache (none
-// when empty), how many probes may run at once (0: one per processor, at most four) and
+// when empty), how many probes may run at once (0: two per processor, from two to eight) and
 // how long one may take.
 struct CatalogueSource {
     std::wstring folder;
@@ -23,6 +23,8 @@ struct CatalogueSource {
     std::chrono::milliseconds probeTimeout = probe::kProbeTimeout;
 };
 CatalogueSource DefaultCatalogueSource();
+// How many probes run at once for `source`.
+unsigned ProbePoolSize(const CatalogueSource& source);
 
 struct BuildOutcome {
     int inserted = 0;

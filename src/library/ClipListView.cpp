@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <oleauto.h>
 
+#include <algorithm>
+
 namespace library {
 
 namespace {
@@ -17,6 +19,9 @@ constexpr std::chrono::milliseconds kLongestUnpainted{400};
 
 constexpr DWORD kExtendedStyles =
     LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP | LVS_EX_CHECKBOXES | LVS_EX_INFOTIP;
+
+constexpr UINT kUnticked = INDEXTOSTATEIMAGEMASK(1);
+constexpr UINT kTicked = INDEXTOSTATEIMAGEMASK(2);
 
 int HeaderFormat(HeaderArrow arrow) {
     switch (arrow) {
@@ -43,6 +48,8 @@ std::optional<double> ParseListDateTime(std::wstring_view text) {
 
 void ClipListView::Initialize() {
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, kExtendedStyles, kExtendedStyles);
+    // The boxes are asked for with each row's texts: the control keeps no state image.
+    SendMessageW(list_, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
     SendMessageW(list_, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(CLR_NONE));
     // Each new column would lay out the scroll bars again.
     const framework::RedrawPause pause(list_);
@@ -71,39 +78,167 @@ void ClipListView::SetWatermark(HINSTANCE resources, int bitmapId) {
         DeleteObject(background.hbm);
 }
 
-int ClipListView::InsertAtTop(const ClipRecord& record) {
-    std::wstring title = record[0];
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = 0;
-    item.pszText = title.data();
-    const int row = static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (row < 0) return -1;
-    for (size_t column = 1; column < record.size(); ++column) {
-        std::wstring text = record[column];
-        LVITEMW cell{};
-        cell.iSubItem = static_cast<int>(column);
-        cell.pszText = text.data();
-        SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+// ---- What the control asks for --------------------------------------------------------
+
+bool ClipListView::OnNotify(const NMHDR& header, LRESULT& result) {
+    result = 0;
+    switch (header.code) {
+    case LVN_GETDISPINFOW:
+        // The control hands its own structure to fill in.
+        FillDisplayInfo(const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header)));
+        return true;
+    case LVN_ODFINDITEMW: result = FindTitle(reinterpret_cast<const NMLVFINDITEMW&>(header)); return true;
+    case LVN_ODCACHEHINT: return true;
+    case NM_CLICK:
+    case NM_DBLCLK: ToggleAt(reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction); return false;
+    case LVN_KEYDOWN:
+        if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_SPACE)
+            ToggleChecked(
+                static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+        return false;
+    case LVN_ITEMCHANGED: TakeStateOfEveryRow(reinterpret_cast<const NMLISTVIEW&>(header)); return true;
+    default: return false;
     }
-    return row;
+}
+
+void ClipListView::FillDisplayInfo(NMLVDISPINFOW& info) const {
+    const ClipRecord* record = RecordAt(info.item.iItem);
+    if (record == nullptr) return;
+    LVITEMW& item = info.item;
+    if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0 && item.iSubItem >= 0 &&
+        item.iSubItem < static_cast<int>(kClipColumns.size()))
+        lstrcpynW(item.pszText, record->cells[static_cast<std::size_t>(item.iSubItem)].c_str(), item.cchTextMax);
+    if (item.mask & LVIF_STATE)
+        item.state = (item.state & ~LVIS_STATEIMAGEMASK) | (IsChecked(item.iItem) ? kTicked : kUnticked);
+}
+
+// Typing in the list moves to the next row whose title begins with what was typed.
+int ClipListView::FindTitle(const NMLVFINDITEMW& find) const {
+    const LVFINDINFOW& what = find.lvfi;
+    if (!(what.flags & (LVFI_STRING | LVFI_PARTIAL)) || what.psz == nullptr || rows_.empty()) return -1;
+    const std::size_t start = find.iStart < 0 ? 0 : std::min(static_cast<std::size_t>(find.iStart), rows_.size() - 1);
+    const std::size_t found =
+        rows_.FindTitle(what.psz, start, (what.flags & LVFI_WRAP) != 0, !(what.flags & LVFI_PARTIAL));
+    return found < rows_.size() ? static_cast<int>(found) : -1;
+}
+
+// The control keeps no box of its own to tick: a click on one is taken here.
+void ClipListView::ToggleAt(POINT point) {
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    SendMessageW(list_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (hit.iItem >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) ToggleChecked(hit.iItem);
+}
+
+void ClipListView::ToggleChecked(int row) {
+    if (RecordAt(row) != nullptr) SetChecked(row, !IsChecked(row));
+}
+
+// Wine's control passes a state given to every row at once (LVM_SETITEMSTATE for row -1)
+// on as one change of row -1.
+void ClipListView::TakeStateOfEveryRow(const NMLISTVIEW& change) {
+    if (change.iItem != -1 || !(change.uChanged & LVIF_STATE)) return;
+    const UINT image = change.uNewState & LVIS_STATEIMAGEMASK;
+    if (image != kTicked && image != kUnticked) return;
+    rows_.SetAllChecked(image == kTicked);
+    InvalidateRows();
+    if (checksChanged_) checksChanged_();
+}
+
+// ---- Rows -----------------------------------------------------------------------------
+
+const ClipRecord* ClipListView::RecordAt(int row) const {
+    if (row < 0 || row >= RowCount()) return nullptr;
+    return &rows_.record(static_cast<std::size_t>(row));
+}
+
+std::wstring ClipListView::CellText(int row, int column) const {
+    const ClipRecord* record = RecordAt(row);
+    if (record == nullptr || column < 0 || column >= static_cast<int>(kClipColumns.size())) return {};
+    return record->cells[static_cast<std::size_t>(column)];
+}
+
+std::unordered_set<std::wstring> ClipListView::Paths() const {
+    std::unordered_set<std::wstring> paths;
+    for (std::size_t row = 0; row < rows_.size(); ++row) paths.insert(rows_.record(row).path());
+    return paths;
+}
+
+ClipListView::RowMarks ClipListView::ReadMarks() const {
+    return {FirstSelected(),
+            static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)),
+            SelectionMark()};
+}
+
+// The rows' area without the header above it: painting the header again costs more under
+// Wine than painting the rows, and rows that move leave it as it is.
+void ClipListView::InvalidateRows() {
+    RECT rows{};
+    GetClientRect(list_, &rows);
+    RECT header{};
+    if (GetWindowRect(reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0)), &header))
+        rows.top = std::min(rows.bottom, rows.top + static_cast<LONG>(header.bottom - header.top));
+    InvalidateRect(list_, &rows, TRUE);
+}
+
+void ClipListView::ShowRows(const RowMarks& before, const std::function<int(int)>& moved, int markWhenGone) {
+    SendMessageW(list_, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL);
+    InvalidateRows();
+    const auto carried = [&](int row) { return row < 0 ? -1 : moved(row); };
+    const int selected = carried(before.selected);
+    const int focused = carried(before.focused);
+    int mark = carried(before.mark);
+    if (before.mark >= 0 && mark < 0) mark = std::min(markWhenGone, RowCount() - 1);
+    const auto setState = [&](int row, UINT mask, UINT state) {
+        LVITEMW item{};
+        item.stateMask = mask;
+        item.state = state;
+        SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    };
+    if (selected != before.selected || focused != before.focused) {
+        // Row by row: a change given to every row at once costs the control a call per row.
+        for (const int row : {before.selected, before.focused})
+            if (row >= 0) setState(row < RowCount() ? row : -1, LVIS_SELECTED | LVIS_FOCUSED, 0);
+        if (selected >= 0) setState(selected, LVIS_SELECTED, LVIS_SELECTED);
+        if (focused >= 0) setState(focused, LVIS_FOCUSED, LVIS_FOCUSED);
+    }
+    SendMessageW(list_, LVM_SETSELECTIONMARK, 0, mark);
+}
+
+int ClipListView::InsertAtTop(const ClipRecord& record) {
+    const RowMarks before = ReadMarks();
+    if (!rows_.PushTop(record, false)) return -1;
+    ShowRows(
+        before, [](int row) { return row + 1; }, 0);
+    return 0;
 }
 
 int ClipListView::Deliver(RowDelivery& delivery, std::chrono::milliseconds slice) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + slice;
-    const std::vector<ClipRecord>& rows = *delivery.rows;
-    std::unordered_set<std::wstring> listed = delivery.skipListed ? Paths() : std::unordered_set<std::wstring>{};
-    HoldRedraw();
+    std::vector<ClipRecord>& rows = *delivery.rows;
+    // Between the batches of a build the list waits unpainted; a lone delivery (a capture)
+    // is painted at once, without holding and releasing the list's painting, which under
+    // Wine lays out its scroll bars again.
+    if (delivery.moreFollow || redrawHeld_) HoldRedraw();
+    const RowMarks before = ReadMarks();
     int inserted = 0;
+    bool updated = false;
     std::size_t next = delivery.first;
     while (next < rows.size()) {
-        const ClipRecord& record = rows[next++];
-        const bool skip = delivery.skipListed && !listed.insert(record[kPathColumn]).second;
-        if (!skip && InsertAtTop(record) >= 0) ++inserted;
+        ClipRecord& record = rows[next++];
+        if (delivery.updateListed && rows_.Update(record))
+            updated = true;
+        else if (rows_.PushTop(std::move(record), delivery.skipListed))
+            ++inserted;
         if (Clock::now() >= deadline) break;
     }
     delivery.taken = next - delivery.first;
+    if (inserted > 0)
+        ShowRows(
+            before, [inserted](int row) { return row + inserted; }, 0);
+    else if (updated)
+        InvalidateRows();
     const bool through = next == rows.size() && !delivery.moreFollow;
     if (through || Clock::now() - heldSince_ >= kLongestUnpainted) ReleaseRedraw();
     return inserted;
@@ -121,53 +256,67 @@ void ClipListView::ReleaseRedraw() {
     if (!redrawHeld_) return;
     redrawHeld_ = false;
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_, nullptr, TRUE);
+    InvalidateRows();
 }
 
-std::unordered_set<std::wstring> ClipListView::Paths() const {
-    std::unordered_set<std::wstring> paths;
-    for (int row = 0, count = RowCount(); row < count; ++row) paths.insert(RowPath(row));
-    return paths;
+void ClipListView::DeleteRow(int row) {
+    if (RecordAt(row) == nullptr) return;
+    const RowMarks before = ReadMarks();
+    const bool wasChecked = IsChecked(row);
+    rows_.Remove(static_cast<std::size_t>(row));
+    ShowRows(
+        before, [row](int old) { return old == row  ? -1
+                                        : old > row ? old - 1
+                                                    : old; }, row);
+    if (wasChecked && checksChanged_) checksChanged_();
 }
 
-int ClipListView::RowCount() const { return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
-
-std::wstring ClipListView::CellText(int row, int column) const {
-    // Paths may exceed MAX_PATH; grow until the text fits.
-    for (size_t capacity = 512;; capacity *= 4) {
-        std::wstring text(capacity, L'\0');
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.pszText = text.data();
-        item.cchTextMax = static_cast<int>(capacity);
-        const auto length = static_cast<size_t>(
-            SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
-        if (length + 1 < capacity || capacity >= 32768) {
-            text.resize(length);
-            return text;
-        }
+std::vector<ClipRecord> ClipListView::DeleteCheckedRows() {
+    if (rows_.checkedCount() == 0) return {};
+    const RowMarks before = ReadMarks();
+    // Which rows go, and how many of those lie above each row.
+    std::vector<bool> gone(rows_.size());
+    std::vector<int> goneAbove(rows_.size() + 1, 0);
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        gone[row] = rows_.checked(row);
+        goneAbove[row + 1] = goneAbove[row] + (gone[row] ? 1 : 0);
     }
+    std::vector<ClipRecord> removed = rows_.RemoveChecked();
+    const auto moved = [&](int row) {
+        const auto at = static_cast<std::size_t>(row);
+        return gone[at] ? -1 : row - goneAbove[at];
+    };
+    const int markPlace = before.mark >= 0 ? before.mark - goneAbove[static_cast<std::size_t>(before.mark)] : 0;
+    ShowRows(before, moved, markPlace);
+    if (checksChanged_) checksChanged_();
+    return removed;
 }
 
-void ClipListView::DeleteAllRows() { SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0); }
+void ClipListView::DeleteAllRows() {
+    const bool hadChecks = CheckedCount() > 0;
+    rows_.Clear();
+    SendMessageW(list_, LVM_SETITEMCOUNT, 0, LVSICF_NOINVALIDATEALL);
+    InvalidateRows();
+    if (hadChecks && checksChanged_) checksChanged_();
+}
+
+void ClipListView::SetTitle(int row, std::wstring title) {
+    if (RecordAt(row) == nullptr) return;
+    rows_.SetTitle(static_cast<std::size_t>(row), std::move(title));
+    SendMessageW(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
+}
+
+// ---- Check boxes and selection --------------------------------------------------------
 
 bool ClipListView::IsChecked(int row) const {
-    const auto state = SendMessageW(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
-    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+    return RecordAt(row) != nullptr && rows_.checked(static_cast<std::size_t>(row));
 }
 
 void ClipListView::SetChecked(int row, bool checked) {
-    LVITEMW item{};
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
-int ClipListView::CheckedCount() const {
-    int checked = 0;
-    const int count = RowCount();
-    for (int row = 0; row < count; ++row) checked += IsChecked(row) ? 1 : 0;
-    return checked;
+    if (RecordAt(row) == nullptr || IsChecked(row) == checked) return;
+    rows_.SetChecked(static_cast<std::size_t>(row), checked);
+    SendMessageW(list_, LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
+    if (checksChanged_) checksChanged_();
 }
 
 int ClipListView::SelectionMark() const { return static_cast<int>(SendMessageW(list_, LVM_GETSELECTIONMARK, 0, 0)); }
@@ -199,6 +348,8 @@ int ClipListView::ColumnWidth(int column) const {
     return static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
 }
 
+// ---- Sorting --------------------------------------------------------------------------
+
 void ClipListView::SetArrow(int column, HeaderArrow arrow) {
     HWND header = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
     HDITEMW item{};
@@ -227,9 +378,13 @@ void ClipListView::SortByColumn(int column) {
     const std::int64_t parameter = ClickColumn(state, column);
     for (size_t index = 0; index < kClipColumns.size(); ++index)
         SetArrow(static_cast<int>(index), SortedHeaderArrow(state, static_cast<int>(index)));
-    const framework::RedrawPause pause(list_);
-    ClipSorter sorter(list_, column);
-    sorter.Sort(parameter);
+    const std::vector<std::size_t> order = ClipSorter(column, parameter, ParseListDateTime).Order(rows_);
+    std::vector<int> placeOf(order.size());
+    for (std::size_t place = 0; place < order.size(); ++place) placeOf[order[place]] = static_cast<int>(place);
+    const RowMarks before = ReadMarks();
+    rows_.Reorder(order);
+    ShowRows(
+        before, [&](int row) { return placeOf[static_cast<std::size_t>(row)]; }, 0);
 }
 
 }  // namespace library

@@ -1,14 +1,19 @@
 #pragma once
-// The clip list control (1009). Every function here runs on the window thread: the
-// workers that build the list hand whole rows to the window with one message each, so
+// The clip list control (1009). The control holds no rows of its own (owner data): it asks
+// for the texts and check boxes of the rows it paints, so thousands of clips cost it
+// nothing, and every row lives here, in ClipRows. Every function runs on the window
+// thread: the workers that build the list hand whole rows over with one message each, so
 // a header-click sort never meets a row that is only half filled in.
 #include "library/ClipRecord.h"
+#include "library/ClipRows.h"
 #include "library/ClipSort.h"
 #include "library/RowDelivery.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -24,8 +29,25 @@ public:
     // Extended styles, transparent text background and the columns.
     void Initialize();
     void SetWatermark(HINSTANCE resources, int bitmapId);
+    // Called after any box was ticked or cleared, whoever did it.
+    void OnChecksChanged(std::function<void()> changed) { checksChanged_ = std::move(changed); }
 
-    // Inserts the row at the top; -1 when the control refuses it.
+    // The list's notifications about its rows: what to paint, the type-ahead search, a
+    // click or double click on a row's box, the space bar on the focused row, and a state
+    // given to every row at once. True when the notification needs nothing more; the
+    // window still goes on with its own handling of clicks and keys.
+    bool OnNotify(const NMHDR& header, LRESULT& result);
+
+    const ClipRows& rows() const { return rows_; }
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    // The clip of `row`, or none outside the list.
+    const ClipRecord* RecordAt(int row) const;
+    std::wstring CellText(int row, int column) const;
+    std::wstring RowPath(int row) const { return CellText(row, kPathColumn); }
+    // The path of every row.
+    std::unordered_set<std::wstring> Paths() const;
+
+    // Inserts the row at the top; -1 when it cannot be listed.
     int InsertAtTop(const ClipRecord& record);
     // Inserts the delivery's rows from its first on, each at the top in turn, until `slice`
     // has passed (one row at least), and records how many it went through. The list is
@@ -34,16 +56,17 @@ public:
     int Deliver(RowDelivery& delivery, std::chrono::milliseconds slice);
     // Repaints a list that deliveries left unpainted.
     void ReleaseRedraw();
-    // The path of every row.
-    std::unordered_set<std::wstring> Paths() const;
-    int RowCount() const;
-    std::wstring CellText(int row, int column) const;
-    std::wstring RowPath(int row) const { return CellText(row, kPathColumn); }
+    void DeleteRow(int row);
+    // Removes every ticked row and returns their clips, top first.
+    std::vector<ClipRecord> DeleteCheckedRows();
     void DeleteAllRows();
+    void SetTitle(int row, std::wstring title);
 
     bool IsChecked(int row) const;
     void SetChecked(int row, bool checked);
-    int CheckedCount() const;
+    int CheckedCount() const { return static_cast<int>(rows_.checkedCount()); }
+    std::vector<ClipRecord> CheckedRecords() const { return rows_.CheckedRecords(); }
+
     // The row with the selection mark, or -1.
     int SelectionMark() const;
     int FirstSelected() const;
@@ -63,10 +86,28 @@ public:
     static SortState& sortState();
 
 private:
+    // The control keeps the selection, the focus and the selection mark by row number and
+    // knows nothing of rows that move; they are carried over by `moved` (old row to new
+    // row, -1 when the row went), the mark to the row that took the place of its own.
+    struct RowMarks {
+        int selected = -1;
+        int focused = -1;
+        int mark = -1;
+    };
+    RowMarks ReadMarks() const;
+    void ShowRows(const RowMarks& before, const std::function<int(int)>& moved, int markWhenGone);
+    void InvalidateRows();
+    void FillDisplayInfo(NMLVDISPINFOW& info) const;
+    int FindTitle(const NMLVFINDITEMW& find) const;
+    void ToggleAt(POINT point);
+    void ToggleChecked(int row);
+    void TakeStateOfEveryRow(const NMLISTVIEW& change);
     void SetArrow(int column, HeaderArrow arrow);
     void HoldRedraw();
 
     HWND list_ = nullptr;
+    ClipRows rows_;
+    std::function<void()> checksChanged_;
     bool redrawHeld_ = false;
     std::chrono::steady_clock::time_point heldSince_;
 };

@@ -1,6 +1,7 @@
 #pragma once
-// One row of the clip list: eleven texts in column order. The list control holds the
-// only copy; the path in column 8 is the row's key. Portable.
+// One clip of the list: the eleven texts its row shows, and the values that other parts
+// of the program work with, kept as values rather than read back from the texts.
+// Portable.
 #include "library/ClipColumns.h"
 
 #include <array>
@@ -8,6 +9,15 @@
 
 namespace library {
 
-using ClipRecord = std::array<std::wstring, kClipColumns.size()>;
+struct ClipRecord {
+    // What each column shows, in column order; the path column is the row's key.
+    std::array<std::wstring, kClipColumns.size()> cells;
+    // The clip's length in whole seconds, from its probe: what a conversion cuts and counts.
+    int durationSeconds = 0;
+
+    const std::wstring& title() const { return cells[kTitleColumn]; }
+    const std::wstring& path() const { return cells[kPathColumn]; }
+    const std::wstring& resolution() const { return cells[kResolutionColumn]; }
+};
 
 }  // namespace library

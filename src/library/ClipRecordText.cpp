@@ -76,4 +76,11 @@ bool ReportListsClip(std::wstring_view probeReport, std::wstring_view probedPath
     return mentionsVideo(probeReport.substr(start));
 }
 
+ClipRecord MakeClipRecord(const ClipFacts& clip, const probe::ProbeFields& fields) {
+    return ClipRecord{{DisplayTitle(clip.storedTitle, clip.fileName), DateText(clip.created), TimeText(clip.created),
+                       SizeText(clip.size), probe::FormatDuration(fields.duration), fields.resolution, fields.frameRate,
+                       fields.bitRate, clip.path, fields.video, fields.audio},
+                      probe::DurationSeconds(fields.duration)};
+}
+
 }  // namespace library

@@ -1,7 +1,10 @@
 #pragma once
 // The texts of one list row that come from the clip file itself rather than from the
-// probe: title, size, date and time of view. Portable: no Windows header.
+// probe (title, size, date and time of view), and the whole row of a clip. Portable: no
+// Windows header.
+#include "library/ClipRecord.h"
 #include "library/LocalTime.h"
+#include "probe/ProbeReport.h"
 
 #include <cstdint>
 #include <string>
@@ -31,5 +34,16 @@ std::wstring TimeText(const LocalDateTime& fields);
 // echoes the file's path, and the library folder is "Videos\", so every report would
 // say it: the probed path itself does not count.
 bool ReportListsClip(std::wstring_view probeReport, std::wstring_view probedPath = {});
+
+// What one clip file shows in the list: its stored title (as DisplayTitle shows it),
+// creation time and size, and what its probe found.
+struct ClipFacts {
+    std::wstring path;
+    std::wstring_view fileName;
+    std::wstring_view storedTitle;
+    LocalDateTime created;
+    std::uint64_t size = 0;
+};
+ClipRecord MakeClipRecord(const ClipFacts& clip, const probe::ProbeFields& fields);
 
 }  // namespace library

@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <string>
 
 namespace library {
@@ -11,8 +12,6 @@ namespace {
 
 // The kinds are numbered 1 to 4; a parameter beyond them sorts nothing.
 constexpr std::int64_t kKindCount = 4;
-
-int Sign(std::int64_t value) { return (value > 0) - (value < 0); }
 
 // Like _wtof: blanks, a sign, then as much of a number as there is (" Mb" and
 // anything else after it is ignored); no number reads 0.
@@ -33,9 +32,6 @@ double LeadingDecimal(std::wstring_view text) {
     return negative ? -value : value;
 }
 
-// Equal values still order one way, as the list always has done.
-int LessFirst(bool aIsLess, int direction) { return aIsLess ? -direction : direction; }
-
 }  // namespace
 
 SortKind SortKindForColumn(int column) {
@@ -48,25 +44,26 @@ std::int64_t SortParameter(SortKind kind, bool ascending) {
     return ascending ? number : -number;
 }
 
-int CompareCells(std::int64_t sortParameter, std::wstring_view a, std::wstring_view b,
-                 const DateTimeParser& parseDateTime) {
-    if (sortParameter < -kKindCount || sortParameter > kKindCount) return 0;
-    const int direction = sortParameter < 0 ? -1 : 1;
-    switch (sortParameter * direction) {
-    case static_cast<std::int64_t>(SortKind::Integer):
-        // 64-bit difference: two 32-bit values far apart must not overflow the sign.
-        return Sign(std::int64_t{platform::ParseNumber(a)} - platform::ParseNumber(b)) * direction;
-    case static_cast<std::int64_t>(SortKind::Text): return platform::CompareIgnoringCase(a, b) * direction;
-    case static_cast<std::int64_t>(SortKind::DateTime): {
-        const std::optional<double> left = parseDateTime(a);
-        const std::optional<double> right = parseDateTime(b);
-        if (!left || !right) return 0;
-        return LessFirst(*left < *right, direction);
+SortKey ReadSortKey(SortKind kind, std::wstring_view cell, const DateTimeParser& parseDateTime) {
+    switch (kind) {
+    case SortKind::Integer: return {cell, static_cast<double>(platform::ParseNumber(cell))};
+    case SortKind::Decimal: return {cell, LeadingDecimal(cell)};
+    case SortKind::DateTime: return {cell, parseDateTime(cell)};
+    case SortKind::Text: break;
     }
-    case static_cast<std::int64_t>(SortKind::Decimal):
-        return LessFirst(LeadingDecimal(a) < LeadingDecimal(b), direction);
-    default: return 0;
-    }
+    return {cell, std::nullopt};
+}
+
+bool SortsBefore(std::int64_t sortParameter, const SortKey& a, const SortKey& b) {
+    if (sortParameter < -kKindCount || sortParameter > kKindCount || sortParameter == 0) return false;
+    const bool ascending = sortParameter > 0;
+    const SortKey& first = ascending ? a : b;
+    const SortKey& second = ascending ? b : a;
+    if (std::abs(sortParameter) == static_cast<std::int64_t>(SortKind::Text))
+        return platform::CompareIgnoringCase(first.text, second.text) < 0;
+    // No value (a date that does not parse) sorts before every value.
+    if (!first.value || !second.value) return !first.value && second.value;
+    return *first.value < *second.value;
 }
 
 std::int64_t ClickColumn(SortState& state, int column) {

@@ -20,12 +20,21 @@ std::int64_t SortParameter(SortKind kind, bool ascending);
 // parser in the user's locale); no value when the text does not parse.
 using DateTimeParser = std::function<std::optional<double>(std::wstring_view)>;
 
-// Compares the cells a and b of two rows for the list's sort call. Ascending order
-// keeps the comparison's sign; descending flips it. Decimal and date-time values that
-// are equal still give +1 (or -1 descending), and two date-time cells of which either
-// does not parse give 0. A parameter that names no kind gives 0.
-int CompareCells(std::int64_t sortParameter, std::wstring_view a, std::wstring_view b,
-                 const DateTimeParser& parseDateTime);
+// One cell as a sort by its column reads it, once per sort: a number for the numeric
+// kinds and for a date or time that parses, the text itself for the text kind.
+struct SortKey {
+    std::wstring_view text;
+    std::optional<double> value;
+};
+SortKey ReadSortKey(SortKind kind, std::wstring_view cell, const DateTimeParser& parseDateTime);
+
+// Whether the row of `a` goes before the row of `b` in the sort of `sortParameter`: text
+// case-insensitively, integers by their leading digits, decimals by their leading number
+// (" Mb" ignored), dates and times by their parsed value. Ascending keeps that order,
+// descending turns it. Rows that sort alike keep their order, and a date that does not
+// parse sorts alike with every other that does not, before those that do (ascending).
+// A parameter that names no kind sorts every row alike.
+bool SortsBefore(std::int64_t sortParameter, const SortKey& a, const SortKey& b);
 
 // Lives as long as the program; a rebuild of the list leaves it as it is.
 struct SortState {

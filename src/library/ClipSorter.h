@@ -1,39 +1,30 @@
 #pragma once
-// Sorts the clip list by one column for the length of one sort: while it lives, every
-// row's item data points at a pair of (its previous item data, its text in the sorted
-// column), which the comparison reads; its destructor puts the previous data back.
-#include <windows.h>
+// Sorts the clip list by one column for one header click. Each cell of the column is read
+// once, and a date column's distinct texts are parsed once each: the system's parser is
+// slow, and a sort of thousands of rows would otherwise call it for every comparison.
+// Portable: no Windows header.
+#include "library/ClipRows.h"
+#include "library/ClipSort.h"
 
-#include <optional>
-#include <string>
-#include <unordered_map>
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace library {
 
 class ClipSorter {
 public:
-    ClipSorter(HWND list, int column);
-    virtual ~ClipSorter();
-    ClipSorter(const ClipSorter&) = delete;
-    ClipSorter& operator=(const ClipSorter&) = delete;
+    // `sortParameter` as SortParameter gives it for the column's kind.
+    ClipSorter(int column, std::int64_t sortParameter, DateTimeParser parseDateTime);
 
-    // Sorts with the parameter of `SortParameter` (kind number, negated descending).
-    void Sort(std::int64_t sortParameter);
+    // The rows in their sorted order, as positions before the sort; rows that sort alike
+    // keep the order they had.
+    std::vector<std::size_t> Order(const ClipRows& rows) const;
 
 private:
-    struct RowKey {
-        LPARAM previousData;
-        std::wstring text;
-        const ClipSorter* sorter;
-    };
-    static int CALLBACK Compare(LPARAM first, LPARAM second, LPARAM sortParameter);
-
-    HWND list_;
-    std::vector<RowKey> keys_;
-    // A date column's texts parsed once each: the system's parser is slow, and a sort of
-    // thousands of rows would otherwise call it twice for every comparison.
-    std::unordered_map<std::wstring, std::optional<double>> dates_;
+    int column_;
+    std::int64_t sortParameter_;
+    DateTimeParser parseDateTime_;
 };
 
 }  // namespace library

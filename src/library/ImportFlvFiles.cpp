@@ -3,9 +3,11 @@
 #include "framework/Pickers.h"
 #include "framework/Worker.h"
 #include "library/Catalogue.h"
+#include "library/ClipArrival.h"
 #include "library/ClipPlacement.h"
 #include "library/ImportRules.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace library {
@@ -15,19 +17,23 @@ int ImportFlvFiles(HWND window, const std::wstring& libraryFolder) {
     const auto chosen = framework::pickers().OpenFiles(filter);
     if (!chosen || chosen->empty()) return 0;
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
-    int added = 0;
+    std::vector<std::wstring> added;
     for (size_t index = 0; index < chosen->size(); ++index) {
         const std::wstring& source = (*chosen)[index];
         // A clip already named by this second is kept: the copy takes the next free name.
         const std::wstring clip =
             PlaceClipInLibrary(source, libraryFolder, static_cast<std::int32_t>(ImportSecond(now, index)),
                                [&] { return ImportTitle(source); });
-        if (!clip.empty()) ++added;
+        if (!clip.empty()) added.push_back(clip);
     }
     CatalogueSource source = DefaultCatalogueSource();
     source.folder = libraryFolder;
-    framework::StartWorker(window, [source](HWND target) { RefreshClipList(target, source); });
-    return added;
+    const int count = static_cast<int>(added.size());
+    // Later files took earlier seconds: the clip of the latest second ends on top.
+    std::reverse(added.begin(), added.end());
+    framework::StartWorker(window,
+                           [source, clips = std::move(added)](HWND target) { ListNewClips(target, clips, source); });
+    return count;
 }
 
 }  // namespace library

@@ -7,7 +7,7 @@
 namespace library {
 
 // Asks for the files (no owner: the main window stays usable), copies each into the
-// library titled by its name, then refreshes the list. Returns how many were added.
+// library titled by its name, then lists the new clips. Returns how many were added.
 int ImportFlvFiles(HWND window, const std::wstring& libraryFolder);
 
 }  // namespace library

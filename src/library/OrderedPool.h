@@ -3,6 +3,7 @@
 // calling thread once it and every item before it are done, so the consumer sees the
 // order of a plain loop while the slow parts overlap. Portable.
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -14,14 +15,16 @@
 namespace library {
 
 // Items whose result is already present are not worked on. `work` runs on the pool's
-// threads and must not throw; `deliver` and `beforeWaiting` (called with the next item's
-// index whenever it is not done yet) run on the caller's thread. A slow item holds back
-// the delivery of those after it, never their work.
+// threads and must not throw; `deliver` and `whileWaiting` run on the caller's thread,
+// `whileWaiting` with the next item's index whenever that is not done yet, and again every
+// `waitInterval` while the wait lasts. A slow item holds back the delivery of those after
+// it, never their work.
 template <typename Result>
 void DeliverInOrder(
     std::vector<std::optional<Result>>& results, unsigned threads, const std::function<Result(std::size_t)>& work,
     const std::function<void(std::size_t, Result&)>& deliver,
-    const std::function<void(std::size_t)>& beforeWaiting = [](std::size_t) {}) {
+    const std::function<void(std::size_t)>& whileWaiting = [](std::size_t) {},
+    std::chrono::milliseconds waitInterval = std::chrono::hours(1)) {
     std::vector<std::size_t> todo;
     for (std::size_t i = 0; i < results.size(); ++i) {
         if (!results[i]) todo.push_back(i);
@@ -51,11 +54,11 @@ void DeliverInOrder(
 
     for (std::size_t i = 0; i < results.size(); ++i) {
         std::unique_lock lock(mutex);
-        if (!results[i]) {
+        while (!results[i]) {
             lock.unlock();
-            beforeWaiting(i);
+            whileWaiting(i);
             lock.lock();
-            finished.wait(lock, [&] { return results[i].has_value(); });
+            finished.wait_for(lock, waitInterval, [&] { return results[i].has_value(); });
         }
         lock.unlock();
         // Only this thread reads a finished result, and no worker touches it again.

@@ -1,7 +1,7 @@
 #include "library/PurgeMarkedClips.h"
 
+#include "titles/FolderTitles.h"
 #include "titles/TitleStore.h"
-#include "platform/FileValues.h"
 
 #include <windows.h>
 
@@ -9,7 +9,10 @@ namespace library {
 
 PurgeResult PurgeMarkedClips(const std::wstring& libraryFolder, const ClipDeleter& deleteClip) {
     PurgeResult result;
-    platform::ForEachFile(libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
+    titles::ForEachTitledFile(libraryFolder, [&](const WIN32_FIND_DATAW& entry, const std::wstring& listedTitle) {
+        if (!titles::IsMarkedForDeletion(listedTitle)) return;
+        // Read again from the file itself, held while it is read: the listing is a moment
+        // old, and a file put in the marked one's place meanwhile must not go for its mark.
         const std::wstring path = libraryFolder + entry.cFileName;
         if (!titles::IsMarkedForDeletion(titles::ReadTitle(path))) return;
         DWORD error = 0;

@@ -208,4 +208,19 @@ std::wstring FormatDuration(std::wstring_view duration) {
     return TwoDigits(seconds / 3600 % 24) + L":" + TwoDigits(seconds / 60 % 60) + L":" + TwoDigits(seconds % 60);
 }
 
+int DurationSeconds(std::wstring_view duration) {
+    std::int64_t seconds = 0;
+    std::int64_t unit = 1;
+    std::size_t end = duration.size();
+    for (int part = 0; part < 3; ++part) {
+        const std::size_t colon = duration.rfind(L':', end == 0 ? 0 : end - 1);
+        const std::size_t start = (colon == std::wstring_view::npos || end == 0) ? 0 : colon + 1;
+        seconds += unit * platform::ParseNumber(duration.substr(start, end - start));
+        if (start == 0) break;
+        end = colon;
+        unit *= 60;
+    }
+    return static_cast<int>(std::clamp<std::int64_t>(seconds, 0, INT_MAX));
+}
+
 }  // namespace probe

@@ -29,6 +29,11 @@ ProbeFields ParseProbeReport(std::wstring_view report);
 // seconds at its start as HH:MM:SS (hours wrap at 24).
 std::wstring FormatDuration(std::wstring_view duration);
 
+// The duration in whole seconds, for a clip's record: "HH:MM:SS" with or without fractions
+// (fewer parts count from the seconds up), or a plain number of seconds; what holds no
+// number reads 0, and nothing reads less.
+int DurationSeconds(std::wstring_view duration);
+
 // Exposed for tests and the benchmark: runs of blanks shrunk the way the parser sees
 // them, and " : " closed up to ": ".
 std::wstring NormaliseProbeReport(std::wstring_view report);

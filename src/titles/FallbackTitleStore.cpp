@@ -1,5 +1,6 @@
 #include "titles/FallbackTitleStore.h"
 
+#include "titles/TitleMarkers.h"
 #include "platform/FileValues.h"
 #include "platform/PathMutex.h"
 #include "platform/SpecialFolders.h"
@@ -102,6 +103,18 @@ FallbackTitleStore::Entry FallbackTitleStore::Read(const FileIdentity& identity)
     std::lock_guard state(stateMutex_);
     const StoredTitle* stored = titles_.Find(identity);
     return stored ? Entry{ToWide(stored->title), stored->changeTime} : Entry{};
+}
+
+std::vector<FallbackTitleStore::Entry> FallbackTitleStore::ReadMany(const std::vector<FileIdentity>& identities) {
+    SyncIfChanged();
+    std::vector<Entry> entries;
+    entries.reserve(identities.size());
+    std::lock_guard state(stateMutex_);
+    for (const FileIdentity& identity : identities) {
+        const StoredTitle* stored = titles_.Find(identity);
+        entries.push_back(stored ? Entry{ToWide(stored->title), stored->changeTime} : Entry{});
+    }
+    return entries;
 }
 
 void FallbackTitleStore::SyncIfChanged() {
@@ -280,6 +293,10 @@ std::wstring DefaultLogPath() {
 }
 
 }  // namespace
+
+bool StoredTitleHolds(const FallbackTitleStore::Entry& entry, std::uint64_t changeTimeNow) {
+    return !IsMarkedForDeletion(entry.title) || entry.changeTime == 0 || entry.changeTime == changeTimeNow;
+}
 
 std::shared_ptr<FallbackTitleStore> ProcessTitleStore() {
     ProcessStore& process = TheProcessStore();

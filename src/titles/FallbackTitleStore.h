@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace titles {
 
@@ -37,6 +38,8 @@ public:
         std::uint64_t changeTime = 0;  // as TitleRecord::changeTime
     };
     Entry Read(const FileIdentity& identity);
+    // The same for many files at once, in their order, with one look at the log.
+    std::vector<Entry> ReadMany(const std::vector<FileIdentity>& identities);
     // False when the log could not be written; an empty title forgets the identity.
     bool Write(const FileIdentity& identity, const std::wstring& title, std::uint64_t changeTime = 0);
 
@@ -68,6 +71,16 @@ private:
     std::optional<std::uint64_t> generation_;
     LogStamp stamp_;
 };
+
+// Whether a title read for a file with `changeTimeNow` stands. A deletion mark holds only
+// for the file exactly as it was marked. A copy put in the place of a marked clip deleted
+// behind the program's back (by Explorer, or cp -p) keeps its times and size, and Linux
+// gives it the freed index: it would inherit the mark and be deleted at the next start.
+// Only its change time tells it apart, so a mark on a file whose change time has moved
+// reads as no title, and the file is listed instead. A marked clip renamed or otherwise
+// touched outside the program comes back the same way: a clip shown again is a lesser harm
+// than a clip lost. Marks from logs that kept no change time hold.
+bool StoredTitleHolds(const FallbackTitleStore::Entry& entry, std::uint64_t changeTimeNow);
 
 // The store this process uses: under the per-user local application data folder, unless
 // UseTitleStoreAt moved it (tests and helper processes point it at a scratch log).

@@ -155,17 +155,6 @@ struct TextSlot {
 constexpr TextSlot kTitleSlot{PIDSI_TITLE, ProcessTitleStore};
 constexpr TextSlot kSourceSlot{PIDSI_COMMENTS, ProcessSourceStore};
 
-// A deletion mark holds only for the file exactly as it was marked. A copy put in the place
-// of a marked clip deleted behind the program's back (by Explorer, or cp -p) keeps its
-// times and size, and Linux gives it the freed index: it would inherit the mark and be
-// deleted at the next start. Only its change time tells it apart, so a mark on a file whose
-// change time has moved reads as no title, and the file is listed instead. A marked clip
-// renamed or otherwise touched outside the program comes back the same way: a clip shown
-// again is a lesser harm than a clip lost. Marks from logs that kept no change time hold.
-bool MarkHolds(const FallbackTitleStore::Entry& entry, std::uint64_t changeTimeNow) {
-    return !IsMarkedForDeletion(entry.title) || entry.changeTime == 0 || entry.changeTime == changeTimeNow;
-}
-
 std::wstring ReadStoredText(const std::wstring& path, const TextSlot& slot) {
     const std::wstring full = platform::FullPathOrSame(path);
     const std::wstring root = VolumeRootOf(full);
@@ -178,7 +167,7 @@ std::wstring ReadStoredText(const std::wstring& path, const TextSlot& slot) {
             const std::optional<IdentifiedFile> identified = QueryIdentity(file.get(), facts->serial);
             if (!identified) return {};
             FallbackTitleStore::Entry entry = slot.fallback()->Read(identified->identity);
-            return MarkHolds(entry, identified->changeTime) ? std::move(entry.title) : std::wstring();
+            return StoredTitleHolds(entry, identified->changeTime) ? std::move(entry.title) : std::wstring();
         }
         file.reset();
         std::wstring title;

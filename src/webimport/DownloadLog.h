@@ -2,6 +2,8 @@
 // What ffmpeg says while it copies a stream from the web (run with "-loglevel verbose"):
 // how far it got, how long the input plays, which part of the stream it could not fetch,
 // and what codecs a probe found. Portable.
+#include "probe/ProbeReport.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,6 +58,8 @@ struct ProbedFile {
     // The library extension of its container: ".mp4", ".mkv", ".flv", ".ts" and the like;
     // ".flv" when the container is none of those the library knows.
     std::wstring extension;
+    // The list's columns, filled in by the probe itself (ReadProbedFile leaves them empty).
+    probe::ProbeFields fields;
 };
 ProbedFile ReadProbedFile(std::wstring_view report);
 

@@ -2,6 +2,7 @@
 // The download worker of the import dialog: reads the address the user gave, finds the
 // video (a watch page of the old kind, a page of today, a video file or a playlist), and
 // brings it into the library, telling the dialog each step through its messages.
+#include "library/ClipArrival.h"
 #include "platform/HttpClient.h"
 #include "platform/UniqueHandle.h"
 
@@ -9,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +24,8 @@ struct ImportSettings {
     std::wstring ffmpegPath;     // probes what came, and copies playlists' streams
     std::wstring siteUrl;        // the host that stream requests of old watch pages go to
     DWORD timeoutMs = platform::kHttpTimeoutMs;
+    // Told of each clip the import put into the library, from the worker's thread.
+    std::function<void(const library::ArrivedClip&)> clipArrived = nullptr;
 };
 // The site of this build, or REELKEEP_SITE_URL when that is set.
 std::wstring SiteUrl();

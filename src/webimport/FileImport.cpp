@@ -92,8 +92,7 @@ void ImportFileBody(ImportChannel& channel, platform::HttpResponse& response, co
         if (!probed.hasVideo) channel.Fail(kSiteSentNoVideo);
         return;
     }
-    if (PlaceInLibrary(path, settings, second, title, response.url(), probed.extension).empty())
-        return channel.Fail(kCannotWriteClip);
+    if (!PlaceInLibrary(path, probed, settings, second, title, response.url())) return channel.Fail(kCannotWriteClip);
     channel.Done();
 }
 

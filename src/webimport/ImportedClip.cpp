@@ -11,13 +11,19 @@ std::wstring NewIncomingPath(const std::wstring& libraryFolder, std::int32_t sec
 }
 
 ProbedFile ProbeDownloadedFile(const std::wstring& path, const ImportSettings& settings) {
-    return ReadProbedFile(probe::ProbeMedia(path, settings.ffmpegPath).report);
+    probe::MediaProbeResult result = probe::ProbeMedia(path, settings.ffmpegPath);
+    ProbedFile probed = ReadProbedFile(result.report);
+    probed.fields = std::move(result.fields);
+    return probed;
 }
 
-std::wstring PlaceInLibrary(const std::wstring& path, const ImportSettings& settings, std::int32_t second,
-                            const std::wstring& title, const std::wstring& source, const std::wstring& extension) {
-    return library::PlaceCopyInLibrary(
-        path, settings.libraryFolder, second, [&] { return title; }, nullptr, source, extension);
+bool PlaceInLibrary(const std::wstring& path, const ProbedFile& probed, const ImportSettings& settings,
+                    std::int32_t second, const std::wstring& title, const std::wstring& source) {
+    const std::wstring placed = library::PlaceCopyInLibrary(
+        path, settings.libraryFolder, second, [&] { return title; }, nullptr, source, probed.extension);
+    if (placed.empty()) return false;
+    if (settings.clipArrived) settings.clipArrived({placed, true, probed.fields});
+    return true;
 }
 
 }  // namespace webimport

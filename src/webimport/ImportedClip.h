@@ -17,8 +17,9 @@ std::wstring NewIncomingPath(const std::wstring& libraryFolder, std::int32_t sec
 ProbedFile ProbeDownloadedFile(const std::wstring& path, const ImportSettings& settings);
 
 // Moves the checked file into the library as the clip of `second`, titled and with the
-// address it came from; the path of the clip, or empty (the file deleted) on failure.
-std::wstring PlaceInLibrary(const std::wstring& path, const ImportSettings& settings, std::int32_t second,
-                            const std::wstring& title, const std::wstring& source, const std::wstring& extension);
+// address it came from, and hands it to the settings' clipArrived; false (the file
+// deleted) when the library does not take it.
+bool PlaceInLibrary(const std::wstring& path, const ProbedFile& probed, const ImportSettings& settings,
+                    std::int32_t second, const std::wstring& title, const std::wstring& source);
 
 }  // namespace webimport

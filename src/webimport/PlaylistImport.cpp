@@ -179,10 +179,9 @@ void PlaylistImport::Finish(const PlaylistSource& source, const std::wstring& pa
         if (!failure.empty()) channel_.Fail(failure);
         return;
     }
-    if (PlaceInLibrary(path, settings_, second, request_.title, request_.address,
-                       std::wstring(ExtensionOf(source.container)))
-            .empty())
-        return channel_.Fail(kCannotWriteClip);
+    ProbedFile placed = probed;
+    placed.extension = ExtensionOf(source.container);
+    if (!PlaceInLibrary(path, placed, settings_, second, request_.title, request_.address)) return channel_.Fail(kCannotWriteClip);
     channel_.Done();
 }
 

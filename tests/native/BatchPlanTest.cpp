@@ -11,7 +11,7 @@ std::vector<BatchRow> rowsNamed(std::initializer_list<const wchar_t*> names) {
     std::vector<BatchRow> rows;
     int seconds = 10;
     for (const wchar_t* name : names) {
-        rows.push_back({name, std::wstring(L"C:\\lib\\") + name + L".flv", L"00:00:" + std::to_wstring(seconds)});
+        rows.push_back({name, std::wstring(L"C:\\lib\\") + name + L".flv", seconds});
         seconds += 10;
     }
     return rows;

@@ -21,8 +21,15 @@ std::optional<double> ParseKnownDate(std::wstring_view text) {
     return found->second;
 }
 
-int Compare(std::int64_t parameter, const wchar_t* a, const wchar_t* b) {
-    return CompareCells(parameter, a, b, ParseKnownDate);
+// -1 when the row of a goes first, 1 when the row of b does, 0 when they sort alike.
+int Order(std::int64_t parameter, const wchar_t* a, const wchar_t* b) {
+    const SortKind kind = static_cast<SortKind>(parameter < 0 ? -parameter : parameter);
+    const SortKey first = ReadSortKey(kind, a, ParseKnownDate);
+    const SortKey second = ReadSortKey(kind, b, ParseKnownDate);
+    const bool before = SortsBefore(parameter, first, second);
+    const bool after = SortsBefore(parameter, second, first);
+    EXPECT_FALSE(before && after) << "no row goes both before and after another";
+    return before ? -1 : after ? 1 : 0;
 }
 
 TEST(ClipSort, ParameterIsTheColumnsKindNegatedForDescending) {
@@ -35,7 +42,7 @@ TEST(ClipSort, ParameterIsTheColumnsKindNegatedForDescending) {
     EXPECT_EQ(SortKindForColumn(11), SortKind::Text);
 }
 
-TEST(ClipSort, ComparesByKind) {
+TEST(ClipSort, OrdersByKind) {
     struct Case {
         std::int64_t parameter;
         const wchar_t* a;
@@ -43,12 +50,12 @@ TEST(ClipSort, ComparesByKind) {
         int ascending;
     };
     const Case cases[] = {
-        // decimal: " Mb" ignored; equal values still order
+        // decimal: " Mb" ignored
         {4, L"9.50 Mb", L"10.00 Mb", -1},
         {4, L"10.00 Mb", L"9.50 Mb", 1},
-        {4, L"1.00 Mb", L"1.00 Mb", 1},
+        {4, L"1.00 Mb", L"1.00 Mb", 0},
         {4, L"0.99 Mb", L"1.00 Mb", -1},
-        {4, L" n/a", L"0.00 Mb", 1},
+        {4, L" n/a", L"0.00 Mb", 0},
         {4, L"4096.00 Mb", L"409.60 Mb", 1},
         // integer: leading digits only
         {1, L"29.97 Fps", L"30 fps", -1},
@@ -62,27 +69,31 @@ TEST(ClipSort, ComparesByKind) {
         {2, L"Zebra", L"apple", 1},
         {2, L"a", L"ab", -1},
         {2, L"", L"", 0},
-        // date-time through the parser; equal times still order
+        // date-time through the parser; what does not parse goes first
         {3, L"05.03.2024", L"06.03.2024", -1},
         {3, L"06.03.2024", L"05.03.2024", 1},
-        {3, L"05.03.2024", L"also 05.03.2024", 1},
+        {3, L"05.03.2024", L"also 05.03.2024", 0},
         {3, L"00:02:05", L"00:00:30", 1},
-        {3, L"31.31.2024", L"06.03.2024", 0},
-        {3, L"06.03.2024", L" n/a", 0},
-        {3, L"garbage", L"garbage", 0},
+        {3, L"31.31.2024", L"06.03.2024", -1},
+        {3, L"06.03.2024", L" n/a", 1},
+        {3, L"garbage", L"31.31.2024", 0},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Compare(c.parameter, c.a, c.b), c.ascending)
+        EXPECT_EQ(Order(c.parameter, c.a, c.b), c.ascending)
             << c.parameter << ' ' << testing::PrintToString(std::wstring(c.a)) << " vs "
             << testing::PrintToString(std::wstring(c.b));
-        EXPECT_EQ(Compare(-c.parameter, c.a, c.b), -c.ascending) << "descending " << c.parameter;
+        EXPECT_EQ(Order(-c.parameter, c.a, c.b), -c.ascending) << "descending " << c.parameter;
     }
 }
 
-TEST(ClipSort, ParameterWithoutAKindComparesEqual) {
+TEST(ClipSort, ParameterWithoutAKindSortsEveryRowAlike) {
+    const SortKey a = ReadSortKey(SortKind::Text, L"a", ParseKnownDate);
+    const SortKey b = ReadSortKey(SortKind::Text, L"b", ParseKnownDate);
     for (std::int64_t parameter :
-         {std::int64_t{0}, std::int64_t{5}, std::int64_t{-5}, std::int64_t{1} << 40, INT64_MIN, INT64_MAX})
-        EXPECT_EQ(Compare(parameter, L"a", L"b"), 0) << parameter;
+         {std::int64_t{0}, std::int64_t{5}, std::int64_t{-5}, std::int64_t{1} << 40, INT64_MIN, INT64_MAX}) {
+        EXPECT_FALSE(SortsBefore(parameter, a, b)) << parameter;
+        EXPECT_FALSE(SortsBefore(parameter, b, a)) << parameter;
+    }
 }
 
 TEST(ClipSort, ClicksTurnTheOrderAndMoveTheArrow) {

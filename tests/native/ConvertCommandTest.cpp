@@ -110,18 +110,6 @@ TEST(ConvertCommand, OverwriteQuestionPerSurface) {
         L"Current folder already contains a file named 'My clip.mp4'. Would you like to replace the existing file?");
 }
 
-TEST(ConvertCommand, DurationCellsReadAsSeconds) {
-    struct Case {
-        const wchar_t* text;
-        int seconds;
-    };
-    const Case cases[] = {
-        {L"00:00:30", 30}, {L"01:02:03", 3723}, {L"23:59:59", 86399}, {L"00:01:35", 95}, {L"30.03", 0}, {L" n/a", 0},
-        {L"", 0},          {L"0a:00:10", 10},   {L"00:00:3x", 0},
-    };
-    for (const Case& c : cases) EXPECT_EQ(DurationSeconds(c.text), c.seconds) << c.text;
-}
-
 TEST(ConvertCommand, UnsetOrUnreadableFolderSettingMeansMyVideos) {
     EXPECT_EQ(OutputFolderFromSetting(L"NotSet", L"C:\\Users\\me\\Videos"), L"C:\\Users\\me\\Videos");
     EXPECT_EQ(OutputFolderFromSetting(L"", L"C:\\Users\\me\\Videos"), L"C:\\Users\\me\\Videos");

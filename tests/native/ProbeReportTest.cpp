@@ -134,6 +134,33 @@ TEST(NormaliseProbeReport, SpacedColonsCloseUpLeftToRight) {
     EXPECT_EQ(NormaliseProbeReport(L"a:b\r\n\r\n :"), L"a:b\r\n\r\n :");
 }
 
+// A clip's length as its record keeps it: what a conversion cuts and counts by.
+TEST(DurationSeconds, ClockTimesAndPlainSecondsReadAsWholeSeconds) {
+    struct Case {
+        const wchar_t* duration;
+        int seconds;
+    };
+    const Case cases[] = {
+        {L"00:00:30", 30},
+        {L"01:02:03", 3723},
+        {L"23:59:59", 86399},
+        {L"00:01:35.52", 95},
+        {L"25:00:00", 90000},
+        {L"1:05", 65},
+        {L"30.03", 30},
+        {L"3725", 3725},
+        {L" n/a", 0},
+        {L"N/A, sta", 0},
+        {L"", 0},
+        {L"0a:00:10", 10},
+        {L"-61", 0},
+        {L":05", 5},
+        {L"99999999999999", 2147483647},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DurationSeconds(c.duration), c.seconds) << testing::PrintToString(std::wstring(c.duration));
+}
+
 TEST(FormatDuration, SecondsBecomeClockTime) {
     struct Case {
         const wchar_t* duration;

@@ -110,7 +110,7 @@ protected:
         framework::SetBalloonObserver(
             [this](HWND, const std::wstring& title, const std::wstring&) { balloons_.push_back(title); });
         settings::SettingsStore().WriteSetting(L"autoopenfolder", L"true");
-        dialog_ = std::make_unique<ScriptedBatchDialog>(window_.hwnd());
+        dialog_ = std::make_unique<ScriptedBatchDialog>(window_.hwnd(), &window_.clipList());
         dialog_->SetToolFolder(BinFolder());
         ASSERT_TRUE(dialog_->CreateModeless());
     }
@@ -221,14 +221,14 @@ TEST_F(BatchConvert, TickedClipsInListOrderOneQuestionNoSkipsYesReplacesInOrder)
 
     // The last A row's clip is the one in A.mp4.
     const std::vector<convert::BatchRow> rows = dialog_->Rows();
-    const std::wstring lastA = rows[0].name == L"A" && rows[2].name == L"A" ? rows[2].duration : rows[1].duration;
+    const int lastA = rows[0].name == L"A" && rows[2].name == L"A" ? rows[2].durationSeconds : rows[1].durationSeconds;
     for (const wchar_t* file : {L"A.mp4", L"B.mp4"}) {
         const probe::MediaProbeResult probe = probe::ProbeMedia(Output(file), BinFolder() + L"ffmpeg.exe");
         EXPECT_EQ(probe.fields.resolution, L"480x320") << probe.report;
         EXPECT_NE(probe.fields.video.find(L"mpeg4"), std::wstring::npos) << probe.fields.video;
         testing_support::KeepForLinuxCheck(Output(file), file[0] == L'A' ? L"batch-a" : L"batch-b", 1, L".mp4");
         if (std::wstring(file) == L"A.mp4") {
-            EXPECT_EQ(probe.fields.duration.substr(0, 8), lastA);
+            EXPECT_EQ(probe::DurationSeconds(probe.fields.duration), lastA);
         }
     }
 }
@@ -265,7 +265,7 @@ TEST_F(BatchConvert, RowMenuNameRulesDeleteRefusalAndTheMainWindowsFrameSize) {
     const std::vector<convert::BatchRow> rows = dialog_->Rows();
     for (const convert::BatchRow& row : rows) {
         if (row.name == L"y part 12") {
-            EXPECT_EQ(row.duration, L"00:00:30") << "the metadata duration, formatted";
+            EXPECT_EQ(row.durationSeconds, 30) << "the metadata duration";
         }
     }
 

@@ -151,8 +151,11 @@ protected:
         context_.libraryFolder = library_;
         context_.ffmpegPath = BinFolder() + L"ffmpeg.exe";
         context_.numbers = &numbers_;
-        context_.clipAdded = [this](const std::wstring& clip) { added_.push_back(clip); };
-        context_.clipGrown = [this](const std::wstring& clip) { grown_.push_back(clip); };
+        context_.clipAdded = [this](const library::ArrivedClip& clip) { added_.push_back(clip.path); };
+        context_.clipGrown = [this](const library::ArrivedClip& clip) {
+            grown_.push_back(clip.path);
+            grownDurations_.push_back(clip.fields.duration);
+        };
         context_.now = [this] { return now_; };
     }
 
@@ -250,6 +253,7 @@ protected:
     MovieNumbers numbers_;
     std::vector<std::wstring> added_;
     std::vector<std::wstring> grown_;
+    std::vector<std::wstring> grownDurations_;
     std::int64_t now_ = 1765242000;
     std::atomic<bool> on_{true}, off_{false};
 };
@@ -371,6 +375,8 @@ TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClip
     watcher.RunPass();
     EXPECT_EQ(added_.size(), 1u) << "listed twice";
     ASSERT_EQ(grown_, std::vector<std::wstring>{clip});
+    EXPECT_EQ(grownDurations_, std::vector<std::wstring>{probe::ProbeMedia(clip, context_.ffmpegPath).fields.duration})
+        << "the row is given the grown clip's probe";
     const ProbedStreams whole = Probe(clip);
     EXPECT_TRUE(whole.video && whole.audio);
     EXPECT_NEAR(whole.seconds, LongerOf(L"vp9.webm", L"opus.webm"), 0.1);

@@ -103,7 +103,7 @@ protected:
         context.libraryFolder = library_;
         context.ffmpegPath = ffmpeg_;
         context.keepSilentClips = [this] { return keepSilent_.load(); };
-        context.clipAdded = [this](const std::wstring& clip) { added_.push_back(clip); };
+        context.clipAdded = [this](const library::ArrivedClip& clip) { added_.push_back(clip.path); };
         context.numbers = &numbers_;
         if (writer_) context.writeBlock = writer_;
         return context;

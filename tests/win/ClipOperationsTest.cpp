@@ -1,6 +1,7 @@
 // Renaming and deleting clips from the main window: titles in the store, rows in the
 // list, the commands that follow, and the file left for the next start to delete.
 #include "library/Catalogue.h"
+#include "library/DeletionMarks.h"
 #include "library/ImportFlvFiles.h"
 #include "library/PurgeMarkedClips.h"
 #include "titles/TitleStore.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -99,18 +101,33 @@ TEST_F(ClipOperations, DeleteAsksThenMarksTheClipAndRemovesItsRow) {
     EXPECT_FALSE(window_.menu().IsEnabled(ID_MOVIE_PLAY));
 }
 
-TEST_F(ClipOperations, DeletingTickedRowsKeepsTheOthers) {
+TEST_F(ClipOperations, DeletingTickedRowsKeepsTheOthersAndMarksTheDeletedOnesMeanwhile) {
     const std::wstring kept = List().RowPath(2);
+    const std::vector<std::wstring> deleted{List().RowPath(0), List().RowPath(1)};
     List().SetChecked(0, true);
     List().SetChecked(1, true);
     ASSERT_TRUE(window_.menu().CheckedCommandsEnabled());
     prompter_.Answer(Answer::Yes);
     Command(ID_CHECKED_DELETE);
     EXPECT_EQ(prompter_.shown.back(), L"?yn Are you sure you want to delete the selected videos?");
-    ASSERT_EQ(List().RowCount(), 1);
+    ASSERT_EQ(List().RowCount(), 1) << "the rows go at once";
     EXPECT_EQ(List().RowPath(0), kept);
     EXPECT_FALSE(window_.menu().CheckedCommandsEnabled());
     EXPECT_TRUE(window_.menu().IsEnabled(ID_MOVIE_PLAY)) << "one clip is still listed";
+    ASSERT_TRUE(library::ProcessPendingMarks().WaitUntilWritten(std::chrono::seconds(10)));
+    for (const std::wstring& path : deleted) EXPECT_EQ(titles::ReadTitle(path), L"InOrderToDelete") << path;
+    EXPECT_EQ(titles::ReadTitle(kept), L"NotSet");
+
+    // A clip whose mark is still to be written is not listed again by a build meanwhile.
+    titles::WriteTitle(deleted[0], L"");
+    library::ProcessPendingMarks().Add({deleted[0]});
+    library::RebuildClipList(window_.hwnd(), {library_.path(), BinFolder() + L"ffmpeg.exe"});
+    EXPECT_EQ(List().RowCount(), 1);
+    EXPECT_FALSE(List().rows().Lists(deleted[0]));
+    library::ProcessPendingMarks().Written(deleted[0]);
+    library::RebuildClipList(window_.hwnd(), {library_.path(), BinFolder() + L"ffmpeg.exe"});
+    EXPECT_TRUE(List().rows().Lists(deleted[0]));
+    EXPECT_EQ(List().RowCount(), 2);
 }
 
 TEST_F(ClipOperations, APurgedClipLeavesNoMarkerForTheFileThatTakesItsPlace) {

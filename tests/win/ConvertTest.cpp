@@ -469,7 +469,7 @@ TEST_F(ConvertLongClip, StopOnThePanelEndsOnlyOurFfmpegAndRemovesThePartialOutpu
 TEST_F(ConvertLongClip, StopInTheDialogHaltsItsRunAndClosingDuringARunRemovesTheOutput) {
     ForeignFfmpeg foreign;
     {
-        convert::ConvertDialog dialog(window_.hwnd());
+        convert::ConvertDialog dialog(window_.hwnd(), &window_.clipList());
         dialog.SetToolFolder(BinFolder());
         ASSERT_TRUE(dialog.CreateModeless());
         Surface page(dialog);
@@ -504,7 +504,7 @@ TEST_F(ConvertLongClip, StopInTheDialogHaltsItsRunAndClosingDuringARunRemovesThe
 }
 
 TEST_F(ConvertLongClip, ClosingTheDialogRightAfterAStopStillRemovesTheOutput) {
-    convert::ConvertDialog dialog(window_.hwnd());
+    convert::ConvertDialog dialog(window_.hwnd(), &window_.clipList());
     dialog.SetToolFolder(BinFolder());
     ASSERT_TRUE(dialog.CreateModeless());
     Surface page(dialog);
@@ -535,7 +535,7 @@ TEST_F(ConvertLongClip, RemovalThatFailsReportsTheFileError) {
 }
 
 TEST_F(ConvertPanel, DialogConvertsAsksItsOwnQuestionAndChangeStoresTheFolder) {
-    convert::ConvertDialog dialog(window_.hwnd());
+    convert::ConvertDialog dialog(window_.hwnd(), &window_.clipList());
     dialog.SetToolFolder(BinFolder());
     ASSERT_TRUE(dialog.CreateModeless());
     Surface page(dialog);

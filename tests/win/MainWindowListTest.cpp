@@ -2,7 +2,9 @@
 // and probed by the real ffmpeg.exe, refreshes, the filter's kinds, header sorting,
 // layouts and the commands that follow the list.
 #include "app/MainWindow.h"
+#include "framework/WindowMessages.h"
 #include "library/Catalogue.h"
+#include "library/DeletionMarks.h"
 #include "titles/TitleStore.h"
 #include "library/ViewLayout.h"
 #include "resources/resource.h"
@@ -11,6 +13,7 @@
 #include "support/QuietMainWindow.h"
 #include "support/ScratchFolder.h"
 #include "support/ScratchTitleStore.h"
+#include "support/ScriptedPrompter.h"
 
 #include <commctrl.h>
 
@@ -129,14 +132,14 @@ TEST_F(MainWindowList, ListsEveryVideoNewestFirstWithItsColumnsAndRefreshAddsNoD
 TEST_F(MainWindowList, DeliveriesTakenInSlicesListEachRowOnceInOrder) {
     const auto row = [](int number) {
         library::ClipRecord record;
-        record[0] = L"Movie" + std::to_wstring(number);
-        record[library::kPathColumn] = L"C:\\v\\" + std::to_wstring(number) + L".flv";
+        record.cells[0] = L"Movie" + std::to_wstring(number);
+        record.cells[library::kPathColumn] = L"C:\\v\\" + std::to_wstring(number) + L".flv";
         return record;
     };
-    std::vector<library::ClipRecord> rows;
-    for (int number : {0, 1, 2, 3, 4, 5, 6, 5, 7}) rows.push_back(row(number));
     for (const std::chrono::milliseconds slice : {0ms, 60'000ms}) {
         SCOPED_TRACE(slice.count());
+        std::vector<library::ClipRecord> rows;
+        for (int number : {0, 1, 2, 3, 4, 5, 6, 5, 7}) rows.push_back(row(number));
         List().DeleteAllRows();
         List().InsertAtTop(row(3));
         library::RowDelivery delivery{&rows, 0, true};
@@ -388,6 +391,124 @@ TEST_F(MainWindowList, TickingARowEnablesTheCheckedCommandsAndClearingItGreysThe
     EXPECT_TRUE(window_.menu().IsEnabled(ID_CHECKED_EXPORT));
     List().SetChecked(1, false);
     EXPECT_FALSE(window_.menu().CheckedCommandsEnabled());
+}
+
+// The list keeps no boxes of its own: a click on a row's box, the space bar on the focused
+// row and a state given to every row at once each reach the clips' records, and the
+// control shows and reports what they hold.
+TEST_F(MainWindowList, BoxesTickByClickSpaceAndAllAtOnce) {
+    Refresh();
+    ASSERT_EQ(List().RowCount(), 5);
+    const auto clickBox = [&](int row, bool twice) {
+        RECT bounds{};
+        bounds.left = LVIR_BOUNDS;
+        SendMessageW(List().hwnd(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+        LVHITTESTINFO hit{};
+        hit.pt = POINT{bounds.left + 8, (bounds.top + bounds.bottom) / 2};
+        SendMessageW(List().hwnd(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        ASSERT_TRUE(hit.flags & LVHT_ONITEMSTATEICON) << "the box of row " << row;
+        const LPARAM at = MAKELPARAM(hit.pt.x, hit.pt.y);
+        PostMessageW(List().hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(List().hwnd(), WM_LBUTTONUP, 0, at);
+        if (twice) {
+            PostMessageW(List().hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+            PostMessageW(List().hwnd(), WM_LBUTTONUP, 0, at);
+        }
+        testing_support::PumpUntil([] { return false; }, 300ms);
+    };
+    const auto stateImage = [&](int row) {
+        return SendMessageW(List().hwnd(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12;
+    };
+
+    clickBox(2, false);
+    EXPECT_TRUE(List().IsChecked(2));
+    EXPECT_EQ(stateImage(2), 2) << "the control shows the record's box";
+    EXPECT_TRUE(window_.menu().CheckedCommandsEnabled());
+    clickBox(2, true);
+    EXPECT_TRUE(List().IsChecked(2)) << "each click of a double click turns the box";
+
+    List().SelectAndFocus(3);
+    SetFocus(List().hwnd());
+    PostMessageW(List().hwnd(), WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageW(List().hwnd(), WM_KEYUP, VK_SPACE, 0xC0390001);
+    testing_support::PumpUntil([] { return false; }, 300ms);
+    EXPECT_TRUE(List().IsChecked(3)) << "the space bar ticks the focused row";
+    EXPECT_EQ(List().CheckedCount(), 2);
+
+    LVITEMW all{};
+    all.stateMask = LVIS_STATEIMAGEMASK;
+    all.state = INDEXTOSTATEIMAGEMASK(1);
+    SendMessageW(List().hwnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+    EXPECT_EQ(List().CheckedCount(), 0);
+    EXPECT_FALSE(window_.menu().CheckedCommandsEnabled());
+    all.state = INDEXTOSTATEIMAGEMASK(2);
+    SendMessageW(List().hwnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+    EXPECT_EQ(List().CheckedCount(), 5);
+    EXPECT_EQ(stateImage(4), 2);
+    EXPECT_TRUE(window_.menu().CheckedCommandsEnabled());
+}
+
+// The control keeps the selection by row number; rows that come, go or are sorted carry it
+// with their clip, and an edit in place renames the clip it began on.
+TEST_F(MainWindowList, SelectionAndAnEditStayWithTheirClipWhileRowsMove) {
+    Refresh();
+    ASSERT_EQ(List().RowCount(), 5);
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return List().FirstSelected() == 0; })) << "the build's own selection";
+    List().SelectAndFocus(3);
+    const std::wstring chosen = List().RowPath(3);
+    const auto followed = [&] {
+        const int selected = List().FirstSelected();
+        return selected >= 0 && List().RowPath(selected) == chosen && List().SelectionMark() == selected &&
+               SendMessageW(List().hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED) == selected;
+    };
+    HWND edit = reinterpret_cast<HWND>(SendMessageW(List().hwnd(), LVM_EDITLABELW, 3, 0));
+    ASSERT_NE(edit, nullptr);
+
+    library::ClipRecord arrived;
+    arrived.cells[0] = L"Arrived";
+    arrived.cells[library::kPathColumn] = library_.path() + L"arrived.flv";
+    std::vector<library::ClipRecord> rows{arrived};
+    library::RowDelivery delivery{&rows};
+    SendMessageW(window_.hwnd(), framework::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&delivery));
+    EXPECT_TRUE(followed()) << "a row on top";
+
+    // The edit ends on the row number it began on, where another clip is now.
+    const std::wstring other = List().RowPath(3);
+    NMLVDISPINFOW ended{};
+    ended.hdr.hwndFrom = List().hwnd();
+    ended.hdr.idFrom = IDC_CLIP_LIST;
+    ended.hdr.code = LVN_ENDLABELEDITW;
+    ended.item.iItem = 3;
+    ended.item.pszText = const_cast<wchar_t*>(L"Renamed in place");
+    SendMessageW(window_.hwnd(), WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&ended));
+    EXPECT_EQ(titles::ReadTitle(chosen), L"Renamed in place");
+    EXPECT_NE(titles::ReadTitle(other), L"Renamed in place");
+    EXPECT_EQ(List().CellText(List().FirstSelected(), 0), L"Renamed in place");
+    SendMessageW(List().hwnd(), LVM_CANCELEDITLABEL, 0, 0);
+
+    ClickHeader(0);
+    EXPECT_TRUE(followed()) << "sorted by title";
+    ClickHeader(3);
+    EXPECT_TRUE(followed()) << "sorted by size";
+
+    const int above = List().FirstSelected() > 0 ? 0 : 1;
+    List().SetChecked(above, true);
+    testing_support::ScriptedPrompter prompter;
+    prompter.Answer(framework::Answer::Yes);
+    Command(ID_CHECKED_DELETE);
+    EXPECT_EQ(List().RowCount(), 5);
+    EXPECT_TRUE(followed()) << "a ticked row deleted";
+    ASSERT_TRUE(library::ProcessPendingMarks().WaitUntilWritten(5s));
+
+    // Typing a title's beginning moves to it; a key after a pause starts a new search.
+    SetFocus(List().hwnd());
+    PostMessageW(List().hwnd(), WM_CHAR, L'r', 1);
+    testing_support::PumpUntil([] { return false; }, 600ms);
+    EXPECT_TRUE(followed()) << "\"r\" is where the renamed clip is";
+    PostMessageW(List().hwnd(), WM_CHAR, L'1', 1);
+    testing_support::PumpUntil([] { return false; }, 300ms);
+    ASSERT_GE(List().FirstSelected(), 0);
+    EXPECT_EQ(List().CellText(List().FirstSelected(), 0).substr(0, 3), L"126");
 }
 
 TEST_F(MainWindowList, RightClickBelowTheRowsOffersOnlyTheImports) {

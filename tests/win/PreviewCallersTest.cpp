@@ -26,8 +26,8 @@ protected:
         // Each goes in at the top: row n holds clip 39 - n.
         std::vector<library::ClipRecord> records(40);
         for (int number = 0; number < 40; ++number) {
-            records[number][library::kPathColumn] = PathOf(number);
-            records[number][0] = L"Movie" + std::to_wstring(number);
+            records[number].cells[library::kPathColumn] = PathOf(number);
+            records[number].cells[0] = L"Movie" + std::to_wstring(number);
         }
         library::RowDelivery delivery{&records};
         while (delivery.first < records.size()) {

@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 using testing_support::BinFolder;
 using testing_support::QuietMainWindow;
 using testing_support::ScratchFolder;
-using Rows = std::vector<library::ClipRecord>;
+using Rows = std::vector<decltype(library::ClipRecord::cells)>;
 
 // Every kind the library meets: FLV, MP4, WebM and Ogg, with and without sound, a clip
 // cut short, and files that list no row (sound only, text, nothing).
@@ -84,7 +84,7 @@ FILETIME SecondsLater(FILETIME time, int seconds) {
     return FILETIME{value.LowPart, value.HighPart};
 }
 
-library::ClipRecord RowOf(const Rows& rows, const std::wstring& path) {
+Rows::value_type RowOf(const Rows& rows, const std::wstring& path) {
     for (const auto& row : rows) {
         if (row[library::kPathColumn] == path) return row;
     }

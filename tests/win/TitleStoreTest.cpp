@@ -1,6 +1,7 @@
 // The title store under Wine, whose drives keep no per-file property sets: every title
 // here goes through the fallback log, with real files, threads and a second process.
 #include "titles/FallbackTitleStore.h"
+#include "titles/FolderTitles.h"
 #include "titles/PropertySetTitle.h"
 #include "library/PurgeMarkedClips.h"
 #include "titles/TitleMarkers.h"
@@ -17,6 +18,7 @@
 #include <atomic>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -323,6 +325,62 @@ TEST_F(TitleStore, OnlyTheFileThatWasMarkedIsPurged) {
     }
     // The put-back cases only bite where the file system hands the index on; say whether it did.
     std::printf("[ info     ] file index reused in %d of %d put-back cases\n", indexReused, replaced);
+}
+
+// The titles of a whole library come from its listing: each must be what reading that
+// file's title alone gives, whatever happened to the file since it was titled.
+TEST_F(TitleStore, AFoldersTitlesReadTogetherAreThoseOfEachFileAlone) {
+    const std::wstring folder = files_ / L"library\\";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((folder + L"subfolder").c_str(), nullptr));
+    const auto make = [&](const wchar_t* name, const char* bytes = "FLV\x01 clip") {
+        MakeFile(folder + name, bytes);
+        return folder + name;
+    };
+    make(L"untitled.flv");
+    WriteTitle(make(L"titled.flv"), L"Movie12");
+    WriteTitle(make(L"\u00e9t\u00e9 \u0432\u0438\u0434\u0435\u043e.flv"), L"\u0433\u043e\u0440\u044b & Seen");
+    const std::wstring renamed = make(L"before.flv");
+    WriteTitle(renamed, L"Follows its file");
+    ASSERT_TRUE(MoveFileW(renamed.c_str(), (folder + L"after.flv").c_str()));
+    const std::wstring rewritten = make(L"rewritten.flv");
+    WriteTitle(rewritten, L"Gone with its bytes");
+    LetNewFilesAge();
+    MakeFile(rewritten, "FLV\x01 other bytes, longer");
+    const std::wstring marked = make(L"marked.flv");
+    WriteTitle(marked, std::wstring(kTitleToDelete));
+    const std::wstring touched = make(L"marked and touched.flv");
+    WriteTitle(touched, std::wstring(kTitleToDelete));
+    ASSERT_TRUE(SetFileAttributesW(touched.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    const std::wstring readOnly = make(L"read-only.flv");
+    WriteTitle(readOnly, L"Kept read-only");
+    ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    MakeFile(folder + L"subfolder\\inside.flv", "FLV");
+
+    std::map<std::wstring, std::wstring> together;
+    ForEachTitledFile(folder, [&](const WIN32_FIND_DATAW& entry, const std::wstring& title) {
+        EXPECT_EQ(together.count(entry.cFileName), 0u) << "each file once";
+        together[entry.cFileName] = title;
+    });
+    std::map<std::wstring, std::wstring> alone;
+    WIN32_FIND_DATAW entry{};
+    platform::UniqueFind search(FindFirstFileW((folder + L"*").c_str(), &entry));
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            alone[entry.cFileName] = ReadTitle(folder + entry.cFileName);
+    } while (FindNextFileW(search.get(), &entry));
+    EXPECT_EQ(together, alone);
+    EXPECT_EQ(together.size(), 8u) << "files only, none of the subfolder's";
+    EXPECT_EQ(together[L"titled.flv"], L"Movie12");
+    EXPECT_EQ(together[L"after.flv"], L"Follows its file");
+    EXPECT_EQ(together[L"rewritten.flv"], kNotSet);
+    EXPECT_EQ(together[L"marked.flv"], kTitleToDelete);
+    EXPECT_EQ(together[L"marked and touched.flv"], kNotSet) << "a mark holds only for the file as it was marked";
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    int visited = 0;
+    ForEachTitledFile(files_ / L"missing\\", [&](const WIN32_FIND_DATAW&, const std::wstring&) { ++visited; });
+    EXPECT_EQ(visited, 0) << "a missing folder has no files";
 }
 
 TEST_F(TitleStore, EightThreadsWritingAndReadingTwoHundredFilesLoseNothing) {

@@ -129,6 +129,10 @@ TEST_F(WebImportStreams, PagesAndPlaylistsBecomeOneClipOfTheBestVariant) {
         EXPECT_NE(probe.fields.audio, probe::kMissingField) << probe.report;
         EXPECT_EQ(probe::FormatDuration(probe.fields.duration), c.duration);
         EXPECT_TRUE(IncomingFiles().empty());
+        const std::vector<library::ArrivedClip> arrived = TakeArrived();
+        ASSERT_EQ(arrived.size(), 1u) << "the list is told of the clip, with the probe it needs";
+        EXPECT_EQ(arrived[0].path, files[0]);
+        EXPECT_EQ(arrived[0].fields, probe.fields);
     }
     // Only the best variant was fetched, every part with the page as referrer and the
     // user agent of the page request.

@@ -50,3 +50,12 @@ make -f lavfi -i testsrc=size=320x240:rate=25 $(tone 44100) -t 12 \
      -c:v flv1 -q:v 12 -c:a libmp3lame -b:a 64k convert-12s.flv
 make -f lavfi -i testsrc=size=160x120:rate=25 $(tone 22050) -t 0.4 \
      -c:v flv1 -q:v 12 -c:a libmp3lame -b:a 32k convert-under-1s.flv
+
+# A large library in tests and benchmarks is thousands of copies of these: a few kB each,
+# three lengths, sizes and kinds.
+make -f lavfi -i color=c=navy:size=160x120:rate=15 $(tone 22050) -t 1 \
+     -c:v flv1 -q:v 25 -c:a libmp3lame -b:a 16k library-1s.flv
+make -f lavfi -i color=c=olive:size=176x144:rate=15 $(tone 22050) -t 3 \
+     -c:v libx264 -preset ultrafast -crf 45 -pix_fmt yuv420p -c:a aac -b:a 16k library-3s.mp4
+make -f lavfi -i color=c=teal:size=128x96:rate=10 $(tone 22050) -t 5 \
+     -c:v flv1 -q:v 31 -c:a libmp3lame -b:a 8k library-5s.flv

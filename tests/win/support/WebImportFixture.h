@@ -19,8 +19,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -57,7 +59,16 @@ protected:
     virtual bool Route(const std::string& path, LoopbackConnection& connection) = 0;
 
     webimport::ImportSettings Settings(DWORD timeoutMs = 5000) const {
-        return {library_.path(), BinFolder() + L"ffmpeg.exe", server_.Url(L""), timeoutMs};
+        return {library_.path(), BinFolder() + L"ffmpeg.exe", server_.Url(L""), timeoutMs,
+                [this](const library::ArrivedClip& clip) {
+                    std::lock_guard lock(arrivedMutex_);
+                    arrived_.push_back(clip);
+                }};
+    }
+    // The clips the imports handed to the list since the last call.
+    std::vector<library::ArrivedClip> TakeArrived() {
+        std::lock_guard lock(arrivedMutex_);
+        return std::exchange(arrived_, {});
     }
     // Opens the dialog with `address` typed in and presses "Download".
     void StartDownload(webimport::WebImportDialog& dialog, const std::wstring& address) {
@@ -132,6 +143,9 @@ private:
         }
         connection.Send(HttpHead(404, 9) + "not found");
     }
+
+    mutable std::mutex arrivedMutex_;
+    mutable std::vector<library::ArrivedClip> arrived_;
 };
 
 }  // namespace testing_support
