@@ -23,8 +23,7 @@ std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& nu
     platform::ForEachFile(libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
         numbers.See(titles::ReadTitle(libraryFolder + entry.cFileName));
     });
-    return numbers.NextText(
-        [](const std::wstring& clip) { return GetFileAttributesW(clip.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    return numbers.NextText([](const std::wstring& clip) { return platform::FileExists(clip); });
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include "framework/WindowMessages.h"
 #include "library/ClipColumns.h"
 #include "library/ClipListView.h"
+#include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SystemVersion.h"
 #include "platform/Text.h"
@@ -41,11 +42,6 @@ constexpr wchar_t kOutputExisted[] = L"0";
 constexpr int kBatchInputs[] = {IDC_BATCH_LIST, IDC_OUTPUT_FOLDER, IDC_CHANGE_FOLDER, IDC_OPEN_FOLDER,
                                 IDC_FORMAT,     IDC_RESOLUTION,    IDC_QUALITY};
 constexpr int kProgressControls[] = {IDC_BATCH_PROGRESS, IDC_FILE_PROGRESS, IDC_FILE_PERCENT, IDC_BATCH_PERCENT};
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 std::optional<OverwriteAnswer> AskOverwrite(HWND owner, const BatchScan& scan) {
     const std::optional<std::wstring> question = BatchOverwriteQuestion(scan);
@@ -479,7 +475,7 @@ void BatchConvertDialog::OnTimer(UINT_PTR id) {
 
 void BatchConvertDialog::RemoveUnfinishedOutput() {
     const std::wstring path = std::exchange(unfinishedOutput_, std::wstring());
-    if (path.empty() || !FileExists(path)) return;
+    if (path.empty() || !platform::FileExists(path)) return;
     if (!DeleteFileW(path.c_str())) {
         const DWORD error = GetLastError();
         framework::prompter().Tell(hwnd(), FileErrorText(error, path), true);
