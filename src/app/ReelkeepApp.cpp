@@ -9,6 +9,7 @@
 #include "flashhost/FlashRuntime.h"
 #include "framework/Prompter.h"
 #include "library/PurgeMarkedClips.h"
+#include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UniqueHandle.h"
 #include "update/Publisher.h"
@@ -26,11 +27,6 @@
 namespace app {
 
 namespace {
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // The preview plays through our own player movie: an empty or damaged one, or another
 // movie in its place, would leave it blank without a word, so it counts as missing.
@@ -51,7 +47,7 @@ bool IsPlayerMovie(const std::wstring& path) {
 }
 
 bool CompanionFilesPresent(const std::wstring& folder) {
-    return FileExists(folder + L"ffmpeg.exe") && IsPlayerMovie(folder + L"player.swf");
+    return platform::FileExists(folder + L"ffmpeg.exe") && IsPlayerMovie(folder + L"player.swf");
 }
 
 // A downloaded update leaves its marker; this version never runs while it exists
@@ -60,7 +56,7 @@ bool RefuseOutdatedInstallation(const std::wstring& folder) {
     const std::wstring updates = folder + L"Updates\\";
     const std::wstring marker = updates + L"update.dat";
     const std::wstring installer = updates + L"update.exe";
-    if (!FileExists(marker)) return false;
+    if (!platform::FileExists(marker)) return false;
     // Held open against writers and deleters from the check until it has started: what
     // was checked is what runs.
     platform::UniqueFile held(

@@ -1,6 +1,7 @@
 #include "app/ShellLaunch.h"
 
 #include "app/HelpPages.h"
+#include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
 
 #include <shellapi.h>
@@ -20,7 +21,7 @@ void OpenWebSite(HWND owner) { ShellExecuteW(owner, L"open", kWebSiteAddress, nu
 void GuideHelpViewer::ShowDialogHelp(HWND owner, UINT templateId) {
     const std::wstring guide = GuidePath();
     // Without the guide the viewer would only show its own error box; F1 then does nothing.
-    if (GetFileAttributesW(guide.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    if (!platform::FileExists(guide)) return;
     // hh.exe opens one page of a guide as "<guide>::/<page>"; the shell finds it in the
     // Windows folder.
     const std::wstring topic = L"\"" + guide + L"::/" + HelpPageOf(templateId) + L"\"";

@@ -55,23 +55,4 @@ bool DiskCacheFiles::Read(const std::string& name, std::uint64_t offset, std::sp
     return open_.gcount() == static_cast<std::streamsize>(out.size());
 }
 
-std::uint16_t LoadLe16(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8));
-}
-
-std::uint32_t LoadLe32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(LoadLe16(bytes, at)) |
-           (static_cast<std::uint32_t>(LoadLe16(bytes, at + 2)) << 16);
-}
-
-std::uint64_t LoadLe64(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint64_t>(LoadLe32(bytes, at)) |
-           (static_cast<std::uint64_t>(LoadLe32(bytes, at + 4)) << 32);
-}
-
-std::uint32_t LoadBe32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return (static_cast<std::uint32_t>(bytes[at]) << 24) | (static_cast<std::uint32_t>(bytes[at + 1]) << 16) |
-           (static_cast<std::uint32_t>(bytes[at + 2]) << 8) | bytes[at + 3];
-}
-
 }  // namespace capture

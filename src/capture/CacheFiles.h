@@ -2,6 +2,8 @@
 // The files of one browser cache folder as the cache readers see them: listed by name and
 // read at an offset. The readers take this seam so that the same code reads a folder on
 // disk, and bytes a fuzzer made. Portable: no Windows header.
+#include "platform/ByteOrder.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -51,10 +53,10 @@ private:
     mutable bool heldFile_ = false;
 };
 
-// Little- and big-endian integers at an offset of a byte span; the caller checks bounds.
-std::uint16_t LoadLe16(std::span<const std::uint8_t> bytes, std::size_t at);
-std::uint32_t LoadLe32(std::span<const std::uint8_t> bytes, std::size_t at);
-std::uint64_t LoadLe64(std::span<const std::uint8_t> bytes, std::size_t at);
-std::uint32_t LoadBe32(std::span<const std::uint8_t> bytes, std::size_t at);
+using platform::LoadBe16;
+using platform::LoadBe32;
+using platform::LoadLe16;
+using platform::LoadLe32;
+using platform::LoadLe64;
 
 }  // namespace capture

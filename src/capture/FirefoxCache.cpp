@@ -31,8 +31,7 @@ std::optional<Metadata> ParseMetadata(std::span<const std::uint8_t> bytes, std::
     if (keyLength >= bytes.size() - at) return std::nullopt;
     Metadata metadata;
     metadata.lastFetched = LoadBe32(bytes, static_cast<std::size_t>(header + kLastFetchedWord * 4));
-    for (std::size_t hash = 0; hash < hashes; ++hash)
-        metadata.chunkHashes.push_back(static_cast<std::uint16_t>((bytes[4 + 2 * hash] << 8) | bytes[5 + 2 * hash]));
+    for (std::size_t hash = 0; hash < hashes; ++hash) metadata.chunkHashes.push_back(LoadBe16(bytes, 4 + 2 * hash));
     metadata.key.assign(reinterpret_cast<const char*>(bytes.data() + at), keyLength);
     at += keyLength + 1;
     const std::string_view rest(reinterpret_cast<const char*>(bytes.data() + at), bytes.size() - at);

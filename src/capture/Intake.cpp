@@ -24,8 +24,7 @@ MovieNumbers& ProcessMovieNumbers() {
 std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& numbers) {
     titles::ForEachTitledFile(libraryFolder,
                               [&](const WIN32_FIND_DATAW&, const std::wstring& title) { numbers.See(title); });
-    return numbers.NextText(
-        [](const std::wstring& clip) { return GetFileAttributesW(clip.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    return numbers.NextText([](const std::wstring& clip) { return platform::FileExists(clip); });
 }
 
 namespace {

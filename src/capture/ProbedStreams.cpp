@@ -1,6 +1,7 @@
 #include "capture/ProbedStreams.h"
 
 #include "platform/CommandLine.h"
+#include "probe/ProbeReport.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -16,36 +17,6 @@ std::wstring FirstWord(std::wstring_view text) {
     return std::wstring(text.substr(0, end));
 }
 
-// "HH:MM:SS.ss" at the start of `text`; -1 when it is not there.
-double ReadClockSeconds(std::wstring_view text) {
-    double parts[3] = {0, 0, 0};
-    std::size_t at = 0;
-    for (int part = 0; part < 3; ++part) {
-        const std::size_t start = at;
-        double value = 0;
-        double scale = 0;
-        while (at < text.size() && ((text[at] >= L'0' && text[at] <= L'9') || (part == 2 && text[at] == L'.'))) {
-            if (text[at] == L'.') {
-                if (scale != 0) break;
-                scale = 1;
-            } else if (scale == 0) {
-                value = value * 10 + (text[at] - L'0');
-            } else {
-                scale /= 10;
-                value += scale * (text[at] - L'0');
-            }
-            ++at;
-        }
-        if (at == start) return -1;
-        parts[part] = value;
-        if (part < 2) {
-            if (at >= text.size() || text[at] != L':') return -1;
-            ++at;
-        }
-    }
-    return parts[0] * 3600 + parts[1] * 60 + parts[2];
-}
-
 }  // namespace
 
 ProbedStreams ReadProbedStreams(std::wstring_view report) {
@@ -56,9 +27,7 @@ ProbedStreams ReadProbedStreams(std::wstring_view report) {
         if (end == std::wstring_view::npos) end = report.size();
         const std::wstring_view line = report.substr(start, end - start);
         start = end + 1;
-        const std::size_t duration = line.find(L"Duration: ");
-        if (duration != std::wstring_view::npos && streams.seconds < 0)
-            streams.seconds = ReadClockSeconds(line.substr(duration + 10));
+        if (streams.seconds < 0) streams.seconds = probe::ReportedDuration(line).value_or(-1);
         if (line.find(L"Stream #") == std::wstring_view::npos) continue;
         for (const auto& [label, found, codec] : {std::tuple{L": Video: ", &streams.video, &streams.videoCodec},
                                                   std::tuple{L": Audio: ", &streams.audio, &streams.audioCodec}}) {

@@ -4,6 +4,7 @@
 #include "capture/ProbedStreams.h"
 #include "capture/BodyAssembly.h"
 #include "library/ClipPlacement.h"
+#include "platform/FileValues.h"
 #include "platform/ProcessRunner.h"
 #include "platform/UniqueHandle.h"
 #include "probe/MediaProbe.h"
@@ -128,8 +129,6 @@ Probed Probe(const std::wstring& path, const std::wstring& ffmpegPath) {
     if (result.timedOut || !IsToolReport(result.report)) return {};
     return {true, ReadProbedStreams(result.report), result.fields};
 }
-
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
 
@@ -325,7 +324,7 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
         const std::wstring clip = context_.libraryFolder + earlier->clip;
         const std::wstring clipName = earlier->clip;
         // A clip the user deleted stays deleted; the stream is only noted as far as it went.
-        if (!FileExists(clip)) {
+        if (!platform::FileExists(clip)) {
             Remember(members, clipName);
             DeleteFileW(clipFile.c_str());
             return StreamOutcome::NothingNew;

@@ -6,6 +6,7 @@
 #include "framework/WinApp.h"
 #include "framework/WindowMessages.h"
 #include "library/ClipColumns.h"
+#include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SystemVersion.h"
 #include "platform/Text.h"
@@ -40,11 +41,6 @@ constexpr wchar_t kOutputExisted[] = L"0";
 constexpr int kBatchInputs[] = {IDC_BATCH_LIST, IDC_OUTPUT_FOLDER, IDC_CHANGE_FOLDER, IDC_OPEN_FOLDER,
                                 IDC_FORMAT,     IDC_RESOLUTION,    IDC_QUALITY};
 constexpr int kProgressControls[] = {IDC_BATCH_PROGRESS, IDC_FILE_PROGRESS, IDC_FILE_PERCENT, IDC_BATCH_PERCENT};
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 std::optional<OverwriteAnswer> AskOverwrite(HWND owner, const BatchScan& scan) {
     const std::optional<std::wstring> question = BatchOverwriteQuestion(scan);
@@ -329,7 +325,7 @@ void BatchConvertDialog::StartBatch() {
     const std::wstring extension = outputExtension(settings.formatIndex);
 
     const std::vector<BatchRow>& rows = rows_;
-    const BatchScan scan = ScanBatch(rows, settings.outputFolder, extension, FileExists);
+    const BatchScan scan = ScanBatch(rows, settings.outputFolder, extension, platform::FileExists);
     for (int row = 0; row < RowCount(); ++row)
         SetCell(row, kOverwriteColumn, scan.existed[static_cast<std::size_t>(row)] ? kOutputExisted : kNoOutputYet);
     const std::optional<BatchMode> mode = DecideBatchMode(scan, AskOverwrite(hwnd(), scan));
@@ -456,7 +452,7 @@ void BatchConvertDialog::OnTimer(UINT_PTR id) {
 
 void BatchConvertDialog::RemoveUnfinishedOutput() {
     const std::wstring path = std::exchange(unfinishedOutput_, std::wstring());
-    if (path.empty() || !FileExists(path)) return;
+    if (path.empty() || !platform::FileExists(path)) return;
     if (!DeleteFileW(path.c_str())) {
         const DWORD error = GetLastError();
         framework::prompter().Tell(hwnd(), FileErrorText(error, path), true);

@@ -7,6 +7,7 @@
 #include "framework/Prompter.h"
 #include "framework/WindowMessages.h"
 #include "framework/Worker.h"
+#include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 #include "resources/resource.h"
@@ -21,11 +22,6 @@ namespace convert {
 namespace {
 
 constexpr int kSecondsPerDay = 24 * 3600;
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 }  // namespace
 
@@ -365,7 +361,7 @@ void ConvertPanel::StartConversion() {
     DisableInputs();
     const ConvertJob job = ReadJob();
     const std::wstring extension = outputExtension(job.formatIndex);
-    if (FileExists(OutputPath(job)) &&
+    if (platform::FileExists(OutputPath(job)) &&
         framework::prompter().AskYesNo(surface_, OverwriteQuestion(kind_, job.outputName, extension)) !=
             framework::Answer::Yes) {
         // A disabled box cannot take the focus: enable first.
@@ -466,7 +462,7 @@ void ConvertPanel::RemoveUnfinishedOutput() {
     // A run writes under its temporary name until it has succeeded, so the output named
     // by the controls is either finished or someone else's: only the temporary goes.
     const std::wstring path = unfinishedOutput_;
-    if (path.empty() || !FileExists(path)) return;
+    if (path.empty() || !platform::FileExists(path)) return;
     if (!DeleteFileW(path.c_str())) {
         const DWORD error = GetLastError();
         framework::prompter().Tell(surface_, FileErrorText(error, path), true);

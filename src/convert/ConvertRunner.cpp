@@ -2,6 +2,7 @@
 
 #include "convert/OutputCheck.h"
 #include "convert/Progress.h"
+#include "platform/SystemError.h"
 #include "platform/ToolRun.h"
 #include "platform/ToolOutput.h"
 #include "probe/MediaProbe.h"
@@ -11,17 +12,6 @@
 namespace convert {
 
 namespace {
-
-std::wstring SystemErrorText(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length ? std::wstring(buffer, length) : L"Error " + std::to_wstring(error) + L".";
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-    return text;
-}
 
 void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to) {
     for (std::size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
@@ -75,7 +65,7 @@ ConversionResult ConvertToFile(const ConvertJob& job, const std::wstring& toolFo
         return result;
     }
     if (!outcome.started) {
-        result.failure = L"ffmpeg.exe could not be started: " + SystemErrorText(outcome.startError);
+        result.failure = L"ffmpeg.exe could not be started: " + platform::SystemErrorText(outcome.startError);
         return result;
     }
     if (outcome.exitCode != 0 || !HasContent(temporary)) {
@@ -100,7 +90,7 @@ ConversionResult ConvertToFile(const ConvertJob& job, const std::wstring& toolFo
     if (!MoveFileExW(temporary.c_str(), output.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD error = GetLastError();
         DeleteFileW(temporary.c_str());
-        result.failure = SystemErrorText(error);
+        result.failure = platform::SystemErrorText(error);
         return result;
     }
     result.status = ConversionResult::Status::Converted;

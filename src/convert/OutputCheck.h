@@ -11,10 +11,6 @@
 
 namespace convert {
 
-// The container's duration in seconds from a report of ffmpeg's ("Duration: HH:MM:SS.cc");
-// none when the report gives none, or "N/A".
-std::optional<double> ReportedDuration(std::wstring_view report);
-
 // What ffmpeg prints while it converts, as far as the check needs it: the input's length
 // from the header it prints first, and whether it reached the closing statistics it prints
 // only once the output is finished.

@@ -1,5 +1,7 @@
 #include "flashctl/SwfHeader.h"
 
+#include "platform/ByteOrder.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -25,18 +27,18 @@ public:
     bool Has(std::size_t count) const { return size_ - position_ >= count; }
     std::size_t position() const { return position_; }
     std::uint8_t U8() { return data_[position_++]; }
-    std::uint16_t U16() {
-        const std::uint16_t low = U8();
-        return static_cast<std::uint16_t>(low | U8() << 8);
-    }
-    std::uint32_t U32() {
-        const std::uint32_t low = U16();
-        return low | static_cast<std::uint32_t>(U16()) << 16;
-    }
+    std::uint16_t U16() { return static_cast<std::uint16_t>(Take(2)); }
+    std::uint32_t U32() { return static_cast<std::uint32_t>(Take(4)); }
     const std::uint8_t* Here() const { return data_ + position_; }
     void Skip(std::size_t count) { position_ += count; }
 
 private:
+    std::uint64_t Take(int count) {
+        const std::uint64_t value = platform::GetLittleEndian(data_ + position_, count);
+        position_ += static_cast<std::size_t>(count);
+        return value;
+    }
+
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t position_ = 0;
@@ -103,9 +105,7 @@ void ReadFirstFrameTags(ByteReader& reader, SwfHeader& header) {
         if (!reader.Has(length)) return;
         const std::string_view body(reinterpret_cast<const char*>(reader.Here()), length);
         if (code == kTagSetBackgroundColor && length >= 3)
-            header.backgroundRgb = static_cast<std::uint32_t>(static_cast<std::uint8_t>(body[0]) << 16 |
-                                                              static_cast<std::uint8_t>(body[1]) << 8 |
-                                                              static_cast<std::uint8_t>(body[2]));
+            header.backgroundRgb = static_cast<std::uint32_t>(platform::GetBigEndian(reader.Here(), 3));
         if (code == kTagMetadata && body.find(kPlayerMovieMarker) != std::string_view::npos)
             header.isPlayerMovie = true;
         reader.Skip(length);
@@ -146,8 +146,7 @@ SwfReadResult ReadSwfHeader(const std::uint8_t* data, std::size_t size, std::uin
     }
     header.compressed = signature == "CWS";
     header.version = data[3];
-    header.declaredLength =
-        static_cast<std::uint32_t>(data[4] | data[5] << 8 | data[6] << 16) | static_cast<std::uint32_t>(data[7]) << 24;
+    header.declaredLength = static_cast<std::uint32_t>(platform::GetLittleEndian(data + 4, 4));
     if (header.declaredLength < kSignatureSize) {
         result.problem = SwfProblem::Corrupt;
         return result;

@@ -108,42 +108,12 @@ constexpr std::array kAdvancedShown = {
 };
 
 // Column 8 (the path) appears in none of these: it stays hidden as the row's key.
-constexpr std::array<ColumnWidth, 10> kSimpleWidths = {{
-    {0, 243},
-    {1, 90},
-    {2, 90},
-    {3, 90},
-    {4, 90},
-    {5, 90},
-    {6, 0},
-    {7, 0},
-    {9, 0},
-    {10, 0},
-}};
-constexpr std::array<ColumnWidth, 10> kStandardWidths = {{
-    {0, 213},
-    {1, 80},
-    {2, 80},
-    {3, 80},
-    {4, 80},
-    {5, 80},
-    {6, 80},
-    {7, 0},
-    {9, 0},
-    {10, 0},
-}};
-constexpr std::array<ColumnWidth, 10> kAdvancedWidths = {{
-    {0, 213},
-    {1, 80},
-    {2, 80},
-    {3, 80},
-    {4, 80},
-    {5, 80},
-    {6, 80},
-    {7, 80},
-    {9, 330},
-    {10, 240},
-}};
+constexpr std::array<ColumnWidth, 10> kSimpleWidths = {
+    {{0, 243}, {1, 90}, {2, 90}, {3, 90}, {4, 90}, {5, 90}, {6, 0}, {7, 0}, {9, 0}, {10, 0}}};
+constexpr std::array<ColumnWidth, 10> kStandardWidths = {
+    {{0, 213}, {1, 80}, {2, 80}, {3, 80}, {4, 80}, {5, 80}, {6, 80}, {7, 0}, {9, 0}, {10, 0}}};
+constexpr std::array<ColumnWidth, 10> kAdvancedWidths = {
+    {{0, 213}, {1, 80}, {2, 80}, {3, 80}, {4, 80}, {5, 80}, {6, 80}, {7, 80}, {9, 330}, {10, 240}}};
 
 }  // namespace
 

@@ -19,6 +19,12 @@ std::uint64_t FileSizeOf(const Entry& entry) {
     return JoinHalves(entry.nFileSizeHigh, entry.nFileSizeLow);
 }
 
+// True when `path` names a file (not a folder).
+inline bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // Calls `visit(entry)` for every file directly in `folder` (which ends with a backslash),
 // never for a subfolder. A missing or unreadable folder has no files.
 template <typename Visit>

@@ -1,7 +1,7 @@
 #include "probe/ProbeCacheFormat.h"
 
 #include "platform/Crc32.h"
-#include "platform/LittleEndian.h"
+#include "platform/ByteOrder.h"
 
 #include <algorithm>
 #include <array>

@@ -223,4 +223,39 @@ int DurationSeconds(std::wstring_view duration) {
     return static_cast<int>(std::clamp<std::int64_t>(seconds, 0, INT_MAX));
 }
 
+std::optional<double> ParseClockTime(std::wstring_view text) {
+    double seconds = 0;
+    double field = 0;
+    bool digits = false;
+    std::size_t at = 0;
+    for (; at < text.size(); ++at) {
+        const wchar_t c = text[at];
+        if (c >= L'0' && c <= L'9') {
+            field = field * 10 + (c - L'0');
+            digits = true;
+        } else if (c == L':' && digits) {
+            seconds = seconds * 60 + field;
+            field = 0;
+            digits = false;
+        } else {
+            break;
+        }
+    }
+    if (!digits) return std::nullopt;
+    seconds = seconds * 60 + field;
+    if (at < text.size() && text[at] == L'.') {
+        double scale = 0.1;
+        for (++at; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at, scale /= 10)
+            seconds += (text[at] - L'0') * scale;
+    }
+    return seconds;
+}
+
+std::optional<double> ReportedDuration(std::wstring_view report) {
+    constexpr std::wstring_view kKey = L"Duration: ";
+    const std::size_t at = report.find(kKey);
+    if (at == std::wstring_view::npos) return std::nullopt;
+    return ParseClockTime(report.substr(at + kKey.size()));
+}
+
 }  // namespace probe

@@ -1,6 +1,7 @@
 #pragma once
 // What a probe run of ffmpeg.exe says about a file, cut into the fields the library
 // shows. Portable: no Windows header.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,14 @@ std::wstring FormatDuration(std::wstring_view duration);
 // (fewer parts count from the seconds up), or a plain number of seconds; what holds no
 // number reads 0, and nothing reads less.
 int DurationSeconds(std::wstring_view duration);
+
+// "00:01:02.50" (also "62.5" or "1:02.5") at the start of `text`, in seconds; none for
+// text that is no such time, such as "N/A".
+std::optional<double> ParseClockTime(std::wstring_view text);
+
+// The first "Duration: " of a report of the tool's, in seconds; none when the report gives
+// none, or "N/A".
+std::optional<double> ReportedDuration(std::wstring_view report);
 
 // Exposed for tests and the benchmark: runs of blanks shrunk the way the parser sees
 // them, and " : " closed up to ": ".

@@ -2,6 +2,7 @@
 
 #include "framework/Prompter.h"
 #include "framework/WinApp.h"
+#include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
 #include "settings/SettingsStore.h"
 #include "settings/StartupShortcut.h"
@@ -88,6 +89,16 @@ bool GeneralSettingsDialog::OnButtonClicked(WORD id) {
     }
 }
 
+const std::array<GeneralSettingsDialog::SwitchBox, 7> GeneralSettingsDialog::kSwitchBoxes{{
+    {IDC_SHOW_ICON, kShowIcon, &Values::showIcon},
+    {IDC_SHOW_MESSAGE, kShowMessage, &Values::showMessage},
+    {IDC_PLAY_SOUND, kPlaySound, &Values::playSound},
+    {IDC_AUTO_UPDATE, kAutoUpdate, &Values::autoUpdate},
+    {IDC_AUTO_OPEN_FOLDER, kAutoOpenFolder, &Values::autoOpenFolder},
+    {IDC_RUN_AT_STARTUP, kLoadOnStartup, &Values::runAtStartup},
+    {IDC_SAVE_NO_SOUND, kSaveWithNoSound, &Values::saveWithNoSound},
+}};
+
 void GeneralSettingsDialog::ReadControls() {
     const auto checked = [this](int id) { return IsChecked(id); };
     const LRESULT selection = SendItem(IDC_BROWSER_MODE, CB_GETCURSEL);
@@ -95,26 +106,14 @@ void GeneralSettingsDialog::ReadControls() {
                        ? static_cast<BrowserMode>(selection)
                        : BrowserMode::All;
     for (std::size_t i = 0; i < kBrowserCount; ++i) values_.browsers[i] = checked(kBrowserBoxes[i]);
-    values_.showIcon = checked(IDC_SHOW_ICON);
-    values_.showMessage = checked(IDC_SHOW_MESSAGE);
-    values_.playSound = checked(IDC_PLAY_SOUND);
-    values_.autoUpdate = checked(IDC_AUTO_UPDATE);
-    values_.autoOpenFolder = checked(IDC_AUTO_OPEN_FOLDER);
-    values_.runAtStartup = checked(IDC_RUN_AT_STARTUP);
-    values_.saveWithNoSound = checked(IDC_SAVE_NO_SOUND);
+    for (const SwitchBox& box : kSwitchBoxes) values_.*box.value = checked(box.id);
 }
 
 void GeneralSettingsDialog::WriteControls() const {
     const auto check = [this](int id, bool on) { SetChecked(id, on); };
     SendItem(IDC_BROWSER_MODE, CB_SETCURSEL, static_cast<WPARAM>(values_.mode));
     for (std::size_t i = 0; i < kBrowserCount; ++i) check(kBrowserBoxes[i], values_.browsers[i]);
-    check(IDC_SHOW_ICON, values_.showIcon);
-    check(IDC_SHOW_MESSAGE, values_.showMessage);
-    check(IDC_PLAY_SOUND, values_.playSound);
-    check(IDC_AUTO_UPDATE, values_.autoUpdate);
-    check(IDC_AUTO_OPEN_FOLDER, values_.autoOpenFolder);
-    check(IDC_RUN_AT_STARTUP, values_.runAtStartup);
-    check(IDC_SAVE_NO_SOUND, values_.saveWithNoSound);
+    for (const SwitchBox& box : kSwitchBoxes) check(box.id, values_.*box.value);
 }
 
 void GeneralSettingsDialog::LoadGeneralSettings() {
@@ -128,16 +127,8 @@ void GeneralSettingsDialog::ApplySettings(const std::function<std::wstring(const
     values_.mode = ModeFromSetting(read(kBrowserMode));
     values_.browsers = ApplyBrowsersSetting(read(kBrowsers), values_.browsers);
     // A text other than "true" or "false" leaves the box as the template made it.
-    const auto load = [&read](const SettingDefinition& setting, bool& box) {
-        if (const std::optional<bool> on = StrictSwitch(read(setting))) box = *on;
-    };
-    load(kShowIcon, values_.showIcon);
-    load(kShowMessage, values_.showMessage);
-    load(kPlaySound, values_.playSound);
-    load(kAutoUpdate, values_.autoUpdate);
-    load(kAutoOpenFolder, values_.autoOpenFolder);
-    load(kLoadOnStartup, values_.runAtStartup);
-    load(kSaveWithNoSound, values_.saveWithNoSound);
+    for (const SwitchBox& box : kSwitchBoxes)
+        if (const std::optional<bool> on = StrictSwitch(read(box.setting))) values_.*box.value = *on;
 }
 
 void GeneralSettingsDialog::OnBrowserModeChanged() {
@@ -214,7 +205,7 @@ bool GeneralSettingsDialog::SaveGeneralSettings() {
 
 std::optional<bool> GeneralSettingsDialog::ApplyStartupShortcut() {
     const std::wstring path = StartupShortcutPath();
-    const bool exists = !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool exists = !path.empty() && platform::FileExists(path);
     if (values_.runAtStartup) {
         if (exists) return true;
         const HRESULT hr = path.empty() ? HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND) : CreateStartupShortcut(path);

@@ -7,6 +7,7 @@
 #include "settings/GeneralSettingsRules.h"
 #include "settings/SettingsTable.h"
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -40,6 +41,13 @@ private:
         bool runAtStartup = false;
         bool saveWithNoSound = false;
     };
+    // A check box that stands for one on-or-off setting.
+    struct SwitchBox {
+        int id;
+        const SettingDefinition& setting;
+        bool Values::*value;
+    };
+    static const std::array<SwitchBox, 7> kSwitchBoxes;
 
     void ReadControls();
     void WriteControls() const;

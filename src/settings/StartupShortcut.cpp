@@ -2,6 +2,7 @@
 
 #include "platform/ProgramFolder.h"
 #include "platform/ComPtr.h"
+#include "platform/SystemError.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -53,15 +54,7 @@ HRESULT CreateStartupShortcut(const std::wstring& shortcutPath) {
 }
 
 std::wstring FileErrorText(const std::wstring& path, DWORD error) {
-    wchar_t* systemText = nullptr;
-    const DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&systemText), 0, nullptr);
-    std::wstring reason = length ? std::wstring(systemText, length) : L"Error " + std::to_wstring(error);
-    if (systemText) LocalFree(systemText);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
-        reason.pop_back();
-    return path + L"\n" + reason;
+    return path + L" " + platform::SystemErrorText(error);
 }
 
 }  // namespace settings

@@ -1,7 +1,7 @@
 #include "titles/TitleLog.h"
 
 #include "platform/Crc32.h"
-#include "platform/LittleEndian.h"
+#include "platform/ByteOrder.h"
 
 #include <algorithm>
 #include <array>

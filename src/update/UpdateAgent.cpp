@@ -2,6 +2,7 @@
 
 #include "platform/AnsiText.h"
 #include "platform/Environment.h"
+#include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
 #include "update/Publisher.h"
 #include "update/UpdateRules.h"
@@ -13,11 +14,6 @@ namespace update {
 namespace {
 
 constexpr DWORD kPieceSize = 1024;
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // The version answer, or nothing when it runs on past any version's length: a server
 // that never stops talking must not fill the memory.
@@ -87,7 +83,7 @@ CheckOutcome CheckForUpdate(const AgentContext& context) {
     const std::optional<std::wstring> answer = ReadAnswer(response);
     response = platform::HttpResponse();
     if (!answer || !IsNewerVersion(*answer)) return CheckOutcome::NotNewer;
-    if (FileExists(context.updatesFolder + L"update.dat")) return CheckOutcome::InstallerWaiting;
+    if (platform::FileExists(context.updatesFolder + L"update.dat")) return CheckOutcome::InstallerWaiting;
     // A program nobody signed could never take the installer: it is not fetched.
     const std::optional<Publisher> publisher = Publisher::OfProgram(context.runningProgram);
     if (!publisher) return CheckOutcome::UnsignedProgram;

@@ -1,6 +1,7 @@
 #include "webimport/DownloadLog.h"
 
 #include "platform/ToolOutput.h"
+#include "probe/ProbeReport.h"
 
 namespace webimport {
 
@@ -53,34 +54,6 @@ bool IsChatter(std::wstring_view line) {
 
 }  // namespace
 
-std::optional<double> ParseClockTime(std::wstring_view text) {
-    double seconds = 0;
-    double field = 0;
-    bool digits = false;
-    std::size_t at = 0;
-    for (; at < text.size(); ++at) {
-        const wchar_t c = text[at];
-        if (c >= L'0' && c <= L'9') {
-            field = field * 10 + (c - L'0');
-            digits = true;
-        } else if (c == L':' && digits) {
-            seconds = seconds * 60 + field;
-            field = 0;
-            digits = false;
-        } else {
-            break;
-        }
-    }
-    if (!digits) return std::nullopt;
-    seconds = seconds * 60 + field;
-    if (at < text.size() && text[at] == L'.') {
-        double scale = 0.1;
-        for (++at; at < text.size() && text[at] >= L'0' && text[at] <= L'9'; ++at, scale /= 10)
-            seconds += (text[at] - L'0') * scale;
-    }
-    return seconds;
-}
-
 std::vector<double> DownloadLog::Feed(std::string_view chunk) {
     std::vector<double> times;
     for (const char c : chunk) {
@@ -102,12 +75,11 @@ void DownloadLog::Finish() {
 
 void DownloadLog::ReadLine(std::wstring_view line, std::vector<double>& times) {
     if (const std::size_t at = line.find(L"time="); at != std::wstring_view::npos && line.starts_with(L"frame=")) {
-        if (const auto seconds = ParseClockTime(line.substr(at + 5))) times.push_back(*seconds);
+        if (const auto seconds = probe::ParseClockTime(line.substr(at + 5))) times.push_back(*seconds);
         return;
     }
     if (!inputSeconds_) {
-        if (const std::size_t at = line.find(L"Duration: "); at != std::wstring_view::npos)
-            inputSeconds_ = ParseClockTime(line.substr(at + 10));
+        inputSeconds_ = probe::ReportedDuration(line);
     }
     const std::wstring source = std::wstring(Speaker(line)) + std::wstring(PlaylistNumber(line));
     if (const std::wstring_view address = Between(line, L"request for url '", L'\''); !address.empty()) {
@@ -155,8 +127,7 @@ ProbedFile ReadProbedFile(std::wstring_view report) {
     };
     ProbedFile file;
     file.hasVideo = report.find(L": Video: ") != std::wstring_view::npos;
-    if (const std::size_t at = report.find(L"Duration: "); at != std::wstring_view::npos)
-        file.seconds = ParseClockTime(report.substr(at + 10));
+    file.seconds = probe::ReportedDuration(report);
     file.extension = L".flv";
     if (const std::size_t at = report.find(L"Input #0, "); at != std::wstring_view::npos) {
         std::wstring_view format = report.substr(at + 10);

@@ -48,8 +48,6 @@ private:
     std::wstring lastError_;
 };
 
-// "00:01:02.50" in seconds; nullopt for text that is no such time (such as "N/A").
-std::optional<double> ParseClockTime(std::wstring_view text);
 
 // What a probe report of a downloaded file says about it.
 struct ProbedFile {

@@ -83,12 +83,6 @@ TEST(OutputCheck, ConversionReportOfTheRealTool) {
     }
 }
 
-TEST(OutputCheck, DurationWithOrWithoutHundredths) {
-    EXPECT_DOUBLE_EQ(ReportedDuration(L"  Duration: 01:02:03.45, start").value_or(-1), 3723.45);
-    EXPECT_DOUBLE_EQ(ReportedDuration(L"  Duration: 01:02:03, start").value_or(-1), 3723.0);
-    EXPECT_EQ(ReportedDuration(L"  Duration: 1:02:03.45, start"), std::nullopt);
-    EXPECT_EQ(ReportedDuration(L"  Duration: 01:02"), std::nullopt);
-}
 
 }  // namespace
 }  // namespace convert

@@ -212,12 +212,6 @@ TEST(DownloadLog, ProgressReportsAsTheyComplete) {
     EXPECT_EQ(log.Feed("1.50 bitrate=N/A\rframe=   20 time=00:00:03.00 bitrate\rframe= 1 time=N/A bitrate=\r"),
               (std::vector<double>{1.5, 3.0}));
     EXPECT_EQ(log.inputSeconds(), 60.5);
-
-    const std::pair<const wchar_t*, std::optional<double>> clocks[] = {
-        {L"00:00:10.00", 10.0}, {L"01:02:03.25,", 3723.25}, {L"59.5", 59.5},
-        {L"N/A", std::nullopt}, {L"", std::nullopt},
-    };
-    for (const auto& [text, seconds] : clocks) EXPECT_EQ(ParseClockTime(text), seconds) << text;
 }
 
 TEST(DownloadLog, CodecsOfAProbeReport) {

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 namespace probe {
@@ -69,6 +70,20 @@ const ReportCase kReportCases[] = {
     {"keys are case-sensitive", L"WIDTH: 1\r\nBitrate: 2\r\n: video: x\r\n", nullptr, nullptr, kNa.c_str(), kNa.c_str(),
      kNa.c_str(), kNa.c_str(), kNa.c_str()},
 };
+
+// One reader of the tool's clock times: progress lines, probe and conversion reports.
+TEST(ProbeReport, ClockTimesAndTheReportedDuration) {
+    const std::pair<const wchar_t*, std::optional<double>> clocks[] = {
+        {L"00:00:10.00", 10.0}, {L"01:02:03.25,", 3723.25}, {L"01:02:03", 3723.0},
+        {L"59.5", 59.5},        {L"N/A", std::nullopt},     {L"", std::nullopt},
+    };
+    for (const auto& [text, seconds] : clocks) EXPECT_EQ(ParseClockTime(text), seconds) << text;
+
+    EXPECT_DOUBLE_EQ(ReportedDuration(L"  Duration: 01:02:03.45, start: 0.0\r\n  Duration: 00:00:01.00").value_or(-1),
+                     3723.45);
+    EXPECT_EQ(ReportedDuration(L"  Duration: N/A, bitrate: N/A"), std::nullopt);
+    EXPECT_EQ(ReportedDuration(L"Input #0, flv, from 'x.flv':"), std::nullopt);
+}
 
 TEST(ParseProbeReport, FieldsOfEachReport) {
     for (const ReportCase& c : kReportCases) {
