@@ -296,6 +296,12 @@ std::optional<MessageBoxView> FindMessageBox(DWORD processId) {
 }
 
 std::vector<std::vector<std::wstring>> ReadListView(HWND list, int columns) {
+    std::vector<int> all(static_cast<std::size_t>(columns));
+    for (int column = 0; column < columns; ++column) all[static_cast<std::size_t>(column)] = column;
+    return ReadListViewColumns(list, all);
+}
+
+std::vector<std::vector<std::wstring>> ReadListViewColumns(HWND list, const std::vector<int>& columns) {
     DWORD processId = 0;
     GetWindowThreadProcessId(list, &processId);
     platform::UniqueHandle process(
@@ -313,7 +319,7 @@ std::vector<std::vector<std::wstring>> ReadListView(HWND list, int columns) {
     const auto count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < count; ++row) {
         std::vector<std::wstring> cells;
-        for (int column = 0; column < columns; ++column) {
+        for (const int column : columns) {
             LVITEMW item{};
             item.mask = LVIF_TEXT;
             item.iItem = row;
@@ -326,7 +332,8 @@ std::vector<std::vector<std::wstring>> ReadListView(HWND list, int columns) {
             if (WriteProcessMemory(process.get(), remoteItem, &item, sizeof item, nullptr) &&
                 SendMessageTimeoutW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remoteItem), SMTO_ABORTIFHUNG,
                                     2000, &length) &&
-                ReadProcessMemory(process.get(), remoteText, text, sizeof text, nullptr))
+                ReadProcessMemory(process.get(), remoteText, text,
+                                  (std::min<size_t>(length, kTextCapacity - 1) + 1) * sizeof(wchar_t), nullptr))
                 cell.assign(text, std::min<size_t>(length, kTextCapacity - 1));
             cells.push_back(cell);
         }

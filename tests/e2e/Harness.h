@@ -103,6 +103,9 @@ std::optional<MessageBoxView> FindMessageBox(DWORD processId);
 // Reads every row of a list view in another process (LVM_GETITEMTEXTW through memory
 // allocated in that process).
 std::vector<std::vector<std::wstring>> ReadListView(HWND list, int columns);
+// The same for only the given columns, in that order: each cell is a round trip to the
+// program, and a long list has many.
+std::vector<std::vector<std::wstring>> ReadListViewColumns(HWND list, const std::vector<int>& columns);
 
 // The tray icon (owner window, id) as Wine's explorer knows it: NIM_MODIFY with no
 // flags changes nothing and succeeds only for an icon that exists.
