@@ -115,23 +115,18 @@ TEST_F(WebImportStreams, PagesAndPlaylistsBecomeOneClipOfTheBestVariant) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
-        ClearLibrary();
-        WebImportDialog dialog(nullptr, Settings());
-        StartDownload(dialog, server_.Url(c.address));
-        EXPECT_EQ(RunUntilEnd(dialog), IDOK);
-        EXPECT_EQ(prompter_.shown, std::vector<std::wstring>{});
-        const auto files = LibraryFiles();
-        ASSERT_EQ(files.size(), 1u);
-        EXPECT_TRUE(files[0].ends_with(c.extension)) << files[0];
-        EXPECT_EQ(titles::ReadTitle(files[0]), c.title);
-        const probe::MediaProbeResult probe = probe::ProbeMedia(files[0], BinFolder() + L"ffmpeg.exe");
+        const std::wstring clip = ImportOnlyClip(server_.Url(c.address));
+        ASSERT_FALSE(clip.empty());
+        EXPECT_TRUE(clip.ends_with(c.extension)) << clip;
+        EXPECT_EQ(titles::ReadTitle(clip), c.title);
+        const probe::MediaProbeResult probe = probe::ProbeMedia(clip, BinFolder() + L"ffmpeg.exe");
         EXPECT_EQ(probe.fields.resolution, c.resolution) << probe.report;
         EXPECT_NE(probe.fields.audio, probe::kMissingField) << probe.report;
         EXPECT_EQ(probe::FormatDuration(probe.fields.duration), c.duration);
         EXPECT_TRUE(IncomingFiles().empty());
         const std::vector<library::ArrivedClip> arrived = TakeArrived();
         ASSERT_EQ(arrived.size(), 1u) << "the list is told of the clip, with the probe it needs";
-        EXPECT_EQ(arrived[0].path, files[0]);
+        EXPECT_EQ(arrived[0].path, clip);
         EXPECT_EQ(arrived[0].fields, probe.fields);
     }
     // Only the best variant was fetched, every part with the page as referrer and the
@@ -149,13 +144,10 @@ TEST_F(WebImportStreams, PagesAndPlaylistsBecomeOneClipOfTheBestVariant) {
 }
 
 TEST_F(WebImportStreams, AVideoElementsFileArrivesByteForByte) {
-    WebImportDialog dialog(nullptr, Settings());
-    StartDownload(dialog, server_.Url(L"/news/video.html"));
-    EXPECT_EQ(RunUntilEnd(dialog), IDOK);
-    const auto files = LibraryFiles();
-    ASSERT_EQ(files.size(), 1u);
-    EXPECT_EQ(ReadFileBytes(files[0]), *StreamFile("/s/clip.mp4"));
-    EXPECT_EQ(titles::ReadTitle(files[0]), L"A clip & more | Site");
+    const std::wstring clip = ImportOnlyClip(server_.Url(L"/news/video.html"));
+    ASSERT_FALSE(clip.empty());
+    EXPECT_EQ(ReadFileBytes(clip), *StreamFile("/s/clip.mp4"));
+    EXPECT_EQ(titles::ReadTitle(clip), L"A clip & more | Site");
     ASSERT_EQ(RequestsFor("/s/clip.mp4").size(), 1u);
     EXPECT_NE(RequestsFor("/s/clip.mp4")[0].find("Referer: http://127.0.0.1:"), std::string::npos);
 }

@@ -108,6 +108,18 @@ protected:
         return files;
     }
     std::vector<std::wstring> LibraryFiles() const { return FilesIn(library_.path()); }
+    // Imports `address` into an emptied library; the dialog must end by itself without a
+    // message. The one file the import left there, or empty.
+    std::wstring ImportOnlyClip(const std::wstring& address) {
+        ClearLibrary();
+        webimport::WebImportDialog dialog(nullptr, Settings());
+        StartDownload(dialog, address);
+        EXPECT_EQ(RunUntilEnd(dialog), IDOK);
+        EXPECT_EQ(prompter_.shown, std::vector<std::wstring>{});
+        const auto files = LibraryFiles();
+        EXPECT_EQ(files.size(), 1u);
+        return files.size() == 1 ? files[0] : std::wstring();
+    }
     std::vector<std::wstring> IncomingFiles() const { return FilesIn(library::IncomingFolder(library_.path())); }
     void ClearLibrary() const {
         for (const auto& file : LibraryFiles()) DeleteFileW(file.c_str());
