@@ -1,6 +1,6 @@
 #include "capture/CacheWatcher.h"
 
-#include "capture/LinuxCaches.h"
+#include "capture/BrowserCacheFolders.h"
 #include "platform/LongPath.h"
 #include "library/ClipPlacement.h"
 #include "probe/MediaProbe.h"

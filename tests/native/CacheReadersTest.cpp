@@ -1,7 +1,7 @@
 // The cache readers over caches that real browsers wrote (tests/data/browser-caches,
 // made by make-caches.sh): each played or fetched file comes back byte for byte.
 #include "capture/CacheReaders.h"
-#include "capture/LinuxCaches.h"
+#include "capture/BrowserCacheFolders.h"
 #include "capture/StoredDigests.h"
 
 #include <gtest/gtest.h>

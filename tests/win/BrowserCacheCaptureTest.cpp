@@ -3,7 +3,7 @@
 // user's cache folder. Every clip must be byte for byte the file the server sent.
 #include "capture/CacheReaders.h"
 #include "capture/CacheWatcher.h"
-#include "capture/LinuxCaches.h"
+#include "capture/BrowserCacheFolders.h"
 #include "capture/ProbedStreams.h"
 #include "capture/StreamIntake.h"
 #include "platform/ProcessRunner.h"

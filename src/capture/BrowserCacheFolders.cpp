@@ -1,4 +1,4 @@
-#include "capture/LinuxCaches.h"
+#include "capture/BrowserCacheFolders.h"
 
 namespace capture {
 
