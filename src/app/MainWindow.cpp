@@ -131,12 +131,18 @@ BOOL MainWindow::OnInitDialog() {
     return TRUE;
 }
 
-void MainWindow::AddDecorations() {
+bool MainWindow::AddDecoration(int step) {
     HINSTANCE resources = framework::WinApp::ResourceInstance();
-    filters_.AddIcons(resources);
-    convertPanel_.AddFormatIcons();
-    list_.SetWatermark(resources, IDB_LIST_WATERMARK);
-    outputFolderTip_.Create(hwnd(), Item(IDC_OUTPUT_FOLDER), ItemText(IDC_OUTPUT_FOLDER));
+    if (step < library::FilterPanel::kIconCombos) {
+        filters_.AddIcons(resources, step);
+        return true;
+    }
+    switch (step - library::FilterPanel::kIconCombos) {
+    case 0: convertPanel_.AddFormatIcons(); return true;
+    case 1: list_.SetWatermark(resources, IDB_LIST_WATERMARK); return true;
+    case 2: outputFolderTip_.Create(hwnd(), Item(IDC_OUTPUT_FOLDER), ItemText(IDC_OUTPUT_FOLDER)); return false;
+    default: return false;
+    }
 }
 
 void MainWindow::StartWorkers() {
@@ -265,7 +271,7 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
     if (message >= framework::WM_CATALOGUE_INSERT && message <= framework::WM_FILTER_REFRESH)
         return OnCatalogueMessage(message, lParam);
     if (message == framework::WM_ADD_DECORATIONS) {
-        AddDecorations();
+        if (AddDecoration(static_cast<int>(wParam))) PostMessageW(hwnd(), message, wParam + 1, 0);
         return 0;
     }
     if (message == framework::WM_SHOW_FOR_SECOND_START) {

@@ -117,8 +117,8 @@ private:
 
     void LoadOutputFolder();
     void DecorateWindow();
-    // What WM_ADD_DECORATIONS adds.
-    void AddDecorations();
+    // What WM_ADD_DECORATIONS adds: the step of wParam; true while more steps follow.
+    bool AddDecoration(int step);
     void Hide();
 
     // Moves the controls to their places; true when any of them moved.

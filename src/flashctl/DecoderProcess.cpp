@@ -1,5 +1,7 @@
 #include "flashctl/DecoderProcess.h"
 
+#include "platform/ToolStartup.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -41,12 +43,12 @@ bool DecoderProcess::Start(const std::wstring& commandLine, DWORD& error) {
     const platform::InheritOnly inherit(inherited);
 
     STARTUPINFOEXW startup{};
-    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
     startup.StartupInfo.hStdOutput = outputWrite.get();
     startup.StartupInfo.hStdError = reportWrite.get();
     // Suspended until it is in the job, so nothing it starts can escape the job.
-    DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW;
+    DWORD flags = CREATE_SUSPENDED;
+    platform::PrepareToolStartup(startup.StartupInfo, flags);
     inherit.Apply(startup, flags);
 
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());

@@ -49,7 +49,8 @@ inline constexpr UINT WM_SHOW_FOR_SECOND_START = WM_APP + 20;
 // Posted by the main window's initialisation to itself: the combo boxes' icons, the list's
 // watermark and the folder box's tooltip, which are only ever painted or hovered. A posted
 // message is served before the first paint and before any input, so the window is shown
-// sooner and its first frame is the same.
+// sooner and its first frame is the same. wParam is the step, one decoration each: each
+// step posts the next, so the window answers between them.
 inline constexpr UINT WM_ADD_DECORATIONS = WM_APP + 21;
 
 // From the web import's download worker to the import dialog. wParam is the download's

@@ -11,6 +11,7 @@
 #include <ctime>
 #include <span>
 #include <string>
+#include <utility>
 
 namespace library {
 
@@ -110,11 +111,13 @@ void FilterPanel::Setup() {
     SetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, L"");
 }
 
-void FilterPanel::AddIcons(HINSTANCE resources) {
-    AddComboIcons(IDC_FILTER_KIND, resources, IDB_FILTER_KIND_STRIP);
-    AddComboIcons(IDC_FILTER_DATE_PRESET, resources, IDB_DATE_PRESET_STRIP);
-    AddComboIcons(IDC_FILTER_TIME_PRESET, resources, IDB_TIME_PRESET_STRIP);
-    AddComboIcons(IDC_FILTER_KEYWORD_MODE, resources, IDB_KEYWORD_MODE_STRIP);
+void FilterPanel::AddIcons(HINSTANCE resources, int combo) {
+    static constexpr std::pair<int, int> kStrips[kIconCombos] = {{IDC_FILTER_KIND, IDB_FILTER_KIND_STRIP},
+                                                                 {IDC_FILTER_DATE_PRESET, IDB_DATE_PRESET_STRIP},
+                                                                 {IDC_FILTER_TIME_PRESET, IDB_TIME_PRESET_STRIP},
+                                                                 {IDC_FILTER_KEYWORD_MODE, IDB_KEYWORD_MODE_STRIP}};
+    if (combo < 0 || combo >= kIconCombos) return;
+    AddComboIcons(kStrips[combo].first, resources, kStrips[combo].second);
 }
 
 int FilterPanel::Selection(int comboId) const {

@@ -33,8 +33,11 @@ public:
     // Combo entries, picker formats, the start-up selections and what they put in the
     // pickers.
     void Setup();
-    // The combo entries' icons.
-    void AddIcons(HINSTANCE resources);
+    // The icons of the entries of one of the combo boxes that have them, 0 up to
+    // kIconCombos: under Wine each takes the window tens of server requests, so the window
+    // may add them one at a time and answer in between.
+    static constexpr int kIconCombos = 4;
+    void AddIcons(HINSTANCE resources, int combo);
 
     // Returns true when the command belonged to the filter controls.
     bool OnCommand(WORD id, WORD code);

@@ -1,5 +1,7 @@
 #include "platform/ChildProcess.h"
 
+#include "platform/ToolStartup.h"
+
 #include <atomic>
 #include <mutex>
 #include <vector>
@@ -143,8 +145,7 @@ ChildProcess ChildProcess::Start(const std::wstring& commandLine, OutputPipe& ou
 
     STARTUPINFOEXW startup{};
     GetStartupInfoW(&startup.StartupInfo);
-    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
     startup.StartupInfo.hStdInput = nullptr;
     startup.StartupInfo.hStdOutput = output.writeEnd();
     startup.StartupInfo.hStdError = output.writeEnd();
@@ -155,7 +156,8 @@ ChildProcess ChildProcess::Start(const std::wstring& commandLine, OutputPipe& ou
     const HANDLE writeEnd[] = {output.writeEnd()};
     const InheritOnly inherit(writeEnd);
     // Suspended until it is in the job, so nothing it starts can escape the job.
-    DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS;
+    DWORD flags = CREATE_SUSPENDED | NORMAL_PRIORITY_CLASS;
+    PrepareToolStartup(startup.StartupInfo, flags);
     inherit.Apply(startup, flags);
 
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());

@@ -1,5 +1,6 @@
 // RunAndCapture with small commands of the system's own.
 #include "platform/ProcessRunner.h"
+#include "platform/ProgramFolder.h"
 #include "platform/UniqueHandle.h"
 
 #include <windows.h>
@@ -41,6 +42,14 @@ TEST(ProcessRunner, OutputLargerThanThePipeBufferArrivesWhole) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(run.text.size(), content.size());
     EXPECT_EQ(run.text.substr(run.text.size() - 12), L"line 19999\r\n");
+}
+
+// Tools share no console and no desktop with the program: nothing of theirs can show, and
+// under Wine they never connect to the display that paints the program's windows.
+TEST(ProcessRunner, ToolsRunOnTheToolsDesktopWithoutAConsole) {
+    const CapturedRun run = RunAndCapture(L"\"" + ProgramFolder() + L"tool_place.exe\"", 10s);
+    ASSERT_TRUE(run.started) << run.startError;
+    EXPECT_EQ(run.text, L"Reelkeep-tools\\Default no console\r\n");
 }
 
 TEST(ProcessRunner, ProgramThatCannotStartIsReported) {

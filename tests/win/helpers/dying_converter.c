@@ -36,17 +36,21 @@ static int RunRealTool(const wchar_t* arguments, char* output, DWORD capacity, D
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     HANDLE readEnd = NULL, writeEnd = NULL;
+    /* Handed on by name: a tool started without a console gives its console children
+       none of its standard handles otherwise. */
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     if (output) {
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
         if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return 92;
         SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
         startup.hStdOutput = writeEnd;
         startup.hStdError = writeEnd;
     }
     PROCESS_INFORMATION started;
-    /* Without `output` the tool writes into the caller's pipe: the standard handles are inherited. */
+    /* Without `output` the tool writes into the caller's pipe. */
     const BOOL ran = CreateProcessW(NULL, line, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &started);
     free(line);
     if (writeEnd) CloseHandle(writeEnd);

@@ -1,0 +1,16 @@
+#pragma once
+// How every outside tool starts: hidden, with no console of its own (a console tool given
+// pipes for its output needs none, and each console would be one more process to start),
+// on the desktop of a window station of the program's own. That window station is not
+// interactive: nothing a tool might show can cover the user's windows, and under Wine a
+// process there never connects to the X display. Four probes starting at once would
+// otherwise each connect to the one display server that paints the program's window.
+#include <windows.h>
+
+namespace platform {
+
+// Sets the window, console and desktop parts of a tool's start. Where the system gives no
+// window station of our own, the tool starts on the program's desktop.
+void PrepareToolStartup(STARTUPINFOW& startup, DWORD& creationFlags);
+
+}  // namespace platform
