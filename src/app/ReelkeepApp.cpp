@@ -11,6 +11,7 @@
 #include "library/PurgeMarkedClips.h"
 #include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ToolStartup.h"
 #include "platform/UniqueHandle.h"
 #include "update/Publisher.h"
 
@@ -107,6 +108,7 @@ void RunMainWindow(MainWindow& window, bool hidden) {
 BOOL ReelkeepApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     InitCommonControlsEx(&controls);
+    platform::PrepareToolDesktop();
     OleInitialize(nullptr);
     static GuideHelpViewer guide;
     framework::SetHelpViewer(&guide);

@@ -36,6 +36,8 @@ const wchar_t* ToolDesktop() {
 
 }  // namespace
 
+void PrepareToolDesktop() { ToolDesktop(); }
+
 void PrepareToolStartup(STARTUPINFOW& startup, DWORD& creationFlags) {
     startup.dwFlags |= STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;

@@ -13,4 +13,9 @@ namespace platform {
 // window station of our own, the tool starts on the program's desktop.
 void PrepareToolStartup(STARTUPINFOW& startup, DWORD& creationFlags);
 
+// Makes the tools' desktop now rather than at the first tool's start. Making it switches
+// the process's window station for a moment, which is best done while the program has one
+// thread: a clipboard opened meanwhile would be the other station's.
+void PrepareToolDesktop();
+
 }  // namespace platform
