@@ -1,13 +1,13 @@
 #include "platform/ToolStartup.h"
 
-#include <mutex>
+#include <string>
 
 namespace platform {
 
 namespace {
 
 constexpr wchar_t kStationName[] = L"Reelkeep-tools";
-constexpr wchar_t kDesktopPath[] = L"Reelkeep-tools\\Default";
+constexpr wchar_t kDesktopName[] = L"Default";
 
 // Made once. The handles stay open for the program's life: a window station and its
 // desktop go with their last handle, and tools start on them throughout.
@@ -19,7 +19,7 @@ bool MakeToolDesktop() {
     // A desktop is always made in the calling process's window station.
     HDESK desktop = nullptr;
     if (SetProcessWindowStation(station)) {
-        desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        desktop = CreateDesktopW(kDesktopName, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
         SetProcessWindowStation(ownStation);
     }
     if (desktop != nullptr) return true;
@@ -28,10 +28,8 @@ bool MakeToolDesktop() {
 }
 
 const wchar_t* ToolDesktop() {
-    static std::once_flag once;
-    static bool made = false;
-    std::call_once(once, [] { made = MakeToolDesktop(); });
-    return made ? kDesktopPath : nullptr;
+    static const std::wstring path = MakeToolDesktop() ? std::wstring(kStationName) + L"\\" + kDesktopName : L"";
+    return path.empty() ? nullptr : path.c_str();
 }
 
 }  // namespace
