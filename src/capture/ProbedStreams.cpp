@@ -1,6 +1,7 @@
 #include "capture/ProbedStreams.h"
 
 #include "platform/CommandLine.h"
+#include "platform/ToolInputs.h"
 #include "probe/ProbeReport.h"
 
 #include <algorithm>
@@ -74,11 +75,11 @@ std::wstring JoinCommandLine(const std::wstring& ffmpegPath, const std::wstring&
     const std::wstring videoArgument = platform::QuoteArgument(video);
     const std::wstring outArgument = platform::QuoteArgument(out);
     if (program.empty() || videoArgument.empty() || outArgument.empty()) return {};
-    std::wstring command = program + L" -y -nostdin -i " + videoArgument;
+    std::wstring command = program + L" -y -nostdin" + platform::LocalMediaInput() + L" -i " + videoArgument;
     if (!audio.empty()) {
         const std::wstring audioArgument = platform::QuoteArgument(audio);
         if (audioArgument.empty()) return {};
-        command += L" -i " + audioArgument + L" -map 0:v -map 1:a";
+        command += platform::LocalMediaInput() + L" -i " + audioArgument + L" -map 0:v -map 1:a";
     }
     return command + L" -c copy -f " + MuxerOf(container) + L" " + outArgument;
 }

@@ -2,6 +2,7 @@
 
 #include "convert/Presets.h"
 #include "platform/CommandLine.h"
+#include "platform/ToolInputs.h"
 
 namespace convert {
 
@@ -30,6 +31,7 @@ std::wstring FfmpegPath(std::wstring_view programFolder) {
 
 std::wstring BuildFfmpegCommandLine(const ConvertJob& job, std::wstring_view programFolder, std::wstring_view writeTo) {
     std::wstring line = platform::QuoteProgram(FfmpegPath(programFolder));
+    line += platform::LocalMediaInput();
     line += L" -i ";
     line += platform::QuoteArgument(job.inputPath);
     // The options may be empty, which leaves two blanks; ffmpeg does not mind.

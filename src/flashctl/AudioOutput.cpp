@@ -1,6 +1,6 @@
 #include "flashctl/AudioOutput.h"
 
-#include "platform/CommandLine.h"
+#include "flashctl/DecoderCommands.h"
 
 namespace flashctl {
 
@@ -24,10 +24,7 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(const std::wstring& ffmpeg, const
     if (!running) waveOutPause(audio->device_);
     audio->SetVolume(volumePercent);
 
-    const std::wstring command = platform::QuoteProgram(ffmpeg) +
-                                 L" -nostdin -hide_banner -nostats -loglevel error -i " +
-                                 platform::QuoteArgument(clip) + SeekOption(startSeconds) +
-                                 L" -map 0:a:0 -vn -sn -dn -f s16le -acodec pcm_s16le -ac 2 -ar 44100 -";
+    const std::wstring command = SoundDecodeCommand(ffmpeg, clip, startSeconds);
     DWORD error = 0;
     if (!audio->process_.Start(command, error)) return nullptr;
     audio->feeder_ = std::thread([raw = audio.get()] { raw->Feed(); });

@@ -98,13 +98,6 @@ std::size_t DecoderProcess::ReadReport(char* buffer, std::size_t size) {
     return got;
 }
 
-std::wstring SeekOption(double seconds) {
-    if (seconds <= 0) return {};
-    wchar_t option[48];
-    std::swprintf(option, 48, L" -ss %.3f", seconds);
-    return option;
-}
-
 std::wstring FfmpegBesideProgram() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {

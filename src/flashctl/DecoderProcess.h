@@ -38,9 +38,4 @@ private:
 // The ffmpeg.exe beside the program that hosts the control.
 std::wstring FfmpegBesideProgram();
 
-// The option that starts decoding `seconds` into the clip (none at its start). It seeks
-// on the output side: slower than seeking in the input, but an FLV without a seek index
-// refuses an input seek, even to 0, and then yields no frame at all.
-std::wstring SeekOption(double seconds);
-
 }  // namespace flashctl

@@ -1,7 +1,7 @@
 #include "flashctl/VideoDecoder.h"
 
 #include "platform/AnsiText.h"
-#include "platform/CommandLine.h"
+#include "flashctl/DecoderCommands.h"
 
 #include <chrono>
 #include <cstdio>
@@ -14,18 +14,8 @@ namespace {
 // that yields nothing for this long is reported instead of leaving the pane waiting.
 constexpr auto kDescriptionTimeout = std::chrono::seconds(20);
 constexpr auto kReportEndTimeout = std::chrono::seconds(3);
-// Frames larger than this are scaled down by ffmpeg: a 4K clip would otherwise push
-// 33 MB per frame through the pipe.
-constexpr int kMaxWidth = 1280, kMaxHeight = 720;
-
 std::wstring DecodeCommand(const DecoderSettings& settings) {
-    wchar_t scale[160];
-    std::swprintf(scale, 160, L"scale='min(%d,iw)':'min(%d,ih)':force_original_aspect_ratio=decrease", kMaxWidth,
-                  kMaxHeight);
-    return platform::QuoteProgram(settings.ffmpeg) + L" -nostdin -hide_banner -nostats -i " +
-           platform::QuoteArgument(settings.clip) + SeekOption(settings.startSeconds) +
-           L" -map 0:v:0 -an -sn -dn -vf " + platform::QuoteArgument(scale) +
-           L" -vsync cfr -f rawvideo -pix_fmt bgra -";
+    return PictureDecodeCommand(settings.ffmpeg, settings.clip, settings.startSeconds);
 }
 
 }  // namespace

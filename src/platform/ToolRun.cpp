@@ -22,6 +22,15 @@ bool IsSignalled(HANDLE event) { return event != nullptr && WaitForSingleObject(
 
 ToolRunOutcome RunToolWithOutput(const std::wstring& commandLine, HANDLE haltEvent,
                                  const std::function<void(std::string_view)>& onOutput) {
+    return RunWatchedTool(commandLine, haltEvent, std::chrono::milliseconds(INFINITE), [&](std::string_view bytes) {
+        onOutput(bytes);
+        return true;
+    });
+}
+
+ToolRunOutcome RunWatchedTool(const std::wstring& commandLine, HANDLE haltEvent,
+                              std::chrono::milliseconds silenceLimit,
+                              const std::function<bool(std::string_view)>& onOutput) {
     ToolRunOutcome outcome;
     OutputPipe pipe;
     if (!pipe.Create(outcome.startError)) return outcome;
@@ -32,15 +41,22 @@ ToolRunOutcome RunToolWithOutput(const std::wstring& commandLine, HANDLE haltEve
     std::string bytes;
     bool exited = false;
     auto quietUntil = std::chrono::steady_clock::now();
+    auto lastOutput = std::chrono::steady_clock::now();
     for (;;) {
         if (IsSignalled(haltEvent)) break;
         bytes.clear();
         const OutputPipe::Outcome read = pipe.Read(bytes, haltEvent, kExitPollMs);
         if (read == OutputPipe::Outcome::Data) {
-            onOutput(bytes);
-            continue;
+            lastOutput = std::chrono::steady_clock::now();
+            if (onOutput(bytes)) continue;
+            outcome.cut = true;
+            break;
         }
         if (read != OutputPipe::Outcome::TimedOut) break;  // halted, end of output, or a broken pipe
+        if (!exited && std::chrono::steady_clock::now() - lastOutput >= silenceLimit) {
+            outcome.silent = true;
+            break;
+        }
         if (!exited && WaitForSingleObject(child.process(), 0) == WAIT_OBJECT_0) {
             exited = true;
             quietUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(kQuietAfterExitMs);
@@ -49,12 +65,13 @@ ToolRunOutcome RunToolWithOutput(const std::wstring& commandLine, HANDLE haltEve
         }
     }
     outcome.halted = IsSignalled(haltEvent);
-    if (!outcome.halted && WaitForSingleObject(child.process(), kExitCodeWaitMs) == WAIT_OBJECT_0)
+    const bool ended = outcome.halted || outcome.silent || outcome.cut;
+    if (!ended && WaitForSingleObject(child.process(), kExitCodeWaitMs) == WAIT_OBJECT_0)
         GetExitCodeProcess(child.process(), &outcome.exitCode);
     // Whatever the run started and left behind ends with it; nothing outside the job is touched.
     child.EndTree();
     // The job's processes end asynchronously; files they held are free only once they have.
-    if (outcome.halted) WaitForSingleObject(child.process(), kExitCodeWaitMs);
+    if (ended) WaitForSingleObject(child.process(), kExitCodeWaitMs);
     return outcome;
 }
 

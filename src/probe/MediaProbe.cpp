@@ -3,6 +3,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/CommandLine.h"
 #include "platform/ProcessRunner.h"
+#include "platform/ToolInputs.h"
 
 #include <thread>
 
@@ -15,7 +16,7 @@ std::wstring ProbeCommandLine(const std::wstring& ffmpegPath, const std::wstring
     if (program.empty()) return {};
     // ffmpeg.exe is started directly, not through cmd /c: no shell ever reads the file
     // name, so "&", "%" or quotes in it are only characters of the name.
-    return program + L" -i " + platform::QuoteArgument(filePath);
+    return program + platform::LocalMediaInput() + L" -i " + platform::QuoteArgument(filePath);
 }
 
 namespace {

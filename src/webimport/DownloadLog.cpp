@@ -3,6 +3,9 @@
 #include "platform/ToolOutput.h"
 #include "probe/ProbeReport.h"
 
+#include <algorithm>
+#include <cwchar>
+
 namespace webimport {
 
 namespace {
@@ -52,7 +55,31 @@ bool IsChatter(std::wstring_view line) {
            line.find(L"Opening '") != std::wstring_view::npos || line.find(L"Statistics:") != std::wstring_view::npos;
 }
 
+// The last segment of a path, query and all: ffmpeg and the program escape addresses
+// each in their own way, but both keep a segment's name.
+std::wstring_view NameOf(std::wstring_view address) {
+    return address.substr(address.find_last_of(L'/') == std::wstring_view::npos ? 0 : address.find_last_of(L'/') + 1);
+}
+
+// ", 29.97 fps," in a stream line.
+std::optional<double> RateOf(std::wstring_view line) {
+    const std::size_t fps = line.find(L" fps");
+    if (fps == std::wstring_view::npos) return std::nullopt;
+    const std::size_t start = line.rfind(L' ', fps - 1);
+    if (start == std::wstring_view::npos) return std::nullopt;
+    const std::wstring number(line.substr(start + 1, fps - start - 1));
+    wchar_t* end = nullptr;
+    const double rate = std::wcstod(number.c_str(), &end);
+    if (end == number.c_str() || *end != L'\0' || !(rate > 0)) return std::nullopt;
+    return rate;
+}
+
 }  // namespace
+
+void DownloadLog::ExpectSegments(std::vector<std::wstring> firstSegments, std::size_t count) {
+    firstSegments_ = std::move(firstSegments);
+    expectedSegments_ = count;
+}
 
 std::vector<double> DownloadLog::Feed(std::string_view chunk) {
     std::vector<double> times;
@@ -76,13 +103,20 @@ void DownloadLog::Finish() {
 void DownloadLog::ReadLine(std::wstring_view line, std::vector<double>& times) {
     if (const std::size_t at = line.find(L"time="); at != std::wstring_view::npos && line.starts_with(L"frame=")) {
         if (const auto seconds = probe::ParseClockTime(line.substr(at + 5))) times.push_back(*seconds);
+        framesWritten_ = std::wcstod(std::wstring(line.substr(6, line.find(L'f', 6) - 6)).c_str(), nullptr);
         return;
     }
+    if (line.starts_with(L"Output #")) outputStarted_ = true;
+    if (!outputStarted_ && !framesPerSecond_ && line.find(L"Stream #") != std::wstring_view::npos &&
+        line.find(L": Video: ") != std::wstring_view::npos)
+        framesPerSecond_ = RateOf(line);
     if (!inputSeconds_) {
         inputSeconds_ = probe::ReportedDuration(line);
     }
     const std::wstring source = std::wstring(Speaker(line)) + std::wstring(PlaylistNumber(line));
     if (const std::wstring_view address = Between(line, L"request for url '", L'\''); !address.empty()) {
+        currentPart_ = address;
+        if (line.find(L"HLS request for url") != std::wstring_view::npos) NoteSegmentRequest(source, address);
         // A stream that goes on after a failed fragment lost that fragment for good.
         if (pendingFailure_ && pendingFailure_->source == source && failedPart_.empty()) {
             failedPart_ = pendingFailure_->address;
@@ -114,6 +148,17 @@ void DownloadLog::ReadLine(std::wstring_view line, std::vector<double>& times) {
         }
     }
     if (!IsChatter(line)) lastError_ = AfterSpeaker(line);
+}
+
+void DownloadLog::NoteSegmentRequest(const std::wstring& source, std::wstring_view address) {
+    if (expectedSegments_ == 0) return;
+    if (++segmentRequests_ > expectedSegments_) turnedLive_ = true;
+    if (std::find(speakersSeen_.begin(), speakersSeen_.end(), source) != speakersSeen_.end()) return;
+    speakersSeen_.push_back(source);
+    // A live playlist is read from near its end, not from its first segment.
+    const bool first = std::any_of(firstSegments_.begin(), firstSegments_.end(),
+                                   [&](const std::wstring& segment) { return NameOf(segment) == NameOf(address); });
+    if (!first) turnedLive_ = true;
 }
 
 ProbedFile ReadProbedFile(std::wstring_view report) {

@@ -30,8 +30,22 @@ public:
     // The last line that says why the tool gave up, progress and chatter left out.
     const std::wstring& lastError() const { return lastError_; }
 
+    // What the program read in the HLS playlists before the copy: the first segment of
+    // each, and how many segments they list together. A tool that starts elsewhere or
+    // asks for more is reading a playlist that has turned into a live stream since.
+    void ExpectSegments(std::vector<std::wstring> firstSegments, std::size_t count);
+    bool turnedLive() const { return turnedLive_; }
+    // The part the tool asked for last: the one a stalled copy waits for.
+    const std::wstring& currentPart() const { return currentPart_; }
+    // The input's picture rate ("25 fps") and how many pictures the copy wrote (its last
+    // "frame=" report): a part that was lost or cut short leaves fewer than its length
+    // holds, though the first and last timestamps still span the whole playlist.
+    std::optional<double> framesPerSecond() const { return framesPerSecond_; }
+    std::optional<double> framesWritten() const { return framesWritten_; }
+
 private:
     void ReadLine(std::wstring_view line, std::vector<double>& times);
+    void NoteSegmentRequest(const std::wstring& source, std::wstring_view address);
 
     struct Request {
         std::wstring source;  // "[dash @ 0x...]" and the playlist number
@@ -46,6 +60,15 @@ private:
     std::wstring failedPart_;
     std::wstring failedReason_;
     std::wstring lastError_;
+    std::vector<std::wstring> firstSegments_;
+    std::size_t expectedSegments_ = 0;
+    std::size_t segmentRequests_ = 0;
+    std::vector<std::wstring> speakersSeen_;
+    bool turnedLive_ = false;
+    std::wstring currentPart_;
+    bool outputStarted_ = false;
+    std::optional<double> framesPerSecond_;
+    std::optional<double> framesWritten_;
 };
 
 

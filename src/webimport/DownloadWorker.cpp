@@ -93,7 +93,8 @@ void Download::ImportPage(const std::string& body, const platform::HttpResponse&
     // A watch page of the old kind is read as it always was.
     const PageValues values = ScrapePage(page);
     if (values.Complete()) return ImportWatchPage(values);
-    const PageVideo video = ReadPageVideo(page, response.url());
+    const PageVideo video = ReadPageVideo(page, response.url(), halt());
+    if (channel_.halted()) return;
     if (video.addresses.empty()) return channel_.Fail(kNoVideoFound);
     if (!ImportPageVideo(video, response.url()) && !channel_.halted()) channel_.Fail(kVideoNotServed);
 }

@@ -31,12 +31,23 @@ inline constexpr std::wstring_view kNotEnoughSpace =
     L"There is not enough free space in the library folder for this video.";
 inline constexpr std::wstring_view kLiveStream = L"This is a live stream: only whole recordings can be imported.";
 inline constexpr std::wstring_view kEmptyPlaylist = L"The video's playlist lists no video.";
+// Followed by the address as the playlist writes it.
+inline constexpr std::wstring_view kNotWebPart =
+    L"The video's playlist names a part that is no web address, so nothing was downloaded: ";
+inline constexpr std::wstring_view kAbsurdPlaylist =
+    L"The video's playlist says it lasts longer than a day or has more parts than any video, so nothing was "
+    L"downloaded.";
 // Followed by the address of the part and the server's words.
 inline constexpr std::wstring_view kPartMissing = L"A part of the video could not be downloaded, so nothing was kept: ";
 // Followed by the tool's words.
 inline constexpr std::wstring_view kPlaylistFailed = L"The video could not be downloaded: ";
 inline constexpr std::wstring_view kToolMissing =
     L"ffmpeg.exe could not be started, so the video cannot be downloaded.";
+inline constexpr std::wstring_view kTurnedLive =
+    L"The video's playlist turned into a live stream while it was downloaded, so nothing was kept.";
+// Followed by how much of the picture is missing.
+inline constexpr std::wstring_view kPartsLost =
+    L"Parts of the video did not arrive whole, so nothing was kept: the copy lacks ";
 inline constexpr std::wstring_view kIncompleteClip =
     L"The downloaded video is shorter than its playlist says, so nothing was kept.";
 

@@ -21,7 +21,7 @@ struct JsonValue {
 
 class JsonReader {
 public:
-    explicit JsonReader(std::wstring_view text) : text_(text) {}
+    JsonReader(std::wstring_view text, const std::atomic<bool>* halt) : text_(text), halt_(halt) {}
 
     std::optional<JsonValue> ReadDocument() {
         JsonValue value;
@@ -46,6 +46,9 @@ private:
 
     bool ReadValue(JsonValue& value, int depth) {
         if (depth > kDeepestNesting) return false;
+        // A look at the flag every few thousand values costs nothing and lets Stop end
+        // the reading of a page of millions.
+        if (++values_ % 4096 == 0 && halt_ != nullptr && halt_->load()) return false;
         SkipSpace();
         if (at_ >= text_.size()) return false;
         switch (text_[at_]) {
@@ -148,7 +151,9 @@ private:
     }
 
     std::wstring_view text_;
+    const std::atomic<bool>* halt_;
     std::size_t at_ = 0;
+    std::size_t values_ = 0;
 };
 
 const JsonValue* Member(const JsonValue& object, std::wstring_view name) {
@@ -185,9 +190,9 @@ void Collect(const JsonValue& value, std::vector<std::wstring>& addresses) {
 
 }  // namespace
 
-std::vector<std::wstring> VideoObjectAddresses(std::wstring_view json) {
+std::vector<std::wstring> VideoObjectAddresses(std::wstring_view json, const std::atomic<bool>* halt) {
     std::vector<std::wstring> addresses;
-    if (const auto document = JsonReader(json).ReadDocument()) Collect(*document, addresses);
+    if (const auto document = JsonReader(json, halt).ReadDocument()) Collect(*document, addresses);
     return addresses;
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <unordered_set>
 
 namespace webimport {
 
@@ -82,15 +83,19 @@ void NoteMeta(const HtmlTag& tag, PageFacts& facts) {
     if (!facts.metaTitle && tag.Attribute(L"name") == std::wstring_view(L"title")) facts.metaTitle = content;
 }
 
-PageFacts ReadFacts(std::wstring_view page) {
+bool Halted(const std::atomic<bool>* halt) { return halt != nullptr && halt->load(); }
+
+PageFacts ReadFacts(std::wstring_view page, const std::atomic<bool>* halt) {
     PageFacts facts;
     ForEachTag(page, [&](const HtmlTag& tag) {
+        if (Halted(halt)) return false;
         if (!tag.opening) return true;
         if (tag.name == L"meta") NoteMeta(tag, facts);
         if (tag.name == L"base" && !facts.base) facts.base = tag.Attribute(L"href");
         if (tag.name == L"title" && !facts.title) facts.title = tag.text;
         if (tag.name == L"script" && IsJsonLd(tag)) {
-            for (std::wstring& address : VideoObjectAddresses(tag.text)) facts.structured.push_back(std::move(address));
+            for (std::wstring& address : VideoObjectAddresses(tag.text, halt))
+                facts.structured.push_back(std::move(address));
         }
         if (tag.name == L"video" || tag.name == L"source") {
             const auto src = tag.Attribute(L"src");
@@ -103,22 +108,26 @@ PageFacts ReadFacts(std::wstring_view page) {
 
 }  // namespace
 
-PageVideo ReadPageVideo(std::wstring_view page, std::wstring_view pageAddress) {
-    const PageFacts facts = ReadFacts(page);
+PageVideo ReadPageVideo(std::wstring_view page, std::wstring_view pageAddress, const std::atomic<bool>* halt) {
+    const PageFacts facts = ReadFacts(page, halt);
     PageVideo video;
+    // Pages name the same address many times over; a set keeps the check linear.
+    std::unordered_set<std::wstring> seen;
     std::wstring base(pageAddress);
     if (facts.base) {
         if (auto resolved = ResolveAddress(pageAddress, DecodeEntities(*facts.base))) base = std::move(*resolved);
     }
     auto add = [&](std::wstring_view written, bool decode) {
         const auto resolved = ResolveAddress(base, decode ? DecodeEntities(written) : std::wstring(written));
-        if (resolved && std::find(video.addresses.begin(), video.addresses.end(), *resolved) == video.addresses.end())
-            video.addresses.push_back(*resolved);
+        if (resolved && seen.insert(*resolved).second) video.addresses.push_back(*resolved);
     };
     for (const auto& property : facts.properties)
         if (property) add(*property, true);
     // JSON text has no character references: its escapes are decoded already.
-    for (const std::wstring& address : facts.structured) add(address, false);
+    for (const std::wstring& address : facts.structured) {
+        if (Halted(halt)) return video;
+        add(address, false);
+    }
     const auto best = std::min_element(facts.sources.begin(), facts.sources.end(),
                                        [](const MediaSource& a, const MediaSource& b) { return a.rank < b.rank; });
     if (best != facts.sources.end()) add(best->address, true);

@@ -1,6 +1,7 @@
 #pragma once
 // What a web page of today says about its video: the addresses it names for it, best
 // first, and its title. Portable.
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,9 @@ struct PageVideo {
     std::wstring title;
 };
 
-PageVideo ReadPageVideo(std::wstring_view page, std::wstring_view pageAddress);
+// Linear in the page's size, however many addresses it names. Returns what it has read so
+// far as soon as `halt` is set.
+PageVideo ReadPageVideo(std::wstring_view page, std::wstring_view pageAddress,
+                        const std::atomic<bool>* halt = nullptr);
 
 }  // namespace webimport

@@ -3,6 +3,7 @@
 #include "webimport/HtmlTags.h"
 #include "webimport/WebAddress.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace webimport {
@@ -108,10 +109,68 @@ struct SetDefaults {
     int height = 0;
 };
 
+// An address a playlist or manifest names that the tool would open as written: one with
+// a scheme of its own must be a web address. Relative ones resolve against the web
+// address the playlist came from.
+bool IsWebOrRelative(std::wstring_view written) {
+    const std::wstring_view address = TrimLine(written);
+    return !HasScheme(address) || IsWebAddress(address);
+}
+
+// The text of every <BaseURL> element: HtmlTags gives tags, not the text between them.
+void NoteBaseUrls(std::wstring_view text, std::wstring& notWebPart) {
+    for (std::size_t at = 0; notWebPart.empty();) {
+        std::size_t open = std::wstring_view::npos;
+        for (std::size_t lt = text.find(L'<', at); lt != std::wstring_view::npos; lt = text.find(L'<', lt + 1)) {
+            if (EqualsAsciiNoCase(text.substr(lt + 1, 7), L"BaseURL")) {
+                open = lt;
+                break;
+            }
+        }
+        if (open == std::wstring_view::npos) return;
+        const std::size_t start = text.find(L'>', open);
+        if (start == std::wstring_view::npos) return;
+        const std::size_t end = text.find(L'<', start);
+        const std::wstring_view url = text.substr(start + 1, end == std::wstring_view::npos ? end : end - start - 1);
+        if (!IsWebOrRelative(url)) notWebPart = TrimLine(url);
+        at = start + 1;
+    }
+}
+
 bool IsVideoRepresentation(const std::wstring& mimeType, const std::wstring& contentType, const std::wstring& codecs) {
     if (!mimeType.empty()) return StartsWithAsciiNoCase(mimeType, L"video/");
     if (!contentType.empty()) return EqualsAsciiNoCase(contentType, L"video");
     return IsPictureCodec(codecs);
+}
+
+double ParseNumber(std::wstring_view text) {
+    const bool negative = text.starts_with(L'-');
+    const double value = ParseDecimal(negative ? text.substr(1) : text).value_or(0);
+    return negative ? -value : value;
+}
+
+// The fragments one tag of a manifest adds, and the addresses it names. A timeline entry
+// that repeats until the end (r="-1"), or a template without one, counts its parts by the
+// manifest's length; a manifest without a length only counts what it lists.
+// `timescale` is the one of the segment template or list the tag lies in.
+void NoteFragments(const HtmlTag& tag, DashManifest& manifest, double& timescale) {
+    for (const wchar_t* name : {L"media", L"initialization", L"sourceurl"}) {
+        const auto written = tag.Attribute(name);
+        if (written && manifest.notWebPart.empty() && !IsWebOrRelative(*written))
+            manifest.notWebPart = TrimLine(*written);
+    }
+    const double lengthSeconds = manifest.seconds.value_or(0);
+    if (tag.Attribute(L"timescale")) timescale = std::max(ParseNumber(*tag.Attribute(L"timescale")), 1.0);
+    const double duration = ParseNumber(tag.Attribute(L"duration").value_or(L"0")) / timescale;
+    if (tag.name == L"segmenturl") {
+        manifest.parts += 1;
+    } else if (tag.name == L"s") {
+        const double repeat = ParseNumber(tag.Attribute(L"r").value_or(L"0"));
+        const double each = ParseNumber(tag.Attribute(L"d").value_or(L"0")) / timescale;
+        manifest.parts += repeat >= 0 ? repeat + 1 : (each > 0 ? lengthSeconds / each : lengthSeconds);
+    } else if (tag.name == L"segmenttemplate" && duration > 0) {
+        manifest.parts += lengthSeconds / duration;
+    }
 }
 
 }  // namespace
@@ -153,6 +212,11 @@ HlsPlaylist ParseHlsPlaylist(std::wstring_view text, std::wstring_view address) 
                 rendition.address = *resolved;
             }
             playlist.audio.push_back(std::move(rendition));
+        } else if (line.find(L"URI=\"") != std::wstring_view::npos &&
+                   (line.starts_with(L"#EXT-X-KEY:") || line.starts_with(L"#EXT-X-MAP:") ||
+                    line.starts_with(L"#EXT-X-PART:") || line.starts_with(L"#EXT-X-PRELOAD-HINT:"))) {
+            const std::wstring uri = ValueOf(ParseAttributeList(line.substr(line.find(L':') + 1)), L"URI");
+            if (playlist.notWebPart.empty() && !IsWebOrRelative(uri)) playlist.notWebPart = uri;
         } else if (line.starts_with(L"#EXTINF:")) {
             segmentPending = true;
             segmentSeconds = ParseDecimal(line.substr(8)).value_or(0);
@@ -166,6 +230,8 @@ HlsPlaylist ParseHlsPlaylist(std::wstring_view text, std::wstring_view address) 
             } else if (segmentPending && resolved) {
                 playlist.segments.push_back(*resolved);
                 playlist.seconds += segmentSeconds;
+            } else if (segmentPending && playlist.notWebPart.empty()) {
+                playlist.notWebPart = line;
             }
             pendingVariant.reset();
             segmentPending = false;
@@ -203,8 +269,10 @@ std::wstring AudioAddressOf(const HlsPlaylist& master, const HlsVariant& variant
 DashManifest ParseDashManifest(std::wstring_view text) {
     DashManifest manifest;
     SetDefaults set;
+    double timescale = 1;
     ForEachTag(text, [&](const HtmlTag& tag) {
         auto attribute = [&](std::wstring_view name) { return std::wstring(tag.Attribute(name).value_or(L"")); };
+        if (tag.opening) NoteFragments(tag, manifest, timescale);
         if (tag.name == L"mpd" && tag.opening) {
             manifest.valid = true;
             manifest.live = EqualsAsciiNoCase(attribute(L"type"), L"dynamic");
@@ -228,7 +296,16 @@ DashManifest ParseDashManifest(std::wstring_view text) {
         }
         return true;
     });
+    NoteBaseUrls(text, manifest.notWebPart);
     return manifest;
+}
+
+bool IsAbsurd(const HlsPlaylist& media) {
+    return media.seconds > kLongestPlaylistSeconds || static_cast<double>(media.segments.size()) > kMostPlaylistParts;
+}
+
+bool IsAbsurd(const DashManifest& manifest) {
+    return manifest.seconds.value_or(0) > kLongestPlaylistSeconds || manifest.parts > kMostPlaylistParts;
 }
 
 DashChoice ChooseRepresentations(const DashManifest& manifest) {

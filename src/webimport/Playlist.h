@@ -31,11 +31,15 @@ struct HlsPlaylist {
     std::vector<std::wstring> segments;  // absolute
     double seconds = 0;                  // the sum of #EXTINF
     bool ended = false;                  // #EXT-X-ENDLIST: a whole recording, not a live stream
+    // The first segment, key or map address of a media playlist that is no http or https
+    // address, as written ("file:C:/...", "tcp://..."); empty when there is none.
+    std::wstring notWebPart;
     bool isMaster() const { return !variants.empty(); }
 };
 
 // Reads a playlist fetched from `address`; relative addresses in it are resolved against
-// that, and entries that are no http or https address are left out.
+// that, and entries that are no http or https address are left out (a media playlist
+// names the first of them in notWebPart).
 HlsPlaylist ParseHlsPlaylist(std::wstring_view text, std::wstring_view address);
 
 // The variant with the largest picture (width times height), then the highest bandwidth;
@@ -60,6 +64,12 @@ struct DashManifest {
     int periods = 0;
     std::vector<DashRepresentation> representations;  // video and sound, in document order
     std::optional<double> seconds;                    // mediaPresentationDuration
+    // How many fragments the tool would ask for, over every representation: what the
+    // segment lists, timelines and templates (by their duration) add up to.
+    double parts = 0;
+    // The first BaseURL, segment or initialization address that names another scheme
+    // than http or https, as written; empty when there is none.
+    std::wstring notWebPart;
 };
 
 DashManifest ParseDashManifest(std::wstring_view text);
@@ -73,6 +83,13 @@ struct DashChoice {
     std::wstring codecs;  // of both, joined by ","
 };
 DashChoice ChooseRepresentations(const DashManifest& manifest);
+
+// Playlists that no video needs: longer than a day, or of more parts than that at one a
+// second. Refused before the tool asks for a single part of them.
+inline constexpr double kLongestPlaylistSeconds = 24 * 3600;
+inline constexpr double kMostPlaylistParts = 24 * 3600;
+bool IsAbsurd(const HlsPlaylist& media);
+bool IsAbsurd(const DashManifest& manifest);
 
 // "PT1H2M3.5S" in seconds; nullopt for text that is no such duration.
 std::optional<double> ParseIsoDuration(std::wstring_view text);

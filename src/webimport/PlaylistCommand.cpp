@@ -1,6 +1,7 @@
 #include "webimport/PlaylistCommand.h"
 
 #include "platform/CommandLine.h"
+#include "platform/ToolInputs.h"
 
 namespace webimport {
 
@@ -14,7 +15,7 @@ std::wstring InputArguments(std::wstring_view input, const RequestIdentity& iden
     using platform::QuoteArgument;
     // The referrer goes as a header: the DASH reader hands headers to its fragment
     // requests but not the -referer option.
-    return L" -protocol_whitelist http,https,tcp,tls,crypto -rw_timeout " + std::wstring(kReadTimeout) +
+    return platform::WebStreamInput() + L" -rw_timeout " + std::wstring(kReadTimeout) +
            L" -user_agent " + QuoteArgument(identity.userAgent) + L" -headers " +
            QuoteArgument(L"Referer: " + identity.referrer + L"\r\n") + L" -i " + QuoteArgument(input);
 }

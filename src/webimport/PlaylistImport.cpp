@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 
 namespace webimport {
@@ -19,6 +20,9 @@ namespace {
 
 // How far the copy's length may stray from what the playlist says.
 constexpr double kLengthTolerance = 2.0;
+// How much less picture than the playlist's length a whole copy may hold: the lengths a
+// playlist gives its segments are rounded, a lost part is a segment of seconds.
+constexpr double kMissingPictureTolerance = 0.5;
 // A probe's report is a few kilobytes; more is not read.
 constexpr std::size_t kLongestProbeReport = 256 * 1024;
 
@@ -26,7 +30,16 @@ constexpr std::size_t kLongestProbeReport = 256 * 1024;
 struct Plan {
     PlaylistSource source;
     std::wstring failure;
+    // HLS: the first segment of each playlist the tool reads, and how many they list.
+    std::vector<std::wstring> firstSegments;
+    std::size_t segments = 0;
 };
+
+void NoteSegments(const HlsPlaylist& media, Plan& plan) {
+    if (media.segments.empty()) return;
+    plan.firstSegments.push_back(media.segments.front());
+    plan.segments += media.segments.size();
+}
 
 class PlaylistImport {
 public:
@@ -42,12 +55,16 @@ public:
 
 private:
     Plan PlanHls();
+    // The media playlist at `address`, read and judged: the failure text when it cannot be
+    // copied.
+    std::wstring ReadMedia(const std::wstring& address, Plan& plan);
     Plan PlanDash() const;
     // A media playlist fetched and read; the failure text when it cannot be.
     std::wstring FetchMedia(const std::wstring& address, HlsPlaylist& media) const;
     Container ProbeContainer(const std::wstring& input) const;
     // The copy itself; false when it failed and was reported (or was halted).
     bool Copy(const PlaylistSource& source, const std::wstring& path, DownloadLog& log);
+    std::wstring CopyFailure(const platform::ToolRunOutcome& outcome, const DownloadLog& log) const;
     void Finish(const PlaylistSource& source, const std::wstring& path, const DownloadLog& log, std::int32_t second);
 
     ImportChannel& channel_;
@@ -57,13 +74,38 @@ private:
     RequestIdentity identity_;
 };
 
+// Whatever in the playlist keeps it from being copied, read before the tool asks for any
+// part of it; empty when it may be.
 std::wstring PlaylistFailure(const HlsPlaylist& media) {
+    if (!media.notWebPart.empty()) return std::wstring(kNotWebPart) + media.notWebPart;
     if (media.segments.empty()) return std::wstring(kEmptyPlaylist);
     if (!media.ended) return std::wstring(kLiveStream);
+    if (IsAbsurd(media)) return std::wstring(kAbsurdPlaylist);
+    return {};
+}
+
+std::wstring ManifestFailure(const DashManifest& manifest) {
+    if (!manifest.valid || manifest.representations.empty()) return std::wstring(kEmptyPlaylist);
+    if (!manifest.notWebPart.empty()) return std::wstring(kNotWebPart) + manifest.notWebPart;
+    if (manifest.live) return std::wstring(kLiveStream);
+    if (IsAbsurd(manifest)) return std::wstring(kAbsurdPlaylist);
     return {};
 }
 
 std::wstring PlaylistText(const std::string& body) { return platform::DecodeToolOutput(body); }
+
+// How many seconds of pictures the copy lacks against the playlist's length, by the
+// pictures it wrote at the input's rate; 0 when the tool did not say.
+double MissingPictureSeconds(const DownloadLog& log, std::optional<double> expected) {
+    if (!expected || !log.framesPerSecond() || !log.framesWritten()) return 0;
+    return *expected - *log.framesWritten() / *log.framesPerSecond();
+}
+
+std::wstring SecondsText(double seconds) {
+    wchar_t text[32];
+    std::swprintf(text, 32, L"%.1f s", seconds);
+    return text;
+}
 
 }  // namespace
 
@@ -88,6 +130,7 @@ Plan PlaylistImport::PlanHls() {
         plan.failure = PlaylistFailure(playlist);
         plan.source.input = request_.address;
         plan.source.seconds = playlist.seconds;
+        NoteSegments(playlist, plan);
         return plan;
     }
     const HlsVariant& variant = playlist.variants[*BestVariant(playlist.variants)];
@@ -97,14 +140,20 @@ Plan PlaylistImport::PlanHls() {
     plan.source.audioInput = AudioAddressOf(playlist, variant);
     plan.source.container = ContainerForCodecs(variant.codecs);
     plan.source.seconds = media.seconds;
+    NoteSegments(media, plan);
+    // The separate sound is copied too, so it is read as carefully as the picture.
+    if (plan.failure.empty() && !plan.source.audioInput.empty()) {
+        HlsPlaylist sound;
+        plan.failure = FetchMedia(plan.source.audioInput, sound);
+        NoteSegments(sound, plan);
+    }
     return plan;
 }
 
 Plan PlaylistImport::PlanDash() const {
     Plan plan;
     const DashManifest manifest = ParseDashManifest(PlaylistText(request_.body));
-    if (!manifest.valid || manifest.representations.empty()) return {{}, std::wstring(kEmptyPlaylist)};
-    if (manifest.live) return {{}, std::wstring(kLiveStream)};
+    if (std::wstring failure = ManifestFailure(manifest); !failure.empty()) return {{}, std::move(failure)};
     const DashChoice choice = ChooseRepresentations(manifest);
     if (!choice.video) return {{}, std::wstring(kEmptyPlaylist)};
     plan.source.input = request_.address;
@@ -134,25 +183,20 @@ bool PlaylistImport::Copy(const PlaylistSource& source, const std::wstring& path
     DownloadProgress progress{0, total, DownloadProgress::Unit::Seconds};
     channel_.Range(progress);
     channel_.Progress(progress, true);
-    const platform::ToolRunOutcome outcome =
-        platform::RunToolWithOutput(PlaylistCopyCommandLine(settings_.ffmpegPath, source, identity_, path),
-                                    channel_.job().haltEvent.get(), [&](std::string_view bytes) {
-                                        for (const double seconds : log.Feed(bytes)) {
-                                            progress.received = static_cast<std::uint64_t>(std::max(seconds, 0.0));
-                                            if (total > 0) progress.received = std::min(progress.received, total);
-                                            channel_.Progress(progress);
-                                        }
-                                    });
+    // A lost part, or a playlist that is no longer the one read, ends the copy at once:
+    // nothing of it will be kept.
+    const platform::ToolRunOutcome outcome = platform::RunWatchedTool(
+        PlaylistCopyCommandLine(settings_.ffmpegPath, source, identity_, path), channel_.job().haltEvent.get(),
+        settings_.stallLimit, [&](std::string_view bytes) {
+            for (const double seconds : log.Feed(bytes)) {
+                progress.received = static_cast<std::uint64_t>(std::max(seconds, 0.0));
+                if (total > 0) progress.received = std::min(progress.received, total);
+                channel_.Progress(progress);
+            }
+            return log.failedPart().empty() && !log.turnedLive();
+        });
     log.Finish();
-    std::wstring failure;
-    if (!outcome.started) {
-        failure = kToolMissing;
-    } else if (!log.failedPart().empty()) {
-        failure = std::wstring(kPartMissing) + log.failedPart();
-        if (!log.failedReason().empty()) failure += L" (" + log.failedReason() + L")";
-    } else if (outcome.exitCode != 0) {
-        failure = std::wstring(kPlaylistFailed) + log.lastError();
-    }
+    const std::wstring failure = CopyFailure(outcome, log);
     if (outcome.halted || channel_.halted() || !failure.empty()) {
         // The tool has ended: what it wrote can go.
         DeleteFileW(path.c_str());
@@ -161,6 +205,22 @@ bool PlaylistImport::Copy(const PlaylistSource& source, const std::wstring& path
     }
     if (total > 0) channel_.Progress({total, total, DownloadProgress::Unit::Seconds}, true);
     return true;
+}
+
+std::wstring PlaylistImport::CopyFailure(const platform::ToolRunOutcome& outcome, const DownloadLog& log) const {
+    if (!outcome.started) return std::wstring(kToolMissing);
+    if (log.turnedLive()) return std::wstring(kTurnedLive);
+    if (!log.failedPart().empty()) {
+        std::wstring failure = std::wstring(kPartMissing) + log.failedPart();
+        if (!log.failedReason().empty()) failure += L" (" + log.failedReason() + L")";
+        return failure;
+    }
+    if (outcome.silent) {
+        return std::wstring(kPartMissing) + log.currentPart() + L" (no answer for " +
+               std::to_wstring(settings_.stallLimit.count() / 1000) + L" s)";
+    }
+    if (outcome.exitCode != 0) return std::wstring(kPlaylistFailed) + log.lastError();
+    return {};
 }
 
 void PlaylistImport::Finish(const PlaylistSource& source, const std::wstring& path, const DownloadLog& log,
@@ -173,6 +233,8 @@ void PlaylistImport::Finish(const PlaylistSource& source, const std::wstring& pa
         failure = kSiteSentNoVideo;
     } else if (expected && (!probed.seconds || std::abs(*probed.seconds - *expected) > kLengthTolerance)) {
         failure = kIncompleteClip;
+    } else if (const double missing = MissingPictureSeconds(log, expected); missing > kMissingPictureTolerance) {
+        failure = std::wstring(kPartsLost) + SecondsText(missing) + L" of its picture.";
     }
     if (!failure.empty() || channel_.halted()) {
         DeleteFileW(path.c_str());
@@ -196,6 +258,7 @@ void PlaylistImport::Run() {
     const auto second = static_cast<std::int32_t>(std::time(nullptr));
     const std::wstring path = NewIncomingPath(settings_.libraryFolder, second);
     DownloadLog log;
+    log.ExpectSegments(plan.firstSegments, plan.segments);
     if (!Copy(plan.source, path, log)) return;
     Finish(plan.source, path, log, second);
 }
