@@ -15,7 +15,8 @@ export WINELOADER=/usr/lib/wine/wine64
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree=;mshtml=;winemenubuilder.exe=d}"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
-FFMPEG_PACKAGE="@ffmpeg-installer/win32-x64@4.1.0"
+# Our ffmpeg.exe (tools/ffmpeg/build.sh): a link into the cache, made by the set-up.
+FFMPEG_EXE="${FFMPEG_EXE:-$BUILD/ffmpeg.exe}"
 WIN_BIN="$WIN_BUILD/bin"
 # `make installer` puts the set-up beside the Windows build tree.
 SETUP_EXE="$(dirname "$WIN_BUILD")/Reelkeep-1.21-setup.exe"

@@ -130,6 +130,8 @@ void DownloadLog::ReadLine(std::wstring_view line, std::vector<double>& times) {
         lastRequests_.push_back({source, std::wstring(address)});
         return;
     }
+    if (untrustedCertificate_.empty() && line.find(L"The certificate of ") != std::wstring_view::npos)
+        untrustedCertificate_ = AfterSpeaker(line);
     if (line.find(L"HTTP error ") != std::wstring_view::npos ||
         line.find(L"Server returned ") != std::wstring_view::npos)
         lastHttpError_ = AfterSpeaker(line);

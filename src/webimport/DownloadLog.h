@@ -35,6 +35,9 @@ public:
     // asks for more is reading a playlist that has turned into a live stream since.
     void ExpectSegments(std::vector<std::wstring> firstSegments, std::size_t count);
     bool turnedLive() const { return turnedLive_; }
+    // The tool's words when a server's certificate was not trusted ("The certificate of
+    // <host> is not trusted (0x...)"); empty while every server's was.
+    const std::wstring& untrustedCertificate() const { return untrustedCertificate_; }
     // The part the tool asked for last: the one a stalled copy waits for.
     const std::wstring& currentPart() const { return currentPart_; }
     // The input's picture rate ("25 fps") and how many pictures the copy wrote (its last
@@ -66,6 +69,7 @@ private:
     std::vector<std::wstring> speakersSeen_;
     bool turnedLive_ = false;
     std::wstring currentPart_;
+    std::wstring untrustedCertificate_;
     bool outputStarted_ = false;
     std::optional<double> framesPerSecond_;
     std::optional<double> framesWritten_;

@@ -25,11 +25,11 @@ struct ImportSettings {
     std::wstring ffmpegPath;     // probes what came, and copies playlists' streams
     std::wstring siteUrl;        // the host that stream requests of old watch pages go to
     DWORD timeoutMs = platform::kHttpTimeoutMs;
+    // Told of each clip the import put into the library, from the worker's thread.
+    std::function<void(const library::ArrivedClip&)> clipArrived = nullptr;
     // A playlist's copy that brings nothing for this long waits for a part that will not
     // come, and ends: shorter than the tool's own read time-out, which would skip the part.
     std::chrono::milliseconds stallLimit{20000};
-    // Told of each clip the import put into the library, from the worker's thread.
-    std::function<void(const library::ArrivedClip&)> clipArrived = nullptr;
 };
 // The site of this build, or REELKEEP_SITE_URL when that is set.
 std::wstring SiteUrl();

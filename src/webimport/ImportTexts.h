@@ -43,6 +43,9 @@ inline constexpr std::wstring_view kPartMissing = L"A part of the video could no
 inline constexpr std::wstring_view kPlaylistFailed = L"The video could not be downloaded: ";
 inline constexpr std::wstring_view kToolMissing =
     L"ffmpeg.exe could not be started, so the video cannot be downloaded.";
+// Followed by the tool's words, which name the server.
+inline constexpr std::wstring_view kUntrustedSite =
+    L"The video's server did not show a trusted certificate, so nothing was kept: ";
 inline constexpr std::wstring_view kTurnedLive =
     L"The video's playlist turned into a live stream while it was downloaded, so nothing was kept.";
 // Followed by how much of the picture is missing.

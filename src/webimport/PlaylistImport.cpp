@@ -193,7 +193,7 @@ bool PlaylistImport::Copy(const PlaylistSource& source, const std::wstring& path
                 if (total > 0) progress.received = std::min(progress.received, total);
                 channel_.Progress(progress);
             }
-            return log.failedPart().empty() && !log.turnedLive();
+            return log.failedPart().empty() && !log.turnedLive() && log.untrustedCertificate().empty();
         });
     log.Finish();
     const std::wstring failure = CopyFailure(outcome, log);
@@ -209,6 +209,7 @@ bool PlaylistImport::Copy(const PlaylistSource& source, const std::wstring& path
 
 std::wstring PlaylistImport::CopyFailure(const platform::ToolRunOutcome& outcome, const DownloadLog& log) const {
     if (!outcome.started) return std::wstring(kToolMissing);
+    if (!log.untrustedCertificate().empty()) return std::wstring(kUntrustedSite) + log.untrustedCertificate();
     if (log.turnedLive()) return std::wstring(kTurnedLive);
     if (!log.failedPart().empty()) {
         std::wstring failure = std::wstring(kPartMissing) + log.failedPart();

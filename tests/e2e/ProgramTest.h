@@ -70,9 +70,11 @@ protected:
     static std::wstring SignedFile(const wchar_t* name) { return BuildProgramFolder() + L"signed\\" + name; }
     // Their certificates chain to the build's test root; the prefix trusts it, as a Windows
     // machine trusts the root of our real certificate.
-    static void TrustTestRoot() {
-        const auto root = ReadWholeFile(SignedFile(L"test-root.cer"));
-        ASSERT_TRUE(root.has_value()) << "test-root.cer is not built beside the driver";
+    static void TrustTestRoot() { TrustRoot(SignedFile(L"test-root.cer")); }
+    // Makes the certificate in the file (DER) a trusted root of this prefix's user.
+    static void TrustRoot(const std::wstring& file) {
+        const auto root = ReadWholeFile(file);
+        ASSERT_TRUE(root.has_value()) << "no test root at " << std::string(file.begin(), file.end());
         HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
         ASSERT_NE(store, nullptr);
         const BOOL added = CertAddEncodedCertificateToStore(

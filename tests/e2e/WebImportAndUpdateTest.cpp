@@ -202,6 +202,36 @@ TEST_F(WebImportProgram, CutStreamIsReportedAndNothingIsKept) {
     EXPECT_TRUE(FilesIn(Videos() + L".incoming\\").empty());
 }
 
+// Over HTTPS the tool checks every server as the program's own requests do: a stream whose
+// certificate the system trusts arrives, and one whose server shows a certificate of its
+// own making to the tool (after the program's requests were answered with a trusted one)
+// is refused with a message, and nothing is kept.
+TEST_F(WebImportProgram, HttpsPartsComeOnlyFromServersTheSystemTrusts) {
+    wchar_t root[MAX_PATH] = {}, site[256] = {};
+    ASSERT_NE(GetEnvironmentVariableW(L"REELKEEP_E2E_TEST_ROOT", root, MAX_PATH), 0u) << "run through run.sh";
+    ASSERT_NE(GetEnvironmentVariableW(L"REELKEEP_E2E_HTTPS_URL", site, 256), 0u) << "run through run.sh";
+    TrustRoot(root);
+    if (HasFatalFailure()) return;
+    RunningProgram run(program(), L"", {L"REELKEEP_SITE_URL=" + SiteUrl()});
+    HWND dialog = OpenImportDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    Download(dialog, std::wstring(site) + L"/streams/hls/master.m3u8");
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 60s)) << "the trusted stream was not imported";
+    ASSERT_EQ(FilesIn(Videos()).size(), 1u);
+
+    dialog = OpenImportDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    Download(dialog, std::wstring(site) + L"/switching-tls/hls/master.m3u8");
+    std::optional<MessageBoxView> box;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(run.processId())).has_value(); }, 60s));
+    EXPECT_TRUE(box->text.starts_with(L"The video's server did not show a trusted certificate, so nothing was kept: "
+                                      L"The certificate of 127.0.0.1 is not trusted"))
+        << std::string(box->text.begin(), box->text.end());
+    box->Press(IDOK);
+    EXPECT_EQ(FilesIn(Videos()).size(), 1u);
+    EXPECT_TRUE(FilesIn(Videos() + L".incoming\").empty());
+}
+
 // The whole road of an update: the signed program's agent fetches the installer that our
 // publisher signed, and the next start offers it and runs it on Yes.
 TEST_F(WebImportProgram, UpdateAgentFetchesOurInstallerAndTheNextStartRunsItOnYes) {

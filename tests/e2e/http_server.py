@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
 """The web site and update server of the e2e layer, on 127.0.0.1 only.
 
-Usage: http_server.py <the build's program folder> <port file>
-Writes the port it listens on into <port file> once it accepts connections.
+Usage: http_server.py <the build's program folder> <port file> <certificate folder>
+Writes the port it listens on into <port file> once it accepts connections, and on a second
+line the port of the same site over HTTPS, with the certificates of <certificate folder>
+(made by run.sh): site.pem (made by the test root, root.pem) for every connection, until a
+request for /switching-tls/hls/v1/index.m3u8 has been answered; from then on self.pem, a
+certificate the server made for itself.
 
   /watch                      a watch page whose stream is /get_video?...video_id=abc&t=tok9
   /cut-watch                  the same page for the stream "cut", which stops half-way
@@ -14,6 +18,7 @@ Writes the port it listens on into <port file> once it accepts connections.
   /news/video.html            a page with <video><source src="../streams/clip.mp4"></video>
   /news/nothing.html          a page without any video
   /streams/<path>             the streams the build made (web-streams/), segments a little slowly
+  /switching-tls/<path>       the same, meant for HTTPS: its media playlist switches the certificate
   /actual-version/            "1.22"
   /actual-version/update.exe  the installer stand-in, signed with our test publisher's key
 
@@ -22,7 +27,9 @@ It speaks HTTP/1.1 and keeps connections, as most servers do.
 import http.server
 import os
 import socketserver
+import ssl
 import sys
+import threading
 import time
 
 FOLDER = sys.argv[1]
@@ -117,6 +124,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.answer(PAGES[path].encode(), "text/html; charset=utf-8")
         if path.startswith("/streams/"):
             return self.stream_file(path)
+        if path.startswith("/switching-tls/"):
+            self.stream_file("/streams/" + path[len("/switching-tls/"):])
+            if path.endswith("/v1/index.m3u8") and isinstance(self.server, TlsServer):
+                self.server.switched = True
+            return None
         if path == "/get_video?asv=&video_id=abc&t=tok9":
             # About four seconds, so that a screenshot finds the download under way.
             return self.answer(read("probe-clips/flv-320x240-sound.flv"), "video/x-flv", pieces=40, pause=0.1)
@@ -136,10 +148,38 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
 
 
+class TlsServer(Server):
+    """The same site over TLS. The handshake happens in the connection's own thread."""
+
+    def __init__(self, address, handler, folder):
+        super().__init__(address, handler)
+        self.trusted = self.context(folder, "site")
+        self.untrusted = self.context(folder, "self")
+        self.switched = False
+
+    @staticmethod
+    def context(folder, name):
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(os.path.join(folder, name + ".pem"), os.path.join(folder, name + ".key"))
+        return context
+
+    def get_request(self):
+        connection, address = self.socket.accept()
+        context = self.untrusted if self.switched else self.trusted
+        return context.wrap_socket(connection, server_side=True, do_handshake_on_connect=False), address
+
+    def handle_error(self, request, client_address):
+        # A client that refuses the certificate ends its handshake: that is the test.
+        pass
+
+
 def main():
+
     server = Server(("127.0.0.1", 0), Handler)
+    secure = TlsServer(("127.0.0.1", 0), Handler, sys.argv[3])
+    threading.Thread(target=secure.serve_forever, daemon=True).start()
     with open(sys.argv[2] + ".tmp", "w") as port_file:
-        port_file.write(str(server.server_address[1]))
+        port_file.write("%d\n%d\n" % (server.server_address[1], secure.server_address[1]))
     os.replace(sys.argv[2] + ".tmp", sys.argv[2])
     server.serve_forever()
 

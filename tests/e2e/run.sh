@@ -42,8 +42,26 @@ serve_screenshots() {
   done
 }
 
+# Certificates of the HTTPS site: a test root that the driver trusts in the prefix for the
+# length of its run, a server certificate for 127.0.0.1 made by it, and one the server made
+# for itself, which nobody trusts.
+tls="$requests/tls"
+mkdir -p "$tls"
+(
+  cd "$tls" &&
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout root.key -out root.pem -days 2 -subj "/CN=Reelkeep test root" \
+      -addext basicConstraints=critical,CA:true -addext keyUsage=critical,keyCertSign,cRLSign &&
+    openssl req -newkey rsa:2048 -nodes -keyout site.key -out site.csr -subj "/CN=127.0.0.1" &&
+    printf 'subjectAltName=DNS:127.0.0.1,IP:127.0.0.1\nextendedKeyUsage=serverAuth\n' >site.ext &&
+    openssl x509 -req -in site.csr -CA root.pem -CAkey root.key -CAcreateserial -out site.pem -days 2 -extfile site.ext &&
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout self.key -out self.pem -days 2 -subj "/CN=127.0.0.1" \
+      -addext subjectAltName=DNS:127.0.0.1,IP:127.0.0.1 &&
+    openssl x509 -in root.pem -outform der -out root.der
+) >/dev/null 2>&1 || { echo "e2e: the test certificates could not be made"; exit 1; }
+export REELKEEP_E2E_TEST_ROOT="Z:${tls//\//\\}\\root.der"
+
 # The web site and update server of the import and update tests, on 127.0.0.1 only.
-python3 "$ROOT/tests/e2e/http_server.py" "$WIN_BIN" "$requests/http.port" &
+python3 "$ROOT/tests/e2e/http_server.py" "$WIN_BIN" "$requests/http.port" "$tls" &
 http_pid=$!
 # Polled every tenth of a second for up to 30 s (a loaded machine starts Python slowly),
 # or until the server has ended.
@@ -53,7 +71,8 @@ for _ in $(seq 300); do
   sleep 0.1
 done
 [ -s "$requests/http.port" ] || { echo "e2e: the test web server did not start"; kill "$http_pid"; exit 1; }
-export REELKEEP_E2E_HTTP_URL="http://127.0.0.1:$(cat "$requests/http.port")"
+export REELKEEP_E2E_HTTP_URL="http://127.0.0.1:$(sed -n 1p "$requests/http.port")"
+export REELKEEP_E2E_HTTPS_URL="https://127.0.0.1:$(sed -n 2p "$requests/http.port")"
 # Every program the tests start talks to 127.0.0.1 only: the site is the test server, and
 # the update agent, due a minute after a first start, finds a closed port unless a test
 # names the server.

@@ -109,6 +109,86 @@ TEST(DashManifest, RepresentationsInheritTheirSetAndTheBestAreKept) {
     EXPECT_FALSE(ParseDashManifest(L"<html><body>no manifest</body></html>").valid);
 }
 
+// What a playlist may name for the tool to fetch: only web addresses, and not more than
+// any video needs. Each case is one media playlist or manifest and what the import finds.
+TEST(PlaylistRules, PartsOffTheWebAndAbsurdLengthsAreFoundBeforeTheCopy) {
+    auto media = [](const std::wstring& tags, const std::wstring& segment) {
+        return L"#EXTM3U\n#EXT-X-TARGETDURATION:2\n" + tags + L"#EXTINF:2,\n" + segment + L"\n#EXT-X-ENDLIST\n";
+    };
+    struct Case {
+        std::wstring playlist;
+        std::wstring notWebPart;
+    };
+    const Case cases[] = {
+        {media(L"", L"seg0.ts"), L""},
+        {media(L"", L"https://cdn.example/seg0.ts"), L""},
+        {media(L"", L"file:C:/Windows/win.ini"), L"file:C:/Windows/win.ini"},
+        {media(L"", L"file://fileserver/share/clip.ts"), L"file://fileserver/share/clip.ts"},
+        {media(L"", L"FILE:///C:/x.ts"), L"FILE:///C:/x.ts"},
+        {media(L"", L"tcp://127.0.0.1:8123"), L"tcp://127.0.0.1:8123"},
+        {media(L"", L"udp://127.0.0.1:8123"), L"udp://127.0.0.1:8123"},
+        {media(L"", L"rtmp://127.0.0.1/live"), L"rtmp://127.0.0.1/live"},
+        {media(L"", L"data:video/mp2t;base64,AAAA"), L"data:video/mp2t;base64,AAAA"},
+        {media(L"", L"concat:a.ts|b.ts"), L"concat:a.ts|b.ts"},
+        {media(L"", L"subfile,,start,0,end,0,,:C:/x"), L"subfile,,start,0,end,0,,:C:/x"},
+        {media(L"#EXT-X-KEY:METHOD=AES-128,URI=\"file:C:/key.bin\",IV=0x1\n", L"seg0.ts"), L"file:C:/key.bin"},
+        {media(L"#EXT-X-KEY:METHOD=AES-128,URI=\"key.bin\"\n", L"seg0.ts"), L""},
+        {media(L"#EXT-X-MAP:URI=\"tcp://127.0.0.1:1/init.mp4\"\n", L"seg0.m4s"), L"tcp://127.0.0.1:1/init.mp4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.playlist.begin(), c.playlist.end()));
+        const HlsPlaylist parsed = ParseHlsPlaylist(c.playlist, L"http://h.example/v/index.m3u8");
+        EXPECT_EQ(parsed.notWebPart, c.notWebPart);
+        EXPECT_FALSE(IsAbsurd(parsed));
+    }
+    std::wstring long_ = L"#EXTM3U\n#EXTINF:90000,\nseg0.ts\n#EXT-X-ENDLIST\n";
+    EXPECT_TRUE(IsAbsurd(ParseHlsPlaylist(long_, L"http://h/")));
+
+    auto mpd = [](const std::wstring& duration, const std::wstring& inside) {
+        return L"<MPD type=\"static\" mediaPresentationDuration=\"" + duration +
+               L"\"><Period><AdaptationSet mimeType=\"video/mp4\">" + inside +
+               L"<Representation id=\"v\" bandwidth=\"1\"/></AdaptationSet></Period></MPD>";
+    };
+    struct ManifestCase {
+        std::wstring manifest;
+        std::wstring notWebPart;
+        double parts;
+        bool absurd;
+    };
+    const ManifestCase manifests[] = {
+        {mpd(L"PT10S", L"<SegmentTemplate timescale=\"1000\" duration=\"2000\" media=\"c-$Number$.m4s\"/>"), L"",
+         5, false},
+        {mpd(L"PT10S", L"<BaseURL> file:///C:/Users/ </BaseURL>"), L"file:///C:/Users/", 0, false},
+        {mpd(L"PT10S", L"<SegmentTemplate initialization=\"tcp://127.0.0.1:9/i\" media=\"x\"/>"),
+         L"tcp://127.0.0.1:9/i", 0, false},
+        {mpd(L"PT10S", L"<SegmentList><Initialization sourceURL=\"init.mp4\"/><SegmentURL media=\"a.m4s\"/>"
+                       L"<SegmentURL media=\"rtmp://h/b\"/></SegmentList>"),
+         L"rtmp://h/b", 2, false},
+        {mpd(L"PT10S", L"<SegmentTemplate timescale=\"90000\"><SegmentTimeline><S d=\"180000\" r=\"4\"/>"
+                       L"</SegmentTimeline></SegmentTemplate>"),
+         L"", 5, false},
+        // About 25 fragments a second for 1,000 hours: the tool would ask until Stop.
+        {mpd(L"PT1000H", L"<SegmentTemplate timescale=\"1000\" duration=\"40\" media=\"c-$Number$.m4s\"/>"), L"",
+         90'000'000, true},
+        {mpd(L"PT10S", L"<SegmentTemplate timescale=\"1000\" duration=\"1\" media=\"c-$Number$.m4s\"/>"), L"",
+         10'000, false},
+        {mpd(L"PT1H", L"<SegmentTemplate><SegmentTimeline><S d=\"1\" r=\"-1\"/></SegmentTimeline>"
+                      L"</SegmentTemplate>"),
+         L"", 3600, false},
+        {mpd(L"PT10S", L"<SegmentTemplate><SegmentTimeline><S d=\"1\" r=\"999999\"/></SegmentTimeline>"
+                       L"</SegmentTemplate>"),
+         L"", 1'000'000, true},
+    };
+    for (const ManifestCase& c : manifests) {
+        SCOPED_TRACE(std::string(c.manifest.begin(), c.manifest.end()));
+        const DashManifest parsed = ParseDashManifest(c.manifest);
+        ASSERT_TRUE(parsed.valid);
+        EXPECT_EQ(parsed.notWebPart, c.notWebPart);
+        EXPECT_DOUBLE_EQ(parsed.parts, c.parts);
+        EXPECT_EQ(IsAbsurd(parsed), c.absurd);
+    }
+}
+
 TEST(PlaylistRules, DurationsAndContainers) {
     const std::pair<const wchar_t*, std::optional<double>> durations[] = {
         {L"PT10.0S", 10.0},     {L"PT1H2M3.5S", 3723.5}, {L"P1DT1S", 86401.0},
@@ -212,6 +292,32 @@ TEST(DownloadLog, ProgressReportsAsTheyComplete) {
     EXPECT_EQ(log.Feed("1.50 bitrate=N/A\rframe=   20 time=00:00:03.00 bitrate\rframe= 1 time=N/A bitrate=\r"),
               (std::vector<double>{1.5, 3.0}));
     EXPECT_EQ(log.inputSeconds(), 60.5);
+}
+
+// A playlist read whole before the copy that the tool then finds live: it starts near the
+// end, or asks for more segments than were listed.
+TEST(DownloadLog, APlaylistThatTurnedLiveIsNoticedAtItsFirstStrangeRequest) {
+    auto request = [](const std::string& speaker, const std::string& segment) {
+        return "[hls @ " + speaker + "] HLS request for url 'http://h/v1/" + segment + "', offset 0, playlist 0\n";
+    };
+    struct Case {
+        std::vector<std::string> requests;
+        bool live;
+    };
+    const Case cases[] = {
+        {{request("0001", "seg0.ts"), request("0001", "seg1.ts"), request("0002", "a0.ts")}, false},
+        {{request("0001", "seg2.ts")}, true},
+        {{request("0001", "seg0.ts"), request("0002", "a3.ts")}, true},
+        {{request("0001", "seg0.ts"), request("0001", "seg1.ts"), request("0001", "seg2.ts"),
+          request("0001", "seg3.ts"), request("0001", "seg4.ts")},
+         true},
+    };
+    for (const Case& c : cases) {
+        DownloadLog log;
+        log.ExpectSegments({L"http://h/v1/seg0.ts", L"http://h/a/a0.ts"}, 4);
+        for (const std::string& line : c.requests) log.Feed(line);
+        EXPECT_EQ(log.turnedLive(), c.live) << c.requests.size() << " " << c.requests.back();
+    }
 }
 
 TEST(DownloadLog, CodecsOfAProbeReport) {

@@ -4,6 +4,7 @@
 #include "capture/ProbedStreams.h"
 #include "capture/StreamRecord.h"
 #include "capture/StreamUrls.h"
+#include "platform/ToolInputs.h"
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,9 @@ TEST(ProbedStreams, OnlyStreamLinesCountAndTheDurationIsRead) {
 }
 
 TEST(ProbedStreams, ContainerByCodecsAndTheJoinCommand) {
+    // Each piece is read as a local media file, never as a playlist that names others.
+    const std::wstring local = L" -protocol_whitelist file,pipe -format_whitelist " +
+                               std::wstring(platform::kLocalMediaFormats);
     EXPECT_EQ(ContainerForCodecs(L"h264", L"aac"), ClipContainer::Mp4);
     EXPECT_EQ(ContainerForCodecs(L"vp9", L"opus"), ClipContainer::WebM);
     EXPECT_EQ(ContainerForCodecs(L"av1", L"opus"), ClipContainer::WebM);
@@ -161,10 +165,10 @@ TEST(ProbedStreams, ContainerByCodecsAndTheJoinCommand) {
     EXPECT_EQ(ContainerForCodecs(L"h264", L"opus"), ClipContainer::Matroska);
     EXPECT_EQ(JoinCommandLine(L"C:\\Program Files\\Reelkeep\\ffmpeg.exe", L"C:\\V\\a b.part", L"C:\\V\\c.part",
                               ClipContainer::WebM, L"C:\\V\\out.part"),
-              L"\"C:\\Program Files\\Reelkeep\\ffmpeg.exe\" -y -nostdin -i \"C:\\V\\a b.part\" -i \"C:\\V\\c.part\" "
-              L"-map 0:v -map 1:a -c copy -f webm \"C:\\V\\out.part\"");
+              L"\"C:\\Program Files\\Reelkeep\\ffmpeg.exe\" -y -nostdin" + local + L" -i \"C:\\V\\a b.part\"" + local +
+                  L" -i \"C:\\V\\c.part\" -map 0:v -map 1:a -c copy -f webm \"C:\\V\\out.part\"");
     EXPECT_EQ(JoinCommandLine(L"ffmpeg.exe", L"t.part", L"", ClipContainer::Mp4, L"o.part"),
-              L"\"ffmpeg.exe\" -y -nostdin -i \"t.part\" -c copy -f mp4 \"o.part\"");
+              L"\"ffmpeg.exe\" -y -nostdin" + local + L" -i \"t.part\" -c copy -f mp4 \"o.part\"");
     EXPECT_EQ(JoinCommandLine(L"ff\"mpeg.exe", L"t", L"", ClipContainer::Mp4, L"o"), L"");
 }
 

@@ -83,6 +83,44 @@ protected:
             connection.Send(HttpHead(200, playlist.size(), "application/vnd.apple.mpegurl") + playlist);
             return true;
         }
+        // The made 640x360 playlist whose third segment goes wrong: answered with a page,
+        // or stalled half-way.
+        if (path == "/html-segment/index.m3u8" || path == "/stalled/index.m3u8") {
+            const std::string playlist = *StreamFile("/s/hls/v1/index.m3u8");
+            connection.Send(HttpHead(200, playlist.size(), "application/vnd.apple.mpegurl") + playlist);
+            return true;
+        }
+        if (path.starts_with("/html-segment/seg") || path.starts_with("/stalled/seg")) {
+            const auto segment = StreamFile("/s/hls/v1/" + path.substr(path.rfind('/') + 1));
+            if (!segment) return false;
+            if (path.ends_with("/seg2.ts") && path.starts_with("/html-segment/")) {
+                const std::string html = Page("<title>Not here</title>", "<p>This video is not available.</p>");
+                connection.Send(HttpHead(200, html.size(), "text/html") + html);
+            } else if (path.ends_with("/seg2.ts")) {
+                connection.Send(HttpHead(200, segment->size(), "video/mp2t") + segment->substr(0, segment->size() / 2));
+                connection.WaitForStop();
+            } else {
+                connection.Send(HttpHead(200, segment->size(), "video/mp2t") + *segment);
+            }
+            return true;
+        }
+        // A whole recording when the import reads it, a live stream when the tool does.
+        if (path == "/turns-live/index.m3u8") {
+            std::string playlist = *StreamFile("/s/hls/v1/index.m3u8");
+            if (++turnsLiveAsked_ > 1) playlist.erase(playlist.find("#EXT-X-ENDLIST"));
+            for (std::size_t at = playlist.find("seg"); at != std::string::npos; at = playlist.find("seg", at + 12))
+                playlist.insert(at, "/s/hls/v1/");
+            connection.Send(HttpHead(200, playlist.size(), "application/vnd.apple.mpegurl") + playlist);
+            return true;
+        }
+        // Media playlists whose segment is no web address (kNotWeb).
+        if (path.starts_with("/not-web/")) {
+            const std::size_t which = std::stoul(path.substr(9));
+            const std::string playlist = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2,\n/s/hls/v1/seg0.ts\n#EXTINF:2,\n" +
+                                         NotWeb()[which] + "\n#EXT-X-ENDLIST\n";
+            connection.Send(HttpHead(200, playlist.size(), "application/vnd.apple.mpegurl") + playlist);
+            return true;
+        }
         // The same streams, a segment every half second: slow enough to stop half-way.
         if (path.starts_with("/slow/")) {
             const std::string local = "/s/" + path.substr(6);
@@ -95,7 +133,18 @@ protected:
         return false;
     }
 
+    // Addresses a playlist may name that are none of the web's; the socket of this server
+    // among them, which must see no connection but the import's own requests.
+    std::vector<std::string> NotWeb() const {
+        const std::string port = std::to_string(server_.port());
+        return {"file:C:/windows/win.ini",      "file://127.0.0.1/share/seg.ts", "file:///etc/hostname",
+                "tcp://127.0.0.1:" + port,      "udp://127.0.0.1:" + port,       "rtmp://127.0.0.1:" + port + "/a",
+                "data:video/mp2t;base64,RwAA", "concat:/s/hls/v1/seg0.ts|/s/hls/v1/seg1.ts",
+                "subfile,,start,0,end,188,,:/s/hls/v1/seg1.ts"};
+    }
+
     std::atomic<int> switchingAsked_{0};
+    std::atomic<int> turnsLiveAsked_{0};
 };
 
 TEST_F(WebImportStreams, PagesAndPlaylistsBecomeOneClipOfTheBestVariant) {
@@ -174,13 +223,23 @@ TEST_F(WebImportStreams, FailuresSayWhatWentWrongAndKeepNothing) {
         std::wstring report;
         bool exact;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {L"/news/nothing.html", L"!error " + std::wstring(kNoVideoFound), true},
         {L"/news/gone.html", L"!error " + std::wstring(kVideoNotServed), true},
         {L"/news/missing.html", missingPart, false},
         {L"/live.m3u8", L"!error " + std::wstring(kLiveStream), true},
         {L"/switching.m3u8", L"!error " + std::wstring(kPartMissing) + L"file:///", false},
+        {L"/html-segment/index.m3u8", L"!error " + std::wstring(kPartsLost), false},
+        {L"/stalled/index.m3u8",
+         L"!error " + std::wstring(kPartMissing) + server_.Url(L"/stalled/seg2.ts") + L" (no answer for 5 s)", true},
+        {L"/turns-live/index.m3u8", L"!error " + std::wstring(kTurnedLive), true},
     };
+    const std::vector<std::string> notWeb = NotWeb();
+    for (std::size_t i = 0; i < notWeb.size(); ++i) {
+        cases.push_back({L"/not-web/" + std::to_wstring(i) + L".m3u8",
+                         L"!error " + std::wstring(kNotWebPart) + std::wstring(notWeb[i].begin(), notWeb[i].end()),
+                         true});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
         const std::wstring report = ReportOf(server_.Url(c.address));
@@ -193,6 +252,9 @@ TEST_F(WebImportStreams, FailuresSayWhatWentWrongAndKeepNothing) {
         EXPECT_TRUE(LibraryFiles().empty());
         EXPECT_TRUE(IncomingFiles().empty());
     }
+    // Every connection to this server was a web request: none came from a playlist's
+    // tcp, udp or rtmp address.
+    EXPECT_LE(server_.connections(), static_cast<int>(server_.Requests().size()));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../../scripts/env.sh"
-ffmpeg_exe="${FFMPEG_EXE:-$CACHE/ffmpeg.exe}"
+ffmpeg_exe="$FFMPEG_EXE"
 # Fixed Windows folder, so that the file names inside the reports do not depend on who captured them.
 clips="$WINEPREFIX/drive_c/probe-clips"
 rm -rf "$clips"

@@ -6,7 +6,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../../scripts/env.sh"
-ffmpeg_exe="${FFMPEG_EXE:-$CACHE/ffmpeg.exe}"
+ffmpeg_exe="$FFMPEG_EXE"
 work=$(mktemp -d)
 trap 'kill $server 2>/dev/null; rm -rf "$work"' EXIT
 "$here/make-clips.sh" "$work/site"

@@ -101,6 +101,8 @@ public:
 
     unsigned short port() const { return port_; }
     std::wstring Url(const std::wstring& path) const { return L"http://127.0.0.1:" + std::to_wstring(port_) + path; }
+    // Every connection accepted so far, whether or not it sent a request.
+    int connections() const { return connections_; }
     // Every request head received so far, in order.
     std::vector<std::string> Requests() const {
         std::lock_guard lock(mutex_);
@@ -116,6 +118,7 @@ private:
         while (!stopping_) {
             SOCKET client = accept(listener_, nullptr, nullptr);
             if (client == INVALID_SOCKET) return;
+            ++connections_;
             std::lock_guard lock(mutex_);
             clients_.push_back(client);
             workers_.emplace_back([this, client] { Serve(client); });
@@ -150,6 +153,7 @@ private:
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<int> connections_{0};
     std::thread acceptor_;
     mutable std::mutex mutex_;
     mutable std::condition_variable arrived_;

@@ -63,7 +63,8 @@ protected:
                 [this](const library::ArrivedClip& clip) {
                     std::lock_guard lock(arrivedMutex_);
                     arrived_.push_back(clip);
-                }};
+                },
+                stallLimit_};
     }
     // The clips the imports handed to the list since the last call.
     std::vector<library::ArrivedClip> TakeArrived() {
@@ -139,6 +140,8 @@ protected:
         EXPECT_EQ(dialog.ItemText(IDC_IMPORT_GROUP), webimport::kPrompt);
     }
 
+    // How long a copy may bring nothing: short, for the tests that stall a part.
+    std::chrono::milliseconds stallLimit_{std::chrono::seconds(5)};
     LoopbackServer server_;
     ScratchFolder library_{L"webimport"};
     ScratchFolder titleLog_{L"webimport-titles"};
