@@ -71,6 +71,26 @@ std::vector<std::string> Split(const std::string& list, char separator) {
     return items;
 }
 
+// The filters of a chain "a=x:'y,z',b": commas inside quotes belong to the arguments.
+std::vector<std::string> FilterNames(const std::string& chain) {
+    std::vector<std::string> names;
+    bool quoted = false, inName = true;
+    std::string name;
+    for (const char c : chain + ",") {
+        if (c == '\'') quoted = !quoted;
+        if (!quoted && c == ',') {
+            names.push_back(name);
+            name.clear();
+            inName = true;
+        } else if (c == '=') {
+            inName = false;
+        } else if (inName) {
+            name.push_back(c);
+        }
+    }
+    return names;
+}
+
 // What one run opens and writes, as the tool reads its arguments.
 struct Input {
     std::string address;
@@ -80,16 +100,16 @@ struct Output {
     std::string path;
     std::map<std::string, std::string> options;
 };
-struct Run {
+struct ToolRun {
     std::vector<Input> inputs;
     std::vector<Output> outputs;
 };
 
-Run ReadRun(std::wstring_view line) {
+ToolRun ReadRun(std::wstring_view line) {
     static const std::set<std::string> kFlags = {"-y", "-nostdin", "-hide_banner", "-nostats", "-an", "-vn",
                                                  "-sn", "-dn"};
     const std::vector<std::string> arguments = Arguments(line);
-    Run run;
+    ToolRun run;
     std::map<std::string, std::string> pending;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -137,7 +157,7 @@ std::string EncoderOf(const std::string& codec) {
 }
 
 // Everything one run needs from the build.
-Components Needs(const Run& run) {
+Components Needs(const ToolRun& run) {
     Components needs;
     for (const Input& input : run.inputs) {
         for (const auto& [option, value] : input.options) {
@@ -176,8 +196,7 @@ Components Needs(const Run& run) {
             needs.insert({"filter", "atrim"});
         }
         if (o.count("-vf"))
-            for (const std::string& filter : Split(o.at("-vf"), ','))
-                needs.insert({"filter", filter.substr(0, filter.find('='))});
+            for (const std::string& filter : FilterNames(o.at("-vf"))) needs.insert({"filter", filter});
     }
     return needs;
 }
@@ -196,7 +215,9 @@ std::vector<std::pair<std::string, std::wstring>> EveryCommandLine() {
         lines.push_back({"join", capture::JoinCommandLine(tool, L"C:\\cache\\v", L"C:\\cache\\a", container,
                                                           L"C:\\Videos\\.incoming\\1.part")});
     }
-    webimport::PlaylistSource source{L"https://site.example/v/index.m3u8", L"https://site.example/a/index.m3u8"};
+    webimport::PlaylistSource source;
+    source.input = L"https://site.example/v/index.m3u8";
+    source.audioInput = L"https://site.example/a/index.m3u8";
     const webimport::RequestIdentity identity{L"Agent", L"https://site.example/page"};
     lines.push_back({"import probe", webimport::PlaylistProbeCommandLine(tool, source.input, identity)});
     for (const auto container : {webimport::Container::Mp4, webimport::Container::Matroska}) {
@@ -221,7 +242,7 @@ TEST(ToolComponents, EveryCommandLineNeedsOnlyWhatTheBuildHoldsAndOpensOnlyWhatI
     for (const auto& [who, line] : EveryCommandLine()) {
         SCOPED_TRACE(who + ": " + Narrow(line));
         ASSERT_FALSE(line.empty());
-        const Run run = ReadRun(line);
+        const ToolRun run = ReadRun(line);
         ASSERT_FALSE(run.inputs.empty());
         for (const auto& need : Needs(run))
             EXPECT_TRUE(built.count(need)) << need.first << " " << need.second << " is not in the build";

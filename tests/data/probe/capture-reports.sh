@@ -11,8 +11,11 @@ ffmpeg_exe="$FFMPEG_EXE"
 clips="$WINEPREFIX/drive_c/probe-clips"
 rm -rf "$clips"
 "$here/make-clips.sh" "$clips"
+# The program's probe: local files and media containers only (src/platform/ToolInputs.cpp).
+local_input=(-protocol_whitelist file,pipe -format_whitelist flv,mov,matroska,mpegts,avi,asf,mp3,aac,ogg,wav)
 for clip in "$clips"/*; do
   name=$(basename "$clip")
-  "$WINE" "$ffmpeg_exe" -i "C:\\probe-clips\\$name" </dev/null >/dev/null 2>"$here/${name%.*}.report" || true
+  "$WINE" "$ffmpeg_exe" "${local_input[@]}" -i "C:\\probe-clips\\$name" </dev/null >/dev/null \
+    2>"$here/${name%.*}.report" || true
 done
 rm -rf "$clips"
