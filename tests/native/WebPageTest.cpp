@@ -198,5 +198,18 @@ TEST(JsonLd, VideoObjectsAnywhereAndNothingFromBrokenOrRunawayText) {
     for (const auto& [json, addresses] : cases) EXPECT_EQ(VideoObjectAddresses(json), addresses) << json.substr(0, 60);
 }
 
+// A page that names one address thousands of times gives it once, and a Stop ends the
+// reading of any page with what was found so far (bench/native/page_reading.cpp times both).
+TEST(PageVideo, RepeatedAddressesOnceAndStopEndsTheReading) {
+    std::wstring page = L"<script type=\"application/ld+json\">[";
+    for (int i = 0; i < 20'000; ++i) page += L"{\"@type\":\"VideoObject\",\"contentUrl\":\"/v/" + std::to_wstring(i % 3) + L"\"},";
+    page += L"{}]</script><video src=\"/v/1\"></video>";
+    EXPECT_EQ(ReadPageVideo(page, L"http://s.example/p").addresses,
+              (std::vector<std::wstring>{L"http://s.example/v/0", L"http://s.example/v/1", L"http://s.example/v/2"}));
+    const std::atomic<bool> halted{true};
+    EXPECT_TRUE(ReadPageVideo(page, L"http://s.example/p", &halted).addresses.empty());
+    EXPECT_TRUE(VideoObjectAddresses(page.substr(35, page.find(L"</script>") - 35), &halted).empty());
+}
+
 }  // namespace
 }  // namespace webimport
