@@ -60,7 +60,11 @@ std::wstring TimeText(const LocalDateTime& fields) {
     return Widen(text);
 }
 
-bool ReportListsClip(std::wstring_view probeReport, std::wstring_view probedPath) {
+bool ReportListsClip(std::wstring_view fullReport, std::wstring_view probedPath) {
+    std::wstring withoutBuild(fullReport);
+    if (const std::size_t at = withoutBuild.find(L"  configuration: "); at != std::wstring::npos)
+        withoutBuild.erase(at, withoutBuild.find(L'\n', at) - at);
+    const std::wstring_view probeReport = withoutBuild;
     auto mentionsVideo = [](std::wstring_view text) {
         return text.find(L"Video") != std::wstring_view::npos || text.find(L"video") != std::wstring_view::npos;
     };

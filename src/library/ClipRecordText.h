@@ -32,7 +32,8 @@ std::wstring TimeText(const LocalDateTime& fields);
 
 // A file is listed only when its probe report says "Video" or "video". The probe
 // echoes the file's path, and the library folder is "Videos\", so every report would
-// say it: the probed path itself does not count.
+// say it: the probed path itself does not count. Nor does the tool's banner, whose
+// "configuration:" line names what it was built with ("--enable-decoder=mpeg2video").
 bool ReportListsClip(std::wstring_view probeReport, std::wstring_view probedPath = {});
 
 // What one clip file shows in the list: its stored title (as DisplayTitle shows it),

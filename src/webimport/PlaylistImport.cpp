@@ -35,6 +35,12 @@ struct Plan {
     std::size_t segments = 0;
 };
 
+Plan Refused(std::wstring_view failure) {
+    Plan plan;
+    plan.failure = failure;
+    return plan;
+}
+
 void NoteSegments(const HlsPlaylist& media, Plan& plan) {
     if (media.segments.empty()) return;
     plan.firstSegments.push_back(media.segments.front());
@@ -125,7 +131,7 @@ std::wstring PlaylistImport::FetchMedia(const std::wstring& address, HlsPlaylist
 Plan PlaylistImport::PlanHls() {
     Plan plan;
     const HlsPlaylist playlist = ParseHlsPlaylist(PlaylistText(request_.body), request_.address);
-    if (!playlist.valid) return {{}, std::wstring(kEmptyPlaylist)};
+    if (!playlist.valid) return Refused(kEmptyPlaylist);
     if (!playlist.isMaster()) {
         plan.failure = PlaylistFailure(playlist);
         plan.source.input = request_.address;
@@ -153,9 +159,9 @@ Plan PlaylistImport::PlanHls() {
 Plan PlaylistImport::PlanDash() const {
     Plan plan;
     const DashManifest manifest = ParseDashManifest(PlaylistText(request_.body));
-    if (std::wstring failure = ManifestFailure(manifest); !failure.empty()) return {{}, std::move(failure)};
+    if (std::wstring failure = ManifestFailure(manifest); !failure.empty()) return Refused(failure);
     const DashChoice choice = ChooseRepresentations(manifest);
-    if (!choice.video) return {{}, std::wstring(kEmptyPlaylist)};
+    if (!choice.video) return Refused(kEmptyPlaylist);
     plan.source.input = request_.address;
     // With several periods the tool numbers its streams otherwise: it picks for itself then.
     if (manifest.periods <= 1) {

@@ -3,17 +3,20 @@
 // lists that name local files, shares and sockets. The tool opens nothing but the file it
 // was given (its own debug log says what it opened), no socket it could reach sees a
 // connection, and no such file is listed as a clip.
+// Winsock wants to come before windows.h.
+#include "support/LoopbackServer.h"
+
 #include "capture/ProbedStreams.h"
 #include "convert/ConvertJob.h"
 #include "flashctl/DecoderCommands.h"
 #include "library/ClipRecordText.h"
 #include "platform/ProcessRunner.h"
 #include "probe/MediaProbe.h"
-#include "support/LoopbackServer.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -80,7 +83,7 @@ std::vector<std::wstring> OtherOpens(const std::wstring& log, const std::wstring
 }
 
 void WriteText(const std::wstring& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << text;
 }
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }

@@ -102,9 +102,11 @@ TEST_F(MediaProbe, FilesThatAreNotVideosGiveTheToolsErrorAndNoStreams) {
         const wchar_t* error;
         bool unopened;
     };
+    // With only media demuxers built, a name ending in ".flv" is all the tool goes by, and
+    // the FLV reader finds no stream in such bytes.
     const Case cases[] = {
-        {Clip(L"zero-bytes.flv"), L"Invalid data found when processing input", false},
-        {Clip(L"text-only.flv"), L"Invalid data found when processing input", false},
+        {Clip(L"zero-bytes.flv"), L"could not find codec parameters", false},
+        {Clip(L"text-only.flv"), L"could not find codec parameters", false},
         {deleted, L"No such file or directory", true},
     };
     for (const Case& c : cases) {

@@ -218,7 +218,7 @@ TEST_F(WebImportStreams, FailuresSayWhatWentWrongAndKeepNothing) {
     const std::wstring missingPart =
         L"!error " + std::wstring(kPartMissing) + server_.Url(L"/s/hls-missing/v1/seg2.ts");
     struct Case {
-        const wchar_t* address;
+        std::wstring address;
         std::wstring report;
         bool exact;
     };
