@@ -4,6 +4,7 @@
 #include "probe/ProbeReport.h"
 
 #include <algorithm>
+#include <utility>
 #include <cwchar>
 
 namespace webimport {
@@ -114,8 +115,10 @@ void DownloadLog::ReadLine(std::wstring_view line, std::vector<double>& times) {
         inputSeconds_ = probe::ReportedDuration(line);
     }
     const std::wstring source = std::wstring(Speaker(line)) + std::wstring(PlaylistNumber(line));
+    if (line.find(L"] Statistics: ") != std::wstring_view::npos) NoteBytesRead(line);
     if (const std::wstring_view address = Between(line, L"request for url '", L'\''); !address.empty()) {
-        currentPart_ = address;
+        previousPart_ = std::exchange(currentPart_, std::wstring(address));
+        sizeOfPreviousDue_ = !previousPart_.empty();
         if (line.find(L"HLS request for url") != std::wstring_view::npos) NoteSegmentRequest(source, address);
         // A stream that goes on after a failed fragment lost that fragment for good.
         if (pendingFailure_ && pendingFailure_->source == source && failedPart_.empty()) {
@@ -152,11 +155,26 @@ void DownloadLog::ReadLine(std::wstring_view line, std::vector<double>& times) {
     if (!IsChatter(line)) lastError_ = AfterSpeaker(line);
 }
 
+// "[AVIOContext @ ...] Statistics: 54 bytes read, 0 seeks": the tool closes a segment's
+// connection once it has asked for the next one, so the first such line after a request
+// is the size of the part before it.
+void DownloadLog::NoteBytesRead(std::wstring_view line) {
+    if (!sizeOfPreviousDue_ || speakersSeen_.size() > 1 || !brokenPart_.empty()) return;
+    sizeOfPreviousDue_ = false;
+    const std::wstring_view name = NameOf(previousPart_).substr(0, NameOf(previousPart_).find(L'?'));
+    if (!name.ends_with(L".ts")) return;
+    constexpr std::size_t kTransportPacket = 188;
+    const std::wstring bytes(Between(line, L"Statistics: ", L' '));
+    if (!bytes.empty() && std::wcstoull(bytes.c_str(), nullptr, 10) % kTransportPacket != 0)
+        brokenPart_ = previousPart_;
+}
+
 void DownloadLog::NoteSegmentRequest(const std::wstring& source, std::wstring_view address) {
+    const bool firstOfItsPlaylist = std::find(speakersSeen_.begin(), speakersSeen_.end(), source) == speakersSeen_.end();
+    if (firstOfItsPlaylist) speakersSeen_.push_back(source);
     if (expectedSegments_ == 0) return;
     if (++segmentRequests_ > expectedSegments_) turnedLive_ = true;
-    if (std::find(speakersSeen_.begin(), speakersSeen_.end(), source) != speakersSeen_.end()) return;
-    speakersSeen_.push_back(source);
+    if (!firstOfItsPlaylist) return;
     // A live playlist is read from near its end, not from its first segment.
     const bool first = std::any_of(firstSegments_.begin(), firstSegments_.end(),
                                    [&](const std::wstring& segment) { return NameOf(segment) == NameOf(address); });

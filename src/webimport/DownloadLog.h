@@ -38,6 +38,10 @@ public:
     // The tool's words when a server's certificate was not trusted ("The certificate of
     // <host> is not trusted (0x...)"); empty while every server's was.
     const std::wstring& untrustedCertificate() const { return untrustedCertificate_; }
+    // The first MPEG-TS segment that arrived as something else (a page, a cut-off body):
+    // its size, which the tool reports when it moves on, is no whole number of packets.
+    // Known only while one playlist is read; empty when none was seen.
+    const std::wstring& brokenPart() const { return brokenPart_; }
     // The part the tool asked for last: the one a stalled copy waits for.
     const std::wstring& currentPart() const { return currentPart_; }
     // The input's picture rate ("25 fps") and how many pictures the copy wrote (its last
@@ -49,6 +53,7 @@ public:
 private:
     void ReadLine(std::wstring_view line, std::vector<double>& times);
     void NoteSegmentRequest(const std::wstring& source, std::wstring_view address);
+    void NoteBytesRead(std::wstring_view line);
 
     struct Request {
         std::wstring source;  // "[dash @ 0x...]" and the playlist number
@@ -70,6 +75,10 @@ private:
     bool turnedLive_ = false;
     std::wstring currentPart_;
     std::wstring untrustedCertificate_;
+    // The request before the last one, and whether the size of its body is still to come.
+    std::wstring previousPart_;
+    bool sizeOfPreviousDue_ = false;
+    std::wstring brokenPart_;
     bool outputStarted_ = false;
     std::optional<double> framesPerSecond_;
     std::optional<double> framesWritten_;

@@ -241,7 +241,9 @@ void PlaylistImport::Finish(const PlaylistSource& source, const std::wstring& pa
     } else if (expected && (!probed.seconds || std::abs(*probed.seconds - *expected) > kLengthTolerance)) {
         failure = kIncompleteClip;
     } else if (const double missing = MissingPictureSeconds(log, expected); missing > kMissingPictureTolerance) {
-        failure = std::wstring(kPartsLost) + SecondsText(missing) + L" of its picture.";
+        failure = log.brokenPart().empty()
+                      ? std::wstring(kPartsLost) + SecondsText(missing) + L" of its picture."
+                      : std::wstring(kPartMissing) + log.brokenPart() + L" (it was no video)";
     }
     if (!failure.empty() || channel_.halted()) {
         DeleteFileW(path.c_str());

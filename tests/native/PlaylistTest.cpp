@@ -255,16 +255,21 @@ TEST(DownloadLog, LengthFailedPartsAndErrorsFromTheRealTool) {
         std::wstring failedPart;
         std::wstring reason;
         std::wstring lastError;  // checked when not empty
+        std::optional<double> framesWritten;
+        std::wstring brokenPart;
     };
     const Case cases[] = {
+        // 200 pictures of 25 a second where the playlist says 10 s: a segment is missing.
         {"hls-missing-segment", 10.0, L"http://127.0.0.1:38517/hls-missing/v1/seg2.ts",
-         L"HTTP error 404 File not found", L""},
+         L"HTTP error 404 File not found", L"", 200, L""},
+        // A segment answered with a page is read past without a word; its size gives it away.
+        {"hls-html-segment", 10.0, L"", L"", L"", 200, L"http://127.0.0.1:38517/hls-html/v1/seg2.ts"},
         // The fragment after the last one fails too: that is how the tool finds the end.
-        {"dash-whole", 10.0, L"", L"", L""},
+        {"dash-whole", 10.0, L"", L"", L"", 250, L""},
         {"dash-missing-fragment", 10.0, L"http://127.0.0.1:38517/dash-missing/chunk-stream1-00003.m4s",
-         L"HTTP error 404 File not found", L""},
+         L"HTTP error 404 File not found", L"", std::nullopt, L""},
         {"missing-playlist", std::nullopt, L"", L"",
-         L"http://127.0.0.1:38517/nowhere/index.m3u8: Server returned 404 Not Found"},
+         L"http://127.0.0.1:38517/nowhere/index.m3u8: Server returned 404 Not Found", std::nullopt, L""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.log);
@@ -282,6 +287,11 @@ TEST(DownloadLog, LengthFailedPartsAndErrorsFromTheRealTool) {
             if (!c.lastError.empty()) {
                 EXPECT_EQ(log.lastError(), c.lastError);
             }
+            if (c.framesWritten) {
+                EXPECT_EQ(log.framesWritten(), c.framesWritten);
+                EXPECT_EQ(log.framesPerSecond(), 25.0);
+            }
+            EXPECT_EQ(log.brokenPart(), c.brokenPart);
         }
     }
 }
