@@ -646,7 +646,7 @@ TEST_F(ConvertPanel, FailedRunsAreReportedAndLeaveNothingBehind) {
     // The clip turned into something ffmpeg cannot read after it was listed.
     WriteAll(ClipPath(), "This is not a video any more.");
     panel_.SetText(IDC_OUTPUT_NAME, L"unreadable");
-    failsWith(L"unreadable clip", L"Invalid data found when processing input");
+    failsWith(L"unreadable clip", L"could not find codec parameters");
     EXPECT_FALSE(Exists(Output(L"unreadable.mov")));
 }
 

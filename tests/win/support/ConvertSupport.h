@@ -19,8 +19,9 @@ namespace testing_support {
 class ForeignFfmpeg {
 public:
     ForeignFfmpeg() {
-        std::wstring line = platform::QuoteProgram(BinFolder() + L"ffmpeg.exe") +
-                            L" -hide_banner -nostats -re -f lavfi -i anullsrc -t 120 -f null -";
+        // Our ffmpeg.exe has no generated sources: it reads the 60-s clip at its own pace.
+        std::wstring line = platform::QuoteProgram(BinFolder() + L"ffmpeg.exe") + L" -hide_banner -nostats -re -i " +
+                            platform::QuoteArgument(BinFolder() + L"probe-clips\\convert-60s.flv") + L" -f null -";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION started{};
