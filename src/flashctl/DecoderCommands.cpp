@@ -11,8 +11,8 @@ std::wstring PictureDecodeCommand(const std::wstring& ffmpeg, const std::wstring
     wchar_t scale[160];
     std::swprintf(scale, 160, L"scale='min(%d,iw)':'min(%d,ih)':force_original_aspect_ratio=decrease", kMaxWidth,
                   kMaxHeight);
-    return platform::QuoteProgram(ffmpeg) + L" -nostdin -hide_banner -nostats" + platform::LocalMediaInput() +
-           L" -i " + platform::QuoteArgument(clip) + SeekOption(startSeconds) + L" -map 0:v:0 -an -sn -dn -vf " +
+    return platform::QuoteProgram(ffmpeg) + L" -nostdin -hide_banner -nostats" + platform::LocalMediaInput() + L" -i " +
+           platform::QuoteArgument(clip) + SeekOption(startSeconds) + L" -map 0:v:0 -an -sn -dn -vf " +
            platform::QuoteArgument(scale) + L" -vsync cfr -f rawvideo -pix_fmt bgra -";
 }
 

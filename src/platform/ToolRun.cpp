@@ -28,8 +28,7 @@ ToolRunOutcome RunToolWithOutput(const std::wstring& commandLine, HANDLE haltEve
     });
 }
 
-ToolRunOutcome RunWatchedTool(const std::wstring& commandLine, HANDLE haltEvent,
-                              std::chrono::milliseconds silenceLimit,
+ToolRunOutcome RunWatchedTool(const std::wstring& commandLine, HANDLE haltEvent, std::chrono::milliseconds silenceLimit,
                               const std::function<bool(std::string_view)>& onOutput) {
     ToolRunOutcome outcome;
     OutputPipe pipe;

@@ -31,8 +31,7 @@ ToolRunOutcome RunToolWithOutput(const std::wstring& commandLine, HANDLE haltEve
 
 // The same for a tool that reports as it goes: it is ended when it prints nothing for
 // `silenceLimit` (a read that hangs on a dead server), and when `onOutput` returns false.
-ToolRunOutcome RunWatchedTool(const std::wstring& commandLine, HANDLE haltEvent,
-                              std::chrono::milliseconds silenceLimit,
+ToolRunOutcome RunWatchedTool(const std::wstring& commandLine, HANDLE haltEvent, std::chrono::milliseconds silenceLimit,
                               const std::function<bool(std::string_view)>& onOutput);
 
 }  // namespace platform

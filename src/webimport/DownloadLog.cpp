@@ -170,7 +170,8 @@ void DownloadLog::NoteBytesRead(std::wstring_view line) {
 }
 
 void DownloadLog::NoteSegmentRequest(const std::wstring& source, std::wstring_view address) {
-    const bool firstOfItsPlaylist = std::find(speakersSeen_.begin(), speakersSeen_.end(), source) == speakersSeen_.end();
+    const bool firstOfItsPlaylist =
+        std::find(speakersSeen_.begin(), speakersSeen_.end(), source) == speakersSeen_.end();
     if (firstOfItsPlaylist) speakersSeen_.push_back(source);
     if (expectedSegments_ == 0) return;
     if (++segmentRequests_ > expectedSegments_) turnedLive_ = true;

@@ -84,7 +84,6 @@ private:
     std::optional<double> framesWritten_;
 };
 
-
 // What a probe report of a downloaded file says about it.
 struct ProbedFile {
     bool hasVideo = false;          // it lists a video stream

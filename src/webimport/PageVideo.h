@@ -23,7 +23,6 @@ struct PageVideo {
 
 // Linear in the page's size, however many addresses it names. Returns what it has read so
 // far as soon as `halt` is set.
-PageVideo ReadPageVideo(std::wstring_view page, std::wstring_view pageAddress,
-                        const std::atomic<bool>* halt = nullptr);
+PageVideo ReadPageVideo(std::wstring_view page, std::wstring_view pageAddress, const std::atomic<bool>* halt = nullptr);
 
 }  // namespace webimport

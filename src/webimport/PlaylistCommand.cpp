@@ -15,8 +15,8 @@ std::wstring InputArguments(std::wstring_view input, const RequestIdentity& iden
     using platform::QuoteArgument;
     // The referrer goes as a header: the DASH reader hands headers to its fragment
     // requests but not the -referer option.
-    return platform::WebStreamInput() + L" -rw_timeout " + std::wstring(kReadTimeout) +
-           L" -user_agent " + QuoteArgument(identity.userAgent) + L" -headers " +
+    return platform::WebStreamInput() + L" -rw_timeout " + std::wstring(kReadTimeout) + L" -user_agent " +
+           QuoteArgument(identity.userAgent) + L" -headers " +
            QuoteArgument(L"Referer: " + identity.referrer + L"\r\n") + L" -i " + QuoteArgument(input);
 }
 

@@ -241,9 +241,8 @@ void PlaylistImport::Finish(const PlaylistSource& source, const std::wstring& pa
     } else if (expected && (!probed.seconds || std::abs(*probed.seconds - *expected) > kLengthTolerance)) {
         failure = kIncompleteClip;
     } else if (const double missing = MissingPictureSeconds(log, expected); missing > kMissingPictureTolerance) {
-        failure = log.brokenPart().empty()
-                      ? std::wstring(kPartsLost) + SecondsText(missing) + L" of its picture."
-                      : std::wstring(kPartMissing) + log.brokenPart() + L" (it was no video)";
+        failure = log.brokenPart().empty() ? std::wstring(kPartsLost) + SecondsText(missing) + L" of its picture."
+                                           : std::wstring(kPartMissing) + log.brokenPart() + L" (it was no video)";
     }
     if (!failure.empty() || channel_.halted()) {
         DeleteFileW(path.c_str());
@@ -252,7 +251,8 @@ void PlaylistImport::Finish(const PlaylistSource& source, const std::wstring& pa
     }
     ProbedFile placed = probed;
     placed.extension = ExtensionOf(source.container);
-    if (!PlaceInLibrary(path, placed, settings_, second, request_.title, request_.address)) return channel_.Fail(kCannotWriteClip);
+    if (!PlaceInLibrary(path, placed, settings_, second, request_.title, request_.address))
+        return channel_.Fail(kCannotWriteClip);
     channel_.Done();
 }
 

@@ -224,8 +224,9 @@ TEST_F(WebImportProgram, HttpsPartsComeOnlyFromServersTheSystemTrusts) {
     Download(dialog, std::wstring(site) + L"/switching-tls/hls/master.m3u8");
     std::optional<MessageBoxView> box;
     ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(run.processId())).has_value(); }, 60s));
-    EXPECT_TRUE(box->text.starts_with(L"The video's server did not show a trusted certificate, so nothing was kept: "
-                                      L"The certificate of 127.0.0.1 is not trusted"))
+    EXPECT_TRUE(
+        box->text.starts_with(L"The video's server did not show a trusted certificate, so nothing was kept: "
+                              L"The certificate of 127.0.0.1 is not trusted"))
         << std::string(box->text.begin(), box->text.end());
     box->Press(IDOK);
     EXPECT_EQ(FilesIn(Videos()).size(), 1u);

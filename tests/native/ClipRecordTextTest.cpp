@@ -75,8 +75,9 @@ TEST(ClipRecordText, ListedOnlyWhenTheReportMentionsVideo) {
     EXPECT_FALSE(ReportListsClip(L"Vid" + path + L"eo", path)) << "no word is made across a removed path";
 
     // Our tool's banner names its components, which are no stream of the file.
-    const std::wstring banner = L"ffmpeg version 5.1.9-0+deb12u1 Copyright (c) 2000-2026 the FFmpeg developers\r\n"
-                                L"  configuration: --enable-encoder=rawvideo --enable-decoder=mpeg2video\r\n";
+    const std::wstring banner =
+        L"ffmpeg version 5.1.9-0+deb12u1 Copyright (c) 2000-2026 the FFmpeg developers\r\n"
+        L"  configuration: --enable-encoder=rawvideo --enable-decoder=mpeg2video\r\n";
     EXPECT_FALSE(ReportListsClip(banner + path + L": could not find codec parameters\r\n", path));
     EXPECT_TRUE(ReportListsClip(banner + L"    Stream #0:0: Video: flv1\r\n", path));
 }

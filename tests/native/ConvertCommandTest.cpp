@@ -45,26 +45,33 @@ TEST(ConvertCommand, PiecesInOrder) {
         L" -protocol_whitelist file,pipe -format_whitelist " + std::wstring(platform::kLocalMediaFormats);
     const Case cases[] = {
         {"plain", sampleJob(), kProgramFolder,
-         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput + LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
-         LR"(-s 480x320 -qscale 1 -y "C:\Users\me\My Videos\My clip.mov"")"},
+         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput +
+             LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
+             LR"(-s 480x320 -qscale 1 -y "C:\Users\me\My Videos\My clip.mov"")"},
         {"cut 00:00:30 to 00:02:05", cut, kProgramFolder,
-         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput + LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
-         LR"(-s 480x320 -qscale 1 -t 95 -ss 30 -y "C:\Users\me\My Videos\My clip.mov"")"},
+         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput +
+             LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
+             LR"(-s 480x320 -qscale 1 -t 95 -ss 30 -y "C:\Users\me\My Videos\My clip.mov"")"},
         {"cut from the start", cutFromZero, kProgramFolder,
-         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput + LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
-         LR"(-s 480x320 -qscale 1 -t 7 -ss 0 -y "C:\Users\me\My Videos\My clip.mov"")"},
+         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput +
+             LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
+             LR"(-s 480x320 -qscale 1 -t 7 -ss 0 -y "C:\Users\me\My Videos\My clip.mov"")"},
         {"no options leave two blanks", noOptions, kProgramFolder,
-         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput + LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv"  )"
-         LR"(-y "C:\Users\me\My Videos\My clip.mov"")"},
+         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput +
+             LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv"  )"
+             LR"(-y "C:\Users\me\My Videos\My clip.mov"")"},
         {"mp3", mp3, kProgramFolder,
-         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput + LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
-         LR"(-ar 22050 -ab 64 -ac 1 -y "C:\Users\me\My Videos\My clip.mp3"")"},
+         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput +
+             LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
+             LR"(-ar 22050 -ab 64 -ac 1 -y "C:\Users\me\My Videos\My clip.mp3"")"},
         {"range without the cut box", rangeWithoutCut, kProgramFolder,
-         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput + LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
-         LR"(-s 480x320 -qscale 1 -y "C:\Users\me\My Videos\My clip.mov"")"},
+         LR"(cmd /c ""C:\PROGRA~1\REELKEEP\ffmpeg.exe")" + kLocalInput +
+             LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
+             LR"(-s 480x320 -qscale 1 -y "C:\Users\me\My Videos\My clip.mov"")"},
         {"folder without its backslash", sampleJob(), L"D:\\Reel Keep",
-         LR"(cmd /c ""D:\Reel Keep\ffmpeg.exe")" + kLocalInput + LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
-         LR"(-s 480x320 -qscale 1 -y "C:\Users\me\My Videos\My clip.mov"")"},
+         LR"(cmd /c ""D:\Reel Keep\ffmpeg.exe")" + kLocalInput +
+             LR"( -i "C:\PROGRA~1\REELKEEP\Videos\1234567890.flv" )"
+             LR"(-s 480x320 -qscale 1 -y "C:\Users\me\My Videos\My clip.mov"")"},
     };
     for (const Case& c : cases) EXPECT_EQ(buildConvertCommand(c.job, c.folder), c.expected) << c.what;
 }

@@ -157,27 +157,31 @@ TEST(PlaylistRules, PartsOffTheWebAndAbsurdLengthsAreFoundBeforeTheCopy) {
         bool absurd;
     };
     const ManifestCase manifests[] = {
-        {mpd(L"PT10S", L"<SegmentTemplate timescale=\"1000\" duration=\"2000\" media=\"c-$Number$.m4s\"/>"), L"",
-         5, false},
+        {mpd(L"PT10S", L"<SegmentTemplate timescale=\"1000\" duration=\"2000\" media=\"c-$Number$.m4s\"/>"), L"", 5,
+         false},
         {mpd(L"PT10S", L"<BaseURL> file:///C:/Users/ </BaseURL>"), L"file:///C:/Users/", 0, false},
         {mpd(L"PT10S", L"<SegmentTemplate initialization=\"tcp://127.0.0.1:9/i\" media=\"x\"/>"),
          L"tcp://127.0.0.1:9/i", 0, false},
-        {mpd(L"PT10S", L"<SegmentList><Initialization sourceURL=\"init.mp4\"/><SegmentURL media=\"a.m4s\"/>"
-                       L"<SegmentURL media=\"rtmp://h/b\"/></SegmentList>"),
+        {mpd(L"PT10S",
+             L"<SegmentList><Initialization sourceURL=\"init.mp4\"/><SegmentURL media=\"a.m4s\"/>"
+             L"<SegmentURL media=\"rtmp://h/b\"/></SegmentList>"),
          L"rtmp://h/b", 2, false},
-        {mpd(L"PT10S", L"<SegmentTemplate timescale=\"90000\"><SegmentTimeline><S d=\"180000\" r=\"4\"/>"
-                       L"</SegmentTimeline></SegmentTemplate>"),
+        {mpd(L"PT10S",
+             L"<SegmentTemplate timescale=\"90000\"><SegmentTimeline><S d=\"180000\" r=\"4\"/>"
+             L"</SegmentTimeline></SegmentTemplate>"),
          L"", 5, false},
         // About 25 fragments a second for 1,000 hours: the tool would ask until Stop.
         {mpd(L"PT1000H", L"<SegmentTemplate timescale=\"1000\" duration=\"40\" media=\"c-$Number$.m4s\"/>"), L"",
          90'000'000, true},
-        {mpd(L"PT10S", L"<SegmentTemplate timescale=\"1000\" duration=\"1\" media=\"c-$Number$.m4s\"/>"), L"",
-         10'000, false},
-        {mpd(L"PT1H", L"<SegmentTemplate><SegmentTimeline><S d=\"1\" r=\"-1\"/></SegmentTimeline>"
-                      L"</SegmentTemplate>"),
+        {mpd(L"PT10S", L"<SegmentTemplate timescale=\"1000\" duration=\"1\" media=\"c-$Number$.m4s\"/>"), L"", 10'000,
+         false},
+        {mpd(L"PT1H",
+             L"<SegmentTemplate><SegmentTimeline><S d=\"1\" r=\"-1\"/></SegmentTimeline>"
+             L"</SegmentTemplate>"),
          L"", 3600, false},
-        {mpd(L"PT10S", L"<SegmentTemplate><SegmentTimeline><S d=\"1\" r=\"999999\"/></SegmentTimeline>"
-                       L"</SegmentTemplate>"),
+        {mpd(L"PT10S",
+             L"<SegmentTemplate><SegmentTimeline><S d=\"1\" r=\"999999\"/></SegmentTimeline>"
+             L"</SegmentTemplate>"),
          L"", 1'000'000, true},
     };
     for (const ManifestCase& c : manifests) {

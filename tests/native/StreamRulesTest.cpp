@@ -156,8 +156,8 @@ TEST(ProbedStreams, OnlyStreamLinesCountAndTheDurationIsRead) {
 
 TEST(ProbedStreams, ContainerByCodecsAndTheJoinCommand) {
     // Each piece is read as a local media file, never as a playlist that names others.
-    const std::wstring local = L" -protocol_whitelist file,pipe -format_whitelist " +
-                               std::wstring(platform::kLocalMediaFormats);
+    const std::wstring local =
+        L" -protocol_whitelist file,pipe -format_whitelist " + std::wstring(platform::kLocalMediaFormats);
     EXPECT_EQ(ContainerForCodecs(L"h264", L"aac"), ClipContainer::Mp4);
     EXPECT_EQ(ContainerForCodecs(L"vp9", L"opus"), ClipContainer::WebM);
     EXPECT_EQ(ContainerForCodecs(L"av1", L"opus"), ClipContainer::WebM);

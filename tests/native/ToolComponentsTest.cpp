@@ -106,8 +106,8 @@ struct ToolRun {
 };
 
 ToolRun ReadRun(std::wstring_view line) {
-    static const std::set<std::string> kFlags = {"-y", "-nostdin", "-hide_banner", "-nostats", "-an", "-vn",
-                                                 "-sn", "-dn"};
+    static const std::set<std::string> kFlags = {"-y",  "-nostdin", "-hide_banner", "-nostats",
+                                                 "-an", "-vn",      "-sn",          "-dn"};
     const std::vector<std::string> arguments = Arguments(line);
     ToolRun run;
     std::map<std::string, std::string> pending;
@@ -137,16 +137,16 @@ struct MuxerDefaults {
 };
 const std::map<std::string, MuxerDefaults>& DefaultsByExtension() {
     static const std::map<std::string, MuxerDefaults> defaults = {
-        {".mov", {"mov", "libx264", "aac"}},  {".mp4", {"mp4", "libx264", "aac"}},  {".3gp", {"tgp", "h263", "amr_nb"}},
-        {".wmv", {"asf", "msmpeg4", "mp3"}},  {".avi", {"avi", "mpeg4", "mp3"}},    {".mp3", {"mp3", "", "mp3"}},
+        {".mov", {"mov", "libx264", "aac"}}, {".mp4", {"mp4", "libx264", "aac"}}, {".3gp", {"tgp", "h263", "amr_nb"}},
+        {".wmv", {"asf", "msmpeg4", "mp3"}}, {".avi", {"avi", "mpeg4", "mp3"}},   {".mp3", {"mp3", "", "mp3"}},
         {".mkv", {"matroska", "", ""}},      {".webm", {"webm", "", ""}}};
     return defaults;
 }
 const std::map<std::string, MuxerDefaults>& DefaultsByMuxer() {
     static const std::map<std::string, MuxerDefaults> defaults = {
-        {"psp", {"psp", "libx264", "aac"}},      {"mp4", {"mp4", "", ""}},          {"matroska", {"matroska", "", ""}},
-        {"webm", {"webm", "", ""}},              {"rawvideo", {"rawvideo", "rawvideo", ""}},
-        {"s16le", {"pcm_s16le", "", "pcm_s16le"}}};
+        {"psp", {"psp", "libx264", "aac"}},         {"mp4", {"mp4", "", ""}},
+        {"matroska", {"matroska", "", ""}},         {"webm", {"webm", "", ""}},
+        {"rawvideo", {"rawvideo", "rawvideo", ""}}, {"s16le", {"pcm_s16le", "", "pcm_s16le"}}};
     return defaults;
 }
 // Encoders by the codec names the options and the defaults use.
@@ -253,7 +253,8 @@ TEST(ToolComponents, EveryCommandLineNeedsOnlyWhatTheBuildHoldsAndOpensOnlyWhatI
             const bool web = input.address.starts_with("http");
             for (const std::string& protocol : Split(o.at("-protocol_whitelist"), ',')) {
                 const std::set<std::string> allowed =
-                    web ? std::set<std::string>{"http", "https", "tcp", "tls", "crypto"} : std::set<std::string>{"file", "pipe"};
+                    web ? std::set<std::string>{"http", "https", "tcp", "tls", "crypto"}
+                        : std::set<std::string>{"file", "pipe"};
                 EXPECT_TRUE(allowed.count(protocol)) << input.address << " may open " << protocol;
             }
             const std::string formats = o.count("-f") ? o.at("-f") : o.at("-format_whitelist");

@@ -202,7 +202,8 @@ TEST(JsonLd, VideoObjectsAnywhereAndNothingFromBrokenOrRunawayText) {
 // reading of any page with what was found so far (bench/native/page_reading.cpp times both).
 TEST(PageVideo, RepeatedAddressesOnceAndStopEndsTheReading) {
     std::wstring page = L"<script type=\"application/ld+json\">[";
-    for (int i = 0; i < 20'000; ++i) page += L"{\"@type\":\"VideoObject\",\"contentUrl\":\"/v/" + std::to_wstring(i % 3) + L"\"},";
+    for (int i = 0; i < 20'000; ++i)
+        page += L"{\"@type\":\"VideoObject\",\"contentUrl\":\"/v/" + std::to_wstring(i % 3) + L"\"},";
     page += L"{}]</script><video src=\"/v/1\"></video>";
     EXPECT_EQ(ReadPageVideo(page, L"http://s.example/p").addresses,
               (std::vector<std::wstring>{L"http://s.example/v/0", L"http://s.example/v/1", L"http://s.example/v/2"}));

@@ -134,8 +134,7 @@ TEST(HostileInputs, PlaylistsInCacheAndLibraryOpenNothingAndAreNoClips) {
         WriteText(path, text);
         const probe::MediaProbeResult probed = probe::ProbeMedia(path, Tool());
         EXPECT_FALSE(library::ReportListsClip(probed.report, path)) << Narrow(probed.report);
-        const std::wstring log =
-            platform::RunAndCapture(WithDebugLog(probe::ProbeCommandLine(Tool(), path)), 20s).text;
+        const std::wstring log = platform::RunAndCapture(WithDebugLog(probe::ProbeCommandLine(Tool(), path)), 20s).text;
         ASSERT_NE(log.find(L"Opening '" + path + L"'"), std::wstring::npos) << Narrow(log);
         for (const std::wstring& opened : OtherOpens(log, path)) ADD_FAILURE() << "opened " << Narrow(opened);
     }

@@ -116,8 +116,9 @@ protected:
         // Media playlists whose segment is no web address (kNotWeb).
         if (path.starts_with("/not-web/")) {
             const std::size_t which = std::stoul(path.substr(9));
-            const std::string playlist = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2,\n/s/hls/v1/seg0.ts\n#EXTINF:2,\n" +
-                                         NotWeb()[which] + "\n#EXT-X-ENDLIST\n";
+            const std::string playlist =
+                "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2,\n/s/hls/v1/seg0.ts\n#EXTINF:2,\n" + NotWeb()[which] +
+                "\n#EXT-X-ENDLIST\n";
             connection.Send(HttpHead(200, playlist.size(), "application/vnd.apple.mpegurl") + playlist);
             return true;
         }
@@ -137,8 +138,9 @@ protected:
     // among them, which must see no connection but the import's own requests.
     std::vector<std::string> NotWeb() const {
         const std::string port = std::to_string(server_.port());
-        return {"file:C:/windows/win.ini",      "file://127.0.0.1/share/seg.ts", "file:///etc/hostname",
-                "tcp://127.0.0.1:" + port,      "udp://127.0.0.1:" + port,       "rtmp://127.0.0.1:" + port + "/a",
+        return {"file:C:/windows/win.ini",     "file://127.0.0.1/share/seg.ts",
+                "file:///etc/hostname",        "tcp://127.0.0.1:" + port,
+                "udp://127.0.0.1:" + port,     "rtmp://127.0.0.1:" + port + "/a",
                 "data:video/mp2t;base64,RwAA", "concat:/s/hls/v1/seg0.ts|/s/hls/v1/seg1.ts"};
     }
 

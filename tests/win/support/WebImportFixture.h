@@ -59,7 +59,10 @@ protected:
     virtual bool Route(const std::string& path, LoopbackConnection& connection) = 0;
 
     webimport::ImportSettings Settings(DWORD timeoutMs = 5000) const {
-        return {library_.path(), BinFolder() + L"ffmpeg.exe", server_.Url(L""), timeoutMs,
+        return {library_.path(),
+                BinFolder() + L"ffmpeg.exe",
+                server_.Url(L""),
+                timeoutMs,
                 [this](const library::ArrivedClip& clip) {
                     std::lock_guard lock(arrivedMutex_);
                     arrived_.push_back(clip);
