@@ -71,6 +71,21 @@ protected:
     // Their certificates chain to the build's test root; the prefix trusts it, as a Windows
     // machine trusts the root of our real certificate.
     static void TrustTestRoot() { TrustRoot(SignedFile(L"test-root.cer")); }
+    // Takes back what TrustRoot gave.
+    static void ForgetRoot(const std::wstring& file) {
+        const auto root = ReadWholeFile(file);
+        if (!root) return;
+        PCCERT_CONTEXT wanted = CertCreateCertificateContext(
+            X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(root->data()), static_cast<DWORD>(root->size()));
+        HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+        if (wanted && store) {
+            if (PCCERT_CONTEXT found =
+                    CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, wanted, nullptr))
+                CertDeleteCertificateFromStore(found);
+        }
+        if (store) CertCloseStore(store, 0);
+        if (wanted) CertFreeCertificateContext(wanted);
+    }
     // Makes the certificate in the file (DER) a trusted root of this prefix's user.
     static void TrustRoot(const std::wstring& file) {
         const auto root = ReadWholeFile(file);

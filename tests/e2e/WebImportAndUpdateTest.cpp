@@ -212,6 +212,10 @@ TEST_F(WebImportProgram, HttpsPartsComeOnlyFromServersTheSystemTrusts) {
     ASSERT_NE(GetEnvironmentVariableW(L"REELKEEP_E2E_HTTPS_URL", site, 256), 0u) << "run through run.sh";
     TrustRoot(root);
     if (HasFatalFailure()) return;
+    struct Forget {
+        const wchar_t* root;
+        ~Forget() { ForgetRoot(root); }
+    } forget{root};
     RunningProgram run(program(), L"", {L"REELKEEP_SITE_URL=" + SiteUrl()});
     HWND dialog = OpenImportDialog(run);
     ASSERT_NE(dialog, nullptr);
