@@ -4,6 +4,7 @@
 #include "probe/ProbeReport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <cwchar>
 
@@ -72,6 +73,10 @@ std::optional<double> RateOf(std::wstring_view line) {
     wchar_t* end = nullptr;
     const double rate = std::wcstod(number.c_str(), &end);
     if (end == number.c_str() || *end != L'\0' || !(rate > 0)) return std::nullopt;
+    // The tool prints two decimals: the NTSC rates are taken at their exact value, which
+    // over an hour differs from the printed one by a second.
+    for (const double ntsc : {24000.0 / 1001, 30000.0 / 1001, 48000.0 / 1001, 60000.0 / 1001, 120000.0 / 1001})
+        if (std::abs(rate - ntsc) < 0.006) return ntsc;
     return rate;
 }
 

@@ -23,6 +23,7 @@ constexpr double kLengthTolerance = 2.0;
 // How much less picture than the playlist's length a whole copy may hold: the lengths a
 // playlist gives its segments are rounded, a lost part is a segment of seconds.
 constexpr double kMissingPictureTolerance = 0.5;
+constexpr double kMissingPictureShare = 0.0001;
 // A probe's report is a few kilobytes; more is not read.
 constexpr std::size_t kLongestProbeReport = 256 * 1024;
 
@@ -240,7 +241,8 @@ void PlaylistImport::Finish(const PlaylistSource& source, const std::wstring& pa
         failure = kSiteSentNoVideo;
     } else if (expected && (!probed.seconds || std::abs(*probed.seconds - *expected) > kLengthTolerance)) {
         failure = kIncompleteClip;
-    } else if (const double missing = MissingPictureSeconds(log, expected); missing > kMissingPictureTolerance) {
+    } else if (const double missing = MissingPictureSeconds(log, expected);
+               missing > kMissingPictureTolerance + kMissingPictureShare * expected.value_or(0)) {
         failure = log.brokenPart().empty() ? std::wstring(kPartsLost) + SecondsText(missing) + L" of its picture."
                                            : std::wstring(kPartMissing) + log.brokenPart() + L" (it was no video)";
     }

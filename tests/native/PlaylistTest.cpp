@@ -300,6 +300,21 @@ TEST(DownloadLog, LengthFailedPartsAndErrorsFromTheRealTool) {
     }
 }
 
+TEST(DownloadLog, PictureRateOfTheInputNtscRatesExact) {
+    const std::pair<const char*, std::optional<double>> lines[] = {
+        {"  Stream #0:0: Video: h264 (High), yuv420p, 1280x720, 25 fps, 25 tbr, 90k tbn\n", 25.0},
+        {"  Stream #0:0: Video: h264 (High), yuv420p, 1280x720, 23.98 fps, 23.98 tbr, 90k tbn\n", 24000.0 / 1001},
+        {"  Stream #0:0: Video: h264, yuv420p, 640x360, 29.97 fps, 29.97 tbr\n", 30000.0 / 1001},
+        {"  Stream #0:0: Audio: aac (LC), 44100 Hz, stereo, fltp\n", std::nullopt},
+        {"Output #0, mp4, to 'x':\n  Stream #0:0: Video: h264, 50 fps\n", std::nullopt},
+    };
+    for (const auto& [line, rate] : lines) {
+        DownloadLog log;
+        log.Feed(line);
+        EXPECT_EQ(log.framesPerSecond(), rate) << line;
+    }
+}
+
 TEST(DownloadLog, ProgressReportsAsTheyComplete) {
     DownloadLog log;
     EXPECT_EQ(log.Feed("  Duration: 00:01:00.50, start: 0.0\r\nframe=   10 fps=0.0 q=-1.0 size=  1kB time=00:00:0"),
