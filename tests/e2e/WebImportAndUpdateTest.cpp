@@ -234,7 +234,7 @@ TEST_F(WebImportProgram, HttpsPartsComeOnlyFromServersTheSystemTrusts) {
         << std::string(box->text.begin(), box->text.end());
     box->Press(IDOK);
     EXPECT_EQ(FilesIn(Videos()).size(), 1u);
-    EXPECT_TRUE(FilesIn(Videos() + L".incoming\").empty());
+    EXPECT_TRUE(FilesIn(Videos() + L".incoming\\").empty());
 }
 
 // The whole road of an update: the signed program's agent fetches the installer that our
