@@ -136,7 +136,7 @@ TEST_F(WebImportProgram, PagesOfTodayAndFailingSitesInOneRun) {
     // Decoded whole, the clip gives the tool nothing to complain about.
     const platform::CapturedRun decoded =
         platform::RunAndCapture(platform::QuoteProgram(BuildProgramFolder() + L"ffmpeg.exe") + L" -v error -i " +
-                                    platform::QuoteArgument(playlistClip) + L" -f null -",
+                                    platform::QuoteArgument(playlistClip) + L" -c:v rawvideo -c:a pcm_s16le -f null -",
                                 60s);
     EXPECT_TRUE(decoded.started);
     EXPECT_EQ(decoded.text, L"");

@@ -165,9 +165,9 @@ protected:
 
     // Decoding the whole clip prints nothing at the error level.
     std::wstring DecodeErrors(const std::wstring& clip) const {
-        return platform::RunAndCapture(
-                   L"\"" + context_.ffmpegPath + L"\" -nostdin -v error -i \"" + clip + L"\" -f null -",
-                   std::chrono::seconds(120))
+        return platform::RunAndCapture(L"\"" + context_.ffmpegPath + L"\" -nostdin -v error -i \"" + clip +
+                                           L"\" -c:v rawvideo -c:a pcm_s16le -f null -",
+                                       std::chrono::seconds(120))
             .text;
     }
 

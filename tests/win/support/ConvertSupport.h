@@ -21,7 +21,8 @@ public:
     ForeignFfmpeg() {
         // Our ffmpeg.exe has no generated sources: it reads the 60-s clip at its own pace.
         std::wstring line = platform::QuoteProgram(BinFolder() + L"ffmpeg.exe") + L" -hide_banner -nostats -re -i " +
-                            platform::QuoteArgument(BinFolder() + L"probe-clips\\convert-60s.flv") + L" -f null -";
+                            platform::QuoteArgument(BinFolder() + L"probe-clips\\convert-60s.flv") +
+                            L" -c:v rawvideo -c:a pcm_s16le -f null -";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION started{};
