@@ -1,4 +1,4 @@
-// Reading a page of 200,000 JSON-LD video entries and 20,000 <video> elements, all within
+// Reading a page of 200,000 JSON-LD video entries and 2,000 <video> elements, all within
 // the 10 MB a page may have: the time against its limit of 2 s, the 200,000 / 100,000
 // ratio (about 2 when the reading is linear), and how soon Stop ends a reading under way.
 #include "webimport/PageVideo.h"
@@ -15,7 +15,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// One script of `entries` VideoObjects, every one at an address of its own, then a tenth
+// One script of `entries` VideoObjects, every one at an address of its own, then a hundredth
 // as many <video> elements: what a hostile page can put into 10 MB.
 std::wstring MakePage(int entries) {
     std::wstring page = L"<html><head><title>Many</title><script type=\"application/ld+json\">[";
@@ -24,7 +24,7 @@ std::wstring MakePage(int entries) {
         page += L"{\"@type\":\"VideoObject\",\"contentUrl\":\"/v/" + std::to_wstring(i) + L"\"}";
     }
     page += L"]</script></head><body>";
-    for (int i = 0; i < entries / 10; ++i) page += L"<video src=\"/w/" + std::to_wstring(i) + L"\"></video>";
+    for (int i = 0; i < entries / 100; ++i) page += L"<video src=\"/w/" + std::to_wstring(i) + L"\"></video>";
     return page + L"</body></html>";
 }
 
