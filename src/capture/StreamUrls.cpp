@@ -122,6 +122,38 @@ bool IsInitSegmentOf(std::string_view url, std::string_view segmentStream) {
     return name.find("init") != std::string::npos;
 }
 
+namespace {
+
+std::vector<std::string> NameParts(std::string_view url) {
+    url = WithoutFragment(url);
+    url = url.substr(0, url.find('?'));
+    std::string_view name = url.substr(url.rfind('/') + 1);
+    name = name.substr(0, name.rfind('.'));
+    std::vector<std::string> parts;
+    std::string part;
+    for (const char c : name) {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            part += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        } else if (!part.empty()) {
+            parts.push_back(std::move(part));
+            part.clear();
+        }
+    }
+    if (!part.empty()) parts.push_back(std::move(part));
+    return parts;
+}
+
+}  // namespace
+
+std::size_t InitNameAffinity(std::string_view initUrl, std::string_view segmentStream) {
+    // The stream's name has '#' where the segment number stood.
+    const std::vector<std::string> segment = NameParts(segmentStream);
+    std::size_t shared = 0;
+    for (const std::string& part : NameParts(initUrl))
+        if (part != "init" && std::find(segment.begin(), segment.end(), part) != segment.end()) ++shared;
+    return shared;
+}
+
 std::string ResolveUrl(std::string_view base, std::string_view reference) {
     if (reference.find("://") != std::string_view::npos) return std::string(reference);
     base = WithoutFragment(base);

@@ -34,6 +34,10 @@ std::optional<NumberedSegment> NumberedSegmentOf(std::string_view url);
 // same folder as `segmentStream`'s segments.
 bool IsInitSegmentOf(std::string_view url, std::string_view segmentStream);
 
+// How many name parts (runs of letters and digits, "init" and the extension aside) an init
+// segment's file name shares with the file names of a numbered stream's segments.
+std::size_t InitNameAffinity(std::string_view initUrl, std::string_view segmentStream);
+
 // `reference` (a playlist line) made absolute against the URL it was read from.
 std::string ResolveUrl(std::string_view base, std::string_view reference);
 

@@ -49,6 +49,7 @@ Read ReadStreams(const char* folder, CacheKind kind) {
     Read read{std::make_unique<DiskCacheFiles>(kData / folder), {}, {}};
     read.responses = ReadCache(*read.files, kind);
     read.streams = GroupStreams(*read.files, read.responses);
+    InspectStreams(*read.files, read.streams);
     return read;
 }
 
@@ -70,7 +71,7 @@ TEST_P(RealStreamCaches, EachPlaybackIsOneVideoStreamPairedWithItsAudioStream) {
     std::set<std::string> identities;
     for (const StreamGroup& group : PairStreams(read.streams)) {
         const MediaStream& stream = read.streams[group.stream];
-        if (!stream.IsVideo() && !stream.IsAudio()) continue;  // the page, its pieces list
+        if (!stream.content.known()) continue;  // the page, its pieces list
         ASSERT_TRUE(group.audio.has_value()) << stream.url << " played without its sound";
         const MediaStream& audio = read.streams[*group.audio];
         EXPECT_TRUE(stream.complete && audio.complete) << stream.url;
@@ -119,7 +120,7 @@ TEST_P(RealStreamCaches, EveryByteOfAStreamIsCheckedAgainstTheDigestsTheBrowserS
     const Read read = ReadStreams(GetParam().folder, GetParam().kind);
     int checked = 0;
     for (const MediaStream& stream : read.streams) {
-        if (!stream.IsVideo() && !stream.IsAudio()) continue;
+        if (!stream.content.known()) continue;
         SCOPED_TRACE(stream.url);
         EXPECT_EQ(CheckStoredDigests(*read.files, stream.body), DigestCheck::Hold);
         EXPECT_EQ(CheckStoredDigests(*read.files, stream.otherDigests), DigestCheck::Hold);
@@ -167,7 +168,7 @@ TEST(RealStreamCaches, StoppedPlaybackIsItsFirstPiecesThenGrowsUnderTheSameIdent
     const Read whole = ReadStreams("streams-half/second-run/Cache_Data", CacheKind::ChromiumBlockfile);
     const auto video = [](const Read& read) {
         const auto found = std::find_if(read.streams.begin(), read.streams.end(),
-                                        [](const MediaStream& s) { return s.IsVideo() && s.pieces > 1; });
+                                        [](const MediaStream& s) { return s.IsVideoOnly() && s.pieces > 1; });
         return found == read.streams.end() ? nullptr : &*found;
     };
     const MediaStream* before = video(half);
@@ -209,11 +210,19 @@ TEST(RealStreamCaches, HlsPlaylistIsOneStreamOfItsSegmentsInOrder) {
     EXPECT_EQ(playlists, 1);
 }
 
-// Hand-made streams for the pairing rules: the fetch times and types are all that counts.
-MediaStream Stream(const char* type, const char* site, std::int64_t first, std::int64_t last) {
+// Hand-made streams for the pairing rules: what the bytes held ("video/mp4": a picture in
+// MP4, "audio/webm": sound in WebM), the fetch times and the address are all that counts.
+MediaStream Stream(const char* type, const char* site, std::int64_t first, std::int64_t last,
+                   std::string url = "http://h/videoplayback?id=1") {
     MediaStream stream;
-    stream.contentType = type;
+    const std::string_view kind(type);
+    stream.content.video = kind.starts_with("video/");
+    stream.content.audio = kind.starts_with("audio/");
+    stream.content.container = kind.ends_with("webm")  ? intake::MediaContainer::WebM
+                               : kind.ends_with("mp4") ? intake::MediaContainer::Mp4
+                                                       : intake::MediaContainer::Unknown;
     stream.site = site;
+    stream.url = std::move(url);
     stream.identity = std::string(site) + " " + type + std::to_string(first);
     stream.firstFetched = first;
     stream.lastFetched = last;
