@@ -9,7 +9,8 @@
 #include "../../tests/win/support/ScratchFolder.h"
 
 #include "capture/CacheReaders.h"
-#include "capture/ProbedStreams.h"
+#include "intake/ClipReport.h"
+#include "intake/ToolCommand.h"
 #include "capture/StreamIntake.h"
 #include "platform/ProcessRunner.h"
 #include "platform/UniqueHandle.h"
@@ -139,9 +140,12 @@ int main() {
         DeleteFileW((base + L"\\copied-video.mp4").c_str());
         DeleteFileW((base + L"\\copied-audio.mp4").c_str());
         start = NowMicroseconds();
-        platform::RunAndCapture(
-            capture::JoinCommandLine(ffmpeg, video, audio, capture::ClipContainer::Matroska, base + L"\\bare.mkv"),
-            std::chrono::minutes(5));
+        intake::CopyOrJoin job;
+        job.picture.location = video;
+        job.sound = intake::ToolInput{audio};
+        job.container = intake::ClipContainer::Matroska;
+        job.output = base + L"\\bare.mkv";
+        platform::RunAndCapture(intake::CopyOrJoinCommandLine(ffmpeg, job), std::chrono::minutes(5));
         bare.push_back(NowMicroseconds() - start);
         if (bench::FileSize(base + L"\\bare.mkv") < 100'000'000) ++failures;
         DeleteFileW((base + L"\\bare.mkv").c_str());

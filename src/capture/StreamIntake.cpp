@@ -1,8 +1,9 @@
 #include "capture/StreamIntake.h"
 
 #include "capture/FileStamps.h"
-#include "capture/ProbedStreams.h"
 #include "capture/BodyAssembly.h"
+#include "intake/ClipReport.h"
+#include "intake/IncomingClip.h"
 #include "library/ClipPlacement.h"
 #include "platform/FileValues.h"
 #include "platform/ProcessRunner.h"
@@ -22,10 +23,7 @@ namespace capture {
 
 namespace {
 
-// Joining copies every packet once; a stream of hours on a slow disk may take minutes.
-constexpr std::chrono::milliseconds kJoinTimeout{10 * 60 * 1000};
 constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
-constexpr DWORD kCopyBlock = 1u << 20;
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -34,78 +32,12 @@ FILETIME FileTimeOfUnixSeconds(std::int64_t seconds) {
     return FILETIME{static_cast<DWORD>(value & 0xffffffffu), static_cast<DWORD>(value >> 32)};
 }
 
-// Owns a name in the incoming folder: whatever still lies there at the end goes. A file
-// moved into the library has left it.
-class IncomingFile {
-public:
-    IncomingFile(const std::wstring& libraryFolder, std::int32_t second)
-        : path_(library::IncomingTemporaryName(libraryFolder, second)) {}
-    IncomingFile(const IncomingFile&) = delete;
-    IncomingFile& operator=(const IncomingFile&) = delete;
-    ~IncomingFile() { DeleteFileW(path_.c_str()); }
-    const std::wstring& path() const { return path_; }
-
-private:
-    std::wstring path_;
-};
-
 Assembly Assemble(const MediaStream& stream, const std::wstring& folder, const std::wstring& destination) {
     return AssembleBody(stream.body, stream.otherDigests, folder, destination);
 }
 
 StreamOutcome OutcomeOfUnmade(Assembly assembly) {
     return assembly == Assembly::Damaged ? StreamOutcome::Damaged : StreamOutcome::Failed;
-}
-
-// The extension of a stream kept as it was sent: a whole file keeps the library's
-// ".flv", as it always has; a rebuilt one is named by its container's first bytes.
-std::wstring ExtensionOfAssembled(const MediaStream& stream, const std::wstring& path) {
-    if (stream.shape == StreamShape::Single) return L".flv";
-    std::array<std::uint8_t, 8> start{};
-    DWORD read = 0;
-    platform::UniqueFile file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file || !ReadFile(file.get(), start.data(), static_cast<DWORD>(start.size()), &read, nullptr) || read < 8)
-        return L".flv";
-    const std::string_view box(reinterpret_cast<const char*>(start.data()) + 4, 4);
-    if (box == "ftyp" || box == "moof" || box == "styp" || box == "moov") return L".mp4";
-    if (start[0] == 0x1a && start[1] == 0x45 && start[2] == 0xdf && start[3] == 0xa3) return L".webm";
-    if (start[0] == 0x47) return L".ts";
-    return L".flv";
-}
-
-// Puts the bytes of `source` in place of the clip's own, so the clip keeps its name, row
-// and times. Where titles are kept by file identity (size and write time among it) the
-// title and address are written again for the grown file. False, with the clip as it
-// was or whole, when another program holds it.
-bool GrowClip(const std::wstring& clip, const std::wstring& source) {
-    const std::wstring title = titles::ReadTitle(clip);
-    const std::wstring address = titles::ReadSourceUrl(clip);
-    // A title that cannot be read now would be lost with the old identity.
-    if (title == titles::kTitleNotSet) return false;
-    {
-        platform::UniqueFile in(
-            CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-        platform::UniqueFile out(
-            CreateFileW(clip.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        if (!in || !out) return false;
-        FILETIME created{};
-        FILETIME written{};
-        const bool timed = GetFileTime(out.get(), &created, nullptr, &written);
-        std::vector<char> block(kCopyBlock);
-        for (;;) {
-            DWORD read = 0;
-            if (!ReadFile(in.get(), block.data(), kCopyBlock, &read, nullptr)) return false;
-            if (read == 0) break;
-            if (!platform::WriteWholeBlock(out.get(), block.data(), read)) return false;
-        }
-        if (!SetEndOfFile(out.get()) || !FlushFileBuffers(out.get())) return false;
-        // The clip's date is its creation time; Wine shows the write time in its place.
-        if (timed) SetFileTime(out.get(), &created, nullptr, &written);
-    }
-    titles::WriteTitle(clip, title);
-    if (!address.empty()) titles::WriteSourceUrl(clip, address);
-    return true;
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& text) {
@@ -118,16 +50,17 @@ bool ReadWholeFile(const std::wstring& path, std::string& text) {
     return true;
 }
 
-struct Probed {
-    bool answered = false;  // the tool ran and spoke as itself
-    ProbedStreams streams;
-    probe::ProbeFields fields;
-};
-
-Probed Probe(const std::wstring& path, const std::wstring& ffmpegPath) {
+// What the tool says of a rebuilt stream whose bytes did not tell (an old FLV, something
+// unknown): asked only then.
+intake::ClipReport ProbeStream(const std::wstring& path, const std::wstring& ffmpegPath) {
     const probe::MediaProbeResult result = probe::ProbeMedia(path, ffmpegPath);
-    if (result.timedOut || !IsToolReport(result.report)) return {};
-    return {true, ReadProbedStreams(result.report), result.fields};
+    if (result.timedOut) return {};
+    return intake::ReadClipReport(result.report);
+}
+
+// How long a stream plays: as its manifest times the segments kept, else as its bytes say.
+std::optional<double> SecondsOf(const MediaStream& stream) {
+    return stream.manifestSeconds ? stream.manifestSeconds : stream.content.seconds;
 }
 
 }  // namespace
@@ -184,7 +117,28 @@ void StreamIntake::Remember(const Members& members, const std::wstring& clipName
 std::optional<std::int64_t> StreamIntake::TakeFolder(const std::wstring& folder, const CacheFiles& files,
                                                      const std::vector<CachedResponse>& responses) {
     nextCheck_.reset();
-    const std::vector<MediaStream> streams = GroupStreams(files, responses);
+    LoadRecord();
+    std::vector<MediaStream> streams = GroupStreams(files, responses);
+    // Only streams with something new are read: a pass over thousands of kept pieces costs
+    // no byte of them. A stream kept with a partner is read again with it when either grows.
+    std::vector<std::wstring> growingClips;
+    for (const MediaStream& stream : streams)
+        if (const CapturedStream* kept = record_->Find(stream.identity);
+            kept && kept->length < stream.BodyLength() && !kept->clip.empty())
+            growingClips.push_back(kept->clip);
+    for (MediaStream& stream : streams) {
+        const CapturedStream* kept = record_->Find(stream.identity);
+        const bool grows =
+            kept && std::find(growingClips.begin(), growingClips.end(), kept->clip) != growingClips.end();
+        if (kept && kept->length >= stream.BodyLength() && !grows) continue;
+        const auto known = inspected_.find(stream.identity);
+        if (known != inspected_.end() && known->second.first == stream.BodyLength()) {
+            stream.content = known->second.second;
+            continue;
+        }
+        stream.content = intake::InspectMedia(StreamBytes(files, stream.body));
+        inspected_[stream.identity] = {stream.BodyLength(), stream.content};
+    }
     for (const StreamGroup& group : PairStreams(streams)) TakeGroup(folder, streams, group);
     return nextCheck_;
 }
@@ -214,9 +168,14 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
         return outcome;
     };
     // An audio stream that no picture claims is never a clip; a picture may still come.
-    if (members.stream->IsAudio() && !members.audio) return settle(StreamOutcome::NotVideo);
+    if (members.stream->IsAudioOnly() && !members.audio) return settle(StreamOutcome::NotVideo);
     if (Captured(*members.stream) && (!members.audio || Captured(*members.audio)))
         return settle(StreamOutcome::NothingNew);
+    // A picture that more than one sound fits: never joined by a guess, never judged silent.
+    if (group.ambiguous) {
+        Due(now + kStreamSettleSeconds);
+        return StreamOutcome::Waiting;
+    }
     if (AlreadyMarked(folder, *members.stream)) return settle(StreamOutcome::NothingNew);
     if (!PassesSizeRule(total)) return settle(StreamOutcome::TooSmall);
     if (!settled && !complete) {
@@ -232,6 +191,7 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
                 MixStamp(MixStamp(MixStamp(pieces, std::hash<std::string>()(range.file)), range.offset), range.length);
     }
     const auto retry = retryAt_.find(members.stream->identity);
+    const int tries = retry != retryAt_.end() && retry->second.pieces == pieces ? retry->second.tries : 0;
     if (retry != retryAt_.end() && retry->second.pieces == pieces) {
         if (!retry->second.at) return StreamOutcome::Damaged;
         if (now < *retry->second.at) {
@@ -242,9 +202,15 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
     const StreamOutcome outcome = Judge(folder, members, settled);
     switch (outcome) {
     case StreamOutcome::Waiting: Due(now + 1); return outcome;
-    case StreamOutcome::Damaged: retryAt_[members.stream->identity] = {std::nullopt, pieces}; return outcome;
+    case StreamOutcome::Damaged: retryAt_[members.stream->identity] = {std::nullopt, pieces, tries}; return outcome;
     case StreamOutcome::Failed:
-        retryAt_[members.stream->identity] = {now + kFailedStreamRetrySeconds, pieces};
+        // A tool that fails on these pieces again and again is not run on them for ever:
+        // after the last try they wait until they change.
+        if (tries + 1 >= kMostFailedTries) {
+            retryAt_[members.stream->identity] = {std::nullopt, pieces, tries + 1};
+            return outcome;
+        }
+        retryAt_[members.stream->identity] = {now + kFailedStreamRetrySeconds, pieces, tries + 1};
         Due(now + kFailedStreamRetrySeconds);
         return outcome;
     default: break;
@@ -259,65 +225,96 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
     const MediaStream& stream = *members.stream;
     const std::int64_t fetched = stream.firstFetched != 0 ? stream.firstFetched : Now();
     const std::int32_t second = static_cast<std::int32_t>(fetched);
-    CreateDirectoryW(library::IncomingFolder(context_.libraryFolder).c_str(), nullptr);
-    IncomingFile video(context_.libraryFolder, second);
+    intake::IncomingFile video(context_.libraryFolder, second);
     if (const Assembly made = Assemble(stream, folder, video.path()); made != Assembly::Written)
         return OutcomeOfUnmade(made);
-    const Probed picture = Probe(video.path(), context_.ffmpegPath);
-    if (!picture.answered) return StreamOutcome::Failed;
-    if (!picture.streams.video) {
+    intake::MediaContent content = stream.content;
+    if (!content.known()) {
+        // Bytes no reader knows: the tool's word decides, as for any whole file.
+        const intake::ClipReport probed = ProbeStream(video.path(), context_.ffmpegPath);
+        if (!probed.answered) return StreamOutcome::Failed;
+        content.video = probed.video;
+        content.audio = probed.audio;
+        content.videoCodec = std::string(probed.videoCodec.begin(), probed.videoCodec.end());
+        content.audioCodec = std::string(probed.audioCodec.begin(), probed.audioCodec.end());
+    }
+    const auto silent = [&] {
+        if (context_.keepSilentClips && context_.keepSilentClips()) return false;
+        return true;
+    };
+    if (!content.video) {
         MarkSingle(folder, stream, titles::kTitleNotFlv);
-        record_->Set(stream.identity, {stream.BodyLength(), L""});
-        SaveRecord();
+        Note(stream, L"");
         return StreamOutcome::NotVideo;
     }
-    if (picture.streams.audio) {
-        if (stream.shape == StreamShape::Playlist &&
-            ContainerForCodecs(picture.streams.videoCodec, picture.streams.audioCodec) == ClipContainer::Mp4) {
-            // Segments of a transport stream are joined as they lie; MP4 plays everywhere.
-            IncomingFile remuxed(context_.libraryFolder, second);
-            const std::wstring command =
-                JoinCommandLine(context_.ffmpegPath, video.path(), L"", ClipContainer::Mp4, remuxed.path());
-            platform::RunAndCapture(command, kJoinTimeout);
-            const Probed made = Probe(remuxed.path(), context_.ffmpegPath);
-            if (made.answered && made.streams.video && made.streams.audio)
-                return Keep(folder, {members.stream, nullptr}, remuxed.path(), L".mp4", made.fields);
+    const std::wstring videoCodec = Widen(content.videoCodec);
+    // A whole file in a container the library keeps is kept as it came, under the
+    // extension of that container; anything rebuilt goes into the container of its codecs.
+    if (content.audio || !members.audio) {
+        if (!content.audio && silent()) {
+            // A rebuilt picture may yet find its sound: it is judged silent only once it settled.
+            if (!settled && stream.shape != StreamShape::Single) return StreamOutcome::Waiting;
+            MarkSingle(folder, stream, titles::kTitleFlvAd);
+            Note(stream, L"");
+            return StreamOutcome::Silent;
         }
-        return Keep(folder, {members.stream, nullptr}, video.path(), ExtensionOfAssembled(stream, video.path()),
-                    picture.fields);
-    }
-    if (members.audio) {
-        IncomingFile audio(context_.libraryFolder, second);
-        if (const Assembly made = Assemble(*members.audio, folder, audio.path()); made != Assembly::Written)
-            return OutcomeOfUnmade(made);
-        const Probed sound = Probe(audio.path(), context_.ffmpegPath);
-        if (!sound.answered) return StreamOutcome::Failed;
-        const bool agree = picture.streams.seconds < 0 || sound.streams.seconds < 0 ||
-                           DurationsAgree(picture.streams.seconds, sound.streams.seconds);
-        if (sound.streams.audio && !sound.streams.video && agree) {
-            const ClipContainer container = ContainerForCodecs(picture.streams.videoCodec, sound.streams.audioCodec);
-            IncomingFile joined(context_.libraryFolder, second);
-            platform::RunAndCapture(
-                JoinCommandLine(context_.ffmpegPath, video.path(), audio.path(), container, joined.path()),
-                kJoinTimeout);
-            const Probed made = Probe(joined.path(), context_.ffmpegPath);
-            if (!made.answered || !made.streams.video || !made.streams.audio) return StreamOutcome::Failed;
-            return Keep(folder, members, joined.path(), ExtensionOf(container), made.fields);
+        const intake::Expectation expected{true, content.audio, SecondsOf(stream)};
+        const std::optional<intake::ClipContainer> asItIs = intake::KeptAsItIs(content.container);
+        if (stream.shape == StreamShape::Single && asItIs) {
+            const intake::MadeClip checked =
+                intake::CheckClip(context_.ffmpegPath, video.path(), {true, content.audio, std::nullopt});
+            if (!checked.good()) return checked.report.answered ? StreamOutcome::Damaged : StreamOutcome::Failed;
+            return Keep(folder, {members.stream, nullptr}, video, *asItIs, checked.fields);
         }
+        const intake::ClipContainer container =
+            intake::ContainerForCodecs(videoCodec, content.audio ? Widen(content.audioCodec) : L"");
+        intake::IncomingFile clip(context_.libraryFolder, second);
+        intake::CopyOrJoin job;
+        job.picture.location = video.path();
+        job.container = container;
+        job.output = clip.path();
+        const intake::MadeClip made = intake::MakeClip(context_.ffmpegPath, job, stream.BodyLength(), expected);
+        if (!made.good()) return StreamOutcome::Failed;
+        return Keep(folder, {members.stream, nullptr}, clip, container, made.fields);
     }
-    if (context_.keepSilentClips && context_.keepSilentClips())
-        return Keep(folder, {members.stream, nullptr}, video.path(), ExtensionOfAssembled(stream, video.path()),
-                    picture.fields);
-    // A rebuilt picture may yet find its sound: it is judged silent only once it settled.
-    if (!settled && stream.shape != StreamShape::Single) return StreamOutcome::Waiting;
-    MarkSingle(folder, stream, titles::kTitleFlvAd);
-    record_->Set(stream.identity, {stream.BodyLength(), L""});
-    SaveRecord();
-    return StreamOutcome::Silent;
+    const MediaStream& sound = *members.audio;
+    intake::IncomingFile audio(context_.libraryFolder, second);
+    if (const Assembly made = Assemble(sound, folder, audio.path()); made != Assembly::Written)
+        return OutcomeOfUnmade(made);
+    // A picture cut short by a gap takes the sound up to where it stops; else the clip
+    // lasts as long as the longer of the two.
+    const std::optional<double> pictureSeconds = SecondsOf(stream);
+    const std::optional<double> soundSeconds = SecondsOf(sound);
+    std::optional<double> expected;
+    std::optional<double> limit;
+    if (stream.cutAtGap && pictureSeconds) {
+        limit = *pictureSeconds;
+        expected = pictureSeconds;
+        if (soundSeconds) expected = std::min(*pictureSeconds, *soundSeconds);
+    } else if (pictureSeconds && soundSeconds) {
+        expected = std::max(*pictureSeconds, *soundSeconds);
+    }
+    const intake::ClipContainer container = intake::ContainerForCodecs(videoCodec, Widen(sound.content.audioCodec));
+    intake::IncomingFile joined(context_.libraryFolder, second);
+    intake::CopyOrJoin job;
+    job.picture.location = video.path();
+    job.sound = intake::ToolInput{audio.path()};
+    job.container = container;
+    job.seconds = limit;
+    job.output = joined.path();
+    const intake::MadeClip made =
+        intake::MakeClip(context_.ffmpegPath, job, stream.BodyLength() + sound.BodyLength(), {true, true, expected});
+    if (!made.good()) return StreamOutcome::Failed;
+    return Keep(folder, members, joined, container, made.fields);
 }
 
-StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& members, const std::wstring& clipFile,
-                                 const std::wstring& extension, const probe::ProbeFields& fields) {
+void StreamIntake::Note(const MediaStream& stream, const std::wstring& clipName) {
+    record_->Set(stream.identity, {stream.BodyLength(), clipName});
+    SaveRecord();
+}
+
+StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& members, intake::IncomingFile& clipFile,
+                                 intake::ClipContainer container, const probe::ProbeFields& fields) {
     const MediaStream& stream = *members.stream;
     const CapturedStream* earlier = record_->Find(stream.identity);
     if (earlier != nullptr && !earlier->clip.empty()) {
@@ -326,11 +323,9 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
         // A clip the user deleted stays deleted; the stream is only noted as far as it went.
         if (!platform::FileExists(clip)) {
             Remember(members, clipName);
-            DeleteFileW(clipFile.c_str());
             return StreamOutcome::NothingNew;
         }
-        if (!GrowClip(clip, clipFile)) return StreamOutcome::Failed;
-        DeleteFileW(clipFile.c_str());
+        if (!intake::SwapInGrownClip(clip, clipFile)) return StreamOutcome::Failed;
         Remember(members, clipName);
         if (context_.clipGrown) context_.clipGrown({clip, true, fields});
         return StreamOutcome::Grown;
@@ -339,13 +334,17 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
     const FILETIME created = FileTimeOfUnixSeconds(fetched);
     MovieNumbers& numbers = context_.numbers ? *context_.numbers : ProcessMovieNumbers();
     std::wstring number;
-    const std::wstring clip = library::PlaceCopyInLibrary(
-        clipFile, context_.libraryFolder, static_cast<std::int32_t>(fetched),
-        [&] {
-            number = NextMovieNumber(context_.libraryFolder, numbers);
-            return std::wstring(titles::kTitleMoviePrefix) + number;
-        },
-        &created, Widen(stream.url), extension);
+    intake::Placement placement;
+    placement.libraryFolder = context_.libraryFolder;
+    placement.second = static_cast<std::int32_t>(fetched);
+    placement.created = &created;
+    placement.sourceUrl = Widen(stream.url);
+    placement.title = [&] {
+        number = NextMovieNumber(context_.libraryFolder, numbers);
+        return std::wstring(titles::kTitleMoviePrefix) + number;
+    };
+    placement.container = container;
+    const std::wstring clip = intake::PlaceClip(clipFile, placement);
     if (clip.empty()) return StreamOutcome::Failed;
     numbers.Given(number, clip);
     Remember(members, clip.substr(context_.libraryFolder.size()));
@@ -361,6 +360,7 @@ void StreamIntake::ForgetUnseen() {
     settling_.ForgetObservedBefore(Now() - kRememberedSeconds);
     std::erase_if(judged_, [this](const auto& judged) { return !settling_.Knows(judged.first); });
     std::erase_if(retryAt_, [this](const auto& retry) { return !settling_.Knows(retry.first); });
+    std::erase_if(inspected_, [this](const auto& known) { return !settling_.Knows(known.first); });
 }
 
 }  // namespace capture

@@ -7,8 +7,13 @@
 #include "capture/MediaStreams.h"
 #include "capture/StreamPairing.h"
 #include "capture/StreamRecord.h"
+#include "intake/ClipContainer.h"
 
 #include <windows.h>
+
+namespace intake {
+class IncomingFile;
+}
 
 #include <optional>
 #include <string>
@@ -34,6 +39,9 @@ enum class StreamOutcome {
 // A stream whose intake failed (a tool that did not answer, a piece another program
 // held) is tried again after this long, or as soon as its pieces change.
 inline constexpr std::int64_t kFailedStreamRetrySeconds = 15;
+// How often a stream is tried with the same pieces: a tool that fails as often on them
+// is not run on them again until they change (or the program starts again).
+inline constexpr int kMostFailedTries = 3;
 
 // The library's record of captured streams lives in this file.
 std::wstring StreamRecordPath(const std::wstring& libraryFolder);
@@ -64,8 +72,10 @@ private:
     void Due(std::int64_t when);
     StreamOutcome Judge(const std::wstring& folder, const Members& members, bool settled);
     // `fields`: the probe of `clipFile`, handed on to the list with the clip.
-    StreamOutcome Keep(const std::wstring& folder, const Members& members, const std::wstring& clipFile,
-                       const std::wstring& extension, const probe::ProbeFields& fields);
+    StreamOutcome Keep(const std::wstring& folder, const Members& members, intake::IncomingFile& clipFile,
+                       intake::ClipContainer container, const probe::ProbeFields& fields);
+    // Judged without a clip (no picture, or silent): noted so that it is not judged again.
+    void Note(const MediaStream& stream, const std::wstring& clipName);
     void Remember(const Members& members, const std::wstring& clipName);
     void MarkSingle(const std::wstring& folder, const MediaStream& stream, std::wstring_view marker) const;
 
@@ -81,8 +91,12 @@ private:
     struct Retry {
         std::optional<std::int64_t> at;  // none: only once its pieces change
         std::uint64_t pieces = 0;        // a digest of where the stream's bytes lay, and how their files stood
+        int tries = 0;                   // failed intakes of these pieces
     };
     std::unordered_map<std::string, Retry> retryAt_;
+    // What each stream's bytes hold, by its length when read: a stream that did not grow
+    // is not read again.
+    std::unordered_map<std::string, std::pair<std::uint64_t, intake::MediaContent>> inspected_;
     std::optional<std::int64_t> nextCheck_;
 };
 

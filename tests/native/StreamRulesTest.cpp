@@ -1,7 +1,9 @@
 // The rules that put pieces into streams and streams into clips, on the shapes real sites
 // and real tools give them: segment URLs of the largest video site, HLS playlists, probe
 // reports of the Windows ffmpeg.exe, and the record of captured streams.
-#include "capture/ProbedStreams.h"
+#include "intake/ClipCheck.h"
+#include "intake/ClipReport.h"
+#include "intake/ToolCommand.h"
 #include "capture/StreamRecord.h"
 #include "capture/StreamUrls.h"
 
@@ -122,7 +124,7 @@ std::wstring GoldenReport(const char* name) {
     return std::wstring(bytes.begin(), bytes.end());
 }
 
-TEST(ProbedStreams, OnlyStreamLinesCountAndTheDurationIsRead) {
+TEST(ClipReport, OnlyStreamLinesCountAndTheDurationIsRead) {
     // An MP3 put together in the library's incoming folder: the path says "Videos".
     const std::wstring audioInVideos =
         L"ffmpeg version N-92722-gf22fcd4483\r\nInput #0, mp3, from 'C:\\Program Files\\Reelkeep\\Videos\\.incoming\\"
@@ -144,28 +146,77 @@ TEST(ProbedStreams, OnlyStreamLinesCountAndTheDurationIsRead) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const ProbedStreams streams = ReadProbedStreams(c.report);
+        const intake::ClipReport streams = intake::ReadClipReport(c.report);
+        EXPECT_TRUE(streams.answered);
         EXPECT_EQ(streams.video, c.video);
         EXPECT_EQ(streams.audio, c.audio);
         EXPECT_EQ(streams.videoCodec, c.videoCodec);
         EXPECT_EQ(streams.audioCodec, c.audioCodec);
-        EXPECT_NEAR(streams.seconds, c.seconds, 0.001);
+        EXPECT_NEAR(streams.seconds.value_or(-1), c.seconds, 0.001);
     }
 }
 
-TEST(ProbedStreams, ContainerByCodecsAndTheJoinCommand) {
+TEST(ClipReport, ContainerByCodecsAndTheCopyOrJoinCommand) {
+    using intake::ClipContainer;
+    using intake::ContainerForCodecs;
     EXPECT_EQ(ContainerForCodecs(L"h264", L"aac"), ClipContainer::Mp4);
+    EXPECT_EQ(ContainerForCodecs(L"hevc", L"aac"), ClipContainer::Mp4);
+    EXPECT_EQ(ContainerForCodecs(L"h264", L""), ClipContainer::Mp4);
     EXPECT_EQ(ContainerForCodecs(L"vp9", L"opus"), ClipContainer::WebM);
     EXPECT_EQ(ContainerForCodecs(L"av1", L"opus"), ClipContainer::WebM);
     EXPECT_EQ(ContainerForCodecs(L"vp9", L"aac"), ClipContainer::Matroska);
     EXPECT_EQ(ContainerForCodecs(L"h264", L"opus"), ClipContainer::Matroska);
-    EXPECT_EQ(JoinCommandLine(L"C:\\Program Files\\Reelkeep\\ffmpeg.exe", L"C:\\V\\a b.part", L"C:\\V\\c.part",
-                              ClipContainer::WebM, L"C:\\V\\out.part"),
-              L"\"C:\\Program Files\\Reelkeep\\ffmpeg.exe\" -y -nostdin -i \"C:\\V\\a b.part\" -i \"C:\\V\\c.part\" "
-              L"-map 0:v -map 1:a -c copy -f webm \"C:\\V\\out.part\"");
-    EXPECT_EQ(JoinCommandLine(L"ffmpeg.exe", L"t.part", L"", ClipContainer::Mp4, L"o.part"),
-              L"\"ffmpeg.exe\" -y -nostdin -i \"t.part\" -c copy -f mp4 \"o.part\"");
-    EXPECT_EQ(JoinCommandLine(L"ff\"mpeg.exe", L"t", L"", ClipContainer::Mp4, L"o"), L"");
+    intake::CopyOrJoin join;
+    join.picture.location = L"C:\\V\\a b.part";
+    join.sound = intake::ToolInput{L"C:\\V\\c.part"};
+    join.container = ClipContainer::WebM;
+    join.seconds = 6.04;
+    join.output = L"C:\\V\\out.part";
+    EXPECT_EQ(intake::CopyOrJoinCommandLine(L"C:\\Program Files\\Reelkeep\\ffmpeg.exe", join),
+              L"\"C:\\Program Files\\Reelkeep\\ffmpeg.exe\" -hide_banner -nostdin -y -protocol_whitelist file -i "
+              L"\"C:\\V\\a b.part\" -protocol_whitelist file -i \"C:\\V\\c.part\" -map 0:v:0 -map 1:a:0 -c copy "
+              L"-t 6.040 -f webm \"C:\\V\\out.part\"");
+    intake::CopyOrJoin copy;
+    copy.picture.location = L"t.part";
+    copy.container = ClipContainer::Mp4;
+    copy.output = L"o.part";
+    EXPECT_EQ(intake::CopyOrJoinCommandLine(L"ffmpeg.exe", copy),
+              L"\"ffmpeg.exe\" -hide_banner -nostdin -y -protocol_whitelist file -i \"t.part\" -map 0:v:0 -map "
+              L"0:a:0? -c copy -f mp4 \"o.part\"");
+    EXPECT_EQ(intake::CopyOrJoinCommandLine(L"ff\"mpeg.exe", copy), L"");
+    EXPECT_FALSE(intake::ReadClipReport(L"'ffmpeg' is not recognized as a command").answered);
+}
+
+// A made clip counts only when the tool ended well and the clip probes as promised.
+TEST(ClipReport, MadeClipsAreCheckedBeforeTheyCount) {
+    intake::ClipReport good;
+    good.answered = good.video = good.audio = true;
+    good.seconds = 10.03;
+    intake::ClipReport partial = good;
+    partial.seconds = 4.0;  // a tool that wrote 40% and still said 0
+    intake::ClipReport mute = good;
+    mute.audio = false;
+    const intake::Expectation joined{true, true, 10.0};
+    struct Case {
+        const char* name;
+        std::optional<std::uint32_t> exit;
+        intake::ClipReport report;
+        intake::Expectation expected;
+        intake::ClipVerdict verdict;
+    };
+    const Case cases[] = {
+        {"whole", 0u, good, joined, intake::ClipVerdict::Good},
+        {"cut short, exit 0", 0u, partial, joined, intake::ClipVerdict::WrongLength},
+        {"crashed", 0xC0000005u, good, joined, intake::ClipVerdict::ToolFailed},
+        {"hung and ended", std::nullopt, good, joined, intake::ClipVerdict::ToolFailed},
+        {"sound lost", 0u, mute, joined, intake::ClipVerdict::WrongStreams},
+        {"no answer", 0u, intake::ClipReport{}, joined, intake::ClipVerdict::NoAnswer},
+        {"half a second off", 0u, good, {true, true, 10.53}, intake::ClipVerdict::Good},
+        {"more than that", 0u, good, {true, true, 10.54}, intake::ClipVerdict::WrongLength},
+        {"length unknown", 0u, partial, {true, true, std::nullopt}, intake::ClipVerdict::Good},
+    };
+    for (const Case& c : cases) EXPECT_EQ(intake::JudgeMadeClip(c.exit, c.report, c.expected), c.verdict) << c.name;
+    EXPECT_GT(intake::ToolTimeoutMilliseconds(110'000'000), intake::ToolTimeoutMilliseconds(1'000'000));
 }
 
 TEST(StreamRecord, RoundTripSkipsDamagedLinesAndNamesThatAreNoClips) {

@@ -4,7 +4,8 @@
 #include "capture/CacheReaders.h"
 #include "capture/CacheWatcher.h"
 #include "capture/BrowserCacheFolders.h"
-#include "capture/ProbedStreams.h"
+#include "intake/ClipReport.h"
+#include "intake/ToolCommand.h"
 #include "capture/StreamIntake.h"
 #include "platform/ProcessRunner.h"
 #include "probe/MediaProbe.h"
@@ -159,8 +160,14 @@ protected:
         context_.now = [this] { return now_; };
     }
 
-    ProbedStreams Probe(const std::wstring& path) const {
-        return ReadProbedStreams(probe::ProbeMedia(path, context_.ffmpegPath).report);
+    struct Probed {
+        bool video = false;
+        bool audio = false;
+        double seconds = -1;
+    };
+    Probed Probe(const std::wstring& path) const {
+        const intake::ClipReport report = intake::ReadClipReport(probe::ProbeMedia(path, context_.ffmpegPath).report);
+        return {report.video, report.audio, report.seconds.value_or(-1)};
     }
 
     // Decoding the whole clip prints nothing at the error level.
@@ -185,7 +192,7 @@ protected:
         const double vp9 = LongerOf(L"vp9.webm", L"opus.webm");
         for (const std::wstring& clip : added_) {
             SCOPED_TRACE(testing::PrintToString(clip));
-            const ProbedStreams streams = Probe(clip);
+            const Probed streams = Probe(clip);
             EXPECT_TRUE(streams.video && streams.audio);
             const std::wstring extension = clip.substr(clip.rfind(L'.'));
             extensions.insert(extension);
@@ -357,7 +364,7 @@ TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClip
     watcher.RunPass();
     ASSERT_EQ(added_.size(), 1u);
     const std::wstring clip = added_.front();
-    const ProbedStreams half = Probe(clip);
+    const Probed half = Probe(clip);
     EXPECT_TRUE(half.video && half.audio);
     EXPECT_NEAR(half.seconds, 7.5, 1.0);
     EXPECT_TRUE(clip.ends_with(L".webm"));
@@ -377,7 +384,7 @@ TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClip
     ASSERT_EQ(grown_, std::vector<std::wstring>{clip});
     EXPECT_EQ(grownDurations_, std::vector<std::wstring>{probe::ProbeMedia(clip, context_.ffmpegPath).fields.duration})
         << "the row is given the grown clip's probe";
-    const ProbedStreams whole = Probe(clip);
+    const Probed whole = Probe(clip);
     EXPECT_TRUE(whole.video && whole.audio);
     EXPECT_NEAR(whole.seconds, LongerOf(L"vp9.webm", L"opus.webm"), 0.1);
     EXPECT_EQ(titles::ReadTitle(clip), L"Half a test card");
@@ -389,7 +396,7 @@ TEST_F(BrowserCacheCapture, HlsPlaylistPlayedNativelyIsOneClipOfTheWholeDuration
     const std::wstring chrome = ChromeCacheFrom(L"hls-blockfile\\Cache_Data");
     Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}}).RunPass();
     ASSERT_EQ(added_.size(), 1u) << "one clip per segment";
-    const ProbedStreams streams = Probe(added_.front());
+    const Probed streams = Probe(added_.front());
     EXPECT_TRUE(streams.video && streams.audio);
     EXPECT_NEAR(streams.seconds, 12.0, 0.2);
     EXPECT_TRUE(added_.front().ends_with(L".mp4"));
