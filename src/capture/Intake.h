@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -26,6 +27,12 @@ struct IntakeContext {
     MovieNumbers* numbers = nullptr;
     // Seconds since 1970; the system clock when empty.
     std::function<std::int64_t()> now;
+    // How long a copy or join of so many bytes may run before it is taken for hung and
+    // ended; intake::ToolTimeoutMilliseconds when empty.
+    std::function<std::chrono::milliseconds(std::uint64_t bytes)> toolTimeout;
+    // How long a pass waits for a copy or join before it goes on with the other streams;
+    // the tool's result is taken on a later pass.
+    std::chrono::milliseconds toolWait{20'000};
     platform::BlockWriter writeBlock = platform::WriteWholeBlock;
 };
 

@@ -199,7 +199,27 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
             return StreamOutcome::Waiting;
         }
     }
-    const StreamOutcome outcome = Judge(folder, members, settled);
+    currentPieces_ = pieces;
+    StreamOutcome outcome;
+    if (const auto job = running_.find(members.stream->identity); job != running_.end()) {
+        if (job->second.made.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            Due(now + 1);
+            return StreamOutcome::Waiting;
+        }
+        Running done = std::move(job->second);
+        running_.erase(job);
+        const intake::MadeClip made = done.made.get();
+        // The pieces changed while the tool ran: what it made is of an older stream.
+        if (done.pieces != pieces) {
+            outcome = StreamOutcome::Waiting;
+        } else {
+            outcome = made.good() ? Keep(folder, done.joined ? members : Members{members.stream, nullptr},
+                                         *done.files.back(), done.container, made.fields)
+                                  : StreamOutcome::Failed;
+        }
+    } else {
+        outcome = Judge(folder, members, settled);
+    }
     switch (outcome) {
     case StreamOutcome::Waiting: Due(now + 1); return outcome;
     case StreamOutcome::Damaged: retryAt_[members.stream->identity] = {std::nullopt, pieces, tries}; return outcome;
@@ -225,13 +245,13 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
     const MediaStream& stream = *members.stream;
     const std::int64_t fetched = stream.firstFetched != 0 ? stream.firstFetched : Now();
     const std::int32_t second = static_cast<std::int32_t>(fetched);
-    intake::IncomingFile video(context_.libraryFolder, second);
-    if (const Assembly made = Assemble(stream, folder, video.path()); made != Assembly::Written)
+    auto video = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
+    if (const Assembly made = Assemble(stream, folder, video->path()); made != Assembly::Written)
         return OutcomeOfUnmade(made);
     intake::MediaContent content = stream.content;
     if (!content.known()) {
         // Bytes no reader knows: the tool's word decides, as for any whole file.
-        const intake::ClipReport probed = ProbeStream(video.path(), context_.ffmpegPath);
+        const intake::ClipReport probed = ProbeStream(video->path(), context_.ffmpegPath);
         if (!probed.answered) return StreamOutcome::Failed;
         content.video = probed.video;
         content.audio = probed.audio;
@@ -258,28 +278,30 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
             Note(stream, L"");
             return StreamOutcome::Silent;
         }
-        const intake::Expectation expected{true, content.audio, SecondsOf(stream)};
+        const intake::Expectation expected{true, content.audio, SecondsOf(stream), stream.BodyLength()};
         const std::optional<intake::ClipContainer> asItIs = intake::KeptAsItIs(content.container);
         if (stream.shape == StreamShape::Single && asItIs) {
             const intake::MadeClip checked =
-                intake::CheckClip(context_.ffmpegPath, video.path(), {true, content.audio, std::nullopt});
+                intake::CheckClip(context_.ffmpegPath, video->path(), {true, content.audio, std::nullopt, 0});
             if (!checked.good()) return checked.report.answered ? StreamOutcome::Damaged : StreamOutcome::Failed;
-            return Keep(folder, {members.stream, nullptr}, video, *asItIs, checked.fields);
+            return Keep(folder, {members.stream, nullptr}, *video, *asItIs, checked.fields);
         }
         const intake::ClipContainer container =
             intake::ContainerForCodecs(videoCodec, content.audio ? Widen(content.audioCodec) : L"");
-        intake::IncomingFile clip(context_.libraryFolder, second);
+        auto clip = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
         intake::CopyOrJoin job;
-        job.picture.location = video.path();
+        job.picture.location = video->path();
         job.container = container;
-        job.output = clip.path();
-        const intake::MadeClip made = intake::MakeClip(context_.ffmpegPath, job, stream.BodyLength(), expected);
-        if (!made.good()) return StreamOutcome::Failed;
-        return Keep(folder, {members.stream, nullptr}, clip, container, made.fields);
+        job.output = clip->path();
+        const std::optional<intake::MadeClip> made =
+            RunTool(stream, job, stream.BodyLength(), expected, {video, clip}, container, false);
+        if (!made) return StreamOutcome::Waiting;
+        if (!made->good()) return StreamOutcome::Failed;
+        return Keep(folder, {members.stream, nullptr}, *clip, container, made->fields);
     }
     const MediaStream& sound = *members.audio;
-    intake::IncomingFile audio(context_.libraryFolder, second);
-    if (const Assembly made = Assemble(sound, folder, audio.path()); made != Assembly::Written)
+    auto audio = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
+    if (const Assembly made = Assemble(sound, folder, audio->path()); made != Assembly::Written)
         return OutcomeOfUnmade(made);
     // A picture cut short by a gap takes the sound up to where it stops; else the clip
     // lasts as long as the longer of the two.

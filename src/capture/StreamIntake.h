@@ -7,14 +7,16 @@
 #include "capture/MediaStreams.h"
 #include "capture/StreamPairing.h"
 #include "capture/StreamRecord.h"
+#include "intake/ClipCheck.h"
 #include "intake/ClipContainer.h"
+#include "intake/IncomingClip.h"
+#include "intake/ToolCommand.h"
 
 #include <windows.h>
 
-namespace intake {
-class IncomingFile;
-}
 
+#include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -41,7 +43,7 @@ enum class StreamOutcome {
 inline constexpr std::int64_t kFailedStreamRetrySeconds = 15;
 // How often a stream is tried with the same pieces: a tool that fails as often on them
 // is not run on them again until they change (or the program starts again).
-inline constexpr int kMostFailedTries = 3;
+inline constexpr int kMostFailedTries = 5;
 
 // The library's record of captured streams lives in this file.
 std::wstring StreamRecordPath(const std::wstring& libraryFolder);
@@ -97,6 +99,23 @@ private:
     // What each stream's bytes hold, by its length when read: a stream that did not grow
     // is not read again.
     std::unordered_map<std::string, std::pair<std::uint64_t, intake::MediaContent>> inspected_;
+    // Copies and joins still running after a pass stopped waiting for them, by stream: their
+    // files stay until the tool has ended, and the result is taken on a later pass.
+    struct Running {
+        std::future<intake::MadeClip> made;
+        std::vector<std::shared_ptr<intake::IncomingFile>> files;  // inputs, then the output
+        intake::ClipContainer container = intake::ClipContainer::Matroska;
+        bool joined = false;
+        std::uint64_t pieces = 0;
+    };
+    std::unordered_map<std::string, Running> running_;
+    // Starts the tool; the clip when it ended within the pass's wait, else nothing (it is
+    // then among `running_`).
+    std::optional<intake::MadeClip> RunTool(const MediaStream& stream, const intake::CopyOrJoin& job,
+                                            std::uint64_t bytes, const intake::Expectation& expected,
+                                            std::vector<std::shared_ptr<intake::IncomingFile>> files,
+                                            intake::ClipContainer container, bool joined);
+    std::uint64_t currentPieces_ = 0;
     std::optional<std::int64_t> nextCheck_;
 };
 

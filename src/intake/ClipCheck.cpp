@@ -5,11 +5,13 @@
 namespace intake {
 
 ClipVerdict JudgeMadeClip(std::optional<std::uint32_t> exitCode, const ClipReport& report,
-                          const Expectation& expected) {
+                          const Expectation& expected, std::uint64_t madeBytes) {
     if (!exitCode || *exitCode != 0) return ClipVerdict::ToolFailed;
     if (!report.answered) return ClipVerdict::NoAnswer;
     if ((expected.video && !report.video) || (expected.audio && !report.audio)) return ClipVerdict::WrongStreams;
     if (expected.seconds && (!report.seconds || std::abs(*report.seconds - *expected.seconds) > kLengthTolerance))
+        return ClipVerdict::WrongLength;
+    if (static_cast<double>(madeBytes) < kLeastShareOfInput * static_cast<double>(expected.inputBytes))
         return ClipVerdict::WrongLength;
     return ClipVerdict::Good;
 }

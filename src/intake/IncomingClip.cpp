@@ -28,18 +28,21 @@ MadeClip Judge(const std::wstring& ffmpegPath, const std::wstring& path, std::op
         if (!probe.timedOut) made.report = ReadClipReport(probe.report);
         made.fields = probe.fields;
     }
-    made.verdict = JudgeMadeClip(exitCode, made.report, expected);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    const std::uint64_t bytes = GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)
+                                    ? (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow
+                                    : 0;
+    made.verdict = JudgeMadeClip(exitCode, made.report, expected, bytes);
     return made;
 }
 
 }  // namespace
 
-MadeClip MakeClip(const std::wstring& ffmpegPath, const CopyOrJoin& job, std::uint64_t bytes,
+MadeClip MakeClip(const std::wstring& ffmpegPath, const CopyOrJoin& job, std::chrono::milliseconds timeout,
                   const Expectation& expected) {
     const std::wstring command = CopyOrJoinCommandLine(ffmpegPath, job);
     if (command.empty()) return {};
-    const platform::CapturedRun run =
-        platform::RunAndCapture(command, std::chrono::milliseconds(ToolTimeoutMilliseconds(bytes)));
+    const platform::CapturedRun run = platform::RunAndCapture(command, timeout);
     const bool ended = run.started && !run.timedOut && run.exitCode != STILL_ACTIVE;
     MadeClip made = Judge(ffmpegPath, job.output, ended ? std::optional(run.exitCode) : std::nullopt, expected);
     made.timedOut = run.timedOut;

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -41,8 +42,8 @@ struct MadeClip {
 };
 
 // Runs the copy or join (its output is `job.output`, an incoming file), ended when it
-// overruns the time `bytes` may take, then probes what it made and judges it.
-MadeClip MakeClip(const std::wstring& ffmpegPath, const CopyOrJoin& job, std::uint64_t bytes,
+// overruns `timeout`, then probes what it made and judges it.
+MadeClip MakeClip(const std::wstring& ffmpegPath, const CopyOrJoin& job, std::chrono::milliseconds timeout,
                   const Expectation& expected);
 // Probes and judges a file that was copied as it came.
 MadeClip CheckClip(const std::wstring& ffmpegPath, const std::wstring& path, const Expectation& expected);

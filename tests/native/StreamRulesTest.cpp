@@ -216,6 +216,9 @@ TEST(ClipReport, MadeClipsAreCheckedBeforeTheyCount) {
         {"length unknown", 0u, partial, {true, true, std::nullopt}, intake::ClipVerdict::Good},
     };
     for (const Case& c : cases) EXPECT_EQ(intake::JudgeMadeClip(c.exit, c.report, c.expected), c.verdict) << c.name;
+    // A header that promises the whole length of a file cut to 40% of its bytes.
+    EXPECT_EQ(intake::JudgeMadeClip(0u, good, {true, true, 10.0, 1'000'000}, 400'000), intake::ClipVerdict::WrongLength);
+    EXPECT_EQ(intake::JudgeMadeClip(0u, good, {true, true, 10.0, 1'000'000}, 880'000), intake::ClipVerdict::Good);
     EXPECT_GT(intake::ToolTimeoutMilliseconds(110'000'000), intake::ToolTimeoutMilliseconds(1'000'000));
 }
 

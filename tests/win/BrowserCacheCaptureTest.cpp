@@ -23,8 +23,10 @@
 #include <algorithm>
 #include <cstring>
 #include <atomic>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 
 namespace capture {
 namespace {
@@ -473,6 +475,218 @@ TEST_F(BrowserCacheCapture, FileHeldWithoutSharingIsReadOnceItIsLetGo) {
         watcher.RunPass();
         ExpectEachServedFileOnce();
     }
+}
+
+// ---- Real players' playbacks --------------------------------------------------------
+
+// The lengths make-caches.sh measured for each playback (the longer of picture and sound).
+std::map<std::wstring, double> PlayerExpectations() {
+    std::map<std::wstring, double> expected;
+    std::ifstream file(kData + L"players-expected.txt");
+    for (std::string line; std::getline(file, line);) {
+        if (line.starts_with("#")) continue;
+        std::istringstream fields(line);
+        std::string name;
+        double seconds = 0;
+        if (fields >> name >> seconds) expected[Widen(name)] = seconds;
+    }
+    return expected;
+}
+
+// The playback a clip was made from: the folder of players/ its address names.
+std::wstring PlaybackOf(const std::wstring& clip) {
+    const std::wstring url = titles::ReadSourceUrl(clip);
+    const std::size_t at = url.find(L"/players/");
+    if (at == std::wstring::npos) return L"?";
+    const std::size_t end = url.find(L'/', at + 9);
+    return url.substr(at + 9, end == std::wstring::npos ? std::wstring::npos : end - at - 9);
+}
+
+class PlayerCacheCapture : public BrowserCacheCapture {
+protected:
+    // Two passes a minute apart: a player leaves out a last sliver of sound, so a stream
+    // is whole only by its settling.
+    std::map<std::wstring, std::wstring> CaptureFrom(const BrowserCache& cache) {
+        std::wstring folder;
+        CacheWatcher watcher = Watcher(Place(cache, folder));
+        watcher.RunPass();
+        now_ += kStreamSettleSeconds;
+        watcher.RunPass();
+        std::map<std::wstring, std::wstring> clips;
+        for (const std::wstring& clip : added_)
+            EXPECT_TRUE(clips.emplace(PlaybackOf(clip), clip).second) << "two clips of " << testing::PrintToString(clip);
+        return clips;
+    }
+
+    // The hash of the sound packets of a file, as the tool copies them.
+    std::wstring SoundHash(const std::wstring& file) const {
+        const std::wstring text = platform::RunAndCapture(L"\"" + context_.ffmpegPath + L"\" -nostdin -v error -i \"" +
+                                                              file + L"\" -map 0:a -c copy -f hash -hash md5 -",
+                                                          std::chrono::seconds(60))
+                                      .text;
+        const std::size_t at = text.find(L"MD5=");
+        return at == std::wstring::npos ? L"" : text.substr(at, 36);
+    }
+
+    // The sound a DASH playback's manifest names (init-1 and chunk-1-*), as the cache holds it.
+    std::wstring CachedSoundHash(const BrowserCache& cache, const std::wstring& playback) const {
+        const DiskCacheFiles files(kData + cache.fixture);
+        std::map<std::string, std::vector<std::uint8_t>> parts;
+        const std::string folder = "/players/" + std::string(playback.begin(), playback.end()) + "/";
+        for (const CachedResponse& response : ReadCache(files, cache.kind)) {
+            const std::size_t at = response.url.find(folder);
+            if (at == std::string::npos) continue;
+            const std::string name = response.url.substr(at + folder.size());
+            if (name == "init-1.m4s" || name.starts_with("chunk-1-")) parts[name] = ReadBody(files, response);
+        }
+        std::string bytes;
+        for (const char* first : {"init-1.m4s"})
+            if (parts.count(first)) bytes.append(parts[first].begin(), parts[first].end());
+        for (const auto& [name, body] : parts)
+            if (name != "init-1.m4s") bytes.append(body.begin(), body.end());
+        const std::wstring path = scratch_.path() + L"sound-" + playback + L".mp4";
+        EXPECT_TRUE(testing_support::WriteFileBytes(path, bytes));
+        return SoundHash(path);
+    }
+};
+
+// hls.js, dash.js and shaka-player, unchanged from npm, in Chromium's two layouts and in
+// Firefox, one run served as application/octet-stream throughout: one clip per playback,
+// with picture and sound, of the played variant, as long as the longer of its streams,
+// decoding cleanly, and in the container of its codecs.
+TEST_F(PlayerCacheCapture, EachRealPlayersPlaybackIsOneWholeClipInEveryBrowser) {
+    const std::map<std::wstring, double> expected = PlayerExpectations();
+    const BrowserCache caches[] = {
+        {"blockfile", L"players-blockfile\\Cache_Data", CacheKind::ChromiumBlockfile},
+        {"simple", L"players-simple\\Cache_Data", CacheKind::ChromiumSimple},
+        {"octet", L"players-octet\\Cache_Data", CacheKind::ChromiumSimple},
+        {"firefox", L"players-firefox\\cache2", CacheKind::Firefox},
+    };
+    for (const BrowserCache& cache : caches) {
+        SCOPED_TRACE(cache.name);
+        const std::map<std::wstring, std::wstring> clips = CaptureFrom(cache);
+        std::set<std::wstring> playbacks;
+        for (const auto& [playback, clip] : clips) {
+            SCOPED_TRACE(testing::PrintToString(clip));
+            playbacks.insert(playback);
+            const probe::MediaProbeResult probed = probe::ProbeMedia(clip, context_.ffmpegPath);
+            const intake::ClipReport report = intake::ReadClipReport(probed.report);
+            EXPECT_TRUE(report.video && report.audio);
+            EXPECT_NEAR(report.seconds.value_or(-1), expected.at(playback), 0.1);
+            EXPECT_EQ(probed.fields.resolution, L"320x240") << "not the played variant";
+            EXPECT_TRUE(clip.ends_with(playback == L"shaka-webm" ? L".webm" : L".mp4"));
+            EXPECT_EQ(DecodeErrors(clip), L"");
+        }
+        EXPECT_EQ(playbacks, (std::set<std::wstring>{L"hls-ts", L"hls-fmp4", L"dash-number", L"dash-timeline",
+                                                     L"shaka-webm"}));
+        EXPECT_EQ(clips.size(), added_.size());
+    }
+}
+
+// One site, at once: a muted picture beside a video with sound, and two videos with sound
+// of the same length; a skip; an HLS stream two of whose segments no cache kept. With the
+// manifests cached and with none: each video with sound is kept with its own sound, the
+// muted one is never given it, a skip keeps what was watched with the sound that matches,
+// and the HLS stream keeps every segment cached, its time line holding the hole.
+TEST_F(PlayerCacheCapture, HostilePlaybacksKeepEachVideoWithItsOwnSoundAndWhatWasWatched) {
+    const std::map<std::wstring, double> expected = PlayerExpectations();
+    const BrowserCache caches[] = {
+        {"manifests", L"hostile-simple\\Cache_Data", CacheKind::ChromiumSimple},
+        {"no manifests", L"hostile-nomanifest\\Cache_Data", CacheKind::ChromiumBlockfile},
+    };
+    for (const BrowserCache& cache : caches) {
+        SCOPED_TRACE(cache.name);
+        const std::map<std::wstring, std::wstring> clips = CaptureFrom(cache);
+        std::set<std::wstring> playbacks;
+        for (const auto& [playback, clip] : clips) playbacks.insert(playback);
+        std::set<std::wstring> wanted{L"withsound", L"pair-a", L"pair-b", L"skip"};
+        if (cache.kind == CacheKind::ChromiumSimple) wanted.insert(L"hls-gap");
+        EXPECT_EQ(playbacks, wanted) << "the muted picture is no clip";
+        for (const auto& [playback, clip] : clips) {
+            SCOPED_TRACE(testing::PrintToString(clip));
+            const intake::ClipReport report =
+                intake::ReadClipReport(probe::ProbeMedia(clip, context_.ffmpegPath).report);
+            EXPECT_TRUE(report.video && report.audio);
+            EXPECT_EQ(DecodeErrors(clip), L"");
+            if (playback == L"skip") {
+                // Segments 1 to 3 of the picture were watched before the skip.
+                EXPECT_NEAR(report.seconds.value_or(-1), 6.0, 0.1);
+            } else {
+                EXPECT_NEAR(report.seconds.value_or(-1), expected.at(playback), 0.1);
+            }
+            if (playback != L"hls-gap" && playback != L"skip")
+                EXPECT_EQ(SoundHash(clip), CachedSoundHash(cache, playback)) << "another video's sound";
+        }
+    }
+}
+
+// A join that writes part of its output and exits 0, one that crashes after writing it,
+// and one that hangs: no broken clip is kept, nothing is left in the incoming folder, the
+// hung tool holds up no other capture, and once the tool is mended each video is kept
+// whole, once.
+TEST_F(PlayerCacheCapture, BrokenJoinsKeepNothingAndTheMendedToolKeepsEachVideoOnce) {
+    const std::wstring tools = scratch_.path() + L"tools\\";
+    MakeFolders(tools);
+    ASSERT_TRUE(CopyFileW((BinFolder() + L"capture_breaking_joiner.exe").c_str(), (tools + L"ffmpeg.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((BinFolder() + L"ffmpeg.exe").c_str(), (tools + L"ffmpeg-real.exe").c_str(), FALSE));
+    context_.ffmpegPath = tools + L"ffmpeg.exe";
+    context_.toolTimeout = [](std::uint64_t) { return std::chrono::milliseconds(8000); };
+    context_.toolWait = std::chrono::milliseconds(1500);
+    const auto mode = [&](const char* text) { ASSERT_TRUE(testing_support::WriteFileBytes(tools + L"joiner-mode.txt", text)); };
+
+    // The streams of the players, and beside them whole files that need no join.
+    std::wstring players;
+    CacheRoots roots = Place({"players", L"players-simple\\Cache_Data", CacheKind::ChromiumSimple}, players);
+    const std::wstring whole = scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Profile 1\\Cache\\Cache_Data";
+    CopyTree(kData + L"chromium-simple\\Cache_Data", whole);
+    roots.chrome = {scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Default\\*",
+                    scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Profile 1\\*"};
+    CacheWatcher watcher = Watcher(roots);
+    const auto libraryClips = [&] {
+        std::vector<std::wstring> names;
+        platform::ForEachFile(library_, [&](const WIN32_FIND_DATAW& entry) { names.push_back(entry.cFileName); });
+        return names;
+    };
+    const auto incoming = [&] {
+        std::vector<std::wstring> names;
+        platform::ForEachFile(library_ + L".incoming\\", [&](const WIN32_FIND_DATAW& entry) { names.push_back(entry.cFileName); });
+        return names;
+    };
+
+    for (const char* broken : {"partial", "crash"}) {
+        SCOPED_TRACE(broken);
+        mode(broken);
+        watcher.RunPass();
+        now_ += kStreamSettleSeconds;
+        watcher.RunPass();
+        EXPECT_EQ(ClipsByServedName().count(L"?"), 0u) << "a broken join was kept";
+        EXPECT_EQ(incoming(), std::vector<std::wstring>{});
+        now_ += kFailedStreamRetrySeconds;
+    }
+    EXPECT_EQ(ClipsByServedName(), std::multiset<std::wstring>(std::begin(kServed), std::end(kServed)))
+        << "whole files are taken while joins fail";
+
+    mode("hang");
+    const auto start = std::chrono::steady_clock::now();
+    watcher.RunPass();
+    // Five streams, each waited for a moment and then left to its time-out.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8 * 5));
+    EXPECT_EQ(added_.size(), std::size(kServed));
+
+    mode("pass");
+    for (int pass = 0; pass < 6 && added_.size() < std::size(kServed) + 5; ++pass) {
+        Sleep(2000);
+        now_ += kFailedStreamRetrySeconds;
+        watcher.RunPass();
+    }
+    std::set<std::wstring> playbacks;
+    for (const std::wstring& clip : added_)
+        if (PlaybackOf(clip) != L"?") EXPECT_TRUE(playbacks.insert(PlaybackOf(clip)).second) << "kept twice";
+    EXPECT_EQ(playbacks.size(), 5u);
+    EXPECT_EQ(libraryClips().size(), std::size(kServed) + 5);
+    now_ += 3600;
+    watcher.RunPass();
+    EXPECT_EQ(libraryClips().size(), std::size(kServed) + 5);
 }
 
 }  // namespace
