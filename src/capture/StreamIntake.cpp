@@ -71,14 +71,37 @@ std::int64_t StreamIntake::Now() const {
     return context_.now ? context_.now() : static_cast<std::int64_t>(std::time(nullptr));
 }
 
+// The record as the file says, unless the file is damaged (cut short, garbled, or a
+// folder in its place): then what it still says, with every clip's own account of the
+// streams it was made from over it, written out afresh. A lost record thus never brings
+// a second copy of a kept stream.
 void StreamIntake::LoadRecord() {
     if (record_) return;
+    const std::wstring path = StreamRecordPath(context_.libraryFolder);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    bool damaged = false;
     std::string text;
-    ReadWholeFile(StreamRecordPath(context_.libraryFolder), text);
-    record_ = StreamRecord::Parse(text);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        damaged = true;
+        // Only an empty one goes: whatever someone put in it is not ours to delete.
+        RemoveDirectoryW(path.c_str());
+    } else if (attributes != INVALID_FILE_ATTRIBUTES) {
+        damaged = !ReadWholeFile(path, text);
+    }
+    record_ = StreamRecord::Parse(text, &damaged);
+    if (!damaged && attributes != INVALID_FILE_ATTRIBUTES) return;
+    // A library whose record is missing may hold clips of streams all the same (a record
+    // deleted, a library copied): they are asked too.
+    platform::ForEachFile(context_.libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
+        const std::wstring name = entry.cFileName;
+        for (const auto& [identity, length] :
+             ParseClipStreams(titles::ReadStreamIdentities(context_.libraryFolder + name)))
+            record_->Set(identity, {length, name, ""});
+    });
+    RewriteRecord();
 }
 
-void StreamIntake::SaveRecord() const {
+void StreamIntake::RewriteRecord() {
     const std::wstring path = StreamRecordPath(context_.libraryFolder);
     CreateDirectoryW((context_.libraryFolder + L".streams").c_str(), nullptr);
     const std::wstring part = path + L".part";
@@ -88,7 +111,34 @@ void StreamIntake::SaveRecord() const {
             CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file || !platform::WriteWholeBlock(file.get(), text.data(), static_cast<DWORD>(text.size()))) return;
     }
-    MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    recordDirty_ = !MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+void StreamIntake::Record(const std::string& identity, const CapturedStream& captured) {
+    if (!record_->Set(identity, captured)) return;
+    // A record that could not be written whole is tried whole again: lines appended to a
+    // file that missed some would read as complete.
+    if (recordDirty_) return RewriteRecord();
+    CreateDirectoryW((context_.libraryFolder + L".streams").c_str(), nullptr);
+    const std::string line = StreamRecord::Line(identity, captured);
+    platform::UniqueFile file(CreateFileW(StreamRecordPath(context_.libraryFolder).c_str(), FILE_APPEND_DATA,
+                                          FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    recordDirty_ = !file || !platform::WriteWholeBlock(file.get(), line.data(), static_cast<DWORD>(line.size()));
+}
+
+// Streams recorded in this folder that are no longer in it left the cache: they go from
+// the record, which is then written whole.
+void StreamIntake::Prune(const std::vector<MediaStream>& streams) {
+    std::vector<std::string> present;
+    for (const MediaStream& stream : streams) present.push_back(stream.identity);
+    std::sort(present.begin(), present.end());
+    bool pruned = false;
+    for (const std::string& identity : record_->InFolder(folderTag_)) {
+        if (std::binary_search(present.begin(), present.end(), identity)) continue;
+        record_->Erase(identity);
+        pruned = true;
+    }
+    if (pruned) RewriteRecord();
 }
 
 bool StreamIntake::Captured(const MediaStream& stream) const {
@@ -109,16 +159,22 @@ void StreamIntake::MarkSingle(const std::wstring& folder, const MediaStream& str
 }
 
 void StreamIntake::Remember(const Members& members, const std::wstring& clipName) {
-    record_->Set(members.stream->identity, {members.stream->BodyLength(), clipName});
-    if (members.audio) record_->Set(members.audio->identity, {members.audio->BodyLength(), clipName});
-    SaveRecord();
+    Record(members.stream->identity, {members.stream->BodyLength(), clipName, folderTag_});
+    if (members.audio) Record(members.audio->identity, {members.audio->BodyLength(), clipName, folderTag_});
+    // The clip carries its streams too, so that the record can be made again from clips.
+    std::vector<std::pair<std::string, std::uint64_t>> made{{members.stream->identity, members.stream->BodyLength()}};
+    if (members.audio) made.emplace_back(members.audio->identity, members.audio->BodyLength());
+    const std::wstring clip = context_.libraryFolder + clipName;
+    if (platform::FileExists(clip)) titles::WriteStreamIdentities(clip, ClipStreamsText(made));
 }
 
 std::optional<std::int64_t> StreamIntake::TakeFolder(const std::wstring& folder, const CacheFiles& files,
-                                                     const std::vector<CachedResponse>& responses) {
+                                                     const std::vector<CachedResponse>& responses, bool wholeFolder) {
     nextCheck_.reset();
     LoadRecord();
+    folderTag_ = CacheFolderTag(folder);
     std::vector<MediaStream> streams = GroupStreams(files, responses);
+    if (wholeFolder) Prune(streams);
     // Only streams with something new are read: a pass over thousands of kept pieces costs
     // no byte of them. A stream kept with a partner is read again with it when either grows.
     std::vector<std::wstring> growingClips;
@@ -331,8 +387,7 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
 }
 
 void StreamIntake::Note(const MediaStream& stream, const std::wstring& clipName) {
-    record_->Set(stream.identity, {stream.BodyLength(), clipName});
-    SaveRecord();
+    Record(stream.identity, {stream.BodyLength(), clipName, folderTag_});
 }
 
 StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& members, intake::IncomingFile& clipFile,

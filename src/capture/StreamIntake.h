@@ -14,7 +14,6 @@
 
 #include <windows.h>
 
-
 #include <future>
 #include <memory>
 #include <optional>
@@ -54,8 +53,10 @@ public:
 
     // One pass over a cache folder's responses (`folder` without a trailing backslash).
     // Returns the time at which a stream still waiting may be ready, if any is waiting.
+    // With `wholeFolder` every entry of the folder could be read, so streams recorded in it
+    // and no longer there are pruned from the record.
     std::optional<std::int64_t> TakeFolder(const std::wstring& folder, const CacheFiles& files,
-                                           const std::vector<CachedResponse>& responses);
+                                           const std::vector<CachedResponse>& responses, bool wholeFolder = true);
     StreamOutcome TakeGroup(const std::wstring& folder, const std::vector<MediaStream>& streams,
                             const StreamGroup& group);
     // Call once per pass: forgets streams that are gone.
@@ -68,7 +69,9 @@ private:
     };
     std::int64_t Now() const;
     void LoadRecord();
-    void SaveRecord() const;
+    void RewriteRecord();
+    void Record(const std::string& identity, const CapturedStream& captured);
+    void Prune(const std::vector<MediaStream>& streams);
     bool Captured(const MediaStream& stream) const;
     bool AlreadyMarked(const std::wstring& folder, const MediaStream& stream) const;
     void Due(std::int64_t when);
@@ -84,6 +87,8 @@ private:
     const IntakeContext& context_;
     StreamSettling settling_;
     std::optional<StreamRecord> record_;
+    bool recordDirty_ = false;  // an append failed: the next change writes the record whole
+    std::string folderTag_;     // of the cache folder being taken
     // Streams judged at this length in this run: a pass with nothing new costs a lookup.
     std::unordered_map<std::string, std::uint64_t> judged_;
     // Streams whose intake failed, with the time of the next try unless their pieces

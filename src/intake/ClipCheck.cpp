@@ -4,8 +4,8 @@
 
 namespace intake {
 
-ClipVerdict JudgeMadeClip(std::optional<std::uint32_t> exitCode, const ClipReport& report,
-                          const Expectation& expected, std::uint64_t madeBytes) {
+ClipVerdict JudgeMadeClip(std::optional<std::uint32_t> exitCode, const ClipReport& report, const Expectation& expected,
+                          std::uint64_t madeBytes) {
     if (!exitCode || *exitCode != 0) return ClipVerdict::ToolFailed;
     if (!report.answered) return ClipVerdict::NoAnswer;
     if ((expected.video && !report.video) || (expected.audio && !report.audio)) return ClipVerdict::WrongStreams;

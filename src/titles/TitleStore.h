@@ -24,6 +24,12 @@ void WriteTitle(const std::wstring& path, const std::wstring& text);
 std::wstring ReadSourceUrl(const std::wstring& path);
 void WriteSourceUrl(const std::wstring& path, const std::wstring& url);
 
+// The identities of the streams a captured clip was made from, one a line, kept with the
+// clip in the same way (the Keywords property, or a log of its own): the capture record
+// can be rebuilt from the clips themselves. Empty when none.
+std::wstring ReadStreamIdentities(const std::wstring& path);
+void WriteStreamIdentities(const std::wstring& path, const std::wstring& identities);
+
 // Deletes the file, read-only or not, and then forgets its title, so the marker goes only
 // with the file and a later file that takes over its identity inherits nothing. False,
 // with the reason in `error`, when the file stays (held open elsewhere, say); its

@@ -139,9 +139,12 @@ void Decide(const capture::MediaStream& stream, const capture::MediaStream* audi
     if (intake::CopyOrJoinCommandLine(L"ffmpeg.exe", job).empty()) std::abort();
     if (audio && probed.seconds) capture::DurationsAgree(*probed.seconds, *probed.seconds + 1);
     capture::StreamRecord record;
-    record.Set(stream.identity, {stream.BodyLength(), intake::ExtensionOf(job.container)});
-    if (audio) record.Set(audio->identity, {audio->BodyLength(), L""});
-    capture::StreamRecord::Parse(record.Text());
+    record.Set(stream.identity, {stream.BodyLength(), intake::ExtensionOf(job.container), "0123abcd"});
+    if (audio) record.Set(audio->identity, {audio->BodyLength(), L"", ""});
+    std::string text = record.Text();
+    if (!text.empty()) text.resize(text.size() / 2);
+    capture::StreamRecord::Parse(text);
+    capture::ParseClipStreams(wide);
 }
 
 // Reads everything the way the watcher would, groups and pairs it, and touches the last

@@ -217,18 +217,25 @@ TEST(ClipReport, MadeClipsAreCheckedBeforeTheyCount) {
     };
     for (const Case& c : cases) EXPECT_EQ(intake::JudgeMadeClip(c.exit, c.report, c.expected), c.verdict) << c.name;
     // A header that promises the whole length of a file cut to 40% of its bytes.
-    EXPECT_EQ(intake::JudgeMadeClip(0u, good, {true, true, 10.0, 1'000'000}, 400'000), intake::ClipVerdict::WrongLength);
+    EXPECT_EQ(intake::JudgeMadeClip(0u, good, {true, true, 10.0, 1'000'000}, 400'000),
+              intake::ClipVerdict::WrongLength);
     EXPECT_EQ(intake::JudgeMadeClip(0u, good, {true, true, 10.0, 1'000'000}, 880'000), intake::ClipVerdict::Good);
     EXPECT_GT(intake::ToolTimeoutMilliseconds(110'000'000), intake::ToolTimeoutMilliseconds(1'000'000));
 }
 
 TEST(StreamRecord, RoundTripSkipsDamagedLinesAndNamesThatAreNoClips) {
     StreamRecord record;
-    record.Set("http://127.0.0.1 http://127.0.0.1:8000/videoplayback?id=1&itag=134", {270518, L"1765242000.mp4"});
-    record.Set("http://127.0.0.1 http://127.0.0.1:8000/videoplayback?id=1&itag=140", {89845, L"1765242000.mp4"});
-    record.Set("site http://h/hls/playlist.m3u8", {1061260, L""});
-    record.Set("bad\tidentity", {1, L"1.mp4"});
-    const StreamRecord again = StreamRecord::Parse(record.Text() + "garbage line\n12\t..\\evil.mp4\tsite x\nx\ty\tz\n");
+    const std::string folder = CacheFolderTag(L"C:\\Users\\u\\Cache_Data");
+    record.Set("http://127.0.0.1 http://127.0.0.1:8000/videoplayback?id=1&itag=134",
+               {270518, L"1765242000.mp4", folder});
+    record.Set("http://127.0.0.1 http://127.0.0.1:8000/videoplayback?id=1&itag=140",
+               {89845, L"1765242000.mp4", folder});
+    record.Set("site http://h/hls/playlist.m3u8", {1061260, L"", ""});
+    EXPECT_FALSE(record.Set("bad\tidentity", {1, L"1.mp4", ""}));
+    bool damaged = false;
+    const StreamRecord again =
+        StreamRecord::Parse(record.Text() + "garbage line\n12\t..\\evil.mp4\tsite x\nx\ty\tz\n", &damaged);
+    EXPECT_TRUE(damaged);
     EXPECT_EQ(again.size(), 3u);
     ASSERT_NE(again.Find("http://127.0.0.1 http://127.0.0.1:8000/videoplayback?id=1&itag=140"), nullptr);
     EXPECT_EQ(again.Find("http://127.0.0.1 http://127.0.0.1:8000/videoplayback?id=1&itag=140")->length, 89845u);
@@ -237,6 +244,26 @@ TEST(StreamRecord, RoundTripSkipsDamagedLinesAndNamesThatAreNoClips) {
     EXPECT_EQ(again.Find("site http://h/hls/playlist.m3u8")->clip, L"");
     EXPECT_EQ(again.Find("site x"), nullptr) << "a clip name that leaves the library";
     EXPECT_EQ(again.Text(), record.Text());
+    EXPECT_EQ(again.InFolder(folder).size(), 2u);
+    EXPECT_EQ(CacheFolderTag(L"C:\\USERS\\U\\cache_data"), folder);
+
+    // Appended lines: a later one of a stream wins; a line of an older version still reads;
+    // a record cut inside a line is damaged.
+    const std::string appended =
+        record.Text() + StreamRecord::Line("site http://h/hls/playlist.m3u8", {2000000, L"1765242009.mp4", folder}) +
+        "500\t1765242001.webm\tsite old\n";
+    const StreamRecord later = StreamRecord::Parse(appended, &damaged);
+    EXPECT_FALSE(damaged);
+    EXPECT_EQ(later.Find("site http://h/hls/playlist.m3u8")->length, 2000000u);
+    EXPECT_EQ(later.Find("site old")->clip, L"1765242001.webm");
+    StreamRecord::Parse(appended.substr(0, appended.size() - 5), &damaged);
+    EXPECT_TRUE(damaged);
+
+    // What a clip carries reads back as the streams it was made from.
+    const std::vector<std::pair<std::string, std::uint64_t>> streams{{"site http://h/a.mpd#0", 300000},
+                                                                     {"site http://h/a.mpd#2", 60000}};
+    EXPECT_EQ(ParseClipStreams(ClipStreamsText(streams)), streams);
+    EXPECT_TRUE(ParseClipStreams(L"12\n\tx\nab\tc").empty());
 }
 
 TEST(StreamRecord, SettlingRestartsWithEveryChangeAndForgetsWhatIsGone) {

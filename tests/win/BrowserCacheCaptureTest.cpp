@@ -514,7 +514,8 @@ protected:
         watcher.RunPass();
         std::map<std::wstring, std::wstring> clips;
         for (const std::wstring& clip : added_)
-            EXPECT_TRUE(clips.emplace(PlaybackOf(clip), clip).second) << "two clips of " << testing::PrintToString(clip);
+            EXPECT_TRUE(clips.emplace(PlaybackOf(clip), clip).second)
+                << "two clips of " << testing::PrintToString(clip);
         return clips;
     }
 
@@ -577,8 +578,8 @@ TEST_F(PlayerCacheCapture, EachRealPlayersPlaybackIsOneWholeClipInEveryBrowser) 
             EXPECT_TRUE(clip.ends_with(playback == L"shaka-webm" ? L".webm" : L".mp4"));
             EXPECT_EQ(DecodeErrors(clip), L"");
         }
-        EXPECT_EQ(playbacks, (std::set<std::wstring>{L"hls-ts", L"hls-fmp4", L"dash-number", L"dash-timeline",
-                                                     L"shaka-webm"}));
+        EXPECT_EQ(playbacks,
+                  (std::set<std::wstring>{L"hls-ts", L"hls-fmp4", L"dash-number", L"dash-timeline", L"shaka-webm"}));
         EXPECT_EQ(clips.size(), added_.size());
     }
 }
@@ -627,17 +628,21 @@ TEST_F(PlayerCacheCapture, HostilePlaybacksKeepEachVideoWithItsOwnSoundAndWhatWa
 TEST_F(PlayerCacheCapture, BrokenJoinsKeepNothingAndTheMendedToolKeepsEachVideoOnce) {
     const std::wstring tools = scratch_.path() + L"tools\\";
     MakeFolders(tools);
-    ASSERT_TRUE(CopyFileW((BinFolder() + L"capture_breaking_joiner.exe").c_str(), (tools + L"ffmpeg.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW((BinFolder() + L"capture_breaking_joiner.exe").c_str(), (tools + L"ffmpeg.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((BinFolder() + L"ffmpeg.exe").c_str(), (tools + L"ffmpeg-real.exe").c_str(), FALSE));
     context_.ffmpegPath = tools + L"ffmpeg.exe";
     context_.toolTimeout = [](std::uint64_t) { return std::chrono::milliseconds(8000); };
     context_.toolWait = std::chrono::milliseconds(1500);
-    const auto mode = [&](const char* text) { ASSERT_TRUE(testing_support::WriteFileBytes(tools + L"joiner-mode.txt", text)); };
+    const auto mode = [&](const char* text) {
+        ASSERT_TRUE(testing_support::WriteFileBytes(tools + L"joiner-mode.txt", text));
+    };
 
     // The streams of the players, and beside them whole files that need no join.
     std::wstring players;
     CacheRoots roots = Place({"players", L"players-simple\\Cache_Data", CacheKind::ChromiumSimple}, players);
-    const std::wstring whole = scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Profile 1\\Cache\\Cache_Data";
+    const std::wstring whole =
+        scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Profile 1\\Cache\\Cache_Data";
     CopyTree(kData + L"chromium-simple\\Cache_Data", whole);
     roots.chrome = {scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Default\\*",
                     scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Profile 1\\*"};
@@ -649,7 +654,8 @@ TEST_F(PlayerCacheCapture, BrokenJoinsKeepNothingAndTheMendedToolKeepsEachVideoO
     };
     const auto incoming = [&] {
         std::vector<std::wstring> names;
-        platform::ForEachFile(library_ + L".incoming\\", [&](const WIN32_FIND_DATAW& entry) { names.push_back(entry.cFileName); });
+        platform::ForEachFile(library_ + L".incoming\\",
+                              [&](const WIN32_FIND_DATAW& entry) { names.push_back(entry.cFileName); });
         return names;
     };
 
@@ -687,6 +693,38 @@ TEST_F(PlayerCacheCapture, BrokenJoinsKeepNothingAndTheMendedToolKeepsEachVideoO
     now_ += 3600;
     watcher.RunPass();
     EXPECT_EQ(libraryClips().size(), std::size(kServed) + 5);
+}
+
+// The record of captured streams cut short, garbled or replaced by a folder, with a start
+// after each: the clips say which streams they hold, so each video is still one clip.
+TEST_F(PlayerCacheCapture, ADamagedRecordBringsNoSecondCopy) {
+    std::wstring folder;
+    const CacheRoots roots = Place({"players", L"players-simple\\Cache_Data", CacheKind::ChromiumSimple}, folder);
+    const auto start = [&] {
+        CacheWatcher watcher = Watcher(roots);
+        watcher.RunPass();
+        now_ += kStreamSettleSeconds;
+        watcher.RunPass();
+    };
+    start();
+    ASSERT_EQ(added_.size(), 5u);
+    const std::wstring record = StreamRecordPath(library_);
+    const std::string whole = ReadAll(record);
+    ASSERT_FALSE(whole.empty());
+    const std::string damages[] = {whole.substr(0, whole.size() / 2), std::string(whole.size(), '\x7f'), "folder"};
+    for (const std::string& damage : damages) {
+        SCOPED_TRACE(damage.substr(0, 16));
+        DeleteFileW(record.c_str());
+        if (damage == "folder") {
+            ASSERT_TRUE(CreateDirectoryW(record.c_str(), nullptr));
+        } else {
+            ASSERT_TRUE(testing_support::WriteFileBytes(record, damage));
+        }
+        start();
+        EXPECT_EQ(added_.size(), 5u) << "a stream kept again";
+        EXPECT_TRUE(grown_.empty());
+        EXPECT_FALSE(ReadAll(record).empty()) << "the record is written again from the clips";
+    }
 }
 
 }  // namespace
