@@ -259,6 +259,8 @@ private:
         for (auto& [key, members] : groups) {
             const CachedResponse& first = responses_[members.front()];
             MediaStream stream = Begin(first, StreamShape::QueryRanges, firstRange.at(key).stream);
+            if (firstRange.at(key).legacyStream != firstRange.at(key).stream)
+                stream.legacyIdentity = first.site + " " + firstRange.at(key).legacyStream;
             std::vector<ResourcePiece> pieces;
             // Digests to check apart, by where their piece starts in the stream.
             std::vector<ResourcePiece> aside;
@@ -287,6 +289,11 @@ private:
                     room -= length;
                 }
             }
+            // A claimed length shorter than the pieces is wrong: they say how far the stream
+            // goes. Without a claim nothing says where it ends: it waits to settle.
+            if (stream.totalLength != 0)
+                for (const ResourcePiece& piece : pieces)
+                    stream.totalLength = std::max(stream.totalLength, piece.resourceOffset + piece.range.length);
             CachedResponse assembled;
             assembled.totalLength = stream.totalLength;
             AssemblePieces(std::move(pieces), assembled);

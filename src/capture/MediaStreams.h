@@ -24,6 +24,8 @@ enum class StreamShape {
 struct MediaStream {
     // Names the stream across passes and runs: its site and the URL its pieces share.
     std::string identity;
+    // How earlier versions named it in their record, when that differs; else empty.
+    std::string legacyIdentity;
     std::string site;
     std::string url;  // the address the clip keeps: the stream's URL, or its playlist's
     std::string contentType;

@@ -141,14 +141,20 @@ void StreamIntake::Prune(const std::vector<MediaStream>& streams) {
     if (pruned) RewriteRecord();
 }
 
+const CapturedStream* StreamIntake::Recorded(const MediaStream& stream) const {
+    const CapturedStream* found = record_->Find(stream.identity);
+    if (found == nullptr && !stream.legacyIdentity.empty()) found = record_->Find(stream.legacyIdentity);
+    return found;
+}
+
 bool StreamIntake::Captured(const MediaStream& stream) const {
-    const CapturedStream* captured = record_->Find(stream.identity);
+    const CapturedStream* captured = Recorded(stream);
     return captured != nullptr && captured->length >= stream.BodyLength();
 }
 
 // A whole response kept or judged by an earlier version carries its marker.
 bool StreamIntake::AlreadyMarked(const std::wstring& folder, const MediaStream& stream) const {
-    if (stream.shape != StreamShape::Single || stream.ownFiles.empty() || record_->Find(stream.identity)) return false;
+    if (stream.shape != StreamShape::Single || stream.ownFiles.empty() || Recorded(stream)) return false;
     return titles::ReadTitle(CacheFilePath(folder, stream.ownFiles.front())) != titles::kTitleNotSet;
 }
 
@@ -179,11 +185,11 @@ std::optional<std::int64_t> StreamIntake::TakeFolder(const std::wstring& folder,
     // no byte of them. A stream kept with a partner is read again with it when either grows.
     std::vector<std::wstring> growingClips;
     for (const MediaStream& stream : streams)
-        if (const CapturedStream* kept = record_->Find(stream.identity);
+        if (const CapturedStream* kept = Recorded(stream);
             kept && kept->length < stream.BodyLength() && !kept->clip.empty())
             growingClips.push_back(kept->clip);
     for (MediaStream& stream : streams) {
-        const CapturedStream* kept = record_->Find(stream.identity);
+        const CapturedStream* kept = Recorded(stream);
         const bool grows =
             kept && std::find(growingClips.begin(), growingClips.end(), kept->clip) != growingClips.end();
         if (kept && kept->length >= stream.BodyLength() && !grows) continue;
@@ -393,7 +399,7 @@ void StreamIntake::Note(const MediaStream& stream, const std::wstring& clipName)
 StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& members, intake::IncomingFile& clipFile,
                                  intake::ClipContainer container, const probe::ProbeFields& fields) {
     const MediaStream& stream = *members.stream;
-    const CapturedStream* earlier = record_->Find(stream.identity);
+    const CapturedStream* earlier = Recorded(stream);
     if (earlier != nullptr && !earlier->clip.empty()) {
         const std::wstring clip = context_.libraryFolder + earlier->clip;
         const std::wstring clipName = earlier->clip;

@@ -72,6 +72,8 @@ private:
     void RewriteRecord();
     void Record(const std::string& identity, const CapturedStream& captured);
     void Prune(const std::vector<MediaStream>& streams);
+    // Its line in the record, under its name or the name earlier versions gave it.
+    const CapturedStream* Recorded(const MediaStream& stream) const;
     bool Captured(const MediaStream& stream) const;
     bool AlreadyMarked(const std::wstring& folder, const MediaStream& stream) const;
     void Due(std::int64_t when);

@@ -78,13 +78,19 @@ std::optional<QueryRange> QueryRangeOf(std::string_view url) {
     // Players put the parameters in any order; the stream does not depend on it.
     std::stable_sort(parameters.begin(), parameters.end(),
                      [](const Parameter& a, const Parameter& b) { return a.name < b.name; });
-    piece.stream = std::string(url.substr(0, question));
-    char separator = '?';
-    for (const Parameter& parameter : parameters) {
-        piece.stream += separator;
-        piece.stream.append(parameter.name).append("=").append(parameter.value);
-        separator = '&';
-    }
+    const auto name = [&](bool withLength) {
+        std::string stream(url.substr(0, question));
+        char separator = '?';
+        for (const Parameter& parameter : parameters) {
+            if (!withLength && parameter.name == "clen") continue;
+            stream += separator;
+            stream.append(parameter.name).append("=").append(parameter.value);
+            separator = '&';
+        }
+        return stream;
+    };
+    piece.stream = name(false);
+    piece.legacyStream = name(true);
     return piece;
 }
 

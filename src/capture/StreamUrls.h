@@ -16,9 +16,13 @@ namespace capture {
 // one stream share it and two streams never do.
 struct QueryRange {
     std::string stream;
+    // The same with "clen=" kept, as earlier versions named the stream in their record.
+    std::string legacyStream;
     std::uint64_t first = 0;
     std::uint64_t last = 0;
-    std::uint64_t streamLength = 0;  // "clen=", the whole stream's length; 0 when absent
+    // "clen=", the whole stream's length as the address claims it; 0 when absent. Only a
+    // hint: pieces that reach further say more, and it is no part of the stream's name.
+    std::uint64_t streamLength = 0;
 };
 std::optional<QueryRange> QueryRangeOf(std::string_view url);
 

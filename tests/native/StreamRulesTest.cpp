@@ -40,6 +40,9 @@ TEST(StreamUrls, QueryRangePiecesOfOneStreamShareItsNameWhateverChangesPerReques
         // The same piece asked again in another order, with another counter.
         {SiteUrl("rbuf=9000&rn=17&range=742-1048575&itag=137&dur=300.0&mime=video%2Fmp4&clen=52428800"), true, 742,
          1048575, 52428800, 1},
+        // The length claimed is a hint: a piece that says otherwise is of the same stream.
+        {SiteUrl("itag=137&mime=video%2Fmp4&clen=1000&dur=300.0&range=1048576-2097151&rn=4"), true, 1048576, 2097151,
+         1000, 1},
         {SiteUrl("itag=140&mime=audio%2Fmp4&clen=4847350&dur=300.0&range=0-632&rn=2&rbuf=0"), true, 0, 632, 4847350, 2},
         {SiteUrl("itag=248&mime=video%2Fwebm&range=0-219&rn=5"), true, 0, 219, 0, 3},
         {"http://127.0.0.1:8000/v.mp4?range=10-20#t=5", true, 10, 20, 0, 4},
@@ -62,6 +65,8 @@ TEST(StreamUrls, QueryRangePiecesOfOneStreamShareItsNameWhateverChangesPerReques
         EXPECT_EQ(piece->streamLength, c.length);
         EXPECT_EQ(piece->stream.find("rn="), std::string::npos);
         EXPECT_EQ(piece->stream.find("range="), std::string::npos);
+        EXPECT_EQ(piece->stream.find("clen="), std::string::npos);
+        EXPECT_EQ(piece->legacyStream.find("clen=") != std::string::npos, c.length != 0);
         const auto [it, first] = streams.emplace(c.stream, piece->stream);
         EXPECT_EQ(it->second, piece->stream);
         if (first) {
