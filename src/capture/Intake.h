@@ -36,8 +36,7 @@ struct IntakeContext {
     platform::BlockWriter writeBlock = platform::WriteWholeBlock;
 };
 
-// The numbering every capture of this process shares.
-MovieNumbers& ProcessMovieNumbers();
+using library::ProcessMovieNumbers;
 
 enum class IntakeOutcome {
     MarkedNotVideo,
@@ -48,8 +47,9 @@ enum class IntakeOutcome {
     CopyFailed,     // source busy or gone, or the library could not take it; nothing marked
 };
 
-// Scans the library titles into `numbers` and returns the next movie number as text.
-std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& numbers);
+// The next movie number as text: after the highest `numbers` has seen or given to a clip
+// that is still there. No clip is opened for it.
+std::wstring NextMovieNumber(MovieNumbers& numbers);
 
 // A library clip of `second` holding the same bytes as `source`, or empty. An entry
 // whose marker could not be written comes back on the next pass, and must not add

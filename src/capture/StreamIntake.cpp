@@ -423,7 +423,7 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
     placement.created = &created;
     placement.sourceUrl = Widen(stream.url);
     placement.title = [&] {
-        number = NextMovieNumber(context_.libraryFolder, numbers);
+        number = NextMovieNumber(numbers);
         return std::wstring(titles::kTitleMoviePrefix) + number;
     };
     placement.container = container;
