@@ -2,11 +2,13 @@
 
 #include "capture/ChromiumCache.h"
 #include "capture/FileStamps.h"
+#include "capture/StoredDigests.h"
 #include "capture/StreamUrls.h"
 #include "intake/StreamManifest.h"
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -264,13 +266,14 @@ private:
             std::vector<ResourcePiece> pieces;
             // Digests to check apart, by where their piece starts in the stream.
             std::vector<ResourcePiece> aside;
+            const std::set<std::size_t> passedOver = TwinsPassedOver(members);
             for (std::size_t index : members) {
                 const CachedResponse& piece = responses_[index];
                 const QueryRange range = *QueryRangeOf(piece.url);
                 Note(stream, piece);
                 if (stream.contentType.empty()) stream.contentType = piece.contentType;
                 stream.totalLength = std::max(stream.totalLength, range.streamLength);
-                if (!Usable(piece)) continue;
+                if (!Usable(piece) || passedOver.contains(index)) continue;
                 for (const BodyRange& other : piece.otherDigests) aside.push_back({range.first, other});
                 // The answer holds the range's bytes; more than asked for is not the stream's.
                 std::uint64_t at = range.first;
@@ -306,6 +309,39 @@ private:
             stream.complete = assembled.state == BodyState::Whole;
             streams_.push_back({members.front(), std::move(stream)});
         }
+    }
+
+    // A range fetched twice (another request counter, a retry) is cached twice. Copies with
+    // the same bytes are one; copies that differ are judged by the digests the browser
+    // stored: the one whose digest holds is taken, and when both hold (or none has one)
+    // neither is, since nothing tells which is the stream's. Returns the pieces not taken.
+    std::set<std::size_t> TwinsPassedOver(const std::vector<std::size_t>& members) const {
+        std::map<std::pair<std::uint64_t, std::uint64_t>, std::vector<std::size_t>> byRange;
+        for (std::size_t index : members) {
+            if (!Usable(responses_[index])) continue;
+            const QueryRange range = *QueryRangeOf(responses_[index].url);
+            byRange[{range.first, range.last}].push_back(index);
+        }
+        std::set<std::size_t> passedOver;
+        for (const auto& [range, copies] : byRange) {
+            if (copies.size() < 2) continue;
+            const std::vector<std::uint8_t> first = ReadBody(files_, responses_[copies.front()]);
+            const bool alike = std::all_of(copies.begin() + 1, copies.end(), [&](std::size_t index) {
+                return ReadBody(files_, responses_[index]) == first;
+            });
+            std::vector<std::size_t> holding;
+            for (std::size_t index : copies) {
+                const CachedResponse& copy = responses_[index];
+                const bool digested = std::any_of(copy.body.begin(), copy.body.end(),
+                                                  [](const BodyRange& part) { return part.digest.has_value(); });
+                if (alike || (digested && CheckStoredDigests(files_, copy.body) == DigestCheck::Hold))
+                    holding.push_back(index);
+            }
+            const std::size_t taken = alike || holding.size() == 1 ? holding.front() : responses_.size();
+            for (std::size_t index : copies)
+                if (index != taken) passedOver.insert(index);
+        }
+        return passedOver;
     }
 
     static bool IsSegmentName(const std::string& template_) {

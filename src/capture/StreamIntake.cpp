@@ -379,17 +379,41 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
         expected = std::max(*pictureSeconds, *soundSeconds);
     }
     const intake::ClipContainer container = intake::ContainerForCodecs(videoCodec, Widen(sound.content.audioCodec));
-    intake::IncomingFile joined(context_.libraryFolder, second);
+    auto joined = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
     intake::CopyOrJoin job;
-    job.picture.location = video.path();
-    job.sound = intake::ToolInput{audio.path()};
+    job.picture.location = video->path();
+    job.sound = intake::ToolInput(audio->path());
     job.container = container;
     job.seconds = limit;
-    job.output = joined.path();
-    const intake::MadeClip made =
-        intake::MakeClip(context_.ffmpegPath, job, stream.BodyLength() + sound.BodyLength(), {true, true, expected});
-    if (!made.good()) return StreamOutcome::Failed;
-    return Keep(folder, members, joined, container, made.fields);
+    job.output = joined->path();
+    // The sound left out by a cut is not expected in the clip.
+    const double soundShare = limit && soundSeconds && *soundSeconds > 0 ? std::min(1.0, *limit / *soundSeconds) : 1.0;
+    const auto inputBytes = static_cast<std::uint64_t>(static_cast<double>(stream.BodyLength()) +
+                                                       soundShare * static_cast<double>(sound.BodyLength()));
+    const std::optional<intake::MadeClip> made =
+        RunTool(stream, job, stream.BodyLength() + sound.BodyLength(), {true, true, expected, inputBytes},
+                {video, audio, joined}, container, true);
+    if (!made) return StreamOutcome::Waiting;
+    if (!made->good()) return StreamOutcome::Failed;
+    return Keep(folder, members, *joined, container, made->fields);
+}
+
+std::optional<intake::MadeClip> StreamIntake::RunTool(const MediaStream& stream, const intake::CopyOrJoin& job,
+                                                      std::uint64_t bytes, const intake::Expectation& expected,
+                                                      std::vector<std::shared_ptr<intake::IncomingFile>> files,
+                                                      intake::ClipContainer container, bool joined) {
+    const std::chrono::milliseconds timeout = context_.toolTimeout
+                                                  ? context_.toolTimeout(bytes)
+                                                  : std::chrono::milliseconds(intake::ToolTimeoutMilliseconds(bytes));
+    // The tool runs on a thread of its own: a hung one must not hold up the other streams.
+    // Its files are the thread's too, so they stay until it has ended.
+    std::future<intake::MadeClip> made =
+        std::async(std::launch::async, [ffmpeg = context_.ffmpegPath, job, timeout, expected, files] {
+            return intake::MakeClip(ffmpeg, job, timeout, expected);
+        });
+    if (made.wait_for(context_.toolWait) == std::future_status::ready) return made.get();
+    running_[stream.identity] = {std::move(made), std::move(files), container, joined, currentPieces_};
+    return std::nullopt;
 }
 
 void StreamIntake::Note(const MediaStream& stream, const std::wstring& clipName) {

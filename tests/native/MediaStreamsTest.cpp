@@ -154,6 +154,68 @@ INSTANTIATE_TEST_SUITE_P(Browsers, RealStreamCaches,
                                                                                                : "Blockfile");
                          });
 
+// The files of a cache with one more file: a copy of another, one byte turned.
+class FilesWithTwin final : public CacheFiles {
+public:
+    FilesWithTwin(const CacheFiles& files, std::string original, std::uint64_t turned)
+        : files_(files), original_(std::move(original)), turned_(turned) {}
+    std::vector<std::string> List(const std::string& subfolder) const override { return files_.List(subfolder); }
+    std::optional<std::uint64_t> Size(const std::string& name) const override { return files_.Size(Real(name)); }
+    bool Read(const std::string& name, std::uint64_t offset, std::span<std::uint8_t> out) const override {
+        if (!files_.Read(Real(name), offset, out)) return false;
+        if (name == "twin" && turned_ >= offset && turned_ - offset < out.size()) out[turned_ - offset] ^= 0xff;
+        return true;
+    }
+
+private:
+    std::string Real(const std::string& name) const { return name == "twin" ? original_ : name; }
+    const CacheFiles& files_;
+    std::string original_;
+    std::uint64_t turned_;
+};
+
+// A range fetched twice is cached twice. The same bytes are one piece; different bytes
+// are judged by the digests stored with them: the copy whose digest holds is taken, and
+// when both hold neither is, so the stream stops before that range.
+TEST(RealStreamCaches, ARangeCachedTwiceWithOtherBytesIsTakenOnlyWhenItsDigestDecides) {
+    const Read read = ReadStreams("streams-simple/Cache_Data", CacheKind::ChromiumSimple);
+    const auto middle = std::find_if(read.responses.begin(), read.responses.end(), [](const CachedResponse& r) {
+        return r.url.find("itag=134") != std::string::npos && r.url.find("range=0-") == std::string::npos &&
+               r.body.size() == 1 && r.body[0].digest;
+    });
+    ASSERT_NE(middle, read.responses.end());
+    const auto video = [](const std::vector<MediaStream>& streams) {
+        return *std::find_if(streams.begin(), streams.end(),
+                             [](const MediaStream& s) { return s.url.find("itag=134") != std::string::npos; });
+    };
+    const std::uint64_t whole = video(read.streams).BodyLength();
+    const BodyRange& part = middle->body[0];
+    const FilesWithTwin files(*read.files, part.file, part.offset + part.length / 2);
+    struct Case {
+        const char* name;
+        bool turned;       // the twin's bytes differ
+        bool digestHolds;  // the twin carries a digest of its own bytes
+        bool streamWhole;  // the stream still reaches its end
+    };
+    for (const Case c : {Case{"same bytes", false, false, true}, Case{"damaged twin", true, false, true},
+                         Case{"two that hold", true, true, false}}) {
+        SCOPED_TRACE(c.name);
+        std::vector<CachedResponse> responses = read.responses;
+        CachedResponse twin = *middle;
+        twin.url.replace(twin.url.find("&rn="), 4, "&rn=9");
+        twin.body[0].file = c.turned ? "twin" : part.file;
+        if (c.digestHolds) {
+            const auto bytes = ReadBytes(files, "twin", part.offset, part.length);
+            ASSERT_TRUE(bytes);
+            twin.body[0].digest = StoredDigest{part.digest->kind, DigestOf(part.digest->kind, *bytes)};
+        }
+        responses.push_back(twin);
+        const MediaStream stream = video(GroupStreams(files, responses));
+        EXPECT_EQ(stream.BodyLength() == whole, c.streamWhole);
+        EXPECT_EQ(CheckStoredDigests(files, stream.body), DigestCheck::Hold) << "a damaged copy was taken";
+    }
+}
+
 TEST(RealStreamCaches, SmallPiecesInBlockFilesAreRead) {
     const Read read = ReadStreams("streams-blockfile/Cache_Data", CacheKind::ChromiumBlockfile);
     // The init segments (under 1 KiB) and most audio pieces lie inside the block files.
