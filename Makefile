@@ -1,6 +1,6 @@
 # Reelkeep: `make run` starts the program under Wine, `make test` runs every test layer.
 # Both install whatever a fresh Debian 12 machine lacks first.
-.PHONY: all setup build native win installer help-pictures run layers test test-native test-win test-e2e bench format clean
+.PHONY: all setup build native win installer help-pictures run layers test test-large test-native test-win test-e2e bench format clean
 
 all: build
 
@@ -42,6 +42,10 @@ layers:
 test: layers build installer
 	@scripts/test.sh all
 
+# What grows with size: the fuzz target's full rounds and the e2e runs at scale.
+test-large: build installer
+	@scripts/test.sh large
+
 test-native: setup native
 	@scripts/test.sh native
 
@@ -51,7 +55,7 @@ test-win: setup win
 test-e2e: setup win installer
 	@scripts/test.sh e2e
 
-bench: build installer
+bench: test-large
 	@scripts/bench.sh
 
 # Lays out every C++ source by .clang-format (Debian: clang-format).

@@ -12,5 +12,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     InitCommonControlsEx(&controls);
     return static_cast<int>(
-        DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PAGE2_MAIN), nullptr, baseline::ClosingDialogProc, 0));
+        DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr, baseline::ClosingDialogProc, 0));
 }

@@ -4,13 +4,13 @@
 // which goes first changing from round to round; prints the ratio of the medians, and the
 // share of the bare runs that reading back takes. A batch of its own, with the dialog shown, has
 // another thread time how long the dialog takes to answer a message.
-#include "BenchTools.h"
-#include "ClipListStandIn.h"
-
-#include "convert/ConvertJob.h"
 #include "convert/BatchConvertDialog.h"
+#include "convert/ConvertJob.h"
 #include "probe/MediaProbe.h"
 #include "resources/resource.h"
+
+#include "support/BenchTools.h"
+#include "support/ClipListStandIn.h"
 
 #include <windows.h>
 #include <commctrl.h>

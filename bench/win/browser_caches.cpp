@@ -4,20 +4,20 @@
 // 100 MB video stored as range records against copying 100 MB; and the same records with
 // their CRC-32s checked against those without. The caches are made here, in a scratch
 // folder. Prints the ratios of the medians; fails when one is over its limit.
-#include "BareWalk.h"
-#include "BenchClock.h"
-#include "SimpleCacheWriter.h"
-#include "../../tests/win/support/ScratchFolder.h"
-
+#include "capture/BodyAssembly.h"
 #include "capture/BrowserCacheIntake.h"
 #include "capture/CacheWatcher.h"
-#include "capture/BodyAssembly.h"
 #include "capture/SimpleCache.h"
 #include "capture/StreamIntake.h"
 #include "capture/StreamUrls.h"
-#include "titles/FallbackTitleStore.h"
 #include "platform/Crc32.h"
 #include "platform/UniqueHandle.h"
+#include "titles/FallbackTitleStore.h"
+
+#include "support/BareWalk.h"
+#include "support/BenchClock.h"
+#include "support/ScratchFolder.h"
+#include "support/SimpleCacheWriter.h"
 
 #include <windows.h>
 

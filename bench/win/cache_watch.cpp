@@ -2,14 +2,14 @@
 // alternately in one run: a pass over 20,000 small files that are not candidates, a pass
 // over 1,000 candidates that are marked already, and the CPU time of a watcher with every
 // switch off. Prints the ratios of the medians; fails when one is over its limit.
-#include "BareWalk.h"
-#include "BenchClock.h"
-#include "../../tests/win/support/ScratchFolder.h"
-
 #include "capture/CacheWatcher.h"
 #include "titles/FallbackTitleStore.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
+
+#include "support/BareWalk.h"
+#include "support/BenchClock.h"
+#include "support/ScratchFolder.h"
 
 #include <windows.h>
 

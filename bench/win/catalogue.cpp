@@ -1,14 +1,14 @@
 // The list build against the bare probes it replaces: a first build of new clips on the
 // probe pool, a second start from the probe cache, what the cache costs on disk, and how
 // quickly the main window answers while either runs.
-#include "MainWindowBench.h"
-
 #include "library/Catalogue.h"
-#include "framework/WindowMessages.h"
-#include "probe/MediaProbe.h"
-#include "probe/ProbeCacheFile.h"
+#include "library/CatalogueMessages.h"
 #include "platform/FileValues.h"
 #include "platform/ProcessRunner.h"
+#include "probe/MediaProbe.h"
+#include "probe/ProbeCacheFile.h"
+
+#include "support/MainWindowBench.h"
 
 #include <windows.h>
 
@@ -129,7 +129,7 @@ int main() {
     std::string rounds;
     for (int round = 0; round < kFirstBuildRounds; ++round) {
         DeleteFileW(freshCache.c_str());
-        SendMessageW(hwnd, framework::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
+        SendMessageW(hwnd, library::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
         // Odd rounds put the bare probes second, so a load that rises or falls during a
         // round favours neither side.
         double bare50 = round % 2 == 0 ? BareProbesMs(ffmpeg, fresh.clips) : 0;
@@ -160,7 +160,7 @@ int main() {
 
     // Second start: 500 unchanged clips, every one in the cache, against those 500 clips
     // probed one by one (minutes: the cost the cache saves at every start).
-    SendMessageW(hwnd, framework::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
+    SendMessageW(hwnd, library::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
     Folder unchanged{TempPath(L"reelkeep-bench-unchanged\\")};
     if (!MakeClips(unchanged, kUnchangedClips)) return 1;
     const std::wstring cache = TempPath(L"reelkeep-bench-unchanged.cache");

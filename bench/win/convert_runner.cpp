@@ -3,13 +3,13 @@
 // the ratio of the medians; fails when it is over the limit or a run wrote no output.
 // Then the same clip converted from the single-clip dialog, while another thread times
 // how long the dialog takes to answer a message.
-#include "BenchTools.h"
-#include "ClipListStandIn.h"
-
+#include "convert/ConvertDialog.h"
 #include "convert/ConvertJob.h"
 #include "convert/ConvertRunner.h"
-#include "convert/ConvertDialog.h"
 #include "resources/resource.h"
+
+#include "support/BenchTools.h"
+#include "support/ClipListStandIn.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -4,16 +4,15 @@
 // listing must), how quickly the window answers meanwhile, and how long sorting by each
 // kind of column and switching layouts keep the window busy (both run on the window
 // thread itself). A long list should cost the window no more than a short one does.
-#include "MainWindowBench.h"
-
 #include "library/Catalogue.h"
-#include "framework/WindowMessages.h"
+#include "platform/FileValues.h"
 #include "probe/MediaProbe.h"
 #include "probe/ProbeCacheFile.h"
-#include "titles/TitleStore.h"
-#include "platform/FileValues.h"
 #include "resources/resource.h"
-#include "../../tests/win/support/ScratchFolder.h"
+#include "titles/TitleStore.h"
+
+#include "support/MainWindowBench.h"
+#include "support/ScratchFolder.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -4,18 +4,18 @@
 // throughout. In this process, with the main window's list and the real intake: one
 // capture into a library of 10,000 against the same capture into an empty one.
 // `bench_library_growth first|second|capture` measures only that figure.
-#include "MainWindowBench.h"
-#include "ProgramRun.h"
-
 #include "capture/Intake.h"
-#include "framework/WindowMessages.h"
 #include "library/Catalogue.h"
+#include "library/CatalogueMessages.h"
 #include "library/ClipArrival.h"
 #include "platform/FileValues.h"
 #include "probe/MediaProbe.h"
 #include "probe/ProbeCacheFile.h"
-#include "../../tests/win/support/FileBytes.h"
-#include "../../tests/win/support/ScratchFolder.h"
+
+#include "support/FileBytes.h"
+#include "support/MainWindowBench.h"
+#include "support/ProgramRun.h"
+#include "support/ScratchFolder.h"
 
 #include <windows.h>
 
@@ -166,7 +166,7 @@ public:
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override {
         const LRESULT result = QuietMainWindow::OnMessage(message, wParam, lParam, handled);
-        if (message == framework::WM_CATALOGUE_INSERT && result > 0) rowArrivedAt = bench::NowMilliseconds();
+        if (message == library::WM_CATALOGUE_INSERT && result > 0) rowArrivedAt = bench::NowMilliseconds();
         return result;
     }
 };

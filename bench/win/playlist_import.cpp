@@ -3,11 +3,12 @@
 // the same ffmpeg.exe copying the same playlist bare; and how quickly the dialog answers
 // while it imports.
 // Winsock wants to come before windows.h.
-#include "../../tests/win/support/LoopbackServer.h"
+#include "support/LoopbackServer.h"
 
-#include "ImportBench.h"
 #include "platform/CommandLine.h"
 #include "platform/ToolRun.h"
+
+#include "support/ImportBench.h"
 
 #include <cstdio>
 #include <fstream>

@@ -2,9 +2,9 @@
 // Standard size: the frames the clip holds (its length times its rate, from the decoder
 // in the same run) against the frames the pane presented. Fails over the limit, which
 // allows 5% of the frames to be dropped.
-#include "../../tests/win/support/FlashControlImage.h"
-#include "../../tests/win/support/MessagePump.h"
-#include "BenchTools.h"
+#include "support/BenchTools.h"
+#include "support/FlashControlImage.h"
+#include "support/MessagePump.h"
 
 #include <windows.h>
 

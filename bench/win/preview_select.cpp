@@ -2,14 +2,15 @@
 // same clip by ffmpeg.exe, timed alternately in one run under Wine. The pane is the real
 // host window with the program's own player control; the clip's first frame is flat
 // green, so the frame has arrived when the pane's centre turns green.
-#include "BenchClock.h"
-#include "preview/PreviewHostWindow.h"
 #include "flashhost/FlashRuntime.h"
-#include "probe/MediaProbe.h"
 #include "library/ViewLayout.h"
 #include "platform/ProcessRunner.h"
 #include "platform/ProgramFolder.h"
+#include "preview/PreviewHostWindow.h"
 #include "preview/PreviewPlayer.h"
+#include "probe/MediaProbe.h"
+
+#include "support/BenchClock.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // (MinimalDialog.exe) and the same Reelkeep.exe with its player runtime taken out, timed
 // in turn in one run under Wine. Prints the ratios of the medians; fails when Reelkeep
 // against the template alone, or with its runtime against without, is over its limit.
-#include "BenchClock.h"
+#include "support/BenchClock.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -3,11 +3,6 @@
 // as 1 MiB query-range pieces in a Simple cache, are read, grouped, paired, put together,
 // probed and joined by ffmpeg.exe into one clip. Prints the ratio of the medians; fails
 // when it is over its limit.
-#include "BenchClock.h"
-#include "BenchTools.h"
-#include "SimpleCacheWriter.h"
-#include "../../tests/win/support/ScratchFolder.h"
-
 #include "capture/CacheReaders.h"
 #include "intake/ClipReport.h"
 #include "intake/ToolCommand.h"
@@ -15,6 +10,11 @@
 #include "platform/ProcessRunner.h"
 #include "platform/UniqueHandle.h"
 #include "titles/FallbackTitleStore.h"
+
+#include "support/BenchClock.h"
+#include "support/BenchTools.h"
+#include "support/ScratchFolder.h"
+#include "support/SimpleCacheWriter.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
 // ReadTitle through the fallback store holding 10,000 titles, against opening and closing
 // the same files, timed alternately in one run. Prints the ratio of the medians; fails
 // when it is over the limit or when a title does not read back.
-#include "BenchClock.h"
-
 #include "titles/FallbackTitleStore.h"
 #include "titles/TitleStore.h"
+
+#include "support/BenchClock.h"
 
 #include <windows.h>
 

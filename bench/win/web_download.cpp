@@ -2,11 +2,12 @@
 // fetching 50 MB from a server on 127.0.0.1 and writing it to a file; how quickly the
 // dialog answers while it downloads; and what the sleeping update agent costs.
 // Winsock wants to come before windows.h.
-#include "../../tests/win/support/LoopbackServer.h"
+#include "support/LoopbackServer.h"
 
-#include "ImportBench.h"
 #include "platform/UniqueHandle.h"
 #include "update/UpdateAgent.h"
+
+#include "support/ImportBench.h"
 
 #include <wininet.h>
 

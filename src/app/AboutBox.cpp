@@ -5,7 +5,7 @@
 
 namespace app {
 
-AboutBox::AboutBox(HWND parent) : Dialog(IDD_PAGE7_ABOUT, parent) {}
+AboutBox::AboutBox(HWND parent) : Dialog(IDD_ABOUT, parent) {}
 
 BOOL AboutBox::OnInitDialog() {
     SetDialogIcon(IDI_ABOUT);

@@ -1,28 +1,29 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
-#include "preview/PreviewHostWindow.h"
+#include "app/MainWindowMessages.h"
 #include "app/ShellLaunch.h"
 #include "app/SingleInstance.h"
 #include "capture/CacheWatcher.h"
-#include "convert/ConvertDialog.h"
 #include "convert/BatchConvertDialog.h"
+#include "convert/ConvertDialog.h"
 #include "framework/SideThread.h"
-#include "framework/WindowMessages.h"
-#include "framework/Worker.h"
 #include "framework/WinApp.h"
+#include "framework/Worker.h"
 #include "library/Catalogue.h"
+#include "library/CatalogueMessages.h"
 #include "library/ClipArrival.h"
-#include "probe/MediaProbe.h"
 #include "library/ViewLayout.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SpecialFolders.h"
 #include "platform/SystemVersion.h"
 #include "platform/Text.h"
 #include "preview/PlayerQuery.h"
+#include "preview/PreviewHostWindow.h"
+#include "probe/MediaProbe.h"
 #include "resources/resource.h"
-#include "settings/PlayerSettingsDialog.h"
 #include "settings/GeneralSettingsDialog.h"
+#include "settings/PlayerSettingsDialog.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 #include "settings/SettingsText.h"
@@ -37,8 +38,6 @@ namespace app {
 
 namespace {
 
-constexpr wchar_t kNoClipsToConvert[] = L"No video clips to convert";
-
 HICON LoadSizedIcon(int id, int sizeMetric) {
     const int size = GetSystemMetrics(sizeMetric);
     return static_cast<HICON>(
@@ -52,7 +51,7 @@ void ListInWindow(HWND window, const library::ArrivedClip& clip) {
 
 }  // namespace
 
-MainWindow::MainWindow(ATOM previewHostClass) : Dialog(IDD_PAGE2_MAIN), previewHostClass_(previewHostClass) {
+MainWindow::MainWindow(ATOM previewHostClass) : Dialog(IDD_MAIN_WINDOW), previewHostClass_(previewHostClass) {
     largeIcon_ = LoadSizedIcon(IDI_MAIN, SM_CXICON);
     accelerators_ = LoadAcceleratorsW(framework::WinApp::ResourceInstance(), MAKEINTRESOURCEW(IDR_MAIN_ACCELERATORS));
 }
@@ -111,8 +110,7 @@ BOOL MainWindow::OnInitDialog() {
         [this](const std::wstring& myVideos) { SetItemText(IDC_OUTPUT_FOLDER, myVideos); });
     ReloadPlayerSettings();
     LoadSwitches();
-    viewMode_ =
-        library::ViewModeFromNumber(platform::ParseNumber(settings::SettingsStore().ReadSetting(settings::kView)));
+    viewMode_ = library::ViewModeFromNumber(settings::SettingsStore().ReadNumber<settings::kView>());
     ApplyViewMode(viewMode_);
     if (viewMode_ == library::kViewSimple) menu_.SetConvertEntry(true, false);
 
@@ -122,12 +120,12 @@ BOOL MainWindow::OnInitDialog() {
     menu_.EnableCheckedCommands(false);
     menu_.EnableClipCommands(false);
     EnableWindow(Item(IDC_CONVERT), FALSE);
-    SetItemText(IDC_OUTPUT_NAME, kNoClipsToConvert);
+    SetItemText(IDC_OUTPUT_NAME, convert::kNoClipsToConvert);
     DecorateWindow();
-    // The list is still empty; the first clip arrives when its build ends (timer 1).
+    // The list is still empty; the first clip arrives when its build ends (kSelectTopRowTimer).
     preview_.ShowPlaceholder();
     // Served after the window is shown and before its first paint.
-    PostMessageW(hwnd(), framework::WM_ADD_DECORATIONS, 0, 0);
+    PostMessageW(hwnd(), app::WM_ADD_DECORATIONS, 0, 0);
     return TRUE;
 }
 
@@ -174,7 +172,7 @@ update::AgentContext MainWindow::UpdateAgentContext() {
     context.autoUpdateOn = [switches] { return switches->autoUpdate.load(); };
     context.lastContact = [switches] { return switches->lastPingTime.load(); };
     context.recordContact = [switches](std::int32_t time) {
-        if (settings::SettingsStore().WriteSetting(settings::kLastPingTime, std::to_wstring(time)))
+        if (settings::SettingsStore().WriteNumber<settings::kLastPingTime>(time))
             switches->lastPingTime = time;
     };
     context.now = [] { return static_cast<std::int64_t>(std::time(nullptr)); };
@@ -204,9 +202,9 @@ void MainWindow::LoadSwitches() {
     switches_.watchChrome = browsers.chrome;
     switches_.watchOpera = browsers.opera;
     tray_.LoadNotifySettings();
-    switches_.keepSilentClips = settings::IsSwitchOn(store.ReadSetting(settings::kSaveWithNoSound));
-    switches_.autoUpdate = settings::IsSwitchOn(store.ReadSetting(settings::kAutoUpdate));
-    switches_.lastPingTime = platform::ParseNumber(store.ReadSetting(settings::kLastPingTime));
+    switches_.keepSilentClips = store.ReadSwitch<settings::kSaveWithNoSound>();
+    switches_.autoUpdate = store.ReadSwitch<settings::kAutoUpdate>();
+    switches_.lastPingTime = store.ReadNumber<settings::kLastPingTime>();
 }
 
 bool MainWindow::OnCommand(WORD id, WORD code, HWND control) {
@@ -252,13 +250,14 @@ bool MainWindow::OnCommand(WORD id, WORD code, HWND control) {
         return true;
     case ID_IMPORT_YOUTUBE: {
         webimport::ImportSettings import{platform::LibraryFolder(), probe::DefaultFfmpegPath(), webimport::SiteUrl()};
-        import.clipArrived = [window = hwnd()](const library::ArrivedClip& clip) { ListInWindow(window, clip); };
+        import.clipArrived = [window = hwnd()](const library::ArrivedClip& clip) { ListInWindow(window, clip);
+    };
         webimport::WebImportDialog(hwnd(), import).DoModal();
         return true;
     }
-    default: return Dialog::OnCommand(id, code, control);
-    }
+default: return Dialog::OnCommand(id, code, control);
 }
+}  // namespace app
 
 void MainWindow::OnOK() {
     const int mark = list_.SelectionMark();
@@ -268,22 +267,22 @@ void MainWindow::OnOK() {
 LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     handled = true;
     if (convertPanel_.OnMessage(message, wParam, lParam)) return 0;
-    if (message >= framework::WM_CATALOGUE_INSERT && message <= framework::WM_FILTER_REFRESH)
+    if (message >= library::WM_CATALOGUE_INSERT && message <= library::WM_FILTER_REFRESH)
         return OnCatalogueMessage(message, lParam);
-    if (message == framework::WM_ADD_DECORATIONS) {
+    if (message == app::WM_ADD_DECORATIONS) {
         if (AddDecoration(static_cast<int>(wParam))) PostMessageW(hwnd(), message, wParam + 1, 0);
         return 0;
     }
-    if (message == framework::WM_SHOW_FOR_SECOND_START) {
+    if (message == app::WM_SHOW_FOR_SECOND_START) {
         ShowWindow(hwnd(), SW_SHOW);
         ShowWindow(hwnd(), SW_RESTORE);
         return 0;
     }
-    if (message == framework::WM_TRAYNOTIFY) {
+    if (message == app::WM_TRAYNOTIFY) {
         OnTrayNotify(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
         return 0;
     }
-    if (message == framework::WM_TRAYANIMATION) {
+    if (message == app::WM_TRAYANIMATION) {
         switch (static_cast<TrayAnimationStep>(wParam)) {
         case TrayAnimationStep::Begin: return tray_.BeginAnimation() ? 1 : 0;
         case TrayAnimationStep::Frame: tray_.ShowFrame(static_cast<int>(lParam)); return 1;

@@ -3,16 +3,16 @@
 #include "app/MainWindow.h"
 
 #include "app/ClipContextMenu.h"
-#include "preview/PreviewHostWindow.h"
-#include "convert/OutputNames.h"
 #include "convert/ConvertDialog.h"
+#include "convert/OutputNames.h"
 #include "framework/RedrawPause.h"
-#include "framework/WindowMessages.h"
 #include "framework/Worker.h"
 #include "library/Catalogue.h"
+#include "library/CatalogueMessages.h"
 #include "library/RowDelivery.h"
 #include "library/ViewLayout.h"
 #include "platform/SystemDpi.h"
+#include "preview/PreviewHostWindow.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 
@@ -76,7 +76,7 @@ void MainWindow::ApplyViewMode(int mode) {
         // Moved group boxes leave their old frames on the dialog's background.
         if (moved) RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
-    settings::SettingsStore().WriteSetting(settings::kView, std::to_wstring(mode));
+    settings::SettingsStore().WriteNumber<settings::kView>(mode);
 }
 
 bool MainWindow::PlaceControls(std::span<const library::ControlPlacement> placements) {
@@ -124,7 +124,7 @@ void MainWindow::OnShow() {
 
 LRESULT MainWindow::OnCatalogueMessage(UINT message, LPARAM lParam) {
     switch (message) {
-    case framework::WM_CATALOGUE_INSERT: {
+    case library::WM_CATALOGUE_INSERT: {
         const int inserted = list_.Deliver(*reinterpret_cast<library::RowDelivery*>(lParam), kInsertSlice);
         if (inserted > 0) {
             EnableWindow(Item(IDC_CONVERT), TRUE);
@@ -132,23 +132,23 @@ LRESULT MainWindow::OnCatalogueMessage(UINT message, LPARAM lParam) {
         }
         return inserted;
     }
-    case framework::WM_CATALOGUE_LISTED_PATHS:
+    case library::WM_CATALOGUE_LISTED_PATHS:
         *reinterpret_cast<std::unordered_set<std::wstring>*>(lParam) = list_.Paths();
         return 1;
-    case framework::WM_CATALOGUE_READ_FILTER:
+    case library::WM_CATALOGUE_READ_FILTER:
         *reinterpret_cast<std::optional<library::ClipFilter>*>(lParam) = filters_.ReadClipFilter();
         return 1;
-    case framework::WM_CATALOGUE_BUILD_DONE:
+    case library::WM_CATALOGUE_BUILD_DONE:
         list_.ReleaseRedraw();
-        SetTimer(hwnd(), framework::kSelectTopRowTimer, kSelectTopRowDelayMs, nullptr);
+        SetTimer(hwnd(), library::kSelectTopRowTimer, kSelectTopRowDelayMs, nullptr);
         return 1;
-    case framework::WM_CATALOGUE_REBUILD_BEGIN:
+    case library::WM_CATALOGUE_REBUILD_BEGIN:
         EnableWindow(Item(IDC_FILTER_SHOW), FALSE);
         list_.DeleteAllRows();
         convertPanel_.ShowEmptyList();
         return 1;
-    case framework::WM_CATALOGUE_REBUILD_END: EnableWindow(Item(IDC_FILTER_SHOW), TRUE); return 1;
-    case framework::WM_FILTER_REFRESH:
+    case library::WM_CATALOGUE_REBUILD_END: EnableWindow(Item(IDC_FILTER_SHOW), TRUE); return 1;
+    case library::WM_FILTER_REFRESH:
         if (SendMessageW(Item(IDC_FILTER_KIND), CB_GETCURSEL, 0, 0) == 0) filters_.ApplyDatePreset();
         return 1;
     default: return 0;
@@ -157,7 +157,7 @@ LRESULT MainWindow::OnCatalogueMessage(UINT message, LPARAM lParam) {
 
 void MainWindow::OnTimer(UINT_PTR id) {
     if (convertPanel_.OnTimer(id)) return;
-    if (id != framework::kSelectTopRowTimer) return;
+    if (id != library::kSelectTopRowTimer) return;
     KillTimer(hwnd(), id);
     SelectTopRow();
 }

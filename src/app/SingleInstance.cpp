@@ -1,6 +1,6 @@
 #include "app/SingleInstance.h"
 
-#include "framework/WindowMessages.h"
+#include "app/MainWindowMessages.h"
 #include "platform/UniqueHandle.h"
 #include "resources/resource.h"
 
@@ -54,7 +54,7 @@ bool HandOverToRunningInstance() {
     const auto deadline = std::chrono::steady_clock::now() + kWindowWait;
     while (std::chrono::steady_clock::now() < deadline) {
         if (HWND running = FindRunningMainWindow()) {
-            PostMessageW(running, framework::WM_SHOW_FOR_SECOND_START, 0, 0);
+            PostMessageW(running, app::WM_SHOW_FOR_SECOND_START, 0, 0);
             return true;
         }
         std::this_thread::sleep_for(kWindowPoll);

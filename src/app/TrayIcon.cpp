@@ -1,7 +1,8 @@
 #include "app/TrayIcon.h"
 
+#include "app/MainWindowMessages.h"
+#include "framework/LastMessage.h"
 #include "framework/WinApp.h"
-#include "framework/WindowMessages.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "settings/SettingsText.h"
@@ -36,7 +37,7 @@ void TrayIcon::Initialize(HWND window) {
     record_.cbSize = NOTIFYICONDATAW_V2_SIZE;
     record_.hWnd = window;
     record_.uID = kTrayIconId;
-    record_.uCallbackMessage = framework::WM_TRAYNOTIFY;
+    record_.uCallbackMessage = app::WM_TRAYNOTIFY;
     record_.uTimeout = 1000;
     record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
     CopyTruncated(record_.szTip, kTip);
@@ -73,9 +74,8 @@ void TrayIcon::SetBalloon(const BalloonFields& balloon) {
 
 void TrayIcon::LoadNotifySettings() {
     settings::SettingsStore store;
-    const NotifySwitches switches{settings::IsSwitchOn(store.ReadSetting(settings::kShowIcon)),
-                                  settings::IsSwitchOn(store.ReadSetting(settings::kShowMessage)),
-                                  settings::IsSwitchOn(store.ReadSetting(settings::kPlaySound))};
+    const NotifySwitches switches{store.ReadSwitch<settings::kShowIcon>(), store.ReadSwitch<settings::kShowMessage>(),
+                                  store.ReadSwitch<settings::kPlaySound>()};
     BalloonFields fields = balloon();
     notifyOnCapture_ = ApplyNotifySwitches(switches, fields);
     SetBalloon(fields);
@@ -103,14 +103,19 @@ void TrayIcon::FinishAnimation() {
 
 void AnimateTrayIcon(HWND window) {
     auto step = [window](TrayAnimationStep kind, int iconId) {
-        return SendMessageW(window, framework::WM_TRAYANIMATION, static_cast<WPARAM>(kind), iconId);
+        return SendMessageW(window, app::WM_TRAYANIMATION, static_cast<WPARAM>(kind), iconId);
     };
     if (step(TrayAnimationStep::Begin, 0) == 0) return;
-    for (int frame : kTrayAnimationFrames) {
-        step(TrayAnimationStep::Frame, frame);
-        Sleep(kFrameDelayMs);
+    {
+        // The icon gets its own picture back however the animation ends.
+        const framework::LastMessage finish(window, app::WM_TRAYANIMATION,
+                                            static_cast<WPARAM>(TrayAnimationStep::Finish),
+                                            framework::LastMessage::Delivery::Send);
+        for (int frame : kTrayAnimationFrames) {
+            step(TrayAnimationStep::Frame, frame);
+            Sleep(kFrameDelayMs);
+        }
     }
-    step(TrayAnimationStep::Finish, 0);
     Sleep(kFrameDelayMs);
 }
 

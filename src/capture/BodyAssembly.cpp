@@ -2,7 +2,7 @@
 
 #include "capture/StoredDigests.h"
 #include "platform/CopyWholeFile.h"
-#include "platform/LongPath.h"
+#include "platform/Paths.h"
 #include "platform/UniqueHandle.h"
 
 #include <algorithm>

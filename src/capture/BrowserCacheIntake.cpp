@@ -3,8 +3,8 @@
 #include "capture/BlockfileCache.h"
 #include "capture/ChromiumCache.h"
 #include "capture/FirefoxCache.h"
-#include "platform/LongPath.h"
 #include "capture/SimpleCache.h"
+#include "platform/Paths.h"
 #include "platform/UniqueHandle.h"
 
 #include <algorithm>

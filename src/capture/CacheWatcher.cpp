@@ -1,16 +1,16 @@
 #include "capture/CacheWatcher.h"
 
 #include "capture/BrowserCacheFolders.h"
-#include "platform/LongPath.h"
 #include "library/ClipPlacement.h"
+#include "platform/FileValues.h"
+#include "platform/Paths.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SpecialFolders.h"
+#include "platform/UniqueHandle.h"
+#include "platform/WineHost.h"
 #include "probe/MediaProbe.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
-#include "platform/FileValues.h"
-#include "platform/ProgramFolder.h"
-#include "platform/SpecialFolders.h"
-#include "platform/WineHost.h"
-#include "platform/UniqueHandle.h"
 
 #include <shlobj.h>
 

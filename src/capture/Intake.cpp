@@ -1,15 +1,15 @@
 #include "capture/Intake.h"
 
-#include "platform/LongPath.h"
 #include "library/ClipPlacement.h"
 #include "library/ClipRecordText.h"
 #include "library/ImportRules.h"
+#include "platform/FileValues.h"
+#include "platform/Paths.h"
+#include "platform/UniqueHandle.h"
 #include "probe/MediaProbe.h"
 #include "titles/FolderTitles.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
-#include "platform/FileValues.h"
-#include "platform/UniqueHandle.h"
 
 #include <cstring>
 

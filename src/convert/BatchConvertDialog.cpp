@@ -1,10 +1,11 @@
 #include "convert/BatchConvertDialog.h"
 
+#include "convert/ConvertMessages.h"
 #include "convert/OutputNames.h"
 #include "framework/BalloonTip.h"
+#include "framework/FileErrorText.h"
 #include "framework/Prompter.h"
 #include "framework/WinApp.h"
-#include "framework/WindowMessages.h"
 #include "library/ClipColumns.h"
 #include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
@@ -260,16 +261,16 @@ LRESULT BatchConvertDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
     handled = true;
     const bool current = wParam == batchNumber_ && worker_.running();
     switch (message) {
-    case framework::WM_BATCH_ROW_STARTED:
+    case convert::WM_BATCH_ROW_STARTED:
         if (current) OnRowStarted(static_cast<std::size_t>(lParam));
         return 0;
-    case framework::WM_CONVERT_PROGRESS:
+    case convert::WM_CONVERT_PROGRESS:
         if (current) OnProgress(static_cast<std::int64_t>(lParam));
         return 0;
-    case framework::WM_BATCH_ROW_FINISHED:
+    case convert::WM_BATCH_ROW_FINISHED:
         if (current) OnRowFinished(static_cast<std::size_t>(lParam));
         return 0;
-    case framework::WM_CONVERT_FINISHED:
+    case convert::WM_CONVERT_FINISHED:
         if (current) OnBatchFinished();
         return 0;
     default: break;
@@ -398,7 +399,7 @@ void BatchConvertDialog::OnBatchFinished() {
     SetBar(IDC_BATCH_PROGRESS, all);
     const std::vector<RowFailure> failures = worker_.failures();
     if (worker_.converted() > 0 && Converting() &&
-        platform::EqualsIgnoringCase(settings::SettingsStore().ReadSetting(settings::kAutoOpenFolder), L"true"))
+        settings::SettingsStore().ReadSwitch<settings::kAutoOpenFolder>())
         OpenFolder(hwnd(), ItemText(IDC_OUTPUT_FOLDER));
     SetButtonState(ConvertButtonState::Idle);
     progress_.doneSeconds = 0;
@@ -409,7 +410,7 @@ void BatchConvertDialog::OnBatchFinished() {
 void BatchConvertDialog::StopBatch() {
     worker_.Halt();
     ++batchNumber_;
-    SetTimer(hwnd(), framework::kStopCleanupTimer, kStopCleanupDelayMs, nullptr);
+    SetTimer(hwnd(), convert::kStopCleanupTimer, kStopCleanupDelayMs, nullptr);
     stopCleanupPending_ = true;
     SetButtonState(ConvertButtonState::Idle);
     ShowProgressControls(false);
@@ -433,21 +434,21 @@ void BatchConvertDialog::OnCancel() {
     closing_ = true;
     worker_.Halt();
     ++batchNumber_;
-    KillTimer(hwnd(), framework::kStopCleanupTimer);
+    KillTimer(hwnd(), convert::kStopCleanupTimer);
     stopCleanupPending_ = false;
     EnableItem(IDC_CONVERT, false);
-    SetTimer(hwnd(), framework::kCloseCleanupTimer, kBatchCloseCleanupDelayMs, nullptr);
+    SetTimer(hwnd(), convert::kCloseCleanupTimer, kBatchCloseCleanupDelayMs, nullptr);
 }
 
 void BatchConvertDialog::OnTimer(UINT_PTR id) {
-    if (id != framework::kStopCleanupTimer && id != framework::kCloseCleanupTimer) return;
+    if (id != convert::kStopCleanupTimer && id != convert::kCloseCleanupTimer) return;
     KillTimer(hwnd(), id);
     stopCleanupPending_ = false;
     // The halted worker ends at once; it deletes its own unfinished file, and what it
     // could not delete yet goes here.
     worker_.Join();
     RemoveUnfinishedOutput();
-    if (id == framework::kCloseCleanupTimer) EndDialog(IDCANCEL);
+    if (id == convert::kCloseCleanupTimer) EndDialog(IDCANCEL);
 }
 
 void BatchConvertDialog::RemoveUnfinishedOutput() {
@@ -455,7 +456,7 @@ void BatchConvertDialog::RemoveUnfinishedOutput() {
     if (path.empty() || !platform::FileExists(path)) return;
     if (!DeleteFileW(path.c_str())) {
         const DWORD error = GetLastError();
-        framework::prompter().Tell(hwnd(), FileErrorText(error, path), true);
+        framework::prompter().Tell(hwnd(), framework::FileErrorText(path, error), true);
     }
 }
 

@@ -4,8 +4,8 @@
 // format into one folder. The clips come as the list's records: path and length as values.
 #include "convert/BatchPlan.h"
 #include "convert/BatchWorker.h"
-#include "convert/ConvertJob.h"
 #include "convert/ConvertControls.h"
+#include "convert/ConvertJob.h"
 #include "convert/OutputFolder.h"
 #include "convert/Progress.h"
 #include "framework/Dialog.h"
@@ -29,7 +29,7 @@ class BatchConvertDialog : public framework::Dialog {
 public:
     // `clips` is the main window's list: its ticked clips are the batch.
     BatchConvertDialog(HWND parent, const library::ClipListView* clips)
-        : Dialog(IDD_PAGE6_BATCH_CONVERT, parent), clips_(clips) {}
+        : Dialog(IDD_BATCH_CONVERT, parent), clips_(clips) {}
 
     // Where ffmpeg.exe lies, for tests; the program folder otherwise.
     void SetToolFolder(std::wstring folder) { toolFolder_ = std::move(folder); }

@@ -1,7 +1,8 @@
 #include "convert/BatchWorker.h"
 
+#include "convert/ConvertMessages.h"
 #include "convert/Presets.h"
-#include "framework/WindowMessages.h"
+#include "framework/LastMessage.h"
 #include "framework/Worker.h"
 
 namespace convert {
@@ -30,16 +31,18 @@ int BatchWorker::converted() {
 }
 
 void BatchWorker::Run(const BatchOrder& order) {
+    // A halted batch's end is posted too: the dialog has moved on to another batch number.
+    const framework::LastMessage finished(order.dialog, convert::WM_CONVERT_FINISHED, order.batchNumber);
     ConversionRun& run = *run_;
     const auto post = [&](UINT message, LPARAM value) {
         PostMessageW(order.dialog, message, order.batchNumber, value);
     };
     for (std::size_t index = 0; index < order.jobs.size() && !run.halted(); ++index) {
-        post(framework::WM_BATCH_ROW_STARTED, static_cast<LPARAM>(index));
+        post(convert::WM_BATCH_ROW_STARTED, static_cast<LPARAM>(index));
         const ConvertJob& job = order.jobs[index];
         const ConversionResult result =
             ConvertToFile(job, order.toolFolder, order.temporaries[index], run, [&](std::int64_t seconds) {
-                if (!run.halted()) post(framework::WM_CONVERT_PROGRESS, static_cast<LPARAM>(seconds));
+                if (!run.halted()) post(convert::WM_CONVERT_PROGRESS, static_cast<LPARAM>(seconds));
             });
         if (result.status == ConversionResult::Status::Halted) break;
         {
@@ -50,9 +53,8 @@ void BatchWorker::Run(const BatchOrder& order) {
                 ++converted_;
         }
         // A row that failed still counts its seconds: the batch goes on with the next.
-        post(framework::WM_BATCH_ROW_FINISHED, static_cast<LPARAM>(index));
+        post(convert::WM_BATCH_ROW_FINISHED, static_cast<LPARAM>(index));
     }
-    if (!run.halted()) post(framework::WM_CONVERT_FINISHED, 0);
 }
 
 }  // namespace convert

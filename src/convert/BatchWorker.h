@@ -15,7 +15,7 @@
 namespace convert {
 
 // It posts WM_BATCH_ROW_STARTED and WM_BATCH_ROW_FINISHED around each row, and
-// WM_CONVERT_PROGRESS and WM_CONVERT_FINISHED as a single run does (framework/WindowMessages.h).
+// WM_CONVERT_PROGRESS and WM_CONVERT_FINISHED as a single run does (convert/ConvertMessages.h).
 
 struct BatchOrder {
     HWND dialog = nullptr;

@@ -1,6 +1,6 @@
 #include "convert/ConvertDialog.h"
 
-#include "framework/WindowMessages.h"
+#include "convert/ConvertMessages.h"
 #include "platform/SystemVersion.h"
 
 namespace convert {
@@ -45,7 +45,7 @@ LRESULT ConvertDialog::OnNotify(const NMHDR& header, bool& handled) {
 }
 
 void ConvertDialog::OnTimer(UINT_PTR id) {
-    if (id == framework::kCloseCleanupTimer) {
+    if (id == convert::kCloseCleanupTimer) {
         KillTimer(hwnd(), id);
         panel_.RemoveUnfinishedOutput();
         EndDialog(IDCANCEL);

@@ -10,7 +10,7 @@ namespace convert {
 class ConvertDialog : public framework::Dialog {
 public:
     // `clips` is the main window's list, whose selected clip the dialog converts.
-    ConvertDialog(HWND parent, const library::ClipListView* clips) : Dialog(IDD_PAGE4_CONVERT, parent), clips_(clips) {}
+    ConvertDialog(HWND parent, const library::ClipListView* clips) : Dialog(IDD_CONVERT, parent), clips_(clips) {}
 
     ConvertPanel& panel() { return panel_; }
     // Where ffmpeg.exe lies, for tests; the program folder otherwise.

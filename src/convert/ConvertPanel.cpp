@@ -1,11 +1,13 @@
 #include "convert/ConvertPanel.h"
 
+#include "convert/ConvertMessages.h"
 #include "convert/Presets.h"
 #include "convert/Progress.h"
 #include "framework/BalloonTip.h"
 #include "framework/Dialog.h"
+#include "framework/FileErrorText.h"
+#include "framework/LastMessage.h"
 #include "framework/Prompter.h"
-#include "framework/WindowMessages.h"
 #include "framework/Worker.h"
 #include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
@@ -47,18 +49,18 @@ struct WorkerOrder {
 // Reports are posted, never sent: the worker never waits for the window, so a Stop on the
 // window thread can never meet a worker blocked on it.
 void ConversionWorker(const WorkerOrder& order) {
+    const framework::LastMessage finished(order.surface, convert::WM_CONVERT_FINISHED, order.runNumber);
     ConversionRun& run = order.state->run;
     ConversionResult result =
         ConvertToFile(order.job, order.toolFolder, order.temporary, run, [&](std::int64_t seconds) {
             if (!run.halted())
-                PostMessageW(order.surface, framework::WM_CONVERT_PROGRESS, order.runNumber,
+                PostMessageW(order.surface, convert::WM_CONVERT_PROGRESS, order.runNumber,
                              static_cast<LPARAM>(seconds));
         });
     {
         std::lock_guard<std::mutex> guard(order.state->lock);
         order.state->result = std::move(result);
     }
-    PostMessageW(order.surface, framework::WM_CONVERT_FINISHED, order.runNumber, 0);
 }
 
 }  // namespace
@@ -73,17 +75,11 @@ OutputNameGuards& SharedOutputNameGuards() {
 }
 
 void ConvertPanel::Attach(HWND surface, ConvertSurface kind, const library::ClipListView* clips) {
-    surface_ = surface;
+    Bind(surface);
     kind_ = kind;
     clips_ = clips;
     if (toolFolder_.empty()) toolFolder_ = platform::ProgramFolder();
 }
-
-std::wstring ConvertPanel::Text(int id) const { return framework::WindowText(Item(id)); }
-
-bool ConvertPanel::IsCutTicked() const { return SendMessageW(Item(IDC_CUT_VIDEO), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
-void ConvertPanel::SetText(int id, const std::wstring& text) const { SetWindowTextW(Item(id), text.c_str()); }
 
 bool ConvertPanel::StandardView() const {
     return kind_ == ConvertSurface::MainPanel && (GetWindowLongW(Item(IDC_QUALITY_SLIDER), GWL_STYLE) & WS_VISIBLE);
@@ -130,14 +126,14 @@ void ConvertPanel::FillFromClip(int row) {
         const int format = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
         if (format == static_cast<int>(OutputFormat::Wmv) || format == static_cast<int>(OutputFormat::Avi))
             FillResolutionCombo(Item(IDC_RESOLUTION), {{clip->resolution()}, 0, false});
-        SetText(IDC_OUTPUT_NAME, defaultOutputName(clip->title()));
+        SetItemText(IDC_OUTPUT_NAME, defaultOutputName(clip->title()));
     }
     SetPickersForClip(clip->durationSeconds, true);
 }
 
 void ConvertPanel::ShowEmptyList() {
     EnableWindow(Item(IDC_CONVERT), FALSE);
-    SetText(IDC_OUTPUT_NAME, kNoClipsToConvert);
+    SetItemText(IDC_OUTPUT_NAME, kNoClipsToConvert);
     SetPickerSeconds(IDC_CUT_FROM, 0);
     SetPickerSeconds(IDC_CUT_TO, 0);
     rememberedFrom_ = rememberedTo_ = 0;
@@ -207,18 +203,16 @@ bool ConvertPanel::OnCommand(WORD id, WORD code) {
     case IDC_FORMAT:
         if (code == CBN_SELCHANGE) OnFormatChanged();
         return code == CBN_SELCHANGE;
-    case IDC_CUT_VIDEO:
-        if (code == BN_CLICKED) OnCutToggled();
-        return code == BN_CLICKED;
-    case IDC_CHANGE_FOLDER:
-        if (code == BN_CLICKED) ChooseOutputFolder(surface_, folderTip_);
-        return code == BN_CLICKED;
-    case IDC_OPEN_FOLDER:
-        if (code == BN_CLICKED) OpenFolder(surface_, Text(IDC_OUTPUT_FOLDER));
-        return code == BN_CLICKED;
-    case IDC_CONVERT:
-        if (code == BN_CLICKED) OnConvertOrStop();
-        return code == BN_CLICKED;
+    default: return DispatchClick(id, code);
+    }
+}
+
+bool ConvertPanel::OnButtonClicked(WORD id) {
+    switch (id) {
+    case IDC_CUT_VIDEO: OnCutToggled(); return true;
+    case IDC_CHANGE_FOLDER: ChooseOutputFolder(window(), folderTip_); return true;
+    case IDC_OPEN_FOLDER: OpenFolder(window(), ItemText(IDC_OUTPUT_FOLDER)); return true;
+    case IDC_CONVERT: OnConvertOrStop(); return true;
     default: return false;
     }
 }
@@ -242,7 +236,7 @@ void ConvertPanel::OnFormatChanged() {
 }
 
 void ConvertPanel::OnCutToggled() {
-    const BOOL ticked = IsCutTicked();
+    const BOOL ticked = IsChecked(IDC_CUT_VIDEO);
     for (int id : {IDC_CUT_FROM, IDC_CUT_TO, IDC_CUT_FROM_LABEL, IDC_CUT_TO_LABEL}) EnableWindow(Item(id), ticked);
 }
 
@@ -255,12 +249,12 @@ void ConvertPanel::OnNameChanged() {
         }
         if (IsWindowVisible(Item(IDC_FILE_PERCENT))) {
             ShowWindow(Item(IDC_FILE_PERCENT), SW_HIDE);
-            SetText(IDC_FILE_PERCENT, L"");
+            SetItemText(IDC_FILE_PERCENT, L"");
         }
     }
     OutputNameGuard& guard = kind_ == ConvertSurface::MainPanel ? SharedOutputNameGuards().mainPanel
                                                                 : SharedOutputNameGuards().singleClipDialog;
-    const std::optional<NameRejection> rejection = guard.OnTextChanged(Text(IDC_OUTPUT_NAME));
+    const std::optional<NameRejection> rejection = guard.OnTextChanged(ItemText(IDC_OUTPUT_NAME));
     if (!rejection) return;
     HWND box = Item(IDC_OUTPUT_NAME);
     framework::ShowEditBalloon(box, std::wstring(rejection->balloon.title), std::wstring(rejection->balloon.text),
@@ -276,15 +270,15 @@ void ConvertPanel::OnNameChanged() {
 bool ConvertPanel::ApplyEmptyNameRule() {
     HWND box = Item(IDC_OUTPUT_NAME);
     const bool canUndo = SendMessageW(box, EM_CANUNDO, 0, 0) != 0;
-    const EmptyNameDecision decision = EmptyNameRule(Text(IDC_OUTPUT_NAME), canUndo);
+    const EmptyNameDecision decision = EmptyNameRule(ItemText(IDC_OUTPUT_NAME), canUndo);
     if (decision.balloon)
         framework::ShowEditBalloon(box, std::wstring(decision.balloon->title), std::wstring(decision.balloon->text),
                                    framework::BalloonIcon::None);
     if (decision.repair == EmptyNameRepair::Undo) {
         SendMessageW(box, EM_UNDO, 0, 0);
-        if (Text(IDC_OUTPUT_NAME).empty()) SetText(IDC_OUTPUT_NAME, std::wstring(kEmptyNameReplacement));
+        if (ItemText(IDC_OUTPUT_NAME).empty()) SetItemText(IDC_OUTPUT_NAME, std::wstring(kEmptyNameReplacement));
     } else if (decision.repair == EmptyNameRepair::SetReplacement) {
-        SetText(IDC_OUTPUT_NAME, std::wstring(kEmptyNameReplacement));
+        SetItemText(IDC_OUTPUT_NAME, std::wstring(kEmptyNameReplacement));
     }
     return true;
 }
@@ -303,15 +297,15 @@ bool ConvertPanel::converting() const { return buttonState_ == ConvertButtonStat
 
 void ConvertPanel::SetButtonState(ConvertButtonState state) {
     buttonState_ = state;
-    SetText(IDC_CONVERT, std::wstring(ConvertButtonCaption(state)));
+    SetItemText(IDC_CONVERT, std::wstring(ConvertButtonCaption(state)));
 }
 
 ConvertJob ConvertPanel::ReadJob() const {
     ConvertJob job;
     const library::ClipRecord* clip = MarkedClip();
     job.inputPath = clip ? clip->path() : std::wstring();
-    job.outputFolder = Text(IDC_OUTPUT_FOLDER);
-    job.outputName = Text(IDC_OUTPUT_NAME);
+    job.outputFolder = ItemText(IDC_OUTPUT_FOLDER);
+    job.outputName = ItemText(IDC_OUTPUT_NAME);
     job.formatIndex = static_cast<int>(SendMessageW(Item(IDC_FORMAT), CB_GETCURSEL, 0, 0));
     if (StandardView()) {
         job.resolutionIndex = kStandardViewResolutionIndex;
@@ -321,7 +315,7 @@ ConvertJob ConvertPanel::ReadJob() const {
         job.qualityLevel =
             LevelFromQualityComboIndex(static_cast<int>(SendMessageW(Item(IDC_QUALITY), CB_GETCURSEL, 0, 0)));
     }
-    job.cut = IsCutTicked();
+    job.cut = IsChecked(IDC_CUT_VIDEO);
     job.cutRange = {PickerSeconds(IDC_CUT_FROM), PickerSeconds(IDC_CUT_TO)};
     return job;
 }
@@ -332,7 +326,7 @@ void ConvertPanel::DisableInputs() {
         disabled_.push_back(IDC_QUALITY_SLIDER);
     } else {
         for (int id : {IDC_RESOLUTION, IDC_QUALITY, IDC_CUT_VIDEO}) disabled_.push_back(id);
-        if (IsCutTicked())
+        if (IsChecked(IDC_CUT_VIDEO))
             for (int id : {IDC_CUT_FROM, IDC_CUT_TO}) disabled_.push_back(id);
     }
     for (int id : disabled_) EnableWindow(Item(id), FALSE);
@@ -357,12 +351,12 @@ void ConvertPanel::ShowProgressDisplay(bool indeterminate, int position, const s
 void ConvertPanel::StartConversion() {
     // Never into a folder the user did not choose: an empty box would mean the root of
     // the current drive.
-    if (Text(IDC_OUTPUT_FOLDER).empty()) SetText(IDC_OUTPUT_FOLDER, OutputFolderSetting());
+    if (ItemText(IDC_OUTPUT_FOLDER).empty()) SetItemText(IDC_OUTPUT_FOLDER, OutputFolderSetting());
     DisableInputs();
     const ConvertJob job = ReadJob();
     const std::wstring extension = outputExtension(job.formatIndex);
     if (platform::FileExists(OutputPath(job)) &&
-        framework::prompter().AskYesNo(surface_, OverwriteQuestion(kind_, job.outputName, extension)) !=
+        framework::prompter().AskYesNo(window(), OverwriteQuestion(kind_, job.outputName, extension)) !=
             framework::Answer::Yes) {
         // A disabled box cannot take the focus: enable first.
         EnableInputs();
@@ -379,7 +373,7 @@ void ConvertPanel::StartConversion() {
 
     run_ = std::make_shared<SingleRun>();
     unfinishedOutput_ = TemporaryOutputPath(job, NewRunTag());
-    framework::StartWorker(WorkerOrder{surface_, ++runNumber_, job, toolFolder_, unfinishedOutput_, run_},
+    framework::StartWorker(WorkerOrder{window(), ++runNumber_, job, toolFolder_, unfinishedOutput_, run_},
                            [](const WorkerOrder& order) { ConversionWorker(order); });
 }
 
@@ -407,8 +401,8 @@ void ConvertPanel::OnFinished(WPARAM runNumber) {
     ShowProgressDisplay(false, std::max(finished.barPosition, upperLimit_ <= 0 ? 1 : 0), finished.label);
     const bool notStopped = buttonState_ == ConvertButtonState::Converting;
     if (notStopped &&
-        platform::EqualsIgnoringCase(settings::SettingsStore().ReadSetting(settings::kAutoOpenFolder), L"true"))
-        OpenFolder(surface_, Text(IDC_OUTPUT_FOLDER));
+        settings::SettingsStore().ReadSwitch<settings::kAutoOpenFolder>())
+        OpenFolder(window(), ItemText(IDC_OUTPUT_FOLDER));
     SetButtonState(ConvertButtonState::Idle);
     EnableInputs();
 }
@@ -418,12 +412,12 @@ void ConvertPanel::ReportFailure(const std::wstring& reason) {
     SetButtonState(ConvertButtonState::Idle);
     EnableInputs();
     ConvertJob job = ReadJob();
-    framework::prompter().Tell(surface_, ConversionFailedText(OutputPath(job), reason), true);
+    framework::prompter().Tell(window(), ConversionFailedText(OutputPath(job), reason), true);
 }
 
 void ConvertPanel::Stop() {
     if (run_) run_->run.Halt();
-    SetTimer(surface_, framework::kStopCleanupTimer, kStopCleanupDelayMs, nullptr);
+    SetTimer(window(), convert::kStopCleanupTimer, kStopCleanupDelayMs, nullptr);
     stopCleanupPending_ = true;
     SendMessageW(Item(IDC_FILE_PROGRESS), PBM_SETPOS, 0, 0);
     ShowProgress(false);
@@ -444,15 +438,16 @@ void ConvertPanel::HaltForClose() {
     if (run_) run_->run.Halt();
     run_.reset();
     ++runNumber_;
-    // A window's timers die with it: a Stop's clean-up still waiting is done by timer 2.
-    KillTimer(surface_, framework::kStopCleanupTimer);
+    // A window's timers die with it: a Stop's clean-up still waiting is done by
+    // kCloseCleanupTimer.
+    KillTimer(window(), convert::kStopCleanupTimer);
     stopCleanupPending_ = false;
-    SetTimer(surface_, framework::kCloseCleanupTimer, kCloseCleanupDelayMs, nullptr);
+    SetTimer(window(), convert::kCloseCleanupTimer, kCloseCleanupDelayMs, nullptr);
 }
 
 bool ConvertPanel::OnTimer(UINT_PTR id) {
-    if (id != framework::kStopCleanupTimer) return false;
-    KillTimer(surface_, id);
+    if (id != convert::kStopCleanupTimer) return false;
+    KillTimer(window(), id);
     stopCleanupPending_ = false;
     RemoveUnfinishedOutput();
     return true;
@@ -465,16 +460,16 @@ void ConvertPanel::RemoveUnfinishedOutput() {
     if (path.empty() || !platform::FileExists(path)) return;
     if (!DeleteFileW(path.c_str())) {
         const DWORD error = GetLastError();
-        framework::prompter().Tell(surface_, FileErrorText(error, path), true);
+        framework::prompter().Tell(window(), framework::FileErrorText(path, error), true);
     }
 }
 
 bool ConvertPanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == framework::WM_CONVERT_PROGRESS) {
+    if (message == convert::WM_CONVERT_PROGRESS) {
         OnProgress(wParam, static_cast<std::int64_t>(lParam));
         return true;
     }
-    if (message == framework::WM_CONVERT_FINISHED) {
+    if (message == convert::WM_CONVERT_FINISHED) {
         OnFinished(wParam);
         return true;
     }

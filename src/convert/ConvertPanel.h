@@ -3,11 +3,12 @@
 // single-clip dialog (template 143). Both share control ids, so one controller serves
 // both; it borrows the surface's window and the main window's clip list, whose records
 // give it the clip's path, title, size and length.
+#include "convert/ConvertControls.h"
 #include "convert/ConvertJob.h"
 #include "convert/ConvertRunner.h"
-#include "convert/ConvertControls.h"
 #include "convert/OutputFolder.h"
 #include "convert/OutputNames.h"
+#include "framework/ControlHost.h"
 #include "library/ClipListView.h"
 
 #include <windows.h>
@@ -33,10 +34,10 @@ OutputNameGuards& SharedOutputNameGuards();
 // One single-clip run, shared by the surface and the run's worker.
 struct SingleRun;
 
-class ConvertPanel {
+class ConvertPanel : public framework::ControlHost {
 public:
     ConvertPanel() = default;
-    ~ConvertPanel() = default;
+    ~ConvertPanel() override = default;
     ConvertPanel(const ConvertPanel&) = delete;
     ConvertPanel& operator=(const ConvertPanel&) = delete;
 
@@ -63,25 +64,22 @@ public:
     // Each returns true when it handled the message.
     bool OnCommand(WORD id, WORD code);
     bool OnNotify(const NMHDR& header);
-    // Timer 3 only; the dialog closes itself after timer 2.
+    // kStopCleanupTimer only; the dialog closes itself after kCloseCleanupTimer.
     bool OnTimer(UINT_PTR id);
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // A worker runs: the button says "Stop".
     bool converting() const;
-    // A Stop's clean-up (timer 3) has not run yet.
+    // A Stop's clean-up (kStopCleanupTimer) has not run yet.
     bool stopCleanupPending() const { return stopCleanupPending_; }
     // Closing the dialog during a run, or before a Stop's clean-up ran: halt, end ffmpeg,
-    // timer 2, which removes the output before the dialog goes.
+    // kCloseCleanupTimer, which removes the output before the dialog goes.
     void HaltForClose();
-    // Timers 2 and 3: the output named by the controls as they are now, if it exists.
+    // Both clean-up timers: the output named by the controls as they are now, if it exists.
     void RemoveUnfinishedOutput();
 
 private:
-    HWND Item(int id) const { return GetDlgItem(surface_, id); }
-    std::wstring Text(int id) const;
-    bool IsCutTicked() const;
-    void SetText(int id, const std::wstring& text) const;
+    bool OnButtonClicked(WORD id) override;
     bool StandardView() const;
 
     void FillQuality();
@@ -113,7 +111,6 @@ private:
     void OnFromChanged();
     void OnToChanged();
 
-    HWND surface_ = nullptr;
     const library::ClipListView* clips_ = nullptr;
     FolderTip* folderTip_ = nullptr;
     ConvertSurface kind_ = ConvertSurface::MainPanel;

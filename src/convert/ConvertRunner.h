@@ -14,7 +14,7 @@
 
 namespace convert {
 
-// How long the clean-up timers (framework/WindowMessages.h) give ffmpeg to end before the
+// How long the clean-up timers (convert/ConvertMessages.h) give ffmpeg to end before the
 // unfinished output goes: after closing a dialog during a run, and after a Stop.
 inline constexpr UINT kCloseCleanupDelayMs = 100;
 // The batch dialog gives its halted row the same second as a Stop before it closes.

@@ -74,17 +74,6 @@ bool ChooseOutputFolder(HWND surface, FolderTip* tip) {
     return true;
 }
 
-std::wstring FileErrorText(DWORD error, const std::wstring& path) {
-    switch (error) {
-    case ERROR_ACCESS_DENIED: return L"Access to " + path + L" was denied.";
-    case ERROR_SHARING_VIOLATION: return L"A sharing violation occurred while accessing " + path + L".";
-    case ERROR_LOCK_VIOLATION: return L"A locking violation occurred while accessing " + path + L".";
-    case ERROR_FILE_NOT_FOUND: return path + L" was not found.";
-    case ERROR_PATH_NOT_FOUND: return path + L" contains an invalid path.";
-    default: return L"An unexpected error occurred while accessing " + path + L".";
-    }
-}
-
 void SetFolderOpener(FolderOpener opener) { folderOpener() = std::move(opener); }
 
 void OpenFolder(HWND owner, const std::wstring& folder) {

@@ -35,7 +35,7 @@ private:
 // "convertpath" as a folder: "NotSet" or an unreadable value mean My Videos.
 std::wstring OutputFolderSetting();
 
-// Change: the folder browser; a chosen folder goes into the box (1003) of `surface`, the
+// Change: the folder browser; a chosen folder goes into IDC_OUTPUT_FOLDER of `surface`, the
 // tip and "convertpath". Returns false when nothing was chosen.
 bool ChooseOutputFolder(HWND surface, FolderTip* tip);
 
@@ -45,8 +45,5 @@ bool ChooseOutputFolder(HWND surface, FolderTip* tip);
 using FolderOpener = std::function<void(HWND owner, const std::wstring& folder)>;
 void SetFolderOpener(FolderOpener opener);
 void OpenFolder(HWND owner, const std::wstring& folder);
-
-// The standard text of a failed file operation, with the file's path in it.
-std::wstring FileErrorText(DWORD error, const std::wstring& path);
 
 }  // namespace convert

@@ -9,7 +9,7 @@
 
 namespace convert {
 
-// The position of an entry in the format combo (control 1051); every table is keyed by it.
+// The position of an entry in the format combo (IDC_FORMAT); every table is keyed by it.
 enum class OutputFormat : int {
     IpodMov = 0,
     IphoneMp4 = 1,
@@ -41,7 +41,7 @@ std::wstring buildPresetArguments(int formatIndex, int resolutionIndex, int leve
 // The extension with its dot; empty for an index outside 0..6.
 std::wstring outputExtension(int formatIndex);
 
-// What the resolution combo (control 1065) shows for a format.
+// What the resolution combo (IDC_RESOLUTION) shows for a format.
 struct ResolutionChoices {
     std::vector<std::wstring> entries;
     int selection = -1;  // -1: nothing selected, the box shows empty
@@ -55,11 +55,11 @@ ResolutionChoices resolutionChoices(int formatIndex, std::wstring_view clipResol
 // Before any format change the resolution box holds format 0's list with entry 0.
 ResolutionChoices InitialResolutionChoices();
 
-// The quality combo (control 1096) lists these in level order; level = index + 1.
+// The quality combo (IDC_QUALITY) lists these in level order; level = index + 1.
 inline constexpr std::array<std::wstring_view, 3> kQualityTexts = {L"Low", L"Medium", L"High"};
 int LevelFromQualityComboIndex(int comboIndex);
 
-// The Standard view's trackbar (control 1053): its position is the level itself.
+// The Standard view's trackbar (IDC_QUALITY_SLIDER): its position is the level itself.
 inline constexpr int kQualitySliderMin = 1;
 inline constexpr int kQualitySliderMax = 3;
 

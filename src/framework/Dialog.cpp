@@ -28,11 +28,11 @@ bool TranslateHelpKey(HWND dialog, UINT templateId, const MSG& message) {
 Dialog::Dialog(UINT templateId, HWND parent) : parent_(parent), templateId_(templateId) {}
 
 Dialog::~Dialog() {
-    if (hwnd_ != nullptr) {
-        HWND window = hwnd_;
+    if (hwnd() != nullptr) {
+        HWND window = hwnd();
         // Unbind first so that the messages of the destruction reach no half-destroyed object.
         SetWindowLongPtrW(window, DWLP_USER, 0);
-        hwnd_ = nullptr;
+        Bind(nullptr);
         DestroyWindow(window);
     }
 }
@@ -40,7 +40,7 @@ Dialog::~Dialog() {
 Dialog* Dialog::ActiveModal() { return innermostModal; }
 
 bool Dialog::CreateModeless() {
-    if (hwnd_ != nullptr) return true;
+    if (hwnd() != nullptr) return true;
     HWND created = CreateDialogParamW(WinApp::ResourceInstance(), MAKEINTRESOURCEW(templateId_), parent_, DialogProc,
                                       reinterpret_cast<LPARAM>(this));
     return created != nullptr;
@@ -48,19 +48,19 @@ bool Dialog::CreateModeless() {
 
 INT_PTR Dialog::DoModal() {
     if (!CreateModeless()) return -1;
-    ShowWindow(hwnd_, SW_SHOW);
+    ShowWindow(hwnd(), SW_SHOW);
     return RunModalLoop();
 }
 
 INT_PTR Dialog::RunModalLoop() {
-    if (hwnd_ == nullptr) return -1;
+    if (hwnd() == nullptr) return -1;
     const bool disableParent = parent_ != nullptr && IsWindowEnabled(parent_);
     if (disableParent) EnableWindow(parent_, FALSE);
     outerModal_ = std::exchange(innermostModal, this);
     inModalLoop_ = true;
 
     MSG message;
-    while (!ended_ && hwnd_ != nullptr) {
+    while (!ended_ && hwnd() != nullptr) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got == 0) {
             // WM_QUIT belongs to the outer loop; pass it on after leaving ours.
@@ -69,8 +69,8 @@ INT_PTR Dialog::RunModalLoop() {
         }
         if (got == -1) break;
         if (PreTranslateMessage(message)) continue;
-        if (TranslateHelpKey(hwnd_, templateId_, message)) continue;
-        if (IsDialogMessageW(hwnd_, &message)) continue;
+        if (TranslateHelpKey(hwnd(), templateId_, message)) continue;
+        if (IsDialogMessageW(hwnd(), &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -78,10 +78,11 @@ INT_PTR Dialog::RunModalLoop() {
     inModalLoop_ = false;
     innermostModal = outerModal_;
     if (disableParent) EnableWindow(parent_, TRUE);
-    if (hwnd_ != nullptr) {
+    if (hwnd() != nullptr) {
         // Give the owner the activation back before this window goes away.
-        if (parent_ != nullptr && GetActiveWindow() == hwnd_) SetActiveWindow(parent_);
-        HWND window = std::exchange(hwnd_, nullptr);
+        if (parent_ != nullptr && GetActiveWindow() == hwnd()) SetActiveWindow(parent_);
+        HWND window = hwnd();
+        Bind(nullptr);
         DestroyWindow(window);
     }
     ended_ = false;
@@ -92,25 +93,16 @@ void Dialog::EndDialog(INT_PTR result) {
     result_ = result;
     ended_ = true;
     // Wake the loop in case it waits in GetMessage.
-    if (hwnd_ != nullptr) PostMessageW(hwnd_, WM_NULL, 0, 0);
+    if (hwnd() != nullptr) PostMessageW(hwnd(), WM_NULL, 0, 0);
 }
 
-std::wstring WindowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return text;
-}
-
-std::wstring Dialog::ItemText(int id) const { return WindowText(Item(id)); }
 
 void Dialog::SetDialogIcon(int iconId) const {
     HINSTANCE resources = WinApp::ResourceInstance();
     for (const auto& [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
         const int size = GetSystemMetrics(metric);
         HANDLE icon = LoadImageW(resources, MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_SHARED);
-        SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(hwnd(), WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
     }
 }
 
@@ -134,8 +126,6 @@ bool Dialog::PaintWhite(UINT message, WPARAM wParam, LPARAM lParam, WhiteParts p
     return true;
 }
 
-void Dialog::SetItemText(int id, const std::wstring& text) const { SetDlgItemTextW(hwnd_, id, text.c_str()); }
-
 bool Dialog::OnCommand(WORD id, WORD code, HWND) {
     if (id == IDOK) {
         OnOK();
@@ -145,7 +135,7 @@ bool Dialog::OnCommand(WORD id, WORD code, HWND) {
         OnCancel();
         return true;
     }
-    return code == BN_CLICKED && OnButtonClicked(id);
+    return DispatchClick(id, code);
 }
 
 LRESULT Dialog::OnNotify(const NMHDR&, bool& handled) {
@@ -159,7 +149,7 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     Dialog* self = nullptr;
     if (message == WM_INITDIALOG) {
         self = reinterpret_cast<Dialog*>(lParam);
-        self->hwnd_ = hwnd;
+        self->Bind(hwnd);
         SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
     } else {
         self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
@@ -184,14 +174,14 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         bool handled = true;
         const LRESULT result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam), handled);
         if (!handled) return FALSE;
-        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, result);
         return TRUE;
     }
     case WM_TIMER: OnTimer(wParam); return TRUE;
     case WM_DESTROY: OnDestroy(); return FALSE;
     case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
-        hwnd_ = nullptr;
+        SetWindowLongPtrW(hwnd(), DWLP_USER, 0);
+        Bind(nullptr);
         return FALSE;
     default: {
         bool handled = false;
@@ -199,7 +189,7 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!handled) return FALSE;
         // The colour messages return their brush directly, not through DWLP_MSGRESULT.
         if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) return static_cast<INT_PTR>(result);
-        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+        SetWindowLongPtrW(hwnd(), DWLP_MSGRESULT, result);
         return TRUE;
     }
     }

@@ -2,20 +2,20 @@
 // Dialog base: binds a C++ object to a dialog template, decodes each message once into
 // a virtual handler, and runs its own modal loop so that accelerators and tooltips see
 // messages before the dialog does.
+#include "framework/ControlHost.h"
+
 #include <windows.h>
 #include <commctrl.h>
+
 #include <string>
 
 namespace framework {
-
-// The whole text of any window, however long.
-std::wstring WindowText(HWND window);
 
 // Which parts of a dialog PaintWhite answers for: the page itself, the labels and other
 // controls that draw as statics on it (edits keep their own colours), and buttons.
 enum class WhiteParts { Page, PageAndLabels, PageLabelsAndButtons };
 
-class Dialog {
+class Dialog : public ControlHost {
 public:
     Dialog(UINT templateId, HWND parent = nullptr);
     virtual ~Dialog();
@@ -31,18 +31,8 @@ public:
     INT_PTR RunModalLoop();
     void EndDialog(INT_PTR result);
 
-    HWND hwnd() const { return hwnd_; }
+    HWND hwnd() const { return window(); }
     UINT templateId() const { return templateId_; }
-    HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
-    std::wstring ItemText(int id) const;
-    void SetItemText(int id, const std::wstring& text) const;
-    LRESULT SendItem(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return SendDlgItemMessageW(hwnd_, id, message, wParam, lParam);
-    }
-    // A check box or radio button by id.
-    bool IsChecked(int id) const { return SendItem(id, BM_GETCHECK) == BST_CHECKED; }
-    void SetChecked(int id, bool on) const { SendItem(id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED); }
-    void EnableItem(int id, bool on) const { EnableWindow(Item(id), on ? TRUE : FALSE); }
     bool IsModalLoopRunning() const { return inModalLoop_; }
 
     // The dialog whose modal loop is innermost on this thread (null outside any loop).
@@ -53,8 +43,6 @@ protected:
     // Return true when the command was handled. The base ends the dialog for IDOK and
     // IDCANCEL and hands every other BN_CLICKED to OnButtonClicked.
     virtual bool OnCommand(WORD id, WORD code, HWND control);
-    // A button was clicked; return true when handled.
-    virtual bool OnButtonClicked(WORD) { return false; }
     virtual LRESULT OnNotify(const NMHDR& header, bool& handled);
     virtual void OnTimer(UINT_PTR) {}
     virtual void OnOK() { EndDialog(IDOK); }
@@ -84,7 +72,6 @@ private:
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
     UINT templateId_;
-    HWND hwnd_ = nullptr;
     bool ended_ = false;
     bool inModalLoop_ = false;
     INT_PTR result_ = 0;

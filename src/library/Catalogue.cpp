@@ -2,7 +2,7 @@
 
 #include "library/MovieNumbering.h"
 
-#include "framework/WindowMessages.h"
+#include "library/CatalogueMessages.h"
 #include "library/CatalogueWindow.h"
 #include "library/ClipRecord.h"
 #include "library/ClipRecordText.h"
@@ -145,22 +145,23 @@ int BuildClipList(HWND window, bool skipListed, const ClipFilter& filter, const 
 
 void RefreshClipList(HWND window, const CatalogueSource& source) {
     auto lock = LockBuilds(window);
+    const BuildDone done(window);
     if (const std::optional<ClipFilter> filter = ReadFilter(window)) BuildClipList(window, true, *filter, source);
-    TellBuildDone(window);
 }
 
 void RebuildClipList(HWND window, const CatalogueSource& source) {
     auto lock = LockBuilds(window);
-    SendMessageW(window, framework::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
+    // Said last, after the build's own end: "Show" comes back however the build ended.
+    const framework::LastMessage rebuilt(window, WM_CATALOGUE_REBUILD_END, 0, framework::LastMessage::Delivery::Send);
+    SendMessageW(window, WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
+    const BuildDone done(window);
     if (const std::optional<ClipFilter> filter = ReadFilter(window)) BuildClipList(window, false, *filter, source);
-    TellBuildDone(window);
-    SendMessageW(window, framework::WM_CATALOGUE_REBUILD_END, 0, 0);
 }
 
 void FilterRefresher(HWND window) {
     for (;;) {
         Sleep(kFilterRefreshIntervalMs);
-        SendMessageW(window, framework::WM_FILTER_REFRESH, 0, 0);
+        SendMessageW(window, library::WM_FILTER_REFRESH, 0, 0);
     }
 }
 

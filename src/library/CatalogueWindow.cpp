@@ -1,6 +1,6 @@
 #include "library/CatalogueWindow.h"
 
-#include "framework/WindowMessages.h"
+#include "library/CatalogueMessages.h"
 #include "library/RowDelivery.h"
 
 namespace library {
@@ -32,17 +32,17 @@ std::unique_lock<std::mutex> LockBuilds(HWND window) {
 
 std::optional<ClipFilter> ReadFilter(HWND window) {
     std::optional<ClipFilter> filter;
-    SendMessageW(window, framework::WM_CATALOGUE_READ_FILTER, 0, reinterpret_cast<LPARAM>(&filter));
+    SendMessageW(window, library::WM_CATALOGUE_READ_FILTER, 0, reinterpret_cast<LPARAM>(&filter));
     return filter;
 }
 
 std::unordered_set<std::wstring> ListedPaths(HWND window) {
     std::unordered_set<std::wstring> paths;
-    SendMessageW(window, framework::WM_CATALOGUE_LISTED_PATHS, 0, reinterpret_cast<LPARAM>(&paths));
+    SendMessageW(window, library::WM_CATALOGUE_LISTED_PATHS, 0, reinterpret_cast<LPARAM>(&paths));
     return paths;
 }
 
-void TellBuildDone(HWND window) { SendMessageW(window, framework::WM_CATALOGUE_BUILD_DONE, 0, 0); }
+BuildDone::BuildDone(HWND window) : framework::LastMessage(window, WM_CATALOGUE_BUILD_DONE, 0, Delivery::Send) {}
 
 LocalDateTime LocalCreationTime(const FILETIME& created) {
     SYSTEMTIME universal{};
@@ -68,7 +68,7 @@ void RowBatch::Send(bool moreFollow) {
     do {
         delivery.taken = 0;
         inserted_ += static_cast<int>(
-            SendMessageW(window_, framework::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&delivery)));
+            SendMessageW(window_, library::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&delivery)));
         delivery.first += delivery.taken;
         // Nothing taken: the window is gone, or an empty batch only asked for a repaint.
     } while (delivery.taken > 0 && delivery.first < rows_.size());

@@ -1,7 +1,8 @@
 #pragma once
 // What a list build asks of the main window, always through its messages
-// (framework/WindowMessages.h), so that builds may run on any thread: builds take turns,
+// (library/CatalogueMessages.h), so that builds may run on any thread: builds take turns,
 // read the filter, learn which clips are listed and hand their rows over in batches.
+#include "framework/LastMessage.h"
 #include "library/ClipFilter.h"
 #include "library/ClipRecord.h"
 
@@ -23,8 +24,12 @@ std::unique_lock<std::mutex> LockBuilds(HWND window);
 // The filter of the window's controls; none when no filter kind is chosen.
 std::optional<ClipFilter> ReadFilter(HWND window);
 std::unordered_set<std::wstring> ListedPaths(HWND window);
-// The build is over: the window selects its top row a moment later.
-void TellBuildDone(HWND window);
+// Tells the window, however a build ends, that it is over: the window selects its top
+// row a moment later.
+class BuildDone : public framework::LastMessage {
+public:
+    explicit BuildDone(HWND window);
+};
 
 // A file time as the local date and time the list shows.
 LocalDateTime LocalCreationTime(const FILETIME& created);

@@ -41,6 +41,7 @@ void ListArrivals(HWND window, const std::vector<ArrivedClip>& clips, const Cata
     std::vector<ListedArrival> kept;
     {
         auto lock = LockBuilds(window);
+        const BuildDone done(window);
         if (const std::optional<ClipFilter> filter = ReadFilter(window)) {
             const bool grew = clips.size() == 1 && clips.front().grew;
             RowBatch rows(window, true, grew);
@@ -48,7 +49,6 @@ void ListArrivals(HWND window, const std::vector<ArrivedClip>& clips, const Cata
                 if (std::optional<ListedArrival> listed = ListOne(clip, *filter, rows)) kept.push_back(*listed);
             rows.Send(false);
         }
-        TellBuildDone(window);
     }
     // After the row shows: the cache file holds the whole library and takes a while to
     // write again.

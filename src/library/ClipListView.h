@@ -1,12 +1,12 @@
 #pragma once
-// The clip list control (1009). The control holds no rows of its own (owner data): it asks
+// The clip list control (IDC_CLIP_LIST). The control holds no rows of its own (owner data): it asks
 // for the texts and check boxes of the rows it paints, so thousands of clips cost it
 // nothing, and every row lives here, in ClipRows. Every function runs on the window
 // thread: the workers that build the list hand whole rows over with one message each, so
 // a header-click sort never meets a row that is only half filled in.
+#include "library/ClipOrder.h"
 #include "library/ClipRecord.h"
 #include "library/ClipRows.h"
-#include "library/ClipSort.h"
 #include "library/RowDelivery.h"
 
 #include <windows.h>

@@ -3,8 +3,8 @@
 // once, and a date column's distinct texts are parsed once each: the system's parser is
 // slow, and a sort of thousands of rows would otherwise call it for every comparison.
 // Portable: no Windows header.
+#include "library/ClipOrder.h"
 #include "library/ClipRows.h"
-#include "library/ClipSort.h"
 
 #include <cstddef>
 #include <cstdint>

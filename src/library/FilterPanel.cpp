@@ -1,6 +1,5 @@
 #include "library/FilterPanel.h"
 
-#include "framework/Dialog.h"
 #include "platform/FileValues.h"
 #include "platform/IconList.h"
 #include "resources/resource.h"
@@ -74,11 +73,11 @@ FilterPanel::~FilterPanel() {
 void FilterPanel::AddComboIcons(int comboId, HINSTANCE resources, int stripId) {
     HIMAGELIST images = platform::LoadIconStrip(resources, stripId);
     if (images != nullptr) imageLists_.push_back(images);
-    platform::SetComboBoxExImages(Control(comboId), images);
+    platform::SetComboBoxExImages(Item(comboId), images);
 }
 
 void FilterPanel::FillComboEx(int comboId, std::span<const std::wstring_view> texts) {
-    HWND combo = Control(comboId);
+    HWND combo = Item(comboId);
     for (size_t index = 0; index < texts.size(); ++index) {
         std::wstring text(texts[index]);
         COMBOBOXEXITEMW item{};
@@ -97,18 +96,18 @@ void FilterPanel::Setup() {
     FillComboEx(IDC_FILTER_TIME_PRESET, kTimePresetTexts);
     FillComboEx(IDC_FILTER_KEYWORD_MODE, kKeywordModeTexts);
     for (int id : {IDC_FILTER_DATE_FROM, IDC_FILTER_DATE_TO})
-        SendMessageW(Control(id), DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"dd.MM.yyyy"));
+        SendItem(id, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"dd.MM.yyyy"));
     for (int id : {IDC_FILTER_TIME_FROM, IDC_FILTER_TIME_TO})
-        SendMessageW(Control(id), DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm:ss"));
+        SendItem(id, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm:ss"));
 
-    SendMessageW(Control(IDC_FILTER_KIND), CB_SETCURSEL, 0, 0);
-    SendMessageW(Control(IDC_FILTER_DATE_PRESET), CB_SETCURSEL, static_cast<WPARAM>(kInitialDatePreset), 0);
-    SendMessageW(Control(IDC_FILTER_TIME_PRESET), CB_SETCURSEL, static_cast<WPARAM>(kInitialTimePreset), 0);
-    SendMessageW(Control(IDC_FILTER_KEYWORD_MODE), CB_SETCURSEL, 0, 0);
+    SendItem(IDC_FILTER_KIND, CB_SETCURSEL, 0, 0);
+    SendItem(IDC_FILTER_DATE_PRESET, CB_SETCURSEL, static_cast<WPARAM>(kInitialDatePreset), 0);
+    SendItem(IDC_FILTER_TIME_PRESET, CB_SETCURSEL, static_cast<WPARAM>(kInitialTimePreset), 0);
+    SendItem(IDC_FILTER_KEYWORD_MODE, CB_SETCURSEL, 0, 0);
     ApplyDatePreset();
     ApplyTimePreset();
     OnFilterKindChanged();
-    SetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, L"");
+    SetItemText(IDC_FILTER_KEYWORD, L"");
 }
 
 void FilterPanel::AddIcons(HINSTANCE resources, int combo) {
@@ -121,7 +120,7 @@ void FilterPanel::AddIcons(HINSTANCE resources, int combo) {
 }
 
 int FilterPanel::Selection(int comboId) const {
-    return static_cast<int>(SendMessageW(Control(comboId), CB_GETCURSEL, 0, 0));
+    return static_cast<int>(SendItem(comboId, CB_GETCURSEL, 0, 0));
 }
 
 bool FilterPanel::OnCommand(WORD id, WORD code) {
@@ -137,9 +136,7 @@ bool FilterPanel::OnCommand(WORD id, WORD code) {
         return true;
     case IDC_FILTER_KEYWORD:
         if (code == EN_SETFOCUS) {
-            wchar_t text[32] = {};
-            GetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, text, 32);
-            if (kEnterKeyword == text) SetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, L"");
+            if (ItemText(IDC_FILTER_KEYWORD) == kEnterKeyword) SetItemText(IDC_FILTER_KEYWORD, L"");
         }
         return true;
     default: return false;
@@ -156,15 +153,15 @@ bool FilterPanel::OnNotify(const NMHDR& header) {
     if (!writingPickers_) {
         const WPARAM custom = preset == IDC_FILTER_DATE_PRESET ? static_cast<WPARAM>(DatePreset::CustomDate)
                                                                : static_cast<WPARAM>(TimePreset::CustomTime);
-        SendMessageW(Control(preset), CB_SETCURSEL, custom, 0);
+        SendItem(preset, CB_SETCURSEL, custom, 0);
     }
     return true;
 }
 
 void FilterPanel::OnFilterKindChanged() {
-    for (int id : kKindDependentControls) ShowWindow(Control(id), SW_HIDE);
+    for (int id : kKindDependentControls) ShowWindow(Item(id), SW_HIDE);
     auto show = [this](std::initializer_list<int> ids) {
-        for (int id : ids) ShowWindow(Control(id), SW_SHOW);
+        for (int id : ids) ShowWindow(Item(id), SW_SHOW);
     };
     switch (Selection(IDC_FILTER_KIND)) {
     case 0:
@@ -177,7 +174,7 @@ void FilterPanel::OnFilterKindChanged() {
         break;
     case 2:
         show({IDC_FILTER_KEYWORD_MODE, IDC_FILTER_KEYWORD_LABEL, IDC_FILTER_KEYWORD});
-        SetDlgItemTextW(dialog_, IDC_FILTER_KEYWORD, std::wstring(kEnterKeyword).c_str());
+        SetItemText(IDC_FILTER_KEYWORD, std::wstring(kEnterKeyword));
         break;
     default: break;
     }
@@ -187,8 +184,8 @@ void FilterPanel::WritePickers(int fromId, int toId, const PickerRange& range) {
     writingPickers_ = true;
     SYSTEMTIME from = ToSystemTime(range.from);
     SYSTEMTIME to = ToSystemTime(range.to);
-    SendMessageW(Control(fromId), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&from));
-    SendMessageW(Control(toId), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&to));
+    SendItem(fromId, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&from));
+    SendItem(toId, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&to));
     writingPickers_ = false;
 }
 
@@ -210,11 +207,11 @@ std::optional<ClipFilter> FilterPanel::ReadClipFilter() const {
     FilterControls controls;
     controls.kindSelection = Selection(IDC_FILTER_KIND);
     controls.datePresetSelection = Selection(IDC_FILTER_DATE_PRESET);
-    controls.fromDate = PickerValue(Control(IDC_FILTER_DATE_FROM));
-    controls.toDate = PickerValue(Control(IDC_FILTER_DATE_TO));
-    controls.fromTime = PickerValue(Control(IDC_FILTER_TIME_FROM));
-    controls.toTime = PickerValue(Control(IDC_FILTER_TIME_TO));
-    controls.keyword = framework::WindowText(Control(IDC_FILTER_KEYWORD));
+    controls.fromDate = PickerValue(Item(IDC_FILTER_DATE_FROM));
+    controls.toDate = PickerValue(Item(IDC_FILTER_DATE_TO));
+    controls.fromTime = PickerValue(Item(IDC_FILTER_TIME_FROM));
+    controls.toTime = PickerValue(Item(IDC_FILTER_TIME_TO));
+    controls.keyword = ItemText(IDC_FILTER_KEYWORD);
     controls.keywordModeSelection = Selection(IDC_FILTER_KEYWORD_MODE);
     return ClipFilterFromControls(controls);
 }

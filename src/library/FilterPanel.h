@@ -1,6 +1,7 @@
 #pragma once
 // The "Filter videos" controls of the main window. Runs on the window thread; workers
 // reach it through the main window's messages.
+#include "framework/ControlHost.h"
 #include "library/ClipFilter.h"
 #include "library/FilterPresets.h"
 #include "platform/ProgramFolder.h"
@@ -18,16 +19,16 @@
 
 namespace library {
 
-class FilterPanel {
+class FilterPanel : public framework::ControlHost {
 public:
     FilterPanel() = default;
-    ~FilterPanel();
+    ~FilterPanel() override;
     FilterPanel(const FilterPanel&) = delete;
     FilterPanel& operator=(const FilterPanel&) = delete;
 
     // `libraryFolder` (ending with a backslash) holds the clips whose days "All Time" spans.
     void Attach(HWND dialog, std::wstring libraryFolder = platform::LibraryFolder()) {
-        dialog_ = dialog;
+        Bind(dialog);
         libraryFolder_ = std::move(libraryFolder);
     }
     // Combo entries, picker formats, the start-up selections and what they put in the
@@ -51,13 +52,11 @@ public:
     std::optional<ClipFilter> ReadClipFilter() const;
 
 private:
-    HWND Control(int id) const { return GetDlgItem(dialog_, id); }
     int Selection(int comboId) const;
     void WritePickers(int fromId, int toId, const PickerRange& range);
     void FillComboEx(int comboId, std::span<const std::wstring_view> texts);
     void AddComboIcons(int comboId, HINSTANCE resources, int stripId);
 
-    HWND dialog_ = nullptr;
     std::wstring libraryFolder_;
     // Set while a preset writes the pickers, so that the write is not taken for the user's.
     bool writingPickers_ = false;

@@ -1,6 +1,6 @@
 #pragma once
 // Named mutexes that guard one file across threads and processes.
-#include "platform/FullPath.h"
+#include "platform/Paths.h"
 
 #include <windows.h>
 

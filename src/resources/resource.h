@@ -3,13 +3,13 @@
 #pragma once
 
 // Dialog templates
-#define IDD_PAGE1_YOUTUBE            129
-#define IDD_PAGE2_MAIN               130
-#define IDD_PAGE3_PLAYER_SETTINGS    137
-#define IDD_PAGE4_CONVERT            143
-#define IDD_PAGE5_GENERAL_SETTINGS   144
-#define IDD_PAGE6_BATCH_CONVERT      147
-#define IDD_PAGE7_ABOUT              148
+#define IDD_WEB_IMPORT               129
+#define IDD_MAIN_WINDOW              130
+#define IDD_PLAYER_SETTINGS          137
+#define IDD_CONVERT                  143
+#define IDD_GENERAL_SETTINGS         144
+#define IDD_BATCH_CONVERT            147
+#define IDD_ABOUT                    148
 
 // Menu and accelerators
 #define IDR_MAIN_MENU                134

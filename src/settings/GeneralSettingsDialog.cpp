@@ -1,5 +1,6 @@
 #include "settings/GeneralSettingsDialog.h"
 
+#include "framework/FileErrorText.h"
 #include "framework/Prompter.h"
 #include "framework/WinApp.h"
 #include "platform/FileValues.h"
@@ -186,12 +187,12 @@ bool GeneralSettingsDialog::SaveGeneralSettings() {
     const bool written = store.WriteSettings({
         {kBrowsers.name, browsers},
         {kBrowserMode.name, mode},
-        {kShowIcon.name, SwitchSetting(values_.showIcon)},
-        {kShowMessage.name, SwitchSetting(values_.showMessage)},
-        {kPlaySound.name, SwitchSetting(values_.playSound)},
-        {kAutoUpdate.name, SwitchSetting(values_.autoUpdate)},
-        {kSaveWithNoSound.name, SwitchSetting(values_.saveWithNoSound)},
-        {kAutoOpenFolder.name, SwitchSetting(values_.autoOpenFolder)},
+        {kShowIcon.name, SwitchText(values_.showIcon)},
+        {kShowMessage.name, SwitchText(values_.showMessage)},
+        {kPlaySound.name, SwitchText(values_.playSound)},
+        {kAutoUpdate.name, SwitchText(values_.autoUpdate)},
+        {kSaveWithNoSound.name, SwitchText(values_.saveWithNoSound)},
+        {kAutoOpenFolder.name, SwitchText(values_.autoOpenFolder)},
     });
     // Without the settings key the shortcut is left alone, so the two cannot disagree.
     if (!written) {
@@ -200,7 +201,7 @@ bool GeneralSettingsDialog::SaveGeneralSettings() {
     }
     const std::optional<bool> runAtStartup = ApplyStartupShortcut();
     if (!runAtStartup) return false;
-    return store.WriteSetting(kLoadOnStartup, SwitchSetting(*runAtStartup));
+    return store.WriteSetting(kLoadOnStartup, SwitchText(*runAtStartup));
 }
 
 std::optional<bool> GeneralSettingsDialog::ApplyStartupShortcut() {
@@ -212,12 +213,12 @@ std::optional<bool> GeneralSettingsDialog::ApplyStartupShortcut() {
         if (SUCCEEDED(hr)) return true;
         // "loadonstartup" mirrors the shortcut: a shortcut that was not made is stored as off.
         const DWORD code = HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr);
-        framework::prompter().Tell(hwnd(), kShortcutNotCreated + FileErrorText(path, code), true);
+        framework::prompter().Tell(hwnd(), kShortcutNotCreated + framework::FileErrorText(path, code), true);
         return false;
     }
     if (exists && !DeleteFileW(path.c_str())) {
         const DWORD error = GetLastError();
-        framework::prompter().Tell(hwnd(), FileErrorText(path, error), true);
+        framework::prompter().Tell(hwnd(), framework::FileErrorText(path, error), true);
         return std::nullopt;
     }
     return false;

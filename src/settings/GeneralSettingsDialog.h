@@ -16,7 +16,7 @@ namespace settings {
 
 class GeneralSettingsDialog : public framework::Dialog {
 public:
-    explicit GeneralSettingsDialog(HWND parent) : Dialog(IDD_PAGE5_GENERAL_SETTINGS, parent) {}
+    explicit GeneralSettingsDialog(HWND parent) : Dialog(IDD_GENERAL_SETTINGS, parent) {}
 
     // The browser named by the shell's command for web addresses.
     static Browser DetectDefaultBrowser();

@@ -77,6 +77,4 @@ std::optional<bool> StrictSwitch(std::wstring_view text) {
     return std::nullopt;
 }
 
-std::wstring_view SwitchSetting(bool on) { return on ? L"true" : L"false"; }
-
 }  // namespace settings

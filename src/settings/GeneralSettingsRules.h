@@ -52,6 +52,4 @@ BrowserChecks ApplyBrowsersSetting(std::wstring_view text, BrowserChecks checks)
 // The dialog reads a switch strictly: "true" ticks, "false" clears, and any other text
 // leaves the box as it was (nullopt).
 std::optional<bool> StrictSwitch(std::wstring_view text);
-std::wstring_view SwitchSetting(bool on);
-
 }  // namespace settings

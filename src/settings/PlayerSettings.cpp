@@ -24,8 +24,6 @@ void ApplySwitch(const SettingReader& read, const SettingDefinition& setting, bo
     if (const std::optional<bool> state = SwitchBoxState(read(setting.name))) box = *state;
 }
 
-std::wstring SwitchText(bool on) { return on ? L"true" : L"false"; }
-
 }  // namespace
 
 std::optional<bool> SwitchBoxState(std::wstring_view text) {
@@ -93,12 +91,12 @@ std::array<PlayerSettingText, 9> PlayerSettingTexts(const PlayerOptions& options
     std::wstring hideMenu =
         options.hideMenuSeconds.empty() ? std::wstring(DefaultHideMenuSeconds()) : options.hideMenuSeconds;
     return {{
-        {kAllowFullScreen.name, SwitchText(options.allowFullScreen)},
+        {kAllowFullScreen.name, std::wstring(SwitchText(options.allowFullScreen))},
         {kFullScreenMode.name, std::wstring(QualityWord(options.quality))},
-        {kAllowZoom.name, SwitchText(options.allowZoom)},
-        {kAllowTimeline.name, SwitchText(options.allowTimeline)},
-        {kHintShow.name, SwitchText(options.showHints)},
-        {kFitByContent.name, SwitchText(options.fitByContent)},
+        {kAllowZoom.name, std::wstring(SwitchText(options.allowZoom))},
+        {kAllowTimeline.name, std::wstring(SwitchText(options.allowTimeline))},
+        {kHintShow.name, std::wstring(SwitchText(options.showHints))},
+        {kFitByContent.name, std::wstring(SwitchText(options.fitByContent))},
         {kVolume.name, std::to_wstring(std::clamp(options.volume, kMinVolume, kMaxVolume))},
         {kHideMenuSeconds.name, std::move(hideMenu)},
         {kIconSize.name, std::wstring(IconSizeText(options.iconSizePosition))},

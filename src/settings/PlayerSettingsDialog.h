@@ -14,7 +14,7 @@ namespace settings {
 class PlayerSettingsDialog : public framework::Dialog {
 public:
     explicit PlayerSettingsDialog(HWND parent, SettingsStore store = SettingsStore())
-        : Dialog(IDD_PAGE3_PLAYER_SETTINGS, parent), store_(std::move(store)) {}
+        : Dialog(IDD_PLAYER_SETTINGS, parent), store_(std::move(store)) {}
 
 protected:
     BOOL OnInitDialog() override;

@@ -2,14 +2,17 @@
 // The per-user settings key: every setting is a REG_SZ value under HKCU. The key is opened
 // and closed around each operation, so the store holds no handle and is safe to use from
 // any thread; the last writer of a value wins.
+#include "platform/Text.h"
+#include "settings/FirstRunValues.h"
+#include "settings/SettingsTable.h"
+#include "settings/SettingsText.h"
+
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
-
-#include "settings/FirstRunValues.h"
-#include "settings/SettingsTable.h"
 
 namespace settings {
 
@@ -40,6 +43,29 @@ public:
     bool WriteSetting(std::wstring_view name, std::wstring_view text) const;
     bool WriteSetting(const SettingDefinition& setting, std::wstring_view text) const {
         return WriteSetting(setting.name, text);
+    }
+
+    // A switch or a number through its row of the settings table, whose kind is checked
+    // when the program is built: a switch is never read as a number, nor a word as a switch.
+    template <const SettingDefinition& setting>
+    bool ReadSwitch() const {
+        static_assert(setting.kind == SettingKind::Switch, "this setting is not a switch");
+        return IsSwitchOn(ReadSetting(setting));
+    }
+    template <const SettingDefinition& setting>
+    bool WriteSwitch(bool on) const {
+        static_assert(setting.kind == SettingKind::Switch, "this setting is not a switch");
+        return WriteSetting(setting, SwitchText(on));
+    }
+    template <const SettingDefinition& setting>
+    std::int32_t ReadNumber() const {
+        static_assert(setting.kind == SettingKind::Number, "this setting is not a number");
+        return platform::ParseNumber(ReadSetting(setting));
+    }
+    template <const SettingDefinition& setting>
+    bool WriteNumber(std::int64_t value) const {
+        static_assert(setting.kind == SettingKind::Number, "this setting is not a number");
+        return WriteSetting(setting, std::to_wstring(value));
     }
 
     // Opens the key once and writes every value in order, with the same effect as a

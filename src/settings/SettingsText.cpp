@@ -25,4 +25,6 @@ void ApplyBrowsersText(std::wstring_view text, BrowserSwitches& switches) {
     if (!text.empty()) ApplyCharacter(text, text.size() - 1, switches.opera);
 }
 
+std::wstring_view SwitchText(bool on) { return on ? L"true" : L"false"; }
+
 }  // namespace settings

@@ -9,6 +9,8 @@ namespace settings {
 
 // A switch is on exactly when its text is "true", compared without regard to case.
 bool IsSwitchOn(std::wstring_view text);
+// What a switch is stored as: "true" or "false".
+std::wstring_view SwitchText(bool on);
 
 // The four cache switches, in the order of the "browsers" text.
 struct BrowserSwitches {

@@ -1,8 +1,7 @@
 #include "settings/StartupShortcut.h"
 
-#include "platform/ProgramFolder.h"
 #include "platform/ComPtr.h"
-#include "platform/SystemError.h"
+#include "platform/ProgramFolder.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -51,10 +50,6 @@ HRESULT CreateStartupShortcut(const std::wstring& shortcutPath) {
     platform::ComPtr<IPersistFile> file;
     if (FAILED(hr = link->QueryInterface(IID_IPersistFile, file.putVoid()))) return hr;
     return file->Save(shortcutPath.c_str(), TRUE);
-}
-
-std::wstring FileErrorText(const std::wstring& path, DWORD error) {
-    return path + L" " + platform::SystemErrorText(error);
 }
 
 }  // namespace settings

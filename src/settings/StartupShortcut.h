@@ -13,7 +13,4 @@ std::wstring StartupShortcutPath();
 // as working directory. Returns the first failing COM result.
 HRESULT CreateStartupShortcut(const std::wstring& shortcutPath);
 
-// A file-error text naming the file, with the system's wording for the error code.
-std::wstring FileErrorText(const std::wstring& path, DWORD error);
-
 }  // namespace settings

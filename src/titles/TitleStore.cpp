@@ -1,12 +1,12 @@
 #include "titles/TitleStore.h"
 
+#include "platform/FileValues.h"
+#include "platform/Paths.h"
+#include "platform/UniqueHandle.h"
 #include "titles/FallbackTitleStore.h"
 #include "titles/PropertySetTitle.h"
 #include "titles/TitleMarkers.h"
 #include "titles/VolumeRoot.h"
-#include "platform/FileValues.h"
-#include "platform/FullPath.h"
-#include "platform/UniqueHandle.h"
 
 #include <windows.h>
 #include <winternl.h>

@@ -1,7 +1,6 @@
 #include "webimport/DownloadWorker.h"
 
 #include "platform/AnsiText.h"
-#include "platform/Environment.h"
 #include "webimport/FileImport.h"
 #include "webimport/HtmlText.h"
 #include "webimport/ImportChannel.h"
@@ -139,23 +138,9 @@ void Download::ImportPlaylist(const std::wstring& address, std::string body, Add
 
 }  // namespace
 
-DownloadJob::DownloadJob() : haltEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-
-void DownloadJob::Stop() {
-    std::unique_lock lock(mutex);
-    halted = true;
-    if (haltEvent) SetEvent(haltEvent.get());
-    if (!file) return;
-    file.reset();
-    // An unfinished download never reaches the library.
-    DeleteFileW(path.c_str());
-}
-
 void RunDownload(const std::shared_ptr<DownloadJob>& job, HWND dialog, const std::wstring& address,
                  const ImportSettings& settings) {
     Download(job, dialog, settings).Run(address);
 }
-
-std::wstring SiteUrl() { return platform::EnvironmentOr(L"REELKEEP_SITE_URL", kDefaultSiteUrl); }
 
 }  // namespace webimport

@@ -2,8 +2,8 @@
 // An answer that is the video file itself: its body saved, checked and brought into the
 // library.
 #include "platform/HttpClient.h"
-#include "webimport/DownloadWorker.h"
 #include "webimport/ImportChannel.h"
+#include "webimport/ImportJob.h"
 
 #include <string>
 

@@ -1,6 +1,7 @@
 #include "webimport/ImportChannel.h"
 
-#include "framework/WindowMessages.h"
+#include "webimport/ImportMessages.h"
+#include "webimport/ImportTexts.h"
 
 namespace webimport {
 
@@ -10,6 +11,16 @@ constexpr ULONGLONG kProgressIntervalMs = 100;
 
 }  // namespace
 
+ImportChannel::~ImportChannel() {
+    if (ended_) return;
+    try {
+        Fail(kDownloadBrokeOff);
+    } catch (...) {
+        // Out of memory for the words themselves: the dialog is left to its Stop button.
+    }
+    job_->DiscardUnfinished();
+}
+
 void ImportChannel::Tell(UINT message, const void* data) const {
     if (job_->halted) return;
     SendMessageW(dialog_, message, reinterpret_cast<WPARAM>(job_.get()), reinterpret_cast<LPARAM>(data));
@@ -17,26 +28,28 @@ void ImportChannel::Tell(UINT message, const void* data) const {
 
 void ImportChannel::Caption(std::wstring_view text) const {
     const std::wstring caption(text);
-    Tell(framework::WM_IMPORT_CAPTION, &caption);
+    Tell(WM_IMPORT_CAPTION, &caption);
 }
 
-void ImportChannel::Range(const DownloadProgress& total) const { Tell(framework::WM_IMPORT_RANGE, &total); }
+void ImportChannel::Range(const DownloadProgress& total) const { Tell(WM_IMPORT_RANGE, &total); }
 
 void ImportChannel::Progress(const DownloadProgress& progress, bool last) {
     const ULONGLONG now = GetTickCount64();
     if (!last && now - lastProgress_ < kProgressIntervalMs) return;
     lastProgress_ = now;
-    Tell(framework::WM_IMPORT_PROGRESS, &progress);
+    Tell(WM_IMPORT_PROGRESS, &progress);
 }
 
 void ImportChannel::Fail(std::wstring_view text) const {
+    ended_ = true;
     const std::wstring message(text);
-    Tell(framework::WM_IMPORT_FAILED, &message);
+    Tell(WM_IMPORT_FAILED, &message);
 }
 
 void ImportChannel::Done() const {
+    ended_ = true;
     job_->finished = true;
-    Tell(framework::WM_IMPORT_DONE);
+    Tell(WM_IMPORT_DONE);
 }
 
 }  // namespace webimport

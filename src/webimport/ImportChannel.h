@@ -1,7 +1,9 @@
 #pragma once
 // The worker's side of its talk with the import dialog: every word is dropped once the
-// download is halted, so a stopped worker changes nothing the user sees.
-#include "webimport/DownloadWorker.h"
+// download is halted, so a stopped worker changes nothing the user sees. Its last word,
+// "done" or a failure, is said whatever way the worker ends: a worker that breaks off
+// without one says so from the channel's destructor, and what it was writing goes.
+#include "webimport/ImportJob.h"
 
 #include <windows.h>
 
@@ -14,6 +16,9 @@ namespace webimport {
 class ImportChannel {
 public:
     ImportChannel(std::shared_ptr<DownloadJob> job, HWND dialog) : job_(std::move(job)), dialog_(dialog) {}
+    ~ImportChannel();
+    ImportChannel(const ImportChannel&) = delete;
+    ImportChannel& operator=(const ImportChannel&) = delete;
 
     DownloadJob& job() const { return *job_; }
     bool halted() const { return job_->halted; }
@@ -32,6 +37,7 @@ private:
     std::shared_ptr<DownloadJob> job_;
     HWND dialog_;
     ULONGLONG lastProgress_ = 0;
+    mutable bool ended_ = false;
 };
 
 }  // namespace webimport

@@ -33,6 +33,8 @@ inline constexpr std::wstring_view kLiveStream = L"This is a live stream: only w
 inline constexpr std::wstring_view kEmptyPlaylist = L"The video's playlist lists no video.";
 // Followed by the address of the part and the server's words.
 inline constexpr std::wstring_view kPartMissing = L"A part of the video could not be downloaded, so nothing was kept: ";
+inline constexpr std::wstring_view kDownloadBrokeOff =
+    L"The download stopped after an unexpected error, and nothing was kept. Please try again.";
 // Followed by the tool's words.
 inline constexpr std::wstring_view kPlaylistFailed = L"The video could not be downloaded: ";
 inline constexpr std::wstring_view kToolMissing =

@@ -2,7 +2,7 @@
 // The end of every import: a finished file in the library's incoming folder is probed,
 // and only a video goes into the library, titled; anything else is deleted.
 #include "webimport/DownloadLog.h"
-#include "webimport/DownloadWorker.h"
+#include "webimport/ImportJob.h"
 
 #include <cstdint>
 #include <string>

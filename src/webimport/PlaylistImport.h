@@ -2,8 +2,8 @@
 // An answer that is an HLS playlist or a DASH manifest: the best variant's stream copied
 // by ffmpeg.exe (no conversion) into one file, checked and brought into the library.
 #include "platform/HttpClient.h"
-#include "webimport/DownloadWorker.h"
 #include "webimport/ImportChannel.h"
+#include "webimport/ImportJob.h"
 #include "webimport/WebAddress.h"
 
 #include <string>

@@ -1,6 +1,5 @@
 #include "webimport/WebImportDialog.h"
 
-#include "framework/WindowMessages.h"
 #include "framework/Prompter.h"
 #include "framework/Worker.h"
 #include "platform/AnsiText.h"
@@ -8,6 +7,8 @@
 #include "settings/SettingsStore.h"
 #include "settings/SettingsTable.h"
 #include "settings/SettingsText.h"
+#include "webimport/DownloadWorker.h"
+#include "webimport/ImportMessages.h"
 #include "webimport/ImportTexts.h"
 #include "webimport/PageScrape.h"
 
@@ -25,7 +26,7 @@ std::wstring& SharedClipboardText() {
 }  // namespace
 
 WebImportDialog::WebImportDialog(HWND parent, ImportSettings settings)
-    : Dialog(IDD_PAGE1_YOUTUBE, parent), settings_(std::move(settings)) {}
+    : Dialog(IDD_WEB_IMPORT, parent), settings_(std::move(settings)) {}
 
 WebImportDialog::~WebImportDialog() {
     StopDownload();
@@ -45,8 +46,7 @@ BOOL WebImportDialog::OnInitDialog() {
     // box first takes the focus.
     inViewerChain_ = true;
     nextViewer_ = SetClipboardViewer(hwnd());
-    SetChecked(IDC_IMPORT_AUTOCOPY,
-               settings::IsSwitchOn(settings::SettingsStore().ReadSetting(settings::kAutoCopyUrl)));
+    SetChecked(IDC_IMPORT_AUTOCOPY, settings::SettingsStore().ReadSwitch<settings::kAutoCopyUrl>());
     return TRUE;
 }
 
@@ -72,8 +72,7 @@ bool WebImportDialog::OnButtonClicked(WORD id) {
         RestoreIdle();
         return true;
     case IDC_IMPORT_AUTOCOPY:
-        settings::SettingsStore().WriteSetting(settings::kAutoCopyUrl,
-                                               IsChecked(IDC_IMPORT_AUTOCOPY) ? L"true" : L"false");
+        settings::SettingsStore().WriteSwitch<settings::kAutoCopyUrl>(IsChecked(IDC_IMPORT_AUTOCOPY));
         return true;
     default: return false;
     }
@@ -90,8 +89,8 @@ void WebImportDialog::OnCancel() {
 }
 
 void WebImportDialog::OnTimer(UINT_PTR id) {
-    if (id != framework::kImportEndTimer) return;
-    KillTimer(hwnd(), framework::kImportEndTimer);
+    if (id != webimport::kImportEndTimer) return;
+    KillTimer(hwnd(), webimport::kImportEndTimer);
     EndDialog(IDOK);
 }
 
@@ -104,7 +103,7 @@ LRESULT WebImportDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, b
         return 0;
     case WM_CHANGECBCHAIN: OnChangeChain(reinterpret_cast<HWND>(wParam), reinterpret_cast<HWND>(lParam)); return 0;
     default:
-        if (message >= framework::WM_IMPORT_RANGE && message <= framework::WM_IMPORT_DONE)
+        if (message >= webimport::WM_IMPORT_RANGE && message <= webimport::WM_IMPORT_DONE)
             return OnWorkerMessage(message, wParam, lParam);
         handled = false;
         return 0;
@@ -162,7 +161,7 @@ bool WebImportDialog::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam
     // A halted job has no say any more, whatever it had in flight.
     if (!job_ || reinterpret_cast<DownloadJob*>(wParam) != job_.get() || job_->halted) return false;
     switch (message) {
-    case framework::WM_IMPORT_RANGE: {
+    case webimport::WM_IMPORT_RANGE: {
         // The bar's range is 32-bit: longer downloads are shown in kilobytes.
         const auto total = reinterpret_cast<const DownloadProgress*>(lParam)->total;
         rangeShift_ = total > 0x7FFFFFFF ? 10 : 0;
@@ -170,8 +169,8 @@ bool WebImportDialog::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, 0);
         return true;
     }
-    case framework::WM_IMPORT_CAPTION: SetCaption(*reinterpret_cast<const std::wstring*>(lParam)); return true;
-    case framework::WM_IMPORT_PROGRESS: {
+    case webimport::WM_IMPORT_CAPTION: SetCaption(*reinterpret_cast<const std::wstring*>(lParam)); return true;
+    case webimport::WM_IMPORT_PROGRESS: {
         const auto& progress = *reinterpret_cast<const DownloadProgress*>(lParam);
         SendItem(IDC_IMPORT_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(progress.received >> rangeShift_));
         SetCaption(progress.unit == DownloadProgress::Unit::Seconds
@@ -179,9 +178,9 @@ bool WebImportDialog::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam
                        : ProgressCaption(progress.received, progress.total));
         return true;
     }
-    case framework::WM_IMPORT_FAILED: Report(*reinterpret_cast<const std::wstring*>(lParam)); return true;
-    case framework::WM_IMPORT_DONE:
-        SetTimer(hwnd(), framework::kImportEndTimer, framework::kImportEndDelayMs, nullptr);
+    case webimport::WM_IMPORT_FAILED: Report(*reinterpret_cast<const std::wstring*>(lParam)); return true;
+    case webimport::WM_IMPORT_DONE:
+        SetTimer(hwnd(), webimport::kImportEndTimer, webimport::kImportEndDelayMs, nullptr);
         return true;
     default: return false;
     }

@@ -2,7 +2,7 @@
 // The dialog that downloads a video from its watch-page address (template 129), and the
 // clipboard watch that fills the address box.
 #include "framework/Dialog.h"
-#include "webimport/DownloadWorker.h"
+#include "webimport/ImportJob.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,8 @@
 // Entry of the e2e driver, run under Wine inside a Wine session with an X display.
 #include <windows.h>
 
+#include "common/SlowTests.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
@@ -8,5 +10,6 @@ int main(int argc, char** argv) {
     // first GUI child starts; touching the desktop first prevents that.
     GetDesktopWindow();
     testing::InitGoogleTest(&argc, argv);
+    testing_support::SlowTests::Install();
     return RUN_ALL_TESTS();
 }

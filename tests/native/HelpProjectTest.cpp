@@ -116,8 +116,8 @@ TEST(HelpProject, EveryLinkAndPictureOfAPageExistsAndEveryPictureIsUsed) {
 
 TEST(HelpProject, EveryDialogsF1PageIsCompiled) {
     const HelpProject project = ReadProject();
-    for (unsigned dialog : {IDD_PAGE1_YOUTUBE, IDD_PAGE2_MAIN, IDD_PAGE3_PLAYER_SETTINGS, IDD_PAGE4_CONVERT,
-                            IDD_PAGE5_GENERAL_SETTINGS, IDD_PAGE6_BATCH_CONVERT, IDD_PAGE7_ABOUT}) {
+    for (unsigned dialog : {IDD_WEB_IMPORT, IDD_MAIN_WINDOW, IDD_PLAYER_SETTINGS, IDD_CONVERT, IDD_GENERAL_SETTINGS,
+                            IDD_BATCH_CONVERT, IDD_ABOUT}) {
         const std::wstring page = app::HelpPageOf(dialog);
         EXPECT_TRUE(project.files.count(std::string(page.begin(), page.end()))) << dialog;
     }

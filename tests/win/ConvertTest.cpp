@@ -2,16 +2,16 @@
 // dialog driven by messages, the real ffmpeg.exe beside the test binary, clips made by
 // the Linux ffmpeg, outputs checked by probing them.
 #include "app/MainWindow.h"
-#include "convert/ConvertPanel.h"
 #include "convert/ConvertDialog.h"
+#include "convert/ConvertPanel.h"
 #include "framework/BalloonTip.h"
 #include "framework/Pickers.h"
-#include "framework/WindowMessages.h"
 #include "library/Catalogue.h"
-#include "probe/MediaProbe.h"
+#include "library/CatalogueMessages.h"
 #include "library/ViewLayout.h"
 #include "platform/CommandLine.h"
 #include "platform/UniqueHandle.h"
+#include "probe/MediaProbe.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "support/ConvertSupport.h"
@@ -278,7 +278,7 @@ TEST_F(ConvertPanel, PickersKeepFromBeforeToAndBothInsideTheClip) {
     EXPECT_EQ(times(), Pair(0, 1)) << "To at 00:00:00 restarts the pair";
 
     // The list loses its rows: Convert off, the notice in the name box, both pickers at 0.
-    SendMessageW(window_.hwnd(), framework::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
+    SendMessageW(window_.hwnd(), library::WM_CATALOGUE_REBUILD_BEGIN, 0, 0);
     EXPECT_FALSE(panel_.Enabled(IDC_CONVERT));
     EXPECT_EQ(panel_.Text(IDC_OUTPUT_NAME), L"No video clips to convert");
     EXPECT_EQ(times(), Pair(0, 0));

@@ -19,7 +19,7 @@ constexpr WORD kThrowingCommand = 4243;
 // A dialog on the about box's template, which has no controls of its own to get in the way.
 class ProbeDialog : public framework::Dialog {
 public:
-    explicit ProbeDialog(HWND parent = nullptr) : Dialog(IDD_PAGE7_ABOUT, parent) {
+    explicit ProbeDialog(HWND parent = nullptr) : Dialog(IDD_ABOUT, parent) {
         ACCEL f5{FVIRTKEY, VK_F5, kAcceleratedCommand};
         accelerators_ = CreateAcceleratorTableW(&f5, 1);
     }
@@ -160,8 +160,8 @@ private:
 
 TEST(DialogFramework, F1AsksForTheDialogsOwnPageUnlessItsAcceleratorsTakeIt) {
     RecordingHelpViewer viewer;
-    for (UINT templateId : {IDD_PAGE1_YOUTUBE, IDD_PAGE3_PLAYER_SETTINGS, IDD_PAGE4_CONVERT, IDD_PAGE5_GENERAL_SETTINGS,
-                            IDD_PAGE6_BATCH_CONVERT, IDD_PAGE7_ABOUT}) {
+    for (UINT templateId :
+         {IDD_WEB_IMPORT, IDD_PLAYER_SETTINGS, IDD_CONVERT, IDD_GENERAL_SETTINGS, IDD_BATCH_CONVERT, IDD_ABOUT}) {
         SCOPED_TRACE(templateId);
         viewer.templates.clear();
         F1Dialog dialog(templateId, false);
@@ -169,7 +169,7 @@ TEST(DialogFramework, F1AsksForTheDialogsOwnPageUnlessItsAcceleratorsTakeIt) {
         EXPECT_EQ(viewer.templates, std::vector<UINT>{templateId});
     }
     viewer.templates.clear();
-    F1Dialog main(IDD_PAGE2_MAIN, true);
+    F1Dialog main(IDD_MAIN_WINDOW, true);
     EXPECT_EQ(main.DoModal(), IDCANCEL);
     EXPECT_TRUE(main.acceleratorSawF1);
     EXPECT_TRUE(viewer.templates.empty());

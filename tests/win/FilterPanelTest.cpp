@@ -27,7 +27,7 @@ TEST(FilterPanel, AllTimeSpansTheClipsDaysAndAdmitsEveryClipWhileTodayKeepsItsBo
     ScratchFolder library(L"filter-panel");
     CloseHandle(
         CreateFileW((library.path() + L"1260000001.flv").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    TemplateWindow window(IDD_PAGE2_MAIN);
+    TemplateWindow window(IDD_MAIN_WINDOW);
     ASSERT_NE(window.hwnd(), nullptr);
     library::FilterPanel panel;
     panel.Attach(window.hwnd(), library.path());

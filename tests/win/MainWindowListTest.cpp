@@ -2,10 +2,9 @@
 // and probed by the real ffmpeg.exe, refreshes, the filter's kinds, header sorting,
 // layouts and the commands that follow the list.
 #include "app/MainWindow.h"
-#include "framework/WindowMessages.h"
 #include "library/Catalogue.h"
+#include "library/CatalogueMessages.h"
 #include "library/DeletionMarks.h"
-#include "titles/TitleStore.h"
 #include "library/ViewLayout.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
@@ -14,6 +13,7 @@
 #include "support/ScratchFolder.h"
 #include "support/ScratchTitleStore.h"
 #include "support/ScriptedPrompter.h"
+#include "titles/TitleStore.h"
 
 #include <commctrl.h>
 
@@ -469,7 +469,7 @@ TEST_F(MainWindowList, SelectionAndAnEditStayWithTheirClipWhileRowsMove) {
     arrived.cells[library::kPathColumn] = library_.path() + L"arrived.flv";
     std::vector<library::ClipRecord> rows{arrived};
     library::RowDelivery delivery{&rows};
-    SendMessageW(window_.hwnd(), framework::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&delivery));
+    SendMessageW(window_.hwnd(), library::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&delivery));
     EXPECT_TRUE(followed()) << "a row on top";
 
     // The edit ends on the row number it began on, where another clip is now.

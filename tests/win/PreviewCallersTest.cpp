@@ -1,7 +1,7 @@
 // Who asks the preview for which clip: the list's timer, the arrow keys past either end,
 // Enter, closing the window and the player settings, driven as the system would.
 #include "app/MainWindow.h"
-#include "framework/WindowMessages.h"
+#include "library/CatalogueMessages.h"
 #include "library/ClipRecord.h"
 #include "library/RowDelivery.h"
 #include "support/QuietMainWindow.h"
@@ -31,7 +31,7 @@ protected:
         }
         library::RowDelivery delivery{&records};
         while (delivery.first < records.size()) {
-            SendMessageW(window_.hwnd(), framework::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&delivery));
+            SendMessageW(window_.hwnd(), library::WM_CATALOGUE_INSERT, 0, reinterpret_cast<LPARAM>(&delivery));
             delivery.first += delivery.taken;
         }
     }
@@ -65,11 +65,11 @@ TEST_F(PreviewCallers, EachCallerLoadsWhatTheRulesSay) {
     ASSERT_EQ(window_.previewHost.calls, std::vector<std::wstring>{L"placeholder"}) << "the placeholder at start";
     window_.previewHost.calls.clear();
 
-    // Timer 1 takes the top visible row, not row 0.
+    // kSelectTopRowTimer takes the top visible row, not row 0.
     SendMessageW(List(), LVM_ENSUREVISIBLE, 39, FALSE);
     const int top = static_cast<int>(SendMessageW(List(), LVM_GETTOPINDEX, 0, 0));
     ASSERT_GT(top, 0);
-    SendMessageW(window_.hwnd(), WM_TIMER, framework::kSelectTopRowTimer, 0);
+    SendMessageW(window_.hwnd(), WM_TIMER, library::kSelectTopRowTimer, 0);
     bool playing = true;
     EXPECT_EQ(TakeLoad(playing), L"content=" + PathOf(39 - top));
     EXPECT_FALSE(playing);

@@ -158,7 +158,7 @@ std::vector<DialogSpec> AllDialogs() {
     std::vector<DialogSpec> dialogs;
     dialogs.push_back(
         {"WebImportDialog",
-         IDD_PAGE1_YOUTUBE,
+         IDD_WEB_IMPORT,
          L"Import video from YouTube",
          {
              Group(IDC_IMPORT_GROUP, L"Enter video URL (Example: http://www.youtube.com/watch?v=3nOIIGNmjBg)"),
@@ -170,7 +170,7 @@ std::vector<DialogSpec> AllDialogs() {
          }});
 
     DialogSpec main{"MainWindow",
-                    IDD_PAGE2_MAIN,
+                    IDD_MAIN_WINDOW,
                     L"Reelkeep",
                     {
                         Picture(IDC_TOP_LINE),
@@ -205,7 +205,7 @@ std::vector<DialogSpec> AllDialogs() {
     dialogs.push_back(main);
 
     dialogs.push_back({"PlayerSettingsDialog",
-                       IDD_PAGE3_PLAYER_SETTINGS,
+                       IDD_PLAYER_SETTINGS,
                        L"Player Settings",
                        {
                            Check(IDC_ALLOW_FULLSCREEN, L"Allow Full-Screen mode"),
@@ -226,7 +226,7 @@ std::vector<DialogSpec> AllDialogs() {
                        }});
 
     DialogSpec single{"ConvertDialog",
-                      IDD_PAGE4_CONVERT,
+                      IDD_CONVERT,
                       L"Converting selected video clip",
                       {
                           Default(IDC_CONVERT, L"Convert"),
@@ -236,7 +236,7 @@ std::vector<DialogSpec> AllDialogs() {
     dialogs.push_back(single);
 
     dialogs.push_back({"GeneralSettingsDialog",
-                       IDD_PAGE5_GENERAL_SETTINGS,
+                       IDD_GENERAL_SETTINGS,
                        L"General program settings",
                        {
                            DropList(IDC_BROWSER_MODE),
@@ -257,7 +257,7 @@ std::vector<DialogSpec> AllDialogs() {
                        }});
 
     dialogs.push_back({"BatchConvertDialog",
-                       IDD_PAGE6_BATCH_CONVERT,
+                       IDD_BATCH_CONVERT,
                        L"Convert multiple videos at once",
                        {
                            Label(IDC_OUTPUT_NAME_LABEL, L"Output filenames:"),
@@ -284,7 +284,7 @@ std::vector<DialogSpec> AllDialogs() {
                            Picture(IDC_DIALOG_FOLDER_MARK),
                        }});
 
-    dialogs.push_back({"AboutBox", IDD_PAGE7_ABOUT, L"About Reelkeep", {}});
+    dialogs.push_back({"AboutBox", IDD_ABOUT, L"About Reelkeep", {}});
     return dialogs;
 }
 
@@ -332,7 +332,7 @@ TEST(ResourcesDialogs, MainWindowTemplateLandsOnTheStandardLayout) {
         {IDC_FILTER_KEYWORD, {464, 291, 188, 21}, true},       {IDC_FILTER_SHOW, {671, 291, 74, 23}, true},
         {IDC_PREVIEW_GROUP, {14, 340, 351, 278}, true},
     };
-    TemplateWindow window(IDD_PAGE2_MAIN);
+    TemplateWindow window(IDD_MAIN_WINDOW);
     ASSERT_NE(window.hwnd(), nullptr);
     // Rounding of dialog units to pixels may move an edge by a pixel or two.
     constexpr LONG tolerance = 2;
@@ -409,7 +409,7 @@ TEST(ResourcesDialogs, VisibleControlsDoNotOverlap) {
 // The about box is its picture alone: no child windows, and a client area the size of
 // bitmap 237, which the dialog paints over it.
 TEST(ResourcesDialogs, AboutBoxHasNoControlsAndTheSizeOfItsPicture) {
-    TemplateWindow window(IDD_PAGE7_ABOUT);
+    TemplateWindow window(IDD_ABOUT);
     ASSERT_NE(window.hwnd(), nullptr);
     EXPECT_EQ(GetWindow(window.hwnd(), GW_CHILD), nullptr);
     SIZE picture{};
@@ -495,7 +495,7 @@ TEST(ResourcesMenu, MainMenuHasTheExactTextsAndCommands) {
 }
 
 TEST(ResourcesMenu, MainWindowTemplateCarriesTheMenu) {
-    TemplateWindow window(IDD_PAGE2_MAIN);
+    TemplateWindow window(IDD_MAIN_WINDOW);
     ASSERT_NE(window.hwnd(), nullptr);
     HMENU bar = GetMenu(window.hwnd());
     ASSERT_NE(bar, nullptr);

@@ -1,8 +1,8 @@
 // The main window's tray icon: its menu, Quit, the balloon click, hiding and the
 // capture animation, driven as the shell would drive them.
 #include "app/MainWindow.h"
+#include "app/MainWindowMessages.h"
 #include "app/TrayMenu.h"
-#include "framework/WindowMessages.h"
 #include "settings/SettingsStore.h"
 #include "support/MessagePump.h"
 #include "support/ScriptedPrompter.h"
@@ -52,7 +52,7 @@ protected:
     void EndProcessNow() override { ++processEnds; }
     void ShowAboutBox() override { ++aboutBoxes; }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override {
-        if (message == framework::WM_TRAYANIMATION &&
+        if (message == app::WM_TRAYANIMATION &&
             static_cast<app::TrayAnimationStep>(wParam) == app::TrayAnimationStep::Frame)
             ++framesShown;
         return MainWindow::OnMessage(message, wParam, lParam, handled);
@@ -137,9 +137,9 @@ TEST_F(Tray, ClosingHidesTheWindowAndALeftClickBringsItBack) {
     EXPECT_TRUE(IsWindow(window.hwnd()));
     EXPECT_FALSE(IsWindowVisible(window.hwnd()));
     EXPECT_TRUE(IconIsInTray());
-    SendMessageW(window.hwnd(), framework::WM_TRAYNOTIFY, app::kTrayIconId, WM_LBUTTONDOWN);
+    SendMessageW(window.hwnd(), app::WM_TRAYNOTIFY, app::kTrayIconId, WM_LBUTTONDOWN);
     EXPECT_TRUE(IsWindowVisible(window.hwnd()));
-    SendMessageW(window.hwnd(), framework::WM_TRAYNOTIFY, app::kTrayIconId + 1, WM_LBUTTONDOWN);
+    SendMessageW(window.hwnd(), app::WM_TRAYNOTIFY, app::kTrayIconId + 1, WM_LBUTTONDOWN);
     EXPECT_TRUE(IsWindowVisible(window.hwnd())) << "events of another icon id are ignored";
 }
 

@@ -1,4 +1,6 @@
 // Entry of the Windows test binary, run under Wine.
+#include "common/SlowTests.h"
+
 #include <windows.h>
 #include <objbase.h>
 
@@ -10,6 +12,7 @@ int main(int argc, char** argv) {
     GetDesktopWindow();
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     testing::InitGoogleTest(&argc, argv);
+    testing_support::SlowTests::Install();
     const int result = RUN_ALL_TESTS();
     CoUninitialize();
     return result;

@@ -1,10 +1,10 @@
 #pragma once
 // What the main-window benchmarks share: where the test clips and ffmpeg.exe are, the
 // main window without its workers, and timing how quickly it answers while work runs.
-#include "BenchClock.h"
-#include "BenchTools.h"
-
 #include "app/MainWindow.h"
+
+#include "support/BenchClock.h"
+#include "support/BenchTools.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "platform/LongPath.h"
+#include "platform/Paths.h"
 
 #include <windows.h>
 
@@ -36,6 +36,16 @@ std::wstring FullPath(const std::wstring& path) {
         full.resize(length + 1);
     }
     return {};
+}
+
+std::wstring FullPathOrSame(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (written == 0 || written >= needed) return path;
+    full.resize(written);
+    return full;
 }
 
 }  // namespace platform

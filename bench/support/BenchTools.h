@@ -1,10 +1,10 @@
 #pragma once
 // What the conversion benchmarks share: where the made clips lie, and the yardstick of
 // an ffmpeg command run bare (hidden, output thrown away, only waited for).
-#include "BenchClock.h"
-
 #include "convert/OutputFolder.h"
 #include "platform/ProgramFolder.h"
+
+#include "support/BenchClock.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // The built Reelkeep.exe timed from outside, as a user meets it: a program folder of its
 // own, the program started, its list watched until it holds the wanted rows, how quickly
 // its window answers meanwhile, and its private bytes once the list is complete.
-#include "BenchClock.h"
+#include "support/BenchClock.h"
 
 #include <windows.h>
 #include <commctrl.h>

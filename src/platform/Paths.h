@@ -1,6 +1,7 @@
 #pragma once
-// Cache trees nest deeper than 260 characters; such paths reach the file system only in
-// their extended-length form.
+// Paths as the file system takes them. Cache trees nest deeper than 260 characters; such
+// paths reach the file system only in their extended-length form. Keys that must not
+// depend on how the caller spelled a path use its full form.
 #include <string>
 
 namespace platform {
@@ -13,5 +14,9 @@ std::wstring FileSystemPath(const std::wstring& path);
 // The full path of `path` (relative parts and "." resolved), without the extended prefix;
 // empty when the system cannot make one.
 std::wstring FullPath(const std::wstring& path);
+
+// The full path of `path` as the system resolves it, prefix kept; `path` itself when the
+// system cannot make one.
+std::wstring FullPathOrSame(const std::wstring& path);
 
 }  // namespace platform

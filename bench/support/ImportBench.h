@@ -2,12 +2,13 @@
 // What the web import benchmarks share: the import dialog run to its end with an optional
 // instrument that times the dialog's answers, a Prompter that only prints, and the
 // folders of the run.
-#include "BenchClock.h"
 #include "framework/Prompter.h"
-#include "framework/WindowMessages.h"
 #include "platform/FileValues.h"
 #include "resources/resource.h"
+#include "webimport/ImportMessages.h"
 #include "webimport/WebImportDialog.h"
+
+#include "support/BenchClock.h"
 
 #include <atomic>
 #include <cstdio>
@@ -65,7 +66,7 @@ inline ImportRun RunImport(const webimport::ImportSettings& settings, const std:
     SendMessageW(dialog.Item(IDC_IMPORT_DOWNLOAD), BM_CLICK, 0, 0);
     const INT_PTR result = dialog.RunModalLoop();
     // The dialog ends 100 ms after the clip is in place; that wait is no part of the import.
-    const double elapsed = NowMilliseconds() - start - framework::kImportEndDelayMs;
+    const double elapsed = NowMilliseconds() - start - webimport::kImportEndDelayMs;
     done = true;
     prober.join();
     if (result == IDOK) run.milliseconds = elapsed;

@@ -1,4 +1,4 @@
-#include "library/ClipSort.h"
+#include "library/ClipOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ int Order(std::int64_t parameter, const wchar_t* a, const wchar_t* b) {
     return before ? -1 : after ? 1 : 0;
 }
 
-TEST(ClipSort, ParameterIsTheColumnsKindNegatedForDescending) {
+TEST(ClipOrder, ParameterIsTheColumnsKindNegatedForDescending) {
     for (int column = 0; column < 11; ++column) {
         const std::int64_t kind = kAscending[column + 1];
         EXPECT_EQ(SortParameter(SortKindForColumn(column), true), kind) << column;
@@ -42,7 +42,7 @@ TEST(ClipSort, ParameterIsTheColumnsKindNegatedForDescending) {
     EXPECT_EQ(SortKindForColumn(11), SortKind::Text);
 }
 
-TEST(ClipSort, OrdersByKind) {
+TEST(ClipOrder, OrdersByKind) {
     struct Case {
         std::int64_t parameter;
         const wchar_t* a;
@@ -86,7 +86,7 @@ TEST(ClipSort, OrdersByKind) {
     }
 }
 
-TEST(ClipSort, ParameterWithoutAKindSortsEveryRowAlike) {
+TEST(ClipOrder, ParameterWithoutAKindSortsEveryRowAlike) {
     const SortKey a = ReadSortKey(SortKind::Text, L"a", ParseKnownDate);
     const SortKey b = ReadSortKey(SortKind::Text, L"b", ParseKnownDate);
     for (std::int64_t parameter :
@@ -96,7 +96,7 @@ TEST(ClipSort, ParameterWithoutAKindSortsEveryRowAlike) {
     }
 }
 
-TEST(ClipSort, ClicksTurnTheOrderAndMoveTheArrow) {
+TEST(ClipOrder, ClicksTurnTheOrderAndMoveTheArrow) {
     SortState state;
     EXPECT_EQ(state.lastSortColumn, -1);
     struct Step {
@@ -119,7 +119,7 @@ TEST(ClipSort, ClicksTurnTheOrderAndMoveTheArrow) {
     }
 }
 
-TEST(ClipSort, StartupLookHasTheUpwardArrowOnTheDateOnly) {
+TEST(ClipOrder, StartupLookHasTheUpwardArrowOnTheDateOnly) {
     for (int column = 0; column < 11; ++column)
         EXPECT_EQ(StartupHeaderArrow(column), column == 1 ? HeaderArrow::Up : HeaderArrow::None);
 }

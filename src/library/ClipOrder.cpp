@@ -1,4 +1,4 @@
-#include "library/ClipSort.h"
+#include "library/ClipOrder.h"
 
 #include "platform/Text.h"
 
