@@ -341,12 +341,14 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
             return StreamOutcome::Silent;
         }
         const intake::Expectation expected{true, content.audio, SecondsOf(stream), stream.BodyLength()};
-        const std::optional<intake::ClipContainer> asItIs = intake::KeptAsItIs(content.container);
-        if (stream.shape == StreamShape::Single && asItIs) {
+        if (stream.shape == StreamShape::Single) {
+            // A whole file stays as it came, in the container the tool read, as a web
+            // download of it would; one in a container the tool could not name is rewritten.
             const intake::MadeClip checked =
                 intake::CheckClip(context_.ffmpegPath, video->path(), {true, content.audio, std::nullopt, 0});
             if (!checked.good()) return checked.report.answered ? StreamOutcome::Damaged : StreamOutcome::Failed;
-            return Keep(folder, {members.stream, nullptr}, *video, *asItIs, checked.fields);
+            if (const std::optional<intake::ClipContainer> asItIs = intake::ContainerOfWholeFile(checked.report))
+                return Keep(folder, {members.stream, nullptr}, *video, *asItIs, checked.fields);
         }
         const intake::ClipContainer container =
             intake::ContainerForCodecs(videoCodec, content.audio ? Widen(content.audioCodec) : L"");

@@ -53,10 +53,13 @@ MadeClip CheckClip(const std::wstring& ffmpegPath, const std::wstring& path, con
     return Judge(ffmpegPath, path, 0u, expected);
 }
 
+std::wstring PlaceFile(const std::wstring& incoming, const Placement& placement, std::wstring_view extension) {
+    return library::PlaceCopyInLibrary(incoming, placement.libraryFolder, placement.second, placement.title,
+                                       placement.created, placement.sourceUrl, extension);
+}
+
 std::wstring PlaceClip(IncomingFile& file, const Placement& placement) {
-    const std::wstring clip =
-        library::PlaceCopyInLibrary(file.path(), placement.libraryFolder, placement.second, placement.title,
-                                    placement.created, placement.sourceUrl, ExtensionOf(placement.container));
+    const std::wstring clip = PlaceFile(file.path(), placement, ExtensionOf(placement.container));
     // Placed or deleted: either way nothing of it is left to clear.
     file.Released();
     return clip;

@@ -61,6 +61,9 @@ struct Placement {
 // Moves a checked incoming file into the library under the first free name of its second;
 // returns the clip's path, or empty (the file deleted) when the library does not take it.
 std::wstring PlaceClip(IncomingFile& file, const Placement& placement);
+// The same for a finished file in the incoming folder that another owner made (a web
+// download), kept under `extension` whatever `placement.container` says.
+std::wstring PlaceFile(const std::wstring& incoming, const Placement& placement, std::wstring_view extension);
 
 // Puts the bytes of `grown` in place of `clip` by one rename (ReplaceFileW, else
 // MoveFileExW): never written over in place, so a write that fails half-way leaves the

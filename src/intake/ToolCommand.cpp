@@ -28,7 +28,9 @@ std::wstring CopyOrJoinCommandLine(std::wstring_view ffmpegPath, const CopyOrJoi
     const std::wstring picture = Input(job.picture);
     const std::wstring output = platform::QuoteArgument(job.output);
     if (program.empty() || picture.empty() || job.output.empty() || output.empty()) return {};
-    std::wstring line = program + L" -hide_banner -nostdin -y" + picture;
+    std::wstring line = program + L" -hide_banner -nostdin -y";
+    if (!job.options.empty()) line += L" " + job.options;
+    line += picture;
     if (job.sound) {
         const std::wstring sound = Input(*job.sound);
         if (sound.empty()) return {};

@@ -26,6 +26,8 @@ struct ToolInput {
 };
 
 struct CopyOrJoin {
+    // Options for the tool as a whole (how much it says while it works).
+    std::wstring options;
     ToolInput picture;  // the picture, or everything when there is no separate sound
     std::optional<ToolInput> sound;
     // Which picture and sound stream of the inputs; the first of each when unset.
