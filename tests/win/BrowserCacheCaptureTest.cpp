@@ -12,6 +12,7 @@
 #include "titles/FallbackTitleStore.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
+#include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
 #include "support/FileBytes.h"
 #include "support/ScratchFolder.h"
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <cstring>
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -482,7 +484,7 @@ TEST_F(BrowserCacheCapture, FileHeldWithoutSharingIsReadOnceItIsLetGo) {
 // The lengths make-caches.sh measured for each playback (the longer of picture and sound).
 std::map<std::wstring, double> PlayerExpectations() {
     std::map<std::wstring, double> expected;
-    std::ifstream file(kData + L"players-expected.txt");
+    std::ifstream file(std::filesystem::path(kData + L"players-expected.txt"));
     for (std::string line; std::getline(file, line);) {
         if (line.starts_with("#")) continue;
         std::istringstream fields(line);
@@ -615,8 +617,9 @@ TEST_F(PlayerCacheCapture, HostilePlaybacksKeepEachVideoWithItsOwnSoundAndWhatWa
             } else {
                 EXPECT_NEAR(report.seconds.value_or(-1), expected.at(playback), 0.1);
             }
-            if (playback != L"hls-gap" && playback != L"skip")
+            if (playback != L"hls-gap" && playback != L"skip") {
                 EXPECT_EQ(SoundHash(clip), CachedSoundHash(cache, playback)) << "another video's sound";
+            }
         }
     }
 }
@@ -687,7 +690,9 @@ TEST_F(PlayerCacheCapture, BrokenJoinsKeepNothingAndTheMendedToolKeepsEachVideoO
     }
     std::set<std::wstring> playbacks;
     for (const std::wstring& clip : added_)
-        if (PlaybackOf(clip) != L"?") EXPECT_TRUE(playbacks.insert(PlaybackOf(clip)).second) << "kept twice";
+        if (PlaybackOf(clip) != L"?") {
+            EXPECT_TRUE(playbacks.insert(PlaybackOf(clip)).second) << "kept twice";
+        }
     EXPECT_EQ(playbacks.size(), 5u);
     EXPECT_EQ(libraryClips().size(), std::size(kServed) + 5);
     now_ += 3600;
