@@ -88,8 +88,9 @@ void StreamIntake::LoadRecord() {
     } else if (attributes != INVALID_FILE_ATTRIBUTES) {
         damaged = !ReadWholeFile(path, text);
     }
-    record_ = StreamRecord::Parse(text, &damaged);
-    if (!damaged && attributes != INVALID_FILE_ATTRIBUTES) return;
+    bool garbled = false;
+    record_ = StreamRecord::Parse(text, &garbled);
+    if (!damaged && !garbled && attributes != INVALID_FILE_ATTRIBUTES) return;
     // A library whose record is missing may hold clips of streams all the same (a record
     // deleted, a library copied): they are asked too.
     platform::ForEachFile(context_.libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
@@ -285,16 +286,14 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
     switch (outcome) {
     case StreamOutcome::Waiting: Due(now + 1); return outcome;
     case StreamOutcome::Damaged: retryAt_[members.stream->identity] = {std::nullopt, pieces, tries}; return outcome;
-    case StreamOutcome::Failed:
-        // A tool that fails on these pieces again and again is not run on them for ever:
-        // after the last try they wait until they change.
-        if (tries + 1 >= kMostFailedTries) {
-            retryAt_[members.stream->identity] = {std::nullopt, pieces, tries + 1};
-            return outcome;
-        }
-        retryAt_[members.stream->identity] = {now + kFailedStreamRetrySeconds, pieces, tries + 1};
-        Due(now + kFailedStreamRetrySeconds);
+    case StreamOutcome::Failed: {
+        // A tool that fails on these pieces again and again is not run on them every few
+        // seconds: after the quick tries, once an hour, so that a mended tool still takes them.
+        const std::int64_t wait = tries + 1 >= kMostFailedTries ? kSlowStreamRetrySeconds : kFailedStreamRetrySeconds;
+        retryAt_[members.stream->identity] = {now + wait, pieces, tries + 1};
+        Due(now + wait);
         return outcome;
+    }
     default: break;
     }
     retryAt_.erase(members.stream->identity);

@@ -40,9 +40,10 @@ enum class StreamOutcome {
 // A stream whose intake failed (a tool that did not answer, a piece another program
 // held) is tried again after this long, or as soon as its pieces change.
 inline constexpr std::int64_t kFailedStreamRetrySeconds = 15;
-// How often a stream is tried with the same pieces: a tool that fails as often on them
-// is not run on them again until they change (or the program starts again).
+// How often a stream is tried with the same pieces at that pace; after that it is tried
+// once in this long, until its pieces change.
 inline constexpr int kMostFailedTries = 5;
+inline constexpr std::int64_t kSlowStreamRetrySeconds = 3600;
 
 // The library's record of captured streams lives in this file.
 std::wstring StreamRecordPath(const std::wstring& libraryFolder);

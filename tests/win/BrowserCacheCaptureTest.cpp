@@ -586,6 +586,20 @@ TEST_F(PlayerCacheCapture, EachRealPlayersPlaybackIsOneWholeClipInEveryBrowser) 
     }
 }
 
+// The picture watched before the skip: its two-second segments cached one after another
+// from the first.
+double WatchedBeforeTheSkip(const BrowserCache& cache) {
+    std::set<int> numbers;
+    for (const CachedResponse& response : ReadCache(DiskCacheFiles(kData + cache.fixture), cache.kind)) {
+        const std::size_t at = response.url.find("/players/skip/chunk-0-");
+        if (at != std::string::npos) numbers.insert(std::atoi(response.url.c_str() + at + 22));
+    }
+    int watched = 0;
+    while (numbers.contains(watched + 1)) ++watched;
+    EXPECT_GT(numbers.size(), static_cast<std::size_t>(watched)) << "no skip in the playback";
+    return 2.0 * watched;
+}
+
 // One site, at once: a muted picture beside a video with sound, and two videos with sound
 // of the same length; a skip; an HLS stream two of whose segments no cache kept. With the
 // manifests cached and with none: each video with sound is kept with its own sound, the
@@ -612,8 +626,7 @@ TEST_F(PlayerCacheCapture, HostilePlaybacksKeepEachVideoWithItsOwnSoundAndWhatWa
             EXPECT_TRUE(report.video && report.audio);
             EXPECT_EQ(DecodeErrors(clip), L"");
             if (playback == L"skip") {
-                // Segments 1 to 3 of the picture were watched before the skip.
-                EXPECT_NEAR(report.seconds.value_or(-1), 6.0, 0.1);
+                EXPECT_NEAR(report.seconds.value_or(-1), WatchedBeforeTheSkip(cache), 0.1);
             } else {
                 EXPECT_NEAR(report.seconds.value_or(-1), expected.at(playback), 0.1);
             }
@@ -668,8 +681,14 @@ TEST_F(PlayerCacheCapture, BrokenJoinsKeepNothingAndTheMendedToolKeepsEachVideoO
         watcher.RunPass();
         now_ += kStreamSettleSeconds;
         watcher.RunPass();
+        // Joins still running when a pass stopped waiting are judged by the passes after.
+        for (int pass = 0; pass < 20 && !incoming().empty(); ++pass) {
+            Sleep(1000);
+            ++now_;  // a second on, not yet the time of a retry
+            watcher.RunPass();
+        }
         EXPECT_EQ(ClipsByServedName().count(L"?"), 0u) << "a broken join was kept";
-        EXPECT_EQ(incoming(), std::vector<std::wstring>{});
+        EXPECT_EQ(incoming(), std::vector<std::wstring>{}) << "a failed join left its files";
         now_ += kFailedStreamRetrySeconds;
     }
     EXPECT_EQ(ClipsByServedName(), std::multiset<std::wstring>(std::begin(kServed), std::end(kServed)))
@@ -683,9 +702,11 @@ TEST_F(PlayerCacheCapture, BrokenJoinsKeepNothingAndTheMendedToolKeepsEachVideoO
     EXPECT_EQ(added_.size(), std::size(kServed));
 
     mode("pass");
-    for (int pass = 0; pass < 6 && added_.size() < std::size(kServed) + 5; ++pass) {
+    // The hung tools end at their time-out; the streams that failed often are tried again
+    // within the hour, and the joins made again are taken as they end.
+    for (int pass = 0; pass < 15 && added_.size() < std::size(kServed) + 5; ++pass) {
         Sleep(2000);
-        now_ += kFailedStreamRetrySeconds;
+        now_ += kSlowStreamRetrySeconds;
         watcher.RunPass();
     }
     std::set<std::wstring> playbacks;

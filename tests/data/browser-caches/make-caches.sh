@@ -273,18 +273,20 @@ make_players_media() {
     "$out/shaka-webm/manifest.mpd"
   # Hostile cases: DASH H.264/AAC, one picture representation each, pictures told apart by
   # their source.
-  hostile() {  # hostile NAME SECONDS PICTURE TONE|none
+  hostile() {  # hostile NAME SECONDS PICTURE TONE|none [RATE]
     mkdir -p "$out/$1"
     local sound=(-f lavfi -i "$(tone "${4:-440}")") maps=(-map 0:v -map 1:a) sets="id=0,streams=v id=1,streams=a"
     [ "$4" = none ] && { sound=(); maps=(-map 0:v); sets="id=0,streams=v"; }
+    local rate=(${5:+-b:v:0 $5 -maxrate:v:0 $5 -bufsize:v:0 $5})
     ffmpeg -loglevel error -f lavfi -i "$3" "${sound[@]}" -t "$2" "${maps[@]}" "${h264[@]}" "${rate_high[@]}" \
-      "${aac[@]}" "${dash[@]}" "${number[@]}" -adaptation_sets "$sets" "$out/$1/manifest.mpd"
+      "${rate[@]}" "${aac[@]}" "${dash[@]}" "${number[@]}" -adaptation_sets "$sets" "$out/$1/manifest.mpd"
   }
   hostile muted 10 "testsrc2=size=320x240:rate=25,noise=alls=30:allf=t" none
   hostile withsound 10 "$picture" 700
   hostile pair-a 10 "smptebars=size=320x240:rate=25,noise=alls=30:allf=t" 750
   hostile pair-b 10 "rgbtestsrc=size=320x240:rate=25,noise=alls=30:allf=t" 800
-  hostile skip 20 "$picture" 850
+  # What is watched before the skip must make a clip of its own: more than 200,000 bytes.
+  hostile skip 20 "$picture" 850 400k
   # HLS of one variant, twelve seconds; the server keeps segments 2 and 3 out of caches.
   mkdir -p "$out/hls-gap"
   ffmpeg -loglevel error -f lavfi -i "$picture" -f lavfi -i "$(tone 900)" -t 12 -map 0:v -map 1:a "${h264[@]}" \
@@ -364,7 +366,7 @@ make_players_firefox() {
 
 hostile_dash="dash:media/players/muted/manifest.mpd+dash:media/players/withsound/manifest.mpd"
 hostile_dash+=",dash:media/players/pair-a/manifest.mpd+dash:media/players/pair-b/manifest.mpd"
-hostile_dash+=",dash:media/players/skip/manifest.mpd:seek=3-13"
+hostile_dash+=",dash:media/players/skip/manifest.mpd:seek=5-15"
 
 make_hostile() {
   start_server "$work/hostile.log" "${player_server[@]}" --no-store hls-gap/seg2.ts --no-store hls-gap/seg3.ts
