@@ -2,10 +2,12 @@
 
 #include "capture/FileStamps.h"
 #include "capture/BodyAssembly.h"
+#include "capture/StoredDigests.h"
 #include "intake/ClipReport.h"
 #include "intake/IncomingClip.h"
 #include "library/ClipPlacement.h"
 #include "platform/FileValues.h"
+#include "platform/Paths.h"
 #include "platform/ProcessRunner.h"
 #include "platform/UniqueHandle.h"
 #include "probe/MediaProbe.h"
@@ -56,6 +58,25 @@ intake::ClipReport ProbeStream(const std::wstring& path, const std::wstring& ffm
     const probe::MediaProbeResult result = probe::ProbeMedia(path, ffmpegPath);
     if (result.timedOut) return {};
     return intake::ReadClipReport(result.report);
+}
+
+// The stream read where the browser keeps it: a "concat:" of "subfile" pieces of the cache
+// files, in order. Nothing when there are too many pieces for one command line (or for the
+// files the tool may hold open) or a path the tool could not take.
+std::optional<intake::ToolInput> InPlaceInput(const std::wstring& folder, const MediaStream& stream,
+                                              std::size_t longest) {
+    constexpr std::size_t kMostPieces = 400;
+    if (stream.body.empty() || stream.body.size() > kMostPieces) return std::nullopt;
+    std::wstring url = L"concat:";
+    for (const BodyRange& range : stream.body) {
+        const std::wstring path = CacheFilePath(folder, range.file);
+        if (path.starts_with(L"\\\\") || path.find_first_of(L"|\"") != std::wstring::npos) return std::nullopt;
+        if (url.size() > 7) url += L'|';
+        url += L"subfile,,start," + std::to_wstring(range.offset) + L",end," +
+               std::to_wstring(range.offset + range.length) + L",,:" + path;
+        if (url.size() > longest) return std::nullopt;
+    }
+    return intake::ToolInput(url, L"", L"concat,subfile,file");
 }
 
 // How long a stream plays: as its manifest times the segments kept, else as its bytes say.
@@ -306,11 +327,18 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
     const MediaStream& stream = *members.stream;
     const std::int64_t fetched = stream.firstFetched != 0 ? stream.firstFetched : Now();
     const std::int32_t second = static_cast<std::int32_t>(fetched);
-    auto video = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
-    if (const Assembly made = Assemble(stream, folder, video->path()); made != Assembly::Written)
-        return OutcomeOfUnmade(made);
+    // The stream put together in the incoming folder, when a step needs it as one file.
+    std::shared_ptr<intake::IncomingFile> video;
+    const auto assemble = [&]() -> std::optional<StreamOutcome> {
+        if (video) return std::nullopt;
+        video = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
+        if (const Assembly made = Assemble(stream, folder, video->path()); made != Assembly::Written)
+            return OutcomeOfUnmade(made);
+        return std::nullopt;
+    };
     intake::MediaContent content = stream.content;
     if (!content.known()) {
+        if (const auto unmade = assemble()) return *unmade;
         // Bytes no reader knows: the tool's word decides, as for any whole file.
         const intake::ClipReport probed = ProbeStream(video->path(), context_.ffmpegPath);
         if (!probed.answered) return StreamOutcome::Failed;
@@ -339,6 +367,7 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
             Note(stream, L"");
             return StreamOutcome::Silent;
         }
+        if (const auto unmade = assemble()) return *unmade;
         const intake::Expectation expected{true, content.audio, SecondsOf(stream), stream.BodyLength()};
         if (stream.shape == StreamShape::Single) {
             // A whole file stays as it came, in the container the tool read, as a web
@@ -363,9 +392,38 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
         return Keep(folder, {members.stream, nullptr}, *clip, container, made->fields);
     }
     const MediaStream& sound = *members.audio;
-    auto audio = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
-    if (const Assembly made = Assemble(sound, folder, audio->path()); made != Assembly::Written)
-        return OutcomeOfUnmade(made);
+    // Both streams are read where the browser keeps them when they can be, so that their
+    // bytes are read by the join and written once; else they are put together first.
+    std::vector<std::shared_ptr<intake::IncomingFile>> files;
+    // A command line holds 32,767 characters: the picture's pieces first, the sound's in
+    // what is left.
+    constexpr std::size_t kCommandRoom = 31'000;
+    std::optional<intake::ToolInput> pictureInput = InPlaceInput(folder, stream, kCommandRoom - 4'000);
+    const std::size_t pictureLength = pictureInput ? pictureInput->location.size() : 0;
+    std::optional<intake::ToolInput> soundInput = InPlaceInput(folder, sound, kCommandRoom - pictureLength);
+    for (const MediaStream* part : {&stream, &sound}) {
+        if (!(part == &stream ? pictureInput : soundInput)) continue;
+        const DiskCacheFiles disk(platform::FileSystemPath(folder));
+        for (const auto* ranges : {&part->body, &part->otherDigests}) {
+            switch (CheckStoredDigests(disk, *ranges)) {
+            case DigestCheck::Hold: break;
+            case DigestCheck::Fail: return StreamOutcome::Damaged;
+            case DigestCheck::Unreadable: return StreamOutcome::Failed;
+            }
+        }
+    }
+    if (!pictureInput) {
+        if (const auto unmade = assemble()) return *unmade;
+        pictureInput = intake::ToolInput(video->path());
+        files.push_back(video);
+    }
+    if (!soundInput) {
+        auto audio = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
+        if (const Assembly made = Assemble(sound, folder, audio->path()); made != Assembly::Written)
+            return OutcomeOfUnmade(made);
+        soundInput = intake::ToolInput(audio->path());
+        files.push_back(audio);
+    }
     // A picture cut short by a gap takes the sound up to where it stops; else the clip
     // lasts as long as the longer of the two.
     const std::optional<double> pictureSeconds = SecondsOf(stream);
@@ -382,18 +440,19 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
     const intake::ClipContainer container = intake::ContainerForCodecs(videoCodec, Widen(sound.content.audioCodec));
     auto joined = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
     intake::CopyOrJoin job;
-    job.picture.location = video->path();
-    job.sound = intake::ToolInput(audio->path());
+    job.picture = *pictureInput;
+    job.sound = *soundInput;
     job.container = container;
     job.seconds = limit;
     job.output = joined->path();
+    files.push_back(joined);
     // The sound left out by a cut is not expected in the clip.
     const double soundShare = limit && soundSeconds && *soundSeconds > 0 ? std::min(1.0, *limit / *soundSeconds) : 1.0;
     const auto inputBytes = static_cast<std::uint64_t>(static_cast<double>(stream.BodyLength()) +
                                                        soundShare * static_cast<double>(sound.BodyLength()));
     const std::optional<intake::MadeClip> made =
         RunTool(stream, job, stream.BodyLength() + sound.BodyLength(), {true, true, expected, inputBytes},
-                {video, audio, joined}, container, true);
+                std::move(files), container, true);
     if (!made) return StreamOutcome::Waiting;
     if (!made->good()) return StreamOutcome::Failed;
     return Keep(folder, members, *joined, container, made->fields);
