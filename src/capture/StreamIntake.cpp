@@ -79,6 +79,13 @@ std::optional<intake::ToolInput> InPlaceInput(const std::wstring& folder, const 
     return intake::ToolInput(url, L"", L"concat,subfile,file");
 }
 
+// A codec as the container rule takes it: one the bytes did not name is none it knows,
+// which Matroska holds, never no codec at all.
+std::wstring RuleCodec(bool present, const std::string& codec) {
+    if (!present) return {};
+    return codec.empty() ? L"?" : std::wstring(codec.begin(), codec.end());
+}
+
 // How long a stream plays: as its manifest times the segments kept, else as its bytes say.
 std::optional<double> SecondsOf(const MediaStream& stream) {
     return stream.manifestSeconds ? stream.manifestSeconds : stream.content.seconds;
@@ -356,7 +363,7 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
         Note(stream, L"");
         return StreamOutcome::NotVideo;
     }
-    const std::wstring videoCodec = Widen(content.videoCodec);
+    const std::wstring videoCodec = RuleCodec(true, content.videoCodec);
     // A whole file in a container the library keeps is kept as it came, under the
     // extension of that container; anything rebuilt goes into the container of its codecs.
     if (content.audio || !members.audio) {
@@ -379,7 +386,7 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
                 return Keep(folder, {members.stream, nullptr}, *video, *asItIs, checked.fields);
         }
         const intake::ClipContainer container =
-            intake::ContainerForCodecs(videoCodec, content.audio ? Widen(content.audioCodec) : L"");
+            intake::ContainerForCodecs(videoCodec, RuleCodec(content.audio, content.audioCodec));
         auto clip = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
         intake::CopyOrJoin job;
         job.picture.location = video->path();
@@ -437,7 +444,7 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
     } else if (pictureSeconds && soundSeconds) {
         expected = std::max(*pictureSeconds, *soundSeconds);
     }
-    const intake::ClipContainer container = intake::ContainerForCodecs(videoCodec, Widen(sound.content.audioCodec));
+    const intake::ClipContainer container = intake::ContainerForCodecs(videoCodec, RuleCodec(true, sound.content.audioCodec));
     auto joined = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
     intake::CopyOrJoin job;
     job.picture = *pictureInput;

@@ -124,6 +124,8 @@ std::string Mp4Codec(std::uint32_t entry) {
     case Fourcc("ec-3"): return "eac3";
     case Fourcc("fLaC"): return "flac";
     case Fourcc(".mp3"): return "mp3";
+    case Fourcc("sowt"): return "pcm_s16le";
+    case Fourcc("twos"): return "pcm_s16be";
     default: return {};
     }
 }
