@@ -306,7 +306,8 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
         } else {
             outcome = made.good() ? Keep(folder, done.joined ? members : Members{members.stream, nullptr},
                                          *done.files.back(), done.container, made.fields)
-                                  : StreamOutcome::Failed;
+                      : made.verdict == intake::ClipVerdict::DamagedInput ? StreamOutcome::Damaged
+                                                                          : StreamOutcome::Failed;
         }
     } else {
         outcome = Judge(folder, members, settled);
@@ -408,17 +409,19 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
     std::optional<intake::ToolInput> pictureInput = InPlaceInput(folder, stream, kCommandRoom - 4'000);
     const std::size_t pictureLength = pictureInput ? pictureInput->location.size() : 0;
     std::optional<intake::ToolInput> soundInput = InPlaceInput(folder, sound, kCommandRoom - pictureLength);
+    // The digests the browser stored for the bytes read in place are checked while the
+    // tool reads them: a clip of bytes that fail is never kept.
+    std::vector<BodyRange> checked;
     for (const MediaStream* part : {&stream, &sound}) {
         if (!(part == &stream ? pictureInput : soundInput)) continue;
-        const DiskCacheFiles disk(platform::FileSystemPath(folder));
-        for (const auto* ranges : {&part->body, &part->otherDigests}) {
-            switch (CheckStoredDigests(disk, *ranges)) {
-            case DigestCheck::Hold: break;
-            case DigestCheck::Fail: return StreamOutcome::Damaged;
-            case DigestCheck::Unreadable: return StreamOutcome::Failed;
-            }
-        }
+        checked.insert(checked.end(), part->body.begin(), part->body.end());
+        checked.insert(checked.end(), part->otherDigests.begin(), part->otherDigests.end());
     }
+    std::function<bool()> inputsHold;
+    if (!checked.empty())
+        inputsHold = [folder, checked] {
+            return CheckStoredDigests(DiskCacheFiles(platform::FileSystemPath(folder)), checked) == DigestCheck::Hold;
+        };
     if (!pictureInput) {
         if (const auto unmade = assemble()) return *unmade;
         pictureInput = intake::ToolInput(video->path());
@@ -444,7 +447,8 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
     } else if (pictureSeconds && soundSeconds) {
         expected = std::max(*pictureSeconds, *soundSeconds);
     }
-    const intake::ClipContainer container = intake::ContainerForCodecs(videoCodec, RuleCodec(true, sound.content.audioCodec));
+    const intake::ClipContainer container =
+        intake::ContainerForCodecs(videoCodec, RuleCodec(true, sound.content.audioCodec));
     auto joined = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
     intake::CopyOrJoin job;
     job.picture = *pictureInput;
@@ -459,8 +463,9 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
                                                        soundShare * static_cast<double>(sound.BodyLength()));
     const std::optional<intake::MadeClip> made =
         RunTool(stream, job, stream.BodyLength() + sound.BodyLength(), {true, true, expected, inputBytes},
-                std::move(files), container, true);
+                std::move(files), container, true, inputsHold);
     if (!made) return StreamOutcome::Waiting;
+    if (made->verdict == intake::ClipVerdict::DamagedInput) return StreamOutcome::Damaged;
     if (!made->good()) return StreamOutcome::Failed;
     return Keep(folder, members, *joined, container, made->fields);
 }
@@ -468,15 +473,20 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
 std::optional<intake::MadeClip> StreamIntake::RunTool(const MediaStream& stream, const intake::CopyOrJoin& job,
                                                       std::uint64_t bytes, const intake::Expectation& expected,
                                                       std::vector<std::shared_ptr<intake::IncomingFile>> files,
-                                                      intake::ClipContainer container, bool joined) {
+                                                      intake::ClipContainer container, bool joined,
+                                                      const std::function<bool()>& inputsHold) {
     const std::chrono::milliseconds timeout = context_.toolTimeout
                                                   ? context_.toolTimeout(bytes)
                                                   : std::chrono::milliseconds(intake::ToolTimeoutMilliseconds(bytes));
     // The tool runs on a thread of its own: a hung one must not hold up the other streams.
     // Its files are the thread's too, so they stay until it has ended.
     std::future<intake::MadeClip> made =
-        std::async(std::launch::async, [ffmpeg = context_.ffmpegPath, job, timeout, expected, files] {
-            return intake::MakeClip(ffmpeg, job, timeout, expected);
+        std::async(std::launch::async, [ffmpeg = context_.ffmpegPath, job, timeout, expected, files, inputsHold] {
+            std::future<bool> holds;
+            if (inputsHold) holds = std::async(std::launch::async, inputsHold);
+            intake::MadeClip made = intake::MakeClip(ffmpeg, job, timeout, expected);
+            if (holds.valid() && !holds.get()) made.verdict = intake::ClipVerdict::DamagedInput;
+            return made;
         });
     if (made.wait_for(context_.toolWait) == std::future_status::ready) return made.get();
     running_[stream.identity] = {std::move(made), std::move(files), container, joined, currentPieces_};

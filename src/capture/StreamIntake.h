@@ -122,7 +122,8 @@ private:
     std::optional<intake::MadeClip> RunTool(const MediaStream& stream, const intake::CopyOrJoin& job,
                                             std::uint64_t bytes, const intake::Expectation& expected,
                                             std::vector<std::shared_ptr<intake::IncomingFile>> files,
-                                            intake::ClipContainer container, bool joined);
+                                            intake::ClipContainer container, bool joined,
+                                            const std::function<bool()>& inputsHold = {});
     std::uint64_t currentPieces_ = 0;
     std::optional<std::int64_t> nextCheck_;
 };

@@ -34,6 +34,7 @@ enum class ClipVerdict {
     NoAnswer,      // the probe did not run as the tool
     WrongStreams,  // a picture or its sound is missing
     WrongLength,   // shorter or longer than its parts, or far smaller
+    DamagedInput,  // the bytes it was made from do not match what the browser stored for them
 };
 // A file of `madeBytes` that the tool made (0 for a plain copy: its `exitCode` is then 0):
 // `report` is its probe.
