@@ -384,7 +384,7 @@ void LargeLibrary::ListSortFilterDeleteAndCapture(bool seeded) {
         ASSERT_TRUE(WaitUntil([&] { return Rows(list) == 0; }, 10s));
         // The marks are written while the window goes on.
         const auto marked = [&] {
-            for (int i = 0; i < oldClips; i += 49)
+            for (int i = 0; i < oldClips; i += std::max(1, oldClips / 10))
                 if (titles::ReadTitle(program().Path(L"Videos\\" + ClipName(i) + L".flv")) != L"InOrderToDelete")
                     return false;
             return true;
