@@ -36,10 +36,9 @@ public:
 
     // The first signer's certificate, when its signature over the content holds.
     PCCERT_CONTEXT VerifiedSigner() {
-        const std::vector<std::uint8_t> info = Parameter(CMSG_SIGNER_CERT_INFO_PARAM);
+        std::vector<std::uint8_t> info = Parameter(CMSG_SIGNER_CERT_INFO_PARAM);
         if (store_ == nullptr || info.empty()) return nullptr;
-        signer_ = CertGetSubjectCertificateFromStore(store_, kEncoding,
-                                                     reinterpret_cast<const CERT_INFO*>(info.data()));
+        signer_ = CertGetSubjectCertificateFromStore(store_, kEncoding, reinterpret_cast<CERT_INFO*>(info.data()));
         if (signer_ == nullptr || !CryptMsgControl(message_, 0, CMSG_CTRL_VERIFY_SIGNATURE, signer_->pCertInfo))
             return nullptr;
         return signer_;
@@ -79,8 +78,8 @@ bool TrustedTimestampAuthority(PCCERT_CONTEXT authority, HCERTSTORE carried, std
     para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
     FILETIME at = FileTimeOf(time);
     PCCERT_CHAIN_CONTEXT chain = nullptr;
-    if (!CertGetCertificateChain(nullptr, authority, &at, carried, &para, CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL,
-                                 nullptr, &chain))
+    if (!CertGetCertificateChain(nullptr, authority, &at, carried, &para, CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL, nullptr,
+                                 &chain))
         return false;
     CERT_CHAIN_POLICY_PARA policy{};
     policy.cbSize = sizeof policy;

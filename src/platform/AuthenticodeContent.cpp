@@ -123,8 +123,10 @@ std::optional<AuthenticodeContent> ReadAuthenticodeContent(Bytes signedDataBytes
 }
 
 std::optional<TimestampInfo> ReadTimestampInfo(Bytes tstInfo) {
-    // TSTInfo { version, policy, MessageImprint { algorithm, hash }, serial, genTime, ... }.
-    const auto info = FirstDerElement(tstInfo);
+    // TSTInfo { version, policy, MessageImprint { algorithm, hash }, serial, genTime, ... },
+    // bare or in the OCTET STRING that carries it in the token (Wine hands it over so).
+    auto info = FirstDerElement(tstInfo);
+    if (info && info->tag == der::kOctetString) info = FirstDerElement(info->content);
     if (!info || info->tag != der::kSequence) return std::nullopt;
     DerReader parts = Inside(*info);
     if (!parts.Next(der::kInteger) || !parts.Next(der::kObjectId)) return std::nullopt;

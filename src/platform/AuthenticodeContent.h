@@ -25,7 +25,7 @@ struct AuthenticodeContent {
 // The PKCS #7 signed data of a file's certificate table; none when it is not one.
 std::optional<AuthenticodeContent> ReadAuthenticodeContent(std::span<const std::uint8_t> signedData);
 
-// The inner content of an RFC 3161 token is its TSTInfo.
+// The inner content of an RFC 3161 token is its TSTInfo, bare or in its OCTET STRING.
 struct TimestampInfo {
     DigestAlgorithm imprintAlgorithm = DigestAlgorithm::Other;
     std::vector<std::uint8_t> imprint;

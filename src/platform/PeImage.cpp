@@ -186,13 +186,13 @@ std::optional<Bytes> FindResource(Bytes file, ResourceKey type, std::optional<Re
 }
 
 std::optional<std::vector<std::uint32_t>> ReadProductVersion(Bytes file) {
-    const auto types = FindResource(file, kVersionResource, std::nullopt);
-    if (!types) return std::nullopt;
+    const auto resource = FindResource(file, kVersionResource, std::nullopt);
+    if (!resource) return std::nullopt;
     // VS_VERSIONINFO: length, value length, type, the key "VS_VERSION_INFO", padding to 4
     // bytes, then VS_FIXEDFILEINFO.
     constexpr std::u16string_view kKey = u"VS_VERSION_INFO";
     constexpr std::size_t kFixedAt = 40, kFixedSize = 52;
-    const Bytes info = *types;
+    const Bytes info = *resource;
     if (info.size() < kFixedAt + kFixedSize || LoadLe16(info, 2) < kFixedSize) return std::nullopt;
     for (std::size_t i = 0; i <= kKey.size(); ++i)
         if (LoadLe16(info, 6 + i * 2) != (i < kKey.size() ? kKey[i] : 0)) return std::nullopt;

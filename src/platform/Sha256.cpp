@@ -44,8 +44,8 @@ void PlainBlocks(std::uint32_t* state, const std::uint8_t* data, std::size_t cou
             const std::uint32_t s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
             w[i] = w[i - 16] + s0 + w[i - 7] + s1;
         }
-        std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4], f = state[5],
-                      g = state[6], h = state[7];
+        std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4], f = state[5], g = state[6],
+                      h = state[7];
         for (int i = 0; i < 64; ++i) {
             const std::uint32_t t1 =
                 h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
@@ -68,7 +68,7 @@ bool HasShaInstructions() {
 
 // Four rounds per step; the state is kept as the instructions want it, ABEF and CDGH.
 __attribute__((target("sha,sse4.1,ssse3"))) void ShaBlocks(std::uint32_t* state, const std::uint8_t* data,
-                                                            std::size_t count) {
+                                                           std::size_t count) {
     const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
     __m128i cdab = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[0])), 0xB1);
     __m128i efgh = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&state[4])), 0x1B);
@@ -80,8 +80,7 @@ __attribute__((target("sha,sse4.1,ssse3"))) void ShaBlocks(std::uint32_t* state,
         for (int step = 0; step < 16; ++step) {
             __m128i& words = message[step % 4];
             if (step < 4) {
-                words = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + step * 16)),
-                                         byteSwap);
+                words = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + step * 16)), byteSwap);
             } else {
                 // W[t] = s1(W[t-2]) + W[t-7] + s0(W[t-15]) + W[t-16], four at a time.
                 const __m128i older = _mm_sha256msg1_epu32(words, message[(step + 1) % 4]);

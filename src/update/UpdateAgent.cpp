@@ -7,6 +7,7 @@
 #include "platform/Authenticode.h"
 #include "platform/Sha256.h"
 #include "update/Publisher.h"
+#include "update/HeldFile.h"
 #include "update/UpdateRules.h"
 #include "update/WaitingSetup.h"
 
@@ -61,11 +62,11 @@ bool WriteMarker(const std::wstring& path, const std::string& text) {
 CheckOutcome KeepIfOurs(const AgentContext& context, const Publisher& publisher) {
     const std::wstring installer = context.updatesFolder + kInstallerName;
     const std::wstring marker = context.updatesFolder + kMarkerName;
-    auto setup = ReadHeldFile(installer);
-    const SetupVerdict verdict = setup ? publisher.Check(setup->bytes, context.now()) : SetupVerdict::NotSigned;
+    auto setup = HeldFile::Open(installer);
+    const SetupVerdict verdict = setup ? publisher.Check(setup->bytes(), context.now()) : SetupVerdict::NotSigned;
     // The system has its say too: on Windows its certificate chain and the machine's policy.
     if (verdict == SetupVerdict::Offer && platform::SystemTrustsFile(installer) &&
-        WriteMarker(marker, MarkerText(platform::Sha256Of(setup->bytes))))
+        WriteMarker(marker, MarkerText(platform::Sha256Of(setup->bytes()))))
         return CheckOutcome::Downloaded;
     // Nothing of whoever answered for the server waits for the next start.
     setup.reset();

@@ -1,30 +1,12 @@
 #include "update/WaitingSetup.h"
 
-#include "platform/FileValues.h"
 #include "platform/Sha256.h"
 #include "update/Publisher.h"
 #include "update/UpdateRules.h"
 
-#include <string_view>
+#include <future>
 
 namespace update {
-
-std::optional<HeldFile> ReadHeldFile(const std::wstring& path) {
-    HeldFile held{platform::UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr)),
-                  {}};
-    LARGE_INTEGER size{};
-    if (!held.handle || !GetFileSizeEx(held.handle.get(), &size) || size.QuadPart < 0 ||
-        static_cast<std::uint64_t>(size.QuadPart) > kLargestInstaller)
-        return std::nullopt;
-    held.bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!held.bytes.empty() &&
-        (!ReadFile(held.handle.get(), held.bytes.data(), static_cast<DWORD>(held.bytes.size()), &read, nullptr) ||
-         read != held.bytes.size()))
-        return std::nullopt;
-    return held;
-}
 
 namespace {
 
@@ -39,23 +21,25 @@ std::optional<std::string> ReadMarker(const std::wstring& path) {
 }
 
 bool HoldsUp(const HeldFile& setup, const std::string& marker, const std::wstring& program, std::int64_t now) {
-    if (!MarkerNames(marker, platform::Sha256Of(setup.bytes))) return false;
+    // The file's digest and its signature's digest are two passes over every byte: side by
+    // side they take half the time that a start waits.
+    auto digest = std::async(std::launch::async, [&setup] { return platform::Sha256Of(setup.bytes()); });
     const auto publisher = Publisher::OfProgram(program);
-    return publisher && publisher->Check(setup.bytes, now) == SetupVerdict::Offer;
+    const bool signedByUs = publisher && publisher->Check(setup.bytes(), now) == SetupVerdict::Offer;
+    return MarkerNames(marker, digest.get()) && signedByUs;
 }
 
 }  // namespace
 
 std::optional<WaitingSetup> WaitingSetup::Find(const std::wstring& updatesFolder, const std::wstring& program,
-                                                std::int64_t now) {
+                                               std::int64_t now) {
     const std::wstring installer = updatesFolder + kInstallerName;
     const std::wstring markerPath = updatesFolder + kMarkerName;
     // A set-up without its marker is a download cut short, or one that somebody put there.
     const auto marker = ReadMarker(markerPath);
     if (marker) {
-        auto setup = ReadHeldFile(installer);
-        if (setup && HoldsUp(*setup, *marker, program, now))
-            return WaitingSetup(installer, std::move(setup->handle));
+        auto setup = HeldFile::Open(installer);
+        if (setup && HoldsUp(*setup, *marker, program, now)) return WaitingSetup(installer, std::move(*setup));
     }
     DeleteFileW(installer.c_str());
     DeleteFileW(markerPath.c_str());

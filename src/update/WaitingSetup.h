@@ -4,25 +4,16 @@
 // checked it: the file the marker names, signed with a key this release names, with
 // nothing riding along, and newer than the running version. Anything else there is
 // deleted, and the start goes on.
-#include "platform/UniqueHandle.h"
+#include "update/HeldFile.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace update {
 
 inline constexpr wchar_t kInstallerName[] = L"update.exe";
 inline constexpr wchar_t kMarkerName[] = L"update.dat";
-
-// A file read whole through a handle that keeps writers and deleters out while it is held.
-struct HeldFile {
-    platform::UniqueFile handle;
-    std::vector<std::uint8_t> bytes;
-};
-// None when it cannot be opened or read, or is larger than any set-up of ours.
-std::optional<HeldFile> ReadHeldFile(const std::wstring& path);
 
 class WaitingSetup {
 public:
@@ -35,9 +26,9 @@ public:
     const std::wstring& path() const { return path_; }
 
 private:
-    WaitingSetup(std::wstring path, platform::UniqueFile held) : path_(std::move(path)), held_(std::move(held)) {}
+    WaitingSetup(std::wstring path, HeldFile held) : path_(std::move(path)), held_(std::move(held)) {}
     std::wstring path_;
-    platform::UniqueFile held_;
+    HeldFile held_;
 };
 
 }  // namespace update

@@ -20,7 +20,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::string Hex(std::span<const std::uint8_t> bytes) { return update::MarkerText(std::span<const std::uint8_t, 32>(bytes.data(), 32)); }
+std::string Hex(std::span<const std::uint8_t> bytes) {
+    return update::MarkerText(std::span<const std::uint8_t, 32>(bytes.data(), 32));
+}
 Bytes Of(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
 TEST(Sha256, KnownDigestsWithAndWithoutTheProcessorsInstructionsAndInAnyPieces) {
@@ -98,7 +100,8 @@ TEST(Der, TimesAndLengths) {
         const Bytes element = Der(t.tag, Of(t.text));
         EXPECT_EQ(DerTime(*FirstDerElement(element)), t.seconds) << t.text;
     }
-    const Bytes lengths[] = {{0x30, 0x80, 0x00, 0x00}, {0x30, 0x05, 0x01}, {0x30, 0x85, 1, 0, 0, 0, 0}, {0x1F, 0x01, 0}};
+    const Bytes lengths[] = {
+        {0x30, 0x80, 0x00, 0x00}, {0x30, 0x05, 0x01}, {0x30, 0x85, 1, 0, 0, 0, 0}, {0x1F, 0x01, 0}};
     for (const Bytes& bad : lengths) EXPECT_FALSE(FirstDerElement(bad).has_value());
     const Bytes longForm = Der(der::kOctetString, Bytes(300, 1));
     EXPECT_EQ(FirstDerElement(longForm)->content.size(), 300u);
@@ -116,8 +119,9 @@ Bytes SignedData(const Bytes& contentType, const Bytes& content, bool timestamp)
         Der(0xA1, Seq({Oid({0x2B, 0x06, 0x01, 0x04, 0x01, 0x82, 0x37, 0x03, 0x03, 0x01}), Der(der::kSet, token)}));
     const Bytes signer = Seq({Der(der::kInteger, {1}), Seq({}), kSha256, Der(0xA0, {}), Seq({}),
                               Der(der::kOctetString, Of("signature value")), timestamp ? unsignedAttributes : Bytes{}});
-    const Bytes signedData = Seq({Der(der::kInteger, {1}), Der(der::kSet, kSha256), Seq({contentType, Der(0xA0, content)}),
-                                  Der(0xA0, Of("certificates")), Der(der::kSet, signer)});
+    const Bytes signedData =
+        Seq({Der(der::kInteger, {1}), Der(der::kSet, kSha256), Seq({contentType, Der(0xA0, content)}),
+             Der(0xA0, Of("certificates")), Der(der::kSet, signer)});
     return Seq({Oid({0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02}), Der(0xA0, signedData)});
 }
 const Bytes kIndirectData = Oid({0x2B, 0x06, 0x01, 0x04, 0x01, 0x82, 0x37, 0x02, 0x01, 0x04});
@@ -140,13 +144,14 @@ TEST(AuthenticodeContent, DigestSignatureTimestampAndCertificateAreReadAndEveryC
     EXPECT_EQ(info->imprintAlgorithm, DigestAlgorithm::Sha256);
     EXPECT_EQ(info->imprint, Bytes(32, 0x5A));
     EXPECT_EQ(info->time, 1'591'012'800);
+    EXPECT_EQ(ReadTimestampInfo(Der(der::kOctetString, Tstinfo()))->imprint, info->imprint);
 
     const Bytes key = Seq({Seq({Oid({0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x01})}), Der(0x03, {0, 1, 2})});
-    const Bytes certificate = Seq({Seq({Der(0xA0, Der(der::kInteger, {2})), Der(der::kInteger, {5}), Seq({}), Seq({}),
-                                        Seq({Der(der::kUtcTime, Of("190101000000Z")),
-                                             Der(der::kGeneralizedTime, Of("20210101000000Z"))}),
-                                        Seq({}), key}),
-                                   Seq({}), Der(0x03, {0})});
+    const Bytes certificate =
+        Seq({Seq({Der(0xA0, Der(der::kInteger, {2})), Der(der::kInteger, {5}), Seq({}), Seq({}),
+                  Seq({Der(der::kUtcTime, Of("190101000000Z")), Der(der::kGeneralizedTime, Of("20210101000000Z"))}),
+                  Seq({}), key}),
+             Seq({}), Der(0x03, {0})});
     const auto facts = ReadCertificate(certificate);
     ASSERT_TRUE(facts.has_value());
     EXPECT_EQ(facts->publicKeyInfo, key);
@@ -233,7 +238,8 @@ Bytes Image(const ImageParts& parts, const std::string& keys = "title\n") {
 }
 
 // WIN_CERTIFICATE: length, revision 2.0, PKCS #7; then the signature and what follows it.
-Bytes Table(const Bytes& signature, const Bytes& after = {}, std::uint32_t lengthBeyond = 0, std::uint16_t revision = 0x200) {
+Bytes Table(const Bytes& signature, const Bytes& after = {}, std::uint32_t lengthBeyond = 0,
+            std::uint16_t revision = 0x200) {
     Bytes table(8, 0);
     Put32(table, 0, static_cast<std::uint32_t>(8 + signature.size() + lengthBeyond));
     Put16(table, 4, revision), Put16(table, 6, 2);
@@ -255,7 +261,8 @@ TEST(PeImage, TheCertificateTableHoldsTheSignatureAndItsPaddingOnly) {
         {"4 KB added in the table", {Table(signature, Bytes(4097, 0), 4097)}, SignedImageProblem::ExtraInTable},
         {"eight zeros after it", {Table(signature, Bytes(9, 0))}, SignedImageProblem::ExtraInTable},
         {"padding that is not zeros", {Table(signature, Bytes(1, 0x41))}, SignedImageProblem::ExtraInTable},
-        {"a second signature", {Join({Table(signature, Bytes(1, 0)), Table(signature, Bytes(1, 0))})},
+        {"a second signature",
+         {Join({Table(signature, Bytes(1, 0)), Table(signature, Bytes(1, 0))})},
          SignedImageProblem::ExtraInTable},
         {"bytes after the table", {Table(signature, Bytes(1, 0)), 8}, SignedImageProblem::TableNotAtEnd},
         {"another revision", {Table(signature, Bytes(1, 0), 0, 0x100)}, SignedImageProblem::TableDamaged},
@@ -300,8 +307,7 @@ TEST(PeImage, VersionAndReleaseKeysComeFromTheResources) {
         {"title\n" + key.substr(1) + "\n", 0},
         {"no title", 0},
     };
-    for (const auto& list : lists)
-        EXPECT_EQ(update::ParseReleaseKeys(Of(list.text)).size(), list.count) << list.text;
+    for (const auto& list : lists) EXPECT_EQ(update::ParseReleaseKeys(Of(list.text)).size(), list.count) << list.text;
     // Resource tables cut short: nothing is read from past the cut.
     for (std::size_t size = 0; size < file.size(); ++size) {
         const std::span cut(file.data(), size);

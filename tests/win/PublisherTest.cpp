@@ -8,7 +8,7 @@
 
 #include "platform/Authenticode.h"
 #include "support/SignedFiles.h"
-#include "update/WaitingSetup.h"
+#include "update/HeldFile.h"
 
 #include <gtest/gtest.h>
 
@@ -55,9 +55,9 @@ TEST(Publisher, OffersOnlyWholeNewerSetUpsSignedWithANamedKeyInsideItsValidity) 
         {SignedFile(L"expired-unstamped.exe"), SetupVerdict::Offer, kJune2020},
     };
     for (const auto& c : cases) {
-        const auto setup = ReadHeldFile(c.file);
+        const auto setup = HeldFile::Open(c.file);
         ASSERT_TRUE(setup.has_value()) << c.file;
-        EXPECT_EQ(ours->Check(setup->bytes, c.at), c.verdict) << c.file;
+        EXPECT_EQ(ours->Check(setup->bytes(), c.at), c.verdict) << c.file;
     }
     // The system agrees on the file it takes, and refuses the changed one as well.
     EXPECT_TRUE(platform::SystemTrustsFile(SignedFile(L"ours.exe")));

@@ -47,7 +47,7 @@ struct Installers {
         if (kind == "copied") return copiedSubject;
         if (kind == "unsigned") return unsignedStub;
         if (kind == "spare") return spare;
-        if (kind == "older") return older;
+        if (kind == "downgrade") return older;
         if (kind == "padded") return padded;
         return ours;
     }
@@ -154,7 +154,7 @@ TEST_F(UpdateAgent, CallsWhenDueAndLeavesAMarkerOnlyBesideOurWholeNewerInstaller
         {"unsigned installer", L"unsigned", true, -1, false, CheckOutcome::NotOurPublisher, 2, true, false},
         {"developer build", L"new", true, -1, false, CheckOutcome::UnsignedProgram, 1, true, false, false},
         {"the spare key", L"spare", true, -1, false, CheckOutcome::Downloaded, 2, true, true},
-        {"older by its own version", L"older", true, -1, false, CheckOutcome::SetupNotNewer, 2, true, false},
+        {"older by its own version", L"downgrade", true, -1, false, CheckOutcome::SetupNotNewer, 2, true, false},
         {"4 KB in its certificate table", L"padded", true, -1, false, CheckOutcome::NotOurPublisher, 2, true, false},
         {"a terabyte", L"huge", true, -1, false, CheckOutcome::NoRoom, 2, true, false},
         {"more than the disk holds", L"new", true, -1, false, CheckOutcome::NoRoom, 2, true, false, true, 1000},
@@ -187,8 +187,8 @@ TEST_F(UpdateAgent, CallsWhenDueAndLeavesAMarkerOnlyBesideOurWholeNewerInstaller
             const std::string fetched = ReadFileBytes(Installer());
             EXPECT_EQ(fetched, installers.For(std::string(c.kind, c.kind + wcslen(c.kind))));
             EXPECT_EQ(ReadFileBytes(Marker()),
-                      MarkerText(platform::Sha256Of({reinterpret_cast<const std::uint8_t*>(fetched.data()),
-                                                     fetched.size()})));
+                      MarkerText(
+                          platform::Sha256Of({reinterpret_cast<const std::uint8_t*>(fetched.data()), fetched.size()})));
         }
     }
     const auto heads = server.Requests();
@@ -228,8 +228,9 @@ TEST_F(UpdateAgent, RefusedConnectionIsNoContactAndTheLoopRereadsTheSwitch) {
 class AgentOfTheWindow : public testing_support::QuietMainWindow {
 public:
     std::wstring updates, program;
-    std::atomic<bool> done{false};
-    CheckOutcome outcome = CheckOutcome::NotDue;
+    // The window reads its settings after it has started its workers, as the program does:
+    // the one wake-up comes once it has.
+    std::atomic<bool> started{false}, done{false};
 
 protected:
     void StartWorkers() override {
@@ -237,7 +238,11 @@ protected:
         context.updatesFolder = updates;
         context.runningProgram = program;
         framework::StartWorker(context, [this](const AgentContext& agent) {
-            outcome = CheckForUpdate(agent);
+            int wakeUps = 0;
+            RunUpdateAgent(agent, [&] {
+                while (!started) Sleep(10);
+                return ++wakeUps == 1;
+            });
             done = true;
         });
     }
@@ -254,6 +259,7 @@ TEST_F(UpdateAgent, TheWindowsAgentFetchesOurSetUpAndTheNextStartOffersIt) {
     window.updates = updates_.path();
     window.program = SignedFile(L"Reelkeep.exe");
     ASSERT_TRUE(window.CreateModeless());
+    window.started = true;
     MSG message;
     for (int i = 0; i < 1000 && !window.done; ++i) {
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
@@ -261,7 +267,6 @@ TEST_F(UpdateAgent, TheWindowsAgentFetchesOurSetUpAndTheNextStartOffersIt) {
     }
     SetEnvironmentVariableW(L"REELKEEP_UPDATE_URL", nullptr);
     ASSERT_TRUE(window.done);
-    EXPECT_EQ(window.outcome, CheckOutcome::Downloaded);
     wchar_t recorded[32] = {};
     DWORD size = sizeof recorded;
     EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep", L"lastpingtime", RRF_RT_REG_SZ, nullptr, recorded,
@@ -309,8 +314,12 @@ TEST_F(UpdateAgent, TheStartOffersOnlyTheSetUpTheMarkerNamesAndDeletesAnyOther) 
         SCOPED_TRACE(c.name);
         DeleteFileW(Installer().c_str());
         DeleteFileW(Marker().c_str());
-        if (!c.setup.empty()) ASSERT_TRUE(testing_support::WriteFileBytes(Installer(), c.setup));
-        if (c.marker) ASSERT_TRUE(testing_support::WriteFileBytes(Marker(), *c.marker));
+        if (!c.setup.empty()) {
+            ASSERT_TRUE(testing_support::WriteFileBytes(Installer(), c.setup));
+        }
+        if (c.marker) {
+            ASSERT_TRUE(testing_support::WriteFileBytes(Marker(), *c.marker));
+        }
         {
             const auto waiting = WaitingSetup::Find(updates_.path(), SignedFile(L"Reelkeep.exe"), kNow);
             EXPECT_EQ(waiting.has_value(), c.offered);

@@ -3,8 +3,8 @@
 // (tests/e2e/sign-test-files.sh says which is which), and the trust in their test root
 // that a Windows machine has in the root of our real certificate. Their time-stamp
 // authority chains to that root.
-#include "support/FileBytes.h"
-#include "support/ScratchFolder.h"
+#include "FileBytes.h"
+#include "ScratchFolder.h"
 
 #include <windows.h>
 #include <wincrypt.h>
@@ -22,10 +22,9 @@ inline void TrustTestRoot() {
     ASSERT_FALSE(root.empty()) << "the signed test files are not built beside the tests";
     HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
     ASSERT_NE(store, nullptr);
-    const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
-                                                        reinterpret_cast<const BYTE*>(root.data()),
-                                                        static_cast<DWORD>(root.size()), CERT_STORE_ADD_REPLACE_EXISTING,
-                                                        nullptr);
+    const BOOL added =
+        CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(root.data()),
+                                         static_cast<DWORD>(root.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
     CertCloseStore(store, 0);
     ASSERT_TRUE(added);
 }
