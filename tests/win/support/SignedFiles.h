@@ -29,6 +29,14 @@ inline void TrustTestRoot() {
     ASSERT_TRUE(added);
 }
 
+// Wine's chain engine reads the trusted roots once per process, when it builds its first
+// chain (the agent's system check builds one): the test root is trusted before any test.
+class TrustTestRootFirst : public testing::Environment {
+public:
+    void SetUp() override { TrustTestRoot(); }
+};
+inline testing::Environment* const trustTestRootFirst = testing::AddGlobalTestEnvironment(new TrustTestRootFirst);
+
 // A copy of `source` in `folder` with one byte of its code changed after signing.
 inline std::wstring TamperedCopy(const std::wstring& source, const ScratchFolder& folder) {
     std::string bytes = ReadFileBytes(source);
