@@ -43,7 +43,6 @@ public:
             return nullptr;
         return signer_;
     }
-    std::vector<std::uint8_t> Content() const { return Parameter(CMSG_CONTENT_PARAM); }
     HCERTSTORE store() const { return store_; }
 
 private:
@@ -100,7 +99,7 @@ std::optional<std::int64_t> TrustedTimestamp(std::span<const std::uint8_t> token
     SignedMessage message(token);
     PCCERT_CONTEXT authority = message.VerifiedSigner();
     if (authority == nullptr) return std::nullopt;
-    const auto info = ReadTimestampInfo(message.Content());
+    const auto info = ReadTimestampInfo(token);
     if (!info || info->imprintAlgorithm != DigestAlgorithm::Sha256 ||
         !std::ranges::equal(info->imprint, Sha256Of(signatureValue)))
         return std::nullopt;
@@ -142,8 +141,7 @@ SignatureCheck CheckAuthenticode(std::span<const std::uint8_t> file, std::int64_
         return check;
     }
     const auto stamped = TrustedTimestamp(content->timestampToken, content->signatureValue);
-    check.timestamped = stamped && valid(*stamped);
-    check.problem = check.timestamped ? SignatureProblem::None : SignatureProblem::Expired;
+    check.problem = stamped && valid(*stamped) ? SignatureProblem::None : SignatureProblem::Expired;
     return check;
 }
 

@@ -23,7 +23,6 @@ enum class SignatureProblem {
 struct SignatureCheck {
     SignatureProblem problem = SignatureProblem::NotSigned;
     Sha256Digest signerKey{};  // SHA-256 of the signer certificate's DER SubjectPublicKeyInfo
-    bool timestamped = false;  // valid at its timestamp's time, not now
 };
 
 // `file` is the whole file, read through a handle that keeps writers out; `now` is seconds

@@ -1,6 +1,7 @@
 #include "platform/AuthenticodeContent.h"
 
 #include "platform/Der.h"
+#include "platform/Sha256.h"
 
 #include <algorithm>
 
@@ -16,6 +17,8 @@ constexpr std::uint8_t kIndirectDataOid[] = {0x2B, 0x06, 0x01, 0x04, 0x01, 0x82,
 constexpr std::uint8_t kRfc3161CounterSignatureOid[] = {0x2B, 0x06, 0x01, 0x04, 0x01, 0x82, 0x37, 0x03, 0x03, 0x01};
 constexpr std::uint8_t kSha1Oid[] = {0x2B, 0x0E, 0x03, 0x02, 0x1A};
 constexpr std::uint8_t kSha256Oid[] = {0x60, 0x86, 0x48, 0x01, 0x65, 0x03, 0x04, 0x02, 0x01};
+constexpr std::uint8_t kMessageDigestOid[] = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x04};
+constexpr std::uint8_t kTstInfoOid[] = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x10, 0x01, 0x04};
 
 bool Equal(Bytes a, Bytes b) { return std::ranges::equal(a, b); }
 
@@ -69,17 +72,20 @@ std::optional<SignedData> ReadSignedData(Bytes bytes) {
 // SignerInfo { version, signer id, digest algorithm, [0] signed attributes, signature
 // algorithm, signature, [1] unsigned attributes }.
 struct SignerParts {
+    DerElement digestAlgorithm;
+    std::optional<DerElement> signedAttributes;
     DerElement signature;
     std::optional<DerElement> unsignedAttributes;
 };
 std::optional<SignerParts> ReadSigner(const DerElement& signer) {
     DerReader parts = Inside(signer);
-    if (!parts.Next(der::kInteger) || !parts.Next() || !parts.Next(der::kSequence)) return std::nullopt;
-    parts.Next(der::ContextTag(0));
-    if (!parts.Next(der::kSequence)) return std::nullopt;
+    if (!parts.Next(der::kInteger) || !parts.Next()) return std::nullopt;
+    const auto digestAlgorithm = parts.Next(der::kSequence);
+    const auto signedAttributes = parts.Next(der::ContextTag(0));
+    if (!digestAlgorithm || !parts.Next(der::kSequence)) return std::nullopt;
     const auto signature = parts.Next(der::kOctetString);
     if (!signature) return std::nullopt;
-    return SignerParts{*signature, parts.Next(der::ContextTag(1))};
+    return SignerParts{*digestAlgorithm, signedAttributes, *signature, parts.Next(der::ContextTag(1))};
 }
 
 // The value of the attribute `oid` among `attributes`, when there is exactly one.
@@ -94,22 +100,37 @@ std::optional<DerElement> AttributeValue(const DerElement& attributes, Bytes oid
     return std::nullopt;
 }
 
+// The content octets the first signer signed: its signature covers its signed attributes,
+// and their message digest must be that of the content. The system checks the first;
+// Wine's crypt32 never compares the second, so a changed content would pass it.
+std::optional<Bytes> CoveredContent(const SignedData& signedData, const SignerParts& signer) {
+    if (!signedData.content || !signer.signedAttributes || DigestOf(signer.digestAlgorithm) != DigestAlgorithm::Sha256)
+        return std::nullopt;
+    const auto digest = AttributeValue(*signer.signedAttributes, kMessageDigestOid);
+    if (!digest || digest->tag != der::kOctetString ||
+        !std::ranges::equal(digest->content, Sha256Of(signedData.content->content)))
+        return std::nullopt;
+    return signedData.content->content;
+}
+
 }  // namespace
 
 std::optional<AuthenticodeContent> ReadAuthenticodeContent(Bytes signedDataBytes) {
     const auto signedData = ReadSignedData(signedDataBytes);
     if (!signedData || !Equal(signedData->contentType.content, kIndirectDataOid) || !signedData->content)
         return std::nullopt;
+    const auto signer = ReadSigner(signedData->firstSigner);
+    const auto covered = signer ? CoveredContent(*signedData, *signer) : std::nullopt;
+    if (!covered) return std::nullopt;
     // SpcIndirectDataContent { data, DigestInfo { algorithm, digest } }.
-    DerReader indirect = Inside(*signedData->content);
+    DerReader indirect(*covered);
     const auto data = indirect.Next(der::kSequence);
     const auto digestInfo = indirect.Next(der::kSequence);
     if (!data || !digestInfo) return std::nullopt;
     DerReader digestParts = Inside(*digestInfo);
     const auto algorithm = digestParts.Next(der::kSequence);
     const auto digest = digestParts.Next(der::kOctetString);
-    const auto signer = ReadSigner(signedData->firstSigner);
-    if (!algorithm || !digest || !signer) return std::nullopt;
+    if (!algorithm || !digest) return std::nullopt;
 
     AuthenticodeContent content;
     content.fileDigestAlgorithm = DigestOf(*algorithm);
@@ -122,11 +143,13 @@ std::optional<AuthenticodeContent> ReadAuthenticodeContent(Bytes signedDataBytes
     return content;
 }
 
-std::optional<TimestampInfo> ReadTimestampInfo(Bytes tstInfo) {
-    // TSTInfo { version, policy, MessageImprint { algorithm, hash }, serial, genTime, ... },
-    // bare or in the OCTET STRING that carries it in the token (Wine hands it over so).
-    auto info = FirstDerElement(tstInfo);
-    if (info && info->tag == der::kOctetString) info = FirstDerElement(info->content);
+std::optional<TimestampInfo> ReadTimestampInfo(Bytes token) {
+    const auto signedData = ReadSignedData(token);
+    if (!signedData || !Equal(signedData->contentType.content, kTstInfoOid)) return std::nullopt;
+    const auto signer = ReadSigner(signedData->firstSigner);
+    const auto covered = signer ? CoveredContent(*signedData, *signer) : std::nullopt;
+    // TSTInfo { version, policy, MessageImprint { algorithm, hash }, serial, genTime, ... }.
+    const auto info = covered ? FirstDerElement(*covered) : std::nullopt;
     if (!info || info->tag != der::kSequence) return std::nullopt;
     DerReader parts = Inside(*info);
     if (!parts.Next(der::kInteger) || !parts.Next(der::kObjectId)) return std::nullopt;

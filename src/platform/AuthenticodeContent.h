@@ -22,16 +22,18 @@ struct AuthenticodeContent {
     std::vector<std::uint8_t> timestampToken;
 };
 
-// The PKCS #7 signed data of a file's certificate table; none when it is not one.
+// The PKCS #7 signed data of a file's certificate table; none when it is not one, or when
+// its signed attributes do not hold the SHA-256 of its content.
 std::optional<AuthenticodeContent> ReadAuthenticodeContent(std::span<const std::uint8_t> signedData);
 
-// The inner content of an RFC 3161 token is its TSTInfo, bare or in its OCTET STRING.
+// What an RFC 3161 token's TSTInfo says; none when the token's signed attributes do not
+// hold the SHA-256 of it. The system checks the token's own signature.
 struct TimestampInfo {
     DigestAlgorithm imprintAlgorithm = DigestAlgorithm::Other;
     std::vector<std::uint8_t> imprint;
     std::int64_t time = 0;  // seconds since 1970-01-01 UTC
 };
-std::optional<TimestampInfo> ReadTimestampInfo(std::span<const std::uint8_t> tstInfo);
+std::optional<TimestampInfo> ReadTimestampInfo(std::span<const std::uint8_t> token);
 
 struct CertificateFacts {
     std::vector<std::uint8_t> publicKeyInfo;  // the DER SubjectPublicKeyInfo

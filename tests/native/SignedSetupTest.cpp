@@ -107,44 +107,57 @@ TEST(Der, TimesAndLengths) {
     EXPECT_EQ(FirstDerElement(longForm)->content.size(), 300u);
 }
 
-// A signed data as Authenticode writes it, with an RFC 3161 token among the unsigned
-// attributes, and the token's TSTInfo.
+// A signed data as Authenticode writes it: its signed attributes hold the SHA-256 of its
+// content (or `digestOf`'s), and its unsigned ones an RFC 3161 token, a signed data of its
+// own around a TSTInfo.
 Bytes Tstinfo() {
     return Seq({Der(der::kInteger, {1}), Oid({0x2A, 0x03}), Seq({kSha256, Der(der::kOctetString, Bytes(32, 0x5A))}),
                 Der(der::kInteger, {9}), Der(der::kGeneralizedTime, Of("20200601120000Z"))});
 }
-Bytes SignedData(const Bytes& contentType, const Bytes& content, bool timestamp) {
-    const Bytes token = Seq({Oid({0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02}), Der(0xA0, Seq({}))});
+Bytes SignedData(const Bytes& contentType, const Bytes& content, const Bytes& token = {},
+                 std::optional<Bytes> digestOf = std::nullopt) {
+    const auto inner = FirstDerElement(content)->content;
+    const auto digest = Sha256Of(digestOf ? std::span<const std::uint8_t>(*digestOf) : inner);
+    const Bytes signedAttributes =
+        Der(0xA0, Seq({Oid({0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x04}),
+                       Der(der::kSet, Der(der::kOctetString, Bytes(digest.begin(), digest.end())))}));
     const Bytes unsignedAttributes =
         Der(0xA1, Seq({Oid({0x2B, 0x06, 0x01, 0x04, 0x01, 0x82, 0x37, 0x03, 0x03, 0x01}), Der(der::kSet, token)}));
-    const Bytes signer = Seq({Der(der::kInteger, {1}), Seq({}), kSha256, Der(0xA0, {}), Seq({}),
-                              Der(der::kOctetString, Of("signature value")), timestamp ? unsignedAttributes : Bytes{}});
+    const Bytes signer =
+        Seq({Der(der::kInteger, {1}), Seq({}), kSha256, signedAttributes, Seq({}),
+             Der(der::kOctetString, Of("signature value")), token.empty() ? Bytes{} : unsignedAttributes});
     const Bytes signedData =
         Seq({Der(der::kInteger, {1}), Der(der::kSet, kSha256), Seq({contentType, Der(0xA0, content)}),
              Der(0xA0, Of("certificates")), Der(der::kSet, signer)});
     return Seq({Oid({0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x07, 0x02}), Der(0xA0, signedData)});
 }
+const Bytes kTstInfoType = Oid({0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x10, 0x01, 0x04});
+Bytes Token() { return SignedData(kTstInfoType, Der(der::kOctetString, Tstinfo())); }
 const Bytes kIndirectData = Oid({0x2B, 0x06, 0x01, 0x04, 0x01, 0x82, 0x37, 0x02, 0x01, 0x04});
 Bytes IndirectContent() { return Seq({Seq({}), Seq({kSha256, Der(der::kOctetString, Bytes(32, 0xD1))})}); }
 
 TEST(AuthenticodeContent, DigestSignatureTimestampAndCertificateAreReadAndEveryCutIsRefused) {
-    const Bytes timestamped = SignedData(kIndirectData, IndirectContent(), true);
+    const Bytes timestamped = SignedData(kIndirectData, IndirectContent(), Token());
     const auto content = ReadAuthenticodeContent(timestamped);
     ASSERT_TRUE(content.has_value());
     EXPECT_EQ(content->fileDigestAlgorithm, DigestAlgorithm::Sha256);
     EXPECT_EQ(content->fileDigest, Bytes(32, 0xD1));
     EXPECT_EQ(content->signatureValue, Of("signature value"));
-    EXPECT_EQ(FirstDerElement(content->timestampToken)->tag, der::kSequence);
-    EXPECT_TRUE(ReadAuthenticodeContent(SignedData(kIndirectData, IndirectContent(), false))->timestampToken.empty());
+    EXPECT_EQ(content->timestampToken, Token());
+    EXPECT_TRUE(ReadAuthenticodeContent(SignedData(kIndirectData, IndirectContent()))->timestampToken.empty());
     // Signed data of another kind (a timestamp's own) is no Authenticode signature.
-    EXPECT_FALSE(ReadAuthenticodeContent(SignedData(Oid({0x2A, 0x03}), IndirectContent(), false)).has_value());
+    EXPECT_FALSE(ReadAuthenticodeContent(Token()).has_value());
+    // Content that is not what the signed attributes vouch for: the file digest in it, or
+    // a timestamp's time, could say anything.
+    const Bytes otherContent = Seq({Seq({}), Seq({kSha256, Der(der::kOctetString, Bytes(32, 0xEE))})});
+    EXPECT_FALSE(ReadAuthenticodeContent(SignedData(kIndirectData, otherContent, {}, IndirectContent())).has_value());
+    EXPECT_FALSE(ReadTimestampInfo(SignedData(kTstInfoType, Der(der::kOctetString, Tstinfo()), {}, Of("other"))));
 
-    const auto info = ReadTimestampInfo(Tstinfo());
+    const auto info = ReadTimestampInfo(Token());
     ASSERT_TRUE(info.has_value());
     EXPECT_EQ(info->imprintAlgorithm, DigestAlgorithm::Sha256);
     EXPECT_EQ(info->imprint, Bytes(32, 0x5A));
     EXPECT_EQ(info->time, 1'591'012'800);
-    EXPECT_EQ(ReadTimestampInfo(Der(der::kOctetString, Tstinfo()))->imprint, info->imprint);
 
     const Bytes key = Seq({Seq({Oid({0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x01, 0x01})}), Der(0x03, {0, 1, 2})});
     const Bytes certificate =

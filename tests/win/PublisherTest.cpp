@@ -7,6 +7,8 @@
 #include "update/Publisher.h"
 
 #include "platform/Authenticode.h"
+#include "platform/AuthenticodeContent.h"
+#include "platform/PeImage.h"
 #include "support/SignedFiles.h"
 #include "update/HeldFile.h"
 
@@ -21,6 +23,28 @@ using testing_support::BinFolder;
 using testing_support::SignedFile;
 
 constexpr std::int64_t kJune2020 = 1'591'012'800;
+
+// A copy of ours.exe with a byte of its code changed and the digest inside its signature
+// made to fit: only the signed attributes' digest of that content gives it away (Wine's
+// crypt32 does not compare it).
+std::wstring ForgedCopy(const testing_support::ScratchFolder& folder) {
+    std::string bytes = testing_support::ReadFileBytes(SignedFile(L"ours.exe"));
+    const auto view = [&] { return std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()); };
+    const platform::SignedImage image = platform::ReadSignedImage(view());
+    const auto content =
+        platform::ReadAuthenticodeContent(view().subspan(image.signature.offset, image.signature.size));
+    if (!content) return {};
+    bytes[0x600] = static_cast<char>(bytes[0x600] ^ 0x01);
+    platform::Sha256 digest;
+    for (const platform::ByteRange& range : image.hashed) digest.Add(view().subspan(range.offset, range.size));
+    const auto fitting = digest.Finish();
+    const std::string old(content->fileDigest.begin(), content->fileDigest.end());
+    const std::size_t at = bytes.find(old, image.signature.offset);
+    if (at == std::string::npos) return {};
+    bytes.replace(at, old.size(), std::string(fitting.begin(), fitting.end()));
+    const std::wstring copy = folder.path() + L"forged.exe";
+    return testing_support::WriteFileBytes(copy, bytes) ? copy : std::wstring();
+}
 
 TEST(Publisher, OffersOnlyWholeNewerSetUpsSignedWithANamedKeyInsideItsValidity) {
     testing_support::TrustTestRoot();
@@ -45,6 +69,7 @@ TEST(Publisher, OffersOnlyWholeNewerSetUpsSignedWithANamedKeyInsideItsValidity) 
         {SignedFile(L"older.exe"), SetupVerdict::NotNewer, now},
         {SignedFile(L"padded.exe"), SetupVerdict::RidesAlong, now},
         {testing_support::TamperedCopy(SignedFile(L"ours.exe"), scratch), SetupVerdict::Changed, now},
+        {ForgedCopy(scratch), SetupVerdict::NotSigned, now},
         {BinFolder() + L"e2e_trace_stub.exe", SetupVerdict::NotSigned, now},
         // A certificate of 2019-2020: a timestamp from the trusted authority in June 2020
         // keeps it good; none, a stranger's, or one from after its end does not.
@@ -55,6 +80,7 @@ TEST(Publisher, OffersOnlyWholeNewerSetUpsSignedWithANamedKeyInsideItsValidity) 
         {SignedFile(L"expired-unstamped.exe"), SetupVerdict::Offer, kJune2020},
     };
     for (const auto& c : cases) {
+        ASSERT_FALSE(c.file.empty());
         const auto setup = HeldFile::Open(c.file);
         ASSERT_TRUE(setup.has_value()) << c.file;
         EXPECT_EQ(ours->Check(setup->bytes(), c.at), c.verdict) << c.file;
