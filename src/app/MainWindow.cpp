@@ -252,13 +252,14 @@ bool MainWindow::OnCommand(WORD id, WORD code, HWND control) {
         return true;
     case ID_IMPORT_YOUTUBE: {
         webimport::ImportSettings import{platform::LibraryFolder(), probe::DefaultFfmpegPath(), webimport::SiteUrl()};
-        import.clipArrived = [window = hwnd()](const library::ArrivedClip& clip) { ListInWindow(window, clip); };
+        import.clipArrived = [window = hwnd()](const library::ArrivedClip& clip) { ListInWindow(window, clip);
+    };
         webimport::WebImportDialog(hwnd(), import).DoModal();
         return true;
     }
-    default: return Dialog::OnCommand(id, code, control);
-    }
+default: return Dialog::OnCommand(id, code, control);
 }
+}  // namespace app
 
 void MainWindow::OnOK() {
     const int mark = list_.SelectionMark();

@@ -19,7 +19,8 @@ bool IsFirefoxCache(const std::wstring& folder) {
 // A page may call itself anything; a title that the library would take for one of its own
 // markers (the start-up deletes every clip whose title holds the deletion mark) is not kept.
 bool IsMarkerLike(const std::wstring& title) {
-    for (std::wstring_view marker : {titles::kTitleNotSet, titles::kTitleNotFlv, titles::kTitleFlvAd, titles::kTitleFlv})
+    for (std::wstring_view marker :
+         {titles::kTitleNotSet, titles::kTitleNotFlv, titles::kTitleFlvAd, titles::kTitleFlv})
         if (title == marker) return true;
     return titles::IsMarkedForDeletion(title);
 }

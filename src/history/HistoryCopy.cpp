@@ -46,8 +46,9 @@ bool ReadAt(HANDLE file, std::uint64_t offset, char* buffer, DWORD length, DWORD
 
 // Copies with reads that let the browser go on reading, writing and even deleting.
 bool CopyShared(const std::wstring& source, const std::wstring& target) {
-    platform::UniqueFile in(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    platform::UniqueFile in(CreateFileW(source.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!in) return false;
     platform::UniqueFile out(
         CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
@@ -81,7 +82,8 @@ bool CopyShared(const std::wstring& source, const std::wstring& target) {
 }
 
 void DeleteFolder(const std::wstring& folder) {
-    platform::ForEachFile(folder, [&](const WIN32_FIND_DATAW& entry) { DeleteFileW((folder + entry.cFileName).c_str()); });
+    platform::ForEachFile(folder,
+                          [&](const WIN32_FIND_DATAW& entry) { DeleteFileW((folder + entry.cFileName).c_str()); });
     RemoveDirectoryW(folder.c_str());
 }
 
@@ -89,8 +91,8 @@ std::wstring NewFolderUnder(const std::wstring& copyFolder) {
     static std::atomic<unsigned> counter{0};
     CreateDirectoryW(copyFolder.c_str(), nullptr);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::wstring folder = copyFolder + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                    std::to_wstring(++counter) + L"\\";
+        const std::wstring folder =
+            copyFolder + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L"\\";
         if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
     }
     return {};

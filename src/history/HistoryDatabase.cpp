@@ -152,8 +152,8 @@ std::optional<PageVisit> HistoryDatabase::Query(const char* sql, const std::stri
 
 std::optional<PageVisit> HistoryDatabase::LastVisitOnSite(const Site& site, std::int64_t fetchedAt,
                                                           const VisitWindow& window) const {
-    return Query(kind_ == HistoryKind::Chromium ? kChromiumOnSite : kFirefoxOnSite, site.scheme, site.host,
-                 fetchedAt, window);
+    return Query(kind_ == HistoryKind::Chromium ? kChromiumOnSite : kFirefoxOnSite, site.scheme, site.host, fetchedAt,
+                 window);
 }
 
 std::optional<PageVisit> HistoryDatabase::LastVisitOf(const std::string& url, std::int64_t fetchedAt,

@@ -19,7 +19,7 @@ enum class HistoryKind { Chromium, Firefox };
 
 struct PageVisit {
     std::string url;
-    std::wstring title;           // as the browser stored it; may be empty
+    std::wstring title;                      // as the browser stored it; may be empty
     std::int64_t visitedAtMicroseconds = 0;  // since 1970 UTC
 };
 

@@ -48,8 +48,8 @@ std::vector<HistoryFile> HistoryFilesOfCache(const std::wstring& cacheFolder, bo
         if (const std::wstring roaming = Moved(profile, folders.localAppData, folders.roamingAppData); !roaming.empty())
             AddUnique(files, {roaming + name, HistoryKind::Firefox});
         if (!folders.linuxCache.empty() && !folders.linuxHome.empty()) {
-            const std::wstring home = Moved(profile, folders.linuxCache + L"\\mozilla\\firefox",
-                                            folders.linuxHome + L"\\.mozilla\\firefox");
+            const std::wstring home =
+                Moved(profile, folders.linuxCache + L"\\mozilla\\firefox", folders.linuxHome + L"\\.mozilla\\firefox");
             if (!home.empty()) AddUnique(files, {home + name, HistoryKind::Firefox});
         }
         // A profile started with its own folder keeps its cache inside it.

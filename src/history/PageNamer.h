@@ -18,8 +18,8 @@ namespace history {
 struct PageQuestion {
     std::wstring cacheFolder;  // the cache the video was read from, no trailing backslash
     bool firefox = false;
-    std::string topFrameSite;  // SiteText of the cache key's site; empty when it names none
-    std::string referrer;      // the request's Referer, when the cache kept it
+    std::string topFrameSite;    // SiteText of the cache key's site; empty when it names none
+    std::string referrer;        // the request's Referer, when the cache kept it
     std::int64_t fetchedAt = 0;  // seconds since 1970 UTC; 0 when unknown
 };
 

@@ -43,7 +43,7 @@ struct MediaSource {
 SourceRank RankOf(std::optional<std::wstring_view> type, std::wstring_view address) {
     if (!type || type->empty()) {
         return KindOfAddress(platform::DecodeEntities(address)) != AddressKind::Unknown ? SourceRank::Readable
-                                                                              : SourceRank::Untyped;
+                                                                                        : SourceRank::Untyped;
     }
     const std::wstring_view bare = type->substr(0, type->find(L';'));
     for (std::wstring_view readable : kReadableTypes)
@@ -108,7 +108,8 @@ PageVideo ReadPageVideo(std::wstring_view page, std::wstring_view pageAddress) {
     PageVideo video;
     std::wstring base(pageAddress);
     if (facts.base) {
-        if (auto resolved = ResolveAddress(pageAddress, platform::DecodeEntities(*facts.base))) base = std::move(*resolved);
+        if (auto resolved = ResolveAddress(pageAddress, platform::DecodeEntities(*facts.base)))
+            base = std::move(*resolved);
     }
     auto add = [&](std::wstring_view written, bool decode) {
         const auto resolved = ResolveAddress(base, decode ? platform::DecodeEntities(written) : std::wstring(written));

@@ -83,6 +83,5 @@ TEST(OutputCheck, ConversionReportOfTheRealTool) {
     }
 }
 
-
 }  // namespace
 }  // namespace convert

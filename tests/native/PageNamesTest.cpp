@@ -61,16 +61,11 @@ TEST(PageSite, AddressesOnASite) {
         const Site& site;
         bool on;
     } cases[] = {
-        {"http://site.example/watch?v=1", site, true},
-        {"http://www.site.example:8080/a", site, true},
-        {"http://user@SITE.example./a", site, true},
-        {"https://site.example/", site, false},
-        {"https://site.example/", anyScheme, true},
-        {"http://notsite.example/", site, false},
-        {"http://site.example.evil/", site, false},
-        {"http://evil/site.example", site, false},
-        {"javascript:site.example", anyScheme, false},
-        {"site.example/page", anyScheme, false},
+        {"http://site.example/watch?v=1", site, true}, {"http://www.site.example:8080/a", site, true},
+        {"http://user@SITE.example./a", site, true},   {"https://site.example/", site, false},
+        {"https://site.example/", anyScheme, true},    {"http://notsite.example/", site, false},
+        {"http://site.example.evil/", site, false},    {"http://evil/site.example", site, false},
+        {"javascript:site.example", anyScheme, false}, {"site.example/page", anyScheme, false},
     };
     for (const auto& c : cases) EXPECT_EQ(IsOnSite(c.url, c.site), c.on) << c.url;
     EXPECT_EQ(VideoFromSiteTitle(site), L"Video from site.example");
@@ -89,23 +84,29 @@ TEST(HistoryFiles, EachBrowsersHistoryBesideOrApartFromItsCache) {
         bool firefox;
         Files files;
     } cases[] = {
-        {L"C:\\u\\AppData\\Local\\Microsoft\\Edge\\User Data\\Profile 1\\Cache\\Cache_Data", false,
+        {L"C:\\u\\AppData\\Local\\Microsoft\\Edge\\User Data\\Profile 1\\Cache\\Cache_Data",
+         false,
          {{L"C:\\u\\AppData\\Local\\Microsoft\\Edge\\User Data\\Profile 1\\History", chromium},
           {L"C:\\u\\AppData\\Roaming\\Microsoft\\Edge\\User Data\\Profile 1\\History", chromium}}},
-        {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\Cache", false,
+        {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\Cache",
+         false,
          {{L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\History", chromium},
           {L"C:\\u\\AppData\\Roaming\\Google\\Chrome\\User Data\\Default\\History", chromium}}},
         // Opera's profile roams; its cache does not.
-        {L"C:\\u\\appdata\\local\\Opera Software\\Opera GX Stable\\Cache\\Cache_Data", false,
+        {L"C:\\u\\appdata\\local\\Opera Software\\Opera GX Stable\\Cache\\Cache_Data",
+         false,
          {{L"C:\\u\\appdata\\local\\Opera Software\\Opera GX Stable\\History", chromium},
           {L"C:\\u\\AppData\\Roaming\\Opera Software\\Opera GX Stable\\History", chromium}}},
-        {L"Z:\\home\\ann\\.cache\\chromium\\Default\\Cache\\Cache_Data", false,
+        {L"Z:\\home\\ann\\.cache\\chromium\\Default\\Cache\\Cache_Data",
+         false,
          {{L"Z:\\home\\ann\\.cache\\chromium\\Default\\History", chromium},
           {L"Z:\\home\\ann\\.config\\chromium\\Default\\History", chromium}}},
-        {L"C:\\u\\AppData\\Local\\Mozilla\\Firefox\\Profiles\\x.default\\cache2", true,
+        {L"C:\\u\\AppData\\Local\\Mozilla\\Firefox\\Profiles\\x.default\\cache2",
+         true,
          {{L"C:\\u\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\x.default\\places.sqlite", firefox},
           {L"C:\\u\\AppData\\Local\\Mozilla\\Firefox\\Profiles\\x.default\\places.sqlite", firefox}}},
-        {L"Z:\\home\\ann\\.cache\\mozilla\\firefox\\x.default-esr\\cache2", true,
+        {L"Z:\\home\\ann\\.cache\\mozilla\\firefox\\x.default-esr\\cache2",
+         true,
          {{L"Z:\\home\\ann\\.mozilla\\firefox\\x.default-esr\\places.sqlite", firefox},
           {L"Z:\\home\\ann\\.cache\\mozilla\\firefox\\x.default-esr\\places.sqlite", firefox}}},
         {L"cache2", true, {}},
@@ -134,7 +135,7 @@ private:
 
 struct Browser {
     const char* name;
-    const char* cache;    // under tests/data/page-names
+    const char* cache;  // under tests/data/page-names
     capture::CacheKind kind;
     const char* history;  // the same profile's history
 };
@@ -160,7 +161,8 @@ TEST(HistoryDatabase, EachVideoIsNamedByItsOwnPageInEitherBrowser) {
         ASSERT_TRUE(database);
         const capture::DiskCacheFiles files(kData / browser.cache);
         std::map<std::string, std::pair<std::wstring, std::string>> named;
-        for (const capture::MediaStream& stream : capture::GroupStreams(files, capture::ReadCache(files, browser.kind))) {
+        for (const capture::MediaStream& stream :
+             capture::GroupStreams(files, capture::ReadCache(files, browser.kind))) {
             if (!stream.url.ends_with(".mp4")) continue;  // the pages themselves
             const auto site = SiteOfText(stream.pageSite);
             ASSERT_TRUE(site) << stream.url;
@@ -187,8 +189,8 @@ std::int64_t LatestVisit(const fs::path& path, const char* sql) {
     sqlite3* db = nullptr;
     std::int64_t second = 0;
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_open(path.c_str(), &db) == SQLITE_OK && sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW)
+    if (sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
         second = sqlite3_column_int64(statement, 0);
     sqlite3_finalize(statement);
     sqlite3_close(db);
@@ -234,8 +236,9 @@ TEST(HistoryDatabase, RecentVisitsInTheLogAndHalfWrittenChangesAreReadAsTheBrows
     ASSERT_EQ(sqlite3_open(history.c_str(), &chromium), SQLITE_OK);
     Execute(chromium, "PRAGMA journal_mode=DELETE; PRAGMA cache_size=1; BEGIN;");
     Execute(chromium, "UPDATE urls SET title = 'Half written ' || hex(randomblob(4000));");
-    Execute(chromium, "CREATE TABLE filler(x); INSERT INTO filler SELECT randomblob(3000) FROM "
-                      "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n);");
+    Execute(chromium,
+            "CREATE TABLE filler(x); INSERT INTO filler SELECT randomblob(3000) FROM "
+            "(WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<200) SELECT i FROM n);");
     ASSERT_TRUE(fs::exists(scratch / "History-journal"));
     fs::copy_file(history, scratch / "Held");
     fs::copy_file(scratch / "History-journal", scratch / "Held-journal");
