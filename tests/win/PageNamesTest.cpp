@@ -106,24 +106,27 @@ protected:
         CopyTree(kData + L"firefox\\cache2", firefox + L"\\Profiles\\t.default\\cache2");
         const std::wstring roaming = roaming_ + L"\\Mozilla\\Firefox\\Profiles\\t.default";
         MakeFolders(roaming);
-        EXPECT_TRUE(CopyFileW((kData + L"firefox\\places.sqlite").c_str(), (roaming + L"\\places.sqlite").c_str(), FALSE));
+        EXPECT_TRUE(
+            CopyFileW((kData + L"firefox\\places.sqlite").c_str(), (roaming + L"\\places.sqlite").c_str(), FALSE));
         return firefox;
     }
 
     void Pass(const std::wstring& chrome, const std::wstring& firefox) {
         std::atomic<bool> on{true}, off{false};
         CacheWatcher watcher({&off, &on, &on, &off},
-                             {L"", firefox.empty() ? L"" : firefox + L"\\*",
+                             {L"",
+                              firefox.empty() ? L"" : firefox + L"\\*",
                               chrome.empty() ? std::vector<std::wstring>{} : std::vector<std::wstring>{chrome + L"\\*"},
-                              {}, {}, {}},
+                              {},
+                              {},
+                              {}},
                              context_);
         watcher.RunPass();
     }
 
     std::map<std::wstring, Named> Clips() const {
         std::map<std::string, std::wstring> served;
-        for (const wchar_t* video : kVideos)
-            served[ReadFileBytes(kData + L"media-" + video + L".mp4")] = video;
+        for (const wchar_t* video : kVideos) served[ReadFileBytes(kData + L"media-" + video + L".mp4")] = video;
         std::map<std::wstring, Named> clips;
         for (const std::wstring& clip : added_) {
             const auto found = served.find(ReadFileBytes(clip));
@@ -175,8 +178,8 @@ TEST_F(PageNames, EachClipIsNamedByItsOwnPageWhileTheBrowserHoldsItsHistory) {
         // SQLite opens for reading and writing, shares both, and in exclusive locking mode
         // holds its lock bytes at 1 GiB for as long as the browser runs.
         platform::UniqueFile held(CreateFileW((chrome + L"\\User Data\\Profile 1\\History").c_str(),
-                                              GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                              GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(held.valid());
         OVERLAPPED lockBytes{};
         lockBytes.Offset = 0x40000000;
