@@ -4,6 +4,8 @@
 
 #include "framework/HelpViewer.h"
 
+#include <string>
+
 namespace app {
 
 inline constexpr wchar_t kWebSiteAddress[] = L"https://www.reelkeep.com/";
