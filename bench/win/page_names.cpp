@@ -181,8 +181,9 @@ int main() {
     }
     if (failures == 0) {
         const double ratio = Median(hundred) / Median(copy);
-        std::printf("names for 100 clips in one pass vs one copy of the history: %.2fx (limit %.1fx; %.1f vs %.1f ms)\n",
-                    ratio, kHundredLimit, Median(hundred) / 1000, Median(copy) / 1000);
+        std::printf(
+            "names for 100 clips in one pass vs one copy of the history: %.2fx (limit %.1fx; %.1f vs %.1f ms)\n", ratio,
+            kHundredLimit, Median(hundred) / 1000, Median(copy) / 1000);
         if (ratio > kHundredLimit) ++failures;
     }
     std::printf(failures ? "FAILED\n" : "ok\n");

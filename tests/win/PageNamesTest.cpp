@@ -6,11 +6,13 @@
 #include "history/PageNamer.h"
 #include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
+#include "platform/WineHost.h"
 #include "titles/FallbackTitleStore.h"
 #include "titles/TitleStore.h"
 #include "support/FileBytes.h"
 #include "support/ScratchFolder.h"
 
+#include <sqlite3.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -236,6 +238,76 @@ TEST_F(PageNames, WithoutItsProfilesHistoryAClipIsCalledAfterItsSite) {
         ExpectNoCopyLeft();
         EXPECT_TRUE(Snapshot(local_) == before) << "a browser folder changed";
     }
+}
+
+// A page may call itself anything: a title that the library would read as its deletion mark
+// (every clip whose title holds it is deleted at the next start) or as a cache marker is
+// never given to a clip, which is called after its site instead.
+TEST_F(PageNames, APageTitleThatReadsAsAMarkerIsNotGivenToTheClip) {
+    const std::wstring chrome = PlaceChrome();
+    const std::wstring history = chrome + L"\\User Data\\Profile 1\\History";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(std::string(history.begin(), history.end()).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "UPDATE urls SET title = 'Watch InOrderToDelete now' WHERE url LIKE '%/first.html';"
+                           "UPDATE urls SET title = 'Flv' WHERE url LIKE '%/third.html';",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    Pass(chrome, L"");
+    auto expected = kByPage;
+    expected[L"one"].title = L"Video from site-one.test";
+    expected[L"three"].title = L"Video from site-two.test";
+    EXPECT_EQ(Clips(), expected);
+}
+
+// Under Wine the Linux user's browsers are read as well: Chromium's cache under
+// $XDG_CACHE_HOME with its History under $XDG_CONFIG_HOME, Firefox's cache under
+// ~/.cache/mozilla/firefox with places.sqlite under ~/.mozilla/firefox.
+TEST_F(PageNames, LinuxProfilesUnderWine) {
+    using Converter = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<Converter>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    ASSERT_NE(unixName, nullptr) << "not under Wine";
+    const auto unixPath = [&](const std::wstring& path) {
+        char* name = unixName(path.c_str());
+        const std::string text = name ? name : "";
+        HeapFree(GetProcessHeap(), 0, name);
+        return std::wstring(text.begin(), text.end());
+    };
+    const std::wstring home = scratch_.path() + L"home";
+    MakeFolders(home + L"\\.cache");
+    MakeFolders(home + L"\\.config");
+    CopyTree(kData + L"chromium\\Profile 1\\Cache", home + L"\\.cache\\chromium\\Default\\Cache");
+    MakeFolders(home + L"\\.config\\chromium\\Default");
+    ASSERT_TRUE(CopyFileW((kData + L"chromium\\Profile 1\\History").c_str(),
+                          (home + L"\\.config\\chromium\\Default\\History").c_str(), FALSE));
+    CopyTree(kData + L"firefox\\cache2", home + L"\\.cache\\mozilla\\firefox\\x.default-esr\\cache2");
+    MakeFolders(home + L"\\.mozilla\\firefox\\x.default-esr");
+    ASSERT_TRUE(CopyFileW((kData + L"firefox\\places.sqlite").c_str(),
+                          (home + L"\\.mozilla\\firefox\\x.default-esr\\places.sqlite").c_str(), FALSE));
+    // Only HOME says where: the XDG folders are its defaults.
+    const wchar_t* const variables[] = {L"HOME", L"XDG_CACHE_HOME", L"XDG_CONFIG_HOME"};
+    std::vector<std::wstring> saved;
+    for (const wchar_t* name : variables) {
+        saved.push_back(platform::EnvironmentValue(name));
+        SetEnvironmentVariableW(name, nullptr);
+    }
+    SetEnvironmentVariableW(L"HOME", unixPath(home).c_str());
+    const history::ProfileFolders folders = history::DefaultProfileFolders();
+    const CacheRoots roots = DefaultCacheRoots();
+    for (std::size_t i = 0; i < saved.size(); ++i)
+        SetEnvironmentVariableW(variables[i], saved[i].empty() ? nullptr : saved[i].c_str());
+    history::PageNamer namer(folders, copies_);
+    context_.pageNames = &namer;
+    for (const auto& [firefox, chrome] : {std::pair{roots.linuxFirefox, std::vector<std::wstring>{}},
+                                          std::pair{std::vector<std::wstring>{}, roots.linuxChrome}}) {
+        added_.clear();
+        std::atomic<bool> on{true}, off{false};
+        CacheWatcher({&off, &on, &on, &off}, {L"", L"", {}, {}, firefox, chrome}, context_).RunPass();
+        EXPECT_EQ(Clips(), kByPage) << (firefox.empty() ? "Chromium" : "Firefox");
+    }
+    ExpectNoCopyLeft();
 }
 
 // A copy is made once per history per pass, however many clips it names, and it goes
