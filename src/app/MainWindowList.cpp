@@ -260,8 +260,8 @@ void MainWindow::ShowClipContextMenu(POINT click) {
     hit.pt = click;
     SendMessageW(list_.hwnd(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     const bool onRow = hit.iItem >= 0;
-    // The page a clip was watched on is kept with the clip, and read only when asked for.
-    const std::wstring page = onRow && mark >= 0 ? titles::ReadPageUrl(list_.RowPath(mark)) : std::wstring();
+    // The page the clicked clip was watched on is kept with the clip, and read only when asked for.
+    const std::wstring page = onRow ? titles::ReadPageUrl(list_.RowPath(hit.iItem)) : std::wstring();
     platform::UniqueMenu menu = BuildClipContextMenu(
         {onRow, viewMode_ == library::kViewSimple, menu_.CheckedCommandsEnabled(), IsWebPageAddress(page)}, menu_);
     POINT screen = click;

@@ -140,8 +140,8 @@ std::optional<PageVisit> HistoryDatabase::Query(const char* sql, const std::stri
     sqlite3_bind_int64(statement.get(), 1, from);
     sqlite3_bind_int64(statement.get(), 2, to);
     sqlite3_bind_text(statement.get(), 3, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    if (sql == kChromiumOnSite || sql == kFirefoxOnSite)
-        sqlite3_bind_text(statement.get(), 4, host.c_str(), static_cast<int>(host.size()), SQLITE_TRANSIENT);
+    // The address queries have no fourth parameter, and refuse it harmlessly.
+    sqlite3_bind_text(statement.get(), 4, host.c_str(), static_cast<int>(host.size()), SQLITE_TRANSIENT);
     if (sqlite3_step(statement.get()) != SQLITE_ROW) return std::nullopt;
     PageVisit visit;
     visit.url = ColumnText(statement.get(), 0);

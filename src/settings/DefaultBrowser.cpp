@@ -2,8 +2,6 @@
 
 #include "platform/UniqueHandle.h"
 
-#include <cwchar>
-
 namespace settings {
 
 namespace {
@@ -22,9 +20,7 @@ std::optional<std::wstring> ReadString(HKEY root, const std::wstring& path, cons
 }
 
 std::optional<std::wstring> UserChoiceProgId(const wchar_t* scheme) {
-    wchar_t path[200] = {};
-    std::swprintf(path, sizeof path / sizeof path[0], kUserChoiceKey, scheme);
-    return ReadString(HKEY_CURRENT_USER, path, L"ProgId");
+    return ReadString(HKEY_CURRENT_USER, std::wstring(kUrlAssociationsKey) + scheme + L"\\UserChoice", L"ProgId");
 }
 
 }  // namespace

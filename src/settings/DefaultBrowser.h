@@ -9,9 +9,10 @@
 
 namespace settings {
 
-// Where Windows records the user's choice of program for web addresses.
-inline constexpr wchar_t kUserChoiceKey[] =
-    L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\%s\\UserChoice";
+// Where Windows records the user's choice of program for each kind of address, under
+// "<scheme>\UserChoice".
+inline constexpr wchar_t kUrlAssociationsKey[] =
+    L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\";
 
 // The ProgId of the user's choice for https (then http) addresses; the browser it names;
 // and where there is none, or it names another browser, the shell's old "open" command
