@@ -350,10 +350,9 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
             number = NextMovieNumber(context_.libraryFolder, numbers);
             return std::wstring(titles::kTitleMoviePrefix) + number;
         },
-        &created, Widen(stream.url), extension);
+        &created, Widen(stream.url), extension, page.pageUrl);
     if (clip.empty()) return StreamOutcome::Failed;
     if (!number.empty()) numbers.Given(number, clip);
-    if (!page.pageUrl.empty()) titles::WritePageUrl(clip, page.pageUrl);
     Remember(members, clip.substr(context_.libraryFolder.size()));
     MarkSingle(folder, stream, titles::kTitleFlv);
     if (members.audio) MarkSingle(folder, *members.audio, titles::kTitleFlv);

@@ -142,7 +142,10 @@ std::unique_ptr<HistoryCopy> HistoryCopy::Make(const std::wstring& source, const
         bool still = copied;
         for (std::size_t part = 0; part < kParts.size() && still; ++part)
             still = StampOf(source + kParts[part]) == before[part];
-        if (still) return copy;
+        if (still) {
+            copy->alone_ = before[1].size == 0 && before[2].size == 0;
+            return copy;
+        }
         for (const wchar_t* part : kParts) DeleteFileW((copy->path_ + part).c_str());
     }
     return nullptr;

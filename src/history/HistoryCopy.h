@@ -27,11 +27,14 @@ public:
     const std::wstring& path() const { return path_; }
     // The path as SQLite takes it.
     std::string Utf8Path() const;
+    // No log or journal with anything in it was copied beside it.
+    bool alone() const { return alone_; }
 
 private:
     HistoryCopy(std::wstring folder, std::wstring path) : folder_(std::move(folder)), path_(std::move(path)) {}
     std::wstring folder_;  // ends with a backslash
     std::wstring path_;
+    bool alone_ = true;
 };
 
 }  // namespace history

@@ -98,11 +98,33 @@ sqlite3* OpenFile(const std::string& path, int flags) {
     return db;
 }
 
+// "file:" and the path, '\\' as '/', with the characters a URI gives a meaning escaped.
+std::string FileUri(const std::string& path) {
+    std::string uri = "file:";
+    if (path.size() > 1 && path[1] == ':') uri += '/';
+    for (char c : path) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            uri += '/';
+        } else if (c == '?' || c == '#' || c == '%' || byte < 0x21 || byte >= 0x7f) {
+            static constexpr char kDigits[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kDigits[byte >> 4];
+            uri += kDigits[byte & 15];
+        } else {
+            uri += c;
+        }
+    }
+    return uri;
+}
+
 }  // namespace
 
-std::unique_ptr<HistoryDatabase> HistoryDatabase::Open(const std::string& utf8Path) {
-    sqlite3* db = OpenFile(utf8Path, SQLITE_OPEN_READONLY);
+std::unique_ptr<HistoryDatabase> HistoryDatabase::Open(const std::string& utf8Path, bool alone) {
+    sqlite3* db = alone ? OpenFile(FileUri(utf8Path) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI)
+                        : OpenFile(utf8Path, SQLITE_OPEN_READONLY);
     if (!db) return nullptr;
+
     // The first read finds out whether the copy holds a journal of a write the browser had
     // not finished; a read-only connection cannot roll it back, so the copy (ours, and
     // deleted after the pass) is opened for writing once to do so.
@@ -124,29 +146,38 @@ std::unique_ptr<HistoryDatabase> HistoryDatabase::Open(const std::string& utf8Pa
         return nullptr;
     }
     sqlite3_exec(db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    // One read transaction for the connection's life: nobody else writes the copy, and each
+    // question of the pass then reads without taking its locks and looking for a journal
+    // again. It ends with the connection.
+    sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     return std::unique_ptr<HistoryDatabase>(new HistoryDatabase(db, *kind));
 }
 
-HistoryDatabase::~HistoryDatabase() { sqlite3_close(db_); }
+HistoryDatabase::~HistoryDatabase() {
+    for (const auto& [sql, statement] : statements_) sqlite3_finalize(statement);
+    sqlite3_close(db_);
+}
 
 std::optional<PageVisit> HistoryDatabase::Query(const char* sql, const std::string& text, const std::string& host,
                                                 std::int64_t fetchedAt, const VisitWindow& window) const {
-    Statement statement(db_, sql);
-    if (!statement.get()) return std::nullopt;
+    sqlite3_stmt*& prepared = statements_[sql];
+    if (!prepared && sqlite3_prepare_v2(db_, sql, -1, &prepared, nullptr) != SQLITE_OK) return std::nullopt;
+    sqlite3_reset(prepared);
+    sqlite3_clear_bindings(prepared);
     // Seconds rounded down: the whole second of the fetch counts, and the slack after it.
     const std::int64_t offset = kind_ == HistoryKind::Chromium ? kChromiumEpochOffset : 0;
     const std::int64_t from = (fetchedAt - window.boundSeconds) * kMicroseconds + offset;
     const std::int64_t to = (fetchedAt + 1 + window.slackSeconds) * kMicroseconds - 1 + offset;
-    sqlite3_bind_int64(statement.get(), 1, from);
-    sqlite3_bind_int64(statement.get(), 2, to);
-    sqlite3_bind_text(statement.get(), 3, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(prepared, 1, from);
+    sqlite3_bind_int64(prepared, 2, to);
+    sqlite3_bind_text(prepared, 3, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     // The address queries have no fourth parameter, and refuse it harmlessly.
-    sqlite3_bind_text(statement.get(), 4, host.c_str(), static_cast<int>(host.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(statement.get()) != SQLITE_ROW) return std::nullopt;
+    sqlite3_bind_text(prepared, 4, host.c_str(), static_cast<int>(host.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(prepared) != SQLITE_ROW) return std::nullopt;
     PageVisit visit;
-    visit.url = ColumnText(statement.get(), 0);
-    visit.title = WideOfUtf8(ColumnText(statement.get(), 1));
-    visit.visitedAtMicroseconds = sqlite3_column_int64(statement.get(), 2) - offset;
+    visit.url = ColumnText(prepared, 0);
+    visit.title = WideOfUtf8(ColumnText(prepared, 1));
+    visit.visitedAtMicroseconds = sqlite3_column_int64(prepared, 2) - offset;
     return visit;
 }
 

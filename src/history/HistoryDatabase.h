@@ -6,6 +6,7 @@
 #include "history/PageSite.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,7 +39,9 @@ public:
     // Opens `utf8Path` (a private copy: see HistoryCopy) read-only; nothing when the file is
     // no history database this reader knows. A hot journal beside the copy, left by a
     // browser caught mid-write, is rolled back in the copy.
-    static std::unique_ptr<HistoryDatabase> Open(const std::string& utf8Path);
+    // `alone` says that no log or journal lies beside the copy: SQLite then reads it as a
+    // file that cannot change, without locks, journal checks or a shared-memory file.
+    static std::unique_ptr<HistoryDatabase> Open(const std::string& utf8Path, bool alone = false);
     ~HistoryDatabase();
     HistoryDatabase(const HistoryDatabase&) = delete;
     HistoryDatabase& operator=(const HistoryDatabase&) = delete;
@@ -61,6 +64,8 @@ private:
 
     sqlite3* db_;
     HistoryKind kind_;
+    // Prepared once: a pass asks the same question for every clip. Finalised on close.
+    mutable std::map<const char*, sqlite3_stmt*> statements_;
 };
 
 }  // namespace history

@@ -7,6 +7,8 @@
 
 #include <shlobj.h>
 
+#include <vector>
+
 namespace history {
 
 namespace {
@@ -31,26 +33,44 @@ PageNamer::PageNamer(ProfileFolders folders, std::wstring copyFolder, VisitWindo
     ClearCopies(copyFolder_);
 }
 
-PageNamer::~PageNamer() { EndPass(); }
+PageNamer::~PageNamer() {
+    EndPass();
+    WaitForDeletions();
+}
 
 void PageNamer::EndPass() {
     // The database first: SQLite holds its files open until it is closed.
-    for (auto& [path, opened] : opened_) opened.database.reset();
+    std::vector<std::unique_ptr<HistoryCopy>> copies;
+    for (auto& [path, opened] : opened_) {
+        opened.database.reset();
+        if (opened.copy) copies.push_back(std::move(opened.copy));
+    }
     opened_.clear();
+    byCache_.clear();
+    if (copies.empty()) return;
+    WaitForDeletions();
+    deleting_ = std::thread([copies = std::move(copies)]() mutable { copies.clear(); });
+}
+
+void PageNamer::WaitForDeletions() {
+    if (deleting_.joinable()) deleting_.join();
 }
 
 const HistoryDatabase* PageNamer::DatabaseFor(const PageQuestion& question) {
+    const auto [known, first] = byCache_.try_emplace({question.cacheFolder, question.firefox}, nullptr);
+    if (!first) return known->second;
     for (const HistoryFile& file : HistoryFilesOfCache(question.cacheFolder, question.firefox, folders_)) {
         if (!platform::FileExists(file.path)) continue;
         auto [found, added] = opened_.try_emplace(file.path);
         Opened& opened = found->second;
         if (added) {
             opened.copy = HistoryCopy::Make(file.path, copyFolder_);
-            if (opened.copy) opened.database = HistoryDatabase::Open(opened.copy->Utf8Path());
+            if (opened.copy) opened.database = HistoryDatabase::Open(opened.copy->Utf8Path(), opened.copy->alone());
         }
-        return opened.database.get();
+        known->second = opened.database.get();
+        break;
     }
-    return nullptr;
+    return known->second;
 }
 
 PageName PageNamer::NameFor(const PageQuestion& question) {

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace history {
 
@@ -38,8 +39,11 @@ public:
     PageNamer& operator=(const PageNamer&) = delete;
 
     PageName NameFor(const PageQuestion& question);
-    // Closes the histories read in this pass and deletes their copies.
+    // Closes the histories read in this pass and deletes their copies at once, on a thread
+    // of their own: freeing a large file takes a file system longer than reading it.
     void EndPass();
+    // Returns once the copies of the passes so far are deleted.
+    void WaitForDeletions();
 
 private:
     struct Opened {
@@ -52,6 +56,9 @@ private:
     std::wstring copyFolder_;
     VisitWindow window_;
     std::map<std::wstring, Opened> opened_;
+    // The database each cache folder of this pass was answered from (null: none).
+    std::map<std::pair<std::wstring, bool>, const HistoryDatabase*> byCache_;
+    std::thread deleting_;
 };
 
 // This user's folders, and under Wine the Linux user's too.

@@ -142,7 +142,8 @@ protected:
     }
 
     // Nothing of a history copy is left in our folder once the pass is over.
-    void ExpectNoCopyLeft() const {
+    void ExpectNoCopyLeft() {
+        namer_.WaitForDeletions();
         WIN32_FIND_DATAW entry;
         platform::UniqueFind find(FindFirstFileW((copies_ + L"*").c_str(), &entry));
         if (!find) return;
@@ -309,6 +310,7 @@ TEST_F(PageNames, LinuxProfilesUnderWine) {
         CacheWatcher({&off, &on, &on, &off}, {L"", L"", {}, {}, firefox, chrome}, context_).RunPass();
         EXPECT_EQ(Clips(), kByPage) << (firefox.empty() ? "Chromium" : "Firefox");
     }
+    namer.WaitForDeletions();
     ExpectNoCopyLeft();
 }
 
@@ -337,6 +339,7 @@ TEST_F(PageNames, CopiesLastOnePassAndLeftoversAreCleared) {
     }
     EXPECT_EQ(folders, 1);
     namer.EndPass();
+    namer.WaitForDeletions();
     ExpectNoCopyLeft();
 }
 
