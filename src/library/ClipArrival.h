@@ -23,9 +23,9 @@ struct ArrivedClip {
 };
 
 // Puts the clip at the top of the list when the window's filter admits it and it is not
-// listed yet (a clip that grew updates its row in place), and has the window select the top row as after a build; then
-// keeps the probe in the probe cache, so that the next start does not probe the clip either. Takes its turn with the
-// list builds.
+// listed yet (a clip that grew updates its row in place), and has the window select the top row as after a build; then keeps the probe
+// in the probe cache, so that the next start does not probe the clip either. Takes its
+// turn with the list builds.
 void ListArrivedClip(HWND window, const ArrivedClip& clip, const CatalogueSource& source = DefaultCatalogueSource());
 
 // Clips new in the library and not probed yet: probed (on the probe pool), then each

@@ -48,6 +48,7 @@ private:
     std::wstring lastError_;
 };
 
+
 // What a probe report of a downloaded file says about it.
 struct ProbedFile {
     bool hasVideo = false;          // it lists a video stream

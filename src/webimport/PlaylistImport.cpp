@@ -181,8 +181,7 @@ void PlaylistImport::Finish(const PlaylistSource& source, const std::wstring& pa
     }
     ProbedFile placed = probed;
     placed.extension = ExtensionOf(source.container);
-    if (!PlaceInLibrary(path, placed, settings_, second, request_.title, request_.address))
-        return channel_.Fail(kCannotWriteClip);
+    if (!PlaceInLibrary(path, placed, settings_, second, request_.title, request_.address)) return channel_.Fail(kCannotWriteClip);
     channel_.Done();
 }
 

@@ -83,5 +83,6 @@ TEST(OutputCheck, ConversionReportOfTheRealTool) {
     }
 }
 
+
 }  // namespace
 }  // namespace convert
