@@ -32,4 +32,6 @@ if [ ! -f "$CACHE/ffmpeg.exe" ]; then
   rm -rf "$tmp"
 fi
 
+"$(dirname "$0")/fetch-sqlite.sh"
+
 "$(dirname "$0")/make-prefix.sh"

@@ -22,6 +22,8 @@ struct MediaStream {
     // Names the stream across passes and runs: its site and the URL its pieces share.
     std::string identity;
     std::string site;
+    std::string pageSite;  // of its first piece: see CachedResponse
+    std::string referrer;
     std::string url;  // the address the clip keeps: the stream's URL, or its playlist's
     std::string contentType;
     StreamShape shape = StreamShape::Single;

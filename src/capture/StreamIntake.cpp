@@ -3,6 +3,7 @@
 #include "capture/FileStamps.h"
 #include "capture/ProbedStreams.h"
 #include "capture/BodyAssembly.h"
+#include "capture/PageNames.h"
 #include "library/ClipPlacement.h"
 #include "platform/FileValues.h"
 #include "platform/ProcessRunner.h"
@@ -81,6 +82,7 @@ std::wstring ExtensionOfAssembled(const MediaStream& stream, const std::wstring&
 bool GrowClip(const std::wstring& clip, const std::wstring& source) {
     const std::wstring title = titles::ReadTitle(clip);
     const std::wstring address = titles::ReadSourceUrl(clip);
+    const std::wstring page = titles::ReadPageUrl(clip);
     // A title that cannot be read now would be lost with the old identity.
     if (title == titles::kTitleNotSet) return false;
     {
@@ -105,6 +107,7 @@ bool GrowClip(const std::wstring& clip, const std::wstring& source) {
     }
     titles::WriteTitle(clip, title);
     if (!address.empty()) titles::WriteSourceUrl(clip, address);
+    if (!page.empty()) titles::WritePageUrl(clip, page);
     return true;
 }
 
@@ -338,16 +341,18 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
     const std::int64_t fetched = stream.firstFetched != 0 ? stream.firstFetched : Now();
     const FILETIME created = FileTimeOfUnixSeconds(fetched);
     MovieNumbers& numbers = context_.numbers ? *context_.numbers : ProcessMovieNumbers();
+    const history::PageName page = PageOfStream(context_.pageNames, folder, stream);
     std::wstring number;
     const std::wstring clip = library::PlaceCopyInLibrary(
         clipFile, context_.libraryFolder, static_cast<std::int32_t>(fetched),
         [&] {
+            if (!page.title.empty()) return page.title;
             number = NextMovieNumber(context_.libraryFolder, numbers);
             return std::wstring(titles::kTitleMoviePrefix) + number;
         },
-        &created, Widen(stream.url), extension);
+        &created, Widen(stream.url), extension, page.pageUrl);
     if (clip.empty()) return StreamOutcome::Failed;
-    numbers.Given(number, clip);
+    if (!number.empty()) numbers.Given(number, clip);
     Remember(members, clip.substr(context_.libraryFolder.size()));
     MarkSingle(folder, stream, titles::kTitleFlv);
     if (members.audio) MarkSingle(folder, *members.audio, titles::kTitleFlv);

@@ -88,5 +88,7 @@ std::shared_ptr<FallbackTitleStore> ProcessTitleStore();
 void UseTitleStoreAt(std::wstring logPath, std::uint64_t compactAtBytes = 1u << 20);
 // The addresses clips were fetched from, in a log of their own beside the title log.
 std::shared_ptr<FallbackTitleStore> ProcessSourceStore();
+// The addresses of the pages clips were watched on, likewise.
+std::shared_ptr<FallbackTitleStore> ProcessPageStore();
 
 }  // namespace titles
