@@ -7,7 +7,7 @@ source "$(dirname "$0")/env.sh"
 packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix mingw-w64-tools
           wine wine64 xvfb xauth x11-utils imagemagick librsvg2-bin icoutils
           ffmpeg googletest zlib1g-dev libz-mingw-w64-dev locales fonts-dejavu-core python3 nsis fp-utils-3.2.2 zip bc osslsigncode
-          openssl)
+          openssl faketime)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -31,5 +31,7 @@ if [ ! -f "$CACHE/ffmpeg.exe" ]; then
   mv "$CACHE/ffmpeg.exe.part" "$CACHE/ffmpeg.exe"
   rm -rf "$tmp"
 fi
+
+"$(dirname "$0")/fetch-sqlite.sh"
 
 "$(dirname "$0")/make-prefix.sh"

@@ -11,6 +11,10 @@
 #include <functional>
 #include <string>
 
+namespace history {
+class PageNamer;
+}
+
 namespace capture {
 
 // Everything the intake reaches beyond the cache file. Tests fill it with a scratch
@@ -25,6 +29,8 @@ struct IntakeContext {
     // Called after a clip has grown by pieces played later: same file, new probe.
     std::function<void(const library::ArrivedClip& clip)> clipGrown;
     MovieNumbers* numbers = nullptr;
+    // Names clips by the pages they were watched on; without it every clip is "MovieN".
+    history::PageNamer* pageNames = nullptr;
     // Seconds since 1970; the system clock when empty.
     std::function<std::int64_t()> now;
     // How long a copy or join of so many bytes may run before it is taken for hung and

@@ -58,6 +58,8 @@ private:
     MediaStream Begin(const CachedResponse& first, StreamShape shape, std::string key) {
         MediaStream stream;
         stream.site = first.site;
+        stream.pageSite = first.pageSite;
+        stream.referrer = first.referrer;
         stream.identity = first.site + " " + key;
         stream.url = std::move(key);
         stream.contentType = first.contentType;

@@ -27,6 +27,8 @@ struct MediaStream {
     // How earlier versions named it in their record, when that differs; else empty.
     std::string legacyIdentity;
     std::string site;
+    std::string pageSite;  // of its first piece: see CachedResponse
+    std::string referrer;
     std::string url;  // the address the clip keeps: the stream's URL, or its playlist's
     std::string contentType;
     StreamShape shape = StreamShape::Single;

@@ -2,6 +2,7 @@
 
 #include "capture/FileStamps.h"
 #include "capture/BodyAssembly.h"
+#include "capture/PageNames.h"
 #include "capture/StoredDigests.h"
 #include "intake/ClipReport.h"
 #include "intake/IncomingClip.h"
@@ -517,20 +518,23 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
     const std::int64_t fetched = stream.firstFetched != 0 ? stream.firstFetched : Now();
     const FILETIME created = FileTimeOfUnixSeconds(fetched);
     MovieNumbers& numbers = context_.numbers ? *context_.numbers : ProcessMovieNumbers();
+    const history::PageName page = PageOfStream(context_.pageNames, folder, stream);
     std::wstring number;
     intake::Placement placement;
     placement.libraryFolder = context_.libraryFolder;
     placement.second = static_cast<std::int32_t>(fetched);
     placement.created = &created;
     placement.sourceUrl = Widen(stream.url);
+    placement.pageUrl = page.pageUrl;
     placement.title = [&] {
+        if (!page.title.empty()) return page.title;
         number = NextMovieNumber(numbers);
         return std::wstring(titles::kTitleMoviePrefix) + number;
     };
     placement.container = container;
     const std::wstring clip = intake::PlaceClip(clipFile, placement);
     if (clip.empty()) return StreamOutcome::Failed;
-    numbers.Given(number, clip);
+    if (!number.empty()) numbers.Given(number, clip);
     Remember(members, clip.substr(context_.libraryFolder.size()));
     MarkSingle(folder, stream, titles::kTitleFlv);
     if (members.audio) MarkSingle(folder, *members.audio, titles::kTitleFlv);

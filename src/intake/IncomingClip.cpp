@@ -55,7 +55,7 @@ MadeClip CheckClip(const std::wstring& ffmpegPath, const std::wstring& path, con
 
 std::wstring PlaceFile(const std::wstring& incoming, const Placement& placement, std::wstring_view extension) {
     return library::PlaceCopyInLibrary(incoming, placement.libraryFolder, placement.second, placement.title,
-                                       placement.created, placement.sourceUrl, extension);
+                                       placement.created, placement.sourceUrl, extension, placement.pageUrl);
 }
 
 std::wstring PlaceClip(IncomingFile& file, const Placement& placement) {
@@ -68,6 +68,7 @@ std::wstring PlaceClip(IncomingFile& file, const Placement& placement) {
 bool SwapInGrownClip(const std::wstring& clip, IncomingFile& grown) {
     const std::wstring title = titles::ReadTitle(clip);
     const std::wstring address = titles::ReadSourceUrl(clip);
+    const std::wstring page = titles::ReadPageUrl(clip);
     // A title that cannot be read now would be lost with the old file.
     if (title == titles::kTitleNotSet) return false;
     FILETIME created{};
@@ -84,6 +85,7 @@ bool SwapInGrownClip(const std::wstring& clip, IncomingFile& grown) {
     }
     titles::WriteTitle(grown.path(), title);
     if (!address.empty()) titles::WriteSourceUrl(grown.path(), address);
+    if (!page.empty()) titles::WritePageUrl(grown.path(), page);
     if (!ReplaceFileW(clip.c_str(), grown.path().c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) &&
         !MoveFileExW(grown.path().c_str(), clip.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return false;
@@ -91,6 +93,7 @@ bool SwapInGrownClip(const std::wstring& clip, IncomingFile& grown) {
     // Where titles are kept by file identity, the clip now is the new file: say it again.
     titles::WriteTitle(clip, title);
     if (!address.empty()) titles::WriteSourceUrl(clip, address);
+    if (!page.empty()) titles::WritePageUrl(clip, page);
     return true;
 }
 

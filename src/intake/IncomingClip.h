@@ -53,6 +53,8 @@ struct Placement {
     std::int32_t second = 0;     // names the clip
     const FILETIME* created = nullptr;
     std::wstring sourceUrl;
+    // The page a captured clip was watched on; empty when not known.
+    std::wstring pageUrl;
     // The clip's title, asked for once the clip is whole: "Movie" and the next number for
     // a capture, the page's title for an import.
     std::function<std::wstring()> title;
@@ -67,7 +69,7 @@ std::wstring PlaceFile(const std::wstring& incoming, const Placement& placement,
 
 // Puts the bytes of `grown` in place of `clip` by one rename (ReplaceFileW, else
 // MoveFileExW): never written over in place, so a write that fails half-way leaves the
-// clip as it was. The clip keeps its name, title, address and creation time.
+// clip as it was. The clip keeps its name, title, addresses and creation time.
 bool SwapInGrownClip(const std::wstring& clip, IncomingFile& grown);
 
 }  // namespace intake

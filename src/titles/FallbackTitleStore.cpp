@@ -342,4 +342,10 @@ std::shared_ptr<FallbackTitleStore> ProcessStreamStore() {
     return StoreBesideTitles(L"streams.log", mutex, store);
 }
 
+std::shared_ptr<FallbackTitleStore> ProcessPageStore() {
+    static std::mutex mutex;
+    static std::shared_ptr<FallbackTitleStore> store;
+    return StoreBesideTitles(L"pages.log", mutex, store);
+}
+
 }  // namespace titles

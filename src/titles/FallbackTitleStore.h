@@ -90,5 +90,7 @@ void UseTitleStoreAt(std::wstring logPath, std::uint64_t compactAtBytes = 1u << 
 std::shared_ptr<FallbackTitleStore> ProcessSourceStore();
 // The same for the identities of the streams a clip was made from, "streams.log".
 std::shared_ptr<FallbackTitleStore> ProcessStreamStore();
+// The addresses of the pages clips were watched on, likewise.
+std::shared_ptr<FallbackTitleStore> ProcessPageStore();
 
 }  // namespace titles

@@ -155,6 +155,7 @@ struct TextSlot {
 constexpr TextSlot kTitleSlot{PIDSI_TITLE, ProcessTitleStore};
 constexpr TextSlot kSourceSlot{PIDSI_COMMENTS, ProcessSourceStore};
 constexpr TextSlot kStreamSlot{PIDSI_KEYWORDS, ProcessStreamStore};
+constexpr TextSlot kPageSlot{PIDSI_SUBJECT, ProcessPageStore};
 
 std::wstring ReadStoredText(const std::wstring& path, const TextSlot& slot) {
     const std::wstring full = platform::FullPathOrSame(path);
@@ -221,6 +222,10 @@ void WriteStreamIdentities(const std::wstring& path, const std::wstring& identit
     WriteStoredText(path, identities, kStreamSlot);
 }
 
+std::wstring ReadPageUrl(const std::wstring& path) { return ReadStoredText(path, kPageSlot); }
+
+void WritePageUrl(const std::wstring& path, const std::wstring& url) { WriteStoredText(path, url, kPageSlot); }
+
 bool DeleteTitledFile(const std::wstring& path, DWORD& error) {
     const std::wstring full = platform::FullPathOrSame(path);
     const DWORD attributes = GetFileAttributesW(full.c_str());
@@ -246,6 +251,7 @@ bool DeleteTitledFile(const std::wstring& path, DWORD& error) {
         ProcessTitleStore()->Write(identified->identity, L"");
         ProcessSourceStore()->Write(identified->identity, L"");
         ProcessStreamStore()->Write(identified->identity, L"");
+        ProcessPageStore()->Write(identified->identity, L"");
     }
     return true;
 }

@@ -2,7 +2,7 @@
 
 #include "platform/ToolOutput.h"
 #include "platform/Utf8.h"
-#include "webimport/HtmlText.h"
+#include "platform/HtmlText.h"
 #include "webimport/WebAddress.h"
 
 #include <array>
@@ -125,7 +125,7 @@ std::wstring DirectVideoTitle(std::wstring_view url) {
         path = slash == std::wstring_view::npos ? std::wstring_view() : path.substr(slash);
     }
     while (!path.empty() && path.back() == L'/') path.remove_suffix(1);
-    const std::wstring title = TidyTitle(DecodeEscapes(path.substr(path.rfind(L'/') + 1)));
+    const std::wstring title = platform::TidyTitle(DecodeEscapes(path.substr(path.rfind(L'/') + 1)));
     return title.empty() ? std::wstring(L"video") : title;
 }
 

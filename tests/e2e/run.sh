@@ -42,7 +42,7 @@ serve_screenshots() {
   done
 }
 
-# The web site and update server of the import and update tests, on 127.0.0.1 only.
+# The web site of the import tests, on 127.0.0.1 only.
 python3 "$ROOT/tests/e2e/http_server.py" "$WIN_BIN" "$requests/http.port" &
 http_pid=$!
 # Polled every tenth of a second for up to 30 s (a loaded machine starts Python slowly),
@@ -55,8 +55,8 @@ done
 [ -s "$requests/http.port" ] || { echo "e2e: the test web server did not start"; kill "$http_pid"; exit 1; }
 export REELKEEP_E2E_HTTP_URL="http://127.0.0.1:$(cat "$requests/http.port")"
 # Every program the tests start talks to 127.0.0.1 only: the site is the test server, and
-# the update agent, due a minute after a first start, finds a closed port unless a test
-# names the server.
+# the update agent, due a minute after a first start, finds a closed port (its road from
+# fetch to offer is a Windows test, which need not wait that minute).
 export REELKEEP_SITE_URL="$REELKEEP_E2E_HTTP_URL"
 export REELKEEP_UPDATE_URL="http://127.0.0.1:9/actual-version/"
 

@@ -1,10 +1,10 @@
-#include "webimport/HtmlText.h"
+#include "platform/HtmlText.h"
 
 #include "platform/Utf8.h"
 
 #include <array>
 
-namespace webimport {
+namespace platform {
 
 namespace {
 
@@ -180,4 +180,4 @@ std::wstring TidyTitle(std::wstring_view text) {
 
 std::wstring PageTitleText(std::wstring_view html) { return TidyTitle(DecodeEntities(html)); }
 
-}  // namespace webimport
+}  // namespace platform

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace webimport {
+namespace platform {
 
 // Named (the HTML 4 set), decimal and hexadecimal character references become their
 // characters; a reference that names nothing, or lacks its ";", stays as it is written.
@@ -24,4 +24,4 @@ std::wstring TidyTitle(std::wstring_view text);
 // DecodeEntities, then TidyTitle.
 std::wstring PageTitleText(std::wstring_view html);
 
-}  // namespace webimport
+}  // namespace platform
