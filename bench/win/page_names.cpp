@@ -3,14 +3,14 @@
 //  - a watcher pass that captures one clip, with names against without;
 //  - names for 100 clips in one pass against copying the history file once.
 // Prints the ratios of the medians; fails when one is over its limit.
-#include "BenchClock.h"
-#include "BenchTools.h"
-#include "../../tests/win/support/ScratchFolder.h"
-
 #include "capture/CacheWatcher.h"
 #include "history/HistoryCopy.h"
 #include "history/PageNamer.h"
 #include "titles/FallbackTitleStore.h"
+
+#include "support/BenchClock.h"
+#include "support/BenchTools.h"
+#include "support/ScratchFolder.h"
 
 #include <sqlite3.h>
 

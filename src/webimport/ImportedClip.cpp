@@ -3,6 +3,7 @@
 #include "intake/IncomingClip.h"
 #include "library/ClipPlacement.h"
 #include "probe/MediaProbe.h"
+#include "webimport/PageScrape.h"
 
 namespace webimport {
 
@@ -24,7 +25,7 @@ bool PlaceInLibrary(const std::wstring& path, const ProbedFile& probed, const Im
     placement.libraryFolder = settings.libraryFolder;
     placement.second = second;
     placement.sourceUrl = source;
-    placement.title = [&] { return title; };
+    placement.title = [&] { return ImportedClipTitle(title, source); };
     if (!probed.extension.empty()) {
         const std::wstring placed = intake::PlaceFile(path, placement, probed.extension);
         if (placed.empty()) return false;

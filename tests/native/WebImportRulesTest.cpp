@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace webimport {
 namespace {
 
@@ -105,6 +107,17 @@ TEST(DirectVideo, TypesAndTitles) {
         {L"http://h/%C3%A9t%C3%A9 \u00e0 Paris.mp4", L"\u00e9t\u00e9 \u00e0 Paris.mp4"},
     };
     for (const auto& [url, title] : titles) EXPECT_EQ(DirectVideoTitle(url), title) << url;
+}
+
+TEST(ImportedClipTitle, APageTitleThatReadsAsAMarkerNeverNamesTheClip) {
+    const std::tuple<std::wstring_view, std::wstring_view, std::wstring_view> cases[] = {
+        {L"A day at the sea", L"http://h/v.mp4", L"A day at the sea"},
+        {L"Why InOrderToDelete matters", L"http://h/clip.mp4", L"clip.mp4"},
+        {L"NotSet", L"http://h/clip.mp4", L"clip.mp4"},
+        {L"Flv", L"http://h/InOrderToDelete", L"video"},
+    };
+    for (const auto& [page, address, title] : cases)
+        EXPECT_EQ(ImportedClipTitle(page, address), title) << std::wstring(page);
 }
 
 TEST(DownloadedFile, WhatAProbeSaysItIs) {
