@@ -13,18 +13,23 @@ native:
 	@cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -Wno-dev >/dev/null
 	@cmake --build build/native
 
-# A release's code-signing certificate and key (README, "Signing a release"); taken from the
-# environment or the command line, unsigned when both are empty.
+# A release's code-signing certificate and key, its time-stamp server and its spare keys
+# (README, "Signing a release"); taken from the environment or the command line, unsigned
+# when all are empty.
 REELKEEP_SIGN_CERT ?=
 REELKEEP_SIGN_KEY ?=
+REELKEEP_TIMESTAMP_URL ?=
+REELKEEP_SPARE_KEYS ?=
 
 win:
 	@cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release -Wno-dev \
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	    -DREELKEEP_SIGN_CERT="$(REELKEEP_SIGN_CERT)" -DREELKEEP_SIGN_KEY="$(REELKEEP_SIGN_KEY)" >/dev/null
+	    -DREELKEEP_SIGN_CERT="$(REELKEEP_SIGN_CERT)" -DREELKEEP_SIGN_KEY="$(REELKEEP_SIGN_KEY)" \
+	    -DREELKEEP_TIMESTAMP_URL="$(REELKEEP_TIMESTAMP_URL)" -DREELKEEP_SPARE_KEYS="$(REELKEEP_SPARE_KEYS)" >/dev/null
 	@cmake --build build/win
 
-# build/Reelkeep-1.21-setup.exe, signed when REELKEEP_SIGN_CERT and REELKEEP_SIGN_KEY are set
+# build/Reelkeep-1.21-setup.exe, signed when REELKEEP_SIGN_CERT, REELKEEP_SIGN_KEY and
+# REELKEEP_TIMESTAMP_URL are set
 installer: setup win
 	@cmake --build build/win --target installer
 

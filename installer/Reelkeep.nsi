@@ -39,7 +39,7 @@ SetCompressorDictSize 64
 !endif
 ; A signed release signs its uninstaller as well (installer/sign.sh, in place).
 !ifdef SIGN_SCRIPT
-  !uninstfinalize '"${SIGN_SCRIPT}" "--certificate=${SIGN_CERT}" "--key=${SIGN_KEY}" "%1"'
+  !uninstfinalize '"${SIGN_SCRIPT}" "--certificate=${SIGN_CERT}" "--key=${SIGN_KEY}" "--timestamp=${SIGN_TIMESTAMP}" "%1"'
 !endif
 
 Name "${PRODUCT} ${VERSION}"

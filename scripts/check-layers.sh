@@ -13,15 +13,17 @@ framework     platform resources
 settings      framework platform resources
 titles        platform
 probe         platform
+history       platform
 library       titles probe framework platform resources
-capture       settings library titles probe framework platform resources
+intake        library titles probe framework platform resources
+capture       settings intake library history titles probe framework platform resources
 convert       settings library titles probe framework platform resources
 preview       settings flashhost framework platform resources
-webimport     settings library titles probe framework platform resources
+webimport     settings intake library titles probe framework platform resources
 update        settings library titles probe framework platform resources
 flashhost     platform
 flashctl      flashhost platform
-app           capture convert preview flashctl flashhost webimport update settings library titles probe framework platform resources
+app           capture convert preview flashctl flashhost webimport update settings intake library history titles probe framework platform resources
 TABLE
 
 declare -A allowed

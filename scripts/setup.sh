@@ -7,7 +7,7 @@ source "$(dirname "$0")/env.sh"
 packages=(cmake ninja-build g++ g++-mingw-w64-x86-64-posix mingw-w64-tools
           wine wine64 xvfb xauth x11-utils imagemagick librsvg2-bin icoutils
           ffmpeg googletest zlib1g-dev libz-mingw-w64-dev locales fonts-dejavu-core python3 nsis fp-utils-3.2.2 zip bc osslsigncode
-          openssl
+          openssl faketime
           # Our ffmpeg.exe, built from Debian's sources (tools/ffmpeg/build.sh).
           dpkg-dev patch nasm meson pkg-config)
 missing=()
@@ -43,5 +43,7 @@ fi
 # Built once per machine into the cache, keyed by the sources' versions and the recipe;
 # the build tree links to it.
 "$ROOT/tools/ffmpeg/build.sh" "$BUILD/ffmpeg.exe"
+
+"$(dirname "$0")/fetch-sqlite.sh"
 
 "$(dirname "$0")/make-prefix.sh"

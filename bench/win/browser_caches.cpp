@@ -81,7 +81,7 @@ bool MakeEntryCache(const std::wstring& folder, const std::wstring& libraryFolde
             if (!bench::WriteFileBytes(folder + L"\\" + name, file)) return false;
         }
         const std::string identity = "http://127.0.0.1 " + capture::QueryRangeOf(PieceUrl(stream, 0))->stream;
-        record.Set(identity, {kPiecesPerStream * kPieceSize, std::to_wstring(1765242000 + stream / 2) + L".mp4"});
+        record.Set(identity, {kPiecesPerStream * kPieceSize, std::to_wstring(1765242000 + stream / 2) + L".mp4", ""});
     }
     CreateDirectoryW((libraryFolder + L".streams").c_str(), nullptr);
     return bench::WriteFileBytes(capture::StreamRecordPath(libraryFolder), record.Text());

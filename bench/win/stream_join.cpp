@@ -1,10 +1,11 @@
-// Capturing a played pair of streams, timed under Wine against copying the same bytes in
-// the same run: a 100 MB video stream and the 10 MB audio stream played with it, cached
-// as 1 MiB query-range pieces in a Simple cache, are read, grouped, paired, put together,
-// probed and joined by ffmpeg.exe into one clip. Prints the ratio of the medians; fails
-// when it is over its limit.
+// Capturing a played pair of streams, timed under Wine against the bare tool in the same
+// run: a 100 MB video stream and the 10 MB audio stream played with it, cached as 1 MiB
+// query-range pieces in a Simple cache, are read, grouped, paired, joined by ffmpeg.exe
+// straight from the cache files and checked, against ffmpeg.exe joining the same two
+// streams as plain files. Prints the ratio of the medians; fails when it is over its limit.
 #include "capture/CacheReaders.h"
-#include "capture/ProbedStreams.h"
+#include "intake/ClipReport.h"
+#include "intake/ToolCommand.h"
 #include "capture/StreamIntake.h"
 #include "platform/ProcessRunner.h"
 #include "platform/UniqueHandle.h"
@@ -29,8 +30,7 @@ using bench::NowMicroseconds;
 
 // Copying is served from memory here, while joining runs ffmpeg.exe over every packet:
 // the pipeline is held against the bare tool's join of the same two files plus the copy.
-constexpr double kCopyTarget = 1.5;
-constexpr double kJoinLimit = 2.5;
+constexpr double kJoinLimit = 1.3;
 constexpr int kRounds = 3;
 constexpr std::uint64_t kPiece = 1u << 20;
 
@@ -139,20 +139,21 @@ int main() {
         DeleteFileW((base + L"\\copied-video.mp4").c_str());
         DeleteFileW((base + L"\\copied-audio.mp4").c_str());
         start = NowMicroseconds();
-        platform::RunAndCapture(
-            capture::JoinCommandLine(ffmpeg, video, audio, capture::ClipContainer::Matroska, base + L"\\bare.mkv"),
-            std::chrono::minutes(5));
+        intake::CopyOrJoin job;
+        job.picture.location = video;
+        job.sound = intake::ToolInput{audio};
+        job.container = intake::ClipContainer::Matroska;
+        job.output = base + L"\\bare.mkv";
+        platform::RunAndCapture(intake::CopyOrJoinCommandLine(ffmpeg, job), std::chrono::minutes(5));
         bare.push_back(NowMicroseconds() - start);
         if (bench::FileSize(base + L"\\bare.mkv") < 100'000'000) ++failures;
         DeleteFileW((base + L"\\bare.mkv").c_str());
         testing_support::ScratchFolder::RemoveTree(context.libraryFolder);
     }
-    std::printf(
-        "putting together and joining a 100 MB video stream and its 10 MB audio stream vs copying 110 MB: "
-        "%.2fx (target %.1fx, not held: ffmpeg.exe reads and writes every packet)\n",
-        Median(joins) / Median(copies), kCopyTarget);
-    const double ratio = Median(joins) / (Median(copies) + Median(bare));
-    std::printf("the same vs copying 110 MB and ffmpeg.exe joining the two files bare: %.2fx (limit %.1fx)\n", ratio,
+    std::printf("capturing a 100 MB video stream with its 10 MB audio stream vs copying 110 MB: %.2fx (no limit)\n",
+                Median(joins) / Median(copies));
+    const double ratio = Median(joins) / Median(bare);
+    std::printf("the same vs ffmpeg.exe joining the two streams as plain files: %.2fx (limit %.1fx)\n", ratio,
                 kJoinLimit);
     if (ratio > kJoinLimit) ++failures;
     testing_support::ScratchFolder::RemoveTree(base + L"\\");

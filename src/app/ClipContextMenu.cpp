@@ -32,6 +32,7 @@ platform::UniqueMenu BuildClipContextMenu(const ClipContextMenuState& state, con
         Append(handle, ID_MOVIE_CONVERT, L" Convert                    F4", bitmaps.Bitmap(IDB_MENU_CONVERT));
     AppendMenuW(handle, MF_SEPARATOR, 0, nullptr);
     Append(handle, ID_MOVIE_PLAY_EXTERNAL, L" Play in external player", bitmaps.Bitmap(IDB_MENU_PLAY_EXTERNAL));
+    if (state.clipHasPage) AppendMenuW(handle, MF_STRING, ID_MOVIE_OPEN_PAGE, L" Open the page");
     if (state.checkedCommandsEnabled) {
         AppendMenuW(handle, MF_SEPARATOR, 0, nullptr);
         HMENU checked = CreatePopupMenu();

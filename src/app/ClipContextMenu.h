@@ -10,6 +10,7 @@ struct ClipContextMenuState {
     bool onRow = false;                   // the click hit a row
     bool simpleLayout = false;            // adds " Convert"
     bool checkedCommandsEnabled = false;  // adds " With checked movies"
+    bool clipHasPage = false;             // adds " Open the page"
 };
 
 platform::UniqueMenu BuildClipContextMenu(const ClipContextMenuState& state, const MainMenu& bitmaps);

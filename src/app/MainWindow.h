@@ -96,6 +96,8 @@ protected:
     virtual preview::PreviewHost* CreatePreviewHost();
     // Ends the process at once after Quit was confirmed. Tests replace it.
     virtual void EndProcessNow();
+    // Opens a clip's page in the default browser. Tests replace it.
+    virtual void OpenWebPage(const std::wstring& url);
     // Shows the about box modally. Tests replace it.
     virtual void ShowAboutBox();
 

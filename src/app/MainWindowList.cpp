@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ClipContextMenu.h"
+#include "app/ShellLaunch.h"
 #include "convert/ConvertDialog.h"
 #include "convert/OutputNames.h"
 #include "framework/RedrawPause.h"
@@ -15,6 +16,7 @@
 #include "preview/PreviewHostWindow.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
+#include "titles/TitleStore.h"
 
 #include <algorithm>
 #include <chrono>
@@ -258,8 +260,10 @@ void MainWindow::ShowClipContextMenu(POINT click) {
     hit.pt = click;
     SendMessageW(list_.hwnd(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     const bool onRow = hit.iItem >= 0;
-    platform::UniqueMenu menu =
-        BuildClipContextMenu({onRow, viewMode_ == library::kViewSimple, menu_.CheckedCommandsEnabled()}, menu_);
+    // The page the clicked clip was watched on is kept with the clip, and read only when asked for.
+    const std::wstring page = onRow ? titles::ReadPageUrl(list_.RowPath(hit.iItem)) : std::wstring();
+    platform::UniqueMenu menu = BuildClipContextMenu(
+        {onRow, viewMode_ == library::kViewSimple, menu_.CheckedCommandsEnabled(), IsWebPageAddress(page)}, menu_);
     POINT screen = click;
     ClientToScreen(list_.hwnd(), &screen);
     const UINT command = TrackContextMenu(menu.get(), screen);
@@ -275,10 +279,13 @@ void MainWindow::ShowClipContextMenu(POINT click) {
         convert::ConvertDialog(hwnd(), &list_).DoModal();
         LoadOutputFolder();
         break;
+    case ID_MOVIE_OPEN_PAGE: OpenWebPage(page); break;
     case 0: break;
     default: OnCommand(static_cast<WORD>(command), 0, nullptr); break;
     }
 }
+
+void MainWindow::OpenWebPage(const std::wstring& url) { OpenPageInBrowser(hwnd(), url); }
 
 UINT MainWindow::TrackContextMenu(HMENU menu, POINT at) {
     return static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN, at.x, at.y, 0, hwnd(), nullptr));

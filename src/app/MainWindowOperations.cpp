@@ -2,6 +2,8 @@
 // (deferred to the next start), play in the system's player.
 #include "app/MainWindow.h"
 
+#include "library/MovieNumbering.h"
+
 #include "platform/CopyWholeFile.h"
 #include "platform/ProgramFolder.h"
 #include "convert/OutputNames.h"
@@ -52,6 +54,8 @@ bool MainWindow::RenameClip(const NMLVDISPINFOW& edit) {
     if (list_.RecordAt(row) == nullptr) return false;
     list_.SetTitle(row, title);
     titles::WriteTitle(list_.RowPath(row), title);
+    // A clip renamed "Movie42" takes that number out of the captures' numbering.
+    library::ProcessMovieNumbers().See(title);
     const int mark = list_.SelectionMark();
     if (mark >= 0) SetItemText(IDC_OUTPUT_NAME, convert::defaultOutputName(list_.CellText(mark, 0)));
     // The list must not apply the edit itself: the row already shows the new title.

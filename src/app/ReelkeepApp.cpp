@@ -13,7 +13,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ToolStartup.h"
 #include "platform/UniqueHandle.h"
-#include "update/Publisher.h"
+#include "update/WaitingSetup.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
 #include <utility>
 #include <vector>
 
@@ -51,30 +52,17 @@ bool CompanionFilesPresent(const std::wstring& folder) {
     return platform::FileExists(folder + L"ffmpeg.exe") && IsPlayerMovie(folder + L"player.swf");
 }
 
-// A downloaded update leaves its marker; this version never runs while it exists
-// beside an installer that may be run.
+// A downloaded update leaves its marker; this version never runs while a set-up waits that
+// may be run. Only one that holds is offered (update/WaitingSetup.h): anyone on the network
+// path, or any user of this machine, could have put a program there to run. Another one
+// goes, and the start goes on.
 bool RefuseOutdatedInstallation(const std::wstring& folder) {
-    const std::wstring updates = folder + L"Updates\\";
-    const std::wstring marker = updates + L"update.dat";
-    const std::wstring installer = updates + L"update.exe";
-    if (!platform::FileExists(marker)) return false;
-    // Held open against writers and deleters from the check until it has started: what
-    // was checked is what runs.
-    platform::UniqueFile held(
-        CreateFileW(installer.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    // Only our own publisher's installer is offered: anyone on the network path, or any
-    // program of this user, could have put a program there to run. Another one goes, and
-    // the start goes on.
-    const auto publisher = update::Publisher::OfProgram(platform::ExecutablePath());
-    if (!held || !publisher || !publisher->Signed(installer)) {
-        held.reset();
-        DeleteFileW(installer.c_str());
-        DeleteFileW(marker.c_str());
-        return false;
-    }
+    const auto setup =
+        update::WaitingSetup::Find(folder + L"Updates\\", platform::ExecutablePath(), std::time(nullptr));
+    if (!setup) return false;
     auto& prompter = framework::prompter();
     if (prompter.AskYesNo(nullptr, kOutdatedQuestion) == framework::Answer::Yes) {
-        ShellExecuteW(nullptr, nullptr, installer.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(nullptr, nullptr, setup->path().c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     } else {
         prompter.Tell(nullptr, kQuitsAsOutdatedMessage);
     }

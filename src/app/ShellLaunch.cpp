@@ -3,6 +3,9 @@
 #include "app/HelpPages.h"
 #include "platform/FileValues.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Text.h"
+
+#include <algorithm>
 
 #include <shellapi.h>
 
@@ -17,6 +20,17 @@ std::wstring GuidePath() { return platform::ProgramFolder() + L"Help.chm"; }
 void OpenUserGuide(HWND owner) { ShellExecuteW(owner, L"open", GuidePath().c_str(), nullptr, nullptr, SW_SHOWNORMAL); }
 
 void OpenWebSite(HWND owner) { ShellExecuteW(owner, L"open", kWebSiteAddress, nullptr, nullptr, SW_SHOWNORMAL); }
+
+bool IsWebPageAddress(const std::wstring& url) {
+    const std::wstring lower = platform::ToLowerCase(url.substr(0, 8));
+    const std::size_t start = lower.starts_with(L"https://") ? 8 : lower.starts_with(L"http://") ? 7 : 0;
+    if (start == 0 || url.size() == start) return false;
+    return std::none_of(url.begin(), url.end(), [](wchar_t c) { return c < L' ' || c == L'"'; });
+}
+
+void OpenPageInBrowser(HWND owner, const std::wstring& url) {
+    if (IsWebPageAddress(url)) ShellExecuteW(owner, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 void GuideHelpViewer::ShowDialogHelp(HWND owner, UINT templateId) {
     const std::wstring guide = GuidePath();

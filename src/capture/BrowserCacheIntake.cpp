@@ -157,7 +157,7 @@ void BrowserCacheIntake::ScanFolder(const std::wstring& folder, const CacheListi
         break;
     case CacheKind::None: break;
     }
-    state.nextCheck = streams_.TakeFolder(folder, disk, responses);
+    state.nextCheck = streams_.TakeFolder(folder, disk, responses, !held);
     // A file that another program holds without sharing is read again on the next pass,
     // though nothing in the listing changed: it may have been let go by then.
     state.digest = held ? ~0ull : digest;

@@ -1,6 +1,7 @@
 #include "capture/CacheWatcher.h"
 
 #include "capture/BrowserCacheFolders.h"
+#include "history/PageNamer.h"
 #include "library/ClipPlacement.h"
 #include "platform/FileValues.h"
 #include "platform/Paths.h"
@@ -207,6 +208,7 @@ void CacheWatcher::RunPass() {
     for (const std::wstring& pattern : roots_.opera) Scan(switches_.opera, pattern);
     marked_.ForgetUnseen();
     caches_.ForgetUnseen();
+    if (intake_.pageNames) intake_.pageNames->EndPass();
 }
 
 void CacheWatcher::RunForever() {
@@ -222,6 +224,8 @@ void RunCacheWatcher(const WatcherInputs& inputs) {
     intake.ffmpegPath = probe::DefaultFfmpegPath();
     intake.keepSilentClips = [keep = inputs.keepSilentClips] { return keep && keep->load(); };
     intake.clipAdded = inputs.clipAdded;
+    history::PageNamer pages(history::DefaultProfileFolders(), history::DefaultCopyFolder());
+    intake.pageNames = &pages;
     intake.clipGrown = [added = inputs.clipAdded](library::ArrivedClip clip) {
         clip.grew = true;
         if (added) added(clip);

@@ -50,6 +50,10 @@ struct CachedResponse {
     // top-frame site of a Chromium key, the partition of a Firefox key); else the URL's
     // host. Pieces a page plays together come from one site.
     std::string site;
+    // The page's site as the cache key names it (history::SiteText), empty when the key
+    // names none; and the request's Referer, where the cache kept it. They name the clip.
+    std::string pageSite;
+    std::string referrer;
     // When the browser received it, in seconds since 1970 UTC; 0 when the cache does not say.
     std::int64_t fetchedAt = 0;
     std::string contentType;

@@ -30,40 +30,4 @@ std::int32_t CreationSecond(std::uint64_t fileTime) {
 
 bool IsToolReport(std::wstring_view report) { return report.find(L"ffmpeg version ") != std::wstring_view::npos; }
 
-std::int32_t MovieNumberOfTitle(std::wstring_view title) {
-    constexpr std::wstring_view kMovie = L"Movie";
-    if (title.find(kMovie) == std::wstring_view::npos) return 0;
-    std::wstring rest;
-    for (std::size_t at = 0; at < title.size();) {
-        if (title.substr(at, kMovie.size()) == kMovie) {
-            at += kMovie.size();
-        } else {
-            rest += title[at++];
-        }
-    }
-    return platform::ParseNumber(rest);
-}
-
-void MovieNumbers::See(std::wstring_view title) {
-    const std::int32_t number = MovieNumberOfTitle(title);
-    if (number != 0 && number > highest_) highest_ = number;
-}
-
-void MovieNumbers::Given(std::wstring_view numberText, std::wstring clip) {
-    std::int64_t number = 0;
-    for (wchar_t c : numberText) {
-        if (c < L'0' || c > L'9') return;
-        number = number * 10 + (c - L'0');
-        if (number > (std::int64_t{1} << 40)) return;
-    }
-    given_.emplace_back(number, std::move(clip));
-}
-
-std::wstring MovieNumbers::NextText(const std::function<bool(const std::wstring& clip)>& stillThere) const {
-    std::int64_t highest = highest_;
-    for (const auto& [number, clip] : given_)
-        if (number > highest && stillThere && stillThere(clip)) highest = number;
-    return std::to_wstring(highest + 1);
-}
-
 }  // namespace capture

@@ -2,6 +2,8 @@
 // The decisions of the capture path that need no file system: which cache entries are
 // worth a look, what a probe report makes of a file and which movie number comes next.
 // Portable: no Windows header.
+#include "library/MovieNumbering.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -43,29 +45,8 @@ bool IsToolReport(std::wstring_view report);
 // truncated, as the low 32 bits read signed.
 std::int32_t CreationSecond(std::uint64_t fileTime);
 
-// The number a library title contributes to the numbering: every "Movie" is removed and
-// the C number rule read from the start of the rest. 0 when the title has no "Movie".
-std::int32_t MovieNumberOfTitle(std::wstring_view title);
-
-// The highest movie number this process has seen; never lowered, so a number once seen
-// is not given out again even after its clip is deleted.
-//
-// A scan cannot read the title of a clip that is held open at that moment (the list's
-// probe of a clip just added, say), so the numbers given out are remembered with their
-// clips: while such a clip is still there its number stays taken, seen or not.
-class MovieNumbers {
-public:
-    void See(std::wstring_view title);
-    // `numberText` was given to the clip at `clip`.
-    void Given(std::wstring_view numberText, std::wstring clip);
-    // Decimal text of the number after the highest seen, and after the highest given to
-    // a clip for which `stillThere` holds.
-    std::wstring NextText(const std::function<bool(const std::wstring& clip)>& stillThere = {}) const;
-    std::int32_t highest() const { return highest_; }
-
-private:
-    std::int32_t highest_ = 0;
-    std::vector<std::pair<std::int64_t, std::wstring>> given_;
-};
+// The one numbering of "Movie" titles lives with the library (MovieNumbering.h).
+using library::MovieNumberOfTitle;
+using library::MovieNumbers;
 
 }  // namespace capture

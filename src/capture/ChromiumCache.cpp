@@ -1,5 +1,7 @@
 #include "capture/ChromiumCache.h"
 
+#include "history/PageSite.h"
+
 #include <algorithm>
 #include <array>
 
@@ -117,6 +119,7 @@ bool DescribeResponse(std::string_view key, std::span<const std::uint8_t> stream
     if (head.status() == 0 || !(response.url.starts_with("http://") || response.url.starts_with("https://")))
         return false;
     response.site = SiteOfChromiumKey(key);
+    if (const auto page = history::TopFrameSiteOfKey(key)) response.pageSite = history::SiteText(*page);
     response.fetchedAt = UnixSecondsOfChromiumTime(info->responseTime);
     response.contentType = head.ContentType();
     response.totalLength = head.TotalLength();

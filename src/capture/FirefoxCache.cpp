@@ -1,6 +1,9 @@
 #include "capture/FirefoxCache.h"
 
+#include "history/PageSite.h"
+
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 
 namespace capture {
@@ -51,6 +54,18 @@ std::optional<Metadata> ParseMetadata(std::span<const std::uint8_t> bytes, std::
 std::string Element(const Metadata& metadata, std::string_view name) {
     for (const auto& [key, value] : metadata.elements)
         if (key == name) return value;
+    return {};
+}
+
+// Firefox keeps a request header only when the response varies by it, as "request-<name>".
+std::string RequestReferrer(const Metadata& metadata) {
+    constexpr std::string_view kName = "request-referer";
+    for (const auto& [key, value] : metadata.elements) {
+        if (key.size() != kName.size()) continue;
+        if (std::equal(key.begin(), key.end(), kName.begin(),
+                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
+            return value;
+    }
     return {};
 }
 
@@ -124,6 +139,8 @@ std::optional<CachedResponse> ReadFirefoxEntry(const CacheFiles& files, const st
     response.url = UrlOfKey(metadata->key);
     if (head.status() == 0 || response.url.empty()) return std::nullopt;
     response.site = SiteOfKey(metadata->key, response.url);
+    if (const auto page = history::TopFrameSiteOfKey(metadata->key)) response.pageSite = history::SiteText(*page);
+    response.referrer = RequestReferrer(*metadata);
     response.fetchedAt = metadata->lastFetched;
     response.contentType = head.ContentType();
     response.totalLength = head.TotalLength();

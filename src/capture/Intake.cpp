@@ -15,15 +15,7 @@
 
 namespace capture {
 
-MovieNumbers& ProcessMovieNumbers() {
-    // Touched only by the watcher thread, as the numbering is one per process.
-    static MovieNumbers numbers;
-    return numbers;
-}
-
-std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& numbers) {
-    titles::ForEachTitledFile(libraryFolder,
-                              [&](const WIN32_FIND_DATAW&, const std::wstring& title) { numbers.See(title); });
+std::wstring NextMovieNumber(MovieNumbers& numbers) {
     return numbers.NextText([](const std::wstring& clip) { return platform::FileExists(clip); });
 }
 
@@ -76,7 +68,7 @@ std::wstring MakeLibraryCopy(const std::wstring& path, const WIN32_FIND_DATAW& e
     std::wstring clip = library::PlaceClipInLibrary(
         path, context.libraryFolder, CreationSecond(platform::FileTimeValue(entry.ftCreationTime)),
         [&] {
-            number = NextMovieNumber(context.libraryFolder, numbers);
+            number = NextMovieNumber(numbers);
             return std::wstring(titles::kTitleMoviePrefix) + number;
         },
         &entry.ftCreationTime, context.writeBlock);

@@ -7,8 +7,13 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
+
+namespace history {
+class PageNamer;
+}
 
 namespace capture {
 
@@ -24,13 +29,20 @@ struct IntakeContext {
     // Called after a clip has grown by pieces played later: same file, new probe.
     std::function<void(const library::ArrivedClip& clip)> clipGrown;
     MovieNumbers* numbers = nullptr;
+    // Names clips by the pages they were watched on; without it every clip is "MovieN".
+    history::PageNamer* pageNames = nullptr;
     // Seconds since 1970; the system clock when empty.
     std::function<std::int64_t()> now;
+    // How long a copy or join of so many bytes may run before it is taken for hung and
+    // ended; intake::ToolTimeoutMilliseconds when empty.
+    std::function<std::chrono::milliseconds(std::uint64_t bytes)> toolTimeout;
+    // How long a pass waits for a copy or join before it goes on with the other streams;
+    // the tool's result is taken on a later pass.
+    std::chrono::milliseconds toolWait{20'000};
     platform::BlockWriter writeBlock = platform::WriteWholeBlock;
 };
 
-// The numbering every capture of this process shares.
-MovieNumbers& ProcessMovieNumbers();
+using library::ProcessMovieNumbers;
 
 enum class IntakeOutcome {
     MarkedNotVideo,
@@ -41,8 +53,9 @@ enum class IntakeOutcome {
     CopyFailed,     // source busy or gone, or the library could not take it; nothing marked
 };
 
-// Scans the library titles into `numbers` and returns the next movie number as text.
-std::wstring NextMovieNumber(const std::wstring& libraryFolder, MovieNumbers& numbers);
+// The next movie number as text: after the highest `numbers` has seen or given to a clip
+// that is still there. No clip is opened for it.
+std::wstring NextMovieNumber(MovieNumbers& numbers);
 
 // A library clip of `second` holding the same bytes as `source`, or empty. An entry
 // whose marker could not be written comes back on the next pass, and must not add

@@ -1,12 +1,17 @@
 #include "capture/StreamIntake.h"
 
 #include "capture/FileStamps.h"
-#include "capture/ProbedStreams.h"
 #include "capture/BodyAssembly.h"
+#include "capture/PageNames.h"
+#include "capture/StoredDigests.h"
+#include "intake/ClipReport.h"
+#include "intake/IncomingClip.h"
 #include "library/ClipPlacement.h"
 #include "platform/FileValues.h"
+#include "platform/Paths.h"
 #include "platform/ProcessRunner.h"
 #include "platform/UniqueHandle.h"
+#include "platform/ToolInputs.h"
 #include "probe/MediaProbe.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
@@ -22,10 +27,7 @@ namespace capture {
 
 namespace {
 
-// Joining copies every packet once; a stream of hours on a slow disk may take minutes.
-constexpr std::chrono::milliseconds kJoinTimeout{10 * 60 * 1000};
 constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
-constexpr DWORD kCopyBlock = 1u << 20;
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -34,78 +36,12 @@ FILETIME FileTimeOfUnixSeconds(std::int64_t seconds) {
     return FILETIME{static_cast<DWORD>(value & 0xffffffffu), static_cast<DWORD>(value >> 32)};
 }
 
-// Owns a name in the incoming folder: whatever still lies there at the end goes. A file
-// moved into the library has left it.
-class IncomingFile {
-public:
-    IncomingFile(const std::wstring& libraryFolder, std::int32_t second)
-        : path_(library::IncomingTemporaryName(libraryFolder, second)) {}
-    IncomingFile(const IncomingFile&) = delete;
-    IncomingFile& operator=(const IncomingFile&) = delete;
-    ~IncomingFile() { DeleteFileW(path_.c_str()); }
-    const std::wstring& path() const { return path_; }
-
-private:
-    std::wstring path_;
-};
-
 Assembly Assemble(const MediaStream& stream, const std::wstring& folder, const std::wstring& destination) {
     return AssembleBody(stream.body, stream.otherDigests, folder, destination);
 }
 
 StreamOutcome OutcomeOfUnmade(Assembly assembly) {
     return assembly == Assembly::Damaged ? StreamOutcome::Damaged : StreamOutcome::Failed;
-}
-
-// The extension of a stream kept as it was sent: a whole file keeps the library's
-// ".flv", as it always has; a rebuilt one is named by its container's first bytes.
-std::wstring ExtensionOfAssembled(const MediaStream& stream, const std::wstring& path) {
-    if (stream.shape == StreamShape::Single) return L".flv";
-    std::array<std::uint8_t, 8> start{};
-    DWORD read = 0;
-    platform::UniqueFile file(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file || !ReadFile(file.get(), start.data(), static_cast<DWORD>(start.size()), &read, nullptr) || read < 8)
-        return L".flv";
-    const std::string_view box(reinterpret_cast<const char*>(start.data()) + 4, 4);
-    if (box == "ftyp" || box == "moof" || box == "styp" || box == "moov") return L".mp4";
-    if (start[0] == 0x1a && start[1] == 0x45 && start[2] == 0xdf && start[3] == 0xa3) return L".webm";
-    if (start[0] == 0x47) return L".ts";
-    return L".flv";
-}
-
-// Puts the bytes of `source` in place of the clip's own, so the clip keeps its name, row
-// and times. Where titles are kept by file identity (size and write time among it) the
-// title and address are written again for the grown file. False, with the clip as it
-// was or whole, when another program holds it.
-bool GrowClip(const std::wstring& clip, const std::wstring& source) {
-    const std::wstring title = titles::ReadTitle(clip);
-    const std::wstring address = titles::ReadSourceUrl(clip);
-    // A title that cannot be read now would be lost with the old identity.
-    if (title == titles::kTitleNotSet) return false;
-    {
-        platform::UniqueFile in(
-            CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-        platform::UniqueFile out(
-            CreateFileW(clip.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        if (!in || !out) return false;
-        FILETIME created{};
-        FILETIME written{};
-        const bool timed = GetFileTime(out.get(), &created, nullptr, &written);
-        std::vector<char> block(kCopyBlock);
-        for (;;) {
-            DWORD read = 0;
-            if (!ReadFile(in.get(), block.data(), kCopyBlock, &read, nullptr)) return false;
-            if (read == 0) break;
-            if (!platform::WriteWholeBlock(out.get(), block.data(), read)) return false;
-        }
-        if (!SetEndOfFile(out.get()) || !FlushFileBuffers(out.get())) return false;
-        // The clip's date is its creation time; Wine shows the write time in its place.
-        if (timed) SetFileTime(out.get(), &created, nullptr, &written);
-    }
-    titles::WriteTitle(clip, title);
-    if (!address.empty()) titles::WriteSourceUrl(clip, address);
-    return true;
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& text) {
@@ -118,16 +54,43 @@ bool ReadWholeFile(const std::wstring& path, std::string& text) {
     return true;
 }
 
-struct Probed {
-    bool answered = false;  // the tool ran and spoke as itself
-    ProbedStreams streams;
-    probe::ProbeFields fields;
-};
-
-Probed Probe(const std::wstring& path, const std::wstring& ffmpegPath) {
+// What the tool says of a rebuilt stream whose bytes did not tell (an old FLV, something
+// unknown): asked only then.
+intake::ClipReport ProbeStream(const std::wstring& path, const std::wstring& ffmpegPath) {
     const probe::MediaProbeResult result = probe::ProbeMedia(path, ffmpegPath);
-    if (result.timedOut || !IsToolReport(result.report)) return {};
-    return {true, ReadProbedStreams(result.report), result.fields};
+    if (result.timedOut) return {};
+    return intake::ReadClipReport(result.report);
+}
+
+// The stream read where the browser keeps it: a "concat:" of "subfile" pieces of the cache
+// files, in order. Nothing when there are too many pieces for one command line (or for the
+// files the tool may hold open) or a path the tool could not take.
+std::optional<intake::ToolInput> InPlaceInput(const std::wstring& folder, const MediaStream& stream,
+                                              std::size_t longest) {
+    constexpr std::size_t kMostPieces = 400;
+    if (stream.body.empty() || stream.body.size() > kMostPieces) return std::nullopt;
+    std::wstring url = L"concat:";
+    for (const BodyRange& range : stream.body) {
+        const std::wstring path = CacheFilePath(folder, range.file);
+        if (path.starts_with(L"\\\\") || path.find_first_of(L"|\"") != std::wstring::npos) return std::nullopt;
+        if (url.size() > 7) url += L'|';
+        url += L"subfile,,start," + std::to_wstring(range.offset) + L",end," +
+               std::to_wstring(range.offset + range.length) + L",,:" + path;
+        if (url.size() > longest) return std::nullopt;
+    }
+    return intake::ToolInput(url, L"", platform::kCachePieceProtocols);
+}
+
+// A codec as the container rule takes it: one the bytes did not name is none it knows,
+// which Matroska holds, never no codec at all.
+std::wstring RuleCodec(bool present, const std::string& codec) {
+    if (!present) return {};
+    return codec.empty() ? L"?" : std::wstring(codec.begin(), codec.end());
+}
+
+// How long a stream plays: as its manifest times the segments kept, else as its bytes say.
+std::optional<double> SecondsOf(const MediaStream& stream) {
+    return stream.manifestSeconds ? stream.manifestSeconds : stream.content.seconds;
 }
 
 }  // namespace
@@ -138,14 +101,38 @@ std::int64_t StreamIntake::Now() const {
     return context_.now ? context_.now() : static_cast<std::int64_t>(std::time(nullptr));
 }
 
+// The record as the file says, unless the file is damaged (cut short, garbled, or a
+// folder in its place): then what it still says, with every clip's own account of the
+// streams it was made from over it, written out afresh. A lost record thus never brings
+// a second copy of a kept stream.
 void StreamIntake::LoadRecord() {
     if (record_) return;
+    const std::wstring path = StreamRecordPath(context_.libraryFolder);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    bool damaged = false;
     std::string text;
-    ReadWholeFile(StreamRecordPath(context_.libraryFolder), text);
-    record_ = StreamRecord::Parse(text);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        damaged = true;
+        // Only an empty one goes: whatever someone put in it is not ours to delete.
+        RemoveDirectoryW(path.c_str());
+    } else if (attributes != INVALID_FILE_ATTRIBUTES) {
+        damaged = !ReadWholeFile(path, text);
+    }
+    bool garbled = false;
+    record_ = StreamRecord::Parse(text, &garbled);
+    if (!damaged && !garbled && attributes != INVALID_FILE_ATTRIBUTES) return;
+    // A library whose record is missing may hold clips of streams all the same (a record
+    // deleted, a library copied): they are asked too.
+    platform::ForEachFile(context_.libraryFolder, [&](const WIN32_FIND_DATAW& entry) {
+        const std::wstring name = entry.cFileName;
+        for (const auto& [identity, length] :
+             ParseClipStreams(titles::ReadStreamIdentities(context_.libraryFolder + name)))
+            record_->Set(identity, {length, name, ""});
+    });
+    RewriteRecord();
 }
 
-void StreamIntake::SaveRecord() const {
+void StreamIntake::RewriteRecord() {
     const std::wstring path = StreamRecordPath(context_.libraryFolder);
     CreateDirectoryW((context_.libraryFolder + L".streams").c_str(), nullptr);
     const std::wstring part = path + L".part";
@@ -155,17 +142,50 @@ void StreamIntake::SaveRecord() const {
             CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file || !platform::WriteWholeBlock(file.get(), text.data(), static_cast<DWORD>(text.size()))) return;
     }
-    MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    recordDirty_ = !MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+void StreamIntake::Record(const std::string& identity, const CapturedStream& captured) {
+    if (!record_->Set(identity, captured)) return;
+    // A record that could not be written whole is tried whole again: lines appended to a
+    // file that missed some would read as complete.
+    if (recordDirty_) return RewriteRecord();
+    CreateDirectoryW((context_.libraryFolder + L".streams").c_str(), nullptr);
+    const std::string line = StreamRecord::Line(identity, captured);
+    platform::UniqueFile file(CreateFileW(StreamRecordPath(context_.libraryFolder).c_str(), FILE_APPEND_DATA,
+                                          FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    recordDirty_ = !file || !platform::WriteWholeBlock(file.get(), line.data(), static_cast<DWORD>(line.size()));
+}
+
+// Streams recorded in this folder that are no longer in it left the cache: they go from
+// the record, which is then written whole.
+void StreamIntake::Prune(const std::vector<MediaStream>& streams) {
+    std::vector<std::string> present;
+    for (const MediaStream& stream : streams) present.push_back(stream.identity);
+    std::sort(present.begin(), present.end());
+    bool pruned = false;
+    for (const std::string& identity : record_->InFolder(folderTag_)) {
+        if (std::binary_search(present.begin(), present.end(), identity)) continue;
+        record_->Erase(identity);
+        pruned = true;
+    }
+    if (pruned) RewriteRecord();
+}
+
+const CapturedStream* StreamIntake::Recorded(const MediaStream& stream) const {
+    const CapturedStream* found = record_->Find(stream.identity);
+    if (found == nullptr && !stream.legacyIdentity.empty()) found = record_->Find(stream.legacyIdentity);
+    return found;
 }
 
 bool StreamIntake::Captured(const MediaStream& stream) const {
-    const CapturedStream* captured = record_->Find(stream.identity);
+    const CapturedStream* captured = Recorded(stream);
     return captured != nullptr && captured->length >= stream.BodyLength();
 }
 
 // A whole response kept or judged by an earlier version carries its marker.
 bool StreamIntake::AlreadyMarked(const std::wstring& folder, const MediaStream& stream) const {
-    if (stream.shape != StreamShape::Single || stream.ownFiles.empty() || record_->Find(stream.identity)) return false;
+    if (stream.shape != StreamShape::Single || stream.ownFiles.empty() || Recorded(stream)) return false;
     return titles::ReadTitle(CacheFilePath(folder, stream.ownFiles.front())) != titles::kTitleNotSet;
 }
 
@@ -176,15 +196,42 @@ void StreamIntake::MarkSingle(const std::wstring& folder, const MediaStream& str
 }
 
 void StreamIntake::Remember(const Members& members, const std::wstring& clipName) {
-    record_->Set(members.stream->identity, {members.stream->BodyLength(), clipName});
-    if (members.audio) record_->Set(members.audio->identity, {members.audio->BodyLength(), clipName});
-    SaveRecord();
+    Record(members.stream->identity, {members.stream->BodyLength(), clipName, folderTag_});
+    if (members.audio) Record(members.audio->identity, {members.audio->BodyLength(), clipName, folderTag_});
+    // The clip carries its streams too, so that the record can be made again from clips.
+    std::vector<std::pair<std::string, std::uint64_t>> made{{members.stream->identity, members.stream->BodyLength()}};
+    if (members.audio) made.emplace_back(members.audio->identity, members.audio->BodyLength());
+    const std::wstring clip = context_.libraryFolder + clipName;
+    if (platform::FileExists(clip)) titles::WriteStreamIdentities(clip, ClipStreamsText(made));
 }
 
 std::optional<std::int64_t> StreamIntake::TakeFolder(const std::wstring& folder, const CacheFiles& files,
-                                                     const std::vector<CachedResponse>& responses) {
+                                                     const std::vector<CachedResponse>& responses, bool wholeFolder) {
     nextCheck_.reset();
-    const std::vector<MediaStream> streams = GroupStreams(files, responses);
+    LoadRecord();
+    folderTag_ = CacheFolderTag(folder);
+    std::vector<MediaStream> streams = GroupStreams(files, responses);
+    if (wholeFolder) Prune(streams);
+    // Only streams with something new are read: a pass over thousands of kept pieces costs
+    // no byte of them. A stream kept with a partner is read again with it when either grows.
+    std::vector<std::wstring> growingClips;
+    for (const MediaStream& stream : streams)
+        if (const CapturedStream* kept = Recorded(stream);
+            kept && kept->length < stream.BodyLength() && !kept->clip.empty())
+            growingClips.push_back(kept->clip);
+    for (MediaStream& stream : streams) {
+        const CapturedStream* kept = Recorded(stream);
+        const bool grows =
+            kept && std::find(growingClips.begin(), growingClips.end(), kept->clip) != growingClips.end();
+        if (kept && kept->length >= stream.BodyLength() && !grows) continue;
+        const auto known = inspected_.find(stream.identity);
+        if (known != inspected_.end() && known->second.first == stream.BodyLength()) {
+            stream.content = known->second.second;
+            continue;
+        }
+        stream.content = intake::InspectMedia(StreamBytes(files, stream.body));
+        inspected_[stream.identity] = {stream.BodyLength(), stream.content};
+    }
     for (const StreamGroup& group : PairStreams(streams)) TakeGroup(folder, streams, group);
     return nextCheck_;
 }
@@ -214,9 +261,14 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
         return outcome;
     };
     // An audio stream that no picture claims is never a clip; a picture may still come.
-    if (members.stream->IsAudio() && !members.audio) return settle(StreamOutcome::NotVideo);
+    if (members.stream->IsAudioOnly() && !members.audio) return settle(StreamOutcome::NotVideo);
     if (Captured(*members.stream) && (!members.audio || Captured(*members.audio)))
         return settle(StreamOutcome::NothingNew);
+    // A picture that more than one sound fits: never joined by a guess, never judged silent.
+    if (group.ambiguous) {
+        Due(now + kStreamSettleSeconds);
+        return StreamOutcome::Waiting;
+    }
     if (AlreadyMarked(folder, *members.stream)) return settle(StreamOutcome::NothingNew);
     if (!PassesSizeRule(total)) return settle(StreamOutcome::TooSmall);
     if (!settled && !complete) {
@@ -232,6 +284,7 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
                 MixStamp(MixStamp(MixStamp(pieces, std::hash<std::string>()(range.file)), range.offset), range.length);
     }
     const auto retry = retryAt_.find(members.stream->identity);
+    const int tries = retry != retryAt_.end() && retry->second.pieces == pieces ? retry->second.tries : 0;
     if (retry != retryAt_.end() && retry->second.pieces == pieces) {
         if (!retry->second.at) return StreamOutcome::Damaged;
         if (now < *retry->second.at) {
@@ -239,14 +292,39 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
             return StreamOutcome::Waiting;
         }
     }
-    const StreamOutcome outcome = Judge(folder, members, settled);
+    currentPieces_ = pieces;
+    StreamOutcome outcome;
+    if (const auto job = running_.find(members.stream->identity); job != running_.end()) {
+        if (job->second.made.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            Due(now + 1);
+            return StreamOutcome::Waiting;
+        }
+        Running done = std::move(job->second);
+        running_.erase(job);
+        const intake::MadeClip made = done.made.get();
+        // The pieces changed while the tool ran: what it made is of an older stream.
+        if (done.pieces != pieces) {
+            outcome = StreamOutcome::Waiting;
+        } else {
+            outcome = made.good() ? Keep(folder, done.joined ? members : Members{members.stream, nullptr},
+                                         *done.files.back(), done.container, made.fields)
+                      : made.verdict == intake::ClipVerdict::DamagedInput ? StreamOutcome::Damaged
+                                                                          : StreamOutcome::Failed;
+        }
+    } else {
+        outcome = Judge(folder, members, settled);
+    }
     switch (outcome) {
     case StreamOutcome::Waiting: Due(now + 1); return outcome;
-    case StreamOutcome::Damaged: retryAt_[members.stream->identity] = {std::nullopt, pieces}; return outcome;
-    case StreamOutcome::Failed:
-        retryAt_[members.stream->identity] = {now + kFailedStreamRetrySeconds, pieces};
-        Due(now + kFailedStreamRetrySeconds);
+    case StreamOutcome::Damaged: retryAt_[members.stream->identity] = {std::nullopt, pieces, tries}; return outcome;
+    case StreamOutcome::Failed: {
+        // A tool that fails on these pieces again and again is not run on them every few
+        // seconds: after the quick tries, once an hour, so that a mended tool still takes them.
+        const std::int64_t wait = tries + 1 >= kMostFailedTries ? kSlowStreamRetrySeconds : kFailedStreamRetrySeconds;
+        retryAt_[members.stream->identity] = {now + wait, pieces, tries + 1};
+        Due(now + wait);
         return outcome;
+    }
     default: break;
     }
     retryAt_.erase(members.stream->identity);
@@ -259,78 +337,181 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
     const MediaStream& stream = *members.stream;
     const std::int64_t fetched = stream.firstFetched != 0 ? stream.firstFetched : Now();
     const std::int32_t second = static_cast<std::int32_t>(fetched);
-    CreateDirectoryW(library::IncomingFolder(context_.libraryFolder).c_str(), nullptr);
-    IncomingFile video(context_.libraryFolder, second);
-    if (const Assembly made = Assemble(stream, folder, video.path()); made != Assembly::Written)
-        return OutcomeOfUnmade(made);
-    const Probed picture = Probe(video.path(), context_.ffmpegPath);
-    if (!picture.answered) return StreamOutcome::Failed;
-    if (!picture.streams.video) {
+    // The stream put together in the incoming folder, when a step needs it as one file.
+    std::shared_ptr<intake::IncomingFile> video;
+    const auto assemble = [&]() -> std::optional<StreamOutcome> {
+        if (video) return std::nullopt;
+        video = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
+        if (const Assembly made = Assemble(stream, folder, video->path()); made != Assembly::Written)
+            return OutcomeOfUnmade(made);
+        return std::nullopt;
+    };
+    intake::MediaContent content = stream.content;
+    if (!content.known()) {
+        if (const auto unmade = assemble()) return *unmade;
+        // Bytes no reader knows: the tool's word decides, as for any whole file.
+        const intake::ClipReport probed = ProbeStream(video->path(), context_.ffmpegPath);
+        if (!probed.answered) return StreamOutcome::Failed;
+        content.video = probed.video;
+        content.audio = probed.audio;
+        content.videoCodec = std::string(probed.videoCodec.begin(), probed.videoCodec.end());
+        content.audioCodec = std::string(probed.audioCodec.begin(), probed.audioCodec.end());
+    }
+    const auto silent = [&] {
+        if (context_.keepSilentClips && context_.keepSilentClips()) return false;
+        return true;
+    };
+    if (!content.video) {
         MarkSingle(folder, stream, titles::kTitleNotFlv);
-        record_->Set(stream.identity, {stream.BodyLength(), L""});
-        SaveRecord();
+        Note(stream, L"");
         return StreamOutcome::NotVideo;
     }
-    if (picture.streams.audio) {
-        if (stream.shape == StreamShape::Playlist &&
-            ContainerForCodecs(picture.streams.videoCodec, picture.streams.audioCodec) == ClipContainer::Mp4) {
-            // Segments of a transport stream are joined as they lie; MP4 plays everywhere.
-            IncomingFile remuxed(context_.libraryFolder, second);
-            const std::wstring command =
-                JoinCommandLine(context_.ffmpegPath, video.path(), L"", ClipContainer::Mp4, remuxed.path());
-            platform::RunAndCapture(command, kJoinTimeout);
-            const Probed made = Probe(remuxed.path(), context_.ffmpegPath);
-            if (made.answered && made.streams.video && made.streams.audio)
-                return Keep(folder, {members.stream, nullptr}, remuxed.path(), L".mp4", made.fields);
+    const std::wstring videoCodec = RuleCodec(true, content.videoCodec);
+    // A whole file in a container the library keeps is kept as it came, under the
+    // extension of that container; anything rebuilt goes into the container of its codecs.
+    if (content.audio || !members.audio) {
+        if (!content.audio && silent()) {
+            // A rebuilt picture may yet find its sound: it is judged silent only once it settled.
+            if (!settled && stream.shape != StreamShape::Single) return StreamOutcome::Waiting;
+            MarkSingle(folder, stream, titles::kTitleFlvAd);
+            Note(stream, L"");
+            return StreamOutcome::Silent;
         }
-        return Keep(folder, {members.stream, nullptr}, video.path(), ExtensionOfAssembled(stream, video.path()),
-                    picture.fields);
+        if (const auto unmade = assemble()) return *unmade;
+        const intake::Expectation expected{true, content.audio, SecondsOf(stream), stream.BodyLength()};
+        if (stream.shape == StreamShape::Single) {
+            // A whole file stays as it came, in the container the tool read, as a web
+            // download of it would; one in a container the tool could not name is rewritten.
+            const intake::MadeClip checked =
+                intake::CheckClip(context_.ffmpegPath, video->path(), {true, content.audio, std::nullopt, 0});
+            if (!checked.good()) return checked.report.answered ? StreamOutcome::Damaged : StreamOutcome::Failed;
+            if (const std::optional<intake::ClipContainer> asItIs = intake::ContainerOfWholeFile(checked.report))
+                return Keep(folder, {members.stream, nullptr}, *video, *asItIs, checked.fields);
+        }
+        const intake::ClipContainer container =
+            intake::ContainerForCodecs(videoCodec, RuleCodec(content.audio, content.audioCodec));
+        auto clip = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
+        intake::CopyOrJoin job;
+        job.picture.location = video->path();
+        job.container = container;
+        job.output = clip->path();
+        const std::optional<intake::MadeClip> made =
+            RunTool(stream, job, stream.BodyLength(), expected, {video, clip}, container, false);
+        if (!made) return StreamOutcome::Waiting;
+        if (!made->good()) return StreamOutcome::Failed;
+        return Keep(folder, {members.stream, nullptr}, *clip, container, made->fields);
     }
-    if (members.audio) {
-        IncomingFile audio(context_.libraryFolder, second);
-        if (const Assembly made = Assemble(*members.audio, folder, audio.path()); made != Assembly::Written)
+    const MediaStream& sound = *members.audio;
+    // Both streams are read where the browser keeps them when they can be, so that their
+    // bytes are read by the join and written once; else they are put together first.
+    std::vector<std::shared_ptr<intake::IncomingFile>> files;
+    // A command line holds 32,767 characters: the picture's pieces first, the sound's in
+    // what is left.
+    constexpr std::size_t kCommandRoom = 31'000;
+    std::optional<intake::ToolInput> pictureInput = InPlaceInput(folder, stream, kCommandRoom - 4'000);
+    const std::size_t pictureLength = pictureInput ? pictureInput->location.size() : 0;
+    std::optional<intake::ToolInput> soundInput = InPlaceInput(folder, sound, kCommandRoom - pictureLength);
+    // The digests the browser stored for the bytes read in place are checked while the
+    // tool reads them: a clip of bytes that fail is never kept.
+    std::vector<BodyRange> checked;
+    for (const MediaStream* part : {&stream, &sound}) {
+        if (!(part == &stream ? pictureInput : soundInput)) continue;
+        checked.insert(checked.end(), part->body.begin(), part->body.end());
+        checked.insert(checked.end(), part->otherDigests.begin(), part->otherDigests.end());
+    }
+    std::function<bool()> inputsHold;
+    if (!checked.empty())
+        inputsHold = [folder, checked] {
+            return CheckStoredDigests(DiskCacheFiles(platform::FileSystemPath(folder)), checked) == DigestCheck::Hold;
+        };
+    if (!pictureInput) {
+        if (const auto unmade = assemble()) return *unmade;
+        pictureInput = intake::ToolInput(video->path());
+        files.push_back(video);
+    }
+    if (!soundInput) {
+        auto audio = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
+        if (const Assembly made = Assemble(sound, folder, audio->path()); made != Assembly::Written)
             return OutcomeOfUnmade(made);
-        const Probed sound = Probe(audio.path(), context_.ffmpegPath);
-        if (!sound.answered) return StreamOutcome::Failed;
-        const bool agree = picture.streams.seconds < 0 || sound.streams.seconds < 0 ||
-                           DurationsAgree(picture.streams.seconds, sound.streams.seconds);
-        if (sound.streams.audio && !sound.streams.video && agree) {
-            const ClipContainer container = ContainerForCodecs(picture.streams.videoCodec, sound.streams.audioCodec);
-            IncomingFile joined(context_.libraryFolder, second);
-            platform::RunAndCapture(
-                JoinCommandLine(context_.ffmpegPath, video.path(), audio.path(), container, joined.path()),
-                kJoinTimeout);
-            const Probed made = Probe(joined.path(), context_.ffmpegPath);
-            if (!made.answered || !made.streams.video || !made.streams.audio) return StreamOutcome::Failed;
-            return Keep(folder, members, joined.path(), ExtensionOf(container), made.fields);
-        }
+        soundInput = intake::ToolInput(audio->path());
+        files.push_back(audio);
     }
-    if (context_.keepSilentClips && context_.keepSilentClips())
-        return Keep(folder, {members.stream, nullptr}, video.path(), ExtensionOfAssembled(stream, video.path()),
-                    picture.fields);
-    // A rebuilt picture may yet find its sound: it is judged silent only once it settled.
-    if (!settled && stream.shape != StreamShape::Single) return StreamOutcome::Waiting;
-    MarkSingle(folder, stream, titles::kTitleFlvAd);
-    record_->Set(stream.identity, {stream.BodyLength(), L""});
-    SaveRecord();
-    return StreamOutcome::Silent;
+    // A picture cut short by a gap takes the sound up to where it stops; else the clip
+    // lasts as long as the longer of the two.
+    const std::optional<double> pictureSeconds = SecondsOf(stream);
+    const std::optional<double> soundSeconds = SecondsOf(sound);
+    std::optional<double> expected;
+    std::optional<double> limit;
+    if (stream.cutAtGap && pictureSeconds) {
+        limit = *pictureSeconds;
+        expected = pictureSeconds;
+        if (soundSeconds) expected = std::min(*pictureSeconds, *soundSeconds);
+    } else if (pictureSeconds && soundSeconds) {
+        expected = std::max(*pictureSeconds, *soundSeconds);
+    }
+    const intake::ClipContainer container =
+        intake::ContainerForCodecs(videoCodec, RuleCodec(true, sound.content.audioCodec));
+    auto joined = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
+    intake::CopyOrJoin job;
+    job.picture = *pictureInput;
+    job.sound = *soundInput;
+    job.container = container;
+    job.seconds = limit;
+    job.output = joined->path();
+    files.push_back(joined);
+    // The sound left out by a cut is not expected in the clip.
+    const double soundShare = limit && soundSeconds && *soundSeconds > 0 ? std::min(1.0, *limit / *soundSeconds) : 1.0;
+    const auto inputBytes = static_cast<std::uint64_t>(static_cast<double>(stream.BodyLength()) +
+                                                       soundShare * static_cast<double>(sound.BodyLength()));
+    const std::optional<intake::MadeClip> made =
+        RunTool(stream, job, stream.BodyLength() + sound.BodyLength(), {true, true, expected, inputBytes},
+                std::move(files), container, true, inputsHold);
+    if (!made) return StreamOutcome::Waiting;
+    if (made->verdict == intake::ClipVerdict::DamagedInput) return StreamOutcome::Damaged;
+    if (!made->good()) return StreamOutcome::Failed;
+    return Keep(folder, members, *joined, container, made->fields);
 }
 
-StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& members, const std::wstring& clipFile,
-                                 const std::wstring& extension, const probe::ProbeFields& fields) {
+std::optional<intake::MadeClip> StreamIntake::RunTool(const MediaStream& stream, const intake::CopyOrJoin& job,
+                                                      std::uint64_t bytes, const intake::Expectation& expected,
+                                                      std::vector<std::shared_ptr<intake::IncomingFile>> files,
+                                                      intake::ClipContainer container, bool joined,
+                                                      const std::function<bool()>& inputsHold) {
+    const std::chrono::milliseconds timeout = context_.toolTimeout
+                                                  ? context_.toolTimeout(bytes)
+                                                  : std::chrono::milliseconds(intake::ToolTimeoutMilliseconds(bytes));
+    // The tool runs on a thread of its own: a hung one must not hold up the other streams.
+    // Its files are the thread's too, so they stay until it has ended.
+    std::future<intake::MadeClip> made =
+        std::async(std::launch::async, [ffmpeg = context_.ffmpegPath, job, timeout, expected, files, inputsHold] {
+            std::future<bool> holds;
+            if (inputsHold) holds = std::async(std::launch::async, inputsHold);
+            intake::MadeClip made = intake::MakeClip(ffmpeg, job, timeout, expected);
+            if (holds.valid() && !holds.get()) made.verdict = intake::ClipVerdict::DamagedInput;
+            return made;
+        });
+    if (made.wait_for(context_.toolWait) == std::future_status::ready) return made.get();
+    running_[stream.identity] = {std::move(made), std::move(files), container, joined, currentPieces_};
+    return std::nullopt;
+}
+
+void StreamIntake::Note(const MediaStream& stream, const std::wstring& clipName) {
+    Record(stream.identity, {stream.BodyLength(), clipName, folderTag_});
+}
+
+StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& members, intake::IncomingFile& clipFile,
+                                 intake::ClipContainer container, const probe::ProbeFields& fields) {
     const MediaStream& stream = *members.stream;
-    const CapturedStream* earlier = record_->Find(stream.identity);
+    const CapturedStream* earlier = Recorded(stream);
     if (earlier != nullptr && !earlier->clip.empty()) {
         const std::wstring clip = context_.libraryFolder + earlier->clip;
         const std::wstring clipName = earlier->clip;
         // A clip the user deleted stays deleted; the stream is only noted as far as it went.
         if (!platform::FileExists(clip)) {
             Remember(members, clipName);
-            DeleteFileW(clipFile.c_str());
             return StreamOutcome::NothingNew;
         }
-        if (!GrowClip(clip, clipFile)) return StreamOutcome::Failed;
-        DeleteFileW(clipFile.c_str());
+        if (!intake::SwapInGrownClip(clip, clipFile)) return StreamOutcome::Failed;
         Remember(members, clipName);
         if (context_.clipGrown) context_.clipGrown({clip, true, fields});
         return StreamOutcome::Grown;
@@ -338,16 +519,23 @@ StreamOutcome StreamIntake::Keep(const std::wstring& folder, const Members& memb
     const std::int64_t fetched = stream.firstFetched != 0 ? stream.firstFetched : Now();
     const FILETIME created = FileTimeOfUnixSeconds(fetched);
     MovieNumbers& numbers = context_.numbers ? *context_.numbers : ProcessMovieNumbers();
+    const history::PageName page = PageOfStream(context_.pageNames, folder, stream);
     std::wstring number;
-    const std::wstring clip = library::PlaceCopyInLibrary(
-        clipFile, context_.libraryFolder, static_cast<std::int32_t>(fetched),
-        [&] {
-            number = NextMovieNumber(context_.libraryFolder, numbers);
-            return std::wstring(titles::kTitleMoviePrefix) + number;
-        },
-        &created, Widen(stream.url), extension);
+    intake::Placement placement;
+    placement.libraryFolder = context_.libraryFolder;
+    placement.second = static_cast<std::int32_t>(fetched);
+    placement.created = &created;
+    placement.sourceUrl = Widen(stream.url);
+    placement.pageUrl = page.pageUrl;
+    placement.title = [&] {
+        if (!page.title.empty()) return page.title;
+        number = NextMovieNumber(numbers);
+        return std::wstring(titles::kTitleMoviePrefix) + number;
+    };
+    placement.container = container;
+    const std::wstring clip = intake::PlaceClip(clipFile, placement);
     if (clip.empty()) return StreamOutcome::Failed;
-    numbers.Given(number, clip);
+    if (!number.empty()) numbers.Given(number, clip);
     Remember(members, clip.substr(context_.libraryFolder.size()));
     MarkSingle(folder, stream, titles::kTitleFlv);
     if (members.audio) MarkSingle(folder, *members.audio, titles::kTitleFlv);
@@ -361,6 +549,7 @@ void StreamIntake::ForgetUnseen() {
     settling_.ForgetObservedBefore(Now() - kRememberedSeconds);
     std::erase_if(judged_, [this](const auto& judged) { return !settling_.Knows(judged.first); });
     std::erase_if(retryAt_, [this](const auto& retry) { return !settling_.Knows(retry.first); });
+    std::erase_if(inspected_, [this](const auto& known) { return !settling_.Knows(known.first); });
 }
 
 }  // namespace capture

@@ -27,13 +27,6 @@ const CapturedStream* StreamRecord::Find(const std::string& identity) const {
     return found == streams_.end() ? nullptr : &found->second;
 }
 
-void StreamRecord::Set(const std::string& identity, CapturedStream captured) {
-    // A tab or line break would break the line apart; no URL carries one.
-    if (identity.empty() || identity.find_first_of("\t\r\n") != std::string::npos) return;
-    if (captured.clip.find_first_of(L"\t\r\n") != std::wstring::npos) return;
-    streams_[identity] = std::move(captured);
-}
-
 namespace {
 
 // Clip names are the program's own: digits, '_', '-' and an extension; nothing else is
@@ -44,41 +37,120 @@ bool IsClipName(std::wstring_view name) {
     });
 }
 
+bool IsTag(std::string_view tag) {
+    return tag.size() <= 16 &&
+           std::all_of(tag.begin(), tag.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
 }  // namespace
+
+std::string CacheFolderTag(std::wstring_view folder) {
+    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
+    for (const wchar_t c : folder) {
+        const wchar_t lower = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+        hash = (hash ^ static_cast<std::uint64_t>(lower)) * 1099511628211ull;
+    }
+    static const char kDigits[] = "0123456789abcdef";
+    std::string tag(16, '0');
+    for (int i = 15; i >= 0; --i, hash >>= 4) tag[static_cast<std::size_t>(i)] = kDigits[hash & 0xf];
+    return tag;
+}
+
+bool StreamRecord::Set(const std::string& identity, CapturedStream captured) {
+    // A tab or line break would break the line apart; no URL carries one.
+    if (identity.empty() || identity.find_first_of("\t\r\n") != std::string::npos) return false;
+    if (!IsClipName(captured.clip) || !IsTag(captured.folder)) return false;
+    streams_[identity] = std::move(captured);
+    return true;
+}
+
+std::vector<std::string> StreamRecord::InFolder(const std::string& tag) const {
+    std::vector<std::string> identities;
+    for (const auto& [identity, captured] : streams_)
+        if (!tag.empty() && captured.folder == tag) identities.push_back(identity);
+    return identities;
+}
+
+std::string StreamRecord::Line(const std::string& identity, const CapturedStream& captured) {
+    return std::to_string(captured.length) + "\t" + std::string(captured.clip.begin(), captured.clip.end()) + "\t" +
+           captured.folder + "\t" + identity + "\n";
+}
 
 std::string StreamRecord::Text() const {
     // Sorted, so the file does not change when nothing in it did.
     std::map<std::string, const CapturedStream*> sorted;
     for (const auto& [identity, captured] : streams_) sorted.emplace(identity, &captured);
     std::string text;
-    for (const auto& [identity, captured] : sorted) {
-        if (!IsClipName(captured->clip)) continue;
-        text += std::to_string(captured->length) + "\t" + std::string(captured->clip.begin(), captured->clip.end()) +
-                "\t" + identity + "\n";
-    }
+    for (const auto& [identity, captured] : sorted) text += Line(identity, *captured);
     return text;
 }
 
-StreamRecord StreamRecord::Parse(std::string_view text) {
+StreamRecord StreamRecord::Parse(std::string_view text, bool* damaged) {
     StreamRecord record;
+    bool bad = !text.empty() && text.back() != '\n';
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();
         const std::string_view line = text.substr(start, end - start);
         start = end + 1;
-        const std::size_t firstTab = line.find('\t');
-        const std::size_t secondTab = firstTab == std::string_view::npos ? firstTab : line.find('\t', firstTab + 1);
-        if (secondTab == std::string_view::npos || secondTab + 1 >= line.size()) continue;
+        if (line.empty()) continue;
+        // length, clip, [folder,] identity: lines of older versions have no folder.
+        std::vector<std::string_view> fields;
+        std::size_t from = 0;
+        for (std::size_t tab; fields.size() < 3 && (tab = line.find('\t', from)) != std::string_view::npos;
+             from = tab + 1)
+            fields.push_back(line.substr(from, tab - from));
+        fields.push_back(line.substr(from));
         CapturedStream captured;
-        const auto [at, error] = std::from_chars(line.data(), line.data() + firstTab, captured.length);
-        if (error != std::errc() || at != line.data() + firstTab) continue;
-        const std::string_view clip = line.substr(firstTab + 1, secondTab - firstTab - 1);
-        captured.clip.assign(clip.begin(), clip.end());
-        if (!IsClipName(captured.clip)) continue;
-        record.Set(std::string(line.substr(secondTab + 1)), std::move(captured));
+        const bool shaped = fields.size() == 3 || fields.size() == 4;
+        const auto [at, error] =
+            shaped ? std::from_chars(fields[0].data(), fields[0].data() + fields[0].size(), captured.length)
+                   : std::from_chars_result{nullptr, std::errc::invalid_argument};
+        if (!shaped || error != std::errc() || at != fields[0].data() + fields[0].size() || fields[0].empty()) {
+            bad = true;
+            continue;
+        }
+        captured.clip.assign(fields[1].begin(), fields[1].end());
+        if (fields.size() == 4) captured.folder = std::string(fields[2]);
+        if (!record.Set(std::string(fields.back()), std::move(captured))) bad = true;
     }
+    if (damaged) *damaged = bad;
     return record;
+}
+
+std::wstring ClipStreamsText(const std::vector<std::pair<std::string, std::uint64_t>>& streams) {
+    std::wstring text;
+    for (const auto& [identity, length] : streams) {
+        text += std::to_wstring(length) + L"\t";
+        // Identities are addresses: ASCII, as the cache keys hold them.
+        for (const char c : identity) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
+        text += L"\n";
+    }
+    return text;
+}
+
+std::vector<std::pair<std::string, std::uint64_t>> ParseClipStreams(std::wstring_view text) {
+    std::vector<std::pair<std::string, std::uint64_t>> streams;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(L'\n', start);
+        if (end == std::wstring_view::npos) end = text.size();
+        const std::wstring_view line = text.substr(start, end - start);
+        start = end + 1;
+        const std::size_t tab = line.find(L'\t');
+        if (tab == std::wstring_view::npos || tab == 0 || tab + 1 >= line.size()) continue;
+        std::uint64_t length = 0;
+        bool digits = true;
+        for (const wchar_t c : line.substr(0, tab)) {
+            if (c < L'0' || c > L'9' || length > (1ull << 60)) digits = false;
+            length = length * 10 + static_cast<std::uint64_t>(c - L'0');
+        }
+        std::string identity;
+        for (const wchar_t c : line.substr(tab + 1)) identity += c < 0x80 ? static_cast<char>(c) : '?';
+        if (digits) streams.emplace_back(std::move(identity), length);
+    }
+    return streams;
 }
 
 }  // namespace capture

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace capture {
 
@@ -41,21 +43,42 @@ private:
 struct CapturedStream {
     std::uint64_t length = 0;  // bytes of the stream in its clip
     std::wstring clip;         // the clip's file name in the library; empty: judged, no clip
+    // The cache folder it was seen in (CacheFolderTag); empty for lines of older versions,
+    // which are never pruned.
+    std::string folder;
 };
 
+// A short tag of a cache folder's path, written with each stream so that a stream gone
+// from its folder can be pruned.
+std::string CacheFolderTag(std::wstring_view folder);
+
+// The record of captured streams. It is appended to, one line per judgement, and read
+// back line by line, a later line replacing an earlier one of the same stream; it is
+// written whole only to drop streams that left their caches.
 class StreamRecord {
 public:
     const CapturedStream* Find(const std::string& identity) const;
-    void Set(const std::string& identity, CapturedStream captured);
+    // False when the stream cannot be recorded (a tab or line break in what it says).
+    bool Set(const std::string& identity, CapturedStream captured);
+    void Erase(const std::string& identity) { streams_.erase(identity); }
     std::size_t size() const { return streams_.size(); }
+    // Identities recorded as seen in the cache folder of `tag`.
+    std::vector<std::string> InFolder(const std::string& tag) const;
 
-    // One line per stream: length, clip name and identity, separated by tabs. Lines that
-    // do not read are left out, so a damaged record costs at most a clip made again.
+    // One line per stream: length, clip name, folder tag and identity, separated by tabs.
+    static std::string Line(const std::string& identity, const CapturedStream& captured);
     std::string Text() const;
-    static StreamRecord Parse(std::string_view text);
+    // `damaged` is set when any line does not read, or the text ends inside a line: a
+    // record cut short or garbled says nothing of the streams it lost.
+    static StreamRecord Parse(std::string_view text, bool* damaged = nullptr);
 
 private:
     std::unordered_map<std::string, CapturedStream> streams_;
 };
+
+// What a clip carries of the streams it was made from: a line per stream, its length and
+// identity separated by a tab. The record can be rebuilt from these.
+std::wstring ClipStreamsText(const std::vector<std::pair<std::string, std::uint64_t>>& streams);
+std::vector<std::pair<std::string, std::uint64_t>> ParseClipStreams(std::wstring_view text);
 
 }  // namespace capture

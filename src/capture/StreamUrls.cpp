@@ -78,13 +78,19 @@ std::optional<QueryRange> QueryRangeOf(std::string_view url) {
     // Players put the parameters in any order; the stream does not depend on it.
     std::stable_sort(parameters.begin(), parameters.end(),
                      [](const Parameter& a, const Parameter& b) { return a.name < b.name; });
-    piece.stream = std::string(url.substr(0, question));
-    char separator = '?';
-    for (const Parameter& parameter : parameters) {
-        piece.stream += separator;
-        piece.stream.append(parameter.name).append("=").append(parameter.value);
-        separator = '&';
-    }
+    const auto name = [&](bool withLength) {
+        std::string stream(url.substr(0, question));
+        char separator = '?';
+        for (const Parameter& parameter : parameters) {
+            if (!withLength && parameter.name == "clen") continue;
+            stream += separator;
+            stream.append(parameter.name).append("=").append(parameter.value);
+            separator = '&';
+        }
+        return stream;
+    };
+    piece.stream = name(false);
+    piece.legacyStream = name(true);
     return piece;
 }
 
@@ -120,6 +126,38 @@ bool IsInitSegmentOf(std::string_view url, std::string_view segmentStream) {
     std::string name(url.substr(slash + 1));
     std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
     return name.find("init") != std::string::npos;
+}
+
+namespace {
+
+std::vector<std::string> NameParts(std::string_view url) {
+    url = WithoutFragment(url);
+    url = url.substr(0, url.find('?'));
+    std::string_view name = url.substr(url.rfind('/') + 1);
+    name = name.substr(0, name.rfind('.'));
+    std::vector<std::string> parts;
+    std::string part;
+    for (const char c : name) {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            part += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        } else if (!part.empty()) {
+            parts.push_back(std::move(part));
+            part.clear();
+        }
+    }
+    if (!part.empty()) parts.push_back(std::move(part));
+    return parts;
+}
+
+}  // namespace
+
+std::size_t InitNameAffinity(std::string_view initUrl, std::string_view segmentStream) {
+    // The stream's name has '#' where the segment number stood.
+    const std::vector<std::string> segment = NameParts(segmentStream);
+    std::size_t shared = 0;
+    for (const std::string& part : NameParts(initUrl))
+        if (part != "init" && std::find(segment.begin(), segment.end(), part) != segment.end()) ++shared;
+    return shared;
 }
 
 std::string ResolveUrl(std::string_view base, std::string_view reference) {

@@ -16,9 +16,13 @@ namespace capture {
 // one stream share it and two streams never do.
 struct QueryRange {
     std::string stream;
+    // The same with "clen=" kept, as earlier versions named the stream in their record.
+    std::string legacyStream;
     std::uint64_t first = 0;
     std::uint64_t last = 0;
-    std::uint64_t streamLength = 0;  // "clen=", the whole stream's length; 0 when absent
+    // "clen=", the whole stream's length as the address claims it; 0 when absent. Only a
+    // hint: pieces that reach further say more, and it is no part of the stream's name.
+    std::uint64_t streamLength = 0;
 };
 std::optional<QueryRange> QueryRangeOf(std::string_view url);
 
@@ -33,6 +37,10 @@ std::optional<NumberedSegment> NumberedSegmentOf(std::string_view url);
 // True for a segment that starts a numbered stream: "init.mp4", "init-stream0.m4s", in the
 // same folder as `segmentStream`'s segments.
 bool IsInitSegmentOf(std::string_view url, std::string_view segmentStream);
+
+// How many name parts (runs of letters and digits, "init" and the extension aside) an init
+// segment's file name shares with the file names of a numbered stream's segments.
+std::size_t InitNameAffinity(std::string_view initUrl, std::string_view segmentStream);
 
 // `reference` (a playlist line) made absolute against the URL it was read from.
 std::string ResolveUrl(std::string_view base, std::string_view reference);

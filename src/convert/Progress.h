@@ -72,8 +72,8 @@ struct BatchProgressState {
 };
 
 struct BatchProgressDisplay {
-    ProgressDisplay row;                     // bar 1054, label 1104
-    std::optional<ProgressDisplay> overall;  // bar 1007, label 1114; empty: unchanged
+    ProgressDisplay row;                     // IDC_FILE_PROGRESS and IDC_FILE_PERCENT
+    std::optional<ProgressDisplay> overall;  // IDC_BATCH_PROGRESS and IDC_BATCH_PERCENT; empty: unchanged
 };
 
 // A report on a batch row. Empty when it lies beyond the row's range.

@@ -1,5 +1,7 @@
 #include "library/Catalogue.h"
 
+#include "library/MovieNumbering.h"
+
 #include "library/CatalogueMessages.h"
 #include "library/CatalogueWindow.h"
 #include "library/ClipRecord.h"
@@ -56,6 +58,8 @@ FolderScan ScanFolder(const std::wstring& folder, const ClipFilter& filter,
     scan.listing.folder = folder;
     const PendingMarks& deleted = ProcessPendingMarks();
     titles::ForEachTitledFile(folder, [&](const WIN32_FIND_DATAW& entry, const std::wstring& title) {
+        // The titles are read here anyway: the numbering of captures learns from them.
+        ProcessMovieNumbers().See(title);
         std::wstring path = folder + entry.cFileName;
         scan.listing.paths.insert(path);
         if (listed.contains(path) || deleted.Contains(path)) return;

@@ -59,14 +59,19 @@ std::wstring PlaceClipInLibrary(const std::wstring& source, const std::wstring& 
 
 std::wstring PlaceCopyInLibrary(const std::wstring& temporary, const std::wstring& libraryFolder, std::int32_t second,
                                 const std::function<std::wstring()>& title, const FILETIME* created,
-                                const std::wstring& sourceUrl, std::wstring_view extension) {
+                                const std::wstring& sourceUrl, std::wstring_view extension,
+                                const std::wstring& pageUrl) {
     // Titled and dated before it is moved in, so no list build sees the clip half-made.
     titles::WriteTitle(temporary, title());
     if (!sourceUrl.empty()) titles::WriteSourceUrl(temporary, sourceUrl);
+    if (!pageUrl.empty()) titles::WritePageUrl(temporary, pageUrl);
     if (created != nullptr) SetCreationTime(temporary, *created);
     std::wstring clip = MoveIntoLibrary(temporary, libraryFolder, second, extension);
     if (clip.empty()) {
+        // Nothing kept for it may pass to a later file that takes over its identity.
         titles::WriteTitle(temporary, L"");
+        if (!sourceUrl.empty()) titles::WriteSourceUrl(temporary, L"");
+        if (!pageUrl.empty()) titles::WritePageUrl(temporary, L"");
         DeleteFileW(temporary.c_str());
     }
     return clip;

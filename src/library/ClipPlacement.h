@@ -30,11 +30,12 @@ std::wstring PlaceClipInLibrary(const std::wstring& source, const std::wstring& 
 std::wstring IncomingTemporaryName(const std::wstring& libraryFolder, std::int32_t second);
 
 // Titles and dates a finished copy in the incoming folder, keeps the address it was
-// fetched from when one is given, and moves it into the library under the first free
-// name of `second` (with `extension`). Returns the clip's path; on failure the copy is
-// deleted and it is empty.
+// fetched from and the page it was watched on when they are given, and moves it into the
+// library under the first free name of `second` (with `extension`). Returns the clip's
+// path; on failure the copy is deleted and it is empty.
 std::wstring PlaceCopyInLibrary(const std::wstring& temporary, const std::wstring& libraryFolder, std::int32_t second,
                                 const std::function<std::wstring()>& title, const FILETIME* created,
-                                const std::wstring& sourceUrl = {}, std::wstring_view extension = L".flv");
+                                const std::wstring& sourceUrl = {}, std::wstring_view extension = L".flv",
+                                const std::wstring& pageUrl = {});
 
 }  // namespace library

@@ -7,9 +7,10 @@
 
 namespace library {
 
-PurgeResult PurgeMarkedClips(const std::wstring& libraryFolder, const ClipDeleter& deleteClip) {
+PurgeResult PurgeMarkedClips(const std::wstring& libraryFolder, const ClipDeleter& deleteClip, MovieNumbers& numbers) {
     PurgeResult result;
     titles::ForEachTitledFile(libraryFolder, [&](const WIN32_FIND_DATAW& entry, const std::wstring& listedTitle) {
+        numbers.See(listedTitle);
         if (!titles::IsMarkedForDeletion(listedTitle)) return;
         // Read again from the file itself, held while it is read: the listing is a moment
         // old, and a file put in the marked one's place meanwhile must not go for its mark.

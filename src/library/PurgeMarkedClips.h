@@ -1,4 +1,5 @@
 #pragma once
+#include "library/MovieNumbering.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
 
@@ -22,10 +23,12 @@ struct PurgeResult {
 // Deletes every clip of `libraryFolder` whose title holds the deletion marker, read-only
 // ones included. The marker goes only with the file: a start that ends midway leaves the
 // rest marked for the next one.
-// `deleteClip` is DeleteTitledFile; tests pass one that fails.
+// `deleteClip` is DeleteTitledFile; tests pass one that fails. Every title it reads is
+// shown to `numbers`: this walk at start is what the numbering of captures starts from.
 using ClipDeleter = std::function<bool(const std::wstring& path, DWORD& error)>;
 PurgeResult PurgeMarkedClips(const std::wstring& libraryFolder,
-                             const ClipDeleter& deleteClip = titles::DeleteTitledFile);
+                             const ClipDeleter& deleteClip = titles::DeleteTitledFile,
+                             MovieNumbers& numbers = ProcessMovieNumbers());
 
 // What the user reads about clips that stayed.
 std::wstring KeptClipsText(const std::vector<std::wstring>& kept);

@@ -59,6 +59,11 @@ CapturedRun RunAndCapture(const std::wstring& commandLine, std::chrono::millisec
         }
         break;
     }
+    if (!run.timedOut &&
+        WaitForSingleObject(child.process(), static_cast<DWORD>(kQuietAfterExit.count())) == WAIT_OBJECT_0) {
+        DWORD code = STILL_ACTIVE;
+        if (GetExitCodeProcess(child.process(), &code)) run.exitCode = code;
+    }
     // Whatever the child left running ends with it here; the job would end it on close anyway.
     child.EndTree();
     run.text = DecodeToolOutput(bytes);

@@ -16,6 +16,9 @@ struct CapturedRun {
     bool timedOut = false;
     // Why it could not be started (GetLastError), 0 when it was.
     DWORD startError = 0;
+    // How the tool ended; STILL_ACTIVE when it did not end by itself (timed out, or still
+    // running once its output had closed).
+    DWORD exitCode = STILL_ACTIVE;
 };
 
 // Runs `commandLine` (no command interpreter: the first token is the program) with no

@@ -205,6 +205,7 @@
 #define ID_IMPORT_FLV                32795
 #define ID_MOVIE_PLAY_EXTERNAL       32796
 #define ID_CHECKED_EXPORT            32797
+#define ID_MOVIE_OPEN_PAGE           32809
 #define ID_ACCEL_USERS_GUIDE         32803
 #define ID_ACCEL_CYCLE_VIEW          32808
 

@@ -5,6 +5,7 @@
 #include "framework/WinApp.h"
 #include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
+#include "settings/DefaultBrowser.h"
 #include "settings/SettingsStore.h"
 #include "settings/StartupShortcut.h"
 
@@ -24,31 +25,9 @@ constexpr wchar_t kNoBrowserQuestion[] = L"All browsers are disconnected from th
 constexpr wchar_t kSettingsNotSaved[] = L"The settings could not be saved.";
 constexpr wchar_t kShortcutNotCreated[] = L"The program could not be set to run at startup:\n";
 
-// The "open" command for web addresses is read only, so a user without write access to
-// the classes key still gets the browser it names.
-std::optional<std::wstring> ReadHttpOpenCommand() {
-    platform::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"HTTP\\shell\\open\\command", 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    // Reading stops at 259 characters, as for every setting.
-    wchar_t text[260] = {};
-    DWORD type = 0;
-    DWORD bytes = sizeof(text) - sizeof(wchar_t);
-    if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
-    return std::wstring(text, bytes / sizeof(wchar_t)).c_str();
-}
-
 }  // namespace
 
-Browser GeneralSettingsDialog::DetectDefaultBrowser() {
-    const std::optional<std::wstring> command = ReadHttpOpenCommand();
-    if (!command) return DefaultBrowserFromCommand(std::nullopt);
-    return DefaultBrowserFromCommand(std::wstring_view(*command));
-}
+Browser GeneralSettingsDialog::DetectDefaultBrowser() { return settings::DetectDefaultBrowser(); }
 
 BOOL GeneralSettingsDialog::OnInitDialog() {
     defaultBrowser_ = DetectDefaultBrowser();

@@ -18,7 +18,7 @@ class GeneralSettingsDialog : public framework::Dialog {
 public:
     explicit GeneralSettingsDialog(HWND parent) : Dialog(IDD_GENERAL_SETTINGS, parent) {}
 
-    // The browser named by the shell's command for web addresses.
+    // The user's default browser (DefaultBrowser.h).
     static Browser DetectDefaultBrowser();
 
 protected:

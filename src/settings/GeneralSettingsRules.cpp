@@ -22,7 +22,20 @@ Browser DefaultBrowserFromCommand(std::optional<std::wstring_view> command) {
     for (std::size_t i = 0; i < kBrowserCount; ++i) {
         if (command->find(kBrowserWords[i]) != std::wstring_view::npos) return static_cast<Browser>(i);
     }
+    for (std::wstring_view chromium : {L"msedge", L"brave", L"vivaldi", L"chromium"})
+        if (command->find(chromium) != std::wstring_view::npos) return Browser::Chrome;
     return Browser::InternetExplorer;
+}
+
+std::optional<Browser> BrowserOfProgId(std::wstring_view progId) {
+    const std::wstring id = platform::ToLowerCase(progId);
+    const auto starts = [&](std::wstring_view prefix) { return id.starts_with(prefix); };
+    for (std::wstring_view chromium : {L"chromehtml", L"msedgehtm", L"bravehtml", L"vivaldihtm", L"chromiumhtm"})
+        if (id == chromium || starts(std::wstring(chromium) + L".")) return Browser::Chrome;
+    if (starts(L"firefoxurl") || starts(L"firefoxhtml")) return Browser::Firefox;
+    if (starts(L"opera")) return Browser::Opera;
+    if (starts(L"ie.http")) return Browser::InternetExplorer;
+    return std::nullopt;
 }
 
 BrowserChecks ChecksForMode(BrowserMode mode, Browser defaultBrowser) {

@@ -23,9 +23,16 @@ using BrowserChecks = std::array<bool, kBrowserCount>;
 std::wstring_view BrowserWord(Browser browser);
 
 // The default browser named by the shell's "open" command for web addresses: the first of
-// the four words found, case-sensitively, in that order. A command naming none of them,
-// or none at all, counts as Internet Explorer.
+// the four words found, case-sensitively, in that order, then the programs of the other
+// browsers the Chrome switch covers (Edge, Brave, Vivaldi, Chromium). A command naming none
+// of them, or none at all, counts as Internet Explorer.
 Browser DefaultBrowserFromCommand(std::optional<std::wstring_view> command);
+
+// The switch that covers the browser of a URL association's ProgId as Windows records the
+// user's choice ("ChromeHTML", "MSEdgeHTM", "BraveHTML", "VivaldiHTM", "ChromiumHTM",
+// "FirefoxURL-308046B0AF4A39CB", "OperaStable", "OperaGXStable", "IE.HTTPS", ...);
+// nothing for a ProgId of another browser.
+std::optional<Browser> BrowserOfProgId(std::wstring_view progId);
 
 // The boxes a mode ticks: all four, only the default browser's, or none.
 BrowserChecks ChecksForMode(BrowserMode mode, Browser defaultBrowser);

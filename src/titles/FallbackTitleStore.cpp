@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -314,16 +315,37 @@ void UseTitleStoreAt(std::wstring logPath, std::uint64_t compactAtBytes) {
     process.store = std::move(store);
 }
 
-std::shared_ptr<FallbackTitleStore> ProcessSourceStore() {
-    // Beside the title log, so that a test's scratch store moves both.
+namespace {
+
+// A log beside the title log, so that a test's scratch store moves them all.
+std::shared_ptr<FallbackTitleStore> StoreBesideTitles(const wchar_t* name, std::mutex& mutex,
+                                                      std::shared_ptr<FallbackTitleStore>& store) {
     const std::wstring titles = ProcessTitleStore()->logPath();
-    const std::wstring path = titles.substr(0, titles.find_last_of(L"\\/") + 1) + L"sources.log";
-    static std::mutex mutex;
-    static std::shared_ptr<FallbackTitleStore> store;
+    const std::wstring path = titles.substr(0, titles.find_last_of(L"\\/") + 1) + name;
     std::lock_guard lock(mutex);
     if (!store || store->logPath() != path)
         store = std::make_shared<FallbackTitleStore>(FallbackTitleStore::Options{path});
     return store;
+}
+
+}  // namespace
+
+std::shared_ptr<FallbackTitleStore> ProcessSourceStore() {
+    static std::mutex mutex;
+    static std::shared_ptr<FallbackTitleStore> store;
+    return StoreBesideTitles(L"sources.log", mutex, store);
+}
+
+std::shared_ptr<FallbackTitleStore> ProcessStreamStore() {
+    static std::mutex mutex;
+    static std::shared_ptr<FallbackTitleStore> store;
+    return StoreBesideTitles(L"streams.log", mutex, store);
+}
+
+std::shared_ptr<FallbackTitleStore> ProcessPageStore() {
+    static std::mutex mutex;
+    static std::shared_ptr<FallbackTitleStore> store;
+    return StoreBesideTitles(L"pages.log", mutex, store);
 }
 
 }  // namespace titles

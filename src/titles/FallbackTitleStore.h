@@ -88,5 +88,9 @@ std::shared_ptr<FallbackTitleStore> ProcessTitleStore();
 void UseTitleStoreAt(std::wstring logPath, std::uint64_t compactAtBytes = 1u << 20);
 // The addresses clips were fetched from, in a log of their own beside the title log.
 std::shared_ptr<FallbackTitleStore> ProcessSourceStore();
+// The same for the identities of the streams a clip was made from, "streams.log".
+std::shared_ptr<FallbackTitleStore> ProcessStreamStore();
+// The addresses of the pages clips were watched on, likewise.
+std::shared_ptr<FallbackTitleStore> ProcessPageStore();
 
 }  // namespace titles

@@ -16,4 +16,11 @@ inline bool IsMarkedForDeletion(std::wstring_view title) {
     return title.find(kTitleToDelete) != std::wstring_view::npos;
 }
 
+// A title from outside (a web page's) that the program would take for one of its own
+// markers, and so never gives a clip.
+inline bool ReadsAsMarker(std::wstring_view title) {
+    return title == kTitleNotSet || title == kTitleNotFlv || title == kTitleFlvAd || title == kTitleFlv ||
+           IsMarkedForDeletion(title);
+}
+
 }  // namespace titles

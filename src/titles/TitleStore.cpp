@@ -154,6 +154,8 @@ struct TextSlot {
 };
 constexpr TextSlot kTitleSlot{PIDSI_TITLE, ProcessTitleStore};
 constexpr TextSlot kSourceSlot{PIDSI_COMMENTS, ProcessSourceStore};
+constexpr TextSlot kStreamSlot{PIDSI_KEYWORDS, ProcessStreamStore};
+constexpr TextSlot kPageSlot{PIDSI_SUBJECT, ProcessPageStore};
 
 std::wstring ReadStoredText(const std::wstring& path, const TextSlot& slot) {
     const std::wstring full = platform::FullPathOrSame(path);
@@ -214,6 +216,16 @@ std::wstring ReadSourceUrl(const std::wstring& path) { return ReadStoredText(pat
 
 void WriteSourceUrl(const std::wstring& path, const std::wstring& url) { WriteStoredText(path, url, kSourceSlot); }
 
+std::wstring ReadStreamIdentities(const std::wstring& path) { return ReadStoredText(path, kStreamSlot); }
+
+void WriteStreamIdentities(const std::wstring& path, const std::wstring& identities) {
+    WriteStoredText(path, identities, kStreamSlot);
+}
+
+std::wstring ReadPageUrl(const std::wstring& path) { return ReadStoredText(path, kPageSlot); }
+
+void WritePageUrl(const std::wstring& path, const std::wstring& url) { WriteStoredText(path, url, kPageSlot); }
+
 bool DeleteTitledFile(const std::wstring& path, DWORD& error) {
     const std::wstring full = platform::FullPathOrSame(path);
     const DWORD attributes = GetFileAttributesW(full.c_str());
@@ -238,6 +250,8 @@ bool DeleteTitledFile(const std::wstring& path, DWORD& error) {
     if (identified) {
         ProcessTitleStore()->Write(identified->identity, L"");
         ProcessSourceStore()->Write(identified->identity, L"");
+        ProcessStreamStore()->Write(identified->identity, L"");
+        ProcessPageStore()->Write(identified->identity, L"");
     }
     return true;
 }

@@ -24,6 +24,17 @@ void WriteTitle(const std::wstring& path, const std::wstring& text);
 std::wstring ReadSourceUrl(const std::wstring& path);
 void WriteSourceUrl(const std::wstring& path, const std::wstring& url);
 
+// The identities of the streams a captured clip was made from, one a line, kept with the
+// clip in the same way (the Keywords property, or a log of its own): the capture record
+// can be rebuilt from the clips themselves. Empty when none.
+std::wstring ReadStreamIdentities(const std::wstring& path);
+void WriteStreamIdentities(const std::wstring& path, const std::wstring& identities);
+
+// The address of the page a captured clip was watched on (the Subject property, or a log of
+// its own); empty when none is known.
+std::wstring ReadPageUrl(const std::wstring& path);
+void WritePageUrl(const std::wstring& path, const std::wstring& url);
+
 // Deletes the file, read-only or not, and then forgets its title, so the marker goes only
 // with the file and a later file that takes over its identity inherits nothing. False,
 // with the reason in `error`, when the file stays (held open elsewhere, say); its

@@ -4,8 +4,12 @@
 #include "platform/Environment.h"
 #include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
+#include "platform/Authenticode.h"
+#include "platform/Sha256.h"
 #include "update/Publisher.h"
+#include "update/HeldFile.h"
 #include "update/UpdateRules.h"
+#include "update/WaitingSetup.h"
 
 #include <optional>
 
@@ -29,7 +33,7 @@ std::optional<std::wstring> ReadAnswer(platform::HttpResponse& response) {
 }
 
 // Copies the body into `path`; true only when exactly the advertised bytes arrived and
-// were written.
+// were written, and no more than any set-up of ours may have.
 bool SaveWholeBody(platform::HttpResponse& response, const std::wstring& path) {
     platform::UniqueFile file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -39,9 +43,37 @@ bool SaveWholeBody(platform::HttpResponse& response, const std::wstring& path) {
     platform::HttpResponse::Read read;
     while ((read = response.ReadPiece(piece, kPieceSize, got)) == platform::HttpResponse::Read::Data) {
         DWORD written = 0;
+        if (response.received() > kLargestInstaller) return false;
         if (!WriteFile(file.get(), piece, got, &written, nullptr) || written != got) return false;
     }
     return read == platform::HttpResponse::Read::End && IsWholeInstaller(response.ContentLength(), response.received());
+}
+
+bool WriteMarker(const std::wstring& path, const std::string& text) {
+    platform::UniqueFile marker(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return marker && WriteFile(marker.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
+// The installer as it lies on disk, held against writers while it is checked and its
+// digest goes into the marker.
+CheckOutcome KeepIfOurs(const AgentContext& context, const Publisher& publisher) {
+    const std::wstring installer = context.updatesFolder + kInstallerName;
+    const std::wstring marker = context.updatesFolder + kMarkerName;
+    auto setup = HeldFile::Open(installer);
+    const SetupVerdict verdict = setup ? publisher.Check(setup->bytes(), context.now()) : SetupVerdict::NotSigned;
+    // The system has its say too: on Windows its certificate chain and the machine's policy.
+    if (verdict == SetupVerdict::Offer && platform::SystemTrustsFile(installer) &&
+        WriteMarker(marker, MarkerText(platform::Sha256Of(setup->bytes()))))
+        return CheckOutcome::Downloaded;
+    // Nothing of whoever answered for the server waits for the next start.
+    setup.reset();
+    DeleteFileW(marker.c_str());
+    DeleteFileW(installer.c_str());
+    if (verdict == SetupVerdict::NotNewer) return CheckOutcome::SetupNotNewer;
+    return verdict == SetupVerdict::Offer ? CheckOutcome::DownloadFailed : CheckOutcome::NotOurPublisher;
 }
 
 CheckOutcome FetchInstaller(const AgentContext& context, const platform::HttpSession& session,
@@ -50,21 +82,16 @@ CheckOutcome FetchInstaller(const AgentContext& context, const platform::HttpSes
     if (session.Get(InstallerUrl(context.updateBase), response) != platform::HttpFailure::None ||
         response.status() != 200)
         return CheckOutcome::DownloadFailed;
-    const std::wstring installer = context.updatesFolder + L"update.exe";
+    if (RoomForInstaller(response.ContentLength(), context.freeBytes(context.updatesFolder)) != InstallerRoom::Enough)
+        return CheckOutcome::NoRoom;
+    const std::wstring installer = context.updatesFolder + kInstallerName;
     if (!SaveWholeBody(response, installer)) {
         // A cut installer is no installer; the next attempt fetches it again whole.
         DeleteFileW(installer.c_str());
         return CheckOutcome::DownloadFailed;
     }
-    if (!publisher.Signed(installer)) {
-        // Whoever answered for the server is not whoever signed us: nothing of theirs waits
-        // for the next start.
-        DeleteFileW(installer.c_str());
-        return CheckOutcome::NotOurPublisher;
-    }
-    platform::UniqueFile marker(CreateFileW((context.updatesFolder + L"update.dat").c_str(), GENERIC_WRITE, 0, nullptr,
-                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return marker ? CheckOutcome::Downloaded : CheckOutcome::DownloadFailed;
+    response = platform::HttpResponse();
+    return KeepIfOurs(context, publisher);
 }
 
 }  // namespace
@@ -83,8 +110,8 @@ CheckOutcome CheckForUpdate(const AgentContext& context) {
     const std::optional<std::wstring> answer = ReadAnswer(response);
     response = platform::HttpResponse();
     if (!answer || !IsNewerVersion(*answer)) return CheckOutcome::NotNewer;
-    if (platform::FileExists(context.updatesFolder + L"update.dat")) return CheckOutcome::InstallerWaiting;
-    // A program nobody signed could never take the installer: it is not fetched.
+    if (platform::FileExists(context.updatesFolder + kMarkerName)) return CheckOutcome::InstallerWaiting;
+    // A program that names no keys could never take the installer: it is not fetched.
     const std::optional<Publisher> publisher = Publisher::OfProgram(context.runningProgram);
     if (!publisher) return CheckOutcome::UnsignedProgram;
     return FetchInstaller(context, session, *publisher);
@@ -103,6 +130,12 @@ void RunUpdateAgent(const AgentContext& context, const std::function<bool()>& sl
 bool SleepOneMinute() {
     Sleep(60'000);
     return true;
+}
+
+std::optional<std::uint64_t> FreeBytesIn(const std::wstring& folder) {
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return std::nullopt;
+    return available.QuadPart;
 }
 
 std::wstring UpdateBaseUrl() { return platform::EnvironmentOr(L"REELKEEP_UPDATE_URL", kDefaultUpdateBase); }

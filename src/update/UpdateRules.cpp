@@ -49,12 +49,16 @@ std::optional<std::vector<std::uint32_t>> ParseVersion(std::wstring_view text) {
 
 bool IsNewerVersion(std::wstring_view answer, std::wstring_view running) {
     const auto offered = ParseVersion(answer);
+    return offered && IsNewerVersion(*offered, running);
+}
+
+bool IsNewerVersion(const std::vector<std::uint32_t>& offered, std::wstring_view running) {
     const auto current = ParseVersion(running);
-    if (!offered || !current) return false;
-    const std::size_t count = std::max(offered->size(), current->size());
+    if (offered.empty() || !current) return false;
+    const std::size_t count = std::max(offered.size(), current->size());
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint32_t mine = i < current->size() ? (*current)[i] : 0;
-        const std::uint32_t theirs = i < offered->size() ? (*offered)[i] : 0;
+        const std::uint32_t theirs = i < offered.size() ? offered[i] : 0;
         if (theirs != mine) return theirs > mine;
     }
     return false;
@@ -64,6 +68,29 @@ std::wstring VersionUrl(std::wstring_view base) {
     std::wstring url(base);
     if (url.empty() || url.back() != L'/') url += L'/';
     return url;
+}
+
+InstallerRoom RoomForInstaller(std::optional<std::uint64_t> advertised, std::optional<std::uint64_t> freeBytes) {
+    if (!advertised) return InstallerRoom::Enough;
+    if (*advertised > kLargestInstaller) return InstallerRoom::TooLarge;
+    if (freeBytes && *advertised > *freeBytes) return InstallerRoom::NoSpace;
+    return InstallerRoom::Enough;
+}
+
+std::string MarkerText(std::span<const std::uint8_t, 32> digest) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (const std::uint8_t byte : digest) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0xF];
+    }
+    return text;
+}
+
+bool MarkerNames(std::string_view marker, std::span<const std::uint8_t, 32> digest) {
+    // A line end after the digits, as an editor leaves it, changes nothing.
+    while (!marker.empty() && (marker.back() == '\n' || marker.back() == '\r')) marker.remove_suffix(1);
+    return marker == MarkerText(digest);
 }
 
 std::wstring InstallerUrl(std::wstring_view base) { return VersionUrl(base) + L"update.exe"; }

@@ -1,5 +1,8 @@
 #include "webimport/DownloadLog.h"
 
+#include "intake/ClipContainer.h"
+#include "intake/ClipReport.h"
+
 #include "platform/ToolOutput.h"
 #include "probe/ProbeReport.h"
 
@@ -188,39 +191,15 @@ void DownloadLog::NoteSegmentRequest(const std::wstring& source, std::wstring_vi
 }
 
 ProbedFile ReadProbedFile(std::wstring_view report) {
-    struct Family {
-        std::wstring_view format;  // the first name ffmpeg gives the container
-        std::wstring_view extension;
-    };
-    static constexpr Family kFamilies[] = {
-        {L"mov", L".mp4"}, {L"matroska", L".mkv"}, {L"flv", L".flv"},  {L"mpegts", L".ts"},
-        {L"avi", L".avi"}, {L"asf", L".wmv"},      {L"mpeg", L".mpg"}, {L"ogg", L".ogv"},
-    };
+    const intake::ClipReport clip = intake::ReadClipReport(report);
     ProbedFile file;
-    file.hasVideo = report.find(L": Video: ") != std::wstring_view::npos;
-    file.seconds = probe::ReportedDuration(report);
-    file.extension = L".flv";
-    if (const std::size_t at = report.find(L"Input #0, "); at != std::wstring_view::npos) {
-        std::wstring_view format = report.substr(at + 10);
-        format = format.substr(0, format.find_first_of(L", "));
-        for (const Family& family : kFamilies)
-            if (format == family.format) file.extension = family.extension;
-    }
+    file.hasVideo = clip.video;
+    file.seconds = clip.seconds;
+    file.videoCodec = clip.videoCodec;
+    file.audioCodec = clip.audioCodec;
+    if (const std::optional<intake::ClipContainer> container = intake::ContainerOfWholeFile(clip))
+        file.extension = intake::ExtensionOf(*container);
     return file;
-}
-
-std::wstring CodecsOfReport(std::wstring_view report) {
-    std::wstring video;
-    std::wstring audio;
-    for (const auto& [marker, found] : {std::pair{L": Video: ", &video}, std::pair{L": Audio: ", &audio}}) {
-        const std::size_t at = report.find(marker);
-        if (at == std::wstring_view::npos) continue;
-        std::wstring_view name = report.substr(at + std::wstring_view(marker).size());
-        name = name.substr(0, name.find_first_of(L" ,\r\n"));
-        *found = name == L"h264" ? L"avc1" : name == L"aac" ? L"mp4a.40.2" : std::wstring(name);
-    }
-    if (video.empty() || audio.empty()) return video + audio;
-    return video + L"," + audio;
 }
 
 }  // namespace webimport

@@ -84,21 +84,20 @@ private:
     std::optional<double> framesWritten_;
 };
 
-// What a probe report of a downloaded file says about it.
+// What a probe report of a downloaded file says about it, read by the one reader of
+// probe reports (intake::ReadClipReport).
 struct ProbedFile {
     bool hasVideo = false;          // it lists a video stream
     std::optional<double> seconds;  // the container's "Duration"
-    // The library extension of its container: ".mp4", ".mkv", ".flv", ".ts" and the like;
-    // ".flv" when the container is none of those the library knows.
+    // The extension of its container, as a capture of the same file gets it (".mp4",
+    // ".webm", ".mkv", ".flv", ".ts" and the like); empty for a container the tool did not
+    // name: the file is then rewritten into the container of its codecs.
     std::wstring extension;
+    std::wstring videoCodec;
+    std::wstring audioCodec;
     // The list's columns, filled in by the probe itself (ReadProbedFile leaves them empty).
     probe::ProbeFields fields;
 };
 ProbedFile ReadProbedFile(std::wstring_view report);
-
-// The codecs of the first video and the first sound stream that a probe report lists,
-// in the words playlists use ("avc1" for H.264, "mp4a.40.2" for AAC, the tool's own name
-// for any other), joined by ",".
-std::wstring CodecsOfReport(std::wstring_view report);
 
 }  // namespace webimport

@@ -2,7 +2,7 @@
 
 #include "platform/AnsiText.h"
 #include "webimport/FileImport.h"
-#include "webimport/HtmlText.h"
+#include "platform/HtmlText.h"
 #include "webimport/ImportChannel.h"
 #include "webimport/ImportRequests.h"
 #include "webimport/ImportTexts.h"
@@ -105,7 +105,7 @@ void Download::ImportWatchPage(const PageValues& values) {
     const auto failure = session_.Get(stream, response, halt());
     if (failure != platform::HttpFailure::None) return FailRequest(failure);
     if (response.status() != 200) return channel_.Fail(kInvalidAddress);
-    ImportFileBody(channel_, response, settings_, PageTitleText(values.title));
+    ImportFileBody(channel_, response, settings_, platform::PageTitleText(values.title));
 }
 
 bool Download::ImportPageVideo(const PageVideo& video, const std::wstring& pageAddress) {

@@ -1,7 +1,9 @@
 #include "webimport/ImportedClip.h"
 
+#include "intake/IncomingClip.h"
 #include "library/ClipPlacement.h"
 #include "probe/MediaProbe.h"
+#include "webimport/PageScrape.h"
 
 namespace webimport {
 
@@ -19,10 +21,32 @@ ProbedFile ProbeDownloadedFile(const std::wstring& path, const ImportSettings& s
 
 bool PlaceInLibrary(const std::wstring& path, const ProbedFile& probed, const ImportSettings& settings,
                     std::int32_t second, const std::wstring& title, const std::wstring& source) {
-    const std::wstring placed = library::PlaceCopyInLibrary(
-        path, settings.libraryFolder, second, [&] { return title; }, nullptr, source, probed.extension);
+    intake::Placement placement;
+    placement.libraryFolder = settings.libraryFolder;
+    placement.second = second;
+    placement.sourceUrl = source;
+    placement.title = [&] { return ImportedClipTitle(title, source); };
+    if (!probed.extension.empty()) {
+        const std::wstring placed = intake::PlaceFile(path, placement, probed.extension);
+        if (placed.empty()) return false;
+        if (settings.clipArrived) settings.clipArrived({placed, true, probed.fields});
+        return true;
+    }
+    // A container the tool could not name is rewritten into the container of its codecs,
+    // as a capture of the same file would be.
+    placement.container = intake::ContainerForCodecs(probed.videoCodec, probed.audioCodec);
+    intake::IncomingFile made(settings.libraryFolder, second);
+    intake::CopyOrJoin job;
+    job.picture.location = path;
+    job.container = placement.container;
+    job.output = made.path();
+    const intake::MadeClip clip = intake::MakeClip(settings.ffmpegPath, job, std::chrono::minutes(10),
+                                                   {true, !probed.audioCodec.empty(), probed.seconds, 0});
+    DeleteFileW(path.c_str());
+    if (!clip.good()) return false;
+    const std::wstring placed = intake::PlaceClip(made, placement);
     if (placed.empty()) return false;
-    if (settings.clipArrived) settings.clipArrived({placed, true, probed.fields});
+    if (settings.clipArrived) settings.clipArrived({placed, true, clip.fields});
     return true;
 }
 

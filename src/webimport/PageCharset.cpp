@@ -3,7 +3,7 @@
 #include "platform/ToolOutput.h"
 #include "platform/Utf8.h"
 #include "webimport/HtmlTags.h"
-#include "webimport/HtmlText.h"
+#include "platform/HtmlText.h"
 
 namespace webimport {
 
@@ -115,7 +115,7 @@ std::wstring DecodeWindows1252(std::string_view bytes) {
     std::wstring text;
     text.reserve(bytes.size());
     for (const char byte : bytes)
-        platform::AppendCodePoint(text, Windows1252Character(static_cast<unsigned char>(byte)));
+        platform::AppendCodePoint(text, platform::Windows1252Character(static_cast<unsigned char>(byte)));
     return text;
 }
 

@@ -1,8 +1,9 @@
 #include "webimport/PageScrape.h"
 
+#include "platform/HtmlText.h"
 #include "platform/ToolOutput.h"
 #include "platform/Utf8.h"
-#include "webimport/HtmlText.h"
+#include "titles/TitleMarkers.h"
 #include "webimport/WebAddress.h"
 
 #include <array>
@@ -125,8 +126,14 @@ std::wstring DirectVideoTitle(std::wstring_view url) {
         path = slash == std::wstring_view::npos ? std::wstring_view() : path.substr(slash);
     }
     while (!path.empty() && path.back() == L'/') path.remove_suffix(1);
-    const std::wstring title = TidyTitle(DecodeEscapes(path.substr(path.rfind(L'/') + 1)));
+    const std::wstring title = platform::TidyTitle(DecodeEscapes(path.substr(path.rfind(L'/') + 1)));
     return title.empty() ? std::wstring(L"video") : title;
+}
+
+std::wstring ImportedClipTitle(std::wstring_view pageTitle, std::wstring_view address) {
+    if (!titles::ReadsAsMarker(pageTitle)) return std::wstring(pageTitle);
+    std::wstring title = DirectVideoTitle(address);
+    return titles::ReadsAsMarker(title) ? std::wstring(L"video") : title;
 }
 
 }  // namespace webimport

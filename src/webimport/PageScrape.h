@@ -47,5 +47,9 @@ bool IsDirectVideoType(std::wstring_view contentType);
 // %-escapes decoded as UTF-8 and made fit to keep (TidyTitle); "video" when that leaves
 // nothing.
 std::wstring DirectVideoTitle(std::wstring_view url);
+// The title an imported clip takes: the page's, unless the library would read it as one of
+// its own markers (a clip titled "...InOrderToDelete..." would go at the next start); then
+// the address's, and "video" when that reads as a marker too.
+std::wstring ImportedClipTitle(std::wstring_view pageTitle, std::wstring_view address);
 
 }  // namespace webimport

@@ -1,7 +1,7 @@
 #include "webimport/PageVideo.h"
 
 #include "webimport/HtmlTags.h"
-#include "webimport/HtmlText.h"
+#include "platform/HtmlText.h"
 #include "webimport/JsonLd.h"
 #include "webimport/WebAddress.h"
 
@@ -43,8 +43,8 @@ struct MediaSource {
 
 SourceRank RankOf(std::optional<std::wstring_view> type, std::wstring_view address) {
     if (!type || type->empty()) {
-        return KindOfAddress(DecodeEntities(address)) != AddressKind::Unknown ? SourceRank::Readable
-                                                                              : SourceRank::Untyped;
+        return KindOfAddress(platform::DecodeEntities(address)) != AddressKind::Unknown ? SourceRank::Readable
+                                                                                        : SourceRank::Untyped;
     }
     const std::wstring_view bare = type->substr(0, type->find(L';'));
     for (std::wstring_view readable : kReadableTypes)
@@ -115,10 +115,11 @@ PageVideo ReadPageVideo(std::wstring_view page, std::wstring_view pageAddress, c
     std::unordered_set<std::wstring> seen;
     std::wstring base(pageAddress);
     if (facts.base) {
-        if (auto resolved = ResolveAddress(pageAddress, DecodeEntities(*facts.base))) base = std::move(*resolved);
+        if (auto resolved = ResolveAddress(pageAddress, platform::DecodeEntities(*facts.base)))
+            base = std::move(*resolved);
     }
     auto add = [&](std::wstring_view written, bool decode) {
-        const auto resolved = ResolveAddress(base, decode ? DecodeEntities(written) : std::wstring(written));
+        const auto resolved = ResolveAddress(base, decode ? platform::DecodeEntities(written) : std::wstring(written));
         if (resolved && seen.insert(*resolved).second) video.addresses.push_back(*resolved);
     };
     for (const auto& property : facts.properties)
@@ -134,7 +135,7 @@ PageVideo ReadPageVideo(std::wstring_view page, std::wstring_view pageAddress, c
 
     for (const auto& candidate : {facts.ogTitle, facts.title, facts.metaTitle}) {
         if (!candidate) continue;
-        video.title = PageTitleText(*candidate);
+        video.title = platform::PageTitleText(*candidate);
         if (!video.title.empty()) break;
     }
     return video;

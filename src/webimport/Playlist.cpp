@@ -365,19 +365,4 @@ std::optional<double> ParseIsoDuration(std::wstring_view text) {
     return any ? std::optional<double>(seconds) : std::nullopt;
 }
 
-Container ContainerForCodecs(std::wstring_view codecs) {
-    Container container = Container::Unknown;
-    while (!codecs.empty()) {
-        const std::size_t comma = codecs.find(L',');
-        std::wstring_view codec = TrimLine(codecs.substr(0, comma));
-        codecs = comma == std::wstring_view::npos ? std::wstring_view() : codecs.substr(comma + 1);
-        if (codec.empty()) continue;
-        const bool fitsMp4 = StartsWithAsciiNoCase(codec, L"avc1") || StartsWithAsciiNoCase(codec, L"avc3") ||
-                             StartsWithAsciiNoCase(codec, L"mp4a.40.");
-        if (!fitsMp4) return Container::Matroska;
-        container = Container::Mp4;
-    }
-    return container;
-}
-
 }  // namespace webimport

@@ -94,9 +94,4 @@ bool IsAbsurd(const DashManifest& manifest);
 // "PT1H2M3.5S" in seconds; nullopt for text that is no such duration.
 std::optional<double> ParseIsoDuration(std::wstring_view text);
 
-// MP4 when every codec is H.264 or AAC, Matroska when one is anything else, Unknown when
-// the list names none.
-enum class Container { Unknown, Mp4, Matroska };
-Container ContainerForCodecs(std::wstring_view codecs);
-
 }  // namespace webimport

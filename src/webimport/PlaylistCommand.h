@@ -1,6 +1,7 @@
 #pragma once
 // The ffmpeg command lines that fetch a playlist's stream: the probe that learns its
 // codecs and the copy into one file. Portable.
+#include "intake/ClipContainer.h"
 #include "webimport/Playlist.h"
 
 #include <optional>
@@ -17,7 +18,8 @@ struct PlaylistSource {
     // the first of each when empty.
     std::optional<std::size_t> videoStream;
     std::optional<std::size_t> audioStream;
-    Container container = Container::Unknown;
+    // By the codecs the playlist names, the same rule as for every clip; unknown until then.
+    std::optional<intake::ClipContainer> container;
     std::optional<double> seconds;  // how long it plays, when the playlist says
 };
 
@@ -32,13 +34,10 @@ struct RequestIdentity {
 std::wstring PlaylistProbeCommandLine(std::wstring_view ffmpegPath, std::wstring_view input,
                                       const RequestIdentity& identity);
 
-// "<ffmpeg>" ... -i <input> [-i <sound>] -map ... -c copy -f mp4|matroska <output>: copies
-// the chosen streams without converting them. Only web protocols are allowed, so a
-// playlist cannot make the tool read local files.
+// The one copy-or-join command of every clip, its inputs on the web: copies the chosen
+// streams without converting them. Only web protocols are allowed, so a playlist cannot
+// make the tool read local files.
 std::wstring PlaylistCopyCommandLine(std::wstring_view ffmpegPath, const PlaylistSource& source,
                                      const RequestIdentity& identity, std::wstring_view output);
-
-// ".mp4" or ".mkv": what the library file is called by its container.
-std::wstring_view ExtensionOf(Container container);
 
 }  // namespace webimport

@@ -1,5 +1,6 @@
 #include "webimport/PlaylistImport.h"
 
+#include "intake/ClipReport.h"
 #include "platform/ToolOutput.h"
 #include "platform/ToolRun.h"
 #include "webimport/DownloadLog.h"
@@ -68,7 +69,7 @@ private:
     Plan PlanDash() const;
     // A media playlist fetched and read; the failure text when it cannot be.
     std::wstring FetchMedia(const std::wstring& address, HlsPlaylist& media) const;
-    Container ProbeContainer(const std::wstring& input) const;
+    intake::ClipContainer ProbeContainer(const std::wstring& input) const;
     // The copy itself; false when it failed and was reported (or was halted).
     bool Copy(const PlaylistSource& source, const std::wstring& path, DownloadLog& log);
     std::wstring CopyFailure(const platform::ToolRunOutcome& outcome, const DownloadLog& log) const;
@@ -145,7 +146,7 @@ Plan PlaylistImport::PlanHls() {
     plan.failure = FetchMedia(variant.address, media);
     plan.source.input = variant.address;
     plan.source.audioInput = AudioAddressOf(playlist, variant);
-    plan.source.container = ContainerForCodecs(variant.codecs);
+    plan.source.container = intake::ContainerForManifestCodecs(variant.codecs);
     plan.source.seconds = media.seconds;
     NoteSegments(media, plan);
     // The separate sound is copied too, so it is read as carefully as the picture.
@@ -169,20 +170,20 @@ Plan PlaylistImport::PlanDash() const {
         plan.source.videoStream = choice.video;
         plan.source.audioStream = choice.audio;
     }
-    plan.source.container = ContainerForCodecs(choice.codecs);
+    plan.source.container = intake::ContainerForManifestCodecs(choice.codecs);
     plan.source.seconds = manifest.seconds;
     return plan;
 }
 
-Container PlaylistImport::ProbeContainer(const std::wstring& input) const {
+intake::ClipContainer PlaylistImport::ProbeContainer(const std::wstring& input) const {
     std::string report;
     platform::RunToolWithOutput(PlaylistProbeCommandLine(settings_.ffmpegPath, input, identity_),
                                 channel_.job().haltEvent.get(), [&](std::string_view bytes) {
                                     if (report.size() < kLongestProbeReport) report.append(bytes);
                                 });
-    const Container container = ContainerForCodecs(CodecsOfReport(platform::DecodeToolOutput(report)));
-    // Matroska holds whatever the stream carries.
-    return container == Container::Unknown ? Container::Matroska : container;
+    // The same rule as for a stream rebuilt from a cache; Matroska holds whatever it carries.
+    const intake::ClipReport probed = intake::ReadClipReport(platform::DecodeToolOutput(report));
+    return intake::ContainerForCodecs(probed.videoCodec, probed.audioCodec);
 }
 
 bool PlaylistImport::Copy(const PlaylistSource& source, const std::wstring& path, DownloadLog& log) {
@@ -252,7 +253,7 @@ void PlaylistImport::Finish(const PlaylistSource& source, const std::wstring& pa
         return;
     }
     ProbedFile placed = probed;
-    placed.extension = ExtensionOf(source.container);
+    placed.extension = intake::ExtensionOf(source.container.value_or(intake::ClipContainer::Matroska));
     if (!PlaceInLibrary(path, placed, settings_, second, request_.title, request_.address))
         return channel_.Fail(kCannotWriteClip);
     channel_.Done();
@@ -263,7 +264,7 @@ void PlaylistImport::Run() {
     Plan plan = request_.kind == AddressKind::DashManifest ? PlanDash() : PlanHls();
     if (channel_.halted()) return;
     if (!plan.failure.empty()) return channel_.Fail(plan.failure);
-    if (plan.source.container == Container::Unknown) plan.source.container = ProbeContainer(plan.source.input);
+    if (!plan.source.container) plan.source.container = ProbeContainer(plan.source.input);
     if (channel_.halted()) return;
 
     const auto second = static_cast<std::int32_t>(std::time(nullptr));

@@ -2,6 +2,9 @@
 // update. Each shows its messages and leaves the browsers' settings alone.
 #include "ProgramTest.h"
 
+#include "platform/Sha256.h"
+#include "update/UpdateRules.h"
+
 namespace e2e {
 namespace {
 
@@ -74,21 +77,27 @@ INSTANTIATE_TEST_SUITE_P(Startup, MissingCompanions,
                              return std::string("Unknown");
                          });
 
-// The program signed with the test publisher's key, and beside its marker an installer
-// stand-in signed with the same key; the stand-in records its start in
-// Updates\update.exe.ran.
+// The program signed with the test publisher's key, and beside it in Updates\ an installer
+// stand-in signed with the same key, version 1.22, with the marker that names it as the
+// agent writes it; the stand-in records its start in Updates\update.exe.ran.
 class UpdateMarker : public RefusedStart {
 protected:
     void SetUp() override {
         RefusedStart::SetUp();
         if (HasFatalFailure()) return;
         MakeDirectories(program().Path(L"Updates"));
-        WriteWholeFile(Marker(), "1.22");
         TrustTestRoot();
         if (HasFatalFailure()) return;
         program().UseSignedProgram();
         ASSERT_TRUE(CopyFileW(SignedFile(L"ours.exe").c_str(), Installer().c_str(), FALSE))
             << "the signed test files are not built beside the driver";
+        WriteMarkerFor(*ReadWholeFile(Installer()));
+    }
+
+    // The marker the agent leaves beside the set-up it fetched: the set-up's SHA-256.
+    void WriteMarkerFor(const std::string& setup) {
+        WriteWholeFile(Marker(), update::MarkerText(platform::Sha256Of(
+                                     {reinterpret_cast<const std::uint8_t*>(setup.data()), setup.size()})));
     }
 
     std::wstring Installer() { return program().Path(L"Updates\\update.exe"); }
@@ -143,32 +152,45 @@ TEST_F(UpdateMarker, NoSaysTheProgramQuitsAndEndsWithoutTheInstaller) {
     ExpectNothingChanged();
 }
 
-// Only an installer signed with the running program's own key is offered. Any other goes
-// with its marker, and the program starts as usual: one that is not signed, one whose
-// signed bytes were changed, one from another publisher under a root the machine trusts,
-// one whose self-made certificate copies our publisher's name; and a developer build,
-// which is not signed itself, takes even ours for no update.
-TEST_F(UpdateMarker, InstallersOfAnyoneButOurPublisherAreDeletedAndTheStartGoesOn) {
-    auto tampered = ReadWholeFile(SignedFile(L"ours.exe"));
-    ASSERT_TRUE(tampered.has_value());
+// Only the set-up that the agent fetched and checked is offered: signed with a key the
+// running release names, whole, newer by its own version. Any other goes with its marker,
+// and the program starts as usual, whether or not the marker names it: one that is not
+// signed, one whose signed bytes were changed, one with 4 KB added in its certificate
+// table, one from another publisher under a root the machine trusts, one whose self-made
+// certificate copies our publisher's name, an older one and one of the same version, ours
+// without a marker or beside a marker that names another file; and a developer build,
+// which names no keys, takes even ours for no update.
+TEST_F(UpdateMarker, SetUpsOtherThanTheOneTheAgentCheckedAreDeletedAndTheStartGoesOn) {
+    const auto ours = ReadWholeFile(SignedFile(L"ours.exe"));
+    ASSERT_TRUE(ours.has_value());
+    auto tampered = ours;
     // A byte of the code, well inside the first section.
     (*tampered)[0x600] ^= 0x01;
+    enum class MarkerKind { ForIt, None, ForAnother };
     const struct {
         const char* name;
         std::optional<std::string> installer;
+        MarkerKind marker;
         bool developerBuild;
     } cases[] = {
-        {"unsigned", ReadWholeFile(BuildProgramFolder() + L"e2e_trace_stub.exe"), false},
-        {"tampered", tampered, false},
-        {"another trusted publisher", ReadWholeFile(SignedFile(L"other-publisher.exe")), false},
-        {"self-signed copy of our name", ReadWholeFile(SignedFile(L"copied-subject.exe")), false},
-        {"ours, but the program is a developer build", ReadWholeFile(SignedFile(L"ours.exe")), true},
+        {"unsigned", ReadWholeFile(BuildProgramFolder() + L"e2e_trace_stub.exe"), MarkerKind::ForIt, false},
+        {"tampered", tampered, MarkerKind::ForIt, false},
+        {"4 KB added in the certificate table", ReadWholeFile(SignedFile(L"padded.exe")), MarkerKind::ForIt, false},
+        {"another trusted publisher", ReadWholeFile(SignedFile(L"other-publisher.exe")), MarkerKind::ForIt, false},
+        {"self-signed copy of our name", ReadWholeFile(SignedFile(L"copied-subject.exe")), MarkerKind::ForIt, false},
+        {"older", ReadWholeFile(SignedFile(L"older.exe")), MarkerKind::ForIt, false},
+        {"the same version", ReadWholeFile(SignedFile(L"same-version.exe")), MarkerKind::ForIt, false},
+        {"ours without a marker", ours, MarkerKind::None, false},
+        {"ours beside a marker for another file", ours, MarkerKind::ForAnother, false},
+        {"ours, but the program is a developer build", ours, MarkerKind::ForIt, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(c.installer.has_value());
         WriteWholeFile(Installer(), *c.installer);
-        WriteWholeFile(Marker(), "");
+        DeleteFileW(Marker().c_str());
+        if (c.marker == MarkerKind::ForIt) WriteMarkerFor(*c.installer);
+        if (c.marker == MarkerKind::ForAnother) WriteMarkerFor(*ReadWholeFile(SignedFile(L"spare.exe")));
         if (c.developerBuild) {
             ASSERT_TRUE(
                 CopyFileW((BuildProgramFolder() + L"Reelkeep.exe").c_str(), program().ExecutablePath().c_str(), FALSE));
@@ -188,9 +210,12 @@ TEST_F(UpdateMarker, InstallersOfAnyoneButOurPublisherAreDeletedAndTheStartGoesO
 // over to that copy without a word, and the offer waits for a start of its own.
 TEST_F(UpdateMarker, SecondStartWhileTheFirstRunsDoesNotOfferTheInstaller) {
     ASSERT_TRUE(DeleteFileW(Marker().c_str()));
+    // No set-up waits at this start: the one there has no marker yet, so it would go.
+    const auto setup = ReadWholeFile(Installer());
     RunningProgram first(program());
     ASSERT_NE(first.WaitForVisibleMainWindow(kStartTimeout), nullptr);
-    WriteWholeFile(Marker(), "");
+    WriteWholeFile(Installer(), *setup);
+    WriteMarkerFor(*setup);
 
     RunningProgram second(program());
     const auto transcript = WatchUntilExit(second, AnswerQuestionWith(IDYES), kExitTimeout);

@@ -1,5 +1,6 @@
-// The web import and the update agent in the real program, against the test web server
-// that run.sh starts on 127.0.0.1 (tests/e2e/http_server.py).
+// The web import in the real program, against the test web server that run.sh starts on
+// 127.0.0.1 (tests/e2e/http_server.py). The update agent's road, fetch to offer, is a
+// Windows test (UpdateAgentTest): here it would wait out the agent's first minute.
 #include "ProgramTest.h"
 
 #include "titles/TitleStore.h"
@@ -8,7 +9,6 @@
 #include "platform/ProcessRunner.h"
 #include "probe/MediaProbe.h"
 #include "resources/resource.h"
-#include "settings/SettingsTable.h"
 
 #include <commctrl.h>
 
@@ -235,32 +235,6 @@ TEST_F(WebImportProgram, HttpsPartsComeOnlyFromServersTheSystemTrusts) {
     box->Press(IDOK);
     EXPECT_EQ(FilesIn(Videos()).size(), 1u);
     EXPECT_TRUE(FilesIn(Videos() + L".incoming\\").empty());
-}
-
-// The whole road of an update: the signed program's agent fetches the installer that our
-// publisher signed, and the next start offers it and runs it on Yes.
-TEST_F(WebImportProgram, UpdateAgentFetchesOurInstallerAndTheNextStartRunsItOnYes) {
-    program().UseSignedProgram();
-    TrustTestRoot();
-    if (HasFatalFailure()) return;
-    MakeDirectories(program().Path(L"Updates"));
-    const std::wstring installer = program().Path(L"Updates\\update.exe");
-    {
-        // A first run: "lastpingtime" 0 and "autoupdate" true, so the first wake-up calls.
-        RunningProgram run(program(), L"", {L"REELKEEP_UPDATE_URL=" + SiteUrl() + L"/actual-version/"});
-        ASSERT_NE(run.WaitForVisibleMainWindow(kStartTimeout), nullptr);
-        EXPECT_TRUE(WaitUntil([&] { return FileExists(program().Path(L"Updates\\update.dat")); }, 150s));
-        EXPECT_EQ(ReadWholeFile(installer), ReadWholeFile(SignedFile(L"ours.exe")));
-        const auto contact = ReadValue(HKEY_CURRENT_USER, kSettingsKey, std::wstring(settings::kLastPingTime.name));
-        ASSERT_TRUE(contact.has_value());
-        EXPECT_NE(contact->Text(), L"0");
-    }
-    RunningProgram again(program());
-    const auto transcript = WatchUntilExit(
-        again, [](const MessageBoxView& box) { return box.Has(IDYES) ? IDYES : box.buttons.front(); }, kExitTimeout);
-    EXPECT_TRUE(transcript.exited) << "the program kept running";
-    EXPECT_EQ(transcript.messages, std::vector<std::wstring>{kOutdatedQuestion});
-    EXPECT_TRUE(WaitUntil([&] { return FileExists(installer + L".ran"); }, 10s)) << "Updates\\update.exe never ran";
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The web site and update server of the e2e layer, on 127.0.0.1 only.
+"""The web site of the e2e layer, on 127.0.0.1 only.
 
 Usage: http_server.py <the build's program folder> <port file> <certificate folder>
 Writes the port it listens on into <port file> once it accepts connections, and on a second
@@ -19,8 +19,6 @@ certificate the server made for itself.
   /news/nothing.html          a page without any video
   /streams/<path>             the streams the build made (web-streams/), segments a little slowly
   /switching-tls/<path>       the same, meant for HTTPS: its media playlist switches the certificate
-  /actual-version/            "1.22"
-  /actual-version/update.exe  the installer stand-in, signed with our test publisher's key
 
 It speaks HTTP/1.1 and keeps connections, as most servers do.
 """
@@ -137,10 +135,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.answer(clip, "video/x-flv", pieces=4, pause=0.2, cut_at=len(clip) // 2)
         if path.startswith("/clips/"):
             return self.answer(read("probe-clips/mp4-320x240-sound.mp4"), "video/mp4")
-        if path == "/actual-version/":
-            return self.answer(b"1.22", "text/plain")
-        if path == "/actual-version/update.exe":
-            return self.answer(read("signed/ours.exe"), "application/octet-stream")
         self.send_error(404)
 
 

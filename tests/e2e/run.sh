@@ -60,7 +60,7 @@ mkdir -p "$tls"
 ) >/dev/null 2>&1 || { echo "e2e: the test certificates could not be made"; exit 1; }
 export REELKEEP_E2E_TEST_ROOT="Z:${tls//\//\\}\\root.der"
 
-# The web site and update server of the import and update tests, on 127.0.0.1 only.
+# The web site of the import tests, on 127.0.0.1 only.
 python3 "$ROOT/tests/e2e/http_server.py" "$WIN_BIN" "$requests/http.port" "$tls" &
 http_pid=$!
 # Polled every tenth of a second for up to 30 s (a loaded machine starts Python slowly),
@@ -74,8 +74,8 @@ done
 export REELKEEP_E2E_HTTP_URL="http://127.0.0.1:$(sed -n 1p "$requests/http.port")"
 export REELKEEP_E2E_HTTPS_URL="https://127.0.0.1:$(sed -n 2p "$requests/http.port")"
 # Every program the tests start talks to 127.0.0.1 only: the site is the test server, and
-# the update agent, due a minute after a first start, finds a closed port unless a test
-# names the server.
+# the update agent, due a minute after a first start, finds a closed port (its road from
+# fetch to offer is a Windows test, which need not wait that minute).
 export REELKEEP_SITE_URL="$REELKEEP_E2E_HTTP_URL"
 export REELKEEP_UPDATE_URL="http://127.0.0.1:9/actual-version/"
 

@@ -4,10 +4,13 @@
 // trip a sanitizer, whatever the files hold. Deterministic (fixed seed), so a failure repeats.
 #include "capture/CacheReaders.h"
 #include "capture/MediaStreams.h"
-#include "capture/ProbedStreams.h"
+#include "intake/ClipReport.h"
+#include "intake/ToolCommand.h"
 #include "capture/StreamPairing.h"
 #include "capture/StreamRecord.h"
 #include "capture/StoredDigests.h"
+#include "intake/MediaBytes.h"
+#include "intake/StreamManifest.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -127,15 +130,21 @@ std::size_t TouchRanges(const CacheFiles& files, const std::vector<capture::Body
 // the container, the command line, and the record line of each stream.
 void Decide(const capture::MediaStream& stream, const capture::MediaStream* audio, const std::string& report) {
     const std::wstring wide(report.begin(), report.end());
-    const capture::ProbedStreams probed = capture::ReadProbedStreams(wide);
-    const capture::ClipContainer container = capture::ContainerForCodecs(probed.videoCodec, probed.audioCodec);
-    if (capture::JoinCommandLine(L"ffmpeg.exe", L"v.part", audio ? L"a.part" : L"", container, L"o.part").empty())
-        std::abort();
-    if (audio) capture::DurationsAgree(probed.seconds, probed.seconds + 1);
+    const intake::ClipReport probed = intake::ReadClipReport(wide);
+    intake::CopyOrJoin job;
+    job.picture.location = L"v.part";
+    if (audio) job.sound = intake::ToolInput{L"a.part"};
+    job.container = intake::ContainerForCodecs(probed.videoCodec, probed.audioCodec);
+    job.output = L"o.part";
+    if (intake::CopyOrJoinCommandLine(L"ffmpeg.exe", job).empty()) std::abort();
+    if (audio && probed.seconds) capture::DurationsAgree(*probed.seconds, *probed.seconds + 1);
     capture::StreamRecord record;
-    record.Set(stream.identity, {stream.BodyLength(), capture::ExtensionOf(container)});
-    if (audio) record.Set(audio->identity, {audio->BodyLength(), L""});
-    capture::StreamRecord::Parse(record.Text());
+    record.Set(stream.identity, {stream.BodyLength(), intake::ExtensionOf(job.container), "0123abcd"});
+    if (audio) record.Set(audio->identity, {audio->BodyLength(), L"", ""});
+    std::string text = record.Text();
+    if (!text.empty()) text.resize(text.size() / 2);
+    capture::StreamRecord::Parse(text);
+    capture::ParseClipStreams(wide);
 }
 
 // Reads everything the way the watcher would, groups and pairs it, and touches the last
@@ -146,7 +155,8 @@ std::size_t ReadAll(const CacheFiles& files, CacheKind kind, const std::string& 
     const std::vector<capture::CachedResponse> responses = capture::ReadCache(files, kind);
     for (const capture::CachedResponse& response : responses)
         ranges += TouchRanges(files, response.body, response.otherDigests, broken);
-    const std::vector<capture::MediaStream> streams = capture::GroupStreams(files, responses);
+    std::vector<capture::MediaStream> streams = capture::GroupStreams(files, responses);
+    capture::InspectStreams(files, streams);
     for (const capture::StreamGroup& group : capture::PairStreams(streams)) {
         const capture::MediaStream& stream = streams.at(group.stream);
         ranges += TouchRanges(files, stream.body, stream.otherDigests, broken);
@@ -172,6 +182,35 @@ std::string Report(std::mt19937_64& random) {
         }
     }
     return report;
+}
+
+// The manifests and playlists a cache holds, damaged on their own a few bytes at a time
+// and read by both readers; each damaged text is also read as the bytes of a stream.
+void FuzzManifests(const MemoryCacheFiles& seed, CacheKind kind, std::mt19937_64& random, int rounds) {
+    std::vector<std::pair<std::string, std::string>> manifests;
+    for (const capture::CachedResponse& response : capture::ReadCache(seed, kind)) {
+        if (response.BodyLength() > (1u << 20)) continue;
+        const std::vector<std::uint8_t> body = capture::ReadBody(seed, response);
+        const std::string text(body.begin(), body.end());
+        if (intake::LooksLikeDash(text) || intake::LooksLikeHls(text)) manifests.emplace_back(response.url, text);
+    }
+    for (int round = 0; round < rounds && !manifests.empty(); ++round) {
+        auto [url, text] = manifests[random() % manifests.size()];
+        for (int i = 0, n = 1 + static_cast<int>(random() % 6); i < n && !text.empty(); ++i) {
+            const std::size_t at = random() % text.size();
+            switch (random() % 4) {
+            case 0: text.resize(at); break;
+            case 1: text.insert(at, text.substr(random() % text.size(), random() % 64)); break;
+            default: text[at] = "<>\"=/$%0123456789-rdtS\n#:,@"[random() % 27]; break;
+            }
+        }
+        for (const intake::StreamManifest& manifest :
+             {intake::ReadDashManifest(text, url, 5000), intake::ReadHlsPlaylist(text, url, 5000)})
+            for (const intake::ManifestStream& stream : manifest.streams)
+                if (stream.segments.size() > 5000) std::abort();
+        intake::InspectMedia(
+            intake::MemoryBytes(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+    }
 }
 
 int Fuzz(const char* folder, CacheKind kind, std::uint64_t largestFile, int rounds) {
@@ -202,6 +241,7 @@ int Fuzz(const char* folder, CacheKind kind, std::uint64_t largestFile, int roun
         ReadAll(cache, kind, Report(random), broken);
         for (const std::string& name : damaged) cache.files[name] = seed.files.at(name);
     }
+    FuzzManifests(seed, kind, random, 2000);
     std::printf("%s: %d damaged copies read, seed ranges %zu\n", folder, rounds, seedRanges);
     return 0;
 }
@@ -219,6 +259,12 @@ int main(int argc, char** argv) {
     failures += Fuzz("streams-simple/Cache_Data", CacheKind::ChromiumSimple, 400000, rounds);
     failures += Fuzz("streams-blockfile/Cache_Data", CacheKind::ChromiumBlockfile, 3u << 20, rounds);
     failures += Fuzz("hls-blockfile/Cache_Data", CacheKind::ChromiumBlockfile, 3u << 20, rounds);
+    // The players' caches hold many small entries, each read and inspected: fewer rounds
+    // each keep the layer's time, and their manifests are damaged on their own besides.
+    failures += Fuzz("players-simple/Cache_Data", CacheKind::ChromiumSimple, 400000, rounds / 8);
+    failures += Fuzz("players-blockfile/Cache_Data", CacheKind::ChromiumBlockfile, 3u << 20, rounds / 8);
+    failures += Fuzz("players-firefox/cache2", CacheKind::Firefox, 400000, rounds / 8);
+    failures += Fuzz("hostile-nomanifest/Cache_Data", CacheKind::ChromiumBlockfile, 3u << 20, rounds / 8);
     std::printf(failures ? "FAILED\n" : "0 crashes\n");
     return failures ? 1 : 0;
 }

@@ -32,6 +32,25 @@ TEST(GeneralSettingsRules, DefaultBrowserIsTheFirstWordFoundInTheCommand) {
     }
 }
 
+TEST(GeneralSettingsRules, TodaysBrowsersByTheirProgramsAndProgIds) {
+    for (const wchar_t* command :
+         {L"\"C:\\Program Files (x86)\\Microsoft\\Edge\\Application\\msedge.exe\" --single-argument %1",
+          L"\"C:\\Users\\ann\\AppData\\Local\\Vivaldi\\Application\\vivaldi.exe\" -- \"%1\"",
+          L"\"C:\\Users\\ann\\AppData\\Local\\Chromium\\Application\\chromium.exe\" \"%1\""})
+        EXPECT_EQ(DefaultBrowserFromCommand(std::wstring_view(command)), Browser::Chrome) << command;
+    const std::pair<const wchar_t*, std::optional<Browser>> progIds[] = {
+        {L"chromehtml", Browser::Chrome},
+        {L"ChromeHTML.QWERTY123", Browser::Chrome},
+        {L"ChromeHTMLX", std::nullopt},
+        {L"FirefoxHTML-308046B0AF4A39CB", Browser::Firefox},
+        {L"Opera GXStable", Browser::Opera},
+        {L"IE.HTTP", Browser::InternetExplorer},
+        {L"AppXq0fevzme2pys62n3e0fbqa7peapykr8v", std::nullopt},
+        {L"", std::nullopt},
+    };
+    for (const auto& [progId, browser] : progIds) EXPECT_EQ(BrowserOfProgId(progId), browser) << progId;
+}
+
 TEST(GeneralSettingsRules, EachModeTicksItsBoxes) {
     struct Case {
         BrowserMode mode;

@@ -49,6 +49,7 @@ Read ReadStreams(const char* folder, CacheKind kind) {
     Read read{std::make_unique<DiskCacheFiles>(kData / folder), {}, {}};
     read.responses = ReadCache(*read.files, kind);
     read.streams = GroupStreams(*read.files, read.responses);
+    InspectStreams(*read.files, read.streams);
     return read;
 }
 
@@ -70,7 +71,7 @@ TEST_P(RealStreamCaches, EachPlaybackIsOneVideoStreamPairedWithItsAudioStream) {
     std::set<std::string> identities;
     for (const StreamGroup& group : PairStreams(read.streams)) {
         const MediaStream& stream = read.streams[group.stream];
-        if (!stream.IsVideo() && !stream.IsAudio()) continue;  // the page, its pieces list
+        if (!stream.content.known()) continue;  // the page, its pieces list
         ASSERT_TRUE(group.audio.has_value()) << stream.url << " played without its sound";
         const MediaStream& audio = read.streams[*group.audio];
         EXPECT_TRUE(stream.complete && audio.complete) << stream.url;
@@ -119,7 +120,7 @@ TEST_P(RealStreamCaches, EveryByteOfAStreamIsCheckedAgainstTheDigestsTheBrowserS
     const Read read = ReadStreams(GetParam().folder, GetParam().kind);
     int checked = 0;
     for (const MediaStream& stream : read.streams) {
-        if (!stream.IsVideo() && !stream.IsAudio()) continue;
+        if (!stream.content.known()) continue;
         SCOPED_TRACE(stream.url);
         EXPECT_EQ(CheckStoredDigests(*read.files, stream.body), DigestCheck::Hold);
         EXPECT_EQ(CheckStoredDigests(*read.files, stream.otherDigests), DigestCheck::Hold);
@@ -153,6 +154,68 @@ INSTANTIATE_TEST_SUITE_P(Browsers, RealStreamCaches,
                                                                                                : "Blockfile");
                          });
 
+// The files of a cache with one more file: a copy of another, one byte turned.
+class FilesWithTwin final : public CacheFiles {
+public:
+    FilesWithTwin(const CacheFiles& files, std::string original, std::uint64_t turned)
+        : files_(files), original_(std::move(original)), turned_(turned) {}
+    std::vector<std::string> List(const std::string& subfolder) const override { return files_.List(subfolder); }
+    std::optional<std::uint64_t> Size(const std::string& name) const override { return files_.Size(Real(name)); }
+    bool Read(const std::string& name, std::uint64_t offset, std::span<std::uint8_t> out) const override {
+        if (!files_.Read(Real(name), offset, out)) return false;
+        if (name == "twin" && turned_ >= offset && turned_ - offset < out.size()) out[turned_ - offset] ^= 0xff;
+        return true;
+    }
+
+private:
+    std::string Real(const std::string& name) const { return name == "twin" ? original_ : name; }
+    const CacheFiles& files_;
+    std::string original_;
+    std::uint64_t turned_;
+};
+
+// A range fetched twice is cached twice. The same bytes are one piece; different bytes
+// are judged by the digests stored with them: the copy whose digest holds is taken, and
+// when both hold neither is, so the stream stops before that range.
+TEST(RealStreamCaches, ARangeCachedTwiceWithOtherBytesIsTakenOnlyWhenItsDigestDecides) {
+    const Read read = ReadStreams("streams-simple/Cache_Data", CacheKind::ChromiumSimple);
+    const auto middle = std::find_if(read.responses.begin(), read.responses.end(), [](const CachedResponse& r) {
+        return r.url.find("itag=134") != std::string::npos && r.url.find("range=0-") == std::string::npos &&
+               r.body.size() == 1 && r.body[0].digest;
+    });
+    ASSERT_NE(middle, read.responses.end());
+    const auto video = [](const std::vector<MediaStream>& streams) {
+        return *std::find_if(streams.begin(), streams.end(),
+                             [](const MediaStream& s) { return s.url.find("itag=134") != std::string::npos; });
+    };
+    const std::uint64_t whole = video(read.streams).BodyLength();
+    const BodyRange& part = middle->body[0];
+    const FilesWithTwin files(*read.files, part.file, part.offset + part.length / 2);
+    struct Case {
+        const char* name;
+        bool turned;       // the twin's bytes differ
+        bool digestHolds;  // the twin carries a digest of its own bytes
+        bool streamWhole;  // the stream still reaches its end
+    };
+    for (const Case c : {Case{"same bytes", false, false, true}, Case{"damaged twin", true, false, true},
+                         Case{"two that hold", true, true, false}}) {
+        SCOPED_TRACE(c.name);
+        std::vector<CachedResponse> responses = read.responses;
+        CachedResponse twin = *middle;
+        twin.url.replace(twin.url.find("&rn="), 4, "&rn=9");
+        twin.body[0].file = c.turned ? "twin" : part.file;
+        if (c.digestHolds) {
+            const auto bytes = ReadBytes(files, "twin", part.offset, part.length);
+            ASSERT_TRUE(bytes);
+            twin.body[0].digest = StoredDigest{part.digest->kind, DigestOf(part.digest->kind, *bytes)};
+        }
+        responses.push_back(twin);
+        const MediaStream stream = video(GroupStreams(files, responses));
+        EXPECT_EQ(stream.BodyLength() == whole, c.streamWhole);
+        EXPECT_EQ(CheckStoredDigests(files, stream.body), DigestCheck::Hold) << "a damaged copy was taken";
+    }
+}
+
 TEST(RealStreamCaches, SmallPiecesInBlockFilesAreRead) {
     const Read read = ReadStreams("streams-blockfile/Cache_Data", CacheKind::ChromiumBlockfile);
     // The init segments (under 1 KiB) and most audio pieces lie inside the block files.
@@ -167,7 +230,7 @@ TEST(RealStreamCaches, StoppedPlaybackIsItsFirstPiecesThenGrowsUnderTheSameIdent
     const Read whole = ReadStreams("streams-half/second-run/Cache_Data", CacheKind::ChromiumBlockfile);
     const auto video = [](const Read& read) {
         const auto found = std::find_if(read.streams.begin(), read.streams.end(),
-                                        [](const MediaStream& s) { return s.IsVideo() && s.pieces > 1; });
+                                        [](const MediaStream& s) { return s.IsVideoOnly() && s.pieces > 1; });
         return found == read.streams.end() ? nullptr : &*found;
     };
     const MediaStream* before = video(half);
@@ -209,11 +272,19 @@ TEST(RealStreamCaches, HlsPlaylistIsOneStreamOfItsSegmentsInOrder) {
     EXPECT_EQ(playlists, 1);
 }
 
-// Hand-made streams for the pairing rules: the fetch times and types are all that counts.
-MediaStream Stream(const char* type, const char* site, std::int64_t first, std::int64_t last) {
+// Hand-made streams for the pairing rules: what the bytes held ("video/mp4": a picture in
+// MP4, "audio/webm": sound in WebM), the fetch times and the address are all that counts.
+MediaStream Stream(const char* type, const char* site, std::int64_t first, std::int64_t last,
+                   std::string url = "http://h/videoplayback?id=1") {
     MediaStream stream;
-    stream.contentType = type;
+    const std::string_view kind(type);
+    stream.content.video = kind.starts_with("video/");
+    stream.content.audio = kind.starts_with("audio/");
+    stream.content.container = kind.ends_with("webm")  ? intake::MediaContainer::WebM
+                               : kind.ends_with("mp4") ? intake::MediaContainer::Mp4
+                                                       : intake::MediaContainer::Unknown;
     stream.site = site;
+    stream.url = std::move(url);
     stream.identity = std::string(site) + " " + type + std::to_string(first);
     stream.firstFetched = first;
     stream.lastFetched = last;

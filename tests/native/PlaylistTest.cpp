@@ -2,6 +2,7 @@
 // fit, the command lines that copy it, and what ffmpeg says while it does (logs captured
 // from the real tool by tests/data/webimport/capture-logs.sh).
 #include "webimport/DownloadLog.h"
+#include "intake/ClipContainer.h"
 #include "webimport/Playlist.h"
 #include "webimport/PlaylistCommand.h"
 
@@ -202,22 +203,28 @@ TEST(PlaylistRules, DurationsAndContainers) {
     };
     for (const auto& [text, seconds] : durations) EXPECT_EQ(ParseIsoDuration(text), seconds) << text;
 
-    const std::pair<const wchar_t*, Container> containers[] = {
-        {L"avc1.64001e,mp4a.40.2", Container::Mp4},
-        {L"avc3.4d401f", Container::Mp4},
-        {L" AVC1.42c00d , mp4a.40.5 ", Container::Mp4},
-        {L"hvc1.1.6.L93.B0,mp4a.40.2", Container::Matroska},
-        {L"avc1.64001e,mp4a.69", Container::Matroska},
-        {L"vp9,opus", Container::Matroska},
-        {L"", Container::Unknown},
-        {L" , ", Container::Unknown},
+    using intake::ClipContainer;
+    const std::pair<const wchar_t*, std::optional<ClipContainer>> containers[] = {
+        {L"avc1.64001e,mp4a.40.2", ClipContainer::Mp4},
+        {L"avc3.4d401f", ClipContainer::Mp4},
+        {L" AVC1.42c00d , mp4a.40.5 ", ClipContainer::Mp4},
+        {L"hvc1.1.6.L93.B0,mp4a.40.2", ClipContainer::Mp4},
+        {L"avc1.64001e,mp4a.69", ClipContainer::Mp4},
+        {L"vp9,opus", ClipContainer::WebM},
+        {L"vp09.00.10.08,opus", ClipContainer::WebM},
+        {L"avc1.64001e,opus", ClipContainer::Matroska},
+        {L"avc1.64001e,ac-3", ClipContainer::Matroska},
+        {L"avc1.64001e,xyz1", ClipContainer::Matroska},
+        {L"", std::nullopt},
+        {L" , ", std::nullopt},
     };
-    for (const auto& [codecs, container] : containers) EXPECT_EQ(ContainerForCodecs(codecs), container) << codecs;
+    for (const auto& [codecs, container] : containers)
+        EXPECT_EQ(intake::ContainerForManifestCodecs(codecs), container) << codecs;
 }
 
 TEST(PlaylistCommand, ChosenStreamsCopiedFromWebProtocolsOnly) {
     const RequestIdentity identity{L"Agent/1.0", L"http://site.example/a \"b\"\\"};
-    PlaylistSource dash{L"http://h/m.mpd", L"", 3, 1, Container::Matroska, 60.5};
+    PlaylistSource dash{L"http://h/m.mpd", L"", 3, 1, intake::ClipContainer::Matroska, 60.5};
     const std::wstring dashLine = PlaylistCopyCommandLine(L"C:\\Program Files\\R\\ffmpeg.exe", dash, identity,
                                                           L"C:\\R\\Videos\\.incoming\\1.part");
     EXPECT_TRUE(dashLine.starts_with(L"\"C:\\Program Files\\R\\ffmpeg.exe\" ")) << dashLine;
@@ -227,7 +234,8 @@ TEST(PlaylistCommand, ChosenStreamsCopiedFromWebProtocolsOnly) {
     EXPECT_NE(dashLine.find(L"-headers \"Referer: http://site.example/a \\\"b\\\"\\\r\n\""), std::wstring::npos)
         << dashLine;
 
-    PlaylistSource hls{L"http://h/v1.m3u8", L"http://h/de.m3u8", std::nullopt, std::nullopt, Container::Mp4, {}};
+    PlaylistSource hls{L"http://h/v1.m3u8", L"http://h/de.m3u8",        std::nullopt,
+                       std::nullopt,        intake::ClipContainer::Mp4, {}};
     const std::wstring hlsLine = PlaylistCopyCommandLine(L"ffmpeg.exe", hls, identity, L"out");
     EXPECT_NE(hlsLine.find(L"-i \"http://h/v1.m3u8\""), std::wstring::npos);
     EXPECT_NE(hlsLine.find(L" -map 0:v:0 -map 1:a:0 -c copy -f mp4 \"out\""), std::wstring::npos) << hlsLine;
@@ -241,8 +249,7 @@ TEST(PlaylistCommand, ChosenStreamsCopiedFromWebProtocolsOnly) {
     }
     EXPECT_EQ(inputs, 2u);
     EXPECT_EQ(PlaylistCopyCommandLine(L"bad\"path", hls, identity, L"out"), L"");
-    EXPECT_EQ(ExtensionOf(Container::Mp4), L".mp4");
-    EXPECT_EQ(ExtensionOf(Container::Matroska), L".mkv");
+    EXPECT_NE(hlsLine.find(L" -loglevel verbose "), std::wstring::npos) << "the log is read for progress";
 }
 
 std::string ReadLog(const std::string& name) {
@@ -350,15 +357,51 @@ TEST(DownloadLog, APlaylistThatTurnedLiveIsNoticedAtItsFirstStrangeRequest) {
     }
 }
 
-TEST(DownloadLog, CodecsOfAProbeReport) {
-    const std::pair<const wchar_t*, const wchar_t*> reports[] = {
-        {L"    Stream #0:0: Video: h264 (High), yuv420p\r\n    Stream #0:1: Audio: aac (LC), 44100 Hz\r\n",
-         L"avc1,mp4a.40.2"},
-        {L"Stream #0:0: Audio: mp2, 44100 Hz\r\nStream #0:1: Video: mpeg2video (Main), yuv420p\r\n", L"mpeg2video,mp2"},
-        {L"Stream #0:0: Video: h264, yuv420p\r\n", L"avc1"},
-        {L"http://h/x.m3u8: Server returned 404 Not Found\r\n", L""},
+// One table: the same codecs give the same container whichever way they came. A stream
+// rebuilt from a cache and a playlist copied from the web go into the container of their
+// codecs, whether the playlist names them or the tool does; a whole file, captured or
+// downloaded, keeps the container the tool read, under that container's extension.
+TEST(ContainerRule, TheSameCodecsGiveTheSameContainerFromCaptureAndFromImport) {
+    using intake::ClipContainer;
+    struct Case {
+        const wchar_t* tool[2];   // as the tool names them
+        const wchar_t* manifest;  // as a playlist's CODECS names them
+        ClipContainer made;
     };
-    for (const auto& [report, codecs] : reports) EXPECT_EQ(CodecsOfReport(report), codecs) << report;
+    const Case cases[] = {
+        {{L"h264", L"aac"}, L"avc1.64001f,mp4a.40.2", ClipContainer::Mp4},
+        {{L"hevc", L"aac"}, L"hvc1.1.6.L93.B0,mp4a.40.2", ClipContainer::Mp4},
+        {{L"h264", L"mp3"}, L"avc1.4d401e,mp4a.40.34", ClipContainer::Mp4},
+        {{L"vp9", L"opus"}, L"vp09.00.10.08,opus", ClipContainer::WebM},
+        {{L"av1", L"opus"}, L"av01.0.04M.08,opus", ClipContainer::WebM},
+        {{L"vp8", L"vorbis"}, L"vp8,vorbis", ClipContainer::WebM},
+        {{L"h264", L"opus"}, L"avc1.64001f,opus", ClipContainer::Matroska},
+        {{L"vp9", L"aac"}, L"vp09.00.10.08,mp4a.40.2", ClipContainer::Matroska},
+        {{L"h264", L"ac3"}, L"avc1.64001f,ac-3", ClipContainer::Matroska},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.manifest);
+        // Capture: a picture and its sound joined, their codecs read from the tool.
+        const std::wstring report = std::wstring(L"ffmpeg version x\r\nInput #0, mpegts, from 'x':\r\n") +
+                                    L"    Stream #0:0: Video: " + c.tool[0] + L", yuv420p\r\n" +
+                                    L"    Stream #0:1: Audio: " + c.tool[1] + L", 48000 Hz\r\n";
+        const intake::ClipReport probed = intake::ReadClipReport(report);
+        EXPECT_EQ(intake::ContainerForCodecs(probed.videoCodec, probed.audioCodec), c.made);
+        // Import: the playlist's codecs, or the tool's word when it names none.
+        EXPECT_EQ(intake::ContainerForManifestCodecs(c.manifest), c.made);
+        // Both: a whole MP4 or Matroska file of these codecs keeps its container.
+        for (const wchar_t* format : {L"mov,mp4,m4a,3gp,3g2,mj2", L"matroska,webm"}) {
+            std::wstring whole = report;
+            whole.replace(whole.find(L"mpegts"), 6, format);
+            const ProbedFile downloaded = ReadProbedFile(whole);
+            const std::optional<ClipContainer> captured = intake::ContainerOfWholeFile(intake::ReadClipReport(whole));
+            ASSERT_TRUE(captured);
+            EXPECT_EQ(downloaded.extension, intake::ExtensionOf(*captured));
+            EXPECT_EQ(*captured, format[0] == L'm' && format[1] == L'o' ? ClipContainer::Mp4
+                                 : c.made == ClipContainer::WebM        ? ClipContainer::WebM
+                                                                        : ClipContainer::Matroska);
+        }
+    }
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 // line the program builds is read here as the tool reads it, and everything it needs must
 // be on that list: each input's protocols and demuxers (and nothing but those may be
 // opened), each output's muxer, encoders and the filters the options imply.
-#include "capture/ProbedStreams.h"
 #include "convert/ConvertJob.h"
 #include "convert/Presets.h"
 #include "flashctl/DecoderCommands.h"
+#include "intake/ToolCommand.h"
 #include "probe/MediaProbe.h"
 #include "webimport/PlaylistCommand.h"
 
@@ -210,17 +210,30 @@ std::vector<std::pair<std::string, std::wstring>> EveryCommandLine() {
         {"preview pictures", flashctl::PictureDecodeCommand(tool, clip, 12.5)},
         {"preview sound", flashctl::SoundDecodeCommand(tool, clip, 0)},
     };
+    // A capture joins a picture and its sound where the browser keeps them, a piece's bytes
+    // at a time, or copies a stream put together beside the library.
+    const std::wstring pieces =
+        L"concat:subfile,,start,0,end,1000,,:C:\\cache\\f_1|subfile,,start,8,end,900,,:C:\\cache\\f_2";
     for (const auto container :
-         {capture::ClipContainer::Mp4, capture::ClipContainer::WebM, capture::ClipContainer::Matroska}) {
-        lines.push_back({"join", capture::JoinCommandLine(tool, L"C:\\cache\\v", L"C:\\cache\\a", container,
-                                                          L"C:\\Videos\\.incoming\\1.part")});
+         {intake::ClipContainer::Mp4, intake::ClipContainer::WebM, intake::ClipContainer::Matroska}) {
+        intake::CopyOrJoin join;
+        join.picture = intake::ToolInput(pieces, L"", platform::kCachePieceProtocols);
+        join.sound = intake::ToolInput(pieces, L"", platform::kCachePieceProtocols);
+        join.container = container;
+        join.output = L"C:\\Videos\\.incoming\\1.part";
+        lines.push_back({"join", intake::CopyOrJoinCommandLine(tool, join)});
+        intake::CopyOrJoin copy;
+        copy.picture = intake::ToolInput(L"C:\\Videos\\.incoming\\2.part");
+        copy.container = container;
+        copy.output = L"C:\\Videos\\.incoming\\1.part";
+        lines.push_back({"copy", intake::CopyOrJoinCommandLine(tool, copy)});
     }
     webimport::PlaylistSource source;
     source.input = L"https://site.example/v/index.m3u8";
     source.audioInput = L"https://site.example/a/index.m3u8";
     const webimport::RequestIdentity identity{L"Agent", L"https://site.example/page"};
     lines.push_back({"import probe", webimport::PlaylistProbeCommandLine(tool, source.input, identity)});
-    for (const auto container : {webimport::Container::Mp4, webimport::Container::Matroska}) {
+    for (const auto container : {intake::ClipContainer::Mp4, intake::ClipContainer::Matroska}) {
         source.container = container;
         lines.push_back({"import copy", webimport::PlaylistCopyCommandLine(tool, source, identity, L"C:\\out.part")});
     }
@@ -251,10 +264,13 @@ TEST(ToolComponents, EveryCommandLineNeedsOnlyWhatTheBuildHoldsAndOpensOnlyWhatI
             ASSERT_TRUE(o.count("-protocol_whitelist")) << input.address << " may open any protocol";
             ASSERT_TRUE(o.count("-f") || o.count("-format_whitelist")) << input.address << " may be any format";
             const bool web = input.address.starts_with("http");
+            // Byte ranges of cache files, one after another, only where the program wrote them so.
+            const bool pieces = input.address.starts_with("concat:subfile,");
             for (const std::string& protocol : Split(o.at("-protocol_whitelist"), ',')) {
                 const std::set<std::string> allowed =
-                    web ? std::set<std::string>{"http", "https", "tcp", "tls", "crypto"}
-                        : std::set<std::string>{"file", "pipe"};
+                    web      ? std::set<std::string>{"http", "https", "tcp", "tls", "crypto"}
+                    : pieces ? std::set<std::string>{"concat", "subfile", "file"}
+                             : std::set<std::string>{"file", "pipe"};
                 EXPECT_TRUE(allowed.count(protocol)) << input.address << " may open " << protocol;
             }
             const std::string formats = o.count("-f") ? o.at("-f") : o.at("-format_whitelist");
@@ -266,8 +282,8 @@ TEST(ToolComponents, EveryCommandLineNeedsOnlyWhatTheBuildHoldsAndOpensOnlyWhatI
 
 TEST(ToolComponents, TheBuildLeavesOutWhatNoRunUses) {
     const Components built = ReadComponents();
-    for (const char* protocol : {"udp", "rtp", "rtmp", "ftp", "gopher", "smb", "libsmbclient", "data", "concat",
-                                 "concatf", "subfile", "unix", "hls", "async", "cache", "tee"})
+    for (const char* protocol : {"udp", "rtp", "rtmp", "ftp", "gopher", "smb", "libsmbclient", "data", "concatf",
+                                 "unix", "hls", "async", "cache", "tee"})
         EXPECT_FALSE(built.count({"protocol", protocol})) << protocol;
     for (const char* demuxer : {"concat", "image2", "image2pipe", "lavfi", "sdp", "rtsp", "webm_dash_manifest"})
         EXPECT_FALSE(built.count({"demuxer", demuxer})) << demuxer;

@@ -74,6 +74,43 @@ TEST(UpdateRules, OnlyADottedVersionAboveTheRunningOneIsAnUpdate) {
         EXPECT_EQ(IsNewerVersion(c.answer, c.running), c.newer) << c.answer << " / " << c.running;
 }
 
+TEST(UpdateRules, ASetUpsVersionResourceMustBeAboveTheRunningVersion) {
+    using Version = std::vector<std::uint32_t>;
+    EXPECT_TRUE(IsNewerVersion(Version{1, 22, 0, 0}));
+    EXPECT_TRUE(IsNewerVersion(Version{1, 21, 0, 1}));
+    EXPECT_FALSE(IsNewerVersion(Version{1, 21, 0, 0}));
+    EXPECT_FALSE(IsNewerVersion(Version{1, 0, 0, 0}));
+    EXPECT_FALSE(IsNewerVersion(Version{}));
+}
+
+TEST(UpdateRules, AnInstallerIsRefusedBeforeItsFirstByteWhenItCannotFit) {
+    constexpr std::uint64_t limit = kLargestInstaller;
+    const struct {
+        std::optional<std::uint64_t> length, freeBytes;
+        InstallerRoom room;
+    } cases[] = {
+        {17 << 20, 45ull << 30, InstallerRoom::Enough},
+        {limit, std::nullopt, InstallerRoom::Enough},
+        {limit + 1, 45ull << 30, InstallerRoom::TooLarge},
+        {1ull << 40, 45ull << 30, InstallerRoom::TooLarge},
+        {17 << 20, 16 << 20, InstallerRoom::NoSpace},
+        // Unknown length: the body is counted as it comes (the agent stops at the limit).
+        {std::nullopt, 0, InstallerRoom::Enough},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RoomForInstaller(c.length, c.freeBytes), c.room);
+}
+
+TEST(UpdateRules, TheMarkerNamesTheDigestOfTheFetchedSetUp) {
+    std::array<std::uint8_t, 32> digest{};
+    digest[0] = 0xAB, digest[31] = 0x01;
+    const std::string text = MarkerText(digest);
+    EXPECT_EQ(text, "ab" + std::string(60, '0') + "01");
+    EXPECT_TRUE(MarkerNames(text, digest));
+    EXPECT_TRUE(MarkerNames(text + "\r\n", digest));
+    for (const std::string& other : {std::string(), std::string("1.22"), "AB" + text.substr(2), text.substr(1) + "1"})
+        EXPECT_FALSE(MarkerNames(other, digest)) << other;
+}
+
 TEST(UpdateRules, Addresses) {
     EXPECT_EQ(InstallerUrl(L"http://127.0.0.1:9/actual-version/"), L"http://127.0.0.1:9/actual-version/update.exe");
     EXPECT_EQ(VersionUrl(L"http://127.0.0.1:9/actual-version"), L"http://127.0.0.1:9/actual-version/");

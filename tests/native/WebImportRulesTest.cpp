@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace webimport {
 namespace {
 
@@ -107,6 +109,17 @@ TEST(DirectVideo, TypesAndTitles) {
     for (const auto& [url, title] : titles) EXPECT_EQ(DirectVideoTitle(url), title) << url;
 }
 
+TEST(ImportedClipTitle, APageTitleThatReadsAsAMarkerNeverNamesTheClip) {
+    const std::tuple<std::wstring_view, std::wstring_view, std::wstring_view> cases[] = {
+        {L"A day at the sea", L"http://h/v.mp4", L"A day at the sea"},
+        {L"Why InOrderToDelete matters", L"http://h/clip.mp4", L"clip.mp4"},
+        {L"NotSet", L"http://h/clip.mp4", L"clip.mp4"},
+        {L"Flv", L"http://h/InOrderToDelete", L"video"},
+    };
+    for (const auto& [page, address, title] : cases)
+        EXPECT_EQ(ImportedClipTitle(page, address), title) << std::wstring(page);
+}
+
 TEST(DownloadedFile, WhatAProbeSaysItIs) {
     struct Case {
         std::wstring report;
@@ -119,12 +132,14 @@ TEST(DownloadedFile, WhatAProbeSaysItIs) {
          L"    Stream #0:0(und): Video: h264 (High), yuv420p, 640x360\r\n",
          true, 10.03, L".mp4"},
         {L"Input #0, matroska,webm, from 'x':\r\n  Duration: 00:01:00.50, start\r\n    Stream #0:0: Video: vp9\r\n",
-         true, 60.5, L".mkv"},
+         true, 60.5, L".webm"},
         {L"Input #0, flv, from 'x':\r\n  Duration: 00:00:02.00, start\r\n    Stream #0:0: Video: flv1\r\n", true, 2.0,
          L".flv"},
+        {L"Input #0, matroska,webm, from 'x':\r\n  Duration: 00:01:00.50, start\r\n    Stream #0:0: Video: h264\r\n",
+         true, 60.5, L".mkv"},
         {L"Input #0, mp3, from 'x':\r\n  Duration: 00:00:20.00, start\r\n    Stream #0:0: Audio: mp3\r\n", false, 20.0,
-         L".flv"},
-        {L"C:\\x.part: Invalid data found when processing input\r\n", false, std::nullopt, L".flv"},
+         L""},
+        {L"C:\\x.part: Invalid data found when processing input\r\n", false, std::nullopt, L""},
     };
     for (const Case& c : cases) {
         const ProbedFile file = ReadProbedFile(c.report);

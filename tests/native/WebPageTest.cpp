@@ -1,6 +1,6 @@
 // Reading today's web pages: character references and titles, character sets, addresses
 // resolved against the page, and the video addresses and title a page names.
-#include "webimport/HtmlText.h"
+#include "platform/HtmlText.h"
 #include "webimport/JsonLd.h"
 #include "webimport/PageCharset.h"
 #include "webimport/PageVideo.h"
@@ -24,9 +24,9 @@ TEST(HtmlText, TitlesDecodedTidiedAndCut) {
         {L"\u202eevil\u200f name\u0007\u2066!\u0085", L"evil name!"},
         {L"Report | Site &mdash; News", L"Report | Site \u2014 News"},
         {L"&#10;&#x202E;Tidied after decoding", L"Tidied after decoding"},
-        {std::wstring(600, L'a'), std::wstring(kLongestTitle, L'a')},
+        {std::wstring(600, L'a'), std::wstring(platform::kLongestTitle, L'a')},
     };
-    for (const auto& [html, title] : cases) EXPECT_EQ(PageTitleText(html), title) << html.substr(0, 60);
+    for (const auto& [html, title] : cases) EXPECT_EQ(platform::PageTitleText(html), title) << html.substr(0, 60);
 }
 
 TEST(PageCharset, DeclaredThenSniffedThenTheSystemCodePage) {

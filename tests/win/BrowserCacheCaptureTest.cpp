@@ -4,13 +4,15 @@
 #include "capture/CacheReaders.h"
 #include "capture/CacheWatcher.h"
 #include "capture/BrowserCacheFolders.h"
-#include "capture/ProbedStreams.h"
+#include "intake/ClipReport.h"
+#include "intake/ToolCommand.h"
 #include "capture/StreamIntake.h"
 #include "platform/ProcessRunner.h"
 #include "probe/MediaProbe.h"
 #include "titles/FallbackTitleStore.h"
 #include "titles/TitleMarkers.h"
 #include "titles/TitleStore.h"
+#include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
 #include "support/FileBytes.h"
 #include "support/ScratchFolder.h"
@@ -22,8 +24,11 @@
 #include <algorithm>
 #include <cstring>
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 
 namespace capture {
 namespace {
@@ -159,8 +164,14 @@ protected:
         context_.now = [this] { return now_; };
     }
 
-    ProbedStreams Probe(const std::wstring& path) const {
-        return ReadProbedStreams(probe::ProbeMedia(path, context_.ffmpegPath).report);
+    struct Probed {
+        bool video = false;
+        bool audio = false;
+        double seconds = -1;
+    };
+    Probed Probe(const std::wstring& path) const {
+        const intake::ClipReport report = intake::ReadClipReport(probe::ProbeMedia(path, context_.ffmpegPath).report);
+        return {report.video, report.audio, report.seconds.value_or(-1)};
     }
 
     // Decoding the whole clip prints nothing at the error level.
@@ -185,7 +196,7 @@ protected:
         const double vp9 = LongerOf(L"vp9.webm", L"opus.webm");
         for (const std::wstring& clip : added_) {
             SCOPED_TRACE(testing::PrintToString(clip));
-            const ProbedStreams streams = Probe(clip);
+            const Probed streams = Probe(clip);
             EXPECT_TRUE(streams.video && streams.audio);
             const std::wstring extension = clip.substr(clip.rfind(L'.'));
             extensions.insert(extension);
@@ -357,7 +368,7 @@ TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClip
     watcher.RunPass();
     ASSERT_EQ(added_.size(), 1u);
     const std::wstring clip = added_.front();
-    const ProbedStreams half = Probe(clip);
+    const Probed half = Probe(clip);
     EXPECT_TRUE(half.video && half.audio);
     EXPECT_NEAR(half.seconds, 7.5, 1.0);
     EXPECT_TRUE(clip.ends_with(L".webm"));
@@ -377,7 +388,7 @@ TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClip
     ASSERT_EQ(grown_, std::vector<std::wstring>{clip});
     EXPECT_EQ(grownDurations_, std::vector<std::wstring>{probe::ProbeMedia(clip, context_.ffmpegPath).fields.duration})
         << "the row is given the grown clip's probe";
-    const ProbedStreams whole = Probe(clip);
+    const Probed whole = Probe(clip);
     EXPECT_TRUE(whole.video && whole.audio);
     EXPECT_NEAR(whole.seconds, LongerOf(L"vp9.webm", L"opus.webm"), 0.1);
     EXPECT_EQ(titles::ReadTitle(clip), L"Half a test card");
@@ -389,7 +400,7 @@ TEST_F(BrowserCacheCapture, HlsPlaylistPlayedNativelyIsOneClipOfTheWholeDuration
     const std::wstring chrome = ChromeCacheFrom(L"hls-blockfile\\Cache_Data");
     Watcher({L"", L"", {chrome + L"\\*"}, {}, {}, {}}).RunPass();
     ASSERT_EQ(added_.size(), 1u) << "one clip per segment";
-    const ProbedStreams streams = Probe(added_.front());
+    const Probed streams = Probe(added_.front());
     EXPECT_TRUE(streams.video && streams.audio);
     EXPECT_NEAR(streams.seconds, 12.0, 0.2);
     EXPECT_TRUE(added_.front().ends_with(L".mp4"));
@@ -465,6 +476,286 @@ TEST_F(BrowserCacheCapture, FileHeldWithoutSharingIsReadOnceItIsLetGo) {
         }
         watcher.RunPass();
         ExpectEachServedFileOnce();
+    }
+}
+
+// ---- Real players' playbacks --------------------------------------------------------
+
+// The lengths make-caches.sh measured for each playback (the longer of picture and sound).
+std::map<std::wstring, double> PlayerExpectations() {
+    std::map<std::wstring, double> expected;
+    std::ifstream file(std::filesystem::path(kData + L"players-expected.txt"));
+    for (std::string line; std::getline(file, line);) {
+        if (line.starts_with("#")) continue;
+        std::istringstream fields(line);
+        std::string name;
+        double seconds = 0;
+        if (fields >> name >> seconds) expected[Widen(name)] = seconds;
+    }
+    return expected;
+}
+
+// The playback a clip was made from: the folder of players/ its address names.
+std::wstring PlaybackOf(const std::wstring& clip) {
+    const std::wstring url = titles::ReadSourceUrl(clip);
+    const std::size_t at = url.find(L"/players/");
+    if (at == std::wstring::npos) return L"?";
+    const std::size_t end = url.find(L'/', at + 9);
+    return url.substr(at + 9, end == std::wstring::npos ? std::wstring::npos : end - at - 9);
+}
+
+class PlayerCacheCapture : public BrowserCacheCapture {
+protected:
+    // Two passes a minute apart: a player leaves out a last sliver of sound, so a stream
+    // is whole only by its settling.
+    std::map<std::wstring, std::wstring> CaptureFrom(const BrowserCache& cache) {
+        std::wstring folder;
+        CacheWatcher watcher = Watcher(Place(cache, folder));
+        watcher.RunPass();
+        now_ += kStreamSettleSeconds;
+        watcher.RunPass();
+        std::map<std::wstring, std::wstring> clips;
+        for (const std::wstring& clip : added_)
+            EXPECT_TRUE(clips.emplace(PlaybackOf(clip), clip).second)
+                << "two clips of " << testing::PrintToString(clip);
+        return clips;
+    }
+
+    // The hash of the sound packets of a file, as the tool copies them.
+    std::wstring SoundHash(const std::wstring& file) const {
+        const std::wstring text = platform::RunAndCapture(L"\"" + context_.ffmpegPath + L"\" -nostdin -v error -i \"" +
+                                                              file + L"\" -map 0:a -c copy -f hash -hash md5 -",
+                                                          std::chrono::seconds(60))
+                                      .text;
+        const std::size_t at = text.find(L"MD5=");
+        return at == std::wstring::npos ? L"" : text.substr(at, 36);
+    }
+
+    // The sound a DASH playback's manifest names (init-1 and chunk-1-*), as the cache holds it.
+    std::wstring CachedSoundHash(const BrowserCache& cache, const std::wstring& playback) const {
+        const DiskCacheFiles files(kData + cache.fixture);
+        std::map<std::string, std::vector<std::uint8_t>> parts;
+        const std::string folder = "/players/" + std::string(playback.begin(), playback.end()) + "/";
+        for (const CachedResponse& response : ReadCache(files, cache.kind)) {
+            const std::size_t at = response.url.find(folder);
+            if (at == std::string::npos) continue;
+            const std::string name = response.url.substr(at + folder.size());
+            if (name == "init-1.m4s" || name.starts_with("chunk-1-")) parts[name] = ReadBody(files, response);
+        }
+        std::string bytes;
+        for (const char* first : {"init-1.m4s"})
+            if (parts.count(first)) bytes.append(parts[first].begin(), parts[first].end());
+        for (const auto& [name, body] : parts)
+            if (name != "init-1.m4s") bytes.append(body.begin(), body.end());
+        const std::wstring path = scratch_.path() + L"sound-" + playback + L".mp4";
+        EXPECT_TRUE(testing_support::WriteFileBytes(path, bytes));
+        return SoundHash(path);
+    }
+};
+
+// hls.js, dash.js and shaka-player, unchanged from npm, in Chromium's two layouts and in
+// Firefox, one run served as application/octet-stream throughout: one clip per playback,
+// with picture and sound, of the played variant, as long as the longer of its streams,
+// decoding cleanly, and in the container of its codecs.
+TEST_F(PlayerCacheCapture, EachRealPlayersPlaybackIsOneWholeClipInEveryBrowser) {
+    const std::map<std::wstring, double> expected = PlayerExpectations();
+    const BrowserCache caches[] = {
+        {"blockfile", L"players-blockfile\\Cache_Data", CacheKind::ChromiumBlockfile},
+        {"simple", L"players-simple\\Cache_Data", CacheKind::ChromiumSimple},
+        {"octet", L"players-octet\\Cache_Data", CacheKind::ChromiumSimple},
+        {"firefox", L"players-firefox\\cache2", CacheKind::Firefox},
+    };
+    for (const BrowserCache& cache : caches) {
+        SCOPED_TRACE(cache.name);
+        const std::map<std::wstring, std::wstring> clips = CaptureFrom(cache);
+        std::set<std::wstring> playbacks;
+        for (const auto& [playback, clip] : clips) {
+            SCOPED_TRACE(testing::PrintToString(clip));
+            playbacks.insert(playback);
+            const probe::MediaProbeResult probed = probe::ProbeMedia(clip, context_.ffmpegPath);
+            const intake::ClipReport report = intake::ReadClipReport(probed.report);
+            EXPECT_TRUE(report.video && report.audio);
+            EXPECT_NEAR(report.seconds.value_or(-1), expected.at(playback), 0.1);
+            EXPECT_EQ(probed.fields.resolution, L"320x240") << "not the played variant";
+            EXPECT_TRUE(clip.ends_with(playback == L"shaka-webm" ? L".webm" : L".mp4"));
+            // Decoding every frame costs seconds a clip: the clips of one layout are decoded,
+            // the same joins of the others are the same bytes in other cache files.
+            if (cache.kind == CacheKind::ChromiumBlockfile) {
+                EXPECT_EQ(DecodeErrors(clip), L"");
+            }
+        }
+        EXPECT_EQ(playbacks,
+                  (std::set<std::wstring>{L"hls-ts", L"hls-fmp4", L"dash-number", L"dash-timeline", L"shaka-webm"}));
+        EXPECT_EQ(clips.size(), added_.size());
+    }
+}
+
+// The picture watched before the skip: its two-second segments cached one after another
+// from the first.
+double WatchedBeforeTheSkip(const BrowserCache& cache) {
+    std::set<int> numbers;
+    for (const CachedResponse& response : ReadCache(DiskCacheFiles(kData + cache.fixture), cache.kind)) {
+        const std::size_t at = response.url.find("/players/skip/chunk-0-");
+        if (at != std::string::npos) numbers.insert(std::atoi(response.url.c_str() + at + 22));
+    }
+    int watched = 0;
+    while (numbers.contains(watched + 1)) ++watched;
+    EXPECT_GT(numbers.size(), static_cast<std::size_t>(watched)) << "no skip in the playback";
+    return 2.0 * watched;
+}
+
+// One site, at once: a muted picture beside a video with sound, and two videos with sound
+// of the same length; a skip; an HLS stream two of whose segments no cache kept. With the
+// manifests cached and with none: each video with sound is kept with its own sound, the
+// muted one is never given it, a skip keeps what was watched with the sound that matches,
+// and the HLS stream keeps every segment cached, its time line holding the hole.
+TEST_F(PlayerCacheCapture, HostilePlaybacksKeepEachVideoWithItsOwnSoundAndWhatWasWatched) {
+    const std::map<std::wstring, double> expected = PlayerExpectations();
+    const BrowserCache caches[] = {
+        {"manifests", L"hostile-simple\\Cache_Data", CacheKind::ChromiumSimple},
+        {"no manifests", L"hostile-nomanifest\\Cache_Data", CacheKind::ChromiumBlockfile},
+    };
+    for (const BrowserCache& cache : caches) {
+        SCOPED_TRACE(cache.name);
+        const std::map<std::wstring, std::wstring> clips = CaptureFrom(cache);
+        std::set<std::wstring> playbacks;
+        for (const auto& [playback, clip] : clips) playbacks.insert(playback);
+        std::set<std::wstring> wanted{L"withsound", L"pair-a", L"pair-b", L"skip"};
+        if (cache.kind == CacheKind::ChromiumSimple) wanted.insert(L"hls-gap");
+        EXPECT_EQ(playbacks, wanted) << "the muted picture is no clip";
+        for (const auto& [playback, clip] : clips) {
+            SCOPED_TRACE(testing::PrintToString(clip));
+            const intake::ClipReport report =
+                intake::ReadClipReport(probe::ProbeMedia(clip, context_.ffmpegPath).report);
+            EXPECT_TRUE(report.video && report.audio);
+            if (playback == L"skip" || playback == L"hls-gap") {
+                EXPECT_EQ(DecodeErrors(clip), L"");
+            }
+            if (playback == L"skip") {
+                EXPECT_NEAR(report.seconds.value_or(-1), WatchedBeforeTheSkip(cache), 0.1);
+            } else {
+                EXPECT_NEAR(report.seconds.value_or(-1), expected.at(playback), 0.1);
+            }
+            if (playback != L"hls-gap" && playback != L"skip") {
+                EXPECT_EQ(SoundHash(clip), CachedSoundHash(cache, playback)) << "another video's sound";
+            }
+        }
+    }
+}
+
+// A join that writes part of its output and exits 0, one that crashes after writing it,
+// and one that hangs: no broken clip is kept, nothing is left in the incoming folder, the
+// hung tool holds up no other capture, and once the tool is mended each video is kept
+// whole, once.
+TEST_F(PlayerCacheCapture, BrokenJoinsKeepNothingAndTheMendedToolKeepsEachVideoOnce) {
+    const std::wstring tools = scratch_.path() + L"tools\\";
+    MakeFolders(tools);
+    ASSERT_TRUE(
+        CopyFileW((BinFolder() + L"capture_breaking_joiner.exe").c_str(), (tools + L"ffmpeg.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((BinFolder() + L"ffmpeg.exe").c_str(), (tools + L"ffmpeg-real.exe").c_str(), FALSE));
+    context_.ffmpegPath = tools + L"ffmpeg.exe";
+    context_.toolTimeout = [](std::uint64_t) { return std::chrono::milliseconds(8000); };
+    context_.toolWait = std::chrono::milliseconds(1500);
+    const auto mode = [&](const char* text) {
+        ASSERT_TRUE(testing_support::WriteFileBytes(tools + L"joiner-mode.txt", text));
+    };
+
+    // The streams of the players, and beside them whole files that need no join.
+    std::wstring players;
+    CacheRoots roots = Place({"players", L"players-simple\\Cache_Data", CacheKind::ChromiumSimple}, players);
+    const std::wstring whole =
+        scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Profile 1\\Cache\\Cache_Data";
+    CopyTree(kData + L"chromium-simple\\Cache_Data", whole);
+    roots.chrome = {scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Default\\*",
+                    scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Profile 1\\*"};
+    CacheWatcher watcher = Watcher(roots);
+    const auto libraryClips = [&] {
+        std::vector<std::wstring> names;
+        platform::ForEachFile(library_, [&](const WIN32_FIND_DATAW& entry) { names.push_back(entry.cFileName); });
+        return names;
+    };
+    const auto incoming = [&] {
+        std::vector<std::wstring> names;
+        platform::ForEachFile(library_ + L".incoming\\",
+                              [&](const WIN32_FIND_DATAW& entry) { names.push_back(entry.cFileName); });
+        return names;
+    };
+
+    for (const char* broken : {"partial", "crash"}) {
+        SCOPED_TRACE(broken);
+        mode(broken);
+        watcher.RunPass();
+        now_ += kStreamSettleSeconds;
+        watcher.RunPass();
+        // Joins still running when a pass stopped waiting are judged by the passes after.
+        for (int pass = 0; pass < 20 && !incoming().empty(); ++pass) {
+            Sleep(1000);
+            ++now_;  // a second on, not yet the time of a retry
+            watcher.RunPass();
+        }
+        EXPECT_EQ(ClipsByServedName().count(L"?"), 0u) << "a broken join was kept";
+        EXPECT_EQ(incoming(), std::vector<std::wstring>{}) << "a failed join left its files";
+        now_ += kFailedStreamRetrySeconds;
+    }
+    EXPECT_EQ(ClipsByServedName(), std::multiset<std::wstring>(std::begin(kServed), std::end(kServed)))
+        << "whole files are taken while joins fail";
+
+    mode("hang");
+    const auto start = std::chrono::steady_clock::now();
+    watcher.RunPass();
+    // Five streams, each waited for a moment and then left to its time-out.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8 * 5));
+    EXPECT_EQ(added_.size(), std::size(kServed));
+
+    mode("pass");
+    // The hung tools end at their time-out; the streams that failed often are tried again
+    // within the hour, and the joins made again are taken as they end.
+    for (int pass = 0; pass < 15 && added_.size() < std::size(kServed) + 5; ++pass) {
+        Sleep(2000);
+        now_ += kSlowStreamRetrySeconds;
+        watcher.RunPass();
+    }
+    std::set<std::wstring> playbacks;
+    for (const std::wstring& clip : added_)
+        if (PlaybackOf(clip) != L"?") {
+            EXPECT_TRUE(playbacks.insert(PlaybackOf(clip)).second) << "kept twice";
+        }
+    EXPECT_EQ(playbacks.size(), 5u);
+    EXPECT_EQ(libraryClips().size(), std::size(kServed) + 5);
+    now_ += 3600;
+    watcher.RunPass();
+    EXPECT_EQ(libraryClips().size(), std::size(kServed) + 5);
+}
+
+// The record of captured streams cut short, garbled or replaced by a folder, with a start
+// after each: the clips say which streams they hold, so each video is still one clip.
+TEST_F(PlayerCacheCapture, ADamagedRecordBringsNoSecondCopy) {
+    std::wstring folder;
+    const CacheRoots roots = Place({"players", L"players-simple\\Cache_Data", CacheKind::ChromiumSimple}, folder);
+    const auto start = [&] {
+        CacheWatcher watcher = Watcher(roots);
+        watcher.RunPass();
+        now_ += kStreamSettleSeconds;
+        watcher.RunPass();
+    };
+    start();
+    ASSERT_EQ(added_.size(), 5u);
+    const std::wstring record = StreamRecordPath(library_);
+    const std::string whole = ReadAll(record);
+    ASSERT_FALSE(whole.empty());
+    const std::string damages[] = {whole.substr(0, whole.size() / 2), std::string(whole.size(), '\x7f'), "folder"};
+    for (const std::string& damage : damages) {
+        SCOPED_TRACE(damage.substr(0, 16));
+        DeleteFileW(record.c_str());
+        if (damage == "folder") {
+            ASSERT_TRUE(CreateDirectoryW(record.c_str(), nullptr));
+        } else {
+            ASSERT_TRUE(testing_support::WriteFileBytes(record, damage));
+        }
+        start();
+        EXPECT_EQ(added_.size(), 5u) << "a stream kept again";
+        EXPECT_TRUE(grown_.empty());
+        EXPECT_FALSE(ReadAll(record).empty()) << "the record is written again from the clips";
     }
 }
 

@@ -150,6 +150,56 @@ TEST_F(GeneralSettings, DefaultBrowserComesFromTheHttpOpenCommand) {
     }
 }
 
+// Today's default browser is the user's choice for https addresses; the http one, and the
+// old open command, count only where there is no choice of a browser this program knows.
+TEST_F(GeneralSettings, DefaultBrowserComesFromTheUserChoiceOfEachBrowser) {
+    const auto choose = [](const wchar_t* scheme, const wchar_t* progId) {
+        const std::wstring path =
+            std::wstring(L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\") + scheme +
+            L"\\UserChoice";
+        RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+        if (progId == nullptr) return;
+        platform::UniqueRegKey key;
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(key.get(), L"ProgId", 0, REG_SZ, reinterpret_cast<const BYTE*>(progId),
+                                 static_cast<DWORD>((wcslen(progId) + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    };
+    UseDefaultBrowserCommand(L"\"C:\\Other\\surf.exe\" \"%1\"");
+    const struct {
+        const wchar_t* https;
+        const wchar_t* http;
+        Browser expected;
+    } cases[] = {
+        {L"ChromeHTML", nullptr, Browser::Chrome},
+        {L"MSEdgeHTM", nullptr, Browser::Chrome},
+        {L"BraveHTML", nullptr, Browser::Chrome},
+        {L"VivaldiHTM", nullptr, Browser::Chrome},
+        {L"ChromiumHTM", nullptr, Browser::Chrome},
+        {L"FirefoxURL-308046B0AF4A39CB", nullptr, Browser::Firefox},
+        {L"OperaStable", nullptr, Browser::Opera},
+        {L"OperaGXStable", nullptr, Browser::Opera},
+        {L"IE.HTTPS", L"FirefoxURL-308046B0AF4A39CB", Browser::InternetExplorer},
+        {L"SomeOtherBrowserURL", L"BraveHTML", Browser::Chrome},
+        {nullptr, L"OperaStable", Browser::Opera},
+        {L"SomeOtherBrowserURL", nullptr, Browser::InternetExplorer},
+        {nullptr, nullptr, Browser::InternetExplorer},
+    };
+    for (const auto& c : cases) {
+        choose(L"https", c.https);
+        choose(L"http", c.http);
+        EXPECT_EQ(GeneralSettingsDialog::DetectDefaultBrowser(), c.expected)
+            << testing::PrintToString(c.https ? c.https : L"-") << testing::PrintToString(c.http ? c.http : L"-");
+    }
+    // No choice at all: the old command, which now knows the other Chromium browsers too.
+    UseDefaultBrowserCommand(L"\"C:\\Program Files\\BraveSoftware\\Brave-Browser\\Application\\brave.exe\" \"%1\"");
+    EXPECT_EQ(GeneralSettingsDialog::DetectDefaultBrowser(), Browser::Chrome);
+    choose(L"https", nullptr);
+    choose(L"http", nullptr);
+}
+
 TEST_F(GeneralSettings, OpeningShowsTheStoredSettings) {
     StoreSettings({{L"bsel", L"2"},
                    {L"browsers", L"0110"},

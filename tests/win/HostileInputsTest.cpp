@@ -6,9 +6,9 @@
 // Winsock wants to come before windows.h.
 #include "support/LoopbackServer.h"
 
-#include "capture/ProbedStreams.h"
 #include "convert/ConvertJob.h"
 #include "flashctl/DecoderCommands.h"
+#include "intake/ToolCommand.h"
 #include "library/ClipRecordText.h"
 #include "platform/ProcessRunner.h"
 #include "probe/MediaProbe.h"
@@ -18,6 +18,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -138,18 +139,32 @@ TEST(HostileInputs, PlaylistsInCacheAndLibraryOpenNothingAndAreNoClips) {
         ASSERT_NE(log.find(L"Opening '" + path + L"'"), std::wstring::npos) << Narrow(log);
         for (const std::wstring& opened : OtherOpens(log, path)) ADD_FAILURE() << "opened " << Narrow(opened);
     }
-    // The preview, a join and a conversion read the same bytes the same way.
+    // The preview, a join (of two files, and of byte ranges read where the browser keeps
+    // them) and a conversion read the same bytes the same way.
     const std::wstring entry = scratch.path() + L"entry-1.m3u8";
     const std::wstring output = scratch.path() + L"out.mp4";
     convert::ConvertJob job{entry, scratch.path(), L"out", 1, 0, 2, false, {}};
+    const std::wstring piece = L"subfile,,start,0,end," +
+                               std::to_wstring(std::filesystem::file_size(std::filesystem::path(entry))) + L",,:" +
+                               entry;
+    intake::CopyOrJoin join;
+    join.picture = intake::ToolInput(entry);
+    join.sound = intake::ToolInput(scratch.path() + L"entry-2");
+    join.container = intake::ClipContainer::Mp4;
+    join.output = output;
+    intake::CopyOrJoin inPlace = join;
+    inPlace.picture = intake::ToolInput(L"concat:" + piece, L"", platform::kCachePieceProtocols);
+    inPlace.sound = intake::ToolInput(L"concat:" + piece + L"|" + piece, L"", platform::kCachePieceProtocols);
+    const std::set<std::wstring> expected = {output, scratch.path() + L"entry-2", L"concat:" + piece,
+                                             L"concat:" + piece + L"|" + piece, piece};
     for (const std::wstring& line :
          {flashctl::PictureDecodeCommand(Tool(), entry, 0), flashctl::SoundDecodeCommand(Tool(), entry, 0),
-          capture::JoinCommandLine(Tool(), entry, scratch.path() + L"entry-2", capture::ClipContainer::Mp4, output),
+          intake::CopyOrJoinCommandLine(Tool(), join), intake::CopyOrJoinCommandLine(Tool(), inPlace),
           convert::BuildFfmpegCommandLine(job, BinFolder(), output)}) {
         SCOPED_TRACE(Narrow(line));
         const std::wstring log = platform::RunAndCapture(WithDebugLog(line), 20s).text;
         for (const std::wstring& opened : OtherOpens(log, entry))
-            if (opened != output && opened != scratch.path() + L"entry-2") ADD_FAILURE() << "opened " << Narrow(opened);
+            if (!expected.count(opened)) ADD_FAILURE() << "opened " << Narrow(opened);
         EXPECT_FALSE(library::ReportListsClip(probe::ProbeMedia(output, Tool()).report, output));
         DeleteFileW(output.c_str());
     }

@@ -533,6 +533,21 @@ TEST_F(MainWindowList, RightClickBelowTheRowsOffersOnlyTheImports) {
     ASSERT_FALSE(window_.contextMenu.empty());
     EXPECT_EQ(window_.contextMenu.front(), L" Play                     Enter");
     EXPECT_EQ(window_.contextMenu.back(), L" Play in external player") << "no ticked rows, no submenu";
+
+    // A clip that keeps the page it was watched on offers that page, and opens it; an
+    // address that is no web page's is never offered, nor handed to the shell.
+    const std::wstring page = L"http://site-one.test:8080/first.html?v=1&t=2";
+    for (const std::wstring& kept : {page, std::wstring(L"file:///C:/Windows/System32/calc.exe")}) {
+        SCOPED_TRACE(testing::PrintToString(kept));
+        titles::WritePageUrl(List().RowPath(0), kept);
+        window_.contextChoice = ID_MOVIE_OPEN_PAGE;
+        SendMessageW(window_.hwnd(), WM_NOTIFY, IDC_CLIP_LIST, reinterpret_cast<LPARAM>(&click));
+        const bool offered = window_.contextMenu.back() == L" Open the page";
+        EXPECT_EQ(offered, kept == page);
+        EXPECT_EQ(window_.openedPages, offered ? std::vector<std::wstring>{page} : std::vector<std::wstring>{});
+        window_.contextChoice = 0;
+        window_.openedPages.clear();
+    }
 }
 
 TEST(MainWindowBadFiles, AreListedOrSkippedByWhatTheProbeFinds) {

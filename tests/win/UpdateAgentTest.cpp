@@ -3,11 +3,20 @@
 // Winsock wants to come before windows.h.
 #include "support/LoopbackServer.h"
 
+#include "framework/Worker.h"
+#include "platform/Sha256.h"
 #include "support/FileBytes.h"
+#include "support/QuietMainWindow.h"
 #include "support/ScratchFolder.h"
+#include "support/SignedFiles.h"
 #include "update/UpdateAgent.h"
+#include "update/UpdateRules.h"
+#include "update/WaitingSetup.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
 
 namespace update {
 namespace {
@@ -18,10 +27,10 @@ using testing_support::LoopbackConnection;
 using testing_support::LoopbackServer;
 using testing_support::ReadFileBytes;
 using testing_support::RequestPath;
+using testing_support::SignedFile;
 
-constexpr std::int64_t kNow = 1'700'000'000;
-
-std::wstring SignedFile(const wchar_t* name) { return BinFolder() + L"signed\\" + name; }
+// A day when the test publisher's certificates were all valid.
+const std::int64_t kNow = std::time(nullptr);
 
 // The installers the server hands out, by the answer kind of the request's first folder.
 struct Installers {
@@ -29,11 +38,17 @@ struct Installers {
     std::string otherPublisher = ReadFileBytes(SignedFile(L"other-publisher.exe"));
     std::string copiedSubject = ReadFileBytes(SignedFile(L"copied-subject.exe"));
     std::string unsignedStub = ReadFileBytes(BinFolder() + L"e2e_trace_stub.exe");
+    std::string spare = ReadFileBytes(SignedFile(L"spare.exe"));
+    std::string older = ReadFileBytes(SignedFile(L"older.exe"));
+    std::string padded = ReadFileBytes(SignedFile(L"padded.exe"));
 
     const std::string& For(const std::string& kind) const {
         if (kind == "other") return otherPublisher;
         if (kind == "copied") return copiedSubject;
         if (kind == "unsigned") return unsignedStub;
+        if (kind == "spare") return spare;
+        if (kind == "downgrade") return older;
+        if (kind == "padded") return padded;
         return ours;
     }
 };
@@ -63,6 +78,8 @@ LoopbackServer::Handler Answer(const Installers& installers) {
         const std::string& body = installers.For(kind);
         if (kind == "cut") return void(connection.Send(HttpHead(200, body.size()) + body.substr(0, 1000)));
         if (kind == "unsized") return void(connection.Send(HttpHead(200, 0, "application/octet-stream", false) + body));
+        // A terabyte announced, and a start of it sent.
+        if (kind == "huge") return void(connection.Send(HttpHead(200, 1ull << 40) + body));
         connection.Send(HttpHead(200, body.size(), "application/octet-stream") + body);
     };
 }
@@ -84,6 +101,7 @@ protected:
         };
         context.now = [this] { return now_.load(); };
         context.timeoutMs = 5000;
+        context.freeBytes = [this](const std::wstring&) { return freeBytes_; };
         return context;
     }
     std::wstring Installer() const { return updates_.path() + L"update.exe"; }
@@ -96,6 +114,7 @@ protected:
     std::atomic<std::int32_t> lastContact_{0};
     std::atomic<std::int64_t> now_{kNow};
     int contacts_ = 0;
+    std::optional<std::uint64_t> freeBytes_ = 45ull << 30;
 };
 
 TEST_F(UpdateAgent, CallsWhenDueAndLeavesAMarkerOnlyBesideOurWholeNewerInstaller) {
@@ -114,6 +133,7 @@ TEST_F(UpdateAgent, CallsWhenDueAndLeavesAMarkerOnlyBesideOurWholeNewerInstaller
         bool contactRecorded;
         bool installerAfter;
         bool signedProgram = true;
+        std::optional<std::uint64_t> freeBytes = 45ull << 30;
     };
     const Case cases[] = {
         {"switch off", L"new", false, -1, false, CheckOutcome::NotDue, 0, false, false},
@@ -133,6 +153,12 @@ TEST_F(UpdateAgent, CallsWhenDueAndLeavesAMarkerOnlyBesideOurWholeNewerInstaller
         {"our name, not our key", L"copied", true, -1, false, CheckOutcome::NotOurPublisher, 2, true, false},
         {"unsigned installer", L"unsigned", true, -1, false, CheckOutcome::NotOurPublisher, 2, true, false},
         {"developer build", L"new", true, -1, false, CheckOutcome::UnsignedProgram, 1, true, false, false},
+        {"the spare key", L"spare", true, -1, false, CheckOutcome::Downloaded, 2, true, true},
+        {"older by its own version", L"downgrade", true, -1, false, CheckOutcome::SetupNotNewer, 2, true, false},
+        {"4 KB in its certificate table", L"padded", true, -1, false, CheckOutcome::NotOurPublisher, 2, true, false},
+        {"a terabyte", L"huge", true, -1, false, CheckOutcome::NoRoom, 2, true, false},
+        {"more than the disk holds", L"new", true, -1, false, CheckOutcome::NoRoom, 2, true, false, true, 1000},
+        {"free space unknown", L"new", true, -1, false, CheckOutcome::Downloaded, 2, true, true, true, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -144,6 +170,7 @@ TEST_F(UpdateAgent, CallsWhenDueAndLeavesAMarkerOnlyBesideOurWholeNewerInstaller
         lastContact_ = c.sinceContact < 0 ? 0 : static_cast<std::int32_t>(kNow - c.sinceContact);
         contacts_ = 0;
         runningProgram_ = c.signedProgram ? SignedFile(L"Reelkeep.exe") : developerBuild;
+        freeBytes_ = c.freeBytes;
         const size_t before = server.Requests().size();
 
         EXPECT_EQ(CheckForUpdate(Context(server.Url(L"/" + std::wstring(c.kind) + L"/actual-version/"))), c.outcome);
@@ -157,7 +184,11 @@ TEST_F(UpdateAgent, CallsWhenDueAndLeavesAMarkerOnlyBesideOurWholeNewerInstaller
         EXPECT_EQ(Exists(Marker()), c.installerAfter || c.markerBefore)
             << "the marker must stand beside a whole installer";
         if (c.installerAfter) {
-            EXPECT_EQ(ReadFileBytes(Installer()), installers.ours);
+            const std::string fetched = ReadFileBytes(Installer());
+            EXPECT_EQ(fetched, installers.For(std::string(c.kind, c.kind + wcslen(c.kind))));
+            EXPECT_EQ(ReadFileBytes(Marker()),
+                      MarkerText(
+                          platform::Sha256Of({reinterpret_cast<const std::uint8_t*>(fetched.data()), fetched.size()})));
         }
     }
     const auto heads = server.Requests();
@@ -189,6 +220,146 @@ TEST_F(UpdateAgent, RefusedConnectionIsNoContactAndTheLoopRereadsTheSwitch) {
     EXPECT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(contacts_, 1);
     EXPECT_FALSE(Exists(Marker()));
+}
+
+// The main window's own agent (its settings, its registry record, the update base from
+// REELKEEP_UPDATE_URL), woken once instead of after a minute: it fetches our set-up, and
+// the next start's check offers that very file.
+class AgentOfTheWindow : public testing_support::QuietMainWindow {
+public:
+    std::wstring updates, program;
+    // The window reads its settings after it has started its workers, as the program does:
+    // the one wake-up comes once it has.
+    std::atomic<bool> started{false}, done{false};
+
+protected:
+    void StartWorkers() override {
+        AgentContext context = UpdateAgentContext();
+        context.updatesFolder = updates;
+        context.runningProgram = program;
+        framework::StartWorker(context, [this](const AgentContext& agent) {
+            int wakeUps = 0;
+            RunUpdateAgent(agent, [&] {
+                while (!started) Sleep(10);
+                return ++wakeUps == 1;
+            });
+            done = true;
+        });
+    }
+};
+
+TEST_F(UpdateAgent, TheWindowsAgentFetchesOurSetUpAndTheNextStartOffersIt) {
+    testing_support::TrustTestRoot();
+    if (HasFatalFailure()) return;
+    const Installers installers;
+    LoopbackServer server(Answer(installers));
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+    SetEnvironmentVariableW(L"REELKEEP_UPDATE_URL", server.Url(L"/new/actual-version/").c_str());
+    AgentOfTheWindow window;
+    window.updates = updates_.path();
+    window.program = SignedFile(L"Reelkeep.exe");
+    ASSERT_TRUE(window.CreateModeless());
+    window.started = true;
+    MSG message;
+    for (int i = 0; i < 1000 && !window.done; ++i) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(10);
+    }
+    SetEnvironmentVariableW(L"REELKEEP_UPDATE_URL", nullptr);
+    ASSERT_TRUE(window.done);
+    wchar_t recorded[32] = {};
+    DWORD size = sizeof recorded;
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep", L"lastpingtime", RRF_RT_REG_SZ, nullptr, recorded,
+                           &size),
+              ERROR_SUCCESS);
+    EXPECT_GT(std::wcstoll(recorded, nullptr, 10), 0);
+    DestroyWindow(window.hwnd());
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+
+    const auto waiting = WaitingSetup::Find(updates_.path(), SignedFile(L"Reelkeep.exe"), kNow);
+    ASSERT_TRUE(waiting.has_value());
+    EXPECT_EQ(waiting->path(), Installer());
+    EXPECT_EQ(ReadFileBytes(Installer()), installers.ours);
+}
+
+// What the start finds in Updates\: only the set-up the marker names, which holds up as
+// the agent's did, is offered; anything else goes with its marker, and the start goes on.
+TEST_F(UpdateAgent, TheStartOffersOnlyTheSetUpTheMarkerNamesAndDeletesAnyOther) {
+    testing_support::TrustTestRoot();
+    if (HasFatalFailure()) return;
+    auto digestOf = [](const std::string& bytes) {
+        return MarkerText(platform::Sha256Of({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}));
+    };
+    const std::string ours = ReadFileBytes(SignedFile(L"ours.exe"));
+    const struct {
+        const char* name;
+        std::string setup;
+        std::optional<std::string> marker;
+        bool offered;
+    } cases[] = {
+        {"ours, as fetched", ours, digestOf(ours), true},
+        {"ours, with a line end after the digest", ours, digestOf(ours) + "\r\n", true},
+        {"ours, without a marker", ours, std::nullopt, false},
+        {"ours, with the empty marker of old", ours, "", false},
+        {"another file than the marker names", ReadFileBytes(SignedFile(L"spare.exe")), digestOf(ours), false},
+        {"older, its own marker beside it", ReadFileBytes(SignedFile(L"older.exe")),
+         digestOf(ReadFileBytes(SignedFile(L"older.exe"))), false},
+        {"the same version", ReadFileBytes(SignedFile(L"same-version.exe")),
+         digestOf(ReadFileBytes(SignedFile(L"same-version.exe"))), false},
+        {"4 KB in its table", ReadFileBytes(SignedFile(L"padded.exe")),
+         digestOf(ReadFileBytes(SignedFile(L"padded.exe"))), false},
+        {"a marker alone", "", digestOf(ours), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileW(Installer().c_str());
+        DeleteFileW(Marker().c_str());
+        if (!c.setup.empty()) {
+            ASSERT_TRUE(testing_support::WriteFileBytes(Installer(), c.setup));
+        }
+        if (c.marker) {
+            ASSERT_TRUE(testing_support::WriteFileBytes(Marker(), *c.marker));
+        }
+        {
+            const auto waiting = WaitingSetup::Find(updates_.path(), SignedFile(L"Reelkeep.exe"), kNow);
+            EXPECT_EQ(waiting.has_value(), c.offered);
+            if (waiting) {
+                // Held until it has been started: nobody may change it meanwhile.
+                EXPECT_FALSE(testing_support::WriteFileBytes(Installer(), "changed"));
+                EXPECT_FALSE(DeleteFileW(Installer().c_str()));
+            }
+        }
+        EXPECT_EQ(Exists(Installer()), c.offered);
+        EXPECT_EQ(Exists(Marker()), c.offered);
+    }
+    // A developer build names no keys: even ours is deleted.
+    ASSERT_TRUE(testing_support::WriteFileBytes(Installer(), ours));
+    ASSERT_TRUE(testing_support::WriteFileBytes(Marker(), digestOf(ours)));
+    EXPECT_FALSE(WaitingSetup::Find(updates_.path(), BinFolder() + L"Reelkeep.exe", kNow).has_value());
+    EXPECT_FALSE(Exists(Installer()));
+}
+
+// The check of a waiting 20 MB set-up is what it adds to a start: at most 100 ms.
+TEST_F(UpdateAgent, CheckingAWaiting20MbSetUpTakesAtMostATenthOfASecond) {
+    testing_support::TrustTestRoot();
+    if (HasFatalFailure()) return;
+    const std::string large = ReadFileBytes(SignedFile(L"large.exe"));
+    ASSERT_GE(large.size(), 20u << 20);
+    ASSERT_TRUE(testing_support::WriteFileBytes(Installer(), large));
+    ASSERT_TRUE(testing_support::WriteFileBytes(
+        Marker(), MarkerText(platform::Sha256Of({reinterpret_cast<const std::uint8_t*>(large.data()), large.size()}))));
+    std::vector<double> times;
+    for (int run = 0; run < 5; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        const auto waiting = WaitingSetup::Find(updates_.path(), SignedFile(L"Reelkeep.exe"), kNow);
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        ASSERT_TRUE(waiting.has_value());
+    }
+    const double first = times.front();
+    std::sort(times.begin(), times.end());
+    std::printf("[ figure ] check of a waiting 20 MB set-up: first %.1f ms, median %.1f ms\n", first,
+                times[times.size() / 2]);
+    EXPECT_LE(times[times.size() / 2], 100.0);
 }
 
 }  // namespace

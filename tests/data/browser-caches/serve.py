@@ -8,6 +8,11 @@ the page's "/done". "/videoplayback?itag=..&range=A-B&..." answers 200 with just
 of the stream file the itag names, the way the largest video site serves its pieces (one URL
 per piece; the other parameters are ignored). With --stall-after N the first response of a media file stops after
 N bytes and the server reports "stalled" once: the browser is then stopped mid-download.
+
+Content-Type goes by the file's extension, as a plain static host sends it (".m4s" as
+video/iso.segment whatever it holds, ".webm" as video/webm); with --octet-stream every answer
+is application/octet-stream, as many hosts send. Paths that contain a --no-store text are
+answered with "Cache-Control: no-store", so the browser plays them but keeps no copy.
 """
 import argparse
 import email.utils
@@ -22,6 +27,12 @@ ROOT = None
 # The itags the largest video site gives these formats: H.264, AAC, VP9, Opus.
 ITAGS = {"134": "h264.mp4", "140": "aac.mp4", "243": "vp9.webm", "251": "opus.webm"}
 STALL_AFTER = None
+OCTET_STREAM = False
+NO_STORE = []
+TYPES = {".mp4": "video/mp4", ".webm": "video/webm", ".flv": "video/x-flv", ".html": "text/html",
+         ".json": "application/json", ".m3u8": "application/vnd.apple.mpegurl", ".ts": "video/mp2t",
+         ".m4s": "video/iso.segment", ".mpd": "application/dash+xml", ".js": "text/javascript",
+         ".m4a": "audio/mp4", ".mp3": "audio/mpeg"}
 stalled_once = threading.Event()
 
 
@@ -118,16 +129,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return start, end
 
     def send_common(self, etag, modified, file):
-        types = {".mp4": "video/mp4", ".webm": "video/webm", ".flv": "video/x-flv", ".html": "text/html",
-                 ".json": "application/json", ".m3u8": "application/vnd.apple.mpegurl", ".ts": "video/mp2t"}
-        kind = types.get(os.path.splitext(file)[1], "application/octet-stream")
+        kind = TYPES.get(os.path.splitext(file)[1], "application/octet-stream")
         if os.path.basename(file).startswith(("aac.", "opus.")):
             kind = kind.replace("video/", "audio/")
+        if OCTET_STREAM and not file.endswith(".html"):
+            kind = "application/octet-stream"
         self.send_header("Content-Type", kind)
         self.send_header("Accept-Ranges", "bytes")
         self.send_header("ETag", etag)
         self.send_header("Last-Modified", modified)
-        self.send_header("Cache-Control", "max-age=86400")
+        stored = not any(text in self.path for text in NO_STORE)
+        self.send_header("Cache-Control", "max-age=86400" if stored else "no-store")
 
     def send_body(self, file, start, end):
         sent = 0
@@ -161,13 +173,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 def main():
-    global ROOT, STALL_AFTER
+    global ROOT, STALL_AFTER, OCTET_STREAM, NO_STORE
     parser = argparse.ArgumentParser()
     parser.add_argument("root")
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--stall-after", type=int)
     parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--octet-stream", action="store_true")
+    parser.add_argument("--no-store", action="append", default=[])
     args = parser.parse_args()
+    OCTET_STREAM = args.octet_stream
+    NO_STORE = args.no_store
     ROOT = os.path.realpath(args.root)
     STALL_AFTER = args.stall_after
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), Handler)

@@ -21,6 +21,9 @@ class QuietMainWindow : public app::MainWindow {
 public:
     std::vector<std::wstring> contextMenu;
     RecordingPreviewHost previewHost;
+    // The command chosen from a context menu when it holds it; 0 closes it.
+    UINT contextChoice = 0;
+    std::vector<std::wstring> openedPages;
 
 protected:
     void StartWorkers() override {}
@@ -32,8 +35,10 @@ protected:
             GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
             contextMenu.push_back(text[0] ? text : L"-");
         }
-        return 0;
+        // Only a command the menu holds can be chosen.
+        return GetMenuState(menu, contextChoice, MF_BYCOMMAND) != static_cast<UINT>(-1) ? contextChoice : 0;
     }
+    void OpenWebPage(const std::wstring& url) override { openedPages.push_back(url); }
 };
 
 }  // namespace testing_support
