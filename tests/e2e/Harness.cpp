@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cwctype>
 #include <stdexcept>
 #include <string_view>
@@ -89,6 +90,35 @@ void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
         Fail(L"cannot write " + path);
 }
 
+namespace {
+
+// Every scratch folder's ffmpeg.exe is a hard link to the build's. Under Wine no link of a
+// file may be deleted while any process runs it, and a tool that an earlier test's program
+// started may still be ending; a link may be renamed, though. Such a file is moved into a
+// folder of its own on the same drive, which the next run clears of what has ended.
+bool DeleteOrSetAside(const std::wstring& path) {
+    if (DeleteFileW(path.c_str())) return true;
+    if (GetLastError() != ERROR_ACCESS_DENIED) return false;
+    static std::atomic<unsigned> setAside{0};
+    const std::wstring folder = L"C:\\e2e-set-aside\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring target = folder + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++setAside);
+    return MoveFileExW(path.c_str(), target.c_str(), 0) != FALSE;
+}
+
+}  // namespace
+
+void ClearSetAsideFiles() {
+    WIN32_FIND_DATAW entry;
+    platform::UniqueFind find(FindFirstFileW(L"C:\\e2e-set-aside\\*", &entry));
+    if (!find) return;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileW((std::wstring(L"C:\\e2e-set-aside\\") + entry.cFileName).c_str());
+    } while (FindNextFileW(find.get(), &entry));
+}
+
 void RemoveTree(const std::wstring& path) {
     std::wstring trimmed = path;
     while (trimmed.size() > 3 && trimmed.back() == L'\\') trimmed.pop_back();
@@ -96,7 +126,7 @@ void RemoveTree(const std::wstring& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
     SetFileAttributesW(trimmed.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        if (!DeleteFileW(trimmed.c_str()) && !RemoveDirectoryW(trimmed.c_str())) Fail(L"cannot delete " + trimmed);
+        if (!DeleteOrSetAside(trimmed) && !RemoveDirectoryW(trimmed.c_str())) Fail(L"cannot delete " + trimmed);
         return;
     }
     WIN32_FIND_DATAW entry;
@@ -178,7 +208,7 @@ ScratchProgram::~ScratchProgram() {
 
 void ScratchProgram::RemoveCompanion(Companion companion) {
     const std::wstring path = Path(companion == Companion::Ffmpeg ? L"ffmpeg.exe" : L"player.swf");
-    if (!DeleteFileW(path.c_str())) Fail(L"cannot delete " + path);
+    if (!DeleteOrSetAside(path)) Fail(L"cannot delete " + path);
 }
 
 void ScratchProgram::UseSignedProgram() {

@@ -30,6 +30,8 @@ std::optional<std::string> ReadWholeFile(const std::wstring& path);
 void WriteWholeFile(const std::wstring& path, const std::string& bytes);
 // Deletes a file or a folder tree; a missing path is fine.
 void RemoveTree(const std::wstring& path);
+// Deletes what RemoveTree set aside because a process still ran it.
+void ClearSetAsideFiles();
 // Creates every missing folder of the path.
 void MakeDirectories(const std::wstring& path);
 std::wstring SpecialFolder(int csidl);
