@@ -160,60 +160,6 @@ std::size_t InitNameAffinity(std::string_view initUrl, std::string_view segmentS
     return shared;
 }
 
-std::string ResolveUrl(std::string_view base, std::string_view reference) {
-    if (reference.find("://") != std::string_view::npos) return std::string(reference);
-    base = WithoutFragment(base);
-    const std::size_t scheme = base.find("://");
-    if (scheme == std::string_view::npos) return std::string(reference);
-    if (reference.starts_with("//")) return std::string(base.substr(0, scheme + 1)) + std::string(reference);
-    const std::size_t pathStart = base.find('/', scheme + 3);
-    const std::string_view origin = base.substr(0, pathStart);
-    if (reference.starts_with("/")) return std::string(origin) + std::string(reference);
-    std::string_view path = pathStart == std::string_view::npos ? "/" : base.substr(pathStart);
-    path = path.substr(0, path.find('?'));
-    std::string folder(path.substr(0, path.rfind('/') + 1));
-    // "../" and "./" steps, as playlists on CDNs sometimes use them.
-    while (true) {
-        if (reference.starts_with("./")) {
-            reference.remove_prefix(2);
-        } else if (reference.starts_with("../")) {
-            reference.remove_prefix(3);
-            if (folder.size() > 1) folder.erase(folder.rfind('/', folder.size() - 2) + 1);
-        } else {
-            break;
-        }
-    }
-    return std::string(origin) + folder + std::string(reference);
-}
-
-Playlist ParsePlaylist(std::string_view text, std::string_view url) {
-    Playlist playlist;
-    if (!text.starts_with("#EXTM3U") && !text.starts_with("\xEF\xBB\xBF#EXTM3U")) return playlist;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
-        start = end + 1;
-        if (line.empty()) continue;
-        if (line.starts_with("#EXTINF")) {
-            playlist.media = true;
-        } else if (line.starts_with("#EXT-X-ENDLIST")) {
-            playlist.ended = true;
-        } else if (line.starts_with("#EXT-X-MAP:")) {
-            const std::size_t uri = line.find("URI=\"");
-            const std::size_t close = uri == std::string_view::npos ? uri : line.find('"', uri + 5);
-            if (close != std::string_view::npos)
-                playlist.initSegment = ResolveUrl(url, line.substr(uri + 5, close - uri - 5));
-        } else if (!line.starts_with("#")) {
-            playlist.segments.push_back(ResolveUrl(url, line));
-        }
-    }
-    if (!playlist.media) playlist.segments.clear();
-    return playlist;
-}
-
 bool IsPlaylistResponse(std::string_view contentType, std::string_view url) {
     std::string type(contentType);
     std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::tolower(c); });

@@ -42,19 +42,6 @@ bool IsInitSegmentOf(std::string_view url, std::string_view segmentStream);
 // segment's file name shares with the file names of a numbered stream's segments.
 std::size_t InitNameAffinity(std::string_view initUrl, std::string_view segmentStream);
 
-// `reference` (a playlist line) made absolute against the URL it was read from.
-std::string ResolveUrl(std::string_view base, std::string_view reference);
-
-// An HLS playlist: a media playlist lists its segments in order (resolved), a master
-// playlist only other playlists. Text that is no playlist gives an empty one.
-struct Playlist {
-    bool media = false;       // has #EXTINF lines
-    bool ended = false;       // #EXT-X-ENDLIST: no segment will be added
-    std::string initSegment;  // #EXT-X-MAP, for fragmented-MP4 segments
-    std::vector<std::string> segments;
-};
-Playlist ParsePlaylist(std::string_view text, std::string_view url);
-
 // A playlist by its type, or by its name when the server gave a generic type.
 bool IsPlaylistResponse(std::string_view contentType, std::string_view url);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -97,34 +98,26 @@ std::optional<ClipContainer> KeptAsItIs(MediaContainer container) {
     return std::nullopt;
 }
 
+namespace {
+
+struct ContainerNames {
+    const wchar_t* extension;
+    const wchar_t* muxer;
+};
+
+// In the order of ClipContainer.
+constexpr ContainerNames kContainerNames[] = {
+    {L".mp4", L"mp4"},  {L".webm", L"webm"}, {L".mkv", L"matroska"}, {L".flv", L"flv"}, {L".ts", L"mpegts"},
+    {L".avi", L"avi"},  {L".wmv", L"asf"},   {L".mpg", L"mpeg"},      {L".ogv", L"ogg"},
+};
+static_assert(std::size(kContainerNames) == static_cast<std::size_t>(ClipContainer::Ogg) + 1);
+
+}  // namespace
+
 const wchar_t* ExtensionOf(ClipContainer container) {
-    switch (container) {
-    case ClipContainer::Mp4: return L".mp4";
-    case ClipContainer::WebM: return L".webm";
-    case ClipContainer::Flv: return L".flv";
-    case ClipContainer::Ts: return L".ts";
-    case ClipContainer::Avi: return L".avi";
-    case ClipContainer::Wmv: return L".wmv";
-    case ClipContainer::Mpeg: return L".mpg";
-    case ClipContainer::Ogg: return L".ogv";
-    case ClipContainer::Matroska: break;
-    }
-    return L".mkv";
+    return kContainerNames[static_cast<std::size_t>(container)].extension;
 }
 
-const wchar_t* MuxerOf(ClipContainer container) {
-    switch (container) {
-    case ClipContainer::Mp4: return L"mp4";
-    case ClipContainer::WebM: return L"webm";
-    case ClipContainer::Flv: return L"flv";
-    case ClipContainer::Ts: return L"mpegts";
-    case ClipContainer::Avi: return L"avi";
-    case ClipContainer::Wmv: return L"asf";
-    case ClipContainer::Mpeg: return L"mpeg";
-    case ClipContainer::Ogg: return L"ogg";
-    case ClipContainer::Matroska: break;
-    }
-    return L"matroska";
-}
+const wchar_t* MuxerOf(ClipContainer container) { return kContainerNames[static_cast<std::size_t>(container)].muxer; }
 
 }  // namespace intake

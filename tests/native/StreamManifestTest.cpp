@@ -285,8 +285,14 @@ TEST(HlsPlaylists, ByteRangesInitMapAndLiveLists) {
     ASSERT_EQ(stream.segments.size(), 2u);
     EXPECT_EQ(stream.segments[1].range, (ByteSpan{1700, 2499}));
     EXPECT_DOUBLE_EQ(stream.segments[1].start, 2.5);
-    EXPECT_EQ(ResolveUrl("http://h/a/b.m3u8?q", "../c/d.ts"), "http://h/c/d.ts");
-    EXPECT_EQ(ResolveUrl("https://h:8/a/b", "//g/x"), "https://g/x");
+    for (const auto& [reference, absolute] : std::vector<std::pair<std::string, std::string>>{
+             {"../c/d.ts?t=2", "https://h:8/c/d.ts?t=2"},
+             {"./s.m4s", "https://h:8/a/s.m4s"},
+             {"/abs/s.m4s", "https://h:8/abs/s.m4s"},
+             {"//g/x", "https://g/x"},
+             {"http://other/x.ts", "http://other/x.ts"},
+         })
+        EXPECT_EQ(ResolveUrl("https://h:8/a/b.m3u8?q#f", reference), absolute) << reference;
     EXPECT_EQ(FillTemplate("$$x$Time%03d$$Unknown$", "r", 1, 7, 0), "$x007$Unknown$");
 }
 
