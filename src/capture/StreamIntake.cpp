@@ -44,6 +44,10 @@ StreamOutcome OutcomeOfUnmade(Assembly assembly) {
     return assembly == Assembly::Damaged ? StreamOutcome::Damaged : StreamOutcome::Failed;
 }
 
+StreamOutcome OutcomeOfUnkept(const intake::MadeClip& made) {
+    return made.verdict == intake::ClipVerdict::DamagedInput ? StreamOutcome::Damaged : StreamOutcome::Failed;
+}
+
 bool ReadWholeFile(const std::wstring& path, std::string& text) {
     platform::UniqueFile file(
         CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -80,6 +84,24 @@ std::optional<intake::ToolInput> InPlaceInput(const std::wstring& folder, const 
     }
     return intake::ToolInput(url, L"", platform::kCachePieceProtocols);
 }
+
+// The check, run while the tool reads, that the bytes read in place are the ones the
+// browser stored digests for: a clip of bytes that fail is never kept. None when nothing
+// is read in place.
+std::function<bool()> StoredDigestsHold(const std::wstring& folder, const std::vector<const MediaStream*>& read) {
+    std::vector<BodyRange> checked;
+    for (const MediaStream* part : read) {
+        checked.insert(checked.end(), part->body.begin(), part->body.end());
+        checked.insert(checked.end(), part->otherDigests.begin(), part->otherDigests.end());
+    }
+    if (checked.empty()) return {};
+    return [folder, checked] {
+        return CheckStoredDigests(DiskCacheFiles(platform::FileSystemPath(folder)), checked) == DigestCheck::Hold;
+    };
+}
+
+// A command line holds 32,767 characters; inputs read in place must leave room for the rest.
+constexpr std::size_t kCommandRoom = 31'000;
 
 // A codec as the container rule takes it: one the bytes did not name is none it knows,
 // which Matroska holds, never no codec at all.
@@ -308,8 +330,7 @@ StreamOutcome StreamIntake::TakeGroup(const std::wstring& folder, const std::vec
         } else {
             outcome = made.good() ? Keep(folder, done.joined ? members : Members{members.stream, nullptr},
                                          *done.files.back(), done.container, made.fields)
-                      : made.verdict == intake::ClipVerdict::DamagedInput ? StreamOutcome::Damaged
-                                                                          : StreamOutcome::Failed;
+                                  : OutcomeOfUnkept(made);
         }
     } else {
         outcome = Judge(folder, members, settled);
@@ -377,9 +398,9 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
             Note(stream, L"");
             return StreamOutcome::Silent;
         }
-        if (const auto unmade = assemble()) return *unmade;
         const intake::Expectation expected{true, content.audio, SecondsOf(stream), stream.BodyLength()};
         if (stream.shape == StreamShape::Single) {
+            if (const auto unmade = assemble()) return *unmade;
             // A whole file stays as it came, in the container the tool read, as a web
             // download of it would; one in a container the tool could not name is rewritten.
             const intake::MadeClip checked =
@@ -392,38 +413,42 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
             intake::ContainerForCodecs(videoCodec, RuleCodec(content.audio, content.audioCodec));
         auto clip = std::make_shared<intake::IncomingFile>(context_.libraryFolder, second);
         intake::CopyOrJoin job;
-        job.picture.location = video->path();
         job.container = container;
         job.output = clip->path();
+        std::vector<std::shared_ptr<intake::IncomingFile>> files;
+        std::vector<const MediaStream*> readInPlace;
+        // Pieces are rewritten from where the browser keeps them, so their bytes are written
+        // once; a stream already put together (to be asked what it is) from that copy.
+        const std::optional<intake::ToolInput> inPlace =
+            video ? std::nullopt : InPlaceInput(folder, stream, kCommandRoom);
+        if (inPlace) {
+            job.picture = *inPlace;
+            readInPlace.push_back(&stream);
+        } else {
+            if (const auto unmade = assemble()) return *unmade;
+            job.picture.location = video->path();
+            files.push_back(video);
+        }
+        files.push_back(clip);
         const std::optional<intake::MadeClip> made =
-            RunTool(stream, job, stream.BodyLength(), expected, {video, clip}, container, false);
+            RunTool(stream, job, stream.BodyLength(), expected, std::move(files), container, false,
+                    StoredDigestsHold(folder, readInPlace));
         if (!made) return StreamOutcome::Waiting;
-        if (!made->good()) return StreamOutcome::Failed;
+        if (!made->good()) return OutcomeOfUnkept(*made);
         return Keep(folder, {members.stream, nullptr}, *clip, container, made->fields);
     }
     const MediaStream& sound = *members.audio;
     // Both streams are read where the browser keeps them when they can be, so that their
     // bytes are read by the join and written once; else they are put together first.
     std::vector<std::shared_ptr<intake::IncomingFile>> files;
-    // A command line holds 32,767 characters: the picture's pieces first, the sound's in
-    // what is left.
-    constexpr std::size_t kCommandRoom = 31'000;
+    // The picture's pieces first, the sound's in what is left.
     std::optional<intake::ToolInput> pictureInput = InPlaceInput(folder, stream, kCommandRoom - 4'000);
     const std::size_t pictureLength = pictureInput ? pictureInput->location.size() : 0;
     std::optional<intake::ToolInput> soundInput = InPlaceInput(folder, sound, kCommandRoom - pictureLength);
-    // The digests the browser stored for the bytes read in place are checked while the
-    // tool reads them: a clip of bytes that fail is never kept.
-    std::vector<BodyRange> checked;
-    for (const MediaStream* part : {&stream, &sound}) {
-        if (!(part == &stream ? pictureInput : soundInput)) continue;
-        checked.insert(checked.end(), part->body.begin(), part->body.end());
-        checked.insert(checked.end(), part->otherDigests.begin(), part->otherDigests.end());
-    }
-    std::function<bool()> inputsHold;
-    if (!checked.empty())
-        inputsHold = [folder, checked] {
-            return CheckStoredDigests(DiskCacheFiles(platform::FileSystemPath(folder)), checked) == DigestCheck::Hold;
-        };
+    std::vector<const MediaStream*> readInPlace;
+    if (pictureInput) readInPlace.push_back(&stream);
+    if (soundInput) readInPlace.push_back(&sound);
+    const std::function<bool()> inputsHold = StoredDigestsHold(folder, readInPlace);
     if (!pictureInput) {
         if (const auto unmade = assemble()) return *unmade;
         pictureInput = intake::ToolInput(video->path());
@@ -467,8 +492,7 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
         RunTool(stream, job, stream.BodyLength() + sound.BodyLength(), {true, true, expected, inputBytes},
                 std::move(files), container, true, inputsHold);
     if (!made) return StreamOutcome::Waiting;
-    if (made->verdict == intake::ClipVerdict::DamagedInput) return StreamOutcome::Damaged;
-    if (!made->good()) return StreamOutcome::Failed;
+    if (!made->good()) return OutcomeOfUnkept(*made);
     return Keep(folder, members, *joined, container, made->fields);
 }
 
