@@ -10,6 +10,7 @@
 
 #include "support/BenchClock.h"
 #include "support/BenchTools.h"
+#include "support/FolderTrees.h"
 #include "support/ScratchFolder.h"
 
 #include <sqlite3.h>
@@ -25,6 +26,7 @@ namespace {
 
 using bench::Median;
 using bench::NowMicroseconds;
+using testing_support::MakeFolders;
 using testing_support::ScratchFolder;
 
 constexpr double kCaptureLimit = 1.10;
@@ -33,12 +35,6 @@ constexpr int kRounds = 9;
 constexpr int kVisits = 50000;
 
 std::string Utf8(const std::wstring& path) { return std::string(path.begin(), path.end()); }
-
-void MakeFolders(const std::wstring& path) {
-    for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-    CreateDirectoryW(path.c_str(), nullptr);
-}
 
 // Adds visits to pages of many sites, a visit a minute before the real ones, as a month of
 // browsing would have left them; returns the latest visit's second.

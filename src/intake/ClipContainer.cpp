@@ -107,8 +107,8 @@ struct ContainerNames {
 
 // In the order of ClipContainer.
 constexpr ContainerNames kContainerNames[] = {
-    {L".mp4", L"mp4"},  {L".webm", L"webm"}, {L".mkv", L"matroska"}, {L".flv", L"flv"}, {L".ts", L"mpegts"},
-    {L".avi", L"avi"},  {L".wmv", L"asf"},   {L".mpg", L"mpeg"},      {L".ogv", L"ogg"},
+    {L".mp4", L"mp4"}, {L".webm", L"webm"}, {L".mkv", L"matroska"}, {L".flv", L"flv"}, {L".ts", L"mpegts"},
+    {L".avi", L"avi"}, {L".wmv", L"asf"},   {L".mpg", L"mpeg"},     {L".ogv", L"ogg"},
 };
 static_assert(std::size(kContainerNames) == static_cast<std::size_t>(ClipContainer::Ogg) + 1);
 

@@ -15,6 +15,7 @@
 #include "platform/FileValues.h"
 #include "platform/UniqueHandle.h"
 #include "support/FileBytes.h"
+#include "support/FolderTrees.h"
 #include "support/ScratchFolder.h"
 
 #include <windows.h>
@@ -34,6 +35,8 @@ namespace capture {
 namespace {
 
 using testing_support::BinFolder;
+using testing_support::CopyTree;
+using testing_support::MakeFolders;
 using testing_support::ScratchFolder;
 
 const std::wstring kData = BinFolder() + L"browser-caches\\";
@@ -47,29 +50,6 @@ std::string ReadAll(const std::wstring& path) {
     DWORD read = 0;
     while (file && ReadFile(file.get(), block, sizeof block, &read, nullptr) && read > 0) bytes.append(block, read);
     return bytes;
-}
-
-void MakeFolders(const std::wstring& path) {
-    for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-    CreateDirectoryW(path.c_str(), nullptr);
-}
-
-// Copies a cache folder over another, as a browser run would leave it.
-void CopyTree(const std::wstring& from, const std::wstring& to) {
-    MakeFolders(to);
-    WIN32_FIND_DATAW entry;
-    platform::UniqueFind find(FindFirstFileW((from + L"\\*").c_str(), &entry));
-    ASSERT_TRUE(find.valid()) << "no test cache at " << testing::PrintToString(from);
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            CopyTree(from + L"\\" + name, to + L"\\" + name);
-        } else {
-            ASSERT_TRUE(CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE));
-        }
-    } while (FindNextFileW(find.get(), &entry));
 }
 
 std::string UnixPathOf(const std::wstring& windowsPath) {
@@ -210,7 +190,7 @@ protected:
     // A copy of a test cache as Chrome's default profile keeps it; returns Chrome's folder.
     std::wstring ChromeCacheFrom(const wchar_t* testCache) {
         const std::wstring chrome = scratch_.path() + L"Local\\Google\\Chrome";
-        CopyTree(kData + testCache, ChromeCacheIn(chrome));
+        EXPECT_TRUE(CopyTree(kData + testCache, ChromeCacheIn(chrome))) << "test data missing";
         return chrome;
     }
     static std::wstring ChromeCacheIn(const std::wstring& chrome) {
@@ -253,7 +233,7 @@ protected:
         const bool firefox = cache.kind == CacheKind::Firefox;
         const std::wstring browser = root + (firefox ? L"\\Local\\Mozilla\\Firefox" : L"\\Local\\Google\\Chrome");
         folder = browser + (firefox ? L"\\Profiles\\test.default\\cache2" : L"\\User Data\\Default\\Cache\\Cache_Data");
-        CopyTree(kData + cache.fixture, folder);
+        EXPECT_TRUE(CopyTree(kData + cache.fixture, folder)) << "test data missing";
         if (firefox) return {L"", browser + L"\\*", {}, {}, {}, {}};
         return {L"", L"", {browser + L"\\*"}, {}, {}, {}};
     }
@@ -288,7 +268,8 @@ TEST_F(BrowserCacheCapture, BlockfileCacheUnderTheWindowsChromePathGivesFourWhol
 
 TEST_F(BrowserCacheCapture, FirefoxEntriesGiveTheServedFilesWithoutTheirMetadata) {
     const std::wstring firefox = scratch_.path() + L"Local\\Mozilla\\Firefox";
-    CopyTree(kData + L"firefox\\cache2", firefox + L"\\Profiles\\test.default\\cache2");
+    ASSERT_TRUE(CopyTree(kData + L"firefox\\cache2", firefox + L"\\Profiles\\test.default\\cache2"))
+        << "test data missing";
     Watcher({L"", firefox + L"\\*", {}, {}, {}, {}}).RunPass();
     ExpectEachServedFileOnce();
 }
@@ -297,7 +278,9 @@ TEST_F(BrowserCacheCapture, FirefoxEntriesGiveTheServedFilesWithoutTheirMetadata
 TEST_F(BrowserCacheCapture, SimpleCacheInTheLinuxCacheHomeUnderWine) {
     const std::string unixScratch = UnixPathOf(scratch_.path() + L"xdg");
     ASSERT_FALSE(unixScratch.empty()) << "not under Wine";
-    CopyTree(kData + L"chromium-simple\\Cache_Data", scratch_.path() + L"xdg\\chromium\\Default\\Cache\\Cache_Data");
+    ASSERT_TRUE(CopyTree(kData + L"chromium-simple\\Cache_Data",
+                         scratch_.path() + L"xdg\\chromium\\Default\\Cache\\Cache_Data"))
+        << "test data missing";
     SetEnvironmentVariableW(L"XDG_CACHE_HOME", std::wstring(unixScratch.begin(), unixScratch.end()).c_str());
     CacheRoots roots = DefaultCacheRoots();
     SetEnvironmentVariableW(L"XDG_CACHE_HOME", nullptr);
@@ -317,7 +300,7 @@ TEST_F(BrowserCacheCapture, HalfPlayedVideoIsLeftUnmarkedUntilTheRestArrives) {
     EXPECT_TRUE(added_.empty());
     EXPECT_EQ(titles::ReadTitle(entry), titles::kTitleNotSet);
 
-    CopyTree(kData + L"chromium-half\\second-run\\Cache_Data", cache);
+    ASSERT_TRUE(CopyTree(kData + L"chromium-half\\second-run\\Cache_Data", cache)) << "test data missing";
     watcher.RunPass();
     EXPECT_EQ(ClipsByServedName(), std::multiset<std::wstring>{L"big.mp4"});
     EXPECT_EQ(titles::ReadTitle(entry), titles::kTitleFlv);
@@ -327,8 +310,9 @@ TEST_F(BrowserCacheCapture, HalfPlayedVideoIsLeftUnmarkedUntilTheRestArrives) {
 // per second, fetched once with query ranges and once with Range headers per codec pair.
 TEST_F(BrowserCacheCapture, EachPlaybackInEdgesSecondProfileIsOneClipWithPictureAndSound) {
     const std::wstring local = scratch_.path() + L"Local";
-    CopyTree(kData + L"streams-blockfile\\Cache_Data",
-             local + L"\\Microsoft\\Edge\\User Data\\Profile 1\\Cache\\Cache_Data");
+    ASSERT_TRUE(CopyTree(kData + L"streams-blockfile\\Cache_Data",
+                         local + L"\\Microsoft\\Edge\\User Data\\Profile 1\\Cache\\Cache_Data"))
+        << "test data missing";
     CacheWatcher watcher = Watcher({L"", L"", WindowsBrowserCaches(local).chrome, {}, {}, {}});
 
     watcher.RunPass();
@@ -345,8 +329,12 @@ TEST_F(BrowserCacheCapture, EachPlaybackInEdgesSecondProfileIsOneClipWithPicture
 TEST_F(BrowserCacheCapture, PlaybacksInTheLinuxSimpleCacheAndInFirefoxAreClipsWithSound) {
     const std::string unixScratch = UnixPathOf(scratch_.path() + L"xdg");
     ASSERT_FALSE(unixScratch.empty()) << "not under Wine";
-    CopyTree(kData + L"streams-simple\\Cache_Data", scratch_.path() + L"xdg\\chromium\\Default\\Cache\\Cache_Data");
-    CopyTree(kData + L"streams-firefox\\cache2", scratch_.path() + L"xdg\\mozilla\\firefox\\test.default\\cache2");
+    ASSERT_TRUE(
+        CopyTree(kData + L"streams-simple\\Cache_Data", scratch_.path() + L"xdg\\chromium\\Default\\Cache\\Cache_Data"))
+        << "test data missing";
+    ASSERT_TRUE(
+        CopyTree(kData + L"streams-firefox\\cache2", scratch_.path() + L"xdg\\mozilla\\firefox\\test.default\\cache2"))
+        << "test data missing";
     SetEnvironmentVariableW(L"XDG_CACHE_HOME", std::wstring(unixScratch.begin(), unixScratch.end()).c_str());
     CacheRoots roots = DefaultCacheRoots();
     SetEnvironmentVariableW(L"XDG_CACHE_HOME", nullptr);
@@ -381,7 +369,8 @@ TEST_F(BrowserCacheCapture, StoppedPlaybackBecomesAClipOnceSettledAndTheSameClip
     };
     const std::uint64_t created = createdOf(clip);
 
-    CopyTree(kData + L"streams-half\\second-run\\Cache_Data", ChromeCacheIn(chrome));
+    ASSERT_TRUE(CopyTree(kData + L"streams-half\\second-run\\Cache_Data", ChromeCacheIn(chrome)))
+        << "test data missing";
     now_ += 5;
     watcher.RunPass();
     EXPECT_EQ(added_.size(), 1u) << "listed twice";
@@ -665,7 +654,7 @@ TEST_F(PlayerCacheCapture, BrokenJoinsKeepNothingAndTheMendedToolKeepsEachVideoO
     CacheRoots roots = Place({"players", L"players-simple\\Cache_Data", CacheKind::ChromiumSimple}, players);
     const std::wstring whole =
         scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Profile 1\\Cache\\Cache_Data";
-    CopyTree(kData + L"chromium-simple\\Cache_Data", whole);
+    ASSERT_TRUE(CopyTree(kData + L"chromium-simple\\Cache_Data", whole)) << "test data missing";
     roots.chrome = {scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Default\\*",
                     scratch_.path() + L"players\\Local\\Google\\Chrome\\User Data\\Profile 1\\*"};
     CacheWatcher watcher = Watcher(roots);

@@ -15,6 +15,7 @@
 #include "platform/UniqueHandle.h"
 #include "settings/SettingsText.h"
 #include "support/ConvertSupport.h"
+#include "support/FolderTrees.h"
 #include "support/ScratchFolder.h"
 
 #include <windows.h>
@@ -30,6 +31,7 @@ namespace capture {
 namespace {
 
 using testing_support::BinFolder;
+using testing_support::MakeFolders;
 using testing_support::ScratchFolder;
 
 const std::wstring kNotSet(titles::kTitleNotSet);
@@ -55,12 +57,6 @@ bool WriteAll(const std::wstring& path, const std::string& bytes) {
     DWORD written = 0;
     return file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
-}
-
-void MakeFolders(const std::wstring& path) {
-    for (std::size_t at = path.find(L'\\', 7); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-    CreateDirectoryW(path.c_str(), nullptr);
 }
 
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }

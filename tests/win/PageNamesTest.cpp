@@ -10,6 +10,7 @@
 #include "titles/FallbackTitleStore.h"
 #include "titles/TitleStore.h"
 #include "support/FileBytes.h"
+#include "support/FolderTrees.h"
 #include "support/ScratchFolder.h"
 
 #include <sqlite3.h>
@@ -23,32 +24,12 @@ namespace capture {
 namespace {
 
 using testing_support::BinFolder;
+using testing_support::CopyTree;
+using testing_support::MakeFolders;
 using testing_support::ReadFileBytes;
 using testing_support::ScratchFolder;
 
 const std::wstring kData = BinFolder() + L"page-names\\";
-
-void MakeFolders(const std::wstring& path) {
-    for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-    CreateDirectoryW(path.c_str(), nullptr);
-}
-
-void CopyTree(const std::wstring& from, const std::wstring& to) {
-    MakeFolders(to);
-    WIN32_FIND_DATAW entry;
-    platform::UniqueFind find(FindFirstFileW((from + L"\\*").c_str(), &entry));
-    ASSERT_TRUE(find.valid()) << testing::PrintToString(from);
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            CopyTree(from + L"\\" + name, to + L"\\" + name);
-        } else {
-            ASSERT_TRUE(CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE));
-        }
-    } while (FindNextFileW(find.get(), &entry));
-}
 
 // Every file under `folder` with its bytes: a browser folder must be as it was left.
 void Snapshot(const std::wstring& folder, const std::wstring& under, std::map<std::wstring, std::string>& files) {
@@ -99,13 +80,15 @@ protected:
     // Chrome's second profile, History beside its cache, as Windows keeps them.
     std::wstring PlaceChrome() {
         const std::wstring chrome = local_ + L"\\Google\\Chrome";
-        CopyTree(kData + L"chromium\\Profile 1", chrome + L"\\User Data\\Profile 1");
+        EXPECT_TRUE(CopyTree(kData + L"chromium\\Profile 1", chrome + L"\\User Data\\Profile 1"))
+            << "test data missing";
         return chrome;
     }
     // Firefox's cache under the local profile, its places.sqlite under the roaming one.
     std::wstring PlaceFirefox() {
         const std::wstring firefox = local_ + L"\\Mozilla\\Firefox";
-        CopyTree(kData + L"firefox\\cache2", firefox + L"\\Profiles\\t.default\\cache2");
+        EXPECT_TRUE(CopyTree(kData + L"firefox\\cache2", firefox + L"\\Profiles\\t.default\\cache2"))
+            << "test data missing";
         const std::wstring roaming = roaming_ + L"\\Mozilla\\Firefox\\Profiles\\t.default";
         MakeFolders(roaming);
         EXPECT_TRUE(
@@ -228,7 +211,8 @@ TEST_F(PageNames, WithoutItsProfilesHistoryAClipIsCalledAfterItsSite) {
         const std::wstring chrome = PlaceChrome();
         const std::wstring history = chrome + L"\\User Data\\Profile 1\\History";
         // The real history, of another profile of the same browser, is not this one's.
-        CopyTree(kData + L"chromium\\Profile 1", chrome + L"\\User Data\\Profile 2");
+        ASSERT_TRUE(CopyTree(kData + L"chromium\\Profile 1", chrome + L"\\User Data\\Profile 2"))
+            << "test data missing";
         testing_support::ScratchFolder::RemoveTree(chrome + L"\\User Data\\Profile 2\\Cache\\");
         if (c.present) {
             ASSERT_TRUE(testing_support::WriteFileBytes(history, c.bytes));
@@ -281,11 +265,13 @@ TEST_F(PageNames, LinuxProfilesUnderWine) {
     const std::wstring home = scratch_.path() + L"home";
     MakeFolders(home + L"\\.cache");
     MakeFolders(home + L"\\.config");
-    CopyTree(kData + L"chromium\\Profile 1\\Cache", home + L"\\.cache\\chromium\\Default\\Cache");
+    ASSERT_TRUE(CopyTree(kData + L"chromium\\Profile 1\\Cache", home + L"\\.cache\\chromium\\Default\\Cache"))
+        << "test data missing";
     MakeFolders(home + L"\\.config\\chromium\\Default");
     ASSERT_TRUE(CopyFileW((kData + L"chromium\\Profile 1\\History").c_str(),
                           (home + L"\\.config\\chromium\\Default\\History").c_str(), FALSE));
-    CopyTree(kData + L"firefox\\cache2", home + L"\\.cache\\mozilla\\firefox\\x.default-esr\\cache2");
+    ASSERT_TRUE(CopyTree(kData + L"firefox\\cache2", home + L"\\.cache\\mozilla\\firefox\\x.default-esr\\cache2"))
+        << "test data missing";
     MakeFolders(home + L"\\.mozilla\\firefox\\x.default-esr");
     ASSERT_TRUE(CopyFileW((kData + L"firefox\\places.sqlite").c_str(),
                           (home + L"\\.mozilla\\firefox\\x.default-esr\\places.sqlite").c_str(), FALSE));
