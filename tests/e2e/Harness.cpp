@@ -435,9 +435,17 @@ void RunningProgram::Start(const std::wstring& executable, const std::wstring& f
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     std::wstring block = environment.empty() ? std::wstring() : EnvironmentBlock(environment);
-    if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        block.empty() ? nullptr : block.data(), folder.c_str(), &startup, &info))
-        Fail(L"cannot start " + commandLine);
+    // Wine now and then refuses a start with ERROR_INTERNAL_ERROR while another process
+    // of the same image is starting; nothing ran, so the start is simply made again.
+    bool started = false;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt > 0) Sleep(200);
+        started =
+            CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                           block.empty() ? nullptr : block.data(), folder.c_str(), &startup, &info) != FALSE;
+        if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
+    }
+    if (!started) Fail(L"cannot start " + commandLine);
     CloseHandle(info.hThread);
     process_.reset(info.hProcess);
     processId_ = info.dwProcessId;

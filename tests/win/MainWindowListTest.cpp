@@ -6,6 +6,7 @@
 #include "library/CatalogueMessages.h"
 #include "library/DeletionMarks.h"
 #include "library/ViewLayout.h"
+#include "platform/UniqueHandle.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "support/MessagePump.h"
@@ -49,9 +50,16 @@ class MainWindowList : public ::testing::Test {
 protected:
     void SetUp() override {
         RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Reelkeep");
+        // A copy keeps the time the build wrote its clip, which may be yesterday's (Wine
+        // gives that time as the creation time too); the date filters expect clips of now.
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
         for (const ClipSpec& clip : kClips) {
-            ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\" + clip.source).c_str(),
-                                  (library_.path() + clip.name).c_str(), FALSE));
+            const std::wstring path = library_.path() + clip.name;
+            ASSERT_TRUE(CopyFileW((BinFolder() + L"probe-clips\\" + clip.source).c_str(), path.c_str(), FALSE));
+            platform::UniqueFile file(
+                CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(file && SetFileTime(file.get(), &now, &now, &now));
         }
         ASSERT_TRUE(window_.CreateModeless());
         ShowWindow(window_.hwnd(), SW_SHOW);
