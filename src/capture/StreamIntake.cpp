@@ -418,7 +418,7 @@ StreamOutcome StreamIntake::Judge(const std::wstring& folder, const Members& mem
         std::vector<std::shared_ptr<intake::IncomingFile>> files;
         std::vector<const MediaStream*> readInPlace;
         // Pieces are rewritten from where the browser keeps them, so their bytes are written
-        // once; a stream already put together (to be asked what it is) from that copy.
+        // once; a stream already put together to be asked what it holds, from that copy.
         const std::optional<intake::ToolInput> inPlace =
             video ? std::nullopt : InPlaceInput(folder, stream, kCommandRoom);
         if (inPlace) {
