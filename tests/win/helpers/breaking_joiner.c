@@ -7,47 +7,9 @@
      hang      nothing is run: it waits for ever, as a tool stuck on a bad disk
      anything else, or no file: the real tool's work and exit code, untouched
    Each spoiled run adds a line to "spoiled.log" beside it. */
-#include <windows.h>
+#include "stand_in.h"
 
-#include <stdio.h>
 #include <string.h>
-#include <wchar.h>
-
-static wchar_t folder[MAX_PATH];
-
-static void Beside(wchar_t* path, const wchar_t* name) { swprintf(path, MAX_PATH * 2, L"%ls%ls", folder, name); }
-
-static const wchar_t* Arguments(void) {
-    const wchar_t* line = GetCommandLineW();
-    if (*line == L'"') {
-        line = wcschr(line + 1, L'"');
-        return line ? line + 1 : L"";
-    }
-    while (*line && *line != L' ') ++line;
-    return line;
-}
-
-static DWORD Delegate(void) {
-    static wchar_t commandLine[32768];
-    wchar_t real[MAX_PATH * 2];
-    Beside(real, L"ffmpeg-real.exe");
-    swprintf(commandLine, 32768, L"\"%ls\"%ls", real, Arguments());
-    STARTUPINFOW startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION started;
-    if (!CreateProcessW(NULL, commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &started)) return 9;
-    WaitForSingleObject(started.hProcess, INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(started.hProcess, &code);
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return code;
-}
 
 static void ReadMode(char* mode, DWORD size) {
     wchar_t path[MAX_PATH * 2];
@@ -104,9 +66,7 @@ static void CutOutput(void) {
 }
 
 int wmain(void) {
-    GetModuleFileNameW(NULL, folder, MAX_PATH);
-    wchar_t* slash = wcsrchr(folder, L'\\');
-    if (slash) slash[1] = 0;
+    FindOwnFolder();
     char mode[32];
     ReadMode(mode, sizeof mode);
     const int writesClip = wcsstr(Arguments(), L" -c copy ") != NULL;
@@ -114,7 +74,9 @@ int wmain(void) {
         Log(mode);
         Sleep(INFINITE);
     }
-    const DWORD code = Delegate();
+    wchar_t real[MAX_PATH * 2];
+    Beside(real, L"ffmpeg-real.exe");
+    const DWORD code = Delegate(real);
     if (!writesClip || (strcmp(mode, "partial") != 0 && strcmp(mode, "crash") != 0)) return (int)code;
     Log(mode);
     CutOutput();

@@ -5,15 +5,9 @@
    "reports\default.txt", with every "%PATH%" in it made the probed file's path: a start
    then costs no more than starting this small program, so thousands of clips can be
    probed in a test. */
-#include <windows.h>
+#include "stand_in.h"
 
-#include <stdio.h>
 #include <string.h>
-#include <wchar.h>
-
-static wchar_t folder[MAX_PATH];
-
-static void Beside(wchar_t* path, const wchar_t* name) { swprintf(path, MAX_PATH * 2, L"%ls%ls", folder, name); }
 
 static void CountStart(const wchar_t* probed) {
     wchar_t log[MAX_PATH * 2];
@@ -37,37 +31,6 @@ static void CountStart(const wchar_t* probed) {
         WriteFile(file, line, (DWORD)length, &written, NULL);
     }
     CloseHandle(file);
-}
-
-/* The command line after the program's own name. */
-static const wchar_t* Arguments(void) {
-    const wchar_t* line = GetCommandLineW();
-    if (*line == L'"') {
-        line = wcschr(line + 1, L'"');
-        return line ? line + 1 : L"";
-    }
-    while (*line && *line != L' ') ++line;
-    return line;
-}
-
-static int Delegate(const wchar_t* real) {
-    static wchar_t commandLine[32768];
-    swprintf(commandLine, 32768, L"\"%ls\"%ls", real, Arguments());
-    STARTUPINFOW startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION started;
-    if (!CreateProcessW(NULL, commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &started)) return 9;
-    WaitForSingleObject(started.hProcess, INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(started.hProcess, &code);
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return (int)code;
 }
 
 static int Answer(const wchar_t* probed) {
@@ -101,13 +64,10 @@ static int Answer(const wchar_t* probed) {
 }
 
 int wmain(int argc, wchar_t** argv) {
-    const DWORD length = GetModuleFileNameW(NULL, folder, MAX_PATH);
-    if (length == 0) return 2;
-    wchar_t* slash = wcsrchr(folder, L'\\');
-    if (slash) slash[1] = L'\0';
+    if (!FindOwnFolder()) return 2;
     const wchar_t* probed = argc > 1 ? argv[argc - 1] : L"";
     CountStart(probed);
     wchar_t real[MAX_PATH * 2];
     Beside(real, L"ffmpeg-real.exe");
-    return GetFileAttributesW(real) != INVALID_FILE_ATTRIBUTES ? Delegate(real) : Answer(probed);
+    return GetFileAttributesW(real) != INVALID_FILE_ATTRIBUTES ? (int)Delegate(real) : Answer(probed);
 }
